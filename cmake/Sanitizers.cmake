@@ -1,0 +1,13 @@
+# VX_SANITIZE=address builds with AddressSanitizer and UndefinedBehaviorSanitizer,
+# VX_SANITIZE=thread with ThreadSanitizer. Applied to every target of the tree.
+if(VX_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VX_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+if(VX_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address)
+endif()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Vortamix needs to build, run and test.
+# Idempotent: packages already present are not fetched again.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libsdl2-dev libjpeg62-turbo-dev libsndfile1-dev libasound2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation2 fonts-dejavu-core
+  xvfb xauth x11-apps xdotool imagemagick
+  sox libsox-fmt-all ffmpeg lame twolame
+  libxmp-dev libopenmpt-dev libmad0-dev
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

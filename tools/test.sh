@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds one preset (release by default) and runs every test
+# headless. Presets: release, debug, asan (AddressSanitizer + UBSan), tsan (ThreadSanitizer).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-release}
+bash tools/build.sh "$preset"
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+ctest --test-dir "build/$preset" --output-on-failure --parallel "$(nproc)" --timeout 600
