@@ -284,6 +284,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     if (widget_->geometry() == wanted)
         return;
     widget_->setGeometry(wanted);
+    // A hidden widget gets its resize event only when shown: align the children now.
+    if (auto* win = dynamic_cast<TWinControl*>(this))
+        win->AlignControls();
     RequestAlign();
 }
 

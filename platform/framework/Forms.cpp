@@ -59,6 +59,8 @@ void FormWindow::setMenuBar(QMenuBar* menuBar) {
         menuBar_->show();
     }
     layoutChildren();
+    if (control)
+        Guarded([this] { form_->AlignControls(); });
 }
 
 int FormWindow::menuBarHeight() const { return menuBar_ && !menuBar_->isHidden() ? menuBar_->sizeHint().height() : 0; }
@@ -229,9 +231,11 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     window_->move(left, top);
     window_->resize(std::max(0, width), std::max(0, height));
     applyConstraints();
+    window_->layoutChildren();
+    AlignControls();
 }
 
-int TForm::ClientWidth() const { return window_->client()->width(); }
+int TForm::ClientWidth() const { return window_->width(); }
 
 int TForm::ClientHeight() const { return window_->height() - window_->menuBarHeight(); }
 

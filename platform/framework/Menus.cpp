@@ -8,14 +8,12 @@
 #include <algorithm>
 #include <cctype>
 
-struct TMenuItem::Impl {
-    QAction* action = nullptr;
-    QMenu* menu = nullptr;   // created with the first child
-    QMenuBar* bar = nullptr; // the root item of a main menu
-    QWidget* container() const { return bar ? static_cast<QWidget*>(bar) : menu; }
-};
-
 namespace {
+
+// Where the item's children go: the bar of a root item, else the item's submenu.
+QWidget* containerOf(const TMenuItem::Impl& impl) {
+    return impl.bar ? static_cast<QWidget*>(impl.bar) : static_cast<QWidget*>(impl.menu);
+}
 
 struct KeyName {
     WORD key;
@@ -196,7 +194,7 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
     if (item->parent_)
         item->parent_->Remove(item);
     index = std::clamp(index, 0, Count());
-    if (!impl_->container()) {
+    if (!containerOf(*impl_)) {
         impl_->menu = new QMenu();
         impl_->menu->setTitle(vx::ToQString(caption_));
         QObject::connect(impl_->menu, &QMenu::aboutToShow, [this] {
@@ -210,7 +208,7 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
         impl_->action->setMenu(impl_->menu);
     }
     QAction* before = index < Count() ? items_[static_cast<std::size_t>(index)]->impl_->action : nullptr;
-    impl_->container()->insertAction(before, item->impl_->action);
+    containerOf(*impl_)->insertAction(before, item->impl_->action);
     items_.insert(items_.begin() + index, item);
     item->parent_ = this;
     if (vx::FormWindow* window = windowOf(mainMenu()))
@@ -222,8 +220,8 @@ void TMenuItem::Remove(TMenuItem* item) {
     if (it == items_.end())
         return;
     items_.erase(it);
-    if (impl_->container())
-        impl_->container()->removeAction(item->impl_->action);
+    if (containerOf(*impl_))
+        containerOf(*impl_)->removeAction(item->impl_->action);
     item->parent_ = nullptr;
 }
 

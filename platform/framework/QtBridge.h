@@ -2,6 +2,7 @@
 // Platform-internal: where the framework meets Qt. Only platform code and platform tests
 // include this header; the rest of the program sees the framework's own declarations.
 #include "platform/framework/Canvas.h"
+#include "platform/framework/Menus.h"
 
 #include <QColor>
 #include <QFont>
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <functional>
 
+class QAction;
+class QMenu;
 class QMenuBar;
 class QWidget;
 class TControl;
@@ -30,6 +33,13 @@ struct TCanvas::Target {
     bool hasBuffer = false;
     TNearestPalette palette;     // 8-bit targets
     QImage scratch;              // 8-bit targets: each operation is drawn here first
+};
+
+// The Qt objects of a menu item.
+struct TMenuItem::Impl {
+    QAction* action = nullptr;
+    QMenu* menu = nullptr;   // created with the first child
+    QMenuBar* bar = nullptr; // the root item of a main menu
 };
 
 namespace vx {

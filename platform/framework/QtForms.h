@@ -32,6 +32,9 @@ public:
     void menuShown();
     void menuHidden();
     bool inMenuLoop() const { return inMenuLoop_; }
+    // Places the menu bar and the client area; the resize event of a hidden window comes
+    // only when it is shown, so size changes call this at once.
+    void layoutChildren();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,7 +43,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void layoutChildren();
     void send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
     TForm* form_;
