@@ -82,3 +82,16 @@ QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(
 std::string FromQString(const QString& text) { return text.toStdString(); }
 
 } // namespace vx
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VX_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VX_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef VX_LEAK_CHECKED
+// The font configuration library keeps patterns it allocates for Qt's font fallback for
+// the whole process; they are not ours to free, so the leak checker leaves them out.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
