@@ -22,7 +22,9 @@ void PutTag(std::vector<BYTE>& out, const char* tag) { out.insert(out.end(), tag
 
 // The decoder library reads files, so the codec stage presents it a file: a RIFF WAVE header
 // with the format and an endless data chunk, followed by the bytes of the chunks handed in.
-constexpr DWORD EndlessData = 0x7FF00000;
+// Half a gigabyte: large enough for any wave file held in memory, small enough that the
+// library's frame count of a 4-bit codec stays within 32 bits.
+constexpr DWORD EndlessData = 0x20000000;
 
 std::vector<BYTE> MakeHeader(const WaveFormatBlock& format) {
     std::vector<BYTE> header;
