@@ -100,9 +100,15 @@ void TTestGame::SetMaze(const std::vector<std::string>& rows) {
     }
     for (int n = 1; n <= 4; ++n) {
         TDDSprite* s = Player(n);
+        SpriteList.Remove(s);
+        s->SetVisible(false);
+        s->SetTag(n);
+        s->LimMovX1 = s->LimMovY1 = 0;
         s->LimMovX2 = GridWidth * CellSize;
         s->LimMovY2 = GridHeight * CellSize;
+        Players[static_cast<std::size_t>(n - 1)] = TPlayerRecord{};
     }
+    GameRunning = true;
 }
 
 void TTestGame::PutPlayer(int n, int cx, int cy) {
