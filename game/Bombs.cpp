@@ -1,7 +1,6 @@
 // Bombs: laying, fuses, trigger detonation, and the flames that run from a bomb's cell along
 // its row and column up to the owner's power.
 #include "game/GameRules.h"
-#include "platform/kernel/Random.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -34,7 +33,7 @@ void TGameRules::PlaceBomb(TDDSprite* s) {
     int frames = std::max(SheetWidth(gsBomb) / CellSize, 1);
     TDDSprite* bomb = CreateCellSprite(cx, cy, frames);
     bomb->Interval = static_cast<DWORD>(400 / frames);
-    bomb->Offset = static_cast<unsigned>(Random(4));
+    bomb->Offset = static_cast<unsigned>(GameRandom(4));
     bomb->Frames = Sheet(gsBomb);
     bomb->UserKind = skBomb;
     bomb->SetTag((static_cast<long>(r.Power) << 8) | PlayerNumber(s) | (r.Trigger ? TagTriggerBomb : 0));
@@ -135,7 +134,7 @@ TDDSprite* TGameRules::SpreadFire(int cx, int cy, int owner, bool& go) {
     if (cell->Item && cell->Item->Visible()) {
         TDDSprite* item = cell->Item;
         if (item->Tag() == bkSkull) {
-            for (int n = 3 + Random(3); n > 0; --n)
+            for (int n = 3 + GameRandom(3); n > 0; --n)
                 SpawnMonster(cx, cy);
         }
         CreateExplosion(cx * CellSize, cy * CellSize, gsExplose);

@@ -1,4 +1,5 @@
 #include "game/GameRules.h"
+#include "platform/kernel/Random.h"
 
 const std::array<const char*, BonusKindCount> BonusKeyNames = {
     "Power",    "Bombs",    "Trigger",     "Speed",     "BombLive", "BombClip", "GodMode",
@@ -46,3 +47,5 @@ void TGameRules::DeleteSprite(TDDSprite* s) {
         JoystickSprite = nullptr;
     delete s;
 }
+
+int TGameRules::GameRandom(int n) { return Random(n); }

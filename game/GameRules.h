@@ -215,6 +215,9 @@ protected:
     // The PAUSE key: the pause menu entry is clicked.
     virtual void PauseKeyPressed() = 0;
 
+    // Uniform in 0..n-1, 0 for n <= 0: the process's generator, replaceable by a script.
+    virtual int GameRandom(int n);
+
     // Plays a cue panned by the column, when sound effects are on.
     void PlayCue(TSoundCue cue, int column);
     int PanOf(int column) const { return (column - GridWidth / 2) * 200; }

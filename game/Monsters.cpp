@@ -1,20 +1,19 @@
 // Monsters wander one cell at a time, steered from their limit check like the players, and
 // hunters among them mostly head for the nearest player.
 #include "game/GameRules.h"
-#include "platform/kernel/Random.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 TDDSprite* TGameRules::SpawnMonster(int cx, int cy) {
     long bits = 0;
-    if (Random(2) != 0)
+    if (GameRandom(2) != 0)
         bits |= MonsterFast;
-    if (Random(3) != 0)
+    if (GameRandom(3) != 0)
         bits |= MonsterWalksThroughBombs;
-    if (Random(4) != 0)
+    if (GameRandom(4) != 0)
         bits |= MonsterHunter;
-    int type = Random(SheetHeight(gsMonsters) / CellSize);
+    int type = GameRandom(SheetHeight(gsMonsters) / CellSize);
     auto* m = new TDDSprite(SpriteOwner());
     m->Interval = 100;
     m->Loop = true;
@@ -79,7 +78,7 @@ void TGameRules::MonsterStep(TDDSprite* m) {
     double v = (m->Tag() & MonsterFast) ? 80.0 : 50.0;
     int d;
     TDDSprite* target = nullptr;
-    if ((m->Tag() & MonsterHunter) && Random(4) < 3)
+    if ((m->Tag() & MonsterHunter) && GameRandom(4) < 3)
         target = nearestPlayer(cx, cy);
     if (target) {
         int dx = CellOf(target->GetX()) - cx, dy = CellOf(target->GetY()) - cy;
@@ -88,7 +87,7 @@ void TGameRules::MonsterStep(TDDSprite* m) {
         else
             d = dy < 0 ? 2 : 3;
     } else {
-        d = Random(4);
+        d = GameRandom(4);
     }
     switch (d) {
     case 0:

@@ -111,7 +111,7 @@ void TGameRules::clearRoundSprites() {
 void TGameRules::chooseTheme() {
     int i = Options.ThemeIndex;
     if (i < 1) {
-        ThemeRow = Random(Options.ThemeItems - 1);
+        ThemeRow = GameRandom(Options.ThemeItems - 1);
         ThemeChanged();
     } else if (i - 1 != ThemeRow) {
         ThemeRow = i - 1;
@@ -127,7 +127,7 @@ void TGameRules::layMaze(std::vector<int>& plan) {
             if ((x & 1) && (y & 1)) {
                 cell.Kind = ckSolid;
                 value = planSolid;
-            } else if (Random(2) == 0) {
+            } else if (GameRandom(2) == 0) {
                 cell.Kind = ckFloor;
                 value = planUnreached;
             } else {
@@ -175,7 +175,7 @@ void TGameRules::placeBonuses(std::vector<int>& plan) {
     for (int k = 0; k < BonusKindCount; ++k)
         kinds.insert(kinds.end(), std::max(Options.BonusCount[static_cast<std::size_t>(k)], 0) * m / total, k);
     for (int k : kinds) {
-        int index = nthWithValue(plan, planWood, Random(w));
+        int index = nthWithValue(plan, planWood, GameRandom(w));
         --w;
         plan[static_cast<std::size_t>(index)] = planWoodWithBonus;
         int frames = std::max(BonusFrames[static_cast<std::size_t>(k)], 1);
@@ -186,7 +186,7 @@ void TGameRules::placeBonuses(std::vector<int>& plan) {
         item->Frames = Sheet(gsBonus);
         item->UserKind = skBonus;
         item->SetTag(k);
-        item->Offset = static_cast<unsigned>(Random(frames));
+        item->Offset = static_cast<unsigned>(GameRandom(frames));
         item->Interval = 100;
         Grid[static_cast<std::size_t>(index)].Item = item;
         SpriteList.Add(item);
@@ -220,7 +220,7 @@ void TGameRules::placeMonsters(std::vector<int>& plan) {
     if (f == 0)
         return;
     for (int i = 0; i < Options.Monsters; ++i) {
-        int index = nthWithValue(plan, planUnreached, Random(f));
+        int index = nthWithValue(plan, planUnreached, GameRandom(f));
         SpawnMonster(index % GridWidth, index / GridWidth);
     }
 }

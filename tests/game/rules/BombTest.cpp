@@ -154,7 +154,7 @@ TEST_F(BombTest, NoBombOnWoodOnABombOrAfterTheRoundIsDecided) {
     g.Players[0].Bombs = 3;
     bombAt(3, 0);
     EXPECT_EQ(g.Players[0].Bombs, 3);
-    g.Timers[gtGameOver].enabled = true;
+    g.StartTimer(gtGameOver);
     EXPECT_EQ(bombAt(3, 2), nullptr);
     EXPECT_EQ(g.Players[0].Bombs, 3);
 }

@@ -53,6 +53,8 @@ public:
     void PutPlayer(int n, int cx, int cy);
     TDDSprite* PutItem(int cx, int cy, TBonusKind kind, bool visible = true);
     int CountKind(int kind) const;
+    void DeleteSpriteForTest(TDDSprite* s) { DeleteSprite(s); }
+    void StartTimer(TGameTimer t) { SetTimerEnabled(t, true); }
     int CuesOf(TSoundCue cue) const;
 
     std::vector<SoundCue> Cues;
@@ -68,6 +70,8 @@ public:
         DWORD due = 0;
     };
     std::array<Timer, GameTimerCount> Timers;
+    // Draws answered in order before the generator is asked (each taken modulo n).
+    std::vector<int> Script;
 
 protected:
     TComponent* SpriteOwner() override { return &form_; }
@@ -90,6 +94,13 @@ protected:
     }
     bool IsAppPaused() const override { return Paused; }
     void PauseKeyPressed() override { ++PauseKeys; }
+    int GameRandom(int n) override {
+        if (Script.empty())
+            return TGameRules::GameRandom(n);
+        int v = Script.front();
+        Script.erase(Script.begin());
+        return n > 0 ? v % n : 0;
+    }
 
 private:
     void fireDueTimers();

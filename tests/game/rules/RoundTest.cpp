@@ -164,7 +164,7 @@ TEST(RoundLayout, NewRoundResetsPlayersAndKeepsScores) {
 TEST(RoundLayout, NewRoundStopsTheRoundEnd) {
     TTestGame g;
     g.StartMatch();
-    g.Timers[gtGameOver].enabled = true;
+    g.StartTimer(gtGameOver);
     g.StartMatch();
     EXPECT_FALSE(g.Timers[gtGameOver].enabled);
     g.Frames(400);
