@@ -2,6 +2,7 @@
 
 #include "platform/framework/QtBridge.h"
 #include "platform/framework/Resources.h"
+#include "platform/files/PathResolver.h"
 
 #include <algorithm>
 #include <bit>
@@ -165,7 +166,7 @@ TGraphic::Image decodeBmp(const BYTE* data, std::size_t size, int& paletteCount)
 }
 
 std::vector<BYTE> readFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
+    std::ifstream file(ResolvePath(fileName), std::ios::binary);
     if (!file)
         throw EFOpenError("Cannot open file \"" + fileName + "\"");
     return std::vector<BYTE>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

@@ -137,6 +137,11 @@ void ControlEvents::doubleClick(QWidget* widget) {
         Guarded([&] { control->DblClick(); });
 }
 
+void ControlEvents::mouseEnter(QWidget* widget, bool entered) {
+    if (TControl* control = controlOf(widget))
+        Guarded([&] { entered ? control->MouseEnter() : control->MouseLeave(); });
+}
+
 void ControlEvents::click(TControl* control) {
     Guarded([&] { control->Click(); });
 }
@@ -454,6 +459,10 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp)
         OnMouseUp(this, button, shift, x, y);
 }
+
+void TControl::MouseEnter() {}
+
+void TControl::MouseLeave() {}
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
     if (OnMouseMove)

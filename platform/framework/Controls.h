@@ -172,6 +172,9 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
+    // The mouse pointer entered or left the control.
+    virtual void MouseEnter();
+    virtual void MouseLeave();
     virtual void DblClick();
 
 private:

@@ -1,6 +1,7 @@
 #include "platform/framework/Jpeg.h"
 
 #include "platform/framework/QtBridge.h"
+#include "platform/files/PathResolver.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -73,7 +74,7 @@ std::string decode(const unsigned char* data, unsigned long size, QImage& pixels
 } // namespace
 
 void TJPEGImage::LoadFromFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
+    std::ifstream file(ResolvePath(fileName), std::ios::binary);
     if (!file)
         throw EFOpenError("Cannot open file \"" + fileName + "\"");
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

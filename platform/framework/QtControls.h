@@ -32,6 +32,7 @@ struct ControlEvents {
     static void mouseUp(QWidget* widget, QMouseEvent* event);
     static void mouseMove(QWidget* widget, QMouseEvent* event);
     static void doubleClick(QWidget* widget);
+    static void mouseEnter(QWidget* widget, bool entered);
     static void click(TControl* control);
     static void paint(QWidget* widget);
     static void resized(QWidget* widget);
@@ -71,6 +72,14 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         Base::mouseDoubleClickEvent(event);
         ControlEvents::doubleClick(this);
+    }
+    void enterEvent(QEnterEvent* event) override {
+        Base::enterEvent(event);
+        ControlEvents::mouseEnter(this, true);
+    }
+    void leaveEvent(QEvent* event) override {
+        Base::leaveEvent(event);
+        ControlEvents::mouseEnter(this, false);
     }
     void paintEvent(QPaintEvent* event) override {
         if (paintsCanvas)

@@ -1,4 +1,5 @@
 #include "platform/framework/StringList.h"
+#include "platform/files/PathResolver.h"
 
 #include <algorithm>
 #include <cctype>
@@ -255,7 +256,7 @@ void TStrings::SetCommaText(const std::string& text) {
 }
 
 void TStrings::LoadFromFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
+    std::ifstream file(ResolvePath(fileName), std::ios::binary);
     if (!file)
         throw EFOpenError("Cannot open file \"" + fileName + "\"");
     std::ostringstream content;
@@ -264,7 +265,7 @@ void TStrings::LoadFromFile(const std::string& fileName) {
 }
 
 void TStrings::SaveToFile(const std::string& fileName) const {
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+    std::ofstream file(ResolvePath(fileName), std::ios::binary | std::ios::trunc);
     if (!file)
         throw EFCreateError("Cannot create file \"" + fileName + "\"");
     const std::string text = Text();

@@ -1,7 +1,9 @@
 #include "platform/framework/StdCtrls.h"
 
 #include "GuiTestSupport.h"
+#include "platform/framework/Bitmap.h"
 #include "platform/framework/ComCtrls.h"
+#include "platform/framework/ExtCtrls.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -202,4 +204,25 @@ TEST_F(ButtonRules, EscapeClicksTheCancelButton) {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(vx::FormWidget(form), &escape);
     EXPECT_EQ(clicks, 1);
+}
+
+using ImageRules = DialogFixture;
+
+TEST_F(ImageRules, ACentredPictureIsDrawnInTheMiddleOfTheImage) {
+    auto* image = place<TImage>();
+    image->SetBounds(0, 0, 20, 10);
+    image->SetCenter(true);
+    TBitmap picture;
+    picture.SetSize(4, 2);
+    picture.Canvas().Brush().SetColor(clRed);
+    picture.Canvas().FillRect({0, 0, 4, 2});
+    image->Picture().Assign(picture);
+    EXPECT_EQ(image->Picture().Width(), 4);
+    form->SetClientWidth(20);
+    form->SetClientHeight(10);
+    const QImage shot = vx::ControlWidget(image)->grab().toImage();
+    EXPECT_EQ(shot.pixel(8, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(11, 5), qRgb(255, 0, 0));
+    EXPECT_NE(shot.pixel(7, 4), qRgb(255, 0, 0));
+    EXPECT_NE(shot.pixel(12, 4), qRgb(255, 0, 0));
 }

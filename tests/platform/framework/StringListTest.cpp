@@ -146,3 +146,13 @@ TEST(StringListEvents, OnChangeRunsOncePerEditOrOncePerUpdateBlock) {
     list.EndUpdate();
     EXPECT_EQ(changes, 3);
 }
+
+TEST(StringListFiles, WindowsStyleNamesResolveWithoutRegardToCase) {
+    const std::string folder = VX_TEST_TMP;
+    TStringList list;
+    list.Add("Data\\Music\\ms-suxx1.mod");
+    list.SaveToFile(folder + "/Playlist.m3u");
+    TStringList back;
+    back.LoadFromFile(folder + "\\PLAYLIST.M3U");
+    EXPECT_EQ(itemsOf(back), itemsOf(list));
+}
