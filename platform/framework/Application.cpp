@@ -97,3 +97,11 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove && component == mainForm_)
         mainForm_ = nullptr;
 }
+
+void QueueOnMainThread(std::function<void()> method) {
+    if (!QCoreApplication::instance()) {
+        vx::Guarded(method);
+        return;
+    }
+    vx::PostToGuiThread(std::move(method));
+}

@@ -64,3 +64,9 @@ private:
 };
 
 extern TApplication* Application;
+
+// Runs method on the GUI thread once the events before it are handled, without waiting:
+// how other threads change captions, menus and cursors. Callable from any thread; an
+// exception it raises reaches Application's exception handling. Without a GUI (tests of
+// other layers) it runs at once.
+void QueueOnMainThread(std::function<void()> method);

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <cmath>
 #include <thread>
+#include <unistd.h>
 
 namespace vx {
 namespace {
@@ -19,6 +20,10 @@ QApplication* qtApplication = nullptr;
 void EnsureQtApplication() {
     if (QCoreApplication::instance())
         return;
+    // Qt's GUI must start on the process's first thread; another thread asking for it
+    // first is a mistake of the program, reported rather than obeyed.
+    if (::gettid() != ::getpid())
+        throw Exception("The GUI must be started on the main thread");
     static int argc = 1;
     static char name[] = "vortamix";
     static char* argv[] = {name, nullptr};

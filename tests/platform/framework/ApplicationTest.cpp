@@ -181,3 +181,22 @@ TEST(ApplicationFacts, ExeNameIsTheRunningProgram) {
     EXPECT_NE(name.find("test_platform"), std::string::npos);
     EXPECT_EQ(name.front(), '/');
 }
+
+TEST(ApplicationThreads, QueuedCallsRunOnTheGuiThreadInOrderWithoutBlockingTheCaller) {
+    vx::EnsureQtApplication();
+    std::vector<int> order;
+    std::vector<std::thread::id> threads;
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i)
+            QueueOnMainThread([&, i] {
+                order.push_back(i);
+                threads.push_back(std::this_thread::get_id());
+            });
+    });
+    worker.join();
+    EXPECT_TRUE(order.empty());
+    ASSERT_TRUE(PumpUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    for (const std::thread::id id : threads)
+        EXPECT_EQ(id, std::this_thread::get_id());
+}
