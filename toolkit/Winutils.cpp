@@ -18,8 +18,10 @@ const char* const osReleasePlaces[] = {"/etc/os-release", "/usr/lib/os-release"}
 std::string trimmedBlanks(const std::string& text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
     return text.substr(begin, end - begin);
 }
 
@@ -37,7 +39,8 @@ std::string formatList(const char* format, va_list arguments) {
 
 // An os-release value: quotes removed, backslash escapes inside double quotes undone.
 std::string osReleaseValue(const std::string& raw) {
-    if (raw.size() < 2 || (raw.front() != '"' && raw.front() != '\'') || raw.back() != raw.front()) return raw;
+    if (raw.size() < 2 || (raw.front() != '"' && raw.front() != '\'') || raw.back() != raw.front())
+        return raw;
     std::string inner = raw.substr(1, raw.size() - 2);
     if (raw.front() == '\'') return inner;
     std::string value;
@@ -62,7 +65,8 @@ std::string WindowsPlatformName(const TOSVersionInfo& info) {
     case VER_PLATFORM_WIN32s:
         return "32s";
     case VER_PLATFORM_WIN32_WINDOWS:
-        return info.dwMajorVersion < 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion < 10) ? "95" : "98";
+        return info.dwMajorVersion < 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion < 10) ? "95"
+                                                                                                 : "98";
     case VER_PLATFORM_WIN32_NT:
         return "NT";
     default:
@@ -71,10 +75,12 @@ std::string WindowsPlatformName(const TOSVersionInfo& info) {
 }
 
 std::string FormatWindowsVersion(const TOSVersionInfo& info) {
-    DWORD build = info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? info.dwBuildNumber & 0xFFFF : info.dwBuildNumber;
+    DWORD build =
+        info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? info.dwBuildNumber & 0xFFFF : info.dwBuildNumber;
     return trimmedBlanks(FormatText("Windows %s (v%d.%.2d build %.3d %s)", WindowsPlatformName(info).c_str(),
-                                    static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion),
-                                    static_cast<int>(build), info.szCSDVersion.c_str()));
+                                    static_cast<int>(info.dwMajorVersion),
+                                    static_cast<int>(info.dwMinorVersion), static_cast<int>(build),
+                                    info.szCSDVersion.c_str()));
 }
 
 std::string DistributionName(const std::string& osReleaseText) {
@@ -117,7 +123,9 @@ std::string FormatSystemVersion(const TSystemVersion& version) {
     return trimmedBlanks(text + " (" + version.distribution + ")");
 }
 
-std::string GetWindowsVersion() { return FormatSystemVersion(ReadSystemVersion()); }
+std::string GetWindowsVersion() {
+    return FormatSystemVersion(ReadSystemVersion());
+}
 
 std::string FormatText(const char* format, ...) {
     va_list arguments;

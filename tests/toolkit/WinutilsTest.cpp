@@ -25,8 +25,8 @@ TEST(WindowsVersionText, PlatformNamesFollowPlatformAndVersion) {
         {version(1, 5, 0, 0), "98"},   {version(2, 5, 1, 0), "NT"},  {version(3, 5, 1, 0), ""},
     };
     for (const auto& [info, name] : cases)
-        EXPECT_EQ(WindowsPlatformName(info), name) << info.dwPlatformId << " " << info.dwMajorVersion << "."
-                                                   << info.dwMinorVersion;
+        EXPECT_EQ(WindowsPlatformName(info), name)
+            << info.dwPlatformId << " " << info.dwMajorVersion << "." << info.dwMinorVersion;
 }
 
 TEST(WindowsVersionText, FormatsVersionBuildAndServicePack) {
@@ -34,14 +34,16 @@ TEST(WindowsVersionText, FormatsVersionBuildAndServicePack) {
               "Windows NT (v5.01 build 2600 Service Pack 2)");
     EXPECT_EQ(FormatWindowsVersion(version(2, 4, 0, 1381)), "Windows NT (v4.00 build 1381 )");
     EXPECT_EQ(FormatWindowsVersion(version(1, 4, 0, 950)), "Windows 95 (v4.00 build 950 )");
-    EXPECT_EQ(FormatWindowsVersion(version(1, 4, 10, 0x040A0000u + 2222, " A ")), "Windows 98 (v4.10 build 2222  A )");
+    EXPECT_EQ(FormatWindowsVersion(version(1, 4, 10, 0x040A0000u + 2222, " A ")),
+              "Windows 98 (v4.10 build 2222  A )");
     EXPECT_EQ(FormatWindowsVersion(version(2, 6, 2, 7)), "Windows NT (v6.02 build 007 )");
     EXPECT_EQ(FormatWindowsVersion(version(2, 5, 123, 10)), "Windows NT (v5.123 build 010 )");
     EXPECT_EQ(FormatWindowsVersion(version(9, 1, 0, 1)), "Windows  (v1.00 build 001 )");
 }
 
 TEST(WindowsVersionText, CompactFormUsesTheSameRules) {
-    EXPECT_EQ(FormatUiWindowsVersion(version(2, 5, 1, 2600, "Service Pack 2")), "Windows NT 5.01.2600 Service Pack 2");
+    EXPECT_EQ(FormatUiWindowsVersion(version(2, 5, 1, 2600, "Service Pack 2")),
+              "Windows NT 5.01.2600 Service Pack 2");
     EXPECT_EQ(FormatUiWindowsVersion(version(1, 4, 90, 0xC5A00BB8u)), "Windows 98 4.90.3000");
     EXPECT_EQ(FormatUiWindowsVersion(version(0, 3, 11, 7)), "Windows 32s 3.11.007");
 }
