@@ -2,8 +2,11 @@
 
 #include "platform/framework/MessageService.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -58,7 +61,65 @@ std::string readTextFile(const std::string& path) {
     return text.str();
 }
 
+int channel(DWORD color, int shift) {
+    return static_cast<int>((color >> shift) & 0xFF);
+}
+
+// The colour of band index of count, ramping from base by delta per channel.
+DWORD rampColor(DWORD base, const int delta[3], int index, int count) {
+    DWORD color = 0;
+    for (int c = 0; c < 3; ++c) {
+        int value = channel(base, 8 * c) + MulDiv(index, delta[c], count - 1);
+        color |= static_cast<DWORD>(value & 0xFF) << (8 * c);
+    }
+    return color;
+}
+
+// A band from offset to offset + length along the direction's axis, across all of rect.
+RECT bandRect(const RECT& rect, bool vertical, int offset, int length) {
+    if (vertical) return RECT{rect.left, rect.top + offset, rect.right, rect.top + offset + length};
+    return RECT{rect.left + offset, rect.top, rect.left + offset + length, rect.bottom};
+}
+
 } // namespace
+
+int MulDiv(int number, int numerator, int denominator) {
+    if (denominator == 0) return -1;
+    std::int64_t product = static_cast<std::int64_t>(number) * numerator;
+    bool negative = (product < 0) != (denominator < 0);
+    std::int64_t magnitude = product < 0 ? -product : product;
+    std::int64_t divisor = denominator < 0 ? -static_cast<std::int64_t>(denominator) : denominator;
+    std::int64_t result = (magnitude + divisor / 2) / divisor;
+    if (result > INT_MAX) return -1;
+    return static_cast<int>(negative ? -result : result);
+}
+
+std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD endRGB,
+                                         TFillDirection direction, int colors) {
+    std::vector<TGradientBand> bands;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return bands;
+    if (colors < 2) {
+        bands.push_back({rect, startRGB});
+        return bands;
+    }
+    bool forward = direction == fdTopToBottom || direction == fdLeftToRight;
+    bool vertical = direction == fdTopToBottom || direction == fdBottomToTop;
+    DWORD from = forward ? startRGB : endRGB;
+    DWORD to = forward ? endRGB : startRGB;
+    const int delta[3] = {channel(to, 0) - channel(from, 0), channel(to, 8) - channel(from, 8),
+                          channel(to, 16) - channel(from, 16)};
+    int extent = vertical ? rect.bottom - rect.top : rect.right - rect.left;
+    int count = std::max(2, std::min(colors, extent));
+    int band = extent / count;
+    if (band > 0)
+        for (int i = 0; i < count; ++i)
+            bands.push_back({bandRect(rect, vertical, i * band, band), rampColor(from, delta, i, count)});
+    int remainder = extent % count;
+    if (remainder >= 1)
+        bands.push_back(
+            {bandRect(rect, vertical, extent - remainder, remainder), forward ? endRGB : startRGB});
+    return bands;
+}
 
 std::string WindowsPlatformName(const TOSVersionInfo& info) {
     switch (info.dwPlatformId) {
