@@ -10,12 +10,8 @@ class SurfaceDC;
 
 using ULONG = std::uint32_t;
 using HDC = SurfaceDC*;
+// A colour as 0x00BBGGRR.
 using COLORREF = DWORD;
-
-constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE(c >> 8); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE(c >> 16); }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
 
 // Result codes. The program decides on the first three; the others are this device's own.

@@ -14,7 +14,9 @@
 
 namespace {
 
-QColor toColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor toColor(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+COLORREF fromRgb(QRgb value) { return DWORD(qRed(value)) | DWORD(qGreen(value)) << 8 | DWORD(qBlue(value)) << 16; }
 
 } // namespace
 
@@ -209,7 +211,7 @@ COLORREF SurfaceDC::GetPixel(int x, int y) {
     } else {
         value = d.image.pixel(x, y);
     }
-    return RGB(BYTE(qRed(value)), BYTE(qGreen(value)), BYTE(qBlue(value)));
+    return fromRgb(value);
 }
 
 void SurfaceDC::SetPixel(int x, int y, COLORREF color) {

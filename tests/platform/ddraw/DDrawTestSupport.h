@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
+
 class TestWindow : public DDWindow {
 public:
     RECT client{100, 50, 420, 290};
