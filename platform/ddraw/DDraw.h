@@ -236,10 +236,10 @@ public:
 };
 
 // The run-time library: loading can be made to fail, and its entry to be missing.
-using DirectDrawCreateProc = HRESULT (*)(void* driver, IDirectDraw** directDraw, void* outer);
+using DirectDrawCreateFunction = HRESULT (*)(void* driver, IDirectDraw** directDraw, void* outer);
 struct DDrawLibraryHandle;
 DDrawLibraryHandle* LoadDDrawLibrary(const char* name);
-DirectDrawCreateProc GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry);
+DirectDrawCreateFunction GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry);
 void FreeDDrawLibrary(DDrawLibraryHandle* library);
 
 // The colours of the screen's palette outside an application's own, for 8-bit modes.

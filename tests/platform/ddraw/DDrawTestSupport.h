@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         DDrawLibraryHandle* library = LoadDDrawLibrary("DDRAW.DLL");
         ASSERT_NE(library, nullptr);
-        DirectDrawCreateProc create = GetDDrawProcAddress(library, "DirectDrawCreate");
+        DirectDrawCreateFunction create = GetDDrawProcAddress(library, "DirectDrawCreate");
         ASSERT_NE(create, nullptr);
         IDirectDraw* dd = nullptr;
         ASSERT_EQ(create(nullptr, &dd, nullptr), DD_OK);
