@@ -142,6 +142,7 @@ bool TDSPlay::createStream() {
     if (const HRESULT hr = notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
         FAILED(hr))
         return fail("Set notification positions failed", hr);
+    drainBlockEvents();
     if (!StartEventsThread())
         return fail("Can't create thread", DS_OK);
     return true;
@@ -177,9 +178,7 @@ void TDSPlay::Start() {
     looped_ = false;
     CurrentBlock = -1;
     PlayedBlock = 0;
-    // A notification left over from before the restart would count a block not played.
-    for (int i = 0; i < EventCount(); ++i)
-        WaitForSingleObject(Events()[i], 0);
+    drainBlockEvents();
     for (int i = 0; i < PrefillBlocks() - 1; ++i)
         Process(-1);
     stream_->SetCurrentPosition(0);
@@ -188,6 +187,12 @@ void TDSPlay::Start() {
         ShowError("Play failed");
         SwitchLocked(false);
     }
+}
+
+void TDSPlay::drainBlockEvents() {
+    // A notification left over from an earlier run would count a block not played.
+    for (int i = 0; i < EventCount(); ++i)
+        WaitForSingleObject(Events()[i], 0);
 }
 
 void TDSPlay::Stop() {
@@ -205,32 +210,27 @@ bool TDSPlay::lockBlock(DWORD offset, void** p1, DWORD* l1, void** p2, DWORD* l2
     return SUCCEEDED(hr);
 }
 
-void TDSPlay::fillNextBlock() {
+bool TDSPlay::decodeNextBlock(BlockParts& block) {
     const int mask = BuffersCountMask();
-    const int block = (CurrentBlock.load() + 1) & mask;
-    CurrentBlock = block;
-    void* parts[2] = {};
-    DWORD lengths[2] = {};
-    if (!lockBlock(static_cast<DWORD>(block * BufferSize()), &parts[0], &lengths[0], &parts[1], &lengths[1]))
-        return;
+    const int index = (CurrentBlock.load() + 1) & mask;
+    CurrentBlock = index;
+    if (!lockBlock(static_cast<DWORD>(index * BufferSize()), &block.data[0], &block.length[0], &block.data[1],
+                   &block.length[1]))
+        return false;
     TSndPlayPlug* plug = ModulePlug();
     for (int i = 0; i < 2; ++i) {
-        if (!parts[i] || lengths[i] == 0)
+        if (!block.data[i] || block.length[i] == 0 || !plug)
             continue;
-        auto* data = static_cast<BYTE*>(parts[i]);
-        if (plug && !plug->Process(data, lengths[i])) {
+        if (!plug->Process(static_cast<BYTE*>(block.data[i]), block.length[i])) {
             if (Loop()) {
                 plug->Reset();
                 looped_ = true;
             } else {
-                endBlock_ = (block + 1) & mask;
+                endBlock_ = (index + 1) & mask;
             }
         }
-        FireProc(data, lengths[i]);
     }
-    if (UseEffects())
-        EffectsProcess(static_cast<BYTE*>(parts[0]), lengths[0], static_cast<BYTE*>(parts[1]), lengths[1]);
-    stream_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    return true;
 }
 
 void TDSPlay::silencePlayedBlock(int block) {
@@ -247,25 +247,39 @@ void TDSPlay::silencePlayedBlock(int block) {
 }
 
 void TDSPlay::Process(int block) {
-    std::lock_guard decode(DecodeLock);
     if (!stream_)
         return;
-    if (block >= 0)
-        PlayedBlock = (PlayedBlock.load() + 1) & BuffersCountMask();
-    if (endBlock_.load() < 0) {
-        fillNextBlock();
-        return;
+    BlockParts parts;
+    {
+        std::lock_guard decode(DecodeLock);
+        if (block >= 0)
+            PlayedBlock = (PlayedBlock.load() + 1) & BuffersCountMask();
+        if (endBlock_.load() >= 0) {
+            if (block == endBlock_.load())
+                TSndStopThread::Launch(this);
+            silencePlayedBlock(block);
+            return;
+        }
+        if (!decodeNextBlock(parts))
+            return;
     }
-    if (block == endBlock_.load())
-        TSndStopThread::Launch(this);
-    silencePlayedBlock(block);
+    // Handlers run outside the decode lock, so one that calls the engine back never
+    // waits on a caller that waits on this thread.
+    for (int i = 0; i < 2; ++i)
+        if (parts.data[i] && parts.length[i])
+            FireProc(static_cast<BYTE*>(parts.data[i]), parts.length[i]);
+    if (UseEffects())
+        EffectsProcess(static_cast<BYTE*>(parts.data[0]), parts.length[0], static_cast<BYTE*>(parts.data[1]),
+                       parts.length[1]);
+    stream_->Unlock(parts.data[0], parts.length[0], parts.data[1], parts.length[1]);
 }
 
 void TDSPlay::GetPosition(SND_POSITION* position) {
-    TSndControlHold hold(Control);
+    // The decode lock alone: it keeps the plug-in and the ring counters still, and an
+    // OnProc handler on the events thread may ask for the position.
+    std::lock_guard decode(DecodeLock);
     if (!Active() || !position)
         return;
-    std::lock_guard decode(DecodeLock);
     if (TSndPlayPlug* plug = ModulePlug())
         plug->GetPosition(position);
     const int head = endBlock_.load() >= 0 ? endBlock_.load() : CurrentBlock.load();

@@ -55,8 +55,14 @@ private:
     bool fail(const char* text, HRESULT result);
     bool createPrimary();
     bool createStream();
+    void drainBlockEvents();
     bool lockBlock(DWORD offset, void** p1, DWORD* l1, void** p2, DWORD* l2);
-    void fillNextBlock();
+    struct BlockParts {
+        void* data[2] = {};
+        DWORD length[2] = {};
+    };
+    // Locks the next block and fills it from the plug-in (decode lock held).
+    bool decodeNextBlock(BlockParts& block);
     void silencePlayedBlock(int block);
 
     std::optional<GUID> device_;      // guarded by Control

@@ -51,7 +51,7 @@ public:
     void GetPosition(SND_POSITION* p) override {
         p->dwLength = total_;
         p->dwPosition = position_;
-        p->dwUnitsPerSec = Format.nAvgBytesPerSec;
+        p->dwUnitsPerSec = Format.nAvgBytesPerSec * unitsPerByte;
     }
     void SetPosition(SND_POSITION* p) override { position_ = p->dwPosition; }
     bool GetFileInfo(const std::string&, SND_FILE_INFO*) override { return false; }
@@ -59,6 +59,8 @@ public:
     std::atomic<int> inits{0}, resets{0}, releases{0};
     std::atomic<unsigned long> processed{0};
     std::atomic<bool> overlapped{false};
+    // Positions count units of 1/unitsPerByte byte, to give the units a rate of their own.
+    DWORD unitsPerByte = 1;
 
 private:
     std::string prefix_;
@@ -92,6 +94,28 @@ public:
 private:
     std::int8_t id_;
     std::vector<std::string>* log_;
+};
+
+// Counts calls from any thread; a test waits until the count reaches a number.
+class Counter {
+public:
+    void Add() {
+        count_.fetch_add(1);
+        SetEvent(event_);
+    }
+    int Value() const { return count_.load(); }
+    bool WaitFor(int target, DWORD ms = 5000) {
+        while (count_.load() < target)
+            if (WaitForSingleObject(event_, ms) != WAIT_OBJECT_0)
+                return count_.load() >= target;
+        return true;
+    }
+    Counter() : event_(CreateEvent(false, false)) {}
+    ~Counter() { CloseHandle(event_); }
+
+private:
+    std::atomic<int> count_{0};
+    HANDLE event_;
 };
 
 // An auto-reset event a test waits on with a generous bound; never a sleep.
