@@ -112,12 +112,12 @@ void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int 
 
 namespace {
 
-std::vector<uint8_t> Encode(const std::string& tool, const std::string& options, int rate, int channels,
-                            double seconds) {
+std::vector<uint8_t> Encode(const std::string& tool, const std::string& options, const std::vector<int16_t>& samples,
+                            int rate, int channels) {
     const std::string id = std::to_string(++counter);
     const std::string wav = TempFile("signal" + id + ".wav");
     const std::string out = TempFile("stream" + id + ".mpa");
-    WriteWav(wav, TestSignal(rate, channels, seconds), channels, rate);
+    WriteWav(wav, samples, channels, rate);
     Run(tool + " " + options + " '" + wav + "' '" + out + "'");
     return ReadBytes(out);
 }
@@ -125,11 +125,16 @@ std::vector<uint8_t> Encode(const std::string& tool, const std::string& options,
 }  // namespace
 
 std::vector<uint8_t> EncodeLame(const std::string& options, int rate, int channels, double seconds) {
-    return Encode("lame -t --quiet", options, rate, channels, seconds);
+    return EncodeLameSamples(options, TestSignal(rate, channels, seconds), rate, channels);
+}
+
+std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples, int rate,
+                                       int channels) {
+    return Encode("lame -t --quiet", options, samples, rate, channels);
 }
 
 std::vector<uint8_t> EncodeTwolame(const std::string& options, int rate, int channels, double seconds) {
-    return Encode("twolame --quiet", options, rate, channels, seconds);
+    return Encode("twolame --quiet", options, TestSignal(rate, channels, seconds), rate, channels);
 }
 
 std::vector<uint8_t> MakeLayer1Stream(const TLayer1Options& options) {

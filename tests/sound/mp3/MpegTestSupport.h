@@ -21,6 +21,8 @@ void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int 
 // Encodes a test signal; the options go to the encoder as they stand. lame writes no
 // information frame (-t), so every frame carries audio and the oracles trim nothing.
 std::vector<uint8_t> EncodeLame(const std::string& options, int rate, int channels, double seconds = 2.0);
+std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples, int rate,
+                                       int channels);
 std::vector<uint8_t> EncodeTwolame(const std::string& options, int rate, int channels, double seconds = 2.0);
 
 struct TLayer1Options {
