@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
             datagen::writeContactSheet(argv[2], argv[3]);
             return 0;
         }
-        if (argc == 2) {
+        if (argc == 2 && argv[1][0] != '-') {
             datagen::writeDataTree(argv[1]);
             return 0;
         }

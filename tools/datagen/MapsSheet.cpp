@@ -167,7 +167,7 @@ Rgba paintScorched(const Theme& theme, Vec2 p, int level) {
 // A wooden crate filling the cell; `glow` > 0 lights it for the secret marker.
 Rgba paintCrate(const Theme& theme, Vec2 p, float brightness, float glow, float charred) {
     Rgba dst{};
-    paint(dst, sdBox(p, kMid, 16, 16, 1.5f), scale(theme.wood, 0.28f));
+    paint(dst, sdBox(p, kMid, 16, 16), scale(theme.wood, 0.28f));  // square: the maze shows no gaps
     if (sdBox(p, kMid, 15, 15, 1.f) > 0) return dst;
     const bool frame = p.x < 5 || p.x > 27 || p.y < 5 || p.y > 27;
     const bool brace = !frame && std::fabs((p.x - 16) + (p.y - 16)) < 3.2f;
