@@ -63,7 +63,8 @@ Rgba paintBurst(Vec2 p, int size, int frame, int frames, unsigned seed) {
     }
     if (r >= radius) return dst;
     float inside = 1 - r / radius;
-    float heat = std::pow(inside, 0.6f) * (1.75f - 1.7f * t) * (0.8f + 0.4f * n) + (frame == 0 ? 0.6f : 0.f);
+    float billow = fractalNoise(p.x / (size / 16.f), p.y / (size / 16.f) - t * 2.f, seed + 1, 2);
+    float heat = std::pow(inside, 0.6f) * (1.8f - 1.95f * t) * (0.7f + 0.35f * n + 0.3f * billow) + (frame == 0 ? 0.6f : 0.f);
     if (heat > 0.2f || t < 0.25f) return over(dst, fireColour(std::clamp(heat, 0.2f, 1.f)));
     // Smoke where the fire has cooled, thinning out toward the last frame.
     if (n > 0.3f + t * 0.32f) {
