@@ -1,5 +1,6 @@
 #include "tools/datagen/ModComposer.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -68,7 +69,8 @@ void PatternWriter::drumBar(int bar, Groove groove) {
             break;
         case Groove::Fill:
             kick(0), hat(2), snare(4), hat(6), kick(8);
-            for (int row = 10; row < 16; ++row) snare(row, 24 + (row - 10) * 7);
+            for (int row = 10; row < 15; ++row) snare(row, 24 + (row - 10) * 7);
+            note(kDrumChannel, base + 15, kSnare, 0, kExtended, kExtendedRetrigger | 3);  // a roll into the next bar
             break;
         case Groove::Breakdown:
             kick(0), note(kDrumChannel, base + 8, kOpenHat, 0);
@@ -90,12 +92,23 @@ void PatternWriter::padBar(int bar, Chord chord) {
     note(kChordChannel, base + 8, kPad, chord.root + (chord.minor ? 15 : 16));
 }
 
+void PatternWriter::bassDive(int bar) {
+    const int base = bar * kRowsPerBar;
+    for (int row = 12; row < kRowsPerBar; ++row) effect(kBassChannel, base + row, kPortaDown, 0x0C);
+}
+
 void PatternWriter::melody(const std::vector<MelodyNote>& notes, Instrument instrument) {
     int row = 0;
     for (const MelodyNote& m : notes) {
-        int midi = pitch(m.name);
+        const bool slide = m.name[0] == '~';
+        int midi = pitch(m.name + (slide ? 1 : 0));
         if (midi == 0) {
             effect(kLeadChannel, row, kSetVolume, 0);
+        } else if (slide) {
+            // The sample keeps playing and glides from the previous note's pitch.
+            ModNote& n = pattern_.at(static_cast<std::size_t>(row)).at(kLeadChannel);
+            n.note = noteOf(instrument, midi), n.effect = kTonePorta, n.param = 0x06;
+            for (int r = 1; r < std::min(m.rows, 3); ++r) effect(kLeadChannel, row + r, kTonePorta, 0);
         } else {
             note(kLeadChannel, row, instrument, midi);
             for (int r = 3; r < m.rows; ++r) effect(kLeadChannel, row + r, kVibrato, r == 3 ? 0x43 : 0);

@@ -14,7 +14,7 @@ enum Channel : int { kBassChannel = 0, kDrumChannel = 1, kLeadChannel = 2, kChor
 
 constexpr int kRowsPerBar = 16;  // sixteenth notes, four bars a pattern
 
-// "A4" = 69, "C#5" = 73; "-" is a rest (0).
+// "A4" = 69, "C#5" = 73; "-" is a rest (0). In a melody, "~C6" slides into the note.
 int pitch(std::string_view name);
 
 struct Chord {
@@ -40,6 +40,8 @@ public:
     void drumBar(int bar, Groove groove);
     void arpeggioBar(int bar, Chord chord);
     void padBar(int bar, Chord chord);
+    // The bass's last beat of the bar dives down in pitch.
+    void bassDive(int bar);
     // Lays the notes from bar 0 on; long notes get vibrato, rests silence the lead.
     void melody(const std::vector<MelodyNote>& notes, Instrument instrument = kLead);
 

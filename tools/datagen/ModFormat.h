@@ -27,17 +27,18 @@ struct ModSample {
 // Effect commands the tunes use (low nibble of the command byte).
 enum ModEffect : std::uint8_t {
     kArpeggio = 0x0,
-    kPortaUp = 0x1,
     kPortaDown = 0x2,
     kTonePorta = 0x3,
     kVibrato = 0x4,
     kVolumeSlide = 0xA,
     kPositionJump = 0xB,
     kSetVolume = 0xC,
-    kPatternBreak = 0xD,
     kExtended = 0xE,
     kSetSpeed = 0xF,
 };
+
+// Extended command E9y: restart the sample every y ticks.
+constexpr int kExtendedRetrigger = 0x90;
 
 struct ModNote {
     int sample = 0;  // 1-31, 0 = keep

@@ -19,7 +19,6 @@ enum Instrument : int {
     kHat,
     kOpenHat,
     kBell,
-    kInstrumentCount = kBell
 };
 
 std::vector<ModSample> synthesiseInstruments();

@@ -71,7 +71,7 @@ Module composeBombRun() {
     climb.melody({{"A5", 2}, {"C6", 2}, {"F6", 4}, {"E6", 2}, {"D6", 2}, {"C6", 4},
                   {"B5", 2}, {"D6", 2}, {"G6", 4}, {"D6", 2}, {"B5", 2}, {"G5", 4},
                   {"G5", 2}, {"B5", 2}, {"E6", 4}, {"D6", 2}, {"B5", 2}, {"G5", 2}, {"E5", 2},
-                  {"A5", 8}, {"G5", 2}, {"A5", 2}, {"B5", 2}, {"C6", 2}});
+                  {"A5", 8}, {"G5", 2}, {"A5", 2}, {"B5", 2}, {"~C6", 2}});
     m.patterns.push_back(climb.pattern());
 
     // 4: breakdown: pad, bells and a lone kick.
@@ -80,13 +80,14 @@ Module composeBombRun() {
     breakdown.melody({{"A5", 6}, {"E6", 6}, {"-", 4}, {"F5", 6}, {"C6", 6}, {"-", 4},
                       {"G5", 6}, {"E6", 6}, {"-", 4}, {"D6", 6}, {"B5", 6}, {"-", 4}},
                      kBell);
+    breakdown.bassDive(3);
     m.patterns.push_back(breakdown.pattern());
 
     // 5: the last verse, which hands back to the first.
     PatternWriter last = section({verse, {kVerse[0], kVerse[1], kVerse[2], kVerse[3]}, true, false});
     last.melody({{"A5", 2}, {"C6", 2}, {"E6", 4}, {"D6", 2}, {"C6", 2}, {"B5", 4},
                  {"C6", 2}, {"A5", 2}, {"F5", 4}, {"A5", 2}, {"C6", 2}, {"F6", 4},
-                 {"E6", 6}, {"G6", 2}, {"E6", 4}, {"C6", 4},
+                 {"E6", 6}, {"G6", 2}, {"~E6", 4}, {"C6", 4},
                  {"D6", 4}, {"B5", 4}, {"G5", 4}, {"B5", 4}});
     last.global(63, kPositionJump, 1);
     m.patterns.push_back(last.pattern());
@@ -124,7 +125,7 @@ Module composeNightShift() {
     turn.melody({{"G5", 4}, {"A#5", 4}, {"D6", 6}, {"C6", 2},
                  {"A5", 4}, {"F5", 4}, {"D5", 8},
                  {"E5", 4}, {"A5", 4}, {"C#6", 8},
-                 {"E6", 8}, {"C#6", 4}, {"A5", 4}});
+                 {"E6", 8}, {"C#6", 4}, {"~A5", 4}});
     m.patterns.push_back(turn.pattern());
 
     PatternWriter verse2 = section({verse, {Groove::Full, Groove::Full, Groove::Full, Groove::Fill}, true, false});

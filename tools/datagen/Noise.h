@@ -12,7 +12,6 @@ public:
     std::uint64_t next();
     float uniform();                            // 0 <= v < 1
     float range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 
 private:
     std::uint64_t state_;

@@ -33,7 +33,6 @@ inline Rgba mix(Rgba a, Rgba b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
             a.a + (b.a - a.a) * t};
 }
-inline Rgba withAlpha(Rgba c, float a) { return {c.r, c.g, c.b, a}; }
 inline Rgba over(Rgba dst, Rgba src) {
     float a = src.a + dst.a * (1 - src.a);
     if (a <= 0) return {};

@@ -29,11 +29,6 @@ float Oscillator::saw(float hz) {
 
 float Oscillator::pulse(float hz, float width) { return advance(hz) < width ? 0.8f : -0.8f; }
 
-float Oscillator::triangle(float hz) {
-    float p = advance(hz);
-    return p < 0.5f ? 4 * p - 1 : 3 - 4 * p;
-}
-
 void Biquad::set(float b0, float b1, float b2, float a0, float a1, float a2) {
     b0_ = b0 / a0, b1_ = b1 / a0, b2_ = b2 / a0, a1_ = a1 / a0, a2_ = a2 / a0;
 }

@@ -22,7 +22,6 @@ public:
     float sine(float hz);
     float saw(float hz);      // softened with a little of the sine, not a bare ramp
     float pulse(float hz, float width);
-    float triangle(float hz);
 
 private:
     float advance(float hz);
