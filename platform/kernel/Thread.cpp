@@ -48,7 +48,7 @@ void SetMainThread(std::thread::id id) {
     SyncQueue& q = syncQueue();
     std::lock_guard guard(q.lock);
     q.mainThread = id;
-    q.hasMainThread = true;
+    q.hasMainThread = id != std::thread::id(); // a default id unregisters
 }
 
 bool IsMainThread() {
@@ -144,10 +144,10 @@ void TThread::run() {
 }
 
 void TThread::Resume() {
-    {
-        std::lock_guard guard(lock_);
-        suspended_ = false;
-    }
+    // Notify under the lock: a FreeOnTerminate thread may run to its end and delete this
+    // object as soon as the lock is released.
+    std::lock_guard guard(lock_);
+    suspended_ = false;
     resumed_.notify_all();
 }
 

@@ -67,7 +67,8 @@ private:
 };
 
 // The main (GUI) thread's side of Synchronize. The framework marks its thread as main and
-// installs a waker that makes the main loop call CheckSynchronize soon.
+// installs a waker that makes the main loop call CheckSynchronize soon. A default id
+// unregisters the main thread.
 void SetMainThread(std::thread::id id);
 bool IsMainThread();
 void SetSynchronizeWaker(std::function<void()> waker);

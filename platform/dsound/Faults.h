@@ -1,0 +1,34 @@
+#pragma once
+// Fault injection for tests: the next call of an operation answers the given result
+// instead of doing its work.
+#include "platform/kernel/Types.h"
+
+enum class DsOp {
+    Create,
+    SetCooperativeLevel,
+    CreateSoundBuffer,
+    DuplicateSoundBuffer,
+    QueryNotify,
+    SetNotificationPositions,
+    Lock,
+    Unlock,
+    Play,
+    Stop,
+    SetCurrentPosition,
+    GetCurrentPosition,
+    GetStatus,
+    SetFormat,
+    SetVolume,
+    SetPan,
+    SetFrequency,
+    Restore,
+    CaptureCreate,
+    CreateCaptureBuffer,
+    CaptureStart,
+    Count
+};
+
+void FailNextCall(DsOp op, HRESULT result);
+// The injected result for this call (consumed), or 0 when none is pending.
+HRESULT TakeFault(DsOp op);
+void ClearFaults();

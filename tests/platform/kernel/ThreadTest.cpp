@@ -1,0 +1,121 @@
+#include "platform/kernel/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+
+namespace {
+
+class CountingThread : public TThread {
+public:
+    explicit CountingThread(bool suspended) : TThread(suspended) {}
+    std::atomic<int> passes{0};
+
+protected:
+    void Execute() override {
+        while (!Terminated())
+            passes.fetch_add(1);
+        ReturnValue = 7;
+    }
+};
+
+class ThrowingThread : public TThread {
+public:
+    ThrowingThread() : TThread(true) {}
+
+protected:
+    void Execute() override { throw std::runtime_error("frame handler failed"); }
+};
+
+class SynchronizingThread : public TThread {
+public:
+    SynchronizingThread() : TThread(true) {}
+    std::thread::id ranOn;
+
+protected:
+    void Execute() override {
+        Synchronize([this] { ranOn = std::this_thread::get_id(); });
+    }
+};
+
+// Registers the test's thread as the main thread for the length of a test.
+struct MainThreadScope {
+    MainThreadScope() { SetMainThread(std::this_thread::get_id()); }
+    ~MainThreadScope() { SetMainThread(std::thread::id()); }
+};
+
+} // namespace
+
+TEST(Thread, CreatedSuspendedDoesNotRunUntilResumed) {
+    CountingThread t(true);
+    EXPECT_TRUE(t.Suspended());
+    EXPECT_EQ(t.passes.load(), 0);
+    t.Resume();
+    while (t.passes.load() == 0) {
+    }
+    t.Terminate();
+    EXPECT_EQ(t.WaitFor(), 7u);
+    EXPECT_TRUE(t.Finished());
+}
+
+TEST(Thread, ATerminatedSuspendedThreadEndsWithoutRunningExecute) {
+    CountingThread t(true);
+    t.Terminate();
+    t.Resume();
+    t.WaitFor();
+    EXPECT_EQ(t.passes.load(), 0);
+    EXPECT_EQ(t.FatalException(), "");
+}
+
+TEST(Thread, AnExceptionEndsTheThreadNotTheProcess) {
+    ThrowingThread t;
+    t.Resume();
+    t.WaitFor();
+    EXPECT_EQ(t.FatalException(), "frame handler failed");
+}
+
+TEST(Thread, SynchronizeWithoutAMainThreadRunsAtOnce) {
+    SynchronizingThread t;
+    t.Resume();
+    t.WaitFor();
+    EXPECT_NE(t.ranOn, std::thread::id());
+}
+
+TEST(Thread, SynchronizeRunsOnTheMainThreadWhileItWaitsForTheWorker) {
+    MainThreadScope main;
+    SynchronizingThread t;
+    t.Resume();
+    // The main thread blocks in WaitFor; the worker's Synchronize must still get through.
+    t.WaitFor();
+    EXPECT_EQ(t.ranOn, std::this_thread::get_id());
+}
+
+TEST(Thread, FreeOnTerminateDeletesTheObjectWhenExecuteEnds) {
+    static std::atomic<bool> destroyed{false};
+    class SelfFreeing : public TThread {
+    public:
+        SelfFreeing() : TThread(true) { FreeOnTerminate = true; }
+        ~SelfFreeing() override { destroyed = true; }
+
+    protected:
+        void Execute() override {}
+    };
+    auto* t = new SelfFreeing;
+    t->Resume();
+    while (!destroyed.load()) {
+        std::this_thread::yield();
+    }
+    SUCCEED();
+}
+
+TEST(Thread, OnTerminateRunsThroughSynchronize) {
+    MainThreadScope main;
+    CountingThread t(true);
+    std::thread::id ranOn;
+    t.OnTerminate = [&](TThread*) { ranOn = std::this_thread::get_id(); };
+    t.Resume();
+    t.Terminate();
+    t.WaitFor();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
