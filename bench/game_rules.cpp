@@ -58,6 +58,11 @@ protected:
     void SwapPlayerColors(int, bool& swapped) override { swapped = !swapped; }
     bool IsAppPaused() const override { return false; }
     void PauseKeyPressed() override {}
+    void ShiftTickOffset(int) override {}
+    void ResetTickOffset() override {}
+    void InstallFrameHandler(bool) override {}
+    void PostUiUpdate() override {}
+    void ShowTooFewPlayers() override {}
 
 private:
     TBenchForm form_;
