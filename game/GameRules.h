@@ -230,8 +230,9 @@ protected:
     // The theme changed: every surface is reloaded.
     virtual void ThemeChanged() = 0;
     virtual void NextTrack() = 0;
-    // Swaps the border and god colours in 32 rows of the players sheet from firstPixel.
-    virtual void SwapPlayerColors(int firstPixel, bool& swapped) = 0;
+    // Swaps the border and god colours in the 32 rows of the players sheet from firstRow and
+    // flips swapped; nothing changes when the sheet cannot be locked.
+    virtual void SwapPlayerColors(int firstRow, bool& swapped) = 0;
     virtual bool IsAppPaused() const = 0;
     // The PAUSE key: the pause menu entry is clicked.
     virtual void PauseKeyPressed() = 0;

@@ -64,9 +64,8 @@ void ReadSettings(TIniFile& ini, TGameSettings& s, bool joystickPresent) {
         s.BonusFrames[k] = readChecked(ini, "BonusFrames", BonusKeyNames[k], d.BonusFrames[k], positive);
     for (std::size_t i = 0; i < 4; ++i)
         s.Names[i] = ini.ReadString("Options", NameKeys[i], d.Names[i]);
-    int x = readChecked(ini, "GFX", "PlayerBorderColorX", 0, notNegative);
-    int y = readChecked(ini, "GFX", "PlayerBorderColorY", 0, notNegative);
-    s.PlayerBorderColorOffset = y * 640 + x;
+    s.PlayerBorderColorX = readChecked(ini, "GFX", "PlayerBorderColorX", 0, notNegative);
+    s.PlayerBorderColorY = readChecked(ini, "GFX", "PlayerBorderColorY", 0, notNegative);
     s.GodBorderColor = readChecked(ini, "GFX", "GodBorderColor", d.GodBorderColor, anyInt);
     s.Theme = readChecked(ini, "GFX", "Theme", d.Theme, notNegative);
     s.Width = readChecked(ini, "Screen", "Width", d.Width, usableWidth);

@@ -31,7 +31,9 @@ struct TGameSettings {
     std::array<int, BonusKindCount> BonusFrames{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 4, 24};
     std::array<std::string, 4> Names{"Player 1", "Player 2", "Player 3", "Player 4"};
     // GFX
-    int PlayerBorderColorOffset = 0;
+    // Where the border colour is read on the players sheet.
+    int PlayerBorderColorX = 0;
+    int PlayerBorderColorY = 0;
     int GodBorderColor = 16624;
     int Theme = 0;
     // Screen

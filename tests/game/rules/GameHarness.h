@@ -94,8 +94,8 @@ protected:
     void RedrawInfo() override { ++InfoRedraws; }
     void ThemeChanged() override { ++ThemeChanges; }
     void NextTrack() override { ++Tracks; }
-    void SwapPlayerColors(int firstPixel, bool& swapped) override {
-        Swaps.emplace_back(firstPixel, swapped);
+    void SwapPlayerColors(int firstRow, bool& swapped) override {
+        Swaps.emplace_back(firstRow, swapped);
         swapped = !swapped;
     }
     bool IsAppPaused() const override { return AppPaused; }
