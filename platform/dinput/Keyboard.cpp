@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 // Watches the game window: key events become DIK key changes; a lost focus releases every
 // key held. Presses arrive first as the shortcut check (before any menu short cut acts), so a
@@ -63,7 +64,7 @@ TDIKeyboard::TDIKeyboard() : filter_(std::make_unique<Filter>(*this)) {}
 
 TDIKeyboard::~TDIKeyboard() = default;
 
-void TDIKeyboard::Attach(QObject* window) { filter_->watch(window); }
+void TDIKeyboard::Attach(QWidget* window) { filter_->watch(window); }
 
 void TDIKeyboard::KeyChange(int dik, bool down) {
     if (dik <= 0 || dik > 255)

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-class QObject;
+class QWidget;
 
 // One buffered key event: the key's DIK code and 0x80 in Data when it went down.
 struct DIDEVICEOBJECTDATA {
@@ -30,8 +30,8 @@ public:
     TDIKeyboard(const TDIKeyboard&) = delete;
     TDIKeyboard& operator=(const TDIKeyboard&) = delete;
 
-    // Listens to the key and focus events of a window (a QWidget); none detaches.
-    void Attach(QObject* window);
+    // Listens to the key and focus events of a window; none detaches.
+    void Attach(QWidget* window);
 
     // Records a key change; a press of a held key and a release of a free key are ignored.
     void KeyChange(int dik, bool down);
