@@ -171,9 +171,10 @@ TEST(ApplicationThreads, SynchronizeIsServedByTheEventLoop) {
     vx::EnsureQtApplication();
     SynchronizingWorker worker;
     worker.Resume();
-    ASSERT_TRUE(PumpUntil([&] { return worker.Finished(); }));
-    EXPECT_EQ(worker.ranOn, std::this_thread::get_id());
+    const bool served = PumpUntil([&] { return worker.Finished(); });
     worker.WaitFor();
+    EXPECT_TRUE(served);
+    EXPECT_EQ(worker.ranOn, std::this_thread::get_id());
 }
 
 TEST(ApplicationFacts, ExeNameIsTheRunningProgram) {
