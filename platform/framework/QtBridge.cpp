@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <cmath>
+#include <atomic>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -18,21 +20,35 @@ QApplication* qtApplication = nullptr;
 } // namespace
 
 void EnsureQtApplication() {
-    if (QCoreApplication::instance())
+    static std::atomic<bool> configured{false};
+    if (configured.load(std::memory_order_acquire))
         return;
+    QCoreApplication* existing = QCoreApplication::instance();
+    if (existing && !qobject_cast<QApplication*>(existing))
+        throw Exception("Qt was started without widgets before the application object");
     // Qt's GUI must start on the process's first thread; another thread asking for it
     // first is a mistake of the program, reported rather than obeyed.
     if (::gettid() != ::getpid())
         throw Exception("The GUI must be started on the main thread");
-    static int argc = 1;
-    static char name[] = "vortamix";
-    static char* argv[] = {name, nullptr};
-    // Lives until the process ends: widgets may still be torn down during exit.
-    qtApplication = new QApplication(argc, argv);
+    if (!existing) {
+        static int argc = 1;
+        static char name[] = "vortamix";
+        static char* argv[] = {name, nullptr};
+        // Lives until the process ends: widgets may still be torn down during exit.
+        qtApplication = new QApplication(argc, argv);
+    }
     QApplication::setQuitOnLastWindowClosed(false);
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     SetMainThread(std::this_thread::get_id());
     SetSynchronizeWaker([] { PostToGuiThread([] { CheckSynchronize(); }); });
+    configured.store(true, std::memory_order_release);
+}
+
+void EnsureQtFonts() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        EnsureQtApplication();
+    static std::once_flag substituted;
+    std::call_once(substituted,
+                   [] { QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans")); });
 }
 
 void PostToGuiThread(std::function<void()> fn) {
@@ -60,7 +76,7 @@ QColor ToQColor(TColor color) {
 }
 
 QFont ToQFont(const TFont& font) {
-    EnsureQtApplication();
+    EnsureQtFonts();
     QFont result(ToQString(font.Name()));
     int pixels = 11;
     if (font.Height() < 0) {
