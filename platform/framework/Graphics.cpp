@@ -1,6 +1,6 @@
 #include "platform/framework/Graphics.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 

@@ -270,10 +270,7 @@ public:
     Strings(TComboBox& owner, QComboBox* box) : owner_(owner), box_(box) {}
     int Count() const override { return box_->count(); }
     int Add(const std::string& text) override {
-        int index = Count();
-        if (owner_.Sorted())
-            for (index = 0; index < Count() && CompareStrings(Get(index), text) <= 0; ++index) {
-            }
+        const int index = owner_.Sorted() ? sortedPosition(text) : Count();
         insert(index, text);
         return index;
     }
@@ -311,6 +308,13 @@ protected:
     }
 
 private:
+    // After every item that sorts before or equal to text.
+    int sortedPosition(const std::string& text) const {
+        int index = 0;
+        while (index < Count() && CompareStrings(Get(index), text) <= 0)
+            ++index;
+        return index;
+    }
     void check(int index) const {
         if (index < 0 || index >= Count())
             IndexError(index);
