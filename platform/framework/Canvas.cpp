@@ -1,6 +1,6 @@
 #include "platform/framework/Canvas.h"
 
-#include "platform/framework/CanvasText.h"
+#include "platform/framework/QtCanvasText.h"
 #include "platform/framework/QtBridge.h"
 
 #include <QFontMetrics>

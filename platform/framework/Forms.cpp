@@ -472,13 +472,13 @@ bool TForm::clickButton(bool defaultButton) {
 }
 
 int TScreen::Width() const {
-    vx::EnsureQtApplication();
+    vx::EnsureQtGui();
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().width() : 0;
 }
 
 int TScreen::Height() const {
-    vx::EnsureQtApplication();
+    vx::EnsureQtGui();
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().height() : 0;
 }

@@ -43,7 +43,7 @@ void EnsureQtApplication() {
     configured.store(true, std::memory_order_release);
 }
 
-void EnsureQtFonts() {
+void EnsureQtGui() {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         EnsureQtApplication();
     static std::once_flag substituted;
@@ -76,7 +76,7 @@ QColor ToQColor(TColor color) {
 }
 
 QFont ToQFont(const TFont& font) {
-    EnsureQtFonts();
+    EnsureQtGui();
     QFont result(ToQString(font.Name()));
     int pixels = 11;
     if (font.Height() < 0) {

@@ -47,8 +47,9 @@ namespace vx {
 // Creates the Qt application object on first use (headless tests included) and makes the
 // calling thread the GUI thread.
 void EnsureQtApplication();
-// Fonts need only Qt's GUI part, which a drawing-only program may have started itself.
-void EnsureQtFonts();
+// Fonts and screens need only Qt's GUI part, which a drawing-only program may have
+// started itself.
+void EnsureQtGui();
 // Runs fn on the GUI thread soon; callable from any thread.
 void PostToGuiThread(std::function<void()> fn);
 

@@ -1,4 +1,4 @@
-#include "platform/framework/CanvasText.h"
+#include "platform/framework/QtCanvasText.h"
 
 #include "platform/framework/QtBridge.h"
 
