@@ -6,8 +6,8 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -21,15 +21,13 @@ QApplication* qtApplication = nullptr;
 
 void EnsureQtApplication() {
     static std::atomic<bool> configured{false};
-    if (configured.load(std::memory_order_acquire))
-        return;
+    if (configured.load(std::memory_order_acquire)) return;
     QCoreApplication* existing = QCoreApplication::instance();
     if (existing && !qobject_cast<QApplication*>(existing))
         throw Exception("Qt was started without widgets before the application object");
     // Qt's GUI must start on the process's first thread; another thread asking for it
     // first is a mistake of the program, reported rather than obeyed.
-    if (::gettid() != ::getpid())
-        throw Exception("The GUI must be started on the main thread");
+    if (::gettid() != ::getpid()) throw Exception("The GUI must be started on the main thread");
     if (!existing) {
         static int argc = 1;
         static char name[] = "vortamix";
@@ -44,18 +42,18 @@ void EnsureQtApplication() {
 }
 
 void EnsureQtGui() {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        EnsureQtApplication();
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) EnsureQtApplication();
     static std::once_flag substituted;
-    std::call_once(substituted,
-                   [] { QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans")); });
+    std::call_once(substituted, [] {
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    });
 }
 
 void PostToGuiThread(std::function<void()> fn) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
+    if (!app) return;
+    QMetaObject::invokeMethod(
+        app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
 }
 
 void Guarded(const std::function<void()>& handler) {
@@ -86,21 +84,25 @@ QFont ToQFont(const TFont& font) {
         QFont probe(result);
         probe.setPixelSize(1000);
         const QFontMetricsF metrics(probe);
-        pixels = static_cast<int>(std::lround(font.Height() * 1000.0 / (metrics.ascent() + metrics.descent())));
+        pixels =
+            static_cast<int>(std::lround(font.Height() * 1000.0 / (metrics.ascent() + metrics.descent())));
     }
     result.setPixelSize(std::max(1, pixels));
     result.setBold((font.Style() & fsBold) != 0);
     result.setItalic((font.Style() & fsItalic) != 0);
     result.setUnderline((font.Style() & fsUnderline) != 0);
     result.setStrikeOut((font.Style() & fsStrikeOut) != 0);
-    if (font.Quality() == fqNonAntialiased)
-        result.setStyleStrategy(QFont::NoAntialias);
+    if (font.Quality() == fqNonAntialiased) result.setStyleStrategy(QFont::NoAntialias);
     return result;
 }
 
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-std::string FromQString(const QString& text) { return text.toStdString(); }
+std::string FromQString(const QString& text) {
+    return text.toStdString();
+}
 
 } // namespace vx
 
@@ -114,5 +116,7 @@ std::string FromQString(const QString& text) { return text.toStdString(); }
 #ifdef VX_LEAK_CHECKED
 // The font configuration library keeps patterns it allocates for Qt's font fallback for
 // the whole process; they are not ours to free, so the leak checker leaves them out.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 #endif

@@ -28,11 +28,11 @@ struct TGraphic::Image {
 struct TCanvas::Target {
     QPainter* painter = nullptr; // a control being painted
     QSize painterSize;
-    QImage* image = nullptr;     // a bitmap's pixels (RGB32 or Indexed8)
-    TPixelBuffer buffer;         // memory lent by the caller
+    QImage* image = nullptr; // a bitmap's pixels (RGB32 or Indexed8)
+    TPixelBuffer buffer;     // memory lent by the caller
     bool hasBuffer = false;
-    TNearestPalette palette;     // 8-bit targets
-    QImage scratch;              // 8-bit targets: each operation is drawn here first
+    TNearestPalette palette; // 8-bit targets
+    QImage scratch;          // 8-bit targets: each operation is drawn here first
 };
 
 // The Qt objects of a menu item.

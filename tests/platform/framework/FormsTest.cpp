@@ -8,9 +8,9 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,8 +22,7 @@ public:
     std::vector<std::pair<unsigned, std::uintptr_t>> seen;
 
     void WndProc(TMessage& message) override {
-        if (message.Msg != WM_PAINT && message.Msg != WM_MOVE)
-            seen.emplace_back(message.Msg, message.WParam);
+        if (message.Msg != WM_PAINT && message.Msg != WM_MOVE) seen.emplace_back(message.Msg, message.WParam);
         TForm::WndProc(message);
     }
 };
@@ -82,8 +81,10 @@ TEST_F(FormWindowEvents, MinimisingMaximisingAndRestoringAreReported) {
     form->SetWindowState(wsNormal);
     form->SetWindowState(wsMaximized);
     form->SetWindowState(wsNormal);
-    const std::vector<std::pair<unsigned, std::uintptr_t>> expected = {
-        {WM_SIZE, SIZE_MINIMIZED}, {WM_SIZE, SIZE_RESTORED}, {WM_SIZE, SIZE_MAXIMIZED}, {WM_SIZE, SIZE_RESTORED}};
+    const std::vector<std::pair<unsigned, std::uintptr_t>> expected = {{WM_SIZE, SIZE_MINIMIZED},
+                                                                       {WM_SIZE, SIZE_RESTORED},
+                                                                       {WM_SIZE, SIZE_MAXIMIZED},
+                                                                       {WM_SIZE, SIZE_RESTORED}};
     EXPECT_EQ(form->seen, expected);
     form->Free();
 }
@@ -211,8 +212,8 @@ TEST_F(FormInput, KeysAndMouseButtonsReachTheFormsHandlers) {
     QCoreApplication::sendEvent(vx::FormWidget(form), &letter);
     EXPECT_EQ(keys, (std::vector<WORD>{VK_F1 + 8, 'Q'}));
     QWidget* client = vx::FormClientArea(form);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(7, 9), client->mapToGlobal(QPointF(7, 9)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(7, 9), client->mapToGlobal(QPointF(7, 9)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(7, 9), client->mapToGlobal(QPointF(7, 9)),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(client, &press);

@@ -12,15 +12,13 @@
 inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 10000) {
     vx::EnsureQtApplication();
     Application->ProcessMessages();
-    if (done())
-        return true;
+    if (done()) return true;
     QEventLoop loop;
     QTimer check;
     check.setInterval(1);
     QObject::connect(&check, &QTimer::timeout, [&] {
         Application->ProcessMessages();
-        if (done())
-            loop.quit();
+        if (done()) loop.quit();
     });
     QTimer limit;
     limit.setSingleShot(true);
