@@ -40,11 +40,6 @@ void FormClient::paintEvent(QPaintEvent*) {
     Guarded([&] { form_->Perform(WM_PAINT); });
 }
 
-void FormClient::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (control) Guarded([&] { form_->AlignControls(); });
-}
-
 FormWindow::FormWindow(TForm* form)
     : Widget<QWidget>(form), form_(form), client_(new FormClient(form, this)) {
     clickOnRelease = true;
@@ -113,8 +108,8 @@ void FormWindow::moveEvent(QMoveEvent* event) {
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
     layoutChildren();
+    Widget<QWidget>::resizeEvent(event);
     if (control && form_->OnResize) Guarded([&] { form_->OnResize(form_); });
 }
 
