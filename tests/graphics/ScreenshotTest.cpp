@@ -25,6 +25,7 @@ public:
         DDWindowed = true;
         SetDDWidth(320);
         SetDDHeight(240);
+        SetDDBPP(32); // the fill values below are 32-bit pixels
         SetCaption("Vortamix graphics demo");
         Title = new TDDSurface(this);
         Title->Width = 200;
@@ -68,6 +69,8 @@ TEST(ScreenshotDemo, DISABLED_ShowsFramesAndGrabsTheScreen) {
     DDrawTest::Reset();
     Application->Initialize();
     auto* form = new ShotForm(Application);
+    const char* mode = std::getenv("VX_SCREENSHOT_MODE");
+    form->DDWindowed = !(mode && std::string(mode) == "fullscreen");
     form->LoadTree();
     form->Show();
     form->SetDDActive(true);
@@ -81,18 +84,27 @@ TEST(ScreenshotDemo, DISABLED_ShowsFramesAndGrabsTheScreen) {
     delete form;
 }
 
-TEST(ScreenshotUnderXvfb, ShowsAWindowedFrame) {
-    if (!haveTools())
-        GTEST_SKIP() << "xvfb-run or imagemagick missing";
+// Runs the demo through tools/screenshot.sh and decodes the grabbed 800 x 600 screen.
+DecodedImage grabScreen(const std::string& mode) {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string png = TempPath("screenshot.png"), bmp = TempPath("screenshot.bmp");
     std::string script = std::string(VX_SOURCE_DIR) + "/tools/screenshot.sh";
-    ASSERT_EQ(std::system(("\"" + script + "\" \"" + self + "\" \"" + png + "\" >/dev/null 2>&1").c_str()), 0);
-    ASSERT_EQ(std::system(("convert \"" + png + "\" -type TrueColor BMP3:\"" + bmp + "\"").c_str()), 0);
+    DecodedImage shot;
+    std::string run = "\"" + script + "\" \"" + self + "\" \"" + png + "\" " + mode + " >/dev/null 2>&1";
+    if (std::system(run.c_str()) != 0 ||
+        std::system(("convert \"" + png + "\" -type TrueColor BMP3:\"" + bmp + "\"").c_str()) != 0)
+        return shot;
     std::ifstream file(bmp, std::ios::binary);
     std::vector<BYTE> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    DecodedImage shot;
-    ASSERT_TRUE(DecodeBmp(data.data(), data.size(), shot));
+    DecodeBmp(data.data(), data.size(), shot);
+    return shot;
+}
+
+TEST(ScreenshotUnderXvfb, ShowsAWindowedFrame) {
+    if (!haveTools())
+        GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    DecodedImage shot = grabScreen("window");
+    ASSERT_EQ(shot.width, 800);
     int background = 0, sprite = 0, text = 0;
     for (std::uint32_t pixel : shot.pixels) {
         background += pixel == kBackground;
@@ -102,4 +114,19 @@ TEST(ScreenshotUnderXvfb, ShowsAWindowedFrame) {
     EXPECT_GT(background, 320 * 240 / 2) << "the window shows the frame's background";
     EXPECT_EQ(sprite, 48 * 48) << "one whole moving box";
     EXPECT_GT(text, 50) << "the title text drawn through the surface canvas";
+}
+
+TEST(ScreenshotUnderXvfb, ShowsAFullScreenFrameScaledToTheScreen) {
+    if (!haveTools())
+        GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    DecodedImage shot = grabScreen("fullscreen");
+    ASSERT_EQ(shot.width, 800);
+    int background = 0, sprite = 0;
+    for (std::uint32_t pixel : shot.pixels) {
+        background += pixel == kBackground;
+        sprite += pixel == kSprite;
+    }
+    // 320 x 240 scaled to the whole 800 x 600 screen: 2.5 times in each direction.
+    EXPECT_GT(background, 800 * 600 * 3 / 4);
+    EXPECT_NEAR(sprite, 120 * 120, 2 * 120 + 4) << "the 48 x 48 box scaled by 2.5";
 }
