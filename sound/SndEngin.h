@@ -103,6 +103,8 @@ public:
     void SetBufferSize(int size);
     void SetBuffersCount(int count);
 
+    // Given to the events thread. Best effort on Linux: a priority maps to the thread's
+    // nice value where the system allows it, and real-time levels are not available.
     TThreadPriority Priority() const { return priority_; }
     void SetPriority(TThreadPriority priority);
 
@@ -170,7 +172,7 @@ protected:
 
     WAVEFORMATEX RequestedFormat;
     WAVEFORMATEX WorkingFormat;
-    TSndControlLock Control;
+    mutable TSndControlLock Control;
 
 private:
     static int powerOfTwoIn(int value, int low, int high);
