@@ -61,6 +61,7 @@ public:
 
 protected:
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     // Switches an active engine off, applies a change of the requested format (which also
     // tells the current plug-in), re-initialises the effects and switches back on.
     void ChangeFormat(const std::function<void()>& apply);
