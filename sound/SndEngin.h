@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class TSndEventsThread;
 
@@ -130,9 +131,9 @@ public:
     // the thread is still the running one.
     void StopSession(unsigned session);
     unsigned Session() const { return session_.load(std::memory_order_acquire); }
-    // Bookkeeping of stop threads, so the engine never dies under one.
-    void StopThreadStarted();
-    void StopThreadDone();
+    // Keeps a stop thread until it has ended, so the engine never dies under one; ended
+    // ones are joined and freed as new ones come.
+    void AdoptStopThread(std::unique_ptr<TThread> thread);
 
     static void GetBuf16Stereo(short* L, short* R, const BYTE* first, DWORD firstLen, const BYTE* second,
                                DWORD secondLen);
@@ -162,7 +163,7 @@ protected:
     bool StartEventsThread();
     // Stops and deletes the events thread with the control lock set aside.
     void StopEventsThread();
-    // Waits until no stop thread of this engine runs any more (destructors).
+    // Waits for and frees every stop thread of this engine (destructors).
     void WaitForStopThreads();
 
     void FireBeforeStop();
@@ -191,6 +192,5 @@ private:
     HANDLE events_[SndMaxBuffers] = {};
 
     std::mutex stopThreadsLock_;
-    std::condition_variable stopThreadsDone_;
-    int stopThreads_ = 0; // guarded by stopThreadsLock_
+    std::vector<std::unique_ptr<TThread>> stopThreads_; // guarded by stopThreadsLock_
 };
