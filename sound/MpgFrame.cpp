@@ -73,13 +73,13 @@ size_t MpegId3v2Size(const uint8_t* data, size_t size) {
         body = (body << 7) | data[i];
     }
     const size_t footer = (data[5] & 0x10) ? 10 : 0;
-    return std::min(size, 10 + body + footer);
+    return 10 + body + footer;
 }
 
 void TMpegFrameReader::Attach(const uint8_t* data, size_t size) {
     data_ = data;
     size_ = data ? size : 0;
-    start_ = MpegId3v2Size(data_, size_);
+    start_ = std::min(size_, MpegId3v2Size(data_, size_));
     Reset();
 }
 

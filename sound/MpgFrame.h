@@ -41,7 +41,8 @@ int MpegSamplingRate(const TMpegFrame& frame);
 // Stereo pairs a frame decodes to: 384 (layer I) or 1152.
 int MpegFramePairs(const TMpegFrame& frame);
 
-// Bytes of a leading ID3v2 tag (header, body and footer), 0 when there is none.
+// Bytes of a leading ID3v2 tag (header, body and footer) as its header states them, 0 when
+// there is none. Only the first 10 bytes are read.
 size_t MpegId3v2Size(const uint8_t* data, size_t size);
 
 // Cuts frames out of a stream in memory. Each frame's bitrate and padding come from its

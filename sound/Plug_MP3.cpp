@@ -45,7 +45,7 @@ bool ReadFirstHeader(std::FILE* file, long start, uint32_t& header) {
     uint8_t head[10] = {};
     if (std::fseek(file, start, SEEK_SET) != 0) return false;
     const size_t got = std::fread(head, 1, sizeof head, file);
-    const size_t tag = MpegId3v2Size(head, got) == 0 ? 0 : MpegId3v2Size(head, sizeof head);
+    const size_t tag = MpegId3v2Size(head, got);
     uint8_t bytes[4];
     if (std::fseek(file, start + long(tag), SEEK_SET) != 0 || std::fread(bytes, 1, 4, file) != 4) return false;
     header = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
