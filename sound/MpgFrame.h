@@ -8,17 +8,17 @@ struct TMpegAllocTable;
 
 // The fields of one frame header, as the layer decoders read them.
 struct TMpegFrame {
-    const TMpegAllocTable* allocTable = nullptr;  // layer II only
-    int channels = 2;      // 1 for single-channel mode
-    int jsBound = 32;      // first subband coded jointly
-    int sblimit = 32;      // layer II: subbands with an allocation
-    int layer = 0;         // 1..3
-    int protection = 0;    // 1 when a 16-bit check word follows the header
+    const TMpegAllocTable* allocTable = nullptr; // layer II only
+    int channels = 2;                            // 1 for single-channel mode
+    int jsBound = 32;                            // first subband coded jointly
+    int sblimit = 32;                            // layer II: subbands with an allocation
+    int layer = 0;                               // 1..3
+    int protection = 0;                          // 1 when a 16-bit check word follows the header
     int bitrateIndex = 0;
     int samplingIndex = 0;
     int padding = 0;
     int privateBit = 0;
-    int mode = 0;          // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
+    int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
     int modeExt = 0;
     int copyright = 0;
     int original = 0;

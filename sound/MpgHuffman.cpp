@@ -6,12 +6,13 @@ const TMpegHuffDecoder& TMpegHuffDecoder::Instance() {
 }
 
 TMpegHuffDecoder::TMpegHuffDecoder() {
-    for (int table = 0; table < 32; ++table) trees_[table] = BuildTree(MpegHuffBook(table));
+    for (int table = 0; table < 32; ++table)
+        trees_[table] = BuildTree(MpegHuffBook(table));
     quadTree_ = BuildTree(MpegQuadBookA());
 }
 
 TMpegHuffDecoder::TTree TMpegHuffDecoder::BuildTree(const TMpegHuffBook& book) {
-    TTree tree{0, 0};  // the root; 0 marks a child not placed yet
+    TTree tree{0, 0}; // the root; 0 marks a child not placed yet
     const int symbols = book.size * book.size;
     for (int symbol = 0; symbol < symbols; ++symbol) {
         size_t node = 0;
@@ -42,7 +43,7 @@ int TMpegHuffDecoder::DecodeSymbol(const TTree& tree, TMpegBitReader& bits) {
         }
         node = size_t(next);
     }
-    return 0;  // every book is complete, so a walk always ends in a leaf
+    return 0; // every book is complete, so a walk always ends in a leaf
 }
 
 void TMpegHuffDecoder::DecodePair(int table, TMpegBitReader& bits, int& x, int& y) const {

@@ -7,8 +7,8 @@
 #include "sound/MpgBits.h"
 
 struct TMpegHuffBook {
-    int size;      // values per axis; 0 for the books that code nothing (0, 4, 14)
-    int linbits;   // extra bits of an escaped 15
+    int size;    // values per axis; 0 for the books that code nothing (0, 4, 14)
+    int linbits; // extra bits of an escaped 15
     const uint16_t* codes;
     const uint8_t* lengths;
 };

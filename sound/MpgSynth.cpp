@@ -25,19 +25,18 @@ const TSynthWindow& Window() {
 }
 
 // 1 / (2 cos((2n+1) pi / 2N)) for the butterflies of an N-point DCT.
-template <int N>
-const std::array<float, N / 2>& DctFactors() {
+template <int N> const std::array<float, N / 2>& DctFactors() {
     static const std::array<float, N / 2> factors = [] {
         std::array<float, N / 2> f{};
-        for (int n = 0; n < N / 2; ++n) f[size_t(n)] = float(1.0 / (2.0 * std::cos((2 * n + 1) * M_PI / (2.0 * N))));
+        for (int n = 0; n < N / 2; ++n)
+            f[size_t(n)] = float(1.0 / (2.0 * std::cos((2 * n + 1) * M_PI / (2.0 * N))));
         return f;
     }();
     return factors;
 }
 
 // Fast DCT-II, X[k] = sum x[n] cos((2n+1) k pi / 2N), by recursive halving.
-template <int N>
-void Dct(const float* x, float* out) {
+template <int N> void Dct(const float* x, float* out) {
     if constexpr (N == 1) {
         out[0] = x[0];
     } else {
@@ -69,7 +68,7 @@ int16_t ClipSample(float sum, int& clipped) {
     return int16_t(sum);
 }
 
-}  // namespace
+} // namespace
 
 TMpegSynth::TMpegSynth() : rings_{} {}
 
@@ -81,9 +80,12 @@ int TMpegSynth::Synthesize(const float subbands[32], int channel, int16_t* out, 
 
     // a[n / step] = A[n], the DCT of the subbands kept at this quality; A[32] = 0.
     float a[33];
-    if (q == 0) Dct<32>(subbands, a);
-    else if (q == 1) Dct<16>(subbands, a);
-    else Dct<8>(subbands, a);
+    if (q == 0)
+        Dct<32>(subbands, a);
+    else if (q == 1)
+        Dct<16>(subbands, a);
+    else
+        Dct<8>(subbands, a);
     a[32 / step] = 0.0f;
 
     float* block = ring.blocks[ring.newest];
@@ -98,16 +100,19 @@ int TMpegSynth::Synthesize(const float subbands[32], int channel, int16_t* out, 
         const float* values = ring.blocks[(ring.newest + unsigned(age)) & 15] + (age & 1) * 32;
         const float* w = window.w[age];
         if (step == 1) {
-            for (int j = 0; j < 32; ++j) sums[j] += w[j] * values[j];
+            for (int j = 0; j < 32; ++j)
+                sums[j] += w[j] * values[j];
         } else {
-            for (int j = 0; j < 32; j += step) sums[j] += w[j] * values[j];
+            for (int j = 0; j < 32; j += step)
+                sums[j] += w[j] * values[j];
         }
     }
 
     int clipped = 0;
     for (int j = 0; j < 32; j += step) {
         const int16_t sample = ClipSample(sums[j], clipped);
-        for (int r = 0; r < step; ++r) out[2 * (j + r) + channel] = sample;
+        for (int r = 0; r < step; ++r)
+            out[2 * (j + r) + channel] = sample;
     }
     return clipped * step;
 }

@@ -16,7 +16,7 @@ const char* const kRefusalCaption = "SndMP3: Fatal error";
 
 struct TStreamPlace {
     long start = 0;
-    long size = 0;  // 0: the whole file
+    long size = 0; // 0: the whole file
 };
 
 // Where MPEG data sits in a RIFF WAVE file; a plain stream starts at 0.
@@ -47,7 +47,8 @@ bool ReadFirstHeader(std::FILE* file, long start, uint32_t& header) {
     const size_t got = std::fread(head, 1, sizeof head, file);
     const size_t tag = MpegId3v2Size(head, got);
     uint8_t bytes[4];
-    if (std::fseek(file, start + long(tag), SEEK_SET) != 0 || std::fread(bytes, 1, 4, file) != 4) return false;
+    if (std::fseek(file, start + long(tag), SEEK_SET) != 0 || std::fread(bytes, 1, 4, file) != 4)
+        return false;
     header = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
     return true;
 }
@@ -61,8 +62,10 @@ bool AcceptFirstHeader(uint32_t header) {
     if (((header >> 10) & 3) == 3) return false;
     const char* message = nullptr;
     if ((header & 0xFFF80000u) != 0xFFF80000u) {
-        if ((header & 0xFFF80000u) == 0xFFF00000u) message = "MPEG 2.0 Audio not supported";
-        else if ((header & 0xFFF80000u) == 0xFFE00000u) message = "MPEG 2.5 Audio not supported";
+        if ((header & 0xFFF80000u) == 0xFFF00000u)
+            message = "MPEG 2.0 Audio not supported";
+        else if ((header & 0xFFF80000u) == 0xFFE00000u)
+            message = "MPEG 2.5 Audio not supported";
     } else if (bitrateIndex == 0) {
         message = "Free format not supported";
     } else if (layerBits == 0) {
@@ -76,10 +79,14 @@ bool AcceptFirstHeader(uint32_t header) {
 
 const char* LayerText(int layer) {
     switch (layer) {
-        case 1: return "1";
-        case 2: return "2";
-        case 3: return "3";
-        default: return "Unknown";
+    case 1:
+        return "1";
+    case 2:
+        return "2";
+    case 3:
+        return "3";
+    default:
+        return "Unknown";
     }
 }
 
@@ -88,13 +95,17 @@ const char* ModeText(int mode) {
     return kModes[mode & 3];
 }
 
-}  // namespace
+} // namespace
 
 TSndMP3::TSndMP3(TComponent* owner) : TSndPlayPlug(owner) {}
 
-TSndMP3::~TSndMP3() { Release(); }
+TSndMP3::~TSndMP3() {
+    Release();
+}
 
-std::string TSndMP3::GetSupportTypes() { return kSupportTypes; }
+std::string TSndMP3::GetSupportTypes() {
+    return kSupportTypes;
+}
 
 void TSndMP3::SetQuality(TSndMP3Quality quality) {
     quality_.store(quality == smqHalf || quality == smqQuarter ? quality : smqFull);
@@ -141,7 +152,9 @@ void TSndMP3::Release() {
     frameKnown_ = false;
 }
 
-unsigned TSndMP3::GetPackFrameSize() const { return frameKnown_ ? unsigned(MpegFrameBytes(frame_)) : 1; }
+unsigned TSndMP3::GetPackFrameSize() const {
+    return frameKnown_ ? unsigned(MpegFrameBytes(frame_)) : 1;
+}
 
 unsigned TSndMP3::GetUnpackFrameSize() const {
     if (!frameKnown_) return 1;
@@ -258,8 +271,8 @@ bool TSndMP3::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     const int bitrate = MpegBitrate(frame);
     const int64_t hundredths = int64_t(dataSize) * 100 / (int64_t(bitrate) * 1000 / 8);
     nTimeToStr(info->szTime, sizeof info->szTime, int(std::min<int64_t>(hundredths, INT32_MAX)), true);
-    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "MPEG L-%s, %d Kbps, %s", LayerText(frame.layer),
-                  bitrate, ModeText(frame.mode));
+    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "MPEG L-%s, %d Kbps, %s",
+                  LayerText(frame.layer), bitrate, ModeText(frame.mode));
     std::snprintf(info->szFormat, sizeof info->szFormat, "MPEG Layer-%s, %d Hz, %d Kbits/s, %s",
                   LayerText(frame.layer), MpegSamplingRate(frame), bitrate, ModeText(frame.mode));
     GetMP3Info(fileName, info);

@@ -54,7 +54,7 @@ private:
     TMpegFrame frame_;
     bool frameKnown_ = false;
     int16_t samples_[kSampleValues] = {};
-    size_t sampleCount_ = 0;   // decoded values at the start of samples_ not yet delivered
-    uint64_t ratePhase_ = 0;   // position between two source pairs, in 1/output-rate units
+    size_t sampleCount_ = 0; // decoded values at the start of samples_ not yet delivered
+    uint64_t ratePhase_ = 0; // position between two source pairs, in 1/output-rate units
     std::atomic<TSndMP3Quality> quality_{smqFull};
 };

@@ -23,7 +23,8 @@ std::string WriteStream(const std::string& name, const std::vector<uint8_t>& byt
 std::vector<uint8_t> InWave(const std::vector<uint8_t>& stream) {
     std::vector<uint8_t> out;
     auto put = [&out](uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(uint8_t(value >> (8 * i)));
     };
     auto text = [&out](const char* t) { out.insert(out.end(), t, t + 4); };
     text("RIFF");
@@ -38,7 +39,8 @@ std::vector<uint8_t> InWave(const std::vector<uint8_t>& stream) {
     put(1, 2);
     put(0, 2);
     put(12, 2);
-    for (int i = 0; i < 12; ++i) out.push_back(0);
+    for (int i = 0; i < 12; ++i)
+        out.push_back(0);
     text("fact");
     put(4, 4);
     put(0, 4);
@@ -81,18 +83,20 @@ TEST_F(PlugMP3, PlaysAStreamAtItsOwnRateAsDecoded) {
     const TDecoded decoded = DecodeOurs(stream);
     ASSERT_GE(played.size(), decoded.pairs.size());
     EXPECT_TRUE(std::equal(decoded.pairs.begin(), decoded.pairs.end(), played.begin()));
-    EXPECT_TRUE(std::all_of(played.begin() + long(decoded.pairs.size()), played.end(), [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(std::all_of(played.begin() + long(decoded.pairs.size()), played.end(),
+                            [](int16_t v) { return v == 0; }));
     EXPECT_EQ(plug.GetSupportTypes(), "MPEG-1 Layer 1/2/3 (32, 44, 48 kHz only)");
 }
 
 TEST_F(PlugMP3, BlockBoundariesNeitherDropNorRepeatSamples) {
     ASSERT_TRUE(Open(WriteStream("a.mp2", EncodeTwolame("-b 192", 44100, 2))));
     const std::vector<uint8_t> big = PlayAll(1 << 20);
-    TSndMP3 fresh(nullptr);  // filter memories start from silence again
+    TSndMP3 fresh(nullptr); // filter memories start from silence again
     fresh.FileName = plug.FileName;
     ASSERT_TRUE(fresh.Init());
     std::vector<uint8_t> small, chunk(1000);
-    while (fresh.Process(chunk.data(), chunk.size())) small.insert(small.end(), chunk.begin(), chunk.end());
+    while (fresh.Process(chunk.data(), chunk.size()))
+        small.insert(small.end(), chunk.begin(), chunk.end());
     const size_t n = std::min(big.size(), small.size());
     EXPECT_TRUE(std::equal(big.begin(), big.begin() + long(n), small.begin()));
 }
@@ -123,7 +127,8 @@ TEST_F(PlugMP3, RateConversionKeepsItsPhaseAcrossFrames) {
     const unsigned long block = 4 * 441;
     std::vector<uint8_t> chunk(block);
     size_t frames = 0;
-    while (plug.Process(chunk.data(), block)) frames += 441;
+    while (plug.Process(chunk.data(), block))
+        frames += 441;
     const size_t expected = decoded.pairs.size() / 2 * 44100 / 48000;
     EXPECT_GE(frames + 441, expected);
     EXPECT_LE(frames, expected);
@@ -187,21 +192,23 @@ TEST_F(PlugMP3, HalfQualityTakesEffectWithTheNextFrame) {
     EXPECT_EQ(plug.Quality(), smqHalf);
     const std::vector<int16_t> played = AsSamples(PlayAll(4608));
     size_t unequal = 0;
-    for (size_t i = 0; i + 3 < played.size(); i += 4) unequal += played[i] != played[i + 2] || played[i + 1] != played[i + 3];
+    for (size_t i = 0; i + 3 < played.size(); i += 4)
+        unequal += played[i] != played[i + 2] || played[i + 1] != played[i + 3];
     EXPECT_EQ(unequal, 0u);
 }
 
 struct TRefusal {
     const char* name;
     uint32_t header;
-    const char* message;  // nullptr: refused without a message
+    const char* message; // nullptr: refused without a message
 };
 
 class PlugMP3Refusal : public PlugMP3, public testing::WithParamInterface<TRefusal> {};
 
 TEST_P(PlugMP3Refusal, RefusesTheFirstHeader) {
     std::vector<uint8_t> bytes(4000, 0);
-    for (int b = 0; b < 4; ++b) bytes[size_t(b)] = uint8_t(GetParam().header >> (24 - 8 * b));
+    for (int b = 0; b < 4; ++b)
+        bytes[size_t(b)] = uint8_t(GetParam().header >> (24 - 8 * b));
     ScopedMessageRecorder messages;
     EXPECT_FALSE(Open(WriteStream("x.mp3", bytes)));
     const auto records = messages.Records();
@@ -215,17 +222,18 @@ TEST_P(PlugMP3Refusal, RefusesTheFirstHeader) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, PlugMP3Refusal,
-                         testing::Values(TRefusal{"Mpeg2", 0xFFF39000u, "MPEG 2.0 Audio not supported"},
-                                         TRefusal{"Mpeg25", 0xFFE39000u, "MPEG 2.5 Audio not supported"},
-                                         TRefusal{"ReservedVersion", 0xFFEB9000u, nullptr},
-                                         TRefusal{"FreeFormat", 0xFFFB0000u, nullptr},
-                                         TRefusal{"ForbiddenBitrate", 0xFFFBF000u, nullptr},
-                                         TRefusal{"ReservedRate", 0xFFFB9C00u, nullptr},
-                                         TRefusal{"ReservedLayerFree", 0xFFF90000u, "Free format not supported"},
-                                         TRefusal{"ReservedLayer", 0xFFF99000u, "Sorry, unknow layer type"},
-                                         TRefusal{"NotMpeg", 0x52494646u, nullptr}),
-                         [](const testing::TestParamInfo<TRefusal>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Headers, PlugMP3Refusal,
+    testing::Values(TRefusal{"Mpeg2", 0xFFF39000u, "MPEG 2.0 Audio not supported"},
+                    TRefusal{"Mpeg25", 0xFFE39000u, "MPEG 2.5 Audio not supported"},
+                    TRefusal{"ReservedVersion", 0xFFEB9000u, nullptr},
+                    TRefusal{"FreeFormat", 0xFFFB0000u, nullptr},
+                    TRefusal{"ForbiddenBitrate", 0xFFFBF000u, nullptr},
+                    TRefusal{"ReservedRate", 0xFFFB9C00u, nullptr},
+                    TRefusal{"ReservedLayerFree", 0xFFF90000u, "Free format not supported"},
+                    TRefusal{"ReservedLayer", 0xFFF99000u, "Sorry, unknow layer type"},
+                    TRefusal{"NotMpeg", 0x52494646u, nullptr}),
+    [](const testing::TestParamInfo<TRefusal>& param) { return std::string(param.param.name); });
 
 TEST_F(PlugMP3, RealMpeg2AndMpeg25FilesAreRefusedWithTheirMessages) {
     ScopedMessageRecorder messages;
@@ -264,11 +272,11 @@ TEST_F(PlugMP3, FileInformationDescribesTheFirstFrame) {
 TEST_F(PlugMP3, FileInformationOfAVeryLongFileCountsIn64Bits) {
     const std::vector<uint8_t> stream = EncodeLame("-b 128 -m j", 44100, 2, 0.2);
     const std::string path = WriteStream("long.mp3", stream);
-    std::filesystem::resize_file(path, 60000000);  // sparse: 3750 s at 16000 bytes per second
+    std::filesystem::resize_file(path, 60000000); // sparse: 3750 s at 16000 bytes per second
     SND_FILE_INFO info;
     ASSERT_TRUE(plug.GetFileInfo(path, &info));
     EXPECT_STREQ(info.szTime, "1:2:30.00");
     EXPECT_STREQ(info.szSize, "57.2 MB");
 }
 
-}  // namespace
+} // namespace
