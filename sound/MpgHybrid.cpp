@@ -13,7 +13,7 @@ constexpr int kLines = TMpegLayer3::kLines;
 struct THybridTables {
     float aliasCs[8], aliasCa[8];
     float windows[4][36]; // by block type; type 2 holds the 12-point short window
-    float cos36[18][18];  // the 18 independent outputs of the 36-point IMDCT
+    float cos36[18][18];  // by line: its share in the 18 independent outputs of the 36-point IMDCT
     float cos12[12][6];
     float intensityLeft[7], intensityRight[7];
 
@@ -40,7 +40,7 @@ struct THybridTables {
         for (int n = 0; n < 18; ++n) {
             const int i = n < 9 ? n : n + 9; // outputs 0..8 and 18..26
             for (int k = 0; k < 18; ++k)
-                cos36[n][k] = float(std::cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+                cos36[k][n] = float(std::cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
         }
         for (int i = 0; i < 12; ++i)
             for (int k = 0; k < 6; ++k)
@@ -63,21 +63,22 @@ const THybridTables& Tables() {
     return tables;
 }
 
-// 36-point IMDCT of 18 lines, windowed.
+// 36-point IMDCT of 18 lines, windowed. Line by line, so that the 18 sums run side by
+// side (each still adds its products in line order); silent lines cost nothing.
 void LongImdct(const float* in, const float* window, float out[36]) {
     const THybridTables& t = Tables();
-    for (int n = 0; n < 18; ++n) {
-        float sum = 0.0f;
-        for (int k = 0; k < 18; ++k)
-            sum += in[k] * t.cos36[n][k];
-        if (n < 9) {
-            out[n] = sum * window[n];
-            out[17 - n] = -sum * window[17 - n];
-        } else {
-            const int i = n + 9;
-            out[i] = sum * window[i];
-            out[53 - i] = sum * window[53 - i];
-        }
+    float sums[18] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float line = in[k];
+        if (line == 0.0f) continue;
+        for (int n = 0; n < 18; ++n)
+            sums[n] += line * t.cos36[k][n];
+    }
+    for (int n = 0; n < 9; ++n) {
+        out[n] = sums[n] * window[n];
+        out[17 - n] = -sums[n] * window[17 - n];
+        out[18 + n] = sums[9 + n] * window[18 + n];
+        out[35 - n] = sums[9 + n] * window[35 - n];
     }
 }
 
