@@ -146,8 +146,8 @@ TEST(MpegFrameReader, JunkOfTheResyncLimitEndsTheData) {
 }
 
 TEST(MpegFrameReader, ACutLastFrameIsPaddedWithZeros) {
-    std::vector<uint8_t> data = Frames(Header(3, 9, 0), 2);
-    data.resize(data.size() - 300);
+    const std::vector<uint8_t> whole = Frames(Header(3, 9, 0), 2);
+    const std::vector<uint8_t> data(whole.begin(), whole.end() - 300);
     TMpegFrameReader reader;
     reader.Attach(data.data(), data.size());
     TMpegFrame frame;
