@@ -280,3 +280,21 @@ TEST_F(PlugMP3, FileInformationOfAVeryLongFileCountsIn64Bits) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PlugMP3Info, AFileShorterThanATagHasNoTag) {
+    std::vector<uint8_t> bytes(100, 0x54); // "TTT..." where a tag would start
+    const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x64};
+    std::copy(header, header + 4, bytes.begin());
+    TSndMP3 plug(nullptr);
+    SND_FILE_INFO info;
+    std::strcpy(info.szTitle, "stale");
+    ASSERT_TRUE(plug.GetFileInfo(WriteStream("short.mp3", bytes), &info));
+    EXPECT_STREQ(info.szTitle, "");
+    EXPECT_TRUE(
+        std::all_of(std::begin(info.Tag), std::end(info.Tag), [](unsigned char c) { return c == 0; }));
+    EXPECT_STREQ(info.szSize, "100");
+}
+
+} // namespace
