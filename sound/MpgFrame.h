@@ -69,7 +69,6 @@ public:
     size_t Position() const { return position_; }
     void SetPosition(size_t position) { position_ = position < size_ ? position : size_; }
     size_t DataStart() const { return start_; }
-    uint32_t FirstHeader() const { return firstHeader_; }
 
 private:
     bool Matches(uint32_t header) const;

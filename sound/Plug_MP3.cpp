@@ -123,7 +123,9 @@ bool TSndMP3::LoadFile() {
     const bool wave = FindWaveData(FileName, place);
     FilePtr file = OpenFile(FileName, "rb");
     if (!file) return false;
-    if (!wave) place.size = FileSize(file.get());
+    const long fileSize = FileSize(file.get());
+    if (!wave) place.size = fileSize;
+    if (place.size > fileSize - place.start) return false; // a data chunk longer than its file
 
     uint32_t header = 0;
     if (!ReadFirstHeader(file.get(), place.start, header) || !AcceptFirstHeader(header)) return false;
@@ -139,6 +141,7 @@ bool TSndMP3::LoadFile() {
 }
 
 void TSndMP3::Reset() {
+    std::lock_guard lock(streamLock_);
     sampleCount_ = 0;
     ratePhase_ = 0;
     reader_.Reset();
@@ -153,15 +156,22 @@ void TSndMP3::Release() {
 }
 
 unsigned TSndMP3::GetPackFrameSize() const {
+    std::lock_guard lock(streamLock_);
+    return FrameBytes();
+}
+
+unsigned TSndMP3::FrameBytes() const {
     return frameKnown_ ? unsigned(MpegFrameBytes(frame_)) : 1;
 }
 
 unsigned TSndMP3::GetUnpackFrameSize() const {
+    std::lock_guard lock(streamLock_);
     if (!frameKnown_) return 1;
     return frame_.layer == 1 ? 1536 : frame_.layer == 2 || frame_.layer == 3 ? 4608 : 1;
 }
 
 unsigned TSndMP3::GetDataBlock(unsigned char* dest, unsigned n) {
+    std::lock_guard lock(streamLock_);
     const size_t position = reader_.Position();
     const unsigned count = unsigned(std::min<size_t>(n, data_.size() - std::min(position, data_.size())));
     if (count != 0) std::memcpy(dest, data_.data() + position, count);
@@ -170,13 +180,15 @@ unsigned TSndMP3::GetDataBlock(unsigned char* dest, unsigned n) {
 }
 
 void TSndMP3::GetPosition(SND_POSITION* position) {
+    std::lock_guard lock(streamLock_);
     position->dwLength = DWORD(data_.size());
     position->dwPosition = DWORD(reader_.Position());
     position->dwUnitsPerSec = frameKnown_ ? DWORD(MpegBitrate(frame_) * 1000 / 8) : 0;
 }
 
 void TSndMP3::SetPosition(SND_POSITION* position) {
-    const DWORD frameBytes = GetPackFrameSize();
+    std::lock_guard lock(streamLock_);
+    const DWORD frameBytes = FrameBytes();
     reader_.SetPosition(position->dwPosition / frameBytes * frameBytes);
     decoder_.StreamJumped();
 }
@@ -229,6 +241,7 @@ unsigned long TSndMP3::Convert(unsigned char* dest, unsigned long wanted) {
 }
 
 bool TSndMP3::Process(unsigned char* data, unsigned long len) {
+    std::lock_guard lock(streamLock_);
     if (data_.empty()) {
         FillSilence(data, len);
         return true;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "MpegTestSupport.h"
 #include "platform/framework/MessageService.h"
@@ -295,6 +297,34 @@ TEST(PlugMP3Info, AFileShorterThanATagHasNoTag) {
     EXPECT_TRUE(
         std::all_of(std::begin(info.Tag), std::end(info.Tag), [](unsigned char c) { return c == 0; }));
     EXPECT_STREQ(info.szSize, "100");
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlugMP3Threads, PositionCallsMeetTheEngineThreadSafely) {
+    TSndMP3 plug(nullptr);
+    plug.FileName = WriteStream("threads.mp3", EncodeLame("-b 128 -m j", 44100, 2, 1.0));
+    ASSERT_TRUE(plug.Init());
+    std::atomic<bool> done{false};
+    std::thread engine([&] {
+        std::vector<uint8_t> block(4096);
+        for (int i = 0; i < 200; ++i)
+            if (!plug.Process(block.data(), block.size())) plug.Reset();
+        done = true;
+    });
+    SND_POSITION position;
+    while (!done) {
+        plug.GetPosition(&position);
+        EXPECT_LE(position.dwPosition, position.dwLength);
+        plug.SetQuality(position.dwPosition % 2 ? smqHalf : smqFull);
+        if (position.dwPosition > position.dwLength / 2) {
+            position.dwPosition = 0;
+            plug.SetPosition(&position);
+        }
+    }
+    engine.join();
 }
 
 } // namespace
