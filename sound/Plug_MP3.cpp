@@ -133,6 +133,7 @@ bool TSndMP3::LoadFile() {
     std::vector<uint8_t> data(size_t(std::max(place.size, 0L)));
     if (std::fseek(file.get(), place.start, SEEK_SET) != 0) return false;
     if (std::fread(data.data(), 1, data.size(), file.get()) != data.size()) return false;
+    std::lock_guard lock(streamLock_);
     data_ = std::move(data);
     reader_.Attach(data_.data(), data_.size());
     MpegDecodeHeader(header, frame_);
@@ -149,6 +150,7 @@ void TSndMP3::Reset() {
 }
 
 void TSndMP3::Release() {
+    std::lock_guard lock(streamLock_);
     data_.clear();
     data_.shrink_to_fit();
     reader_.Attach(nullptr, 0);
