@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+bool TSndControlLock::mayEnter(std::thread::id me) const {
+    return depth_ == 0 && (!guest_ || guest_->load() == me);
+}
+
 void TSndControlLock::Acquire() {
     const auto me = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
@@ -13,7 +17,7 @@ void TSndControlLock::Acquire() {
         ++depth_;
         return;
     }
-    free_.wait(lock, [&] { return depth_ == 0; });
+    free_.wait(lock, [&] { return mayEnter(me); });
     owner_ = me;
     depth_ = 1;
 }
@@ -26,10 +30,11 @@ void TSndControlLock::Release() {
     }
 }
 
-int TSndControlLock::Suspend() {
+int TSndControlLock::Suspend(const std::atomic<std::thread::id>* guest) {
     std::lock_guard lock(mutex_);
     const int depth = depth_;
     depth_ = 0;
+    guest_ = guest;
     owner_ = {};
     free_.notify_all();
     return depth;
@@ -37,6 +42,7 @@ int TSndControlLock::Suspend() {
 
 void TSndControlLock::Resume(int depth) {
     std::unique_lock lock(mutex_);
+    guest_ = nullptr;
     free_.wait(lock, [&] { return depth_ == 0; });
     owner_ = std::this_thread::get_id();
     depth_ = depth;
@@ -143,10 +149,9 @@ void TSndEngine::StopEventsThread() {
     if (!thread)
         return;
     thread->Stop();
-    const int depth = Control.Suspend();
+    const int depth = Control.Suspend(&thread->RunningId());
     thread->Resume();
     thread->WaitFor();
-    thread.reset();
     Control.Resume(depth);
 }
 

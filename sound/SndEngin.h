@@ -43,22 +43,27 @@ private:
 };
 
 // Serialises switching, setters, position and pause of one engine. It is re-entrant on the
-// thread that holds it (an OnActiveChange handler may call the engine back), and it can be
-// set aside while that thread joins the events thread, so a handler running there that
-// asks the engine for its position is never locked out by the join it is waiting on.
+// thread that holds it (an OnActiveChange handler may call the engine back). While its
+// holder joins the events thread it is lent to that thread alone, so a handler running
+// there that asks the engine for its position is never locked out by the join waiting on
+// it, and no other thread can switch the engine half way through.
 class TSndControlLock {
 public:
     void Acquire();
     void Release();
-    // Gives the lock up entirely and answers the depth to take it back with.
-    int Suspend();
+    // Lends the lock to the thread whose id guest holds (once it runs) and answers the
+    // depth to take it back with.
+    int Suspend(const std::atomic<std::thread::id>* guest);
     void Resume(int depth);
 
 private:
+    bool mayEnter(std::thread::id me) const;
+
     std::mutex mutex_;
     std::condition_variable free_;
     std::thread::id owner_;
     int depth_ = 0;
+    const std::atomic<std::thread::id>* guest_ = nullptr;
 };
 
 class TSndControlHold {

@@ -349,7 +349,7 @@ DDrawLibraryHandle* LoadDDrawLibrary(const char* name) {
     return &library;
 }
 
-DirectDrawCreateProc GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry) {
+DirectDrawCreateFunction GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry) {
     if (!library || !entry || ddcore::env().entryMissing.load() ||
         std::strcmp(entry, "DirectDrawCreate") != 0)
         return nullptr;
