@@ -33,7 +33,8 @@ function(vx_layer_tests layer)
   vx_warnings(test_${layer})
   target_compile_definitions(test_${layer} PRIVATE
     VX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VX_RUN_DIR="${VX_RUN_DIR}"
-    VX_TEST_TMP="${CMAKE_BINARY_DIR}/testtmp")
+    VX_TEST_TMP_ROOT="${CMAKE_BINARY_DIR}/testtmp" "VX_TEST_TMP=vx_test::ScratchDir()")
+  target_compile_options(test_${layer} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/TestTmp.h)
   gtest_discover_tests(test_${layer}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

@@ -19,10 +19,7 @@ TComponent::~TComponent() {
         other->Notification(this, opRemove);
     }
     // Owned components go first, the last created first.
-    while (!components_.empty()) {
-        TComponent* child = components_.back();
-        delete child;
-    }
+    DestroyComponents();
     if (owner_)
         owner_->removeComponent(this);
 }
@@ -66,6 +63,24 @@ void TComponent::LoadTree() {
 }
 
 void TComponent::Loaded() {}
+
+void TComponent::DestroyComponents() {
+    while (!components_.empty())
+        destroy(components_.back());
+}
+
+void TComponent::BeforeDestruction() {}
+
+void TComponent::Free() { destroy(this); }
+
+void TComponent::destroy(TComponent* component) {
+    if (!component->beforeDestructionDone_) {
+        component->beforeDestructionDone_ = true;
+        component->state_ |= csDestroying;
+        component->BeforeDestruction();
+    }
+    delete component;
+}
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove) {

@@ -21,6 +21,17 @@ public:
     using Exception::Exception;
 };
 
+// A file that cannot be opened for reading, or created for writing.
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Declares the program's own class name and its parent's, so that code which walks
 // components by class ("exactly TDDSurface", "derives directly from TSndPlayPlug") sees
 // the names the program uses, never C++ mangled ones.
@@ -84,6 +95,14 @@ public:
     // phase of creation, once the component and everything its description creates exist.
     void LoadTree();
 
+    // Destroys the owned components now, the last created first.
+    void DestroyComponents();
+    // Runs once before destruction starts, while the whole object still exists (a form
+    // fires OnDestroy here). Owners and Free call it; overrides call the inherited one.
+    virtual void BeforeDestruction();
+    // BeforeDestruction, then delete. The component must be on the heap.
+    void Free();
+
 protected:
     // Called once after the component's description has been applied; csLoading is set
     // while it runs. Overrides call the inherited Loaded first.
@@ -93,6 +112,7 @@ protected:
 private:
     void insertComponent(TComponent* child);
     void removeComponent(TComponent* child);
+    static void destroy(TComponent* component);
 
     TComponent* owner_;
     std::vector<TComponent*> components_;
@@ -100,6 +120,7 @@ private:
     std::string name_;
     long tag_ = 0;
     unsigned state_ = 0;
+    bool beforeDestructionDone_ = false;
 };
 
 // Creates a component and runs the second phase of its creation.

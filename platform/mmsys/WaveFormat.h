@@ -16,14 +16,16 @@ constexpr WORD WAVE_FORMAT_GSM610 = 0x31;
 constexpr WORD WAVE_FORMAT_MPEG = 0x50;
 constexpr WORD WAVE_FORMAT_MPEGLAYER3 = 0x55;
 
+// Field order and widths follow the record stored in RIFF "fmt " chunks.
 struct WAVEFORMATEX {
-    WORD wFormatTag = 0;
+    WORD wFormatTag = WAVE_FORMAT_PCM;
     WORD nChannels = 0;
     DWORD nSamplesPerSec = 0;
     DWORD nAvgBytesPerSec = 0;
     WORD nBlockAlign = 0;
     WORD wBitsPerSample = 0;
     WORD cbSize = 0; // extra bytes that follow the record
+    friend bool operator==(const WAVEFORMATEX&, const WAVEFORMATEX&) = default;
 };
 
 // Size a format record occupies in memory before its extra bytes.

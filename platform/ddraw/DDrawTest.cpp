@@ -1,0 +1,64 @@
+#include "platform/ddraw/DDrawTest.h"
+
+#include "platform/ddraw/DDrawCore.h"
+
+namespace DDrawTest {
+
+using ddcore::env;
+
+void FailNext(DDOperation operation, int count, HRESULT result) {
+    std::lock_guard guard(env().lock);
+    env().faults[std::size_t(operation)] = {count, result};
+}
+
+int CallCount(DDOperation operation) {
+    std::lock_guard guard(env().lock);
+    return env().calls[std::size_t(operation)];
+}
+
+void LoseAllSurfaces(bool causeLasts) {
+    env().lossCause.store(causeLasts);
+    env().lossEpoch.fetch_add(1);
+}
+
+void EndLossCause() { env().lossCause.store(false); }
+
+void SetPitchPadding(int bytes) { env().pitchPadding.store(bytes < 0 ? 0 : bytes); }
+
+void SetVerticalBlankWait(bool wait) { env().verticalBlankWait.store(wait); }
+
+void SetLibraryMissing(bool missing) { env().libraryMissing.store(missing); }
+
+void SetEntryMissing(bool missing) { env().entryMissing.store(missing); }
+
+void SetDesktopMode(int width, int height, int bpp) {
+    std::lock_guard guard(env().lock);
+    env().desktopWidth = width;
+    env().desktopHeight = height;
+    env().desktopBpp = bpp;
+}
+
+void Reset() {
+    {
+        std::lock_guard guard(env().lock);
+        env().faults = {};
+        env().calls = {};
+        env().desktopWidth = 1920;
+        env().desktopHeight = 1080;
+        env().desktopBpp = 32;
+    }
+    env().lossCause.store(false);
+    env().pitchPadding.store(0);
+    env().verticalBlankWait.store(true);
+    env().libraryMissing.store(false);
+    env().entryMissing.store(false);
+}
+
+} // namespace DDrawTest
+
+ScopedDDrawTest::ScopedDDrawTest() {
+    DDrawTest::Reset();
+    DDrawTest::SetVerticalBlankWait(false);
+}
+
+ScopedDDrawTest::~ScopedDDrawTest() { DDrawTest::Reset(); }

@@ -1,0 +1,170 @@
+#include "platform/ddraw/PixelOps.h"
+
+#include <cstring>
+
+namespace pixelops {
+
+DDPIXELFORMAT FormatForDepth(int bpp) {
+    DDPIXELFORMAT format;
+    format.dwRGBBitCount = DWORD(bpp);
+    if (bpp == 8) {
+        format.dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
+    } else if (bpp == 16) {
+        format.dwFlags = DDPF_RGB;
+        format.dwRBitMask = 0xF800;
+        format.dwGBitMask = 0x07E0;
+        format.dwBBitMask = 0x001F;
+    } else {
+        format.dwFlags = DDPF_RGB;
+        format.dwRBitMask = 0xFF0000;
+        format.dwGBitMask = 0x00FF00;
+        format.dwBBitMask = 0x0000FF;
+    }
+    return format;
+}
+
+void Copy(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h) {
+    const std::size_t rowBytes = std::size_t(w) * std::size_t(dest.bytesPerPixel);
+    // Rows go bottom-up when the destination lies below the source in the same memory, so
+    // an overlapping copy never reads a row it has already written; memmove handles a row.
+    bool bottomUp = dest.bits == source.bits && dy > sy;
+    for (int i = 0; i < h; ++i) {
+        int row = bottomUp ? h - 1 - i : i;
+        std::memmove(dest.at(dx, dy + row), source.at(sx, sy + row), rowBytes);
+    }
+}
+
+template <class T>
+static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, int sx, int sy,
+                          int w, int h, T key) {
+    for (int row = 0; row < h; ++row) {
+        T* d = reinterpret_cast<T*>(dest.at(dx, dy + row));
+        const T* s = reinterpret_cast<const T*>(source.at(sx, sy + row));
+        for (int i = 0; i < w; ++i) {
+            T value = s[i];
+            d[i] = value == key ? d[i] : value;
+        }
+    }
+}
+
+void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
+               DWORD key) {
+    switch (dest.bytesPerPixel) {
+    case 1: copyKeyedRows<std::uint8_t>(dest, dx, dy, source, sx, sy, w, h, std::uint8_t(key)); break;
+    case 2: copyKeyedRows<std::uint16_t>(dest, dx, dy, source, sx, sy, w, h, std::uint16_t(key)); break;
+    default: copyKeyedRows<std::uint32_t>(dest, dx, dy, source, sx, sy, w, h, key); break;
+    }
+}
+
+template <class T>
+static void fillRows(const View& dest, int x, int y, int w, int h, T value) {
+    for (int row = 0; row < h; ++row) {
+        T* d = reinterpret_cast<T*>(dest.at(x, y + row));
+        for (int i = 0; i < w; ++i)
+            d[i] = value;
+    }
+}
+
+void Fill(const View& dest, int x, int y, int w, int h, DWORD value) {
+    switch (dest.bytesPerPixel) {
+    case 1: fillRows<std::uint8_t>(dest, x, y, w, h, std::uint8_t(value)); break;
+    case 2: fillRows<std::uint16_t>(dest, x, y, w, h, std::uint16_t(value)); break;
+    default: fillRows<std::uint32_t>(dest, x, y, w, h, value); break;
+    }
+}
+
+template <class T>
+static void stretchRows(const View& dest, const View& source, const Stretch& s) {
+    // 16.16 steps from destination to source; the sample is taken at each pixel's centre.
+    const std::int64_t stepX = (std::int64_t(s.srcW) << 16) / s.destW;
+    const std::int64_t stepY = (std::int64_t(s.srcH) << 16) / s.destH;
+    const T key = T(s.key);
+    for (int y = s.clipY; y < s.clipY + s.clipH; ++y) {
+        std::int64_t fy = (y - s.destY) * stepY + stepY / 2;
+        int sy = s.srcY + int(fy >> 16);
+        const T* srcRow = reinterpret_cast<const T*>(source.at(0, sy));
+        T* d = reinterpret_cast<T*>(dest.at(s.clipX, y));
+        std::int64_t fx = (s.clipX - s.destX) * stepX + stepX / 2;
+        for (int i = 0; i < s.clipW; ++i, fx += stepX) {
+            T value = srcRow[s.srcX + int(fx >> 16)];
+            if (!s.keyed || value != key)
+                d[i] = value;
+        }
+    }
+}
+
+void StretchCopy(const View& dest, const View& source, const Stretch& s) {
+    switch (dest.bytesPerPixel) {
+    case 1: stretchRows<std::uint8_t>(dest, source, s); break;
+    case 2: stretchRows<std::uint16_t>(dest, source, s); break;
+    default: stretchRows<std::uint32_t>(dest, source, s); break;
+    }
+}
+
+static std::uint32_t expand565(std::uint16_t p) {
+    std::uint32_t r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
+    r = (r << 3) | (r >> 2);
+    g = (g << 2) | (g >> 4);
+    b = (b << 3) | (b >> 2);
+    return r << 16 | g << 8 | b;
+}
+
+static std::uint32_t paletteXrgb(const PALETTEENTRY& e) {
+    return std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
+}
+
+std::uint32_t ToXrgb(DWORD value, int bpp, const PALETTEENTRY* palette) {
+    if (bpp == 8)
+        return palette ? paletteXrgb(palette[value & 0xFF]) : (value & 0xFF) * 0x010101u;
+    if (bpp == 16)
+        return expand565(std::uint16_t(value));
+    return value & 0xFFFFFF;
+}
+
+void ConvertToXrgb(const View& source, int x, int y, int w, int h, const PALETTEENTRY* palette,
+                   std::uint32_t* dest, int destStride) {
+    if (source.bytesPerPixel == 1) {
+        std::uint32_t lut[256];
+        for (int i = 0; i < 256; ++i)
+            lut[i] = ToXrgb(DWORD(i), 8, palette);
+        for (int row = 0; row < h; ++row) {
+            const std::uint8_t* s = source.at(x, y + row);
+            std::uint32_t* d = dest + std::ptrdiff_t(row) * destStride;
+            for (int i = 0; i < w; ++i)
+                d[i] = lut[s[i]];
+        }
+    } else if (source.bytesPerPixel == 2) {
+        for (int row = 0; row < h; ++row) {
+            const auto* s = reinterpret_cast<const std::uint16_t*>(source.at(x, y + row));
+            std::uint32_t* d = dest + std::ptrdiff_t(row) * destStride;
+            for (int i = 0; i < w; ++i)
+                d[i] = expand565(s[i]);
+        }
+    } else {
+        for (int row = 0; row < h; ++row) {
+            const auto* s = reinterpret_cast<const std::uint32_t*>(source.at(x, y + row));
+            std::uint32_t* d = dest + std::ptrdiff_t(row) * destStride;
+            for (int i = 0; i < w; ++i)
+                d[i] = s[i] & 0xFFFFFF;
+        }
+    }
+}
+
+BYTE NearestPaletteIndex(const PALETTEENTRY* palette, BYTE r, BYTE g, BYTE b) {
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (int i = 0; i < 256; ++i) {
+        int dr = int(palette[i].peRed) - r, dg = int(palette[i].peGreen) - g,
+            db = int(palette[i].peBlue) - b;
+        int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+            if (distance == 0)
+                break;
+        }
+    }
+    return BYTE(best);
+}
+
+} // namespace pixelops

@@ -1,0 +1,45 @@
+#pragma once
+// Presenters show what reaches the primary surface. The device converts the picture to
+// 32-bit X8R8G8B8 (8-bit surfaces through their palette) and hands it over; a presenter
+// must return quickly and never wait for another thread's event loop.
+#include "platform/kernel/Types.h"
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+struct PresentedFrame {
+    int width = 0;
+    int height = 0;
+    // Full screen: the picture is scaled to the whole window keeping its aspect.
+    bool fullScreen = false;
+    std::vector<std::uint32_t> pixels; // width * height X8R8G8B8 values, rows top to bottom
+};
+
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // pixels: height rows of width values, stride values apart.
+    virtual void Present(const std::uint32_t* pixels, int width, int height, int stride,
+                         bool fullScreen) = 0;
+};
+
+// Keeps the last frame and counts them: the presenter of tests.
+class MemoryPresenter : public Presenter {
+public:
+    void Present(const std::uint32_t* pixels, int width, int height, int stride,
+                 bool fullScreen) override;
+    PresentedFrame LastFrame() const;
+    int FrameCount() const;
+    std::uint32_t PixelAt(int x, int y) const;
+
+private:
+    mutable std::mutex lock_;
+    PresentedFrame last_;
+    int count_ = 0;
+};
+
+// Nearest-neighbour scaling of a frame into a destination keeping its aspect; the bars
+// left over are black. Used for full-screen display.
+void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight,
+                        std::uint32_t* dest, int destWidth, int destHeight);

@@ -1,0 +1,18 @@
+#include "platform/dsound/AudioBackend.h"
+
+#include "platform/dsound/SdlBackend.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<AudioBackend*> installed{nullptr};
+}
+
+void SetAudioBackend(AudioBackend* backend) { installed.store(backend, std::memory_order_release); }
+
+AudioBackend& CurrentAudioBackend() {
+    if (AudioBackend* backend = installed.load(std::memory_order_acquire))
+        return *backend;
+    static SdlBackend sdl;
+    return sdl;
+}

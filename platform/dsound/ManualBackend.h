@@ -1,0 +1,71 @@
+#pragma once
+// The test backend: devices that mix or capture only when told. A test renders frames of
+// an output device, feeds capture frames, lists the live buffers, injects a failure into
+// the next call of any operation and loses every buffer.
+#include "platform/dsound/AudioBackend.h"
+#include "platform/dsound/Faults.h"
+#include "platform/dsound/Mixer.h"
+
+#include <map>
+#include <mutex>
+
+class ManualBackend : public AudioBackend {
+public:
+    explicit ManualBackend(DeviceFormat format = {44100, 2, 441});
+
+    std::vector<AudioDeviceInfo> outputDevices() override;
+    std::vector<AudioDeviceInfo> captureDevices() override;
+    std::unique_ptr<AudioStream> openOutput(const std::string& device, const DeviceFormat& wanted, DeviceFormat& got,
+                                            MixCallback mix) override;
+    std::unique_ptr<AudioStream> openCapture(const std::string& device, const DeviceFormat& wanted,
+                                             DeviceFormat& got, CaptureCallback feed) override;
+
+    // The devices enumeration lists after the default one.
+    void SetOutputDevices(std::vector<AudioDeviceInfo> devices);
+    void SetCaptureDevices(std::vector<AudioDeviceInfo> devices);
+    // Opening any device fails while set.
+    void SetOpenFails(bool fails);
+
+    // Mixes frames on an open output device ("" = default) and answers the interleaved
+    // samples; silence when the device is not open.
+    std::vector<std::int16_t> Render(int frames, const std::string& device = "");
+    // Renders in device-sized chunks, as a real device would ask for them.
+    std::vector<std::int16_t> RenderChunks(int chunks, const std::string& device = "");
+    // Hands interleaved frames of the device format to an open capture device.
+    void FeedCapture(const std::vector<std::int16_t>& samples, const std::string& device = "");
+    bool OutputOpen(const std::string& device = "") const;
+
+    const DeviceFormat& Format() const { return format_; }
+    void FailNext(DsOp op, HRESULT result, int skip = 0) { FailNextCall(op, result, skip); }
+    void LoseAllBuffers() { DeviceMixer::LoseAll(); }
+    std::vector<BufferInfo> Buffers() const { return DeviceMixer::AllBuffers(); }
+    int LiveDirectSoundObjects() const;
+
+private:
+    class Stream;
+    friend class Stream;
+    void forget(const Stream* stream);
+
+    DeviceFormat format_;
+    mutable std::mutex lock_;
+    // Held while a device callback runs, so closing a device waits for it.
+    std::mutex callbackLock_;
+    std::vector<AudioDeviceInfo> outputs_;
+    std::vector<AudioDeviceInfo> captures_;
+    bool openFails_ = false;
+    std::map<std::string, MixCallback> mixers_;       // guarded by lock_
+    std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
+};
+
+// Installs a manual backend for a test's scope and clears pending faults on both ends.
+class ScopedManualAudio {
+public:
+    explicit ScopedManualAudio(DeviceFormat format = {44100, 2, 441});
+    ~ScopedManualAudio();
+    ScopedManualAudio(const ScopedManualAudio&) = delete;
+    ScopedManualAudio& operator=(const ScopedManualAudio&) = delete;
+    ManualBackend& backend() { return backend_; }
+
+private:
+    ManualBackend backend_;
+};

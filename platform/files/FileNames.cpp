@@ -1,0 +1,59 @@
+#include "platform/files/FileNames.h"
+
+#include <mutex>
+
+#include <limits.h>
+#include <unistd.h>
+
+namespace {
+
+std::mutex exeNameLock;
+std::string exeNameOverride; // guarded by exeNameLock
+
+std::size_t lastSeparator(const std::string& fileName) {
+    return fileName.find_last_of("/\\");
+}
+
+std::string readExeLink() {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+std::string ExeName() {
+    {
+        std::lock_guard<std::mutex> guard(exeNameLock);
+        if (!exeNameOverride.empty()) return exeNameOverride;
+    }
+    return readExeLink();
+}
+
+std::string ExeDir() {
+    return ExtractFilePath(ExeName());
+}
+
+void SetExeName(const std::string& path) {
+    std::lock_guard<std::mutex> guard(exeNameLock);
+    exeNameOverride = path;
+}
+
+std::string ChangeFileExt(const std::string& fileName, const std::string& extension) {
+    std::size_t dot = fileName.find_last_of('.');
+    std::size_t separator = lastSeparator(fileName);
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
+        return fileName + extension;
+    return fileName.substr(0, dot) + extension;
+}
+
+std::string ExtractFilePath(const std::string& fileName) {
+    std::size_t separator = lastSeparator(fileName);
+    return separator == std::string::npos ? std::string() : fileName.substr(0, separator + 1);
+}
+
+std::string ExtractFileName(const std::string& fileName) {
+    std::size_t separator = lastSeparator(fileName);
+    return separator == std::string::npos ? fileName : fileName.substr(separator + 1);
+}

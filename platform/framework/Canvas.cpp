@@ -1,0 +1,419 @@
+#include "platform/framework/Canvas.h"
+
+#include "platform/framework/CanvasText.h"
+#include "platform/framework/QtBridge.h"
+
+#include <QFontMetrics>
+#include <QPolygon>
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+bool isIndexed(const TCanvas::Target& t) {
+    if (t.hasBuffer)
+        return t.buffer.Layout == plIndexed8;
+    return t.image && t.image->format() == QImage::Format_Indexed8;
+}
+
+// A QImage that shares the target's memory (true-colour targets only).
+QImage viewOf(const TCanvas::Target& t) {
+    if (t.image)
+        return QImage(t.image->bits(), t.image->width(), t.image->height(), t.image->bytesPerLine(),
+                      t.image->format());
+    const auto format = t.buffer.Layout == plRGB565 ? QImage::Format_RGB16 : QImage::Format_RGB32;
+    return QImage(static_cast<uchar*>(t.buffer.Bits), t.buffer.Width, t.buffer.Height, t.buffer.Pitch, format);
+}
+
+QSize sizeOf(const TCanvas::Target& t) {
+    if (t.painter)
+        return t.painterSize;
+    if (t.image)
+        return t.image->size();
+    if (t.hasBuffer)
+        return {t.buffer.Width, t.buffer.Height};
+    return {};
+}
+
+uchar* indexedRow(const TCanvas::Target& t, int y) {
+    if (t.hasBuffer)
+        return static_cast<uchar*>(t.buffer.Bits) + static_cast<std::ptrdiff_t>(y) * t.buffer.Pitch;
+    return t.image->scanLine(y);
+}
+
+// Maps the operation drawn on the scratch layer into the 8-bit target: pixels the
+// operation did not touch keep their index, covered ones take the nearest entry of the
+// colour they show (partly covered ones blend with the entry beneath first).
+void mapScratch(TCanvas::Target& t, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(t.scratch.constScanLine(y));
+        uchar* dst = indexedRow(t, y);
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb s = src[x];
+            const int a = qAlpha(s);
+            if (a == 0)
+                continue;
+            int r = qRed(s), g = qGreen(s), b = qBlue(s);
+            if (a != 255) {
+                const TPaletteEntry& under = t.palette.Entry(dst[x]);
+                r += under.Red * (255 - a) / 255;
+                g += under.Green * (255 - a) / 255;
+                b += under.Blue * (255 - a) / 255;
+            }
+            dst[x] = t.palette.IndexOf(static_cast<BYTE>(std::min(r, 255)), static_cast<BYTE>(std::min(g, 255)),
+                                       static_cast<BYTE>(std::min(b, 255)));
+        }
+    }
+}
+
+// Runs one drawing operation whose pixels lie inside bounds.
+template <class Paint>
+void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
+    if (t.painter) {
+        t.painter->save();
+        paint(*t.painter, false);
+        t.painter->restore();
+        return;
+    }
+    const QSize size = sizeOf(t);
+    if (!isIndexed(t)) {
+        QImage view = viewOf(t);
+        QPainter painter(&view);
+        paint(painter, false);
+        return;
+    }
+    bounds = bounds.intersected(QRect(QPoint(0, 0), size));
+    if (bounds.isEmpty())
+        return;
+    if (t.scratch.size() != size)
+        t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(t.scratch.scanLine(y)) + bounds.left(), bounds.width(), 0u);
+    {
+        QPainter painter(&t.scratch);
+        painter.setClipRect(bounds);
+        paint(painter, true);
+    }
+    mapScratch(t, bounds);
+}
+
+QRect toQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+QPen toQPen(const TPen& pen) {
+    if (pen.Style() == psClear)
+        return QPen(Qt::NoPen);
+    QPen result(vx::ToQColor(pen.Color()));
+    result.setWidth(pen.Width());
+    result.setCapStyle(Qt::FlatCap);
+    result.setJoinStyle(Qt::MiterJoin);
+    if (pen.Style() == psDash)
+        result.setStyle(Qt::DashLine);
+    else if (pen.Style() == psDot)
+        result.setStyle(Qt::DotLine);
+    return result;
+}
+
+// The points of a one-pixel line from a to b, b excluded.
+QPolygon linePoints(QPoint a, QPoint b) {
+    QPolygon points;
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    while (x != b.x() || y != b.y()) {
+        points << QPoint(x, y);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return points;
+}
+
+} // namespace
+
+TGraphic::TGraphic() : image_(std::make_unique<Image>()) {}
+TGraphic::~TGraphic() = default;
+int TGraphic::Width() const { return image_->pixels.width(); }
+int TGraphic::Height() const { return image_->pixels.height(); }
+bool TGraphic::Empty() const { return image_->pixels.isNull(); }
+
+TCanvas::TCanvas() : target_(std::make_unique<Target>()) {
+    font_.SetColor(clBlack);
+    font_.SetHeight(-11);
+}
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::CreateHandle() {}
+
+bool TCanvas::HandleAllocated() const { return target_->painter || target_->image || target_->hasBuffer; }
+
+TSize TCanvas::TargetSize() const {
+    const QSize size = sizeOf(*target_);
+    return {size.width(), size.height()};
+}
+
+void TCanvas::requireTarget() {
+    if (!HandleAllocated())
+        CreateHandle();
+    if (!HandleAllocated())
+        throw Exception("Canvas does not allow drawing");
+}
+
+void TCanvas::AttachBuffer(const TPixelBuffer& buffer) {
+    if (!buffer.Bits || buffer.Width <= 0 || buffer.Height <= 0)
+        throw Exception("Canvas buffer is empty");
+    const int bytesPerPixel = buffer.Layout == plXRGB8888 ? 4 : buffer.Layout == plRGB565 ? 2 : 1;
+    if (buffer.Pitch < buffer.Width * bytesPerPixel)
+        throw Exception("Canvas buffer pitch is too small");
+    Detach();
+    target_->buffer = buffer;
+    target_->hasBuffer = true;
+    if (buffer.Layout == plIndexed8)
+        target_->palette.Assign(buffer.Palette, buffer.Palette ? buffer.PaletteCount : 0);
+}
+
+void TCanvas::SetBufferPalette(const TPaletteEntry* entries, int count) { target_->palette.Assign(entries, count); }
+
+void TCanvas::Detach() {
+    target_->painter = nullptr;
+    target_->image = nullptr;
+    target_->hasBuffer = false;
+    target_->buffer = {};
+}
+
+void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
+
+void TCanvas::LineTo(int x, int y) {
+    requireTarget();
+    const QPoint from(penPos_.x, penPos_.y), to(x, y);
+    const int w = pen_.Width();
+    const QRect bounds = QRect(from, to).normalized().adjusted(-w, -w, w, w);
+    paintOn(*target_, bounds, [&](QPainter& p, bool) {
+        p.setPen(toQPen(pen_));
+        if (w <= 1 && pen_.Style() == psSolid)
+            p.drawPoints(linePoints(from, to));
+        else
+            p.drawLine(from, to);
+    });
+    penPos_ = {x, y};
+}
+
+int TCanvas::TextWidth(const std::string& text) const { return TextExtent(text).cx; }
+
+int TCanvas::TextHeight(const std::string& text) const { return TextExtent(text).cy; }
+
+TSize TCanvas::TextExtent(const std::string& text) const {
+    const QFontMetrics metrics(vx::ToQFont(font_));
+    return {metrics.horizontalAdvance(vx::ToQString(text)), metrics.height()};
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+    requireTarget();
+    const TSize extent = TextExtent(text);
+    const QRect box(x, y, extent.cx, extent.cy);
+    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool indexed) {
+        if (brush_.Style() != bsClear)
+            p.fillRect(box, vx::ToQColor(brush_.Color()));
+        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+    });
+    penPos_ = {x + extent.cx, y};
+}
+
+void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
+    requireTarget();
+    const QRect clip = toQRect(rect);
+    paintOn(*target_, clip, [&](QPainter& p, bool indexed) {
+        p.setClipRect(clip, Qt::IntersectClip);
+        if (brush_.Style() != bsClear)
+            p.fillRect(clip, vx::ToQColor(brush_.Color()));
+        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+    });
+}
+
+int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
+    const vx::TextLayout layout = vx::LayoutText(font_, vx::ToQString(text), rect, format);
+    if (format & DT_CALCRECT) {
+        rect.right = rect.left + layout.width;
+        rect.bottom = rect.top + layout.height;
+        return layout.height;
+    }
+    requireTarget();
+    const QRect clip = toQRect(rect);
+    const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
+    paintOn(*target_, bounds, [&](QPainter& p, bool indexed) {
+        if (!(format & DT_NOCLIP))
+            p.setClipRect(clip, Qt::IntersectClip);
+        for (const vx::TextLine& line : layout.lines)
+            vx::DrawTextLine(p, font_, indexed, line.origin, line.text, line.mnemonic);
+    });
+    return layout.offset + layout.height;
+}
+
+void TCanvas::FillRect(const RECT& rect) {
+    requireTarget();
+    if (brush_.Style() == bsClear)
+        return;
+    const QRect box = toQRect(rect);
+    paintOn(*target_, box, [&](QPainter& p, bool) { p.fillRect(box, vx::ToQColor(brush_.Color())); });
+}
+
+void TCanvas::FrameRect(const RECT& rect) {
+    requireTarget();
+    const QRect box = toQRect(rect);
+    if (box.width() <= 0 || box.height() <= 0)
+        return;
+    const QColor color = vx::ToQColor(brush_.Color());
+    paintOn(*target_, box, [&](QPainter& p, bool) {
+        p.fillRect(QRect(box.left(), box.top(), box.width(), 1), color);
+        p.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), color);
+        p.fillRect(QRect(box.left(), box.top(), 1, box.height()), color);
+        p.fillRect(QRect(box.right(), box.top(), 1, box.height()), color);
+    });
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+    requireTarget();
+    const QRect box(left, top, right - left, bottom - top);
+    if (box.width() <= 0 || box.height() <= 0)
+        return;
+    paintOn(*target_, box, [&](QPainter& p, bool) {
+        if (brush_.Style() != bsClear)
+            p.fillRect(box, vx::ToQColor(brush_.Color()));
+        if (pen_.Style() == psClear)
+            return;
+        const int w = pen_.Width();
+        const QColor color = vx::ToQColor(pen_.Color());
+        if (pen_.Style() == psSolid) {
+            // The outline lies inside the box: an exact frame w pixels thick.
+            p.fillRect(QRect(box.left(), box.top(), box.width(), std::min(w, box.height())), color);
+            p.fillRect(QRect(box.left(), std::max(box.top(), box.bottom() - w + 1), box.width(), w), color);
+            p.fillRect(QRect(box.left(), box.top(), std::min(w, box.width()), box.height()), color);
+            p.fillRect(QRect(std::max(box.left(), box.right() - w + 1), box.top(), w, box.height()), color);
+            return;
+        }
+        p.setPen(toQPen(pen_));
+        p.drawRect(box.adjusted(0, 0, -1, -1));
+    });
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+    requireTarget();
+    const QRect box(left, top, right - left, bottom - top);
+    paintOn(*target_, box, [&](QPainter& p, bool) {
+        p.setPen(toQPen(pen_));
+        if (brush_.Style() != bsClear)
+            p.setBrush(vx::ToQColor(brush_.Color()));
+        p.drawEllipse(box.adjusted(0, 0, -1, -1));
+    });
+}
+
+void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
+    if (graphic.Empty())
+        return;
+    requireTarget();
+    const QImage& pixels = graphic.image().pixels;
+    paintOn(*target_, QRect(QPoint(x, y), pixels.size()), [&](QPainter& p, bool) { p.drawImage(x, y, pixels); });
+}
+
+void TCanvas::StretchDraw(const RECT& rect, const TGraphic& graphic) {
+    if (graphic.Empty())
+        return;
+    requireTarget();
+    const QRect box = toQRect(rect);
+    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, graphic.image().pixels); });
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect) {
+    requireTarget();
+    source.requireTarget();
+    const Target& from = source.target();
+    QImage copy;
+    if (from.painter) {
+        if (auto* device = dynamic_cast<QImage*>(from.painter->device()))
+            copy = device->copy(toQRect(sourceRect));
+    } else if (from.image) {
+        copy = from.image->copy(toQRect(sourceRect));
+    } else if (isIndexed(from)) {
+        copy = QImage(toQRect(sourceRect).size(), QImage::Format_RGB32);
+        for (int y = 0; y < copy.height(); ++y)
+            for (int x = 0; x < copy.width(); ++x)
+                copy.setPixel(x, y, vx::ToQColor(source.Pixel(sourceRect.left + x, sourceRect.top + y)).rgb());
+    } else {
+        copy = viewOf(from).copy(toQRect(sourceRect));
+    }
+    if (copy.isNull())
+        return;
+    const QRect box = toQRect(dest);
+    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, copy); });
+}
+
+TColor TCanvas::Pixel(int x, int y) {
+    requireTarget();
+    const Target& t = *target_;
+    const QSize size = sizeOf(t);
+    if (x < 0 || y < 0 || x >= size.width() || y >= size.height())
+        return clNone;
+    QRgb rgb;
+    if (isIndexed(t)) {
+        const TPaletteEntry& e = t.palette.Entry(indexedRow(t, y)[x]);
+        return static_cast<TColor>(RGB(e.Red, e.Green, e.Blue));
+    }
+    if (t.painter) {
+        auto* device = dynamic_cast<QImage*>(t.painter->device());
+        if (!device)
+            return clNone;
+        rgb = device->pixel(x, y);
+    } else {
+        rgb = viewOf(t).pixel(x, y);
+    }
+    return static_cast<TColor>(RGB(static_cast<BYTE>(qRed(rgb)), static_cast<BYTE>(qGreen(rgb)),
+                                   static_cast<BYTE>(qBlue(rgb))));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+    requireTarget();
+    Target& t = *target_;
+    const QSize size = sizeOf(t);
+    if (x < 0 || y < 0 || x >= size.width() || y >= size.height())
+        return;
+    const DWORD rgb = ColorToRGB(color);
+    if (isIndexed(t)) {
+        indexedRow(t, y)[x] = t.palette.IndexOf(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+        return;
+    }
+    paintOn(t, QRect(x, y, 1, 1), [&](QPainter& p, bool) { p.fillRect(QRect(x, y, 1, 1), vx::ToQColor(color)); });
+}
+
+namespace vx {
+
+CanvasPaintScope::CanvasPaintScope(TCanvas& canvas, QPainter& painter, QSize size) : canvas_(canvas) {
+    canvas.Detach();
+    canvas.target().painter = &painter;
+    canvas.target().painterSize = size;
+}
+
+CanvasPaintScope::~CanvasPaintScope() { canvas_.Detach(); }
+
+void AttachImage(TCanvas& canvas, QImage* image) {
+    canvas.Detach();
+    TCanvas::Target& t = canvas.target();
+    t.image = image;
+    if (image && image->format() == QImage::Format_Indexed8) {
+        TPaletteEntry entries[256];
+        const QList<QRgb> table = image->colorTable();
+        const int count = std::min<int>(static_cast<int>(table.size()), 256);
+        for (int i = 0; i < count; ++i)
+            entries[i] = {static_cast<BYTE>(qRed(table[i])), static_cast<BYTE>(qGreen(table[i])),
+                          static_cast<BYTE>(qBlue(table[i])), 0};
+        t.palette.Assign(entries, count);
+    }
+}
+
+} // namespace vx

@@ -1,0 +1,588 @@
+#include "platform/framework/Controls.h"
+
+#include "platform/framework/QtControls.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <algorithm>
+
+namespace vx {
+
+ControlLink* LinkOf(QWidget* widget) { return dynamic_cast<ControlLink*>(widget); }
+
+QWidget* ControlWidget(const TControl* control) { return control ? control->Widget() : nullptr; }
+
+TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    TShiftState shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= ssShift;
+    if (modifiers & Qt::AltModifier)
+        shift |= ssAlt;
+    if (modifiers & Qt::ControlModifier)
+        shift |= ssCtrl;
+    if (buttons & Qt::LeftButton)
+        shift |= ssLeft;
+    if (buttons & Qt::RightButton)
+        shift |= ssRight;
+    if (buttons & Qt::MiddleButton)
+        shift |= ssMiddle;
+    return shift;
+}
+
+namespace {
+
+struct KeyPair {
+    int qt;
+    WORD vk;
+};
+
+constexpr KeyPair keyTable[] = {
+    {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB},       {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},   {Qt::Key_Shift, VK_SHIFT},   {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},       {Qt::Key_Pause, VK_PAUSE},   {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Space, VK_SPACE},    {Qt::Key_PageUp, VK_PRIOR},  {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_End, VK_END},        {Qt::Key_Home, VK_HOME},     {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},          {Qt::Key_Right, VK_RIGHT},   {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Insert, VK_INSERT},  {Qt::Key_Delete, VK_DELETE},
+};
+
+TMouseButton buttonOf(Qt::MouseButton button) {
+    if (button == Qt::RightButton)
+        return mbRight;
+    if (button == Qt::MiddleButton)
+        return mbMiddle;
+    return mbLeft;
+}
+
+TControl* controlOf(QWidget* widget) {
+    ControlLink* link = LinkOf(widget);
+    return link ? link->control : nullptr;
+}
+
+} // namespace
+
+WORD VirtualKeyOf(int qtKey) {
+    for (const KeyPair& pair : keyTable)
+        if (pair.qt == qtKey)
+            return pair.vk;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return static_cast<WORD>(VK_F1 + (qtKey - Qt::Key_F1));
+    if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
+        return static_cast<WORD>(qtKey);
+    return 0;
+}
+
+int QtKeyOf(WORD virtualKey) {
+    for (const KeyPair& pair : keyTable)
+        if (pair.vk == virtualKey)
+            return pair.qt;
+    if (virtualKey >= VK_F1 && virtualKey <= VK_F1 + 23)
+        return Qt::Key_F1 + (virtualKey - VK_F1);
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
+        return virtualKey;
+    return 0;
+}
+
+Qt::CursorShape CursorShapeOf(TCursor cursor) {
+    switch (cursor) {
+    case crNone: return Qt::BlankCursor;
+    case crCross: return Qt::CrossCursor;
+    case crIBeam: return Qt::IBeamCursor;
+    case crSizeNESW: return Qt::SizeBDiagCursor;
+    case crSizeNS: return Qt::SizeVerCursor;
+    case crSizeNWSE: return Qt::SizeFDiagCursor;
+    case crSizeWE: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
+    case crHourGlass: return Qt::WaitCursor;
+    case crDrag: return Qt::DragCopyCursor;
+    case crNoDrop:
+    case crNo: return Qt::ForbiddenCursor;
+    case crHSplit: return Qt::SplitHCursor;
+    case crVSplit: return Qt::SplitVCursor;
+    case crMultiDrag: return Qt::DragCopyCursor;
+    case crAppStart: return Qt::BusyCursor;
+    case crHelp: return Qt::WhatsThisCursor;
+    case crHandPoint: return Qt::PointingHandCursor;
+    case crSizeAll: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+void ControlEvents::mouseDown(QWidget* widget, QMouseEvent* event) {
+    if (TControl* control = controlOf(widget)) {
+        const QPoint at = event->position().toPoint();
+        const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+        Guarded([&] { control->MouseDown(buttonOf(event->button()), shift, at.x(), at.y()); });
+    }
+}
+
+void ControlEvents::mouseUp(QWidget* widget, QMouseEvent* event) {
+    if (TControl* control = controlOf(widget)) {
+        const QPoint at = event->position().toPoint();
+        const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+        Guarded([&] { control->MouseUp(buttonOf(event->button()), shift, at.x(), at.y()); });
+    }
+}
+
+void ControlEvents::mouseMove(QWidget* widget, QMouseEvent* event) {
+    if (TControl* control = controlOf(widget)) {
+        const QPoint at = event->position().toPoint();
+        const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+        Guarded([&] { control->MouseMove(shift, at.x(), at.y()); });
+    }
+}
+
+void ControlEvents::doubleClick(QWidget* widget) {
+    if (TControl* control = controlOf(widget))
+        Guarded([&] { control->DblClick(); });
+}
+
+void ControlEvents::mouseEnter(QWidget* widget, bool entered) {
+    if (TControl* control = controlOf(widget))
+        Guarded([&] { entered ? control->MouseEnter() : control->MouseLeave(); });
+}
+
+void ControlEvents::click(TControl* control) {
+    Guarded([&] { control->Click(); });
+}
+
+void ControlEvents::paint(QWidget* widget) {
+    TControl* control = controlOf(widget);
+    if (!control)
+        return;
+    QPainter painter(widget);
+    if (auto* graphic = dynamic_cast<TGraphicControl*>(control)) {
+        graphic->canvas_->Font().Assign(graphic->Font());
+        graphic->canvas_->Brush().SetColor(graphic->Color());
+        CanvasPaintScope scope(*graphic->canvas_, painter, widget->size());
+        Guarded([&] { graphic->Paint(); });
+    } else if (auto* custom = dynamic_cast<TCustomControl*>(control)) {
+        custom->canvas_->Font().Assign(custom->Font());
+        custom->canvas_->Brush().SetColor(custom->Color());
+        CanvasPaintScope scope(*custom->canvas_, painter, widget->size());
+        Guarded([&] { custom->Paint(); });
+    }
+}
+
+void ControlEvents::resized(QWidget* widget) {
+    TControl* control = controlOf(widget);
+    if (!control)
+        return;
+    Guarded([&] {
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            win->AlignControls();
+    });
+}
+
+bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
+    auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
+    if (!control)
+        return false;
+    WORD key = VirtualKeyOf(event->key());
+    if (key == 0)
+        return false;
+    bool handled = false;
+    Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
+    if (!handled && !event->text().isEmpty() && event->text().at(0).unicode() < 128) {
+        char ch = static_cast<char>(event->text().at(0).unicode());
+        Guarded([&] { control->KeyPress(ch); });
+        handled = ch == 0;
+    }
+    return handled;
+}
+
+bool ControlEvents::keyUp(QWidget* widget, QKeyEvent* event) {
+    auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
+    if (!control)
+        return false;
+    WORD key = VirtualKeyOf(event->key());
+    if (key == 0)
+        return false;
+    bool handled = false;
+    Guarded([&] { handled = control->KeyUp(key, ShiftOf(event->modifiers())); });
+    return handled;
+}
+
+void ControlEvents::focusIn(QWidget* widget) {
+    if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
+        if (control->OnEnter)
+            Guarded([&] { control->OnEnter(control); });
+}
+
+void ControlEvents::focusOut(QWidget* widget) {
+    if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
+        if (control->OnExit)
+            Guarded([&] { control->OnExit(control); });
+}
+
+} // namespace vx
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+    vx::EnsureQtApplication();
+    font_.OnChange = [this](TObject*) {
+        if (!applyingParentFont_)
+            parentFont_ = false;
+        FontChanged();
+    };
+}
+
+TControl::~TControl() {
+    unlinkWidget();
+    SetParent(nullptr);
+    delete widget_;
+}
+
+void TControl::BeforeDestruction() {
+    unlinkWidget();
+    TComponent::BeforeDestruction();
+}
+
+void TControl::unlinkWidget() {
+    if (vx::ControlLink* link = vx::LinkOf(widget_))
+        link->control = nullptr;
+}
+
+void TControl::AttachWidget(QWidget* widget) {
+    widget_ = widget;
+    widget_->hide();
+    widget_->setAttribute(Qt::WA_DeleteOnClose, false);
+    applyFont();
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_)
+        return;
+    if (parent_)
+        parent_->removeControl(this);
+    parent_ = parent;
+    if (!widget_)
+        return;
+    if (parent_) {
+        parent_->insertControl(this);
+        widget_->setParent(parent_->ClientWidget());
+        if (parentFont_) {
+            applyingParentFont_ = true;
+            font_.Assign(parent_->Font());
+            applyingParentFont_ = false;
+        }
+        widget_->setVisible(visible_);
+        RequestAlign();
+    } else {
+        widget_->hide();
+        widget_->setParent(nullptr);
+    }
+}
+
+int TControl::Left() const { return widget_ ? widget_->x() : 0; }
+int TControl::Top() const { return widget_ ? widget_->y() : 0; }
+int TControl::Width() const { return widget_ ? widget_->width() : 0; }
+int TControl::Height() const { return widget_ ? widget_->height() : 0; }
+void TControl::SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+void TControl::SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+void TControl::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+void TControl::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    if (!widget_)
+        return;
+    const QRect wanted(left, top, std::max(0, width), std::max(0, height));
+    if (widget_->geometry() == wanted)
+        return;
+    widget_->setGeometry(wanted);
+    // A hidden widget gets its resize event only when shown: align the children now.
+    if (auto* win = dynamic_cast<TWinControl*>(this))
+        win->AlignControls();
+    RequestAlign();
+}
+
+RECT TControl::BoundsRect() const { return {Left(), Top(), Left() + Width(), Top() + Height()}; }
+int TControl::ClientWidth() const { return Width(); }
+int TControl::ClientHeight() const { return Height(); }
+void TControl::SetClientWidth(int width) { SetWidth(width); }
+void TControl::SetClientHeight(int height) { SetHeight(height); }
+RECT TControl::ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
+
+void TControl::SetVisible(bool visible) {
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    if (widget_ && parent_)
+        widget_->setVisible(visible);
+    RequestAlign();
+}
+
+bool TControl::Showing() const { return widget_ && widget_->isVisible(); }
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    if (widget_)
+        widget_->setEnabled(enabled);
+}
+
+void TControl::SetCaption(const std::string& caption) {
+    if (caption == caption_)
+        return;
+    caption_ = caption;
+    TextChanged();
+}
+
+void TControl::TextChanged() { Invalidate(); }
+
+void TControl::FontChanged() {
+    applyFont();
+    if (auto* win = dynamic_cast<TWinControl*>(this)) {
+        for (int i = 0; i < win->ControlCount(); ++i) {
+            TControl* child = win->Controls(i);
+            if (child->parentFont_) {
+                child->applyingParentFont_ = true;
+                child->font_.Assign(font_);
+                child->applyingParentFont_ = false;
+            }
+        }
+    }
+}
+
+void TControl::applyFont() {
+    if (!widget_)
+        return;
+    widget_->setFont(vx::ToQFont(font_));
+    QPalette palette = widget_->palette();
+    palette.setColor(QPalette::WindowText, vx::ToQColor(font_.Color()));
+    palette.setColor(QPalette::ButtonText, vx::ToQColor(font_.Color()));
+    widget_->setPalette(palette);
+    widget_->update();
+}
+
+void TControl::SetParentFont(bool parentFont) {
+    parentFont_ = parentFont;
+    if (parentFont && parent_) {
+        applyingParentFont_ = true;
+        font_.Assign(parent_->Font());
+        applyingParentFont_ = false;
+    }
+}
+
+void TControl::SetColor(TColor color) {
+    if (color == color_)
+        return;
+    color_ = color;
+    ColorChanged();
+}
+
+void TControl::ColorChanged() { Invalidate(); }
+
+void TControl::SetAlign(TAlign align) {
+    if (align == align_)
+        return;
+    align_ = align;
+    RequestAlign();
+}
+
+void TControl::SetHint(const std::string& hint) {
+    hint_ = hint;
+    if (widget_)
+        widget_->setToolTip(showHint_ ? vx::ToQString(hint) : QString());
+}
+
+void TControl::SetShowHint(bool showHint) {
+    showHint_ = showHint;
+    SetHint(hint_);
+}
+
+void TControl::SetCursor(TCursor cursor) {
+    cursor_ = cursor;
+    if (!widget_)
+        return;
+    if (cursor == crDefault)
+        widget_->unsetCursor();
+    else
+        widget_->setCursor(vx::CursorShapeOf(cursor));
+}
+
+void TControl::Invalidate() {
+    if (widget_)
+        widget_->update();
+}
+
+void TControl::Repaint() {
+    if (widget_)
+        widget_->repaint();
+}
+
+void TControl::BringToFront() {
+    if (widget_)
+        widget_->raise();
+}
+
+void TControl::SendToBack() {
+    if (widget_)
+        widget_->lower();
+}
+
+POINT TControl::ClientToScreen(POINT point) const {
+    if (!widget_)
+        return point;
+    const QPoint global = widget_->mapToGlobal(QPoint(point.x, point.y));
+    return {global.x(), global.y()};
+}
+
+POINT TControl::ScreenToClient(POINT point) const {
+    if (!widget_)
+        return point;
+    const QPoint local = widget_->mapFromGlobal(QPoint(point.x, point.y));
+    return {local.x(), local.y()};
+}
+
+void TControl::RequestAlign() {
+    if (parent_ && (align_ != alNone || !parent_->aligning_))
+        parent_->AlignControls();
+}
+
+void TControl::Click() {
+    if (OnClick)
+        OnClick(this);
+}
+
+void TControl::DblClick() {
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseEnter() {}
+
+void TControl::MouseLeave() {}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+    // Children may outlive this control (their owner is another component): their widgets
+    // leave ours before it goes.
+    while (!controls_.empty())
+        controls_.back()->SetParent(nullptr);
+}
+
+QWidget* TWinControl::ClientWidget() const { return Widget(); }
+
+void TWinControl::insertControl(TControl* control) { controls_.push_back(control); }
+
+void TWinControl::removeControl(TControl* control) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    if (control->Align() != alNone)
+        AlignControls();
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* control = this; control; control = control->Parent())
+        if (!control->Visible() || !control->Enabled())
+            return false;
+    return true;
+}
+
+bool TWinControl::Focused() const { return Widget() && Widget()->hasFocus(); }
+
+void TWinControl::SetFocus() {
+    if (Widget())
+        Widget()->setFocus(Qt::OtherFocusReason);
+}
+
+void TWinControl::SetTabStop(bool tabStop) {
+    tabStop_ = tabStop;
+    if (Widget())
+        Widget()->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+namespace {
+
+// Order in which aligned children claim their edge: the one nearest the edge first.
+bool placedBefore(const TControl* a, const TControl* b) {
+    switch (a->Align()) {
+    case alTop: return a->Top() < b->Top();
+    case alBottom: return a->Top() + a->Height() > b->Top() + b->Height();
+    case alLeft: return a->Left() < b->Left();
+    case alRight: return a->Left() + a->Width() > b->Left() + b->Width();
+    default: return false;
+    }
+}
+
+} // namespace
+
+void TWinControl::AlignControls() {
+    if (aligning_ || !ClientWidget())
+        return;
+    aligning_ = true;
+    int left = 0, top = 0, right = ClientWidget()->width(), bottom = ClientWidget()->height();
+    for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
+        std::vector<TControl*> group;
+        for (TControl* control : controls_)
+            if (control->Align() == align && control->Visible())
+                group.push_back(control);
+        std::stable_sort(group.begin(), group.end(), placedBefore);
+        for (TControl* control : group) {
+            const int w = control->Width(), h = control->Height();
+            switch (align) {
+            case alTop: control->SetBounds(left, top, right - left, h), top += h; break;
+            case alBottom: control->SetBounds(left, bottom - h, right - left, h), bottom -= h; break;
+            case alLeft: control->SetBounds(left, top, w, bottom - top), left += w; break;
+            case alRight: control->SetBounds(right - w, top, w, bottom - top), right -= w; break;
+            default: control->SetBounds(left, top, right - left, bottom - top); break;
+            }
+        }
+    }
+    aligning_ = false;
+}
+
+bool TWinControl::KeyDown(WORD& key, TShiftState shift) {
+    if (OnKeyDown)
+        OnKeyDown(this, key, shift);
+    return key == 0;
+}
+
+bool TWinControl::KeyUp(WORD& key, TShiftState shift) {
+    if (OnKeyUp)
+        OnKeyUp(this, key, shift);
+    return key == 0;
+}
+
+void TWinControl::KeyPress(char& key) {
+    if (OnKeyPress)
+        OnKeyPress(this, key);
+}
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(std::make_unique<TCanvas>()) {
+    auto* widget = new vx::Widget<QWidget>(this);
+    widget->clickOnRelease = true;
+    widget->paintsCanvas = true;
+    AttachWidget(widget);
+}
+
+TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::Paint() {}
+
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
+    auto* widget = new vx::Widget<QWidget>(this);
+    widget->clickOnRelease = true;
+    widget->paintsCanvas = true;
+    AttachWidget(widget);
+}
+
+TCustomControl::~TCustomControl() = default;
+
+void TCustomControl::Paint() {}

@@ -1,0 +1,277 @@
+#pragma once
+// The control family: TControl (position, size, caption, font, colour, visibility, mouse
+// events), TWinControl (holds child controls, takes focus and keys, aligns children),
+// TGraphicControl and TCustomControl (draw themselves on their Canvas in Paint). Each
+// control is a Qt widget inside; positions are relative to the parent's client area.
+// Controls are used on the GUI thread only.
+#include "platform/framework/Canvas.h"
+#include "platform/framework/Classes.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+class TWinControl;
+class TControl;
+namespace vx {
+struct ControlEvents;
+QWidget* ControlWidget(const TControl* control);
+}
+
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crDrag = -12;
+constexpr TCursor crNoDrop = -13;
+constexpr TCursor crHSplit = -14;
+constexpr TCursor crVSplit = -15;
+constexpr TCursor crMultiDrag = -16;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHelp = -20;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 1;
+constexpr TShiftState ssAlt = 2;
+constexpr TShiftState ssCtrl = 4;
+constexpr TShiftState ssLeft = 8;
+constexpr TShiftState ssRight = 16;
+constexpr TShiftState ssMiddle = 32;
+constexpr TShiftState ssDouble = 64;
+
+// Virtual key codes of keyboard events and short cuts.
+constexpr WORD VK_BACK = 0x08;
+constexpr WORD VK_TAB = 0x09;
+constexpr WORD VK_RETURN = 0x0D;
+constexpr WORD VK_SHIFT = 0x10;
+constexpr WORD VK_CONTROL = 0x11;
+constexpr WORD VK_MENU = 0x12;
+constexpr WORD VK_PAUSE = 0x13;
+constexpr WORD VK_ESCAPE = 0x1B;
+constexpr WORD VK_SPACE = 0x20;
+constexpr WORD VK_PRIOR = 0x21;
+constexpr WORD VK_NEXT = 0x22;
+constexpr WORD VK_END = 0x23;
+constexpr WORD VK_HOME = 0x24;
+constexpr WORD VK_LEFT = 0x25;
+constexpr WORD VK_UP = 0x26;
+constexpr WORD VK_RIGHT = 0x27;
+constexpr WORD VK_DOWN = 0x28;
+constexpr WORD VK_INSERT = 0x2D;
+constexpr WORD VK_DELETE = 0x2E;
+constexpr WORD VK_F1 = 0x70;
+constexpr WORD VK_F12 = 0x7B;
+
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+class TControl : public TComponent {
+    VX_CLASS(TControl, TComponent)
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    void SetParent(TWinControl* parent);
+
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+    virtual void SetBounds(int left, int top, int width, int height);
+    RECT BoundsRect() const;
+    virtual int ClientWidth() const;
+    virtual int ClientHeight() const;
+    virtual void SetClientWidth(int width);
+    virtual void SetClientHeight(int height);
+    RECT ClientRect() const;
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible with every parent up to a shown window.
+    bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+    const std::string& Text() const { return caption_; }
+    void SetText(const std::string& text) { SetCaption(text); }
+
+    TFont& Font() { return font_; }
+    const TFont& Font() const { return font_; }
+    // Takes the parent's font until Font is changed.
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool parentFont);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool showHint);
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+
+    void Invalidate();
+    void Repaint();
+    void BringToFront();
+    void SendToBack();
+    // Converts between this control's client coordinates and the screen's.
+    POINT ClientToScreen(POINT point) const;
+    POINT ScreenToClient(POINT point) const;
+
+    // Fires OnClick; controls override it to act on a click first.
+    virtual void Click();
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+protected:
+    void BeforeDestruction() override;
+    // Concrete controls create their widget in their constructor and hand it over here.
+    void AttachWidget(QWidget* widget);
+    QWidget* Widget() const { return widget_; }
+    virtual void TextChanged();
+    // Keeps a caption the widget already shows (the user typed it) without TextChanged.
+    void StoreCaption(const std::string& caption) { caption_ = caption; }
+    virtual void FontChanged();
+    virtual void ColorChanged();
+    // Bounds or visibility changed: the parent re-aligns its children.
+    void RequestAlign();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    // The mouse pointer entered or left the control.
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void DblClick();
+
+private:
+    friend struct vx::ControlEvents;
+    friend class TWinControl;
+    friend QWidget* vx::ControlWidget(const TControl* control);
+    void applyFont();
+    void unlinkWidget();
+
+    QWidget* widget_ = nullptr;
+    TWinControl* parent_ = nullptr;
+    bool visible_ = true;
+    bool enabled_ = true;
+    std::string caption_;
+    TFont font_;
+    bool parentFont_ = true;
+    bool applyingParentFont_ = false;
+    TColor color_ = clBtnFace;
+    TAlign align_ = alNone;
+    std::string hint_;
+    bool showHint_ = false;
+    TCursor cursor_ = crDefault;
+};
+
+class TWinControl : public TControl {
+    VX_CLASS(TWinControl, TControl)
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(static_cast<std::size_t>(index)); }
+
+    bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool tabStop);
+
+    // Lays out the children with an Align other than alNone inside the client area.
+    void AlignControls();
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+    // The widget child controls are placed in (the control itself unless overridden).
+    virtual QWidget* ClientWidget() const;
+
+protected:
+    // Keyboard events of this control; true when handled (Key set to 0 by a handler).
+    virtual bool KeyDown(WORD& key, TShiftState shift);
+    virtual bool KeyUp(WORD& key, TShiftState shift);
+    virtual void KeyPress(char& key);
+
+private:
+    friend class TControl;
+    friend struct vx::ControlEvents;
+    void insertControl(TControl* control);
+    void removeControl(TControl* control);
+
+    std::vector<TControl*> controls_;
+    bool tabStop_ = false;
+    bool aligning_ = false;
+};
+
+// A control without a window of its own that draws itself: override Paint and draw on
+// Canvas, which is attached while Paint runs.
+class TGraphicControl : public TControl {
+    VX_CLASS(TGraphicControl, TControl)
+public:
+    explicit TGraphicControl(TComponent* owner);
+    ~TGraphicControl() override;
+    TCanvas& Canvas() { return *canvas_; }
+
+protected:
+    virtual void Paint();
+
+private:
+    friend struct vx::ControlEvents;
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+// A windowed control that draws itself like TGraphicControl.
+class TCustomControl : public TWinControl {
+    VX_CLASS(TCustomControl, TWinControl)
+public:
+    explicit TCustomControl(TComponent* owner);
+    ~TCustomControl() override;
+    TCanvas& Canvas() { return *canvas_; }
+
+protected:
+    virtual void Paint();
+
+private:
+    friend struct vx::ControlEvents;
+    std::unique_ptr<TCanvas> canvas_;
+};

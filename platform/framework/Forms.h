@@ -1,0 +1,179 @@
+#pragma once
+// TForm: a top-level window (with a menu bar when Menu is set, or a dialog), its events
+// and its modal loop; TScreen: the desktop's size and the application's cursor.
+//
+// Window events reach a form through the virtual WndProc, one TMessage per event, so a
+// derived form can react to them and then call the inherited WndProc:
+//   WM_ENTERMENULOOP  the first menu of the form opens (a menu loop begins)
+//   WM_EXITMENULOOP   the last open menu closes (the menu loop ends)
+//   WM_MOVE           the window moved; LParam holds the client origin x | y << 16
+//   WM_SIZE           the user minimised (WParam SIZE_MINIMIZED), maximised
+//                     (SIZE_MAXIMIZED) or restored (SIZE_RESTORED) the window; plain
+//                     resizing and full-screen switches made by the program send nothing
+//   WM_PAINT          the client area is painted; the inherited handling fires OnPaint
+//                     with Canvas attached to the client area
+// The inherited WndProc handles WM_PAINT and ignores the rest.
+#include "platform/framework/Controls.h"
+
+#include <cstdint>
+
+class TMainMenu;
+class QEventLoop;
+namespace vx {
+class FormWindow;
+}
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainFormCenter };
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = 1;
+constexpr TModalResult mrCancel = 2;
+constexpr TModalResult mrAbort = 3;
+constexpr TModalResult mrRetry = 4;
+constexpr TModalResult mrIgnore = 5;
+constexpr TModalResult mrYes = 6;
+constexpr TModalResult mrNo = 7;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+struct TSizeConstraints {
+    int MinWidth = 0; // 0: no limit
+    int MinHeight = 0;
+    int MaxWidth = 0;
+    int MaxHeight = 0;
+};
+
+struct TMessage {
+    unsigned Msg = 0;
+    std::uintptr_t WParam = 0;
+    std::intptr_t LParam = 0;
+    std::intptr_t Result = 0;
+};
+
+constexpr unsigned WM_MOVE = 0x0003;
+constexpr unsigned WM_SIZE = 0x0005;
+constexpr unsigned WM_PAINT = 0x000F;
+constexpr unsigned WM_ENTERMENULOOP = 0x0211;
+constexpr unsigned WM_EXITMENULOOP = 0x0212;
+constexpr unsigned SIZE_RESTORED = 0;
+constexpr unsigned SIZE_MINIMIZED = 1;
+constexpr unsigned SIZE_MAXIMIZED = 2;
+constexpr unsigned SIZE_MAXSHOW = 3;
+constexpr unsigned SIZE_MAXHIDE = 4;
+
+class TForm : public TWinControl {
+    VX_CLASS(TForm, TWinControl)
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle style);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle style);
+    const TSizeConstraints& Constraints() const { return constraints_; }
+    void SetConstraints(const TSizeConstraints& constraints);
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
+    // Redraws the menu bar after its items changed.
+    void DrawMenuBar();
+    // For measuring text at any time; attached to the client area while OnPaint runs.
+    TCanvas& Canvas() { return *canvas_; }
+
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    void SetClientWidth(int width) override;
+    void SetClientHeight(int height) override;
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+    QWidget* ClientWidget() const override;
+
+    // Closes as the user would: OnCloseQuery, then OnClose with caHide (caNone keeps the
+    // form open, caFree destroys it later). Closing the main form ends the application;
+    // closing a modal form sets ModalResult to mrCancel.
+    void Close();
+    // Shows the form and waits until ModalResult is set or the form is closed.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult result);
+    bool Modal() const { return modalLoop_ != nullptr; }
+    // Destroys the form once the event being handled is done.
+    void Release();
+
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    // Fires OnCreate; TApplication::CreateForm calls it once the form is loaded.
+    void DoCreate();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnPaint;
+    TNotifyEvent OnResize;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    // The window-event hook described at the top of this header.
+    virtual void WndProc(TMessage& message);
+    // Sends a message through WndProc; answers its Result.
+    std::intptr_t Perform(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
+protected:
+    void BeforeDestruction() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    virtual void Paint();
+    virtual void DoShow();
+    virtual void DoHide();
+    bool KeyDown(WORD& key, TShiftState shift) override;
+    void TextChanged() override;
+
+private:
+    friend class vx::FormWindow;
+    bool closeQuery();
+    TCloseAction doClose(TCloseAction action);
+    void applyWindowFlags();
+    void applyConstraints();
+    void placeAtFirstShow();
+    bool clickButton(bool defaultButton);
+
+    vx::FormWindow* window_;
+    std::unique_ptr<TCanvas> canvas_;
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TPosition position_ = poDesigned;
+    TFormStyle formStyle_ = fsNormal;
+    TSizeConstraints constraints_;
+    TMainMenu* menu_ = nullptr;
+    TWinControl* activeControl_ = nullptr;
+    TModalResult modalResult_ = mrNone;
+    QEventLoop* modalLoop_ = nullptr;
+    bool placed_ = false;
+    bool released_ = false;
+};
+
+class TScreen : public TObject {
+    VX_CLASS(TScreen, TObject)
+public:
+    int Width() const;
+    int Height() const;
+    // The application-wide cursor (crDefault: each control's own).
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+
+private:
+    TCursor cursor_ = crDefault;
+};
+
+extern TScreen* Screen;

@@ -1,0 +1,102 @@
+#include "platform/framework/QtBridge.h"
+
+#include "platform/framework/Application.h"
+#include "platform/framework/Timer.h"
+#include "platform/kernel/Thread.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <cmath>
+#include <thread>
+#include <unistd.h>
+
+namespace vx {
+namespace {
+
+QApplication* qtApplication = nullptr;
+
+} // namespace
+
+void EnsureQtApplication() {
+    if (QCoreApplication::instance())
+        return;
+    // Qt's GUI must start on the process's first thread; another thread asking for it
+    // first is a mistake of the program, reported rather than obeyed.
+    if (::gettid() != ::getpid())
+        throw Exception("The GUI must be started on the main thread");
+    static int argc = 1;
+    static char name[] = "vortamix";
+    static char* argv[] = {name, nullptr};
+    // Lives until the process ends: widgets may still be torn down during exit.
+    qtApplication = new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    SetMainThread(std::this_thread::get_id());
+    SetSynchronizeWaker([] { PostToGuiThread([] { CheckSynchronize(); }); });
+}
+
+void PostToGuiThread(std::function<void()> fn) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QMetaObject::invokeMethod(app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
+}
+
+void Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const Exception& error) {
+        Application->HandleException(error);
+    } catch (const std::exception& error) {
+        Application->HandleException(Exception(error.what()));
+    } catch (...) {
+        Application->HandleException(Exception("Unknown exception"));
+    }
+}
+
+QColor ToQColor(TColor color) {
+    const DWORD rgb = ColorToRGB(color);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+QFont ToQFont(const TFont& font) {
+    EnsureQtApplication();
+    QFont result(ToQString(font.Name()));
+    int pixels = 11;
+    if (font.Height() < 0) {
+        pixels = -font.Height();
+    } else if (font.Height() > 0) {
+        // A positive height is the whole cell: scale the em so ascent + descent fit it.
+        QFont probe(result);
+        probe.setPixelSize(1000);
+        const QFontMetricsF metrics(probe);
+        pixels = static_cast<int>(std::lround(font.Height() * 1000.0 / (metrics.ascent() + metrics.descent())));
+    }
+    result.setPixelSize(std::max(1, pixels));
+    result.setBold((font.Style() & fsBold) != 0);
+    result.setItalic((font.Style() & fsItalic) != 0);
+    result.setUnderline((font.Style() & fsUnderline) != 0);
+    result.setStrikeOut((font.Style() & fsStrikeOut) != 0);
+    if (font.Quality() == fqNonAntialiased)
+        result.setStyleStrategy(QFont::NoAntialias);
+    return result;
+}
+
+QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromQString(const QString& text) { return text.toStdString(); }
+
+} // namespace vx
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VX_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VX_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef VX_LEAK_CHECKED
+// The font configuration library keeps patterns it allocates for Qt's font fallback for
+// the whole process; they are not ours to free, so the leak checker leaves them out.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif

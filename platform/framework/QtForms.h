@@ -1,0 +1,54 @@
+#pragma once
+// Platform-internal: the top-level window behind a TForm and its client area.
+#include "platform/framework/Forms.h"
+#include "platform/framework/QtControls.h"
+
+#include <QMenuBar>
+#include <QPointer>
+
+namespace vx {
+
+// The client area: the form's controls live here, below the menu bar.
+class FormClient : public Widget<QWidget> {
+public:
+    FormClient(TForm* form, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TForm* form_;
+};
+
+class FormWindow : public Widget<QWidget> {
+public:
+    explicit FormWindow(TForm* form);
+    FormClient* client() const { return client_; }
+    void setMenuBar(QMenuBar* menuBar);
+    QMenuBar* menuBar() const { return menuBar_; }
+    int menuBarHeight() const;
+    // Menu loop bookkeeping: a menu of this window opened or closed.
+    void menuShown();
+    void menuHidden();
+    bool inMenuLoop() const { return inMenuLoop_; }
+    // Places the menu bar and the client area; the resize event of a hidden window comes
+    // only when it is shown, so size changes call this at once.
+    void layoutChildren();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
+    TForm* form_;
+    FormClient* client_;
+    QPointer<QMenuBar> menuBar_;
+    bool inMenuLoop_ = false;
+};
+
+} // namespace vx

@@ -1,0 +1,276 @@
+#include "platform/files/IniFiles.h"
+#include "tests/platform/files/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+
+#include <sys/stat.h>
+
+namespace {
+
+const char* const settingsText = "; Vortamix settings\n"
+                                 "[Sound]\n"
+                                 "MusicEnabled=1\n"
+                                 "  sfxvolume =  200  \n"
+                                 "; the device of the last run\n"
+                                 "Driver=2\n"
+                                 "Unknown=kept\n"
+                                 "\n"
+                                 "[Options]\n"
+                                 "Name1=\"  Alice  \"\n"
+                                 "Name2='Bob'\n"
+                                 "Name3=\"Carol'\n"
+                                 "Name4=\"\n"
+                                 "\n"
+                                 "[Themes]\n"
+                                 "Z=Zoo\n"
+                                 "A=Attic\n"
+                                 "m=Mine\n";
+
+int filesIn(const std::filesystem::path& dir) {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(IniFile, ReadsValuesTrimmedWithOneQuotePairRemoved) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", settingsText));
+
+    EXPECT_EQ(ini.ReadString("Sound", "SFXVolume", "x"), "200");
+    EXPECT_EQ(ini.ReadString("options", "NAME1", "x"), "  Alice  ");
+    EXPECT_EQ(ini.ReadString("Options", "Name2", "x"), "Bob");
+    EXPECT_EQ(ini.ReadString("Options", "Name3", "x"), "\"Carol'");
+    EXPECT_EQ(ini.ReadString("Options", "Name4", "x"), "\"");
+    EXPECT_EQ(ini.ReadString("Options", "Missing", "Player 1"), "Player 1");
+    EXPECT_EQ(ini.ReadString("Nowhere", "Name1", "def"), "def");
+}
+
+TEST(IniFile, FirstSectionAndFirstKeyWin) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", "[GFX]\nTheme=1\ntheme=2\n[gfx]\nTheme=3\nOnlyHere=4\n"));
+
+    EXPECT_EQ(ini.ReadInteger("GFX", "Theme", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("GFX", "OnlyHere", 0), 0);
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"GFX"}));
+    EXPECT_EQ(ini.ReadSection("gfx"), (std::vector<std::string>{"Theme"}));
+}
+
+TEST(IniFile, IntegersReadDecimalAndHexAndFallBackOnAnythingElse) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", "[N]\nA=42\nB=-5000\nC=$1F\nD=0x10\nE=0XfF\nF=$FFFFFFFF\nG=12abc\n"
+                                     "H=\nI=2147483648\nJ=-2147483648\nK=$100000000\nL=\"7\"\nM=+3\nN=$\n"));
+    const std::pair<const char*, int> expected[] = {
+        {"A", 42}, {"B", -5000},     {"C", 31}, {"D", 16}, {"E", 255}, {"F", -1}, {"G", 99},      {"H", 99},
+        {"I", 99}, {"J", INT32_MIN}, {"K", 99}, {"L", 7},  {"M", 3},   {"N", 99}, {"Missing", 99}};
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(ini.ReadInteger("N", key, 99), value) << key;
+}
+
+TEST(IniFile, BoolsAreIntegersNotZeroAndWriteAsOneAndZero) {
+    TempTree tree;
+    std::string path = tree.Write("v.ini", "[B]\nYes=1\nTwo=2\nNo=0\nWord=true\n");
+    TIniFile ini(path);
+
+    EXPECT_TRUE(ini.ReadBool("B", "Yes", false));
+    EXPECT_TRUE(ini.ReadBool("B", "Two", false));
+    EXPECT_FALSE(ini.ReadBool("B", "No", true));
+    EXPECT_FALSE(ini.ReadBool("B", "Word", false)); // not a number: the default
+    EXPECT_TRUE(ini.ReadBool("B", "Word", true));
+
+    ini.WriteBool("B", "Yes", false);
+    ini.WriteBool("B", "New", true);
+    EXPECT_EQ(tree.Read("v.ini"), "[B]\nYes=0\nTwo=2\nNo=0\nWord=true\nNew=1\n");
+}
+
+TEST(IniFile, WritesKeepCommentsUnknownKeysAndOrder) {
+    TempTree tree;
+    std::string path = tree.Write("v.ini", settingsText);
+    TIniFile ini(path);
+
+    ini.WriteInteger("SOUND", "driver", 0);
+    ini.WriteInteger("Sound", "MusicVolume", -5000);
+    ini.WriteString("Screen", "Width", "640");
+    ini.WriteInteger("Screen", "Height", 480);
+
+    std::string expected = std::string(settingsText);
+    expected.replace(expected.find("Driver=2"), 8, "Driver=0");
+    expected.insert(expected.find("\n\n[Options]"), "\nMusicVolume=-5000");
+    expected += "\n[Screen]\nWidth=640\nHeight=480\n";
+    EXPECT_EQ(tree.Read("v.ini"), expected);
+}
+
+TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedByTheFirstWrite) {
+    TempTree tree;
+    std::string path = tree.Path("new.ini");
+    TIniFile ini(path);
+
+    EXPECT_EQ(ini.ReadInteger("Sound", "SamplesPerSec", 22050), 22050);
+    EXPECT_TRUE(ini.ReadSections().empty());
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    ini.WriteBool("Sound", "MusicEnabled", true);
+    EXPECT_EQ(tree.Read("new.ini"), "[Sound]\nMusicEnabled=1\n");
+}
+
+TEST(IniFile, SectionListsAndExistenceFollowTheFile) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", settingsText));
+
+    EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Sound", "Options", "Themes"}));
+    EXPECT_EQ(ini.ReadSection("themes"), (std::vector<std::string>{"Z", "A", "m"}));
+    EXPECT_EQ(ini.ReadSectionValues("Options"),
+              (std::vector<std::string>{"Name1=  Alice  ", "Name2=Bob", "Name3=\"Carol'", "Name4=\""}));
+    EXPECT_TRUE(ini.SectionExists("OPTIONS"));
+    EXPECT_FALSE(ini.SectionExists("Screen"));
+    EXPECT_TRUE(ini.ValueExists("sound", "unknown"));
+    EXPECT_FALSE(ini.ValueExists("Sound", "Channels"));
+    EXPECT_TRUE(ini.ReadSection("Screen").empty());
+}
+
+TEST(IniFile, EraseSectionAndDeleteKeyRemoveOnlyTheirLines) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", "[A]\nx=1\n[B]\n; about y\ny=2\ny=3\nz=4\n[a]\nw=5\n"));
+
+    ini.DeleteKey("b", "Y");
+    EXPECT_EQ(tree.Read("v.ini"), "[A]\nx=1\n[B]\n; about y\nz=4\n[a]\nw=5\n");
+    ini.EraseSection("A");
+    EXPECT_EQ(tree.Read("v.ini"), "[B]\n; about y\nz=4\n");
+    EXPECT_FALSE(ini.SectionExists("a"));
+}
+
+TEST(IniFile, CrLfFilesStayCrLfAndAByteOrderMarkIsKept) {
+    TempTree tree;
+    TIniFile ini(tree.Write("v.ini", "\xEF\xBB\xBF[Sound]\r\nDriver=1\r\n"));
+
+    EXPECT_EQ(ini.ReadInteger("Sound", "Driver", 0), 1);
+    ini.WriteInteger("Sound", "Channels", 2);
+    EXPECT_EQ(tree.Read("v.ini"), "\xEF\xBB\xBF[Sound]\r\nDriver=1\r\nChannels=2\r\n");
+}
+
+TEST(IniFile, ReadsSeeChangesOtherWritersMadeToTheFile) {
+    TempTree tree;
+    std::string path = tree.Write("v.ini", "[S]\nk=1\n");
+    TIniFile first(path);
+    TIniFile second(path);
+
+    EXPECT_EQ(first.ReadInteger("S", "k", 0), 1);
+    second.WriteInteger("S", "k", 22);
+    EXPECT_EQ(first.ReadInteger("S", "k", 0), 22);
+    first.WriteInteger("S", "j", 3);
+    EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=22\nj=3\n");
+}
+
+TEST(IniFile, FileNameIsResolvedWithoutRegardToCase) {
+    TempTree tree;
+    tree.Write("Run/Vortamix.INI", "[Screen]\nBPP=16\n");
+    TIniFile ini(tree.Root().string() + "/run/vortamix.ini");
+
+    EXPECT_EQ(ini.ReadInteger("Screen", "BPP", 8), 16);
+    ini.WriteInteger("Screen", "BPP", 32);
+    EXPECT_EQ(tree.Read("Run/Vortamix.INI"), "[Screen]\nBPP=32\n");
+}
+
+TEST(IniFileWrite, ReplacesTheFileAtomicallyAndKeepsItsMode) {
+    TempTree tree;
+    std::string path = tree.Write("v.ini", "[S]\nk=1\n");
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
+    struct stat before;
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    TIniFile ini(path);
+
+    ini.WriteString("S", "k", "2");
+
+    struct stat after;
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "the new file was renamed over the old one";
+    EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=2\n");
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(filesIn(tree.Root()), 1) << "no temporary file is left behind";
+}
+
+TEST(IniFileWrite, WriteThroughALinkReplacesTheLinkedFile) {
+    TempTree tree;
+    std::string target = tree.Write("real.ini", "[S]\nk=1\n");
+    std::filesystem::create_symlink(target, tree.Path("link.ini"));
+    TIniFile ini(tree.Path("link.ini"));
+
+    ini.WriteInteger("S", "k", 5);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(tree.Path("link.ini")));
+    EXPECT_EQ(tree.Read("real.ini"), "[S]\nk=5\n");
+}
+
+TEST(IniFileWrite, UnwritableFileRaisesAndChangesNothing) {
+    TempTree tree;
+    std::filesystem::create_directories(tree.Path("dir.ini"));
+    TIniFile directory(tree.Path("dir.ini"));
+    TIniFile missingFolder(tree.Path("no/such/folder/v.ini"));
+
+    try {
+        directory.WriteInteger("S", "k", 1);
+        FAIL() << "a write to a directory must be refused";
+    } catch (const EIniFileException& error) {
+        EXPECT_EQ(error.Message(), "Unable to write to " + tree.Path("dir.ini") + " (Is a directory)");
+    }
+    EXPECT_THROW(missingFolder.WriteString("S", "k", "v"), EIniFileException);
+    EXPECT_FALSE(missingFolder.ValueExists("S", "k"));
+    EXPECT_EQ(filesIn(tree.Root()), 1);
+}
+
+TEST(IniFileWrite, FailedWriteLeavesFileAndReadsAsTheyWere) {
+    TempTree tree;
+    std::string path = tree.Write("folder/v.ini", "[S]\nk=1\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("S", "k", 0), 1);
+    std::filesystem::permissions(tree.Path("folder"), std::filesystem::perms(0555));
+    std::filesystem::permissions(path, std::filesystem::perms(0444));
+
+    bool refused = false;
+    try {
+        ini.WriteInteger("S", "k", 2);
+    } catch (const EIniFileException&) {
+        refused = true;
+    }
+    std::filesystem::permissions(tree.Path("folder"), std::filesystem::perms(0755));
+    if (!refused && geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(ini.ReadInteger("S", "k", 0), 1);
+    EXPECT_EQ(tree.Read("folder/v.ini"), "[S]\nk=1\n");
+}
+
+TEST(IniFileWrite, NamesAndValuesThatWouldBreakTheFileAreRefused) {
+    TempTree tree;
+    std::string path = tree.Write("v.ini", "[S]\nk=1\n");
+    TIniFile ini(path);
+
+    EXPECT_THROW(ini.WriteString("S", "k", "two\n[Evil]\nx=1"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S", "a=b", "1"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S]x", "k", "1"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S", "  ", "1"), EIniFileException);
+    EXPECT_THROW(ini.WriteString("S", ";k", "1"), EIniFileException);
+    EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=1\n");
+}
+
+TEST(IniDocument, TextOfAnUneditedDocumentIsTheFileWithLineEndsCompleted) {
+    const std::string text = "junk before sections\n[A]\n  x = 1 ; not a comment\nno equals sign\n\n";
+    IniDocument document(text);
+    EXPECT_EQ(document.Text(), text);
+    EXPECT_EQ(document.Value("A", "x"), "1 ; not a comment");
+    EXPECT_EQ(IniDocument("[A]\nx=1").Text(), "[A]\nx=1\n");
+}
+
+TEST(IniDocument, NewKeyGoesAfterTheSectionsLastNonBlankLine) {
+    IniDocument document("[A]\nx=1\n; trailing note\n\n\n[B]\ny=2\n");
+    document.Set("a", "z", "3");
+    EXPECT_EQ(document.Text(), "[A]\nx=1\n; trailing note\nz=3\n\n\n[B]\ny=2\n");
+
+    IniDocument empty("[A]\n\n[B]\n");
+    empty.Set("A", "k", "v");
+    EXPECT_EQ(empty.Text(), "[A]\nk=v\n\n[B]\n");
+}

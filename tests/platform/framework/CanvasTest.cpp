@@ -1,0 +1,243 @@
+#include "platform/framework/Canvas.h"
+
+#include "GuiTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// An 8-bit buffer with a small palette and a row pitch wider than the picture.
+struct IndexedBuffer {
+    static constexpr int width = 40, height = 30, pitch = 48;
+    std::vector<BYTE> bits = std::vector<BYTE>(pitch * height, 3);
+    TPaletteEntry palette[6] = {{0, 0, 0, 0},   {255, 0, 0, 0},     {250, 0, 0, 0},
+                                {255, 255, 255, 0}, {255, 0, 0, 0}, {0, 0, 255, 0}};
+    TPixelBuffer buffer() {
+        return {bits.data(), width, height, pitch, plIndexed8, palette, 6};
+    }
+    BYTE at(int x, int y) const { return bits[static_cast<std::size_t>(y * pitch + x)]; }
+};
+
+struct TrueColorBuffer {
+    static constexpr int width = 20, height = 10, pitch = 96; // 16 pixels of padding per row
+    std::vector<std::uint32_t> bits = std::vector<std::uint32_t>(pitch / 4 * height, 0x12345678u);
+    TPixelBuffer buffer() { return {bits.data(), width, height, pitch, plXRGB8888, nullptr, 0}; }
+    std::uint32_t at(int x, int y) const { return bits[static_cast<std::size_t>(y * pitch / 4 + x)] & 0xFFFFFF; }
+};
+
+class LazyCanvas : public TCanvas {
+public:
+    explicit LazyCanvas(TrueColorBuffer& target) : target_(target) {}
+    int created = 0;
+
+protected:
+    void CreateHandle() override {
+        ++created;
+        AttachBuffer(target_.buffer());
+    }
+
+private:
+    TrueColorBuffer& target_;
+};
+
+} // namespace
+
+TEST(CanvasText, SizesAreMeasuredAtNinetySixDotsPerInch) {
+    TCanvas canvas;
+    canvas.Font().SetName("Arial");
+    canvas.Font().SetSize(12);
+    EXPECT_EQ(canvas.Font().Height(), -16);
+    const TSize bySize = canvas.TextExtent("Mode: 1024x768 32 bpp");
+    canvas.Font().SetHeight(-16);
+    EXPECT_EQ(canvas.Font().Size(), 12);
+    EXPECT_EQ(canvas.TextExtent("Mode: 1024x768 32 bpp"), bySize);
+    // "Arial" is drawn with its metric-compatible face: the advances of the original.
+    EXPECT_EQ(QFontInfo(vx::ToQFont(canvas.Font())).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(canvas.TextWidth("A"), 11);
+    EXPECT_EQ(canvas.TextWidth("Mode: 1024x768 32 bpp"), 172);
+    EXPECT_EQ(canvas.TextHeight("A"), canvas.TextHeight("g"));
+    canvas.Font().SetSize(16);
+    EXPECT_EQ(canvas.Font().Height(), -21);
+    EXPECT_GT(canvas.TextWidth("Mode: 1024x768 32 bpp"), 172);
+}
+
+TEST(CanvasText, DrawnTextDoesNotDependOnTheTargetsResolution) {
+    auto drawnWidth = [](int dotsPerInch) {
+        QImage image(200, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        image.setDotsPerMeterX(static_cast<int>(dotsPerInch / 0.0254));
+        image.setDotsPerMeterY(static_cast<int>(dotsPerInch / 0.0254));
+        TCanvas canvas;
+        vx::AttachImage(canvas, &image);
+        canvas.Font().SetSize(12);
+        canvas.Brush().SetStyle(bsClear);
+        canvas.TextOut(0, 0, "WWWW");
+        int right = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255))
+                    right = std::max(right, x + 1);
+        return right;
+    };
+    EXPECT_EQ(drawnWidth(96), drawnWidth(300));
+    EXPECT_GT(drawnWidth(96), 40);
+}
+
+TEST(CanvasText, DrawTextMeasuresWithoutTheMnemonicMarker) {
+    TCanvas canvas;
+    RECT withPrefix{0, 0, 0, 0};
+    canvas.DrawText("&File", withPrefix, DT_CALCRECT);
+    EXPECT_EQ(withPrefix.right, canvas.TextWidth("File"));
+    EXPECT_EQ(withPrefix.bottom, canvas.TextHeight("File"));
+    RECT literal{0, 0, 0, 0};
+    canvas.DrawText("&File", literal, DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_EQ(literal.right, canvas.TextWidth("&File"));
+    RECT empty{5, 5, 5, 5};
+    EXPECT_EQ(canvas.DrawText("", empty, DT_CALCRECT), 0);
+}
+
+TEST(CanvasText, WordBreakWrapsAtTheRectangleWidth) {
+    TCanvas canvas;
+    const int word = canvas.TextWidth("alpha beta");
+    RECT rect{0, 0, word, 0};
+    canvas.DrawText("alpha beta gamma", rect, DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_EQ(rect.bottom, 2 * canvas.TextHeight("A"));
+    EXPECT_LE(rect.right, word);
+}
+
+TEST(CanvasIndexed, DrawnPixelsTakeTheNearestEntryAndTheFirstExactOne) {
+    IndexedBuffer target;
+    TCanvas canvas;
+    canvas.AttachBuffer(target.buffer());
+    canvas.Brush().SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+    canvas.FillRect({2, 2, 6, 6});
+    EXPECT_EQ(target.at(2, 2), 1) << "entry 4 is also pure red, but the first exact entry wins";
+    EXPECT_EQ(target.at(5, 5), 1);
+    canvas.Brush().SetColor(static_cast<TColor>(RGB(252, 0, 0)));
+    canvas.FillRect({10, 2, 12, 4});
+    EXPECT_EQ(target.at(10, 2), 2) << "(252,0,0) lies nearer to (250,0,0) than to (255,0,0)";
+    canvas.Brush().SetColor(static_cast<TColor>(RGB(20, 10, 200)));
+    canvas.FillRect({20, 2, 21, 3});
+    EXPECT_EQ(target.at(20, 2), 5);
+}
+
+TEST(CanvasIndexed, PixelsAnOperationDoesNotTouchKeepTheirIndex) {
+    IndexedBuffer target;
+    target.bits[0] = 4; // an index whose colour equals another entry's
+    TCanvas canvas;
+    canvas.AttachBuffer(target.buffer());
+    canvas.Brush().SetColor(clBlack);
+    canvas.FillRect({2, 2, 6, 6});
+    canvas.Font().SetColor(static_cast<TColor>(RGB(0, 0, 255)));
+    canvas.Brush().SetStyle(bsClear);
+    canvas.TextOut(8, 8, "Hi");
+    EXPECT_EQ(target.at(0, 0), 4);
+    int textPixels = 0;
+    for (int y = 0; y < IndexedBuffer::height; ++y) {
+        for (int x = 0; x < IndexedBuffer::pitch; ++x) {
+            const BYTE index = target.at(x, y);
+            const bool inBox = x >= 2 && x < 6 && y >= 2 && y < 6;
+            if (inBox) {
+                EXPECT_EQ(index, 0);
+            } else if (x == 0 && y == 0) {
+                continue;
+            } else if (index != 3) {
+                EXPECT_EQ(index, 5) << "text pixels are the font colour, never a blend";
+            }
+            textPixels += index == 5;
+        }
+    }
+    EXPECT_GT(textPixels, 10);
+    for (int y = 0; y < IndexedBuffer::height; ++y)
+        for (int x = IndexedBuffer::width; x < IndexedBuffer::pitch; ++x)
+            ASSERT_EQ(target.at(x, y), 3) << "the row padding is not the picture";
+}
+
+TEST(CanvasIndexed, PixelReadsThePaletteAndSetPixelMapsToIt) {
+    IndexedBuffer target;
+    TCanvas canvas;
+    canvas.AttachBuffer(target.buffer());
+    EXPECT_EQ(canvas.Pixel(1, 1), static_cast<TColor>(RGB(255, 255, 255)));
+    canvas.SetPixel(1, 1, static_cast<TColor>(RGB(249, 1, 1)));
+    EXPECT_EQ(target.at(1, 1), 2);
+    EXPECT_EQ(canvas.Pixel(1, 1), static_cast<TColor>(RGB(250, 0, 0)));
+    EXPECT_EQ(canvas.Pixel(-1, 0), clNone);
+}
+
+TEST(CanvasNearestPalette, TiesGoToTheLowestIndex) {
+    const TPaletteEntry entries[3] = {{10, 0, 0, 0}, {0, 0, 0, 0}, {20, 0, 0, 0}};
+    TNearestPalette palette(entries, 3);
+    EXPECT_EQ(palette.IndexOf(10, 0, 0), 0);
+    EXPECT_EQ(palette.IndexOf(15, 0, 0), 0);
+    EXPECT_EQ(palette.IndexOf(16, 0, 0), 2);
+    EXPECT_EQ(palette.IndexOf(4, 0, 0), 1);
+    EXPECT_EQ(palette.IndexOf(5, 0, 0), 0);
+    EXPECT_EQ(palette.IndexOf(16, 0, 0), 2) << "a cached answer is the same answer";
+}
+
+TEST(CanvasShapes, LinesLeaveOutTheirEndPoint) {
+    TrueColorBuffer target;
+    TCanvas canvas;
+    canvas.AttachBuffer(target.buffer());
+    canvas.Pen().SetColor(clWhite);
+    canvas.MoveTo(2, 3);
+    canvas.LineTo(8, 3);
+    EXPECT_EQ(target.at(2, 3), 0xFFFFFFu);
+    EXPECT_EQ(target.at(7, 3), 0xFFFFFFu);
+    EXPECT_NE(target.at(8, 3), 0xFFFFFFu);
+    EXPECT_EQ(canvas.PenPos(), (POINT{8, 3}));
+}
+
+TEST(CanvasShapes, RectangleFillsWithTheBrushAndOutlinesInsideTheBox) {
+    TrueColorBuffer target;
+    TCanvas canvas;
+    canvas.AttachBuffer(target.buffer());
+    canvas.Pen().SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+    canvas.Brush().SetColor(static_cast<TColor>(RGB(0, 0, 255)));
+    canvas.Rectangle(1, 1, 6, 5);
+    EXPECT_EQ(target.at(1, 1), 0xFF0000u);
+    EXPECT_EQ(target.at(5, 4), 0xFF0000u);
+    EXPECT_EQ(target.at(3, 2), 0x0000FFu);
+    EXPECT_EQ(target.at(6, 2), 0x345678u) << "the right edge is excluded";
+    EXPECT_EQ(target.at(3, 5), 0x345678u) << "the bottom edge is excluded";
+    for (int y = 0; y < TrueColorBuffer::height; ++y)
+        for (int x = TrueColorBuffer::width; x < TrueColorBuffer::pitch / 4; ++x)
+            ASSERT_EQ(target.at(x, y), 0x345678u);
+}
+
+TEST(CanvasShapes, SixteenBitBuffersHoldFiveSixFivePixels) {
+    std::vector<std::uint16_t> bits(8 * 4, 0);
+    TCanvas canvas;
+    canvas.AttachBuffer({bits.data(), 8, 4, 16, plRGB565, nullptr, 0});
+    canvas.Brush().SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+    canvas.FillRect({0, 0, 2, 1});
+    canvas.Brush().SetColor(clWhite);
+    canvas.FillRect({2, 0, 3, 1});
+    EXPECT_EQ(bits[0], 0xF800);
+    EXPECT_EQ(bits[2], 0xFFFF);
+    EXPECT_EQ(bits[3], 0);
+}
+
+TEST(CanvasTarget, DrawingAsksCreateHandleForATargetAndFailsWithoutOne) {
+    TCanvas plain;
+    EXPECT_THROW(plain.FillRect({0, 0, 2, 2}), Exception);
+    EXPECT_GT(plain.TextWidth("measuring needs no target"), 0);
+
+    TrueColorBuffer target;
+    LazyCanvas lazy(target);
+    lazy.Brush().SetColor(clWhite);
+    lazy.FillRect({0, 0, 1, 1});
+    lazy.FillRect({1, 0, 2, 1});
+    EXPECT_EQ(lazy.created, 1);
+    EXPECT_EQ(target.at(1, 0), 0xFFFFFFu);
+    lazy.Detach();
+    EXPECT_FALSE(lazy.HandleAllocated());
+}
+
+TEST(CanvasTarget, ABufferWithTooSmallAPitchIsRefused) {
+    std::vector<std::uint32_t> bits(16);
+    TCanvas canvas;
+    EXPECT_THROW(canvas.AttachBuffer({bits.data(), 4, 4, 8, plXRGB8888, nullptr, 0}), Exception);
+}

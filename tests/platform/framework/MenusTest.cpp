@@ -1,0 +1,85 @@
+#include "platform/framework/Menus.h"
+
+#include "GuiTestSupport.h"
+#include "platform/framework/Forms.h"
+#include "platform/framework/QtForms.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+
+TEST(MenuShortCuts, TextAndCodesConvertBothWays) {
+    EXPECT_EQ(TextToShortCut("F10"), VK_F1 + 9);
+    EXPECT_EQ(TextToShortCut("F9"), ShortCut(VK_F1 + 8, 0));
+    EXPECT_EQ(TextToShortCut("Alt+Enter"), scAlt | VK_RETURN);
+    EXPECT_EQ(TextToShortCut("ctrl+shift+s"), scCtrl | scShift | 'S');
+    EXPECT_EQ(TextToShortCut("Hyper+Q"), scNone);
+    EXPECT_EQ(TextToShortCut(""), scNone);
+    EXPECT_EQ(ShortCutToText(scAlt | VK_RETURN), "Alt+Enter");
+    EXPECT_EQ(ShortCutToText(TextToShortCut("F12")), "F12");
+    EXPECT_EQ(ShortCutToText(ShortCut('P', ssCtrl)), "Ctrl+P");
+}
+
+TEST(MenuItems, ChoosingAnItemRunsOnClickWithoutTogglingItsCheck) {
+    vx::EnsureQtApplication();
+    auto* form = new TForm(nullptr);
+    auto* menu = new TMainMenu(form);
+    auto* game = new TMenuItem(form);
+    game->SetCaption("&Game");
+    auto* pause = new TMenuItem(form);
+    pause->SetCaption("&Pause");
+    game->Add(pause);
+    menu->Items()->Add(game);
+    form->SetMenu(menu);
+    int clicks = 0;
+    pause->OnClick = [&](TObject* sender) {
+        EXPECT_EQ(sender, pause);
+        ++clicks;
+        pause->SetChecked(!pause->Checked());
+    };
+    pause->SetChecked(false);
+    QAction* action = pause->impl().action;
+    action->trigger();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(pause->Checked());
+    EXPECT_TRUE(action->isChecked());
+    pause->OnClick = [&](TObject*) { ++clicks; };
+    action->trigger();
+    EXPECT_TRUE(pause->Checked()) << "only OnClick changes the check mark";
+    EXPECT_TRUE(action->isChecked());
+    pause->SetEnabled(false);
+    action->trigger();
+    EXPECT_EQ(clicks, 2) << "a disabled item is not chosen";
+    form->Free();
+}
+
+TEST(MenuItems, CaptionsShortCutsAndSeparatorsReachTheMenuBar) {
+    vx::EnsureQtApplication();
+    auto* form = new TForm(nullptr);
+    auto* menu = new TMainMenu(form);
+    auto* view = new TMenuItem(form);
+    view->SetCaption("&View");
+    auto* toggle = new TMenuItem(form);
+    toggle->SetCaption("Full Screen");
+    toggle->SetShortCut(TextToShortCut("Alt+Enter"));
+    auto* line = new TMenuItem(form);
+    line->SetCaption("-");
+    view->Add(toggle);
+    view->Add(line);
+    menu->Items()->Add(view);
+    form->SetMenu(menu);
+    ASSERT_EQ(vx::MenuBarOf(menu)->actions().size(), 1);
+    EXPECT_EQ(vx::MenuBarOf(menu)->actions()[0]->text(), QStringLiteral("&View"));
+    EXPECT_EQ(toggle->impl().action->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+    EXPECT_TRUE(line->IsLine());
+    EXPECT_TRUE(line->impl().action->isSeparator());
+    toggle->SetCaption("Windowed");
+    EXPECT_EQ(view->impl().menu->actions()[0]->text(), QStringLiteral("Windowed"));
+    EXPECT_TRUE(vx::FormWidget(form)->actions().contains(toggle->impl().action))
+        << "short cuts work while the menu bar is closed";
+    EXPECT_EQ(view->IndexOf(line), 1);
+    line->Free();
+    EXPECT_EQ(view->Count(), 1);
+    form->Free();
+}

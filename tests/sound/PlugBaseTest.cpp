@@ -1,0 +1,153 @@
+#include "sound/PlugBase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+class TestPlug : public TSndPlayPlug {
+    VX_CLASS(TestPlug, TSndPlayPlug)
+public:
+    using TSndPlayPlug::TSndPlayPlug;
+    std::string GetSupportTypes() override { return "Test files (*.tst)"; }
+    bool Init() override { return true; }
+    void Reset() override {}
+    void Release() override {}
+    bool Process(unsigned char*, unsigned long) override { return false; }
+    void GetPosition(SND_POSITION*) override {}
+    void SetPosition(SND_POSITION*) override {}
+    bool GetFileInfo(const std::string&, SND_FILE_INFO*) override { return false; }
+};
+
+struct TagFields {
+    std::string title, artist, album, year, comment;
+    unsigned char yearFirst = 0; // used instead of year[0] when not 0
+};
+
+std::string writeTagged(const std::string& name, const TagFields& fields, int audioBytes = 200) {
+    std::string path = std::string(VX_TEST_TMP) + "/" + name;
+    std::string bytes(static_cast<std::size_t>(audioBytes), '\x55');
+    std::string tag(128, '\0');
+    tag.replace(0, 3, "TAG");
+    auto put = [&](int offset, const std::string& text) { tag.replace(offset, text.size(), text); };
+    put(Id3v1::Title, fields.title);
+    put(Id3v1::Artist, fields.artist);
+    put(Id3v1::Album, fields.album);
+    put(Id3v1::Year, fields.year);
+    put(Id3v1::Comment, fields.comment);
+    if (fields.yearFirst)
+        tag[Id3v1::Year] = static_cast<char>(fields.yearFirst);
+    std::ofstream(path, std::ios::binary) << bytes << tag;
+    return path;
+}
+
+std::string titleOf(const std::string& path, bool* found = nullptr) {
+    TestPlug plug(nullptr);
+    SND_FILE_INFO info;
+    const bool ok = plug.GetMP3Info(path, &info);
+    if (found)
+        *found = ok;
+    return info.szTitle;
+}
+
+} // namespace
+
+TEST(PlugBase, StartsWithStereo16Bit44100FormatAndFollowsSetters) {
+    TestPlug plug(nullptr);
+    EXPECT_EQ(plug.Format.nChannels, 2);
+    EXPECT_EQ(plug.Format.nBlockAlign, 4);
+    EXPECT_EQ(plug.Format.nAvgBytesPerSec, 176400u);
+    plug.SetSamplesPerSec(22050);
+    plug.SetBitsPerSample(8);
+    plug.SetChannels(1);
+    EXPECT_EQ(plug.Format.nBlockAlign, 1);
+    EXPECT_EQ(plug.Format.nAvgBytesPerSec, 22050u);
+    EXPECT_EQ(plug.ClassParentName(), "TSndPlayPlug");
+}
+
+TEST(TagStringFix, KeepsAtMostTwentyNineCharactersAndTrimsTrailingBlanks) {
+    char field[30];
+    std::memset(field, 'x', sizeof field);
+    TSndPlayPlug::FixTagString(field, 30);
+    EXPECT_EQ(std::strlen(field), 29u);
+
+    char spaced[30] = "a b  \x01  ";
+    std::memset(spaced + 9, ' ', 21);
+    TSndPlayPlug::FixTagString(spaced, 30);
+    EXPECT_STREQ(spaced, "a b");
+
+    char high[4] = {'\xC4', ' ', 'z', 0};
+    TSndPlayPlug::FixTagString(high, 4);
+    EXPECT_STREQ(high, "\xC4 z");
+}
+
+TEST(TagStringFix, ChangesOnlyTheLastByteWhenShorterThanTwo) {
+    char one[2] = {'q', 'r'};
+    TSndPlayPlug::FixTagString(one, 1);
+    EXPECT_EQ(one[0], 0);
+    EXPECT_EQ(one[1], 'r');
+}
+
+TEST(Id3Title, JoinsSetFieldsWithSeparators) {
+    EXPECT_EQ(titleOf(writeTagged("t1.mp3", {"Song", "", "Album", "", ""})), "Song - Album");
+    EXPECT_EQ(titleOf(writeTagged("t2.mp3", {"", "Artist", "", "", ""})), " - Artist");
+    EXPECT_EQ(titleOf(writeTagged("t3.mp3", {"Song", "Band", "Disc", "", "Note"})), "Song - Band - Disc - Note");
+}
+
+TEST(Id3Title, AppendsAPrintableYearAndClearsTheCommentInTheTag) {
+    const std::string path = writeTagged("t4.mp3", {"Song", "", "", "1999", "Note"});
+    TestPlug plug(nullptr);
+    SND_FILE_INFO info;
+    ASSERT_TRUE(plug.GetMP3Info(path, &info));
+    EXPECT_STREQ(info.szTitle, "Song - Note - 1999");
+    EXPECT_EQ(info.Tag[Id3v1::Comment], 0);
+}
+
+TEST(Id3Title, LeavesYearsStartingWithBlankZeroOrHighBytesOut) {
+    for (unsigned char first : {static_cast<unsigned char>(' '), static_cast<unsigned char>(0xB0)}) {
+        const std::string path = writeTagged("t5.mp3", {"Song", "", "", "x999", "Note", first});
+        TestPlug plug(nullptr);
+        SND_FILE_INFO info;
+        ASSERT_TRUE(plug.GetMP3Info(path, &info));
+        EXPECT_STREQ(info.szTitle, "Song - Note");
+        EXPECT_EQ(info.Tag[Id3v1::Comment], 'N');
+    }
+    EXPECT_EQ(titleOf(writeTagged("t6.mp3", {"Song", "", "", "", "Note"})), "Song - Note");
+}
+
+TEST(Id3Title, ThirtyCharacterTitleLosesItsLastCharacter) {
+    const std::string title = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
+    EXPECT_EQ(titleOf(writeTagged("t7.mp3", {title, "", "", "", ""})), title.substr(0, 29));
+}
+
+TEST(Id3Title, FileWithoutTagOrTooShortClearsTagAndTitle) {
+    const std::string shortPath = std::string(VX_TEST_TMP) + "/short.mp3";
+    std::ofstream(shortPath, std::ios::binary) << "TAG tiny";
+    TestPlug plug(nullptr);
+    SND_FILE_INFO info;
+    std::strcpy(info.szTitle, "old");
+    info.Tag[5] = 7;
+    EXPECT_FALSE(plug.GetMP3Info(shortPath, &info));
+    EXPECT_STREQ(info.szTitle, "");
+    EXPECT_EQ(info.Tag[5], 0);
+
+    const std::string untagged = writeTagged("t8.mp3", {"x", "", "", "", ""});
+    std::fstream patch(untagged, std::ios::in | std::ios::out | std::ios::binary);
+    patch.seekp(200);
+    patch.write("XYZ", 3);
+    patch.close();
+    EXPECT_FALSE(plug.GetMP3Info(untagged, &info));
+}
+
+TEST(Id3Title, MissingFileLeavesTheRecordUntouched) {
+    TestPlug plug(nullptr);
+    SND_FILE_INFO info;
+    std::strcpy(info.szTitle, "kept");
+    info.Tag[0] = 'Q';
+    EXPECT_FALSE(plug.GetMP3Info(std::string(VX_TEST_TMP) + "/no-such.mp3", &info));
+    EXPECT_STREQ(info.szTitle, "kept");
+    EXPECT_EQ(info.Tag[0], 'Q');
+}

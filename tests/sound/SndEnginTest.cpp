@@ -1,0 +1,175 @@
+#include "sound/SndEngin.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// The smallest concrete engine: block events, a switch that records, nothing to play.
+class RingEngine : public TSndEngine {
+    VX_CLASS(RingEngine, TSndEngine)
+public:
+    explicit RingEngine(TComponent* owner) : TSndEngine(owner) { FixInitBuffer(); }
+    ~RingEngine() override { SetActive(false); }
+    void SetChannels(unsigned short) override {}
+    void SetBitsPerSample(unsigned short) override {}
+    void SetSamplesPerSec(unsigned long) override {}
+    void SetActive(bool active) override {
+        TSndControlHold hold(Control);
+        SwitchLocked(active);
+    }
+    void ShowError(const char*) override {}
+    void InitBuffer() override {
+        ++initCount;
+        CreateBlockEvents("RingEngine: Can't create event");
+    }
+    void Process(int) override {}
+    void GetCurrentBuffer(short*, short*, int) override {}
+
+    int initCount = 0;
+    std::vector<bool> switches;
+
+protected:
+    void SwitchLocked(bool active) override {
+        if (active == Active())
+            return;
+        switches.push_back(active);
+        SetActiveFlag(active);
+    }
+};
+
+} // namespace
+
+TEST(EngineRing, StartsWithSixteenBlocksOf32768BytesAndTheirEvents) {
+    const std::size_t before = OpenEventCount();
+    RingEngine engine(nullptr);
+    EXPECT_EQ(engine.BufferSize(), 32768);
+    EXPECT_EQ(engine.BuffersCount(), 16);
+    EXPECT_EQ(engine.BuffersSize(), 524288);
+    EXPECT_EQ(engine.EventCount(), 16);
+    EXPECT_EQ(OpenEventCount() - before, 16u);
+    EXPECT_EQ(engine.Priority(), tpIdle);
+    EXPECT_FALSE(engine.Active());
+    EXPECT_EQ(engine.Channels(), 2);
+    EXPECT_EQ(engine.BitsPerSample(), 16);
+    EXPECT_EQ(engine.SamplesPerSec(), 44100u);
+}
+
+TEST(EngineRing, SizesAreTakenDownToAPowerOfTwoAndClamped) {
+    struct Case {
+        int asked, size;
+    };
+    RingEngine engine(nullptr);
+    for (Case c : {Case{5000, 4096}, Case{100000, 32768}, Case{3, 4}, Case{0, 4}, Case{-7, 4}, Case{64, 64}}) {
+        engine.SetBufferSize(c.asked);
+        EXPECT_EQ(engine.BufferSize(), c.size) << c.asked;
+    }
+    for (Case c : {Case{5, 4}, Case{17, 16}, Case{1, 2}, Case{0, 2}, Case{8, 8}}) {
+        engine.SetBuffersCount(c.asked);
+        EXPECT_EQ(engine.BuffersCount(), c.size) << c.asked;
+    }
+}
+
+TEST(EngineRing, ResizingRecomputesMasksAndReplacesTheEvents) {
+    const std::size_t before = OpenEventCount();
+    {
+        RingEngine engine(nullptr);
+        engine.SetBufferSize(4096);
+        engine.SetBuffersCount(4);
+        EXPECT_EQ(engine.BufferSizeMask(), 4095);
+        EXPECT_EQ(engine.BuffersCountMask(), 3);
+        EXPECT_EQ(engine.BuffersSize(), 16384);
+        EXPECT_EQ(engine.BuffersSizeMask(), 16383);
+        EXPECT_EQ(engine.EventCount(), 4);
+        EXPECT_EQ(OpenEventCount() - before, 4u);
+    }
+    EXPECT_EQ(OpenEventCount(), before);
+}
+
+TEST(EngineRing, SettingTheCurrentSizeCreatesNoEvents) {
+    RingEngine engine(nullptr);
+    const int inits = engine.initCount;
+    engine.SetBufferSize(32768);
+    engine.SetBuffersCount(16);
+    EXPECT_EQ(engine.initCount, inits);
+}
+
+TEST(EngineRing, ResizingAnActiveEngineSwitchesItOffAndOnAgain) {
+    RingEngine engine(nullptr);
+    engine.SetActive(true);
+    engine.switches.clear();
+    engine.SetBuffersCount(4);
+    EXPECT_EQ(engine.switches, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(engine.Active());
+}
+
+TEST(EngineSplit, EightBitMonoMapsUnsignedBytesToSignedSamplesAndBack) {
+    const BYTE bytes[3] = {0x00, 0x80, 0xFF};
+    short samples[3];
+    TSndEngine::GetBuf8Mono(samples, bytes, 3, nullptr, 0);
+    EXPECT_EQ(samples[0], -32768);
+    EXPECT_EQ(samples[1], 0);
+    EXPECT_EQ(samples[2], 32512);
+    BYTE back[3] = {};
+    TSndEngine::PutBuf8Mono(samples, back, 3, nullptr, 0);
+    EXPECT_EQ(back[0], 0x00);
+    EXPECT_EQ(back[1], 0x80);
+    EXPECT_EQ(back[2], 0xFF);
+}
+
+TEST(EngineSplit, SixteenBitStereoContinuesFromTheFirstPartIntoTheSecond) {
+    const short first[2] = {100, -200};
+    const short second[2] = {300, -400};
+    short L[2], R[2];
+    TSndEngine::GetBuf16Stereo(L, R, reinterpret_cast<const BYTE*>(first), 4,
+                               reinterpret_cast<const BYTE*>(second), 4);
+    EXPECT_EQ(L[0], 100);
+    EXPECT_EQ(R[0], -200);
+    EXPECT_EQ(L[1], 300);
+    EXPECT_EQ(R[1], -400);
+    short out1[2] = {}, out2[2] = {};
+    TSndEngine::PutBuf16Stereo(L, R, reinterpret_cast<BYTE*>(out1), 4, reinterpret_cast<BYTE*>(out2), 4);
+    EXPECT_EQ(out1[1], -200);
+    EXPECT_EQ(out2[0], 300);
+}
+
+TEST(EngineSplit, SixteenBitMonoPlacesTheSecondPartAfterTheFirstPartsWholeSamples) {
+    const short first[3] = {1, 2, 3};
+    const short second[2] = {4, 5};
+    short M[5] = {};
+    TSndEngine::GetBuf16Mono(M, reinterpret_cast<const BYTE*>(first), 6, reinterpret_cast<const BYTE*>(second),
+                             4);
+    EXPECT_EQ(M[2], 3);
+    EXPECT_EQ(M[3], 4);
+    short back[2] = {};
+    TSndEngine::PutBuf16Mono(M, reinterpret_cast<BYTE*>(back), 4, nullptr, 0);
+    EXPECT_EQ(back[1], 2);
+}
+
+TEST(EngineSplit, EightBitStereoSplitsPairsAndJoinsHighBytes) {
+    const BYTE first[2] = {0x81, 0x7F};
+    const BYTE second[2] = {0x00, 0xFF};
+    short L[2], R[2];
+    TSndEngine::GetBuf8Stereo(L, R, first, 2, second, 2);
+    EXPECT_EQ(L[0], 256);
+    EXPECT_EQ(R[0], -256);
+    EXPECT_EQ(L[1], -32768);
+    EXPECT_EQ(R[1], 32512);
+    L[0] = 0x12FF; // only the high byte survives
+    BYTE out1[2], out2[2];
+    TSndEngine::PutBuf8Stereo(L, R, out1, 2, out2, 2);
+    EXPECT_EQ(out1[0], 0x92);
+    EXPECT_EQ(out2[1], 0xFF);
+}
+
+TEST(EngineEvents, HandlersCanBeReplacedAndClearedFromAnyThread) {
+    RingEngine engine(nullptr);
+    int calls = 0;
+    engine.SetOnActiveChange([&](TObject*) { ++calls; });
+    EXPECT_TRUE(static_cast<bool>(engine.OnActiveChange()));
+    engine.OnActiveChange()(&engine);
+    engine.SetOnActiveChange(nullptr);
+    EXPECT_FALSE(static_cast<bool>(engine.OnActiveChange()));
+    EXPECT_EQ(calls, 1);
+}
