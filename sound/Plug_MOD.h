@@ -25,7 +25,7 @@ public:
     bool GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) override;
 
     bool LoadFile();
-    bool Loaded() const { return loaded_; }
+    bool IsLoaded() const { return loaded_; }
 
 private:
     TModModule module_;
