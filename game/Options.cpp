@@ -187,3 +187,36 @@ void TOptionsForm::CopyTo(TGameOptions& options) const {
     options.ThemeIndex = ThemeCombo->ItemIndex();
     options.ThemeItems = ThemeCombo->Items()->Count();
 }
+
+void TOptionsForm::LoadSettings(const TGameSettings& s) {
+    if (JPlayerBoxes[0]->Enabled()) {
+        for (std::size_t i = 0; i < 4; ++i)
+            JPlayerBoxes[i]->SetChecked(s.JoystickPlayer[i]);
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+        PlayerBoxes[i]->SetChecked(s.Playing[i]);
+    CMonsters->SetPosition(s.Monsters);
+    for (std::size_t k = 0; k < BonusKindCount; ++k)
+        BonusCounters[k]->SetPosition(s.BonusCount[k]);
+    for (std::size_t i = 0; i < 4; ++i)
+        NameEdits[i]->SetText(s.Names[i]);
+}
+
+void TOptionsForm::SetThemes(const std::vector<std::string>& names, int index) {
+    ThemeCombo->Items()->Clear();
+    for (const std::string& name : names)
+        ThemeCombo->Items()->Add(name);
+    ThemeCombo->SetItemIndex(index < ThemeCombo->Items()->Count() ? index : -1);
+}
+
+void TOptionsForm::SaveSettings(TGameSettings& s) const {
+    for (std::size_t i = 0; i < 4; ++i) {
+        s.JoystickPlayer[i] = JPlayerBoxes[i]->Checked();
+        s.Playing[i] = PlayerBoxes[i]->Checked();
+        s.Names[i] = NameEdits[i]->Text();
+    }
+    s.Monsters = CMonsters->Position();
+    for (std::size_t k = 0; k < BonusKindCount; ++k)
+        s.BonusCount[k] = BonusCounters[k]->Position();
+    s.Theme = ThemeCombo->ItemIndex();
+}

@@ -2,6 +2,7 @@
 // The match settings: who plays and under which name, who has the joystick, the theme, the
 // display mode, the number of monsters and how many bonuses of each kind a round hides.
 #include "game/GameRules.h"
+#include "game/Settings.h"
 #include "platform/framework/ComCtrls.h"
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/Forms.h"
@@ -48,6 +49,12 @@ public:
 
     // The values the round generation and the start of a match read.
     void CopyTo(TGameOptions& options) const;
+    // Takes the settings file's values, in the file's order, with the click handlers they
+    // cause; the joystick keys only while the joystick boxes are enabled.
+    void LoadSettings(const TGameSettings& s);
+    // The theme chooser's items and choice.
+    void SetThemes(const std::vector<std::string>& names, int index);
+    void SaveSettings(TGameSettings& s) const;
 
 private:
     bool unchecking_ = false;

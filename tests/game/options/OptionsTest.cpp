@@ -88,3 +88,41 @@ TEST_F(OptionsTest, CopyCarriesPlayersNamesCountsAndTheme) {
     EXPECT_EQ(options.ThemeIndex, 1);
     EXPECT_EQ(options.ThemeItems, 2);
 }
+
+TEST_F(OptionsTest, SettingsGoInAndComeBackOut) {
+    enableJoystick();
+    TGameSettings in;
+    in.JoystickPlayer = {false, true, true, false};
+    in.Playing = {false, true, true, true};
+    in.Monsters = 42;
+    in.BonusCount[bkSkull] = 9;
+    in.Names[0] = "Ann";
+    form->LoadSettings(in);
+    form->SetThemes({"<Random>", "A", "B"}, 2);
+    TGameSettings out;
+    form->SaveSettings(out);
+    // Of two joystick players the last one read keeps the joystick.
+    EXPECT_EQ(out.JoystickPlayer, (std::array<bool, 4>{false, false, true, false}));
+    EXPECT_EQ(game.JoystickSprite, game.Player(3));
+    EXPECT_EQ(out.Playing, in.Playing);
+    EXPECT_EQ(out.Monsters, 42);
+    EXPECT_EQ(out.BonusCount[bkSkull], 9);
+    EXPECT_EQ(out.Names[0], "Ann");
+    EXPECT_EQ(out.Theme, 2);
+}
+
+TEST_F(OptionsTest, WithoutAJoystickItsKeysAreNotTakenAndSavedAsOff) {
+    TGameSettings in;
+    in.JoystickPlayer = {true, false, false, false};
+    form->LoadSettings(in);
+    TGameSettings out;
+    out.JoystickPlayer = {true, true, true, true};
+    form->SaveSettings(out);
+    EXPECT_EQ(out.JoystickPlayer, (std::array<bool, 4>{false, false, false, false}));
+    EXPECT_EQ(game.JoystickSprite, nullptr);
+}
+
+TEST_F(OptionsTest, ThemeIndexOutsideTheListSelectsNothing) {
+    form->SetThemes({"<Random>", "A"}, 5);
+    EXPECT_EQ(form->ThemeCombo->ItemIndex(), -1);
+}
