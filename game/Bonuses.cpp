@@ -112,7 +112,7 @@ void TGameRules::grantBonus(TDDSprite* item, TDDSprite* s, TPlayerRecord& r) {
             return;
         cue = scCool;
         if (r.ColorsSwapped)
-            SwapPlayerColors(static_cast<int>(s->FirstFrameY) * 640, r.ColorsSwapped);
+            SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
         s->FirstFrameY += 4 * CellSize;
         r.MonsterLook = true;
         SetTimerEnabled(MonsterLookTimer(p), true);

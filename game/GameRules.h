@@ -72,7 +72,18 @@ struct TGameOptions {
     int ThemeItems = 1;
     bool SFXEnabled = true;
     bool MusicEnabled = true;
-    bool MenuPauseEnabled = false;
+};
+
+// What the menu bar, the window caption and the cursor show. The frame thread may change it
+// (the PAUSE key); the GUI thread applies it to the widgets when told.
+struct TGameUiState {
+    bool PauseEnabled = false;
+    bool PauseChecked = false;
+    bool OptionsEnabled = true;
+    std::string StartCaption = "&Start";
+    // The window caption is the application's title followed by this.
+    std::string CaptionSuffix = " - Setup";
+    bool CursorHidden = false;
 };
 
 // The joystick as one poll sees it.
@@ -183,6 +194,16 @@ public:
     void MonsterLookTimerTimer(int player);
     void GodModeTimerTimer(int player);
 
+    // Match, pause and menu (GameMenu.cpp).
+    TGameUiState UiState;
+    bool Paused = true;
+    DWORD PauseStartTick = 0;
+    // Nothing of the game reacts to the menu before the settings are in place.
+    bool FirstShowDone = false;
+    void SwitchPause();
+    void MenuStartClick();
+    void MenuPauseClick();
+
     // Frame-rate measurement, fed by the frames and sampled by the statistics timer.
     int FrameCount = 0;
     DWORD FpsSampleTick = 0;
@@ -209,11 +230,22 @@ protected:
     // The theme changed: every surface is reloaded.
     virtual void ThemeChanged() = 0;
     virtual void NextTrack() = 0;
-    // Swaps the border and god colours in 32 rows of the players sheet from firstPixel.
-    virtual void SwapPlayerColors(int firstPixel, bool& swapped) = 0;
+    // Swaps the border and god colours in the 32 rows of the players sheet from firstRow and
+    // flips swapped; nothing changes when the sheet cannot be locked.
+    virtual void SwapPlayerColors(int firstRow, bool& swapped) = 0;
     virtual bool IsAppPaused() const = 0;
     // The PAUSE key: the pause menu entry is clicked.
     virtual void PauseKeyPressed() = 0;
+    // The frame clock's offset: moved by the length of a pause, set to 0 at a match start.
+    virtual void ShiftTickOffset(int delta) = 0;
+    virtual void ResetTickOffset() = 0;
+    // Installs the running (true) or the paused frame handler and the display state of it:
+    // clipping in full screen, the GDI surface shown while paused.
+    virtual void InstallFrameHandler(bool running) = 0;
+    // UiState changed: the GUI thread shows it (posted, never waited for).
+    virtual void PostUiUpdate() = 0;
+    // Tells the user that a match needs two players, the frame clock held meanwhile.
+    virtual void ShowTooFewPlayers() = 0;
 
     // Uniform in 0..n-1, 0 for n <= 0: the process's generator, replaceable by a script.
     virtual int GameRandom(int n);

@@ -34,7 +34,7 @@ long directionOf(const PlayerKeys& keys, int key) {
 
 void TGameRules::HandleKeyDown(int key) {
     std::lock_guard lock(gameLock_);
-    if (key == DIK_PAUSE && Options.MenuPauseEnabled)
+    if (key == DIK_PAUSE && UiState.PauseEnabled)
         PauseKeyPressed();
     if (IsAppPaused() || !GameRunning)
         return;

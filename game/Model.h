@@ -2,6 +2,7 @@
 // The game's data: the maze grid and its cells, the kinds of game sprites, the bonus kinds
 // and the four player records. Cells are 32 x 32 pixels; cell index = row * width + column.
 #include <array>
+#include <vector>
 
 class TDDSprite;
 
@@ -101,3 +102,7 @@ struct TPlayerRecord {
 
 // The bonus kinds' settings keys, in kind order.
 extern const std::array<const char*, BonusKindCount> BonusKeyNames;
+
+// The order of the round screen: the playing players (0..3) by Wins * 10 + Kills - Suicide * 5,
+// more wins first on equal scores, otherwise in player order.
+std::vector<int> RankPlayers(const std::array<bool, 4>& playing, const std::array<TPlayerRecord, 4>& records);

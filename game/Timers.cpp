@@ -85,7 +85,7 @@ void TGameRules::GodFlipTimerTimer() {
         TPlayerRecord& r = Players[static_cast<std::size_t>(i)];
         if (r.GodMode) {
             anyGod = true;
-            SwapPlayerColors(static_cast<int>(PlayerList[i]->FirstFrameY) * 640, r.ColorsSwapped);
+            SwapPlayerColors(static_cast<int>(PlayerList[i]->FirstFrameY), r.ColorsSwapped);
         }
     }
     if (!anyGod)
@@ -107,7 +107,7 @@ void TGameRules::MonsterLookTimerTimer(int player) {
         return;
     TDDSprite* s = PlayerList[player];
     if (r.ColorsSwapped)
-        SwapPlayerColors(static_cast<int>(s->FirstFrameY) * 640, r.ColorsSwapped);
+        SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
     s->FirstFrameY = static_cast<unsigned>(player * CellSize);
 }
 
@@ -116,5 +116,5 @@ void TGameRules::GodModeTimerTimer(int player) {
     TPlayerRecord& r = Players[static_cast<std::size_t>(player)];
     r.GodMode = false;
     if (r.ColorsSwapped && player < PlayerList.Count())
-        SwapPlayerColors(static_cast<int>(PlayerList[player]->FirstFrameY) * 640, r.ColorsSwapped);
+        SwapPlayerColors(static_cast<int>(PlayerList[player]->FirstFrameY), r.ColorsSwapped);
 }

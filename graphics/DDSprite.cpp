@@ -37,6 +37,32 @@ std::int32_t wordToFixed(int v) {
 
 } // namespace
 
+bool ClipBlit(int& x, int& y, RECT& src, int sourceWidth, int sourceHeight, int destWidth, int destHeight) {
+    // Inside the source first, moving the point along with the cut edges.
+    if (src.left < 0) {
+        x -= src.left;
+        src.left = 0;
+    }
+    if (src.top < 0) {
+        y -= src.top;
+        src.top = 0;
+    }
+    src.right = std::min(src.right, sourceWidth);
+    src.bottom = std::min(src.bottom, sourceHeight);
+    // Then inside the destination.
+    if (x < 0) {
+        src.left -= x;
+        x = 0;
+    }
+    if (y < 0) {
+        src.top -= y;
+        y = 0;
+    }
+    src.right = std::min(src.right, src.left + (destWidth - x));
+    src.bottom = std::min(src.bottom, src.top + (destHeight - y));
+    return src.left < src.right && src.top < src.bottom;
+}
+
 TDDSprite::TDDSprite(TComponent* Owner) : TComponent(Owner), ownerForm_(Owner) {
     if (Owner == nullptr || Owner->ClassParentName() != "TDDForm")
         throw Exception("TDDSprite: Owner Form is not TDDForm");

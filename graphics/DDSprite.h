@@ -10,6 +10,11 @@
 class TDDSurface;
 class TDDSprite;
 
+// Clips a fast blit of src (left, top, right, bottom) to the point (x, y) so that it stays
+// inside both the source (sourceWidth x sourceHeight) and the destination; false when
+// nothing of it is left.
+bool ClipBlit(int& x, int& y, RECT& src, int sourceWidth, int sourceHeight, int destWidth, int destHeight);
+
 // Asked before the movement box is applied; set Clamp to true to have it applied.
 using TDDCheckLimitsEvent = std::function<void(TObject* Sender, bool& Clamp)>;
 

@@ -5,6 +5,7 @@
 #include "graphics/ImageLoaders.h"
 
 #include "platform/ddraw/PixelOps.h"
+#include "platform/files/PathResolver.h"
 
 #include <array>
 #include <cstdio>
@@ -18,10 +19,7 @@ constexpr long kHeaderSize = 128;
 constexpr long kMinFileSize = 896; // header plus palette block
 constexpr std::size_t kChunk = 65520;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = FilePtr;
 
 File openOrRaise(const std::string& name) {
     File file(OpenImageFile(name));

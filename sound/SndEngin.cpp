@@ -3,8 +3,14 @@
 #include "sound/Sndutils.h"
 #include "sound/ThEvent.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
+
+bool TSndControlLock::mayEnter(std::thread::id me) const {
+    return depth_ == 0 && (!guest_ || guest_->load() == me);
+}
 
 void TSndControlLock::Acquire() {
     const auto me = std::this_thread::get_id();
@@ -13,7 +19,7 @@ void TSndControlLock::Acquire() {
         ++depth_;
         return;
     }
-    free_.wait(lock, [&] { return depth_ == 0; });
+    free_.wait(lock, [&] { return mayEnter(me); });
     owner_ = me;
     depth_ = 1;
 }
@@ -26,10 +32,11 @@ void TSndControlLock::Release() {
     }
 }
 
-int TSndControlLock::Suspend() {
+int TSndControlLock::Suspend(const std::atomic<std::thread::id>* guest) {
     std::lock_guard lock(mutex_);
     const int depth = depth_;
     depth_ = 0;
+    guest_ = guest;
     owner_ = {};
     free_.notify_all();
     return depth;
@@ -37,6 +44,7 @@ int TSndControlLock::Suspend() {
 
 void TSndControlLock::Resume(int depth) {
     std::unique_lock lock(mutex_);
+    guest_ = nullptr;
     free_.wait(lock, [&] { return depth_ == 0; });
     owner_ = std::this_thread::get_id();
     depth_ = depth;
@@ -143,10 +151,9 @@ void TSndEngine::StopEventsThread() {
     if (!thread)
         return;
     thread->Stop();
-    const int depth = Control.Suspend();
+    const int depth = Control.Suspend(&thread->RunningId());
     thread->Resume();
     thread->WaitFor();
-    thread.reset();
     Control.Resume(depth);
 }
 
@@ -156,20 +163,27 @@ void TSndEngine::StopSession(unsigned session) {
         SwitchLocked(false);
 }
 
-void TSndEngine::StopThreadStarted() {
-    std::lock_guard guard(stopThreadsLock_);
-    ++stopThreads_;
-}
-
-void TSndEngine::StopThreadDone() {
-    std::lock_guard guard(stopThreadsLock_);
-    --stopThreads_;
-    stopThreadsDone_.notify_all();
+void TSndEngine::AdoptStopThread(std::unique_ptr<TThread> thread) {
+    std::vector<std::unique_ptr<TThread>> ended;
+    {
+        std::lock_guard guard(stopThreadsLock_);
+        auto running = std::partition(stopThreads_.begin(), stopThreads_.end(),
+                                      [](const std::unique_ptr<TThread>& t) { return !t->Finished(); });
+        std::move(running, stopThreads_.end(), std::back_inserter(ended));
+        stopThreads_.erase(running, stopThreads_.end());
+        stopThreads_.push_back(std::move(thread));
+        stopThreads_.back()->Resume();
+    }
 }
 
 void TSndEngine::WaitForStopThreads() {
-    std::unique_lock lock(stopThreadsLock_);
-    stopThreadsDone_.wait(lock, [&] { return stopThreads_ == 0; });
+    std::vector<std::unique_ptr<TThread>> threads;
+    {
+        std::lock_guard guard(stopThreadsLock_);
+        threads.swap(stopThreads_);
+    }
+    for (auto& thread : threads)
+        thread->WaitFor();
 }
 
 void TSndEngine::FireBeforeStop() {

@@ -4,6 +4,9 @@
 #include "platform/kernel/Events.h"
 #include "platform/kernel/Thread.h"
 
+#include <atomic>
+#include <thread>
+
 class TSndEngine;
 
 class TSndEventsThread : public TThread {
@@ -12,6 +15,8 @@ public:
     ~TSndEventsThread() override;
     // Terminates and wakes the wait at once instead of after its time-out.
     void Stop();
+    // The id of the thread running Execute, set before it first calls the engine.
+    const std::atomic<std::thread::id>& RunningId() const { return runningId_; }
 
 protected:
     void Execute() override;
@@ -21,4 +26,5 @@ private:
     // Signalled by Stop; also what an engine without block events waits on, so the
     // thread sleeps instead of spinning.
     HANDLE wake_;
+    std::atomic<std::thread::id> runningId_{};
 };

@@ -4,8 +4,8 @@
 #include "platform/files/PathResolver.h"
 
 #include <cstdio>
-#include <iterator>
 #include <ctime>
+#include <iterator>
 
 #include <sys/stat.h>
 
@@ -26,7 +26,9 @@ constexpr std::size_t queryPathLimit = 255;
 constexpr double secondsPerDay = 86400.0;
 constexpr double unixEpochAsDateTime = 25569.0; // 1970-01-01 counted from 1899-12-30
 
-DWORD highLow(WORD high, WORD low) { return static_cast<DWORD>(high) << 16 | low; }
+DWORD highLow(WORD high, WORD low) {
+    return static_cast<DWORD>(high) << 16 | low;
+}
 
 WORD parseVersionField(const std::string& field) {
     std::size_t begin = field.find_first_not_of(" \t");
@@ -53,11 +55,17 @@ std::string takeField(std::string& text) {
 
 } // namespace
 
-WORD VersionLanguageId(TVersionLanguage language) { return languageIds[language]; }
+WORD VersionLanguageId(TVersionLanguage language) {
+    return languageIds[language];
+}
 
-WORD VersionCharSetCodePage(TVersionCharSet charSet) { return codePages[charSet]; }
+WORD VersionCharSetCodePage(TVersionCharSet charSet) {
+    return codePages[charSet];
+}
 
-TVersionInfo::TVersionInfo(const std::string& fileName) : fileName_(fileName) { ReadVersionInfo(); }
+TVersionInfo::TVersionInfo(const std::string& fileName) : fileName_(fileName) {
+    ReadVersionInfo();
+}
 
 void TVersionInfo::ReadVersionInfo() {
     block_.reset();
@@ -67,7 +75,8 @@ void TVersionInfo::ReadVersionInfo() {
     if (!block) return;
     const VersionNumbers& numbers = block->numbers;
     fixed_ = {highLow(numbers.file[0], numbers.file[1]), highLow(numbers.file[2], numbers.file[3]),
-              highLow(numbers.product[0], numbers.product[1]), highLow(numbers.product[2], numbers.product[3])};
+              highLow(numbers.product[0], numbers.product[1]),
+              highLow(numbers.product[2], numbers.product[3])};
     translation_ = {numbers.language, numbers.codePage};
     block_ = std::move(block);
 }
@@ -77,7 +86,9 @@ void TVersionInfo::SetFileName(const std::string& fileName) {
     ReadVersionInfo();
 }
 
-const TVersionTranslation* TVersionInfo::GetTranslation() const { return Valid() ? &translation_ : nullptr; }
+const TVersionTranslation* TVersionInfo::GetTranslation() const {
+    return Valid() ? &translation_ : nullptr;
+}
 
 std::string TVersionInfo::GetTranslationString() const {
     const TVersionTranslation* translation = GetTranslation();
@@ -104,15 +115,21 @@ TVersionCharSet TVersionInfo::GetVersionCharSet() const {
     return vcsUnknown;
 }
 
-const TVSFixedFileInfo* TVersionInfo::GetFixedFileInfo() const { return Valid() ? &fixed_ : nullptr; }
+const TVSFixedFileInfo* TVersionInfo::GetFixedFileInfo() const {
+    return Valid() ? &fixed_ : nullptr;
+}
 
-TLongVersion TVersionInfo::GetFileLongVersion() const { return {fixed_.dwFileVersionMS, fixed_.dwFileVersionLS}; }
+TLongVersion TVersionInfo::GetFileLongVersion() const {
+    return {fixed_.dwFileVersionMS, fixed_.dwFileVersionLS};
+}
 
 TLongVersion TVersionInfo::GetProductLongVersion() const {
     return {fixed_.dwProductVersionMS, fixed_.dwProductVersionLS};
 }
 
-DWORD TVersionInfo::GetVersionNum() const { return fixed_.dwFileVersionMS; }
+DWORD TVersionInfo::GetVersionNum() const {
+    return fixed_.dwFileVersionMS;
+}
 
 std::string TVersionInfo::GetVerValue(const std::string& key) const {
     if (!Valid()) return {};
@@ -150,13 +167,18 @@ std::string LongVersionToString(const TLongVersion& version) {
 TLongVersion StringToLongVersion(const std::string& text) {
     std::string rest = text;
     WORD fields[4];
-    for (WORD& field : fields) field = parseVersionField(takeField(rest));
+    for (WORD& field : fields)
+        field = parseVersionField(takeField(rest));
     return {highLow(fields[0], fields[1]), highLow(fields[2], fields[3])};
 }
 
-std::string AppFileName() { return ExeName(); }
+std::string AppFileName() {
+    return ExeName();
+}
 
-std::unique_ptr<TVersionInfo> AppVerInfo() { return std::make_unique<TVersionInfo>(AppFileName()); }
+std::unique_ptr<TVersionInfo> AppVerInfo() {
+    return std::make_unique<TVersionInfo>(AppFileName());
+}
 
 bool OkToWriteModule(const std::string& fileName, int newVersion) {
     TVersionInfo info(fileName);

@@ -1,9 +1,11 @@
 #pragma once
 // Small routines of the about dialog's units: the running system's version as text,
 // printf-style message boxes and the last system error in a box.
+#include "platform/framework/Canvas.h"
 #include "platform/kernel/Types.h"
 
 #include <string>
+#include <vector>
 
 // What a system version query answers, in the shape the version formatting expects.
 struct TOSVersionInfo {
@@ -42,6 +44,28 @@ std::string FormatSystemVersion(const TSystemVersion& version);
 // The running system as text for the version label. This machine is no Windows, so the
 // text names the real kernel and distribution rather than Windows numbers.
 std::string GetWindowsVersion();
+
+enum TFillDirection { fdTopToBottom, fdBottomToTop, fdLeftToRight, fdRightToLeft };
+
+// One solid band of a gradient fill; color is 0x00BBGGRR.
+struct TGradientBand {
+    RECT rect;
+    DWORD color = 0;
+    friend bool operator==(const TGradientBand&, const TGradientBand&) = default;
+};
+
+// The bands a banded gradient over rect paints, in order: colors bands of equal length
+// (at least 2, at most one a pixel) ramping from start to end (from end to start for the
+// two reverse directions), then the pixels left over at the bottom or right edge in the
+// final colour. Fewer than 2 colours: rect in the start colour. An empty rect: nothing.
+std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD endRGB,
+                                         TFillDirection direction, int colors);
+// Paints the bands of GradientBands on canvas (start and end colours may be system colours).
+void GradientFillRect(TCanvas& canvas, const RECT& rect, TColor startColor, TColor endColor,
+                      TFillDirection direction, int colors);
+// number · numerator / denominator with a 64-bit product, rounded half away from zero;
+// -1 when denominator is 0 or the result does not fit.
+int MulDiv(int number, int numerator, int denominator);
 
 // printf-style formatting into a string of whatever length the text needs.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

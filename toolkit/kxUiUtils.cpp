@@ -30,8 +30,10 @@ void SetForegroundTaskProbe(std::function<bool()> probe) {
 }
 
 std::string FormatUiWindowsVersion(const TOSVersionInfo& info) {
-    DWORD build = info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? info.dwBuildNumber & 0xFFFF : info.dwBuildNumber;
+    DWORD build =
+        info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? info.dwBuildNumber & 0xFFFF : info.dwBuildNumber;
     return trimmedBlanks(FormatText("Windows %s %d.%.2d.%.3d %s", WindowsPlatformName(info).c_str(),
-                                    static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion),
-                                    static_cast<int>(build), info.szCSDVersion.c_str()));
+                                    static_cast<int>(info.dwMajorVersion),
+                                    static_cast<int>(info.dwMinorVersion), static_cast<int>(build),
+                                    info.szCSDVersion.c_str()));
 }

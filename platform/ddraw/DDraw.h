@@ -10,12 +10,8 @@ class SurfaceDC;
 
 using ULONG = std::uint32_t;
 using HDC = SurfaceDC*;
+// A colour as 0x00BBGGRR.
 using COLORREF = DWORD;
-
-constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE(c >> 8); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE(c >> 16); }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
 
 // Result codes. The program decides on the first three; the others are this device's own.
@@ -240,10 +236,10 @@ public:
 };
 
 // The run-time library: loading can be made to fail, and its entry to be missing.
-using DirectDrawCreateProc = HRESULT (*)(void* driver, IDirectDraw** directDraw, void* outer);
+using DirectDrawCreateFunction = HRESULT (*)(void* driver, IDirectDraw** directDraw, void* outer);
 struct DDrawLibraryHandle;
 DDrawLibraryHandle* LoadDDrawLibrary(const char* name);
-DirectDrawCreateProc GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry);
+DirectDrawCreateFunction GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry);
 void FreeDDrawLibrary(DDrawLibraryHandle* library);
 
 // The colours of the screen's palette outside an application's own, for 8-bit modes.

@@ -106,7 +106,8 @@ HRESULT Clipper::GetHWnd(DDWindow** window) {
 
 namespace {
 
-constexpr Mode kModeSizes[] = {{640, 480, 0},   {800, 600, 0},   {1024, 768, 0}, {1152, 864, 0},
+constexpr Mode kModeSizes[] = {{320, 200, 0},   {320, 240, 0},   {400, 300, 0},   {512, 384, 0},
+                               {640, 480, 0},   {800, 600, 0},   {1024, 768, 0}, {1152, 864, 0},
                                {1280, 720, 0},  {1280, 960, 0},  {1280, 1024, 0}, {1600, 1200, 0},
                                {1920, 1080, 0}};
 constexpr int kDepths[] = {8, 16, 32};
@@ -349,7 +350,7 @@ DDrawLibraryHandle* LoadDDrawLibrary(const char* name) {
     return &library;
 }
 
-DirectDrawCreateProc GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry) {
+DirectDrawCreateFunction GetDDrawProcAddress(DDrawLibraryHandle* library, const char* entry) {
     if (!library || !entry || ddcore::env().entryMissing.load() ||
         std::strcmp(entry, "DirectDrawCreate") != 0)
         return nullptr;

@@ -1,20 +1,20 @@
 #include "platform/ddraw/SurfaceDC.h"
 
 #include "platform/ddraw/PixelOps.h"
+#include "platform/framework/QtBridge.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-QColor toColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QRgb toRgb(COLORREF c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+COLORREF fromRgb(QRgb value) { return DWORD(qRed(value)) | DWORD(qGreen(value)) << 8 | DWORD(qBlue(value)) << 16; }
 
 } // namespace
 
@@ -22,34 +22,11 @@ struct SurfaceDC::Impl {
     BYTE* bits;
     int width, height, pitch, bpp;
     std::vector<PALETTEENTRY> palette;
-    // 16 and 32 bits: the surface memory itself; 8 bits: a transparent overlay that is
-    // mapped to palette indices when drawing ends.
+    // 16 and 32 bits: the surface memory itself; 8 bits: a transparent overlay mapped to
+    // palette indices when drawing ends.
     QImage image;
-    QPainter painter;
-    QFont font;
-    QColor fontColor{Qt::black};
-    QColor penColor{Qt::black};
-    int penWidth = 1;
-    QColor brushColor{Qt::white};
-    bool brushClear = false;
-    QPoint penPos;
-    bool painted = false;
+    bool overlayPainted = false;
     std::unordered_map<std::uint32_t, BYTE> nearest;
-
-    QPainter& paint() {
-        if (!painter.isActive()) {
-            painter.begin(&image);
-            painter.setRenderHint(QPainter::Antialiasing, false);
-        }
-        painted = true;
-        return painter;
-    }
-
-    void usePen(QPainter& p) const {
-        p.setPen(penWidth > 0 ? QPen(penColor, penWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin)
-                              : QPen(Qt::NoPen));
-    }
-    void useBrush(QPainter& p) const { p.setBrush(brushClear ? QBrush(Qt::NoBrush) : QBrush(brushColor)); }
 
     BYTE nearestIndex(std::uint32_t rgb) {
         auto found = nearest.find(rgb);
@@ -60,7 +37,7 @@ struct SurfaceDC::Impl {
         return index;
     }
 
-    void settle8() {
+    void settleOverlay() {
         for (int y = 0; y < height; ++y) {
             const auto* over = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
             BYTE* row = bits + std::ptrdiff_t(y) * pitch;
@@ -78,10 +55,11 @@ struct SurfaceDC::Impl {
                 row[x] = nearestIndex(rgb);
             }
         }
+        image.fill(Qt::transparent);
+        overlayPainted = false;
     }
 
-    void settle32() {
-        // Pixels of this device keep their top byte clear, so colour keys compare exactly.
+    void clearTopBytes() {
         for (int y = 0; y < height; ++y) {
             auto* row = reinterpret_cast<std::uint32_t*>(bits + std::ptrdiff_t(y) * pitch);
             for (int x = 0; x < width; ++x)
@@ -105,144 +83,54 @@ SurfaceDC::SurfaceDC(BYTE* bits, int width, int height, int pitch, int bpp, cons
     } else {
         d.image = QImage(bits, width, height, pitch, bpp == 16 ? QImage::Format_RGB16 : QImage::Format_RGB32);
     }
-    d.font = QFont(QStringLiteral("Arial"));
-    d.font.setPixelSize(16);
 }
 
-SurfaceDC::~SurfaceDC() {
-    if (impl_->painter.isActive())
-        impl_->painter.end();
-}
+SurfaceDC::~SurfaceDC() = default;
 
+BYTE* SurfaceDC::Bits() const { return impl_->bits; }
 int SurfaceDC::Width() const { return impl_->width; }
 int SurfaceDC::Height() const { return impl_->height; }
+int SurfaceDC::Pitch() const { return impl_->pitch; }
 int SurfaceDC::BitsPerPixel() const { return impl_->bpp; }
-
-void SurfaceDC::SetFont(const std::string& name, int size, COLORREF color, unsigned style) {
-    Impl& d = *impl_;
-    d.font = QFont(QString::fromStdString(name));
-    d.font.setPixelSize(std::max(1, (std::abs(size) * 96 + 36) / 72));
-    d.font.setBold((style & dcBold) != 0);
-    d.font.setItalic((style & dcItalic) != 0);
-    d.font.setUnderline((style & dcUnderline) != 0);
-    d.font.setStrikeOut((style & dcStrikeOut) != 0);
-    d.fontColor = toColor(color);
-}
-
-void SurfaceDC::SetPen(COLORREF color, int width) {
-    impl_->penColor = toColor(color);
-    impl_->penWidth = width;
-}
-
-void SurfaceDC::SetBrush(COLORREF color, bool clear) {
-    impl_->brushColor = toColor(color);
-    impl_->brushClear = clear;
-}
-
-void SurfaceDC::TextOut(int x, int y, const std::string& text) {
-    Impl& d = *impl_;
-    QString s = QString::fromStdString(text);
-    QFontMetrics metrics(d.font);
-    QPainter& p = d.paint();
-    if (!d.brushClear)
-        p.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()), d.brushColor);
-    p.setFont(d.font);
-    p.setPen(d.fontColor);
-    p.drawText(QPoint(x, y + metrics.ascent()), s);
-}
-
-SIZE SurfaceDC::TextExtent(const std::string& text) {
-    QFontMetrics metrics(impl_->font);
-    return SIZE{metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
-}
-
-void SurfaceDC::FillRect(const RECT& rect) {
-    Impl& d = *impl_;
-    if (d.brushClear || rect.right <= rect.left || rect.bottom <= rect.top)
-        return;
-    d.paint().fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), d.brushColor);
-}
-
-void SurfaceDC::Rectangle(const RECT& rect) {
-    Impl& d = *impl_;
-    if (rect.right - rect.left < 1 || rect.bottom - rect.top < 1)
-        return;
-    QPainter& p = d.paint();
-    if (!d.brushClear)
-        p.fillRect(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), d.brushColor);
-    if (d.penWidth > 0) {
-        d.usePen(p);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
-    }
-}
-
-void SurfaceDC::Ellipse(const RECT& rect) {
-    Impl& d = *impl_;
-    QPainter& p = d.paint();
-    d.usePen(p);
-    d.useBrush(p);
-    p.drawEllipse(QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
-}
-
-void SurfaceDC::MoveTo(int x, int y) { impl_->penPos = QPoint(x, y); }
-
-void SurfaceDC::LineTo(int x, int y) {
-    Impl& d = *impl_;
-    QPainter& p = d.paint();
-    d.usePen(p);
-    p.drawLine(d.penPos, QPoint(x, y));
-    d.penPos = QPoint(x, y);
-}
+const PALETTEENTRY* SurfaceDC::Palette() const { return impl_->palette.data(); }
 
 COLORREF SurfaceDC::GetPixel(int x, int y) {
     Impl& d = *impl_;
     if (x < 0 || y < 0 || x >= d.width || y >= d.height)
         return CLR_INVALID;
-    if (d.painter.isActive())
-        d.painter.end();
-    QRgb value;
-    if (d.bpp == 8) {
-        QRgb over = d.image.pixel(x, y);
-        const PALETTEENTRY& e = d.palette[d.bits[std::ptrdiff_t(y) * d.pitch + x]];
-        value = qAlpha(over) == 255 ? over : qRgb(e.peRed, e.peGreen, e.peBlue);
-    } else {
-        value = d.image.pixel(x, y);
-    }
-    return RGB(BYTE(qRed(value)), BYTE(qGreen(value)), BYTE(qBlue(value)));
+    if (d.bpp != 8)
+        return fromRgb(d.image.pixel(x, y));
+    QRgb over = d.image.pixel(x, y);
+    if (qAlpha(over) == 255)
+        return fromRgb(over);
+    const PALETTEENTRY& e = d.palette[d.bits[std::ptrdiff_t(y) * d.pitch + x]];
+    return DWORD(e.peRed) | DWORD(e.peGreen) << 8 | DWORD(e.peBlue) << 16;
 }
 
 void SurfaceDC::SetPixel(int x, int y, COLORREF color) {
     Impl& d = *impl_;
     if (x < 0 || y < 0 || x >= d.width || y >= d.height)
         return;
-    if (d.painter.isActive())
-        d.painter.end();
-    d.painted = true;
-    d.image.setPixel(x, y, toColor(color).rgb());
+    d.image.setPixel(x, y, toRgb(color));
+    d.overlayPainted = d.bpp == 8;
 }
 
-void SurfaceDC::StretchDraw(const RECT& dest, const std::uint32_t* pixels, int width, int height,
-                            int stride, const RECT& source) {
+void SurfaceDC::StretchDraw(const RECT& dest, const std::uint32_t* pixels, int width, int height, int stride,
+                            const RECT& source) {
+    Impl& d = *impl_;
     QImage picture(reinterpret_cast<const uchar*>(pixels), width, height, stride * 4, QImage::Format_RGB32);
-    QPainter& p = impl_->paint();
-    p.drawImage(QRect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top), picture,
-                QRect(source.left, source.top, source.right - source.left, source.bottom - source.top));
+    QPainter painter(&d.image);
+    painter.drawImage(QRect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top), picture,
+                      QRect(source.left, source.top, source.right - source.left, source.bottom - source.top));
+    d.overlayPainted = d.bpp == 8;
 }
 
 void SurfaceDC::Finish() {
     Impl& d = *impl_;
-    if (d.painter.isActive())
-        d.painter.end();
-    if (!d.painted)
-        return;
-    if (d.bpp == 8)
-        d.settle8();
+    if (d.bpp == 8 && d.overlayPainted)
+        d.settleOverlay();
     else if (d.bpp == 32)
-        d.settle32();
-    d.painted = false;
-    if (d.bpp == 8)
-        d.image.fill(Qt::transparent);
+        d.clearTopBytes();
 }
 
 void EnsureGraphicsRuntime() {
@@ -251,8 +139,5 @@ void EnsureGraphicsRuntime() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "vortamix";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
+    vx::EnsureQtApplication();
 }

@@ -2,20 +2,46 @@
 
 #include <atomic>
 
+#include <mutex>
+
 namespace {
-std::atomic<HRESULT> pending[static_cast<int>(DsOp::Count)];
+
+struct Fault {
+    HRESULT result = 0;
+    int skip = 0;
+};
+
+std::atomic<bool> anyPending{false};
+std::mutex faultsLock;
+Fault faults[static_cast<int>(DsOp::Count)]; // guarded by faultsLock
+
+} // namespace
+
+void FailNextCall(DsOp op, HRESULT result, int skip) {
+    std::lock_guard guard(faultsLock);
+    faults[static_cast<int>(op)] = {result, skip};
+    anyPending.store(true);
 }
 
-void FailNextCall(DsOp op, HRESULT result) { pending[static_cast<int>(op)].store(result); }
-
 HRESULT TakeFault(DsOp op) {
-    std::atomic<HRESULT>& slot = pending[static_cast<int>(op)];
-    if (slot.load(std::memory_order_relaxed) == 0)
+    if (!anyPending.load(std::memory_order_relaxed))
         return 0;
-    return slot.exchange(0);
+    std::lock_guard guard(faultsLock);
+    Fault& fault = faults[static_cast<int>(op)];
+    if (fault.result == 0)
+        return 0;
+    if (fault.skip > 0) {
+        --fault.skip;
+        return 0;
+    }
+    const HRESULT result = fault.result;
+    fault.result = 0;
+    return result;
 }
 
 void ClearFaults() {
-    for (auto& slot : pending)
-        slot.store(0);
+    std::lock_guard guard(faultsLock);
+    for (Fault& fault : faults)
+        fault = Fault{};
+    anyPending.store(false);
 }

@@ -28,7 +28,8 @@ enum class DsOp {
     Count
 };
 
-void FailNextCall(DsOp op, HRESULT result);
+// skip: calls of the operation that still succeed before the one that fails.
+void FailNextCall(DsOp op, HRESULT result, int skip = 0);
 // The injected result for this call (consumed), or 0 when none is pending.
 HRESULT TakeFault(DsOp op);
 void ClearFaults();

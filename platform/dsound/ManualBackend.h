@@ -36,7 +36,7 @@ public:
     bool OutputOpen(const std::string& device = "") const;
 
     const DeviceFormat& Format() const { return format_; }
-    void FailNext(DsOp op, HRESULT result) { FailNextCall(op, result); }
+    void FailNext(DsOp op, HRESULT result, int skip = 0) { FailNextCall(op, result, skip); }
     void LoseAllBuffers() { DeviceMixer::LoseAll(); }
     std::vector<BufferInfo> Buffers() const { return DeviceMixer::AllBuffers(); }
     int LiveDirectSoundObjects() const;

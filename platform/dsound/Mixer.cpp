@@ -39,6 +39,13 @@ float sampleAt(const BYTE* p) {
     }
 }
 
+// Two frames of silence in the source's sample format.
+template <int Bits>
+const BYTE* silence() {
+    static const BYTE quiet[4] = {Bits == 8 ? 0x80 : 0, Bits == 8 ? 0x80 : 0, 0, 0};
+    return quiet;
+}
+
 struct VoiceRun {
     DWORD advanced = 0; // frames the cursor moved
     bool ended = false; // a one-shot voice reached its end
@@ -47,7 +54,17 @@ struct VoiceRun {
 // Mixes one voice into the accumulator. The cursor moves by an integer phase that gains
 // the source rate per output frame and gives up the device rate per source frame, so its
 // movement is exact and the same on every run; linear interpolation uses the phase.
-template <int Bits, int SourceChannels, int DeviceChannels>
+// True when the frame lies in a region its owner has locked.
+bool frameLocked(const SoundVoice& v, DWORD frame) {
+    const DWORD first = frame * v.format.nBlockAlign;
+    const DWORD last = first + v.format.nBlockAlign;
+    for (const auto& [start, end] : v.memory->locked)
+        if (first < end && start < last)
+            return true;
+    return false;
+}
+
+template <int Bits, int SourceChannels, int DeviceChannels, bool Guarded>
 VoiceRun mixRun(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
     constexpr int bytesPerSample = Bits / 8;
     constexpr int align = bytesPerSample * SourceChannels;
@@ -66,6 +83,12 @@ VoiceRun mixRun(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
             next = v.looping ? 0 : frame;
         const BYTE* p0 = base + static_cast<std::size_t>(frame) * align;
         const BYTE* p1 = base + static_cast<std::size_t>(next) * align;
+        if constexpr (Guarded) {
+            if (frameLocked(v, frame))
+                p0 = silence<Bits>();
+            if (frameLocked(v, next))
+                p1 = silence<Bits>();
+        }
         const float t = static_cast<float>(phase) * invDevice;
         const float l0 = sampleAt<Bits>(p0);
         const float left = l0 + (sampleAt<Bits>(p1) - l0) * t;
@@ -100,15 +123,22 @@ VoiceRun mixRun(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
     return run;
 }
 
-template <int DeviceChannels>
-VoiceRun mixAny(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
+template <int DeviceChannels, bool Guarded>
+VoiceRun mixFormat(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
     const bool wide = v.format.wBitsPerSample == 16;
     const bool stereo = v.format.nChannels == 2;
     if (wide)
-        return stereo ? mixRun<16, 2, DeviceChannels>(v, acc, frames, deviceRate)
-                      : mixRun<16, 1, DeviceChannels>(v, acc, frames, deviceRate);
-    return stereo ? mixRun<8, 2, DeviceChannels>(v, acc, frames, deviceRate)
-                  : mixRun<8, 1, DeviceChannels>(v, acc, frames, deviceRate);
+        return stereo ? mixRun<16, 2, DeviceChannels, Guarded>(v, acc, frames, deviceRate)
+                      : mixRun<16, 1, DeviceChannels, Guarded>(v, acc, frames, deviceRate);
+    return stereo ? mixRun<8, 2, DeviceChannels, Guarded>(v, acc, frames, deviceRate)
+                  : mixRun<8, 1, DeviceChannels, Guarded>(v, acc, frames, deviceRate);
+}
+
+template <int DeviceChannels>
+VoiceRun mixAny(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
+    // Regions are locked only for the moments an owner writes, so the check is rarely paid.
+    return v.memory->locked.empty() ? mixFormat<DeviceChannels, false>(v, acc, frames, deviceRate)
+                                    : mixFormat<DeviceChannels, true>(v, acc, frames, deviceRate);
 }
 
 // Queues the events whose offsets the cursor crossed moving `advanced` bytes from `from`.

@@ -16,6 +16,10 @@ struct SampleMemory {
     explicit SampleMemory(DWORD size) : bytes(size) {}
     std::vector<BYTE> bytes;
     bool lost = false; // guarded by the mixer lock
+    // Byte ranges [first, second) locked by their owner, guarded by the mixer lock. Between
+    // Lock and Unlock the owner writes there, so the mixer hears silence instead of reading
+    // bytes while they change (a stream that falls behind its play cursor).
+    std::vector<std::pair<DWORD, DWORD>> locked;
 };
 
 // One buffer's playing state. Everything but the constants is guarded by the mixer lock.

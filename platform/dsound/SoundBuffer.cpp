@@ -147,6 +147,10 @@ HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1
         *part2 = second ? base : nullptr;
     if (bytes2)
         *bytes2 = second;
+    auto& locked = voice_.memory->locked;
+    locked.emplace_back(offset, offset + first);
+    if (second)
+        locked.emplace_back(0, second);
     return DS_OK;
 }
 
@@ -160,7 +164,21 @@ HRESULT SoundBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2
         const auto* b = static_cast<const BYTE*>(p);
         return !p || (b >= base && b + len <= base + voice_.size);
     };
-    return inside(part1, bytes1) && inside(part2, bytes2) ? DS_OK : DSERR_INVALIDPARAM;
+    if (!inside(part1, bytes1) || !inside(part2, bytes2))
+        return DSERR_INVALIDPARAM;
+    std::lock_guard guard(mixer_->Lock());
+    auto& locked = voice_.memory->locked;
+    auto release = [&](void* p, DWORD len) {
+        if (!p || len == 0)
+            return;
+        const auto start = static_cast<DWORD>(static_cast<const BYTE*>(p) - base);
+        const auto it = std::find(locked.begin(), locked.end(), std::pair<DWORD, DWORD>{start, start + len});
+        if (it != locked.end())
+            locked.erase(it);
+    };
+    release(part1, bytes1);
+    release(part2, bytes2);
+    return DS_OK;
 }
 
 HRESULT SoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {

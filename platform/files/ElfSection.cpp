@@ -72,7 +72,8 @@ private:
 
 std::uint64_t little(const unsigned char* bytes, std::size_t count) {
     std::uint64_t value = 0;
-    for (std::size_t i = count; i-- > 0;) value = value << 8 | bytes[i];
+    for (std::size_t i = count; i-- > 0;)
+        value = value << 8 | bytes[i];
     return value;
 }
 
@@ -107,7 +108,12 @@ bool readSectionHeader(const ByteSource& source, const SectionTable& table, std:
 bool readSectionTable(const ByteSource& source, SectionTable& table) {
     unsigned char header[elfHeaderSize];
     if (!source.Read(0, header, sizeof header)) return false;
-    if (std::memcmp(header, "\x7f" "ELF", 4) != 0 || header[4] != 2 || header[5] != 1) return false;
+    if (std::memcmp(header,
+                    "\x7f"
+                    "ELF",
+                    4) != 0 ||
+        header[4] != 2 || header[5] != 1)
+        return false;
     table.offset = little(header + 40, 8);
     table.entrySize = little(header + 58, 2);
     table.count = little(header + 60, 2);
@@ -133,7 +139,8 @@ bool nameMatches(const ByteSource& source, const SectionHeader& names, std::uint
     return stored.back() == 0 && std::memcmp(stored.data(), wanted.data(), wanted.size()) == 0;
 }
 
-std::optional<std::vector<unsigned char>> sectionContents(const ByteSource& source, const SectionHeader& section) {
+std::optional<std::vector<unsigned char>> sectionContents(const ByteSource& source,
+                                                          const SectionHeader& section) {
     if (section.type == sectionNoBits || section.size > MaxElfSectionSize) return std::nullopt;
     std::vector<unsigned char> contents(static_cast<std::size_t>(section.size));
     if (!source.Read(section.offset, contents.data(), contents.size())) return std::nullopt;

@@ -10,7 +10,9 @@ namespace {
 std::mutex exeNameLock;
 std::string exeNameOverride; // guarded by exeNameLock
 
-std::size_t lastSeparator(const std::string& fileName) { return fileName.find_last_of("/\\"); }
+std::size_t lastSeparator(const std::string& fileName) {
+    return fileName.find_last_of("/\\");
+}
 
 std::string readExeLink() {
     char buffer[PATH_MAX];
@@ -29,7 +31,9 @@ std::string ExeName() {
     return readExeLink();
 }
 
-std::string ExeDir() { return ExtractFilePath(ExeName()); }
+std::string ExeDir() {
+    return ExtractFilePath(ExeName());
+}
 
 void SetExeName(const std::string& path) {
     std::lock_guard<std::mutex> guard(exeNameLock);

@@ -4,15 +4,21 @@ namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view unquoted(std::string_view value) {
     if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\''))
@@ -74,7 +80,8 @@ IniDocument::Line IniDocument::parseLine(std::string text) {
 
 std::string IniDocument::Text() const {
     std::string text = byteOrderMark_ ? std::string(byteOrderMark) : std::string();
-    for (const Line& line : lines_) text += line.text + lineBreak_;
+    for (const Line& line : lines_)
+        text += line.text + lineBreak_;
     return text;
 }
 
@@ -82,7 +89,8 @@ std::optional<IniDocument::Range> IniDocument::firstSection(std::string_view sec
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind != Kind::Section || !SameIniName(lines_[i].name, section)) continue;
         std::size_t end = i + 1;
-        while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
+        while (end < lines_.size() && lines_[end].kind != Kind::Section)
+            ++end;
         return Range{i, end};
     }
     return std::nullopt;
@@ -141,7 +149,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return;
     }
     std::size_t insertAt = range->end;
-    while (insertAt > range->header + 1 && trimmed(lines_[insertAt - 1].text).empty()) --insertAt;
+    while (insertAt > range->header + 1 && trimmed(lines_[insertAt - 1].text).empty())
+        --insertAt;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
                   parseLine(std::string(key) + "=" + std::string(value)));
 }

@@ -45,7 +45,8 @@ bool parseDecimal(std::string_view digits, std::uint64_t& magnitude) {
 void checkWritable(const std::string& section, const std::string& ident, const std::string& value) {
     auto hasBreak = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
     std::string_view key = ident;
-    while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.remove_prefix(1);
+    while (!key.empty() && (key.front() == ' ' || key.front() == '\t'))
+        key.remove_prefix(1);
     if (hasBreak(section) || hasBreak(ident) || hasBreak(value) || section.find(']') != std::string::npos ||
         ident.find('=') != std::string::npos || key.empty() || key.front() == ';' || key.front() == '[')
         throw EIniFileException("Invalid name or value for [" + section + "] " + ident);
@@ -107,7 +108,8 @@ void TIniFile::save(IniDocument changed) {
     stamp_ = currentStamp();
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
+std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
+                                 const std::string& def) {
     return document().Value(section, ident).value_or(def);
 }
 
@@ -136,9 +138,13 @@ void TIniFile::WriteBool(const std::string& section, const std::string& ident, b
     WriteString(section, ident, value ? "1" : "0");
 }
 
-std::vector<std::string> TIniFile::ReadSection(const std::string& section) { return document().Keys(section); }
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) {
+    return document().Keys(section);
+}
 
-std::vector<std::string> TIniFile::ReadSections() { return document().Sections(); }
+std::vector<std::string> TIniFile::ReadSections() {
+    return document().Sections();
+}
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) {
     const IniDocument& current = document();
@@ -148,7 +154,9 @@ std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section)
     return values;
 }
 
-bool TIniFile::SectionExists(const std::string& section) { return document().HasSection(section); }
+bool TIniFile::SectionExists(const std::string& section) {
+    return document().HasSection(section);
+}
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& ident) {
     return document().Value(section, ident).has_value();

@@ -8,7 +8,9 @@
 
 namespace {
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringCase(const std::string& a, const char* b) {
     std::size_t i = 0;
@@ -58,7 +60,9 @@ std::vector<std::string> matchingEntries(const std::string& directory, const std
     return matches;
 }
 
-bool isSkipped(const std::string& component) { return component.empty() || component == "."; }
+bool isSkipped(const std::string& component) {
+    return component.empty() || component == ".";
+}
 
 std::string withRest(std::string path, const std::vector<std::string>& components, std::size_t index) {
     for (; index < components.size(); ++index)

@@ -69,7 +69,8 @@ const std::string* VersionBlock::Find(std::string_view key) const {
 std::vector<unsigned char> EncodeVersionBlock(const VersionBlock& block) {
     std::vector<VersionString> views;
     views.reserve(block.strings.size());
-    for (const auto& [key, value] : block.strings) views.push_back({key, value});
+    for (const auto& [key, value] : block.strings)
+        views.push_back({key, value});
     std::vector<unsigned char> data(VersionBlockSize(views));
     WriteVersionBlock(block.numbers, views, data.data());
     return data;
@@ -94,7 +95,8 @@ std::optional<VersionBlock> ParseVersionBlock(std::span<const unsigned char> dat
 }
 
 std::optional<VersionBlock> ReadVersionBlock(const std::string& fileName) {
-    std::optional<std::vector<unsigned char>> section = ReadElfSection(ResolvePath(fileName), VersionSectionName);
+    std::optional<std::vector<unsigned char>> section =
+        ReadElfSection(ResolvePath(fileName), VersionSectionName);
     if (!section) return std::nullopt;
     return ParseVersionBlock(*section);
 }

@@ -72,7 +72,8 @@ constexpr unsigned char* putLong(unsigned char* out, std::size_t value) {
 }
 
 constexpr unsigned char* putText(unsigned char* out, std::string_view text) {
-    for (char c : text) *out++ = static_cast<unsigned char>(c);
+    for (char c : text)
+        *out++ = static_cast<unsigned char>(c);
     return out;
 }
 
@@ -97,8 +98,10 @@ constexpr void WriteVersionBlock(const VersionNumbers& numbers, std::span<const 
     out = putWord(out, VersionBlockFormat);
     out = putWord(out, strings.size());
     out = putLong(out, VersionBlockSize(strings));
-    for (WORD field : numbers.file) out = putWord(out, field);
-    for (WORD field : numbers.product) out = putWord(out, field);
+    for (WORD field : numbers.file)
+        out = putWord(out, field);
+    for (WORD field : numbers.product)
+        out = putWord(out, field);
     out = putWord(out, numbers.language);
     out = putWord(out, numbers.codePage);
     for (const VersionString& entry : strings) {

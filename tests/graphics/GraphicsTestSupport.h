@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
+
 #include <string>
 #include <vector>
 

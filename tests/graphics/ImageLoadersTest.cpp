@@ -228,10 +228,10 @@ using ColourMatch = GraphicsTest;
 TEST_F(ColourMatch, GivesThePixelValueAndLeavesPixelZeroAsItWas) {
     IDirectDrawSurface7* s16 = CreateOffscreen(device, 4, 4, 16);
     WritePixel(s16, 0, 0, 0x1234);
-    EXPECT_EQ(MatchSurfaceColor(s16, RGB(255, 0, 0)), 0xF800u);
+    EXPECT_EQ(MatchSurfaceColor(s16, ColorRef(255, 0, 0)), 0xF800u);
     EXPECT_EQ(ReadPixel(s16, 0, 0), 0x1234u);
     IDirectDrawSurface7* s32 = CreateOffscreen(device, 4, 4, 32);
-    EXPECT_EQ(SetSurfaceColorKey(s32, RGB(1, 2, 3)), DD_OK);
+    EXPECT_EQ(SetSurfaceColorKey(s32, ColorRef(1, 2, 3)), DD_OK);
     DDCOLORKEY key;
     ASSERT_EQ(s32->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
     EXPECT_EQ(key.dwColorSpaceLowValue, 0x010203u);
@@ -242,6 +242,6 @@ TEST_F(ColourMatch, GivesThePixelValueAndLeavesPixelZeroAsItWas) {
 TEST_F(ColourMatch, FailsWithoutALock) {
     IDirectDrawSurface7* s = CreateOffscreen(device, 4, 4, 32);
     DDrawTest::LoseAllSurfaces(true);
-    EXPECT_EQ(MatchSurfaceColor(s, RGB(1, 1, 1)), 0xFFFFFFFFu);
+    EXPECT_EQ(MatchSurfaceColor(s, ColorRef(1, 1, 1)), 0xFFFFFFFFu);
     s->Release();
 }

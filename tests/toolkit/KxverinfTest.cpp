@@ -24,10 +24,11 @@ VersionBlock makeBlock(std::array<WORD, 4> file, WORD language, WORD codePage,
 }
 
 std::string writeProgram(const TempTree& tree, const std::string& name, const VersionBlock& block) {
-    std::vector<unsigned char> image = MakeElfImage({{".text", {0x90}}, {".vxversion", EncodeVersionBlock(block)}});
+    std::vector<unsigned char> image =
+        MakeElfImage({{".text", {0x90}}, {".vxversion", EncodeVersionBlock(block)}});
     std::string path = tree.Path(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                 static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     return path;
 }
 
@@ -137,8 +138,8 @@ TEST(VersionInfo, KeysTooLongForAQueryPathGiveEmptyValues) {
     TempTree tree;
     std::string longest(255 - 25, 'k');
     std::string tooLong(longest + "k");
-    TVersionInfo info(writeProgram(tree, "p", makeBlock({1, 0, 0, 0}, 0x0409, 1252,
-                                                         {{longest, "fits"}, {tooLong, "does not fit"}})));
+    TVersionInfo info(writeProgram(
+        tree, "p", makeBlock({1, 0, 0, 0}, 0x0409, 1252, {{longest, "fits"}, {tooLong, "does not fit"}})));
     EXPECT_EQ(info.GetVerValue(longest), "fits");
     EXPECT_EQ(info.GetVerValue(tooLong), "");
 }
@@ -189,7 +190,8 @@ TEST(LongVersion, TextAndNumbersConvertBothWays) {
     EXPECT_EQ(LongVersionToString({0xFFFFFFFF, 0xFFFF0000}), "65535.65535.65535.0");
     EXPECT_EQ(StringToLongVersion("1.2.3.4"), (TLongVersion{0x00010002, 0x00030004}));
     EXPECT_EQ(StringToLongVersion("1,2,3,4"), StringToLongVersion("1.2.3.4"));
-    EXPECT_THROW(StringToLongVersion("1.2,3.4"), Exception) << "a '.' anywhere is the separator: field \"2,3\"";
+    EXPECT_THROW(StringToLongVersion("1.2,3.4"), Exception)
+        << "a '.' anywhere is the separator: field \"2,3\"";
     EXPECT_EQ(StringToLongVersion(""), TLongVersion{});
     EXPECT_EQ(StringToLongVersion("1..3"), (TLongVersion{0x00010000, 0x00030000}));
     EXPECT_EQ(StringToLongVersion("65535.0.0.1"), (TLongVersion{0xFFFF0000, 1}));

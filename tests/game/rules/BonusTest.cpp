@@ -159,7 +159,7 @@ TEST_F(BonusTest, MonsterLookEndingWhileSwappedSwapsTheMonsterRowsBackFirst) {
     g.Swaps.clear();
     g.MonsterLookTimerTimer(0);
     ASSERT_EQ(g.Swaps.size(), 1u);
-    EXPECT_EQ(g.Swaps[0].first, 128 * 640);
+    EXPECT_EQ(g.Swaps[0].first, 128);
     EXPECT_EQ(p1->FirstFrameY, 0u);
 }
 

@@ -74,7 +74,13 @@ void TTestGame::fireDueTimers() {
 void TTestGame::Frame(DWORD ms) {
     Clock().Advance(ms);
     fireDueTimers();
-    if (!GameRunning || Paused)
+    if (AppPaused)
+        return;
+    if (!RunningHandler) {
+        // The paused frame polls the keys and draws the title; the rules rest.
+        return;
+    }
+    if (!GameRunning)
         return;
     if (RunFrameRules())
         AnimateSprites({});
@@ -109,6 +115,7 @@ void TTestGame::SetMaze(const std::vector<std::string>& rows) {
         Players[static_cast<std::size_t>(n - 1)] = TPlayerRecord{};
     }
     GameRunning = true;
+    RunningHandler = true;
 }
 
 void TTestGame::PutPlayer(int n, int cx, int cy) {

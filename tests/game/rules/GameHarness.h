@@ -43,9 +43,11 @@ public:
         for (int i = 0; i < count; ++i)
             Frame(ms);
     }
+    // Start from the menu, as a user does, and close the round screen.
     void Start() {
-        StartMatch();
-        HandleKeyDown(0x1C); // ENTER closes the round screen
+        FirstShowDone = true;
+        MenuStartClick();
+        HandleKeyDown(0x1C);
     }
     TDDSprite* Player(int n) { return PlayerList[n - 1]; }
     // Rebuilds the grid from rows of text: '#' solid, 'w' wood, '.' floor.
@@ -60,8 +62,12 @@ public:
     std::vector<SoundCue> Cues;
     int BackgroundRedraws = 0, InfoRedraws = 0, StatsRedraws = 0, ThemeChanges = 0, Tracks = 0;
     int PauseKeys = 0;
+    bool PauseKeyClicksMenu = false;
+    bool RunningHandler = false;
+    int UiUpdates = 0;
+    int TooFewMessages = 0;
     std::vector<std::pair<int, bool>> Swaps;
-    bool Paused = false;
+    bool AppPaused = false;
     int TickOffset = 0;
     std::map<TGameSheet, std::pair<int, int>> Sizes;
     struct Timer {
@@ -88,12 +94,21 @@ protected:
     void RedrawInfo() override { ++InfoRedraws; }
     void ThemeChanged() override { ++ThemeChanges; }
     void NextTrack() override { ++Tracks; }
-    void SwapPlayerColors(int firstPixel, bool& swapped) override {
-        Swaps.emplace_back(firstPixel, swapped);
+    void SwapPlayerColors(int firstRow, bool& swapped) override {
+        Swaps.emplace_back(firstRow, swapped);
         swapped = !swapped;
     }
-    bool IsAppPaused() const override { return Paused; }
-    void PauseKeyPressed() override { ++PauseKeys; }
+    bool IsAppPaused() const override { return AppPaused; }
+    void PauseKeyPressed() override {
+        ++PauseKeys;
+        if (PauseKeyClicksMenu)
+            MenuPauseClick();
+    }
+    void ShiftTickOffset(int delta) override { TickOffset += delta; }
+    void ResetTickOffset() override { TickOffset = 0; }
+    void InstallFrameHandler(bool running) override { RunningHandler = running; }
+    void PostUiUpdate() override { ++UiUpdates; }
+    void ShowTooFewPlayers() override { ++TooFewMessages; }
     int GameRandom(int n) override {
         if (Script.empty())
             return TGameRules::GameRandom(n);

@@ -84,8 +84,8 @@ TEST_F(InputTest, F1TogglesTheStatisticsAndTheirTimer) {
 TEST_F(InputTest, PauseKeyWorksOnlyWhileThePauseEntryIsEnabledAndOtherKeysNotWhilePaused) {
     g.HandleKeyDown(DIK_PAUSE);
     EXPECT_EQ(g.PauseKeys, 0);
-    g.Options.MenuPauseEnabled = true;
-    g.Paused = true;
+    g.UiState.PauseEnabled = true;
+    g.AppPaused = true;
     g.HandleKeyDown(DIK_PAUSE);
     EXPECT_EQ(g.PauseKeys, 1);
     g.HandleKeyDown(DIK_ESCAPE);

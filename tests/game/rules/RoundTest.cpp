@@ -163,12 +163,14 @@ TEST(RoundLayout, NewRoundResetsPlayersAndKeepsScores) {
 
 TEST(RoundLayout, NewRoundStopsTheRoundEnd) {
     TTestGame g;
-    g.StartMatch();
+    g.Start();
     g.StartTimer(gtGameOver);
-    g.StartMatch();
+    g.MenuStartClick(); // stop
+    g.MenuStartClick(); // and start again
     EXPECT_FALSE(g.Timers[gtGameOver].enabled);
     g.Frames(400);
     EXPECT_EQ(g.Round, 1);
+    EXPECT_TRUE(g.GameRunning);
 }
 
 TEST(CellSprite, FactoryGivesAThirtyTwoPixelSpriteOnTheCell) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
+
 class TestWindow : public DDWindow {
 public:
     RECT client{100, 50, 420, 290};
@@ -19,7 +21,7 @@ protected:
     void SetUp() override {
         DDrawLibraryHandle* library = LoadDDrawLibrary("DDRAW.DLL");
         ASSERT_NE(library, nullptr);
-        DirectDrawCreateProc create = GetDDrawProcAddress(library, "DirectDrawCreate");
+        DirectDrawCreateFunction create = GetDDrawProcAddress(library, "DirectDrawCreate");
         ASSERT_NE(create, nullptr);
         IDirectDraw* dd = nullptr;
         ASSERT_EQ(create(nullptr, &dd, nullptr), DD_OK);

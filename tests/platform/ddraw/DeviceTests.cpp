@@ -214,8 +214,7 @@ TEST_F(SurfaceAccess, EightBitDrawingMapsToNearestEntryAndKeepsUntouchedIndices)
     FillSurface(s, 77);
     HDC dc = nullptr;
     ASSERT_EQ(s->GetDC(&dc), DD_OK);
-    dc->SetBrush(RGB(255, 0, 0), false);
-    dc->FillRect(RECT{0, 0, 2, 2});
+    dc->SetPixel(1, 1, ColorRef(255, 0, 0));
     ASSERT_EQ(s->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(ReadPixel(s, 1, 1), 3u);
     EXPECT_EQ(ReadPixel(s, 2, 2), 77u);
@@ -226,8 +225,8 @@ TEST_F(SurfaceAccess, ThirtyTwoBitDrawingLeavesTheTopByteClear) {
     IDirectDrawSurface7* s = offscreen(4, 4, 32);
     HDC dc = nullptr;
     ASSERT_EQ(s->GetDC(&dc), DD_OK);
-    dc->SetPixel(1, 1, RGB(1, 2, 3));
-    EXPECT_EQ(dc->GetPixel(1, 1), RGB(1, 2, 3));
+    dc->SetPixel(1, 1, ColorRef(1, 2, 3));
+    EXPECT_EQ(dc->GetPixel(1, 1), ColorRef(1, 2, 3));
     ASSERT_EQ(s->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(ReadPixel(s, 1, 1), 0x010203u);
     s->Release();

@@ -347,6 +347,21 @@ TEST_F(DSoundFixture, LostBuffersRefuseLockAndPlayUntilRestoredEmpty) {
     EXPECT_EQ(static_cast<std::int16_t*>(p1)[0], 0) << "restored memory must be refilled";
 }
 
+TEST_F(DSoundFixture, ARegionLockedForWritingPlaysAsSilenceUntilUnlocked) {
+    std::vector<std::int16_t> data(100, 700);
+    IDirectSoundBuffer* b = make(pcm(1, 16, 44100), 200);
+    fill(b, data.data(), 200);
+    void* p1;
+    DWORD l1;
+    void* p2;
+    DWORD l2;
+    ASSERT_EQ(b->Lock(100, 200, &p1, &l1, &p2, &l2, 0), DS_OK); // bytes 100..199 and 0..99
+    b->Play(0, 0, DSBPLAY_LOOPING);
+    EXPECT_EQ(audio.backend().Render(1)[0], 0);
+    ASSERT_EQ(b->Unlock(p1, l1, p2, l2), DS_OK);
+    EXPECT_EQ(audio.backend().Render(1)[0], 700);
+}
+
 TEST_F(DSoundFixture, AnInjectedFailureHitsOnlyTheNextCall) {
     IDirectSoundBuffer* b = make(pcm(1, 16, 44100), 200);
     audio.backend().FailNext(DsOp::Play, DSERR_GENERIC);

@@ -16,7 +16,8 @@ struct ElfTestSection {
 namespace elftest_detail {
 
 inline void put(std::vector<unsigned char>& out, std::size_t at, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        out[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 inline void putSectionHeader(std::vector<unsigned char>& out, std::size_t at, std::uint32_t name,

@@ -31,7 +31,8 @@ const char* const settingsText = "; Vortamix settings\n"
 
 int filesIn(const std::filesystem::path& dir) {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
+        ++count;
     return count;
 }
 
@@ -63,11 +64,12 @@ TEST(IniFile, FirstSectionAndFirstKeyWin) {
 TEST(IniFile, IntegersReadDecimalAndHexAndFallBackOnAnythingElse) {
     TempTree tree;
     TIniFile ini(tree.Write("v.ini", "[N]\nA=42\nB=-5000\nC=$1F\nD=0x10\nE=0XfF\nF=$FFFFFFFF\nG=12abc\n"
-                                      "H=\nI=2147483648\nJ=-2147483648\nK=$100000000\nL=\"7\"\nM=+3\nN=$\n"));
+                                     "H=\nI=2147483648\nJ=-2147483648\nK=$100000000\nL=\"7\"\nM=+3\nN=$\n"));
     const std::pair<const char*, int> expected[] = {
-        {"A", 42},  {"B", -5000}, {"C", 31},  {"D", 16}, {"E", 255}, {"F", -1}, {"G", 99}, {"H", 99},
-        {"I", 99},  {"J", INT32_MIN}, {"K", 99}, {"L", 7}, {"M", 3}, {"N", 99}, {"Missing", 99}};
-    for (const auto& [key, value] : expected) EXPECT_EQ(ini.ReadInteger("N", key, 99), value) << key;
+        {"A", 42}, {"B", -5000},     {"C", 31}, {"D", 16}, {"E", 255}, {"F", -1}, {"G", 99},      {"H", 99},
+        {"I", 99}, {"J", INT32_MIN}, {"K", 99}, {"L", 7},  {"M", 3},   {"N", 99}, {"Missing", 99}};
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(ini.ReadInteger("N", key, 99), value) << key;
 }
 
 TEST(IniFile, BoolsAreIntegersNotZeroAndWriteAsOneAndZero) {

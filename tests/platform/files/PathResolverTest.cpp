@@ -1,5 +1,5 @@
-#include "platform/files/FileNames.h"
 #include "platform/files/PathResolver.h"
+#include "platform/files/FileNames.h"
 #include "tests/platform/files/TempTree.h"
 
 #include <gtest/gtest.h>

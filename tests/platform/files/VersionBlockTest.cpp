@@ -1,6 +1,6 @@
+#include "platform/files/VersionBlock.h"
 #include "platform/files/ElfSection.h"
 #include "platform/files/FileNames.h"
-#include "platform/files/VersionBlock.h"
 #include "tests/platform/files/ElfTestImage.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/platform/files/TestVersionResource.h"
@@ -23,8 +23,8 @@ VersionBlock sampleBlock() {
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void putWordAt(std::vector<unsigned char>& bytes, std::size_t at, unsigned value) {
@@ -48,8 +48,8 @@ TEST(VersionBlock, EncodedBlockParsesBackToTheSameNumbersAndStrings) {
 }
 
 TEST(VersionBlock, CompileTimeBlockEqualsTheRuntimeEncoding) {
-    constexpr auto built = BuildVersionBlock<VersionBlockSize(TestVersionStrings)>(TestVersionNumbers,
-                                                                                   TestVersionStrings);
+    constexpr auto built =
+        BuildVersionBlock<VersionBlockSize(TestVersionStrings)>(TestVersionNumbers, TestVersionStrings);
     VersionBlock block;
     block.numbers = TestVersionNumbers;
     for (const VersionString& entry : TestVersionStrings)
@@ -109,10 +109,8 @@ TEST(VersionBlock, FieldsLongerThanSixteenBitsCannotBeEncoded) {
 }
 
 TEST(ElfSection, FindsTheNamedSectionAmongOthers) {
-    std::vector<unsigned char> image = MakeElfImage({{".text", {1, 2, 3}},
-                                                     {".vxversion.old", {9}},
-                                                     {".vxversion", {4, 5, 6, 7}},
-                                                     {".bss", {0, 0}, 8}});
+    std::vector<unsigned char> image = MakeElfImage(
+        {{".text", {1, 2, 3}}, {".vxversion.old", {9}}, {".vxversion", {4, 5, 6, 7}}, {".bss", {0, 0}, 8}});
 
     EXPECT_EQ(FindElfSection(image, ".vxversion"), (std::vector<unsigned char>{4, 5, 6, 7}));
     EXPECT_EQ(FindElfSection(image, ".text"), (std::vector<unsigned char>{1, 2, 3}));
@@ -161,8 +159,8 @@ TEST(ElfSection, HostileHeadersNeverReadOutsideTheImage) {
 TEST(ElfSection, ExtendedSectionCountsAreFollowed) {
     std::vector<unsigned char> image = MakeElfImage({{".vxversion", {4, 5}}});
     std::size_t headers = image.size() - 3 * 64;
-    elftest_detail::put(image, 60, 0, 2);          // count lives in section zero's size
-    elftest_detail::put(image, 62, 0xFFFF, 2);     // name table index in its link
+    elftest_detail::put(image, 60, 0, 2);      // count lives in section zero's size
+    elftest_detail::put(image, 62, 0xFFFF, 2); // name table index in its link
     elftest_detail::put(image, headers + 32, 3, 8);
     elftest_detail::put(image, headers + 40, 2, 4);
     EXPECT_EQ(FindElfSection(image, ".vxversion"), (std::vector<unsigned char>{4, 5}));
@@ -184,7 +182,8 @@ TEST(VersionBlockFile, FilesWithoutABlockAnswerNone) {
 TEST(VersionBlockFile, BlockInAnElfFileIsFoundThroughTheResolver) {
     TempTree tree;
     VersionBlock block = sampleBlock();
-    writeBytes(tree.Path("Tool.ELF"), MakeElfImage({{".text", {1}}, {".vxversion", EncodeVersionBlock(block)}}));
+    writeBytes(tree.Path("Tool.ELF"),
+               MakeElfImage({{".text", {1}}, {".vxversion", EncodeVersionBlock(block)}}));
 
     std::optional<VersionBlock> read = ReadVersionBlock(tree.Root().string() + "/tool.elf");
     ASSERT_TRUE(read);

@@ -1,0 +1,38 @@
+// Feeds arbitrary bytes to the BMP decoder and the palette reader.
+#include "graphics/ImageLoaders.h"
+#include "platform/ddraw/DDraw.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+IDirectDraw7* device() {
+    static IDirectDraw7* dd7 = [] {
+        auto create = GetDDrawProcAddress(LoadDDrawLibrary("DDRAW.DLL"), "DirectDrawCreate");
+        IDirectDraw* dd = nullptr;
+        create(nullptr, &dd, nullptr);
+        IDirectDraw7* result = nullptr;
+        dd->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&result));
+        dd->Release();
+        return result;
+    }();
+    return dd7;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const BYTE* data, std::size_t size) {
+    DecodedImage image;
+    DecodeBmp(data, size, image);
+    static const std::string path = "/tmp/vx_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    if (IDirectDrawPalette* palette = LoadPaletteFromBitmap(device(), path.c_str()))
+        palette->Release();
+    return 0;
+}

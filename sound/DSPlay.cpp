@@ -1,0 +1,389 @@
+#include "sound/DSPlay.h"
+
+#include "platform/framework/MessageService.h"
+#include "sound/DSWave.h"
+#include "sound/ThStop.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Streaming buffer: current-position-2, global focus, position notify, volume, pan and
+// frequency control.
+constexpr DWORD StreamBufferFlags = 0x181E0;
+constexpr int PrefillSeconds = 3;
+
+} // namespace
+
+TDSPlay::TDSPlay(TComponent* owner) : TSndOutEngine(owner) { FixInitBuffer(); }
+
+TDSPlay::~TDSPlay() {
+    SetOnBeforeStop(nullptr);
+    SetOnActiveChange(nullptr);
+    SetOnProc(nullptr);
+    SetActive(false);
+    for (TDSWave* wave : waves_) {
+        wave->SetPlayer(nullptr);
+        RemoveFreeNotification(wave);
+    }
+    waves_.clear();
+    WaitForStopThreads();
+}
+
+void TDSPlay::Loaded() {
+    TSndOutEngine::Loaded();
+    TComponent* owner = Owner();
+    if (!owner)
+        return;
+    for (int i = 0; i < owner->ComponentCount(); ++i)
+        if (owner->Components(i)->ClassName() == TDSWave::StaticClassName) {
+            auto* wave = static_cast<TDSWave*>(owner->Components(i));
+            waves_.push_back(wave);
+            wave->SetPlayer(this);
+            FreeNotification(wave);
+        }
+}
+
+void TDSPlay::Notification(TComponent* component, TOperation operation) {
+    TSndOutEngine::Notification(component, operation);
+    if (operation == opRemove) {
+        TSndControlHold hold(Control);
+        waves_.erase(std::remove(waves_.begin(), waves_.end(), component), waves_.end());
+    }
+}
+
+void TDSPlay::InitBuffer() {
+    CreateBlockEvents("TDSPlay: Can't create event");
+    for (int i = 0; i < BuffersCount(); ++i)
+        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
+}
+
+void TDSPlay::SetActive(bool active) {
+    TSndControlHold hold(Control);
+    SwitchLocked(active);
+}
+
+void TDSPlay::SwitchLocked(bool active) {
+    if (active == Active())
+        return;
+    if (active) {
+        SetPausedFlag(false);
+        if (switchOn() && Active())
+            FireActiveChange();
+        return;
+    }
+    // Off first, so that a caller meeting the engine while its thread is joined sees it off.
+    SetActiveFlag(false);
+    Release();
+    FireActiveChange();
+}
+
+bool TDSPlay::fail(const char* text, HRESULT result) {
+    lastResult_ = result;
+    ShowError(text);
+    Release();
+    return false;
+}
+
+bool TDSPlay::switchOn() {
+    WorkingFormat = RequestedFormat;
+    if (!ModulePlug()) {
+        if (!FindModulePlug() && StopIfNoModule())
+            return false;
+    } else {
+        std::lock_guard decode(DecodeLock);
+        ModulePlug()->Reset();
+    }
+    const HRESULT created = DirectSoundCreate(device_ ? &*device_ : nullptr, &ds_, nullptr);
+    if (FAILED(created)) {
+        lastResult_ = created;
+        ShowError("Can't create DirectSound object: device is busy or DirectSound subsystem (DirectX 5 or "
+                  "better) is not properly installed");
+        return false;
+    }
+    if (const HRESULT hr = ds_->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); FAILED(hr))
+        return fail("Could not set Cooperative Level on DirectSound object!", hr);
+    if (!createPrimary())
+        return false;
+    for (TDSWave* wave : waves_)
+        wave->Init();
+    if (ModulePlug() && !createStream())
+        return false;
+    SetActiveFlag(true);
+    if (stream_)
+        Start();
+    return true;
+}
+
+bool TDSPlay::createPrimary() {
+    DSBUFFERDESC desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    IDirectSoundBuffer* primary = nullptr;
+    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &primary, nullptr); FAILED(hr))
+        return fail("Can't create DirectSound Primary Buffer", hr);
+    const HRESULT hr = primary->SetFormat(&RequestedFormat);
+    primary->Release();
+    if (FAILED(hr))
+        return fail("Set PrimaryBuffer format failed", hr);
+    return true;
+}
+
+bool TDSPlay::createStream() {
+    DSBUFFERDESC desc;
+    desc.dwFlags = StreamBufferFlags;
+    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
+    desc.lpwfxFormat = &WorkingFormat;
+    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &stream_, nullptr); FAILED(hr))
+        return fail("Can't create DirectSound Secondary Buffer", hr);
+    stream_->SetVolume(volume_.load());
+    if (const HRESULT hr = stream_->QueryNotify(&notify_); FAILED(hr))
+        return fail("Query DirectSound Notify failed", hr);
+    if (const HRESULT hr = notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
+        FAILED(hr))
+        return fail("Set notification positions failed", hr);
+    drainBlockEvents();
+    if (!StartEventsThread())
+        return fail("Can't create thread", DS_OK);
+    return true;
+}
+
+void TDSPlay::Release() {
+    FireBeforeStop();
+    Stop();
+    StopEventsThread();
+    for (TDSWave* wave : waves_)
+        wave->Release();
+    if (notify_)
+        notify_->Release();
+    notify_ = nullptr;
+    if (stream_)
+        stream_->Release();
+    stream_ = nullptr;
+    if (ds_)
+        ds_->Release();
+    ds_ = nullptr;
+}
+
+int TDSPlay::PrefillBlocks() const {
+    const int seconds = static_cast<int>(WorkingFormat.nAvgBytesPerSec) * PrefillSeconds / BufferSize();
+    return std::clamp(seconds, 2, BuffersCount());
+}
+
+void TDSPlay::Start() {
+    std::lock_guard decode(DecodeLock);
+    if (UseEffects())
+        EffectsInit();
+    endBlock_ = -1;
+    looped_ = false;
+    CurrentBlock = -1;
+    PlayedBlock = 0;
+    drainBlockEvents();
+    for (int i = 0; i < PrefillBlocks() - 1; ++i)
+        Process(-1);
+    stream_->SetCurrentPosition(0);
+    if (const HRESULT hr = stream_->Play(0, 0, DSBPLAY_LOOPING); FAILED(hr)) {
+        lastResult_ = hr;
+        ShowError("Play failed");
+        SwitchLocked(false);
+    }
+}
+
+void TDSPlay::drainBlockEvents() {
+    // A notification left over from an earlier run would count a block not played.
+    for (int i = 0; i < EventCount(); ++i)
+        WaitForSingleObject(Events()[i], 0);
+}
+
+void TDSPlay::Stop() {
+    if (stream_)
+        stream_->Stop();
+}
+
+bool TDSPlay::lockBlock(DWORD offset, void** p1, DWORD* l1, void** p2, DWORD* l2) {
+    const auto size = static_cast<DWORD>(BufferSize());
+    HRESULT hr = stream_->Lock(offset, size, p1, l1, p2, l2, 0);
+    if (hr == DSERR_BUFFERLOST) {
+        stream_->Restore();
+        hr = stream_->Lock(offset, size, p1, l1, p2, l2, 0);
+    }
+    return SUCCEEDED(hr);
+}
+
+bool TDSPlay::decodeNextBlock(BlockParts& block) {
+    const int mask = BuffersCountMask();
+    const int index = (CurrentBlock.load() + 1) & mask;
+    CurrentBlock = index;
+    if (!lockBlock(static_cast<DWORD>(index * BufferSize()), &block.data[0], &block.length[0], &block.data[1],
+                   &block.length[1]))
+        return false;
+    TSndPlayPlug* plug = ModulePlug();
+    for (int i = 0; i < 2; ++i) {
+        if (!block.data[i] || block.length[i] == 0 || !plug)
+            continue;
+        if (!plug->Process(static_cast<BYTE*>(block.data[i]), block.length[i])) {
+            if (Loop()) {
+                plug->Reset();
+                looped_ = true;
+            } else {
+                endBlock_ = (index + 1) & mask;
+            }
+        }
+    }
+    return true;
+}
+
+void TDSPlay::silencePlayedBlock(int block) {
+    const int played = (block - 1) & BuffersCountMask();
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    if (!lockBlock(static_cast<DWORD>(played * BufferSize()), &parts[0], &lengths[0], &parts[1], &lengths[1]))
+        return;
+    const int silence = WorkingFormat.wBitsPerSample == 16 ? 0 : 0x80;
+    for (int i = 0; i < 2; ++i)
+        if (parts[i])
+            std::memset(parts[i], silence, lengths[i]);
+    stream_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSPlay::Process(int block) {
+    if (!stream_)
+        return;
+    BlockParts parts;
+    {
+        std::lock_guard decode(DecodeLock);
+        if (block >= 0)
+            PlayedBlock = (PlayedBlock.load() + 1) & BuffersCountMask();
+        if (endBlock_.load() >= 0) {
+            if (block == endBlock_.load())
+                TSndStopThread::Launch(this);
+            silencePlayedBlock(block);
+            return;
+        }
+        if (!decodeNextBlock(parts))
+            return;
+    }
+    // Handlers run outside the decode lock, so one that calls the engine back never
+    // waits on a caller that waits on this thread.
+    for (int i = 0; i < 2; ++i)
+        if (parts.data[i] && parts.length[i])
+            FireProc(static_cast<BYTE*>(parts.data[i]), parts.length[i]);
+    if (UseEffects())
+        EffectsProcess(static_cast<BYTE*>(parts.data[0]), parts.length[0], static_cast<BYTE*>(parts.data[1]),
+                       parts.length[1]);
+    stream_->Unlock(parts.data[0], parts.length[0], parts.data[1], parts.length[1]);
+}
+
+void TDSPlay::GetPosition(SND_POSITION* position) {
+    // The decode lock alone: it keeps the plug-in and the ring counters still, and an
+    // OnProc handler on the events thread may ask for the position.
+    std::lock_guard decode(DecodeLock);
+    if (!Active() || !position)
+        return;
+    if (TSndPlayPlug* plug = ModulePlug())
+        plug->GetPosition(position);
+    const int head = endBlock_.load() >= 0 ? endBlock_.load() : CurrentBlock.load();
+    const std::int64_t queued =
+        static_cast<std::int64_t>((head - PlayedBlock.load()) & BuffersCountMask()) * BufferSize();
+    std::int64_t heard = position->dwPosition;
+    if (const DWORD rate = WorkingFormat.nAvgBytesPerSec)
+        heard -= ((queued / 1024) * static_cast<std::int64_t>(position->dwUnitsPerSec) / rate) * 1024;
+    const std::int64_t length = position->dwLength;
+    if (Loop() && length) {
+        // Before the first loop a position short of the start is the start, not the end.
+        if (heard < 0 && !looped_.load())
+            heard = 0;
+        while (heard < 0)
+            heard += length;
+        while (heard > length)
+            heard -= length;
+    } else {
+        heard = std::clamp<std::int64_t>(heard, 0, length);
+    }
+    position->dwPosition = static_cast<DWORD>(heard);
+    position->dwBuffersCount = static_cast<DWORD>(BuffersCount());
+    position->dwBufferSize = static_cast<DWORD>(BufferSize());
+    position->dwReserved1 = 0;
+    position->dwReserved2 = 0;
+}
+
+void TDSPlay::SetVolume(int volume) {
+    TSndControlHold hold(Control);
+    volume_ = volume;
+    if (stream_)
+        stream_->SetVolume(volume);
+}
+
+std::optional<GUID> TDSPlay::Device() const { return device_; }
+
+void TDSPlay::SetpID(const GUID* device) {
+    TSndControlHold hold(Control);
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (wanted == device_)
+        return;
+    const bool wasActive = Active();
+    SwitchLocked(false);
+    device_ = wanted;
+    if (wasActive)
+        SwitchLocked(true);
+}
+
+void TDSPlay::SetPaused(bool paused) {
+    TSndControlHold hold(Control);
+    if (!Active()) {
+        SetPausedFlag(false);
+        return;
+    }
+    if (paused == Paused())
+        return;
+    if (stream_) {
+        if (paused) {
+            stream_->GetCurrentPosition(&savedPosition_, nullptr);
+            stream_->Stop();
+        } else {
+            if (FAILED(stream_->Play(0, 0, DSBPLAY_LOOPING))) {
+                SwitchLocked(false);
+                return;
+            }
+            stream_->SetCurrentPosition(savedPosition_);
+        }
+    }
+    SetPausedFlag(paused);
+}
+
+void TDSPlay::ShowError(const char* text) {
+    std::string message = text;
+    if (lastResult_ != DS_OK)
+        message = std::string(text) + " (" + DirectSoundErrorText(lastResult_) + ")";
+    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+}
+
+void TDSPlay::GetCurrentBuffer(short* L, short* R, int count) {
+    TSndControlHold hold(Control);
+    const bool stereo = Channels() == 2;
+    const auto bytes = static_cast<DWORD>(count * Channels() * BitsPerSample() / 8);
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    DWORD play = 0;
+    if (!stream_ || FAILED(stream_->GetCurrentPosition(&play, nullptr)) ||
+        FAILED(stream_->Lock(play, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
+        std::fill(L, L + count, short{0});
+        if (stereo && R)
+            std::fill(R, R + count, short{0});
+        return;
+    }
+    const auto* first = static_cast<const BYTE*>(parts[0]);
+    const auto* second = static_cast<const BYTE*>(parts[1]);
+    if (BitsPerSample() == 16)
+        stereo ? GetBuf16Stereo(L, R, first, lengths[0], second, lengths[1])
+               : GetBuf16Mono(L, first, lengths[0], second, lengths[1]);
+    else
+        stereo ? GetBuf8Stereo(L, R, first, lengths[0], second, lengths[1])
+               : GetBuf8Mono(L, first, lengths[0], second, lengths[1]);
+    stream_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSPlay::UseDirectSound(const std::function<void(IDirectSound*)>& use) {
+    TSndControlHold hold(Control);
+    use(ds_);
+}

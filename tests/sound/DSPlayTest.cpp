@@ -1,0 +1,319 @@
+#include "platform/dsound/ManualBackend.h"
+#include "platform/framework/MessageService.h"
+#include "sound/DSPlay.h"
+#include "SoundTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+class Player : public ::testing::Test {
+protected:
+    // A form with one ramp plug-in and the player, set up like the game's music engine.
+    void build(DWORD rampBytes, int bufferSize, int buffersCount, WORD bits, WORD channels, DWORD rate) {
+        plug = new RampPlug(&owner, "ramp", rampBytes);
+        play = new TDSPlay(&owner);
+        play->SetBufferSize(bufferSize);
+        play->SetBuffersCount(buffersCount);
+        play->SetBitsPerSample(bits);
+        play->SetChannels(channels);
+        play->SetSamplesPerSec(rate);
+        owner.LoadTree();
+        play->SetOnProc([this](TObject*, BYTE*, DWORD) { procs.Add(); });
+        play->SetOnActiveChange([this](TObject*) { changes.Add(); });
+    }
+    BufferInfo stream() {
+        for (const BufferInfo& info : audio.backend().Buffers())
+            if (!info.primary)
+                return info;
+        return {};
+    }
+    // Renders one block's worth of device frames and waits until the events thread answered.
+    void playBlock(int frames) {
+        const int before = procs.Value();
+        audio.backend().Render(frames);
+        procs.WaitFor(before + 1);
+    }
+
+    ScopedManualAudio audio;
+    ScopedMessageRecorder messages;
+    TComponent owner{nullptr};
+    RampPlug* plug = nullptr;
+    TDSPlay* play = nullptr;
+    Counter procs;
+    Counter changes;
+};
+
+} // namespace
+
+TEST_F(Player, GameSettingsPrefillThreeOfFourBlocks) {
+    build(1 << 20, 32768, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    ASSERT_TRUE(play->Active());
+    EXPECT_EQ(play->PrefillBlocks(), 4);
+    EXPECT_EQ(plug->processed.load(), 3u * 32768u);
+    EXPECT_TRUE(stream().playing);
+    EXPECT_TRUE(stream().looping);
+    EXPECT_EQ(stream().flags, 0x181E0u);
+    EXPECT_EQ(stream().size, 4u * 32768u);
+}
+
+TEST_F(Player, SmallBlocksAtLowRatesPrefillThreeSecondsLessOne) {
+    build(1 << 20, 4096, 16, 8, 1, 11025);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    EXPECT_EQ(play->PrefillBlocks(), 8);
+    EXPECT_EQ(plug->processed.load(), 7u * 4096u);
+}
+
+TEST_F(Player, StreamedDataReachesTheDevice) {
+    build(1 << 20, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    const auto out = audio.backend().Render(3);
+    EXPECT_EQ(out, (std::vector<std::int16_t>{(1 - 128) * 256, (1 - 128) * 256, (2 - 128) * 256,
+                                              (2 - 128) * 256, (3 - 128) * 256, (3 - 128) * 256}));
+}
+
+TEST_F(Player, WithoutAFileThePlayerIsActiveWithoutStreaming) {
+    build(100, 8192, 4, 16, 2, 44100);
+    play->SetActive(true);
+    EXPECT_TRUE(play->Active());
+    EXPECT_EQ(stream().size, 0u);
+    EXPECT_TRUE(messages.Records().empty());
+    EXPECT_EQ(changes.Value(), 1);
+    play->UseDirectSound([](IDirectSound* ds) { EXPECT_NE(ds, nullptr); });
+}
+
+TEST_F(Player, AFileNoPlugInTakesStopsThePlayerOnlyWithStopIfNoModule) {
+    build(100, 8192, 4, 16, 2, 44100);
+    play->SetFileName("song.mp3");
+    play->SetActive(true);
+    EXPECT_TRUE(play->Active());
+    EXPECT_EQ(messages.Records().size(), 1u);
+    play->SetActive(false);
+    play->SetStopIfNoModule(true);
+    changes.WaitFor(0);
+    const int before = changes.Value();
+    play->SetActive(true);
+    EXPECT_FALSE(play->Active());
+    EXPECT_EQ(messages.Records().size(), 2u);
+    EXPECT_EQ(changes.Value(), before);
+}
+
+TEST_F(Player, AFileEndingWithoutLoopPlaysOutAsSilenceAndSwitchesOff) {
+    build(40000, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    playBlock(8192); // block 1 entered: block 3 filled
+    playBlock(8192); // block 2 entered: block 0 filled, the data ends there
+    EXPECT_EQ(plug->processed.load(), 5u * 8192u);
+    audio.backend().Render(8192); // block 3 entered: block 2 silenced
+    audio.backend().Render(8192); // block 0 entered
+    const int before = changes.Value();
+    audio.backend().Render(8192); // block 1 entered: the stop thread switches off
+    ASSERT_TRUE(changes.WaitFor(before + 1));
+    EXPECT_FALSE(play->Active());
+    EXPECT_EQ(play->FileName(), "ramp.raw");
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+}
+
+TEST_F(Player, ALoopingFileRestartsInsideTheBlockAfterItsEnd) {
+    build(10000, 8192, 4, 8, 1, 44100);
+    std::vector<BYTE> firstBytes;
+    play->SetLoop(true);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([&](TObject*, BYTE* data, DWORD) {
+        firstBytes.push_back(data[0]);
+        procs.Add();
+    });
+    play->SetActive(true);
+    EXPECT_EQ(plug->resets.load(), 1) << "the end of the data rewinds the file";
+    ASSERT_GE(firstBytes.size(), 3u);
+    EXPECT_EQ(firstBytes[1], 1 + 8192 % 251) << "block 1 continues the file";
+    EXPECT_EQ(firstBytes[2], 1) << "block 2 starts the file again";
+    playBlock(8192);
+    EXPECT_TRUE(play->Active());
+}
+
+TEST_F(Player, PausedOnAnInactivePlayerReadsBackFalse) {
+    build(100, 8192, 4, 16, 2, 44100);
+    play->SetPaused(true);
+    EXPECT_FALSE(play->Paused());
+}
+
+TEST_F(Player, PauseStopsTheStreamAndResumeContinuesWhereItStopped) {
+    build(1 << 20, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    audio.backend().Render(1000);
+    play->SetPaused(true);
+    EXPECT_TRUE(play->Paused());
+    EXPECT_FALSE(stream().playing);
+    audio.backend().Render(1000);
+    EXPECT_EQ(stream().playCursor, 1000u);
+    play->SetPaused(false);
+    EXPECT_TRUE(stream().playing);
+    EXPECT_EQ(stream().playCursor, 1000u);
+    EXPECT_EQ(audio.backend().Render(1)[0], (1 + 1000 % 251 - 128) * 256);
+}
+
+TEST_F(Player, ResumingAfterAFailedPlaySwitchesOff) {
+    build(1 << 20, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    play->SetPaused(true);
+    audio.backend().FailNext(DsOp::Play, DSERR_GENERIC);
+    play->SetPaused(false);
+    EXPECT_FALSE(play->Active());
+}
+
+TEST_F(Player, DeviceIsKeptByValueAndAChangeMovesAnActivePlayer) {
+    audio.backend().SetOutputDevices({{"a", "Card A"}});
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    GUID card = DeviceGuid("a", false);
+    const int before = changes.Value();
+    play->SetpID(&card);
+    EXPECT_EQ(changes.Value(), before + 2);
+    EXPECT_EQ(stream().device, "a");
+    GUID copy = card;
+    card.Data1 ^= 1; // the caller's storage may change or go away
+    play->SetpID(&copy);
+    EXPECT_EQ(changes.Value(), before + 2) << "the same identifier changes nothing";
+    play->SetpID(nullptr);
+    EXPECT_EQ(stream().device, "");
+}
+
+TEST_F(Player, VolumeKeepsAnyValueWhileTheBufferTakesOnlyValidOnes) {
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetVolume(128);
+    play->SetActive(true);
+    EXPECT_EQ(play->Volume(), 128);
+    EXPECT_EQ(stream().volume, 0);
+    play->SetVolume(-600);
+    EXPECT_EQ(stream().volume, -600);
+}
+
+TEST_F(Player, EachFailingStepShowsItsMessageAndLeavesThePlayerReleased) {
+    struct Step {
+        DsOp op;
+        int skip;
+        const char* text;
+    };
+    const Step steps[] = {
+        {DsOp::Create, 0,
+         "Can't create DirectSound object: device is busy or DirectSound subsystem (DirectX 5 or better) is not "
+         "properly installed"},
+        {DsOp::SetCooperativeLevel, 0, "Could not set Cooperative Level on DirectSound object!"},
+        {DsOp::CreateSoundBuffer, 0, "Can't create DirectSound Primary Buffer"},
+        {DsOp::SetFormat, 0, "Set PrimaryBuffer format failed"},
+        {DsOp::CreateSoundBuffer, 1, "Can't create DirectSound Secondary Buffer"},
+        {DsOp::QueryNotify, 0, "Query DirectSound Notify failed"},
+        {DsOp::SetNotificationPositions, 0, "Set notification positions failed"},
+        {DsOp::Play, 0, "Play failed"},
+    };
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    for (const Step& step : steps) {
+        messages.recorder().Clear();
+        audio.backend().FailNext(step.op, DSERR_GENERIC, step.skip);
+        play->SetActive(true);
+        EXPECT_FALSE(play->Active()) << step.text;
+        ASSERT_EQ(messages.Records().size(), 1u) << step.text;
+        EXPECT_EQ(messages.Records()[0].text,
+                  std::string(step.text) + " (An undetermined error occurred inside the DirectSound subsystem)");
+        EXPECT_EQ(messages.Records()[0].caption, "TDSPlay");
+        EXPECT_EQ(messages.Records()[0].flags, 48u);
+        EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0) << step.text;
+        EXPECT_TRUE(audio.backend().Buffers().empty()) << step.text;
+    }
+}
+
+TEST_F(Player, PositionIsWhatIsHeardNotWhatIsDecoded) {
+    build(1 << 20, 32768, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    SND_POSITION position;
+    play->GetPosition(&position);
+    // Decoded 3 blocks; blocks 1 and 2 still queued.
+    EXPECT_EQ(position.dwPosition, 3u * 32768u - 2u * 32768u);
+    EXPECT_EQ(position.dwLength, 1u << 20);
+    EXPECT_EQ(position.dwBuffersCount, 4u);
+    EXPECT_EQ(position.dwBufferSize, 32768u);
+}
+
+TEST_F(Player, PositionNearTheStartDoesNotWrapToTheEnd) {
+    build(1 << 20, 32768, 4, 16, 2, 44100);
+    plug->unitsPerByte = 4;
+    play->SetLoop(true);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    SND_POSITION position;
+    play->GetPosition(&position);
+    EXPECT_EQ(position.dwPosition, 0u);
+    play->SetLoop(false);
+    play->GetPosition(&position);
+    EXPECT_EQ(position.dwPosition, 0u);
+}
+
+TEST_F(Player, PositionCanBeSetWhileActive) {
+    build(1 << 20, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    SND_POSITION position;
+    position.dwPosition = 251 * 10 + 7;
+    play->SetPosition(&position);
+    EXPECT_EQ(audio.backend().Render(1)[0], (1 + 7 - 128) * 256);
+}
+
+TEST_F(Player, RingChangesSwitchAnActivePlayerOffAndOn) {
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    play->SetBuffersCount(8);
+    EXPECT_TRUE(play->Active());
+    EXPECT_EQ(stream().size, 8u * 8192u);
+}
+
+// The events thread fills blocks while the device renders on another thread and the
+// caller pauses, asks the position, seeks and switches; a handler on the events thread
+// asks the position too. Run under ThreadSanitizer.
+TEST_F(Player, EngineEventsThreadRacesNothingAndNeverDecodesTwice) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetLoop(true);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([this](TObject*, BYTE*, DWORD) {
+        SND_POSITION position;
+        play->GetPosition(&position);
+        procs.Add();
+    });
+    play->SetActive(true);
+    std::atomic<bool> done{false};
+    std::thread device([&] {
+        while (!done.load())
+            audio.backend().Render(512);
+    });
+    for (int round = 0; round < 20; ++round) {
+        procs.WaitFor(procs.Value() + 2);
+        SND_POSITION position;
+        play->GetPosition(&position);
+        play->SetPaused(true);
+        play->SetVolume(-100 * round);
+        play->SetPaused(false);
+        if (round % 5 == 4) {
+            play->SetFileName("ramp.raw");
+            play->SetActive(true);
+        }
+    }
+    play->SetActive(false);
+    done = true;
+    device.join();
+    EXPECT_FALSE(plug->overlapped.load());
+    EXPECT_FALSE(play->Active());
+}

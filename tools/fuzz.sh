@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# CI: builds the libFuzzer targets with clang (preset fuzz) and runs each one for a short
+# time on its own corpus under build/fuzz; fails when a target finds a crash.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-20}
+cmake --preset fuzz >/dev/null
+# Only the fuzz targets: the rest of the tree is built and tested by the other presets.
+targets=()
+for source in fuzz/*.cpp; do targets+=("fuzz_$(basename "$source" .cpp)"); done
+[ ${#targets[@]} -gt 0 ] || exit 0
+cmake --build --preset fuzz --parallel 4 --target "${targets[@]}"
+export QT_QPA_PLATFORM=offscreen
+# Seeds: a few small valid pictures, so the fuzzers start past the signatures.
+seed() {
+  local file=${!#}
+  if [ ! -e "${file#*:}" ] && command -v convert >/dev/null; then
+    convert -size 96x64 gradient:red-blue "$@" 2>/dev/null || true
+  fi
+}
+mkdir -p build/fuzz/corpus/fuzz_pcx_loader build/fuzz/corpus/fuzz_bmp_loader build/fuzz/corpus/fuzz_jpeg_loader
+seed build/fuzz/corpus/fuzz_pcx_loader/rgb.pcx
+seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
+seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
+seed BMP3:build/fuzz/corpus/fuzz_bmp_loader/rgb.bmp
+seed build/fuzz/corpus/fuzz_jpeg_loader/picture.jpg
+status=0
+shopt -s nullglob
+for name in "${targets[@]}"; do
+  target=build/fuzz/fuzz/$name
+  corpus=build/fuzz/corpus/$name
+  artifacts=build/fuzz/artifacts/$name/
+  mkdir -p "$corpus" "$artifacts"
+  echo "== $name (${seconds}s)"
+  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" \
+      > "build/fuzz/$name.log" 2>&1; then
+    echo "$name found a crash; see build/fuzz/$name.log and $artifacts"
+    tail -n 40 "build/fuzz/$name.log"
+    status=1
+  fi
+done
+exit $status
