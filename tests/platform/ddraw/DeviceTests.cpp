@@ -56,6 +56,8 @@ TEST_F(SurfaceFormat, ZeroOrHugeSizesAreRefused) {
     desc.dwWidth = 100000;
     desc.dwHeight = 10;
     EXPECT_EQ(device->CreateSurface(&desc, &s, nullptr), DDERR_INVALIDPARAMS);
+    desc.dwWidth = desc.dwHeight = 8000;
+    EXPECT_EQ(device->CreateSurface(&desc, &s, nullptr), DDERR_OUTOFMEMORY);
 }
 
 using BltFastTest = DeviceTest;
