@@ -1,23 +1,30 @@
 #pragma once
-// Shared by the framework tests: the offscreen GUI and a bounded event pump.
+// Shared by the framework tests: the offscreen GUI and a bounded event loop.
 #include "platform/framework/Application.h"
 #include "platform/framework/QtBridge.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
-#include <chrono>
+#include <QTimer>
 #include <functional>
-#include <thread>
 
-// Handles events until done() holds; false when it does not within ten seconds. The bound is
-// real time, not rounds: an idle pump returns at once, faster than a worker thread starts.
-inline bool PumpUntil(const std::function<bool()>& done) {
+// Runs the event loop until done() holds, for at most limitMs of real time (events from
+// other threads need their thread to get there); answers done().
+inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 10000) {
     vx::EnsureQtApplication();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    Application->ProcessMessages();
+    if (done()) return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, [&] {
         Application->ProcessMessages();
-        std::this_thread::yield();
-    }
+        if (done()) loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start();
+    limit.start(limitMs);
+    loop.exec();
     return done();
 }
