@@ -346,4 +346,8 @@ TEST(PresenterScaling, KeepsAspectWithBlackBars) {
     EXPECT_EQ(dest[1 * 4 + 0], 1u);     // picture rows 1 and 2
     EXPECT_EQ(dest[2 * 4 + 3], 2u);
     EXPECT_EQ(dest[3 * 4 + 3], 0u);     // bar below
+    std::vector<std::uint32_t> wide(6 * 2, 7);
+    std::uint32_t square[1] = {5};
+    ScaleKeepingAspect(square, 1, 1, wide.data(), 6, 2);
+    EXPECT_EQ(wide, (std::vector<std::uint32_t>{0, 0, 5, 5, 0, 0, 0, 0, 5, 5, 0, 0})) << "bars at the sides";
 }
