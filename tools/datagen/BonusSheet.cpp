@@ -190,6 +190,13 @@ void skull(Rgba& dst, Vec2 p, const Beat& beat) {
     }
     paint(dst, sdTriangle(q, {16, 17.5f}, {14.4f, 20.5f}, {17.6f, 20.5f}), rgb(40, 16, 30));
     for (float tx = 12.5f; tx < 20.f; tx += 2.3f) paint(dst, sdBox(q, {tx + 0.2f, 24.f}, 0.35f, 2.f), rgb(90, 80, 80));
+    // A wisp circling the skull, in front of it on the lower half of its round.
+    float angle = beat.phase();
+    Vec2 wisp{16 + 11.f * std::cos(angle), 16 + 4.f * std::sin(angle)};
+    if (std::sin(angle) > -0.3f || cranium > 0) {
+        float light = clamp01(1 - length(p - wisp) / 2.6f);
+        if (light > 0) dst = over(dst, mix(rgb(150, 60, 220), rgb(240, 200, 255), light));
+    }
 }
 
 const Icon& icon(int kind) {

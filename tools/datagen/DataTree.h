@@ -9,7 +9,4 @@ namespace datagen {
 // and beside the executable the settings file (merged into one that exists) and playlist.
 void writeDataTree(const std::filesystem::path& runDir);
 
-// One PNG showing every picture of a data tree written before, for people to look at.
-void writeContactSheet(const std::filesystem::path& runDir, const std::filesystem::path& png);
-
 }  // namespace datagen

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "tools/datagen/ContactSheet.h"
 #include "tools/datagen/DataTree.h"
 
 int main(int argc, char** argv) {

@@ -89,9 +89,9 @@ PaletteTable buildPalette() {
     for (const Ramp& ramp : ramps())
         for (int i = 0; i < ramp.count; ++i) add(sampleRamp(ramp, i));
     // The rest: a coarse spread of hues so that no drawn colour lacks a near neighbour.
-    for (int i = 0; next < 256; ++i) {
+    for (int i = 0, spare = 256 - next; i < spare; ++i) {
         int hue = i % 6, level = i / 6;
-        std::uint8_t hi = static_cast<std::uint8_t>(150 + level * 40), lo = 40;
+        std::uint8_t hi = static_cast<std::uint8_t>(std::min(255, 150 + level * 40)), lo = 40;
         Rgb c{lo, lo, lo};
         if (hue == 0 || hue == 1 || hue == 5) c.r = hi;
         if (hue == 1 || hue == 2 || hue == 3) c.g = hi;

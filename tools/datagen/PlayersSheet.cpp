@@ -1,6 +1,7 @@
 // players.pcx: four bombers in their colours, walking four ways, frozen and beaten, and the
 // same four in monster look. All share one outline colour that GodMode swaps for its blink.
 #include <stdexcept>
+#include <vector>
 
 #include "tools/datagen/Art.h"
 #include "tools/datagen/Palette.h"
@@ -23,81 +24,98 @@ Rgba shadedBox(Rgba base, Vec2 p, float top, float height) {
     return scale(base, 1.2f - 0.55f * t);
 }
 
-// A bomber seen from the front, the back or the right; `monster` gives him horns and fangs.
-Rgba paintBomber(Vec2 p, Rgba suit, Pose pose, bool monster) {
-    if (pose.facing == kLeft) p.x = 32 - p.x;  // left is the mirror image of right
-    const bool side = pose.facing == kRight || pose.facing == kLeft;
-    const float swing = std::sin(pose.step * kPi / 2);
-    const float bob = pose.step % 2 == 1 ? 1.f : 0.f;
-    const Rgba boot = rgb(70, 44, 36), glove = rgb(240, 240, 236);
-    const Rgba skin = monster ? rgb(120, 196, 24) : rgb(250, 206, 170);
-    Rgba dst{};
+// A bomber seen from the front, the back or the right, painted part by part from the feet
+// up; in monster look he has horns, a green face and fangs.
+class Bomber {
+public:
+    Bomber(Rgba suit, Pose pose, bool monster)
+        : suit_(suit), pose_(pose), monster_(monster), side_(pose.facing == kRight || pose.facing == kLeft),
+          swing_(std::sin(pose.step * kPi / 2)), bob_(pose.step % 2 == 1 ? 1.f : 0.f) {}
 
-    // Feet.
-    if (side) {
-        Vec2 back{16 - 2.6f * swing, 28.6f}, front{16 + 2.6f * swing, 28.6f};
-        paint(dst, sdEllipse(p, back, 3.8f, 2.3f), scale(boot, 0.7f));
-        paint(dst, sdEllipse(p, front, 3.8f, 2.3f), boot);
-    } else {
-        float liftA = std::max(0.f, swing) * 1.6f, liftB = std::max(0.f, -swing) * 1.6f;
+    Rgba paintAt(Vec2 p) const {
+        if (pose_.facing == kLeft) p.x = 32 - p.x;  // left is the mirror image of right
+        Rgba dst{};
+        feet(dst, p);
+        body(dst, p);
+        headgear(dst, p);
+        if (sdCircle(p, head(), 7.6f) <= 0) dst = over(dst, shadeBall(suit_, p, head(), 7.6f, 0.7f));
+        if (pose_.facing == kUp) {
+            if (std::fabs(p.x - 16) < 1.2f && sdCircle(p, head(), 7.f) < 0) dst = over(dst, scale(suit_, 1.35f));
+        } else {
+            face(dst, p);
+        }
+        return dst;
+    }
+
+private:
+    Vec2 head() const { return {16, 11.f + bob_}; }
+
+    void feet(Rgba& dst, Vec2 p) const {
+        const Rgba boot = rgb(70, 44, 36);
+        if (side_) {
+            paint(dst, sdEllipse(p, {16 - 2.6f * swing_, 28.6f}, 3.8f, 2.3f), scale(boot, 0.7f));
+            paint(dst, sdEllipse(p, {16 + 2.6f * swing_, 28.6f}, 3.8f, 2.3f), boot);
+            return;
+        }
+        float liftA = std::max(0.f, swing_) * 1.6f, liftB = std::max(0.f, -swing_) * 1.6f;
         paint(dst, sdEllipse(p, {11.8f, 28.6f - liftA}, 3.5f, 2.3f), boot);
         paint(dst, sdEllipse(p, {20.2f, 28.6f - liftB}, 3.5f, 2.3f), boot);
     }
-    // Body, belt and hands.
-    float body = sdBox(p, {16, 22.f + bob}, side ? 5.f : 6.2f, 5.f, 3.f);
-    if (body <= 0) {
-        Rgba c = shadedBox(mix(suit, rgb(255, 255, 255), 0.15f), p, 17.f + bob, 10.f);
-        if (std::fabs(p.y - (24.f + bob)) < 1.f) c = rgb(60, 40, 30);
-        if (std::fabs(p.y - (24.f + bob)) < 1.f && std::fabs(p.x - (side ? 18.f : 16.f)) < 1.3f) c = rgb(240, 200, 60);
-        dst = over(dst, c);
-    }
-    if (side) {
-        Vec2 hand{16.f + 3.f * swing, 22.5f + bob};
-        if (sdCircle(p, hand, 2.3f) <= 0) dst = over(dst, shadeBall(glove, p, hand, 2.3f, 0.2f));
-    } else {
-        Vec2 left{9.2f, 22.f + bob + swing}, right{22.8f, 22.f + bob - swing};
-        for (Vec2 hand : {left, right})
+
+    // The suit with its belt and buckle, and the gloved hands swinging with the walk.
+    void body(Rgba& dst, Vec2 p) const {
+        if (sdBox(p, {16, 22.f + bob_}, side_ ? 5.f : 6.2f, 5.f, 3.f) <= 0) {
+            Rgba c = shadedBox(mix(suit_, rgb(255, 255, 255), 0.15f), p, 17.f + bob_, 10.f);
+            if (std::fabs(p.y - (24.f + bob_)) < 1.f)
+                c = std::fabs(p.x - (side_ ? 18.f : 16.f)) < 1.3f ? rgb(240, 200, 60) : rgb(60, 40, 30);
+            dst = over(dst, c);
+        }
+        const Rgba glove = rgb(240, 240, 236);
+        std::vector<Vec2> hands = side_ ? std::vector<Vec2>{{16.f + 3.f * swing_, 22.5f + bob_}}
+                                        : std::vector<Vec2>{{9.2f, 22.f + bob_ + swing_}, {22.8f, 22.f + bob_ - swing_}};
+        for (Vec2 hand : hands)
             if (sdCircle(p, hand, 2.3f) <= 0) dst = over(dst, shadeBall(glove, p, hand, 2.3f, 0.2f));
     }
-    // Antenna or horns.
-    const Vec2 head{16, 11.f + bob};
-    if (monster) {
-        for (float dir : {-1.f, 1.f}) {
-            Vec2 base{16 + dir * 4.5f, 5.5f + bob}, tip{16 + dir * 7.5f, 1.2f + bob}, inner{16 + dir * 1.8f, 4.8f + bob};
-            paint(dst, sdTriangle(p, base, tip, inner), mix(rgb(250, 240, 210), rgb(150, 130, 100), clamp01((p.y - 1) / 6)));
+
+    // The antenna with its ball, or the monster's horns.
+    void headgear(Rgba& dst, Vec2 p) const {
+        if (monster_) {
+            for (float dir : {-1.f, 1.f}) {
+                Vec2 base{16 + dir * 4.5f, 5.5f + bob_}, tip{16 + dir * 7.5f, 1.2f + bob_}, inner{16 + dir * 1.8f, 4.8f + bob_};
+                paint(dst, sdTriangle(p, base, tip, inner), mix(rgb(250, 240, 210), rgb(150, 130, 100), clamp01((p.y - 1) / 6)));
+            }
+            return;
         }
-    } else {
-        Vec2 ball{side ? 14.6f : 16.f, 2.4f + bob};
-        paint(dst, sdCapsule(p, ball, {16, 5.f + bob}, 0.7f), rgb(150, 150, 160));
+        Vec2 ball{side_ ? 14.6f : 16.f, 2.4f + bob_};
+        paint(dst, sdCapsule(p, ball, {16, 5.f + bob_}, 0.7f), rgb(150, 150, 160));
         if (sdCircle(p, ball, 1.9f) <= 0) dst = over(dst, shadeBall(rgb(255, 210, 60), p, ball, 1.9f, 0.8f));
     }
-    // Helmet.
-    if (sdCircle(p, head, 7.6f) <= 0) dst = over(dst, shadeBall(suit, p, head, 7.6f, 0.7f));
-    // Face.
-    if (pose.facing == kUp) {
-        if (std::fabs(p.x - 16) < 1.2f && sdCircle(p, head, 7.f) < 0) dst = over(dst, scale(suit, 1.35f));
-        return dst;
-    }
-    Vec2 face = side ? Vec2{19.3f, 12.6f + bob} : Vec2{16, 12.8f + bob};
-    float faceShape = std::max(sdEllipse(p, face, side ? 4.2f : 5.2f, 4.f), sdCircle(p, head, 7.f));
-    paint(dst, faceShape, skin);
-    const Rgba eyeColour = monster ? rgb(255, 60, 30) : rgb(24, 24, 40);
-    std::vector<Vec2> eyes = side ? std::vector<Vec2>{{21.2f, 12.f + bob}}
-                                  : std::vector<Vec2>{{13.9f, 12.2f + bob}, {18.1f, 12.2f + bob}};
-    for (Vec2 eye : eyes) {
-        paint(dst, sdEllipse(p, eye, 0.95f, 1.7f), eyeColour);
-        paint(dst, sdCircle(p, eye + Vec2{0.3f, -0.7f}, 0.45f), monster ? rgb(255, 240, 80) : rgb(255, 255, 255));
-    }
-    if (monster) {
-        float mouthY = 15.3f + bob;
-        float mx = side ? 20.5f : 16.f;
-        paint(dst, sdBox(p, {mx, mouthY}, side ? 2.f : 2.8f, 0.6f), rgb(60, 10, 20));
-        for (float dx : side ? std::vector<float>{1.f} : std::vector<float>{-1.6f, 1.6f})
+
+    void face(Rgba& dst, Vec2 p) const {
+        Vec2 centre = side_ ? Vec2{19.3f, 12.6f + bob_} : Vec2{16, 12.8f + bob_};
+        float shape = std::max(sdEllipse(p, centre, side_ ? 4.2f : 5.2f, 4.f), sdCircle(p, head(), 7.f));
+        paint(dst, shape, monster_ ? rgb(120, 196, 24) : rgb(250, 206, 170));
+        std::vector<Vec2> eyes = side_ ? std::vector<Vec2>{{21.2f, 12.f + bob_}}
+                                       : std::vector<Vec2>{{13.9f, 12.2f + bob_}, {18.1f, 12.2f + bob_}};
+        for (Vec2 eye : eyes) {
+            paint(dst, sdEllipse(p, eye, 0.95f, 1.7f), monster_ ? rgb(255, 60, 30) : rgb(24, 24, 40));
+            paint(dst, sdCircle(p, eye + Vec2{0.3f, -0.7f}, 0.45f), monster_ ? rgb(255, 240, 80) : rgb(255, 255, 255));
+        }
+        if (!monster_) return;
+        const float mouthY = 15.3f + bob_, mx = side_ ? 20.5f : 16.f;
+        paint(dst, sdBox(p, {mx, mouthY}, side_ ? 2.f : 2.8f, 0.6f), rgb(60, 10, 20));
+        for (float dx : side_ ? std::vector<float>{1.f} : std::vector<float>{-1.6f, 1.6f})
             paint(dst, sdTriangle(p, {mx + dx - 0.8f, mouthY}, {mx + dx + 0.8f, mouthY}, {mx + dx, mouthY + 2.f}),
                   rgb(255, 255, 255));
     }
-    return dst;
-}
+
+    Rgba suit_;
+    Pose pose_;
+    bool monster_, side_;
+    float swing_, bob_;
+};
+
+Rgba paintBomber(Vec2 p, Rgba suit, Pose pose, bool monster) { return Bomber(suit, pose, monster).paintAt(p); }
 
 // The frozen frame: the bomber inside a block of ice.
 Rgba paintFrozen(Vec2 p, Rgba suit, Facing facing, bool monster) {

@@ -71,8 +71,12 @@ Rgba word(Vec2 p, Rgba dst) {
 Rgba titleBackdrop(Vec2 p) {
     Rgba c = sky(p);
     if (p.y >= skylineTop(p.x)) {
-        float inBlock = std::fmod(p.x, 32.f);
+        float inBlock = std::fmod(p.x, 32.f), inFloor = std::fmod(p.y - skylineTop(p.x), 14.f);
         c = (inBlock < 1.5f || inBlock > 30.5f) ? rgb(34, 14, 44) : rgb(58, 26, 70);
+        // A few lit windows in the far towers.
+        int column = static_cast<int>(p.x) / 32 % (kWidth / 32), floor = static_cast<int>((p.y - skylineTop(p.x)) / 14.f);
+        bool window = inFloor > 5 && inFloor < 10 && ((inBlock > 7 && inBlock < 12) || (inBlock > 19 && inBlock < 24));
+        if (window && hash01(column * 2 + (inBlock > 16 ? 1 : 0), floor, 5) > 0.55f) c = rgb(255, 206, 110);
     }
     return word(p, c);
 }

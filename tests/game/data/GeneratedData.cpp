@@ -33,13 +33,14 @@ int runGenerator(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Each test runs in a process of its own, so a tree is kept on disk for as long as the
-// generator binary is the same; a lock keeps tests that run in parallel from making it twice.
+// Each test runs in a process of its own, so a tree is kept in the scratch root shared by all
+// test processes for as long as the generator binary is the same; a lock keeps tests that run
+// in parallel from making it twice. Nobody writes into a tree once it is made.
 const fs::path& generatedTree(const std::string& name) {
     static std::map<std::string, fs::path> trees;
     auto found = trees.find(name);
     if (found != trees.end()) return found->second;
-    const fs::path tmp(VX_TEST_TMP), exe(VX_DATAGEN_EXE);
+    const fs::path tmp(VX_TEST_TMP_ROOT), exe(VX_DATAGEN_EXE);
     const fs::path dir = tmp / ("datagen-" + name);
     const std::string id = std::to_string(fs::file_size(exe)) + " " +
                            std::to_string(fs::last_write_time(exe).time_since_epoch().count());

@@ -13,8 +13,7 @@ namespace datatest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Runs the generator into a fresh folder below the test scratch folder and returns it.
-// The first call for a name generates; later calls reuse the tree.
+// A tree the generator wrote for this name (made once for all test processes; read only).
 const std::filesystem::path& generatedTree(const std::string& name);
 
 // A path in double quotes, for a command line.
