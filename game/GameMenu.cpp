@@ -30,7 +30,7 @@ void TGameRules::SwitchPause() {
 }
 
 void TGameRules::MenuStartClick() {
-    std::lock_guard lock(gameLock_);
+    std::unique_lock lock(gameLock_);
     if (!FirstShowDone)
         return;
     if (UiState.PauseEnabled) {
@@ -45,6 +45,8 @@ void TGameRules::MenuStartClick() {
         for (bool playing : Options.Playing)
             players += playing ? 1 : 0;
         if (players < 2) {
+            // A modal message: the frames must not wait for it.
+            lock.unlock();
             ShowTooFewPlayers();
             return;
         }

@@ -36,7 +36,6 @@ public:
 
     size_t Position() const { return pos_; }
     void SetPosition(size_t bits) { pos_ = bits; }
-    size_t SizeInBits() const { return size_ * 8; }
 
 private:
     const uint8_t* data_ = nullptr;

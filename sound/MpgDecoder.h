@@ -13,7 +13,6 @@ public:
     static constexpr int kMaxPairs = 1152;
 
     void SetQuality(TSndMP3Quality quality) { quality_ = quality; }
-    TSndMP3Quality Quality() const { return quality_; }
 
     // Decodes a frame read by TMpegFrameReader (body = everything after the header) and
     // writes MpegFramePairs(frame) interleaved left/right pairs at out. Returns the

@@ -11,7 +11,7 @@ constexpr uint32_t kSyncMask = 0xFFE00000u;
 // Sync, version, layer and sampling index: what every frame of a stream shares.
 constexpr uint32_t kStreamMask = 0xFFFE0C00u;
 
-}  // namespace
+} // namespace
 
 TMpegHeaderCheck MpegCheckHeader(uint32_t header) {
     if ((header & kSyncMask) != kSyncMask) return TMpegHeaderCheck::NotMpeg;
@@ -42,7 +42,8 @@ void MpegDecodeHeader(uint32_t header, TMpegFrame& frame) {
     frame.channels = frame.mode == kMpegModeSingle ? 1 : 2;
     const bool joint = frame.mode == kMpegModeJoint;
     if (frame.layer == 2) {
-        frame.allocTable = &MpegAllocTable(MpegSelectAllocTable(frame.samplingIndex, frame.channels, frame.bitrateIndex));
+        frame.allocTable =
+            &MpegAllocTable(MpegSelectAllocTable(frame.samplingIndex, frame.channels, frame.bitrateIndex));
         frame.sblimit = frame.allocTable->sblimit;
         frame.jsBound = joint ? std::min(frame.modeExt * 4 + 4, frame.sblimit) : frame.sblimit;
     } else {
@@ -52,9 +53,13 @@ void MpegDecodeHeader(uint32_t header, TMpegFrame& frame) {
     }
 }
 
-int MpegBitrate(const TMpegFrame& frame) { return kMpegBitrates[(frame.layer - 1) % 3][frame.bitrateIndex & 15]; }
+int MpegBitrate(const TMpegFrame& frame) {
+    return kMpegBitrates[(frame.layer - 1) % 3][frame.bitrateIndex & 15];
+}
 
-int MpegSamplingRate(const TMpegFrame& frame) { return kMpegSamplingRates[frame.samplingIndex & 3]; }
+int MpegSamplingRate(const TMpegFrame& frame) {
+    return kMpegSamplingRates[frame.samplingIndex & 3];
+}
 
 size_t MpegFrameBytes(const TMpegFrame& frame) {
     const size_t bitrate = size_t(MpegBitrate(frame));
@@ -63,7 +68,9 @@ size_t MpegFrameBytes(const TMpegFrame& frame) {
     return 144000 * bitrate / rate + size_t(frame.padding);
 }
 
-int MpegFramePairs(const TMpegFrame& frame) { return frame.layer == 1 ? 384 : 1152; }
+int MpegFramePairs(const TMpegFrame& frame) {
+    return frame.layer == 1 ? 384 : 1152;
+}
 
 size_t MpegId3v2Size(const uint8_t* data, size_t size) {
     if (size < 10 || std::memcmp(data, "ID3", 3) != 0) return 0;
@@ -73,13 +80,13 @@ size_t MpegId3v2Size(const uint8_t* data, size_t size) {
         body = (body << 7) | data[i];
     }
     const size_t footer = (data[5] & 0x10) ? 10 : 0;
-    return std::min(size, 10 + body + footer);
+    return 10 + body + footer;
 }
 
 void TMpegFrameReader::Attach(const uint8_t* data, size_t size) {
     data_ = data;
     size_ = data ? size : 0;
-    start_ = MpegId3v2Size(data_, size_);
+    start_ = std::min(size_, MpegId3v2Size(data_, size_));
     Reset();
 }
 

@@ -8,17 +8,17 @@ struct TMpegAllocTable;
 
 // The fields of one frame header, as the layer decoders read them.
 struct TMpegFrame {
-    const TMpegAllocTable* allocTable = nullptr;  // layer II only
-    int channels = 2;      // 1 for single-channel mode
-    int jsBound = 32;      // first subband coded jointly
-    int sblimit = 32;      // layer II: subbands with an allocation
-    int layer = 0;         // 1..3
-    int protection = 0;    // 1 when a 16-bit check word follows the header
+    const TMpegAllocTable* allocTable = nullptr; // layer II only
+    int channels = 2;                            // 1 for single-channel mode
+    int jsBound = 32;                            // first subband coded jointly
+    int sblimit = 32;                            // layer II: subbands with an allocation
+    int layer = 0;                               // 1..3
+    int protection = 0;                          // 1 when a 16-bit check word follows the header
     int bitrateIndex = 0;
     int samplingIndex = 0;
     int padding = 0;
     int privateBit = 0;
-    int mode = 0;          // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
+    int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
     int modeExt = 0;
     int copyright = 0;
     int original = 0;
@@ -41,7 +41,8 @@ int MpegSamplingRate(const TMpegFrame& frame);
 // Stereo pairs a frame decodes to: 384 (layer I) or 1152.
 int MpegFramePairs(const TMpegFrame& frame);
 
-// Bytes of a leading ID3v2 tag (header, body and footer), 0 when there is none.
+// Bytes of a leading ID3v2 tag (header, body and footer) as its header states them, 0 when
+// there is none. Only the first 10 bytes are read.
 size_t MpegId3v2Size(const uint8_t* data, size_t size);
 
 // Cuts frames out of a stream in memory. Each frame's bitrate and padding come from its
@@ -68,7 +69,6 @@ public:
     size_t Position() const { return position_; }
     void SetPosition(size_t position) { position_ = position < size_ ? position : size_; }
     size_t DataStart() const { return start_; }
-    uint32_t FirstHeader() const { return firstHeader_; }
 
 private:
     bool Matches(uint32_t header) const;

@@ -6,12 +6,13 @@ const TMpegHuffDecoder& TMpegHuffDecoder::Instance() {
 }
 
 TMpegHuffDecoder::TMpegHuffDecoder() {
-    for (int table = 0; table < 32; ++table) trees_[table] = BuildTree(MpegHuffBook(table));
-    quadTree_ = BuildTree(MpegQuadBookA());
+    for (int table = 0; table < 32; ++table)
+        BuildBook(MpegHuffBook(table), books_[table]);
+    BuildBook(MpegQuadBookA(), quadBook_);
 }
 
 TMpegHuffDecoder::TTree TMpegHuffDecoder::BuildTree(const TMpegHuffBook& book) {
-    TTree tree{0, 0};  // the root; 0 marks a child not placed yet
+    TTree tree{0, 0}; // the root; 0 marks a child not placed yet
     const int symbols = book.size * book.size;
     for (int symbol = 0; symbol < symbols; ++symbol) {
         size_t node = 0;
@@ -31,18 +32,40 @@ TMpegHuffDecoder::TTree TMpegHuffDecoder::BuildTree(const TMpegHuffBook& book) {
     return tree;
 }
 
-int TMpegHuffDecoder::DecodeSymbol(const TTree& tree, TMpegBitReader& bits) {
+void TMpegHuffDecoder::BuildBook(const TMpegHuffBook& book, TBook& out) {
+    out.tree = BuildTree(book);
+    for (int prefix = 0; prefix < (1 << kLookupBits); ++prefix) {
+        size_t node = 0;
+        out.lookup[prefix] = {0, 0};
+        for (int used = 0; used < kLookupBits; ++used) {
+            const int16_t next = out.tree[2 * node + ((prefix >> (kLookupBits - 1 - used)) & 1)];
+            if (next < 0) {
+                out.lookup[prefix] = {int16_t(-1 - next), uint8_t(used + 1)};
+                break;
+            }
+            node = size_t(next);
+            out.lookup[prefix].value = next;
+        }
+    }
+}
+
+int TMpegHuffDecoder::DecodeSymbol(const TBook& book, TMpegBitReader& bits) {
     const uint32_t window = bits.Peek32();
-    size_t node = 0;
-    for (int used = 0; used < 32; ++used) {
-        const int16_t next = tree[2 * node + ((window >> (31 - used)) & 1)];
+    const TEntry entry = book.lookup[window >> (32 - kLookupBits)];
+    if (entry.length != 0) {
+        bits.Skip(entry.length);
+        return entry.value;
+    }
+    size_t node = size_t(entry.value);
+    for (int used = kLookupBits; used < 32; ++used) {
+        const int16_t next = book.tree[2 * node + ((window >> (31 - used)) & 1)];
         if (next < 0) {
             bits.Skip(size_t(used) + 1);
             return -1 - next;
         }
         node = size_t(next);
     }
-    return 0;  // every book is complete, so a walk always ends in a leaf
+    return 0; // every book is complete, so a walk always ends in a leaf
 }
 
 void TMpegHuffDecoder::DecodePair(int table, TMpegBitReader& bits, int& x, int& y) const {
@@ -51,7 +74,7 @@ void TMpegHuffDecoder::DecodePair(int table, TMpegBitReader& bits, int& x, int& 
         x = y = 0;
         return;
     }
-    const int symbol = DecodeSymbol(trees_[table & 31], bits);
+    const int symbol = DecodeSymbol(books_[table & 31], bits);
     x = symbol / book.size;
     y = symbol % book.size;
     if (book.linbits != 0 && x == 15) x += int(bits.GetBits(book.linbits));
@@ -61,7 +84,7 @@ void TMpegHuffDecoder::DecodePair(int table, TMpegBitReader& bits, int& x, int& 
 }
 
 void TMpegHuffDecoder::DecodeQuad(bool bookB, TMpegBitReader& bits, int out[4]) const {
-    const int symbol = bookB ? int(15 - bits.GetBits(4)) : DecodeSymbol(quadTree_, bits);
+    const int symbol = bookB ? int(15 - bits.GetBits(4)) : DecodeSymbol(quadBook_, bits);
     for (int i = 0; i < 4; ++i) {
         out[i] = (symbol >> (3 - i)) & 1;
         if (out[i] != 0 && bits.GetBit()) out[i] = -1;

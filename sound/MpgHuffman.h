@@ -7,8 +7,8 @@
 #include "sound/MpgBits.h"
 
 struct TMpegHuffBook {
-    int size;      // values per axis; 0 for the books that code nothing (0, 4, 14)
-    int linbits;   // extra bits of an escaped 15
+    int size;    // values per axis; 0 for the books that code nothing (0, 4, 14)
+    int linbits; // extra bits of an escaped 15
     const uint16_t* codes;
     const uint8_t* lengths;
 };
@@ -32,9 +32,22 @@ private:
     TMpegHuffDecoder();
     // Flat binary tree: children of node n at 2n and 2n+1; negative = leaf -1-symbol.
     using TTree = std::vector<int16_t>;
-    static TTree BuildTree(const TMpegHuffBook& book);
-    static int DecodeSymbol(const TTree& tree, TMpegBitReader& bits);
+    // The first 8 bits of a code at once: a symbol with its length, or (length 0) the
+    // tree node those bits lead to.
+    struct TEntry {
+        int16_t value;
+        uint8_t length;
+    };
+    static constexpr int kLookupBits = 8;
+    struct TBook {
+        TTree tree;
+        TEntry lookup[1 << kLookupBits];
+    };
 
-    TTree trees_[32];
-    TTree quadTree_;
+    static TTree BuildTree(const TMpegHuffBook& book);
+    static void BuildBook(const TMpegHuffBook& book, TBook& out);
+    static int DecodeSymbol(const TBook& book, TMpegBitReader& bits);
+
+    TBook books_[32];
+    TBook quadBook_;
 };

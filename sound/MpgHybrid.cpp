@@ -12,8 +12,8 @@ constexpr int kLines = TMpegLayer3::kLines;
 
 struct THybridTables {
     float aliasCs[8], aliasCa[8];
-    float windows[4][36];   // by block type; type 2 holds the 12-point short window
-    float cos36[18][18];    // the 18 independent outputs of the 36-point IMDCT
+    float windows[4][36]; // by block type; type 2 holds the 12-point short window
+    float cos36[18][18];  // by line: its share in the 18 independent outputs of the 36-point IMDCT
     float cos12[12][6];
     float intensityLeft[7], intensityRight[7];
 
@@ -27,16 +27,24 @@ struct THybridTables {
         for (int i = 0; i < 36; ++i) {
             const double longSine = std::sin(M_PI / 36 * (i + 0.5));
             windows[0][i] = float(longSine);
-            windows[1][i] = float(i < 18 ? longSine : i < 24 ? 1.0 : i < 30 ? std::sin(M_PI / 12 * (i - 18 + 0.5)) : 0.0);
-            windows[3][i] = float(i < 6 ? 0.0 : i < 12 ? std::sin(M_PI / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : longSine);
+            windows[1][i] = float(i < 18   ? longSine
+                                  : i < 24 ? 1.0
+                                  : i < 30 ? std::sin(M_PI / 12 * (i - 18 + 0.5))
+                                           : 0.0);
+            windows[3][i] = float(i < 6    ? 0.0
+                                  : i < 12 ? std::sin(M_PI / 12 * (i - 6 + 0.5))
+                                  : i < 18 ? 1.0
+                                           : longSine);
             windows[2][i] = i < 12 ? float(std::sin(M_PI / 12 * (i + 0.5))) : 0.0f;
         }
         for (int n = 0; n < 18; ++n) {
-            const int i = n < 9 ? n : n + 9;  // outputs 0..8 and 18..26
-            for (int k = 0; k < 18; ++k) cos36[n][k] = float(std::cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+            const int i = n < 9 ? n : n + 9; // outputs 0..8 and 18..26
+            for (int k = 0; k < 18; ++k)
+                cos36[k][n] = float(std::cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
         }
         for (int i = 0; i < 12; ++i)
-            for (int k = 0; k < 6; ++k) cos12[i][k] = float(std::cos(M_PI / 24 * (2 * i + 1 + 6) * (2 * k + 1)));
+            for (int k = 0; k < 6; ++k)
+                cos12[i][k] = float(std::cos(M_PI / 24 * (2 * i + 1 + 6) * (2 * k + 1)));
         for (int pos = 0; pos < 7; ++pos) {
             if (pos == 6) {
                 intensityLeft[pos] = 1.0f;
@@ -55,20 +63,22 @@ const THybridTables& Tables() {
     return tables;
 }
 
-// 36-point IMDCT of 18 lines, windowed.
+// 36-point IMDCT of 18 lines, windowed. Line by line, so that the 18 sums run side by
+// side (each still adds its products in line order); silent lines cost nothing.
 void LongImdct(const float* in, const float* window, float out[36]) {
     const THybridTables& t = Tables();
-    for (int n = 0; n < 18; ++n) {
-        float sum = 0.0f;
-        for (int k = 0; k < 18; ++k) sum += in[k] * t.cos36[n][k];
-        if (n < 9) {
-            out[n] = sum * window[n];
-            out[17 - n] = -sum * window[17 - n];
-        } else {
-            const int i = n + 9;
-            out[i] = sum * window[i];
-            out[53 - i] = sum * window[53 - i];
-        }
+    float sums[18] = {};
+    for (int k = 0; k < 18; ++k) {
+        const float line = in[k];
+        if (line == 0.0f) continue;
+        for (int n = 0; n < 18; ++n)
+            sums[n] += line * t.cos36[k][n];
+    }
+    for (int n = 0; n < 9; ++n) {
+        out[n] = sums[n] * window[n];
+        out[17 - n] = -sums[n] * window[17 - n];
+        out[18 + n] = sums[9 + n] * window[18 + n];
+        out[35 - n] = sums[9 + n] * window[35 - n];
     }
 }
 
@@ -79,7 +89,8 @@ void ShortImdct(const float* in, float out[36]) {
     for (int w = 0; w < 3; ++w) {
         for (int i = 0; i < 12; ++i) {
             float sum = 0.0f;
-            for (int k = 0; k < 6; ++k) sum += in[3 * k + w] * t.cos12[i][k];
+            for (int k = 0; k < 6; ++k)
+                sum += in[3 * k + w] * t.cos12[i][k];
             out[6 + 6 * w + i] += sum * t.windows[2][i];
         }
     }
@@ -88,7 +99,7 @@ void ShortImdct(const float* in, float out[36]) {
 struct TStereoBand {
     int start;
     int width;
-    int position;  // intensity position, or -1 for no intensity stereo
+    int position; // intensity position, or -1 for no intensity stereo
 };
 
 int LastNonzero(const float* values, int start, int width) {
@@ -97,9 +108,10 @@ int LastNonzero(const float* values, int start, int width) {
     return -1;
 }
 
-}  // namespace
+} // namespace
 
-void TMpegLayer3::ProcessStereo(const TMpegFrame& frame, const TGranuleInfo& right, const TScaleFactors& rightFactors) {
+void TMpegLayer3::ProcessStereo(const TMpegFrame& frame, const TGranuleInfo& right,
+                                const TScaleFactors& rightFactors) {
     const bool midSide = (frame.modeExt & 2) != 0;
     const bool intensity = (frame.modeExt & 1) != 0;
     if (!midSide && !intensity) return;
@@ -132,7 +144,8 @@ void TMpegLayer3::ProcessStereo(const TMpegFrame& frame, const TGranuleInfo& rig
             }
         }
         for (int sfb = first; sfb < 13 && intensity; ++sfb)
-            bands[longCount + (sfb - firstShort) * 3 + w].position = rightFactors.shortBands[std::min(sfb, 11)][w];
+            bands[longCount + (sfb - firstShort) * 3 + w].position =
+                rightFactors.shortBands[std::min(sfb, 11)][w];
     }
     // Long bands: intensity above the highest band with a right-channel line, when the
     // short part (if any) carries none.
@@ -147,7 +160,8 @@ void TMpegLayer3::ProcessStereo(const TMpegFrame& frame, const TGranuleInfo& rig
         }
     }
     for (int sfb = 0; sfb < longCount; ++sfb) {
-        const int position = intensity && sfb >= firstIntensity ? rightFactors.longBands[std::min(sfb, 20)] : -1;
+        const int position =
+            intensity && sfb >= firstIntensity ? rightFactors.longBands[std::min(sfb, 20)] : -1;
         bands[sfb] = {longBands[sfb], longBands[sfb + 1] - longBands[sfb], position};
     }
     const int count = longCount + (13 - firstShort) * 3;
@@ -189,7 +203,8 @@ void TMpegLayer3::ReorderShortBlocks(int ch, const TGranuleInfo& info, int sampl
         const int width = shortBands[sfb + 1] - shortBands[sfb];
         if (start >= nonzero_[ch]) break;
         for (int w = 0; w < 3; ++w)
-            for (int i = 0; i < width; ++i) reordered[start + 3 * i + w] = xr[start + w * width + i];
+            for (int i = 0; i < width; ++i)
+                reordered[start + 3 * i + w] = xr[start + w * width + i];
         std::copy(reordered + start, reordered + start + 3 * width, xr + start);
         end = start + 3 * width;
     }
@@ -240,6 +255,7 @@ void TMpegLayer3::HybridFilter(int ch, const TGranuleInfo& info, float subbands[
             }
         }
         if (sb & 1)
-            for (int i = 1; i < 18; i += 2) subbands[i][sb] = -subbands[i][sb];
+            for (int i = 1; i < 18; i += 2)
+                subbands[i][sb] = -subbands[i][sb];
     }
 }

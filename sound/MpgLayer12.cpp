@@ -11,7 +11,8 @@ namespace {
 struct TScaleFactors {
     float value[64];
     TScaleFactors() {
-        for (int i = 0; i < 64; ++i) value[i] = float(std::pow(2.0, 1.0 - i / 3.0));
+        for (int i = 0; i < 64; ++i)
+            value[i] = float(std::pow(2.0, 1.0 - i / 3.0));
     }
 };
 
@@ -34,18 +35,22 @@ struct TSubbandState {
 int SynthesizeSlot(const TMpegFrame& frame, const float (&samples)[2][32], TMpegSynth& synth,
                    TSndMP3Quality quality, int16_t* out) {
     int clipped = 0;
-    for (int ch = 0; ch < frame.channels; ++ch) clipped += synth.Synthesize(samples[ch], ch, out, quality);
+    for (int ch = 0; ch < frame.channels; ++ch)
+        clipped += synth.Synthesize(samples[ch], ch, out, quality);
     if (frame.channels == 1) MpegCopyLeftToRight(out, 32);
     return clipped;
 }
 
 // Layer I: allocation 15 is forbidden and reads as no allocation.
-int Layer1Bits(int allocation) { return allocation == 0 || allocation == 15 ? 0 : allocation + 1; }
+int Layer1Bits(int allocation) {
+    return allocation == 0 || allocation == 15 ? 0 : allocation + 1;
+}
 
-}  // namespace
+} // namespace
 
 void MpegCopyLeftToRight(int16_t* out, int pairs) {
-    for (int i = 0; i < pairs; ++i) out[2 * i + 1] = out[2 * i];
+    for (int i = 0; i < pairs; ++i)
+        out[2 * i + 1] = out[2 * i];
 }
 
 int MpegLayer1Decode(const TMpegFrame& frame, TMpegBitReader& bits, TMpegSynth& synth, TSndMP3Quality quality,
@@ -56,7 +61,8 @@ int MpegLayer1Decode(const TMpegFrame& frame, TMpegBitReader& bits, TMpegSynth& 
     int scale[2][32] = {};
     for (int sb = 0; sb < 32; ++sb) {
         if (sb < bound) {
-            for (int ch = 0; ch < channels; ++ch) nb[ch][sb] = Layer1Bits(int(bits.GetBits(4)));
+            for (int ch = 0; ch < channels; ++ch)
+                nb[ch][sb] = Layer1Bits(int(bits.GetBits(4)));
         } else {
             nb[0][sb] = nb[1][sb] = Layer1Bits(int(bits.GetBits(4)));
         }
@@ -94,22 +100,23 @@ void ReadLayer2Scales(const TMpegFrame& frame, TMpegBitReader& bits, TSubbandSta
     for (int sb = 0; sb < sblimit; ++sb) {
         for (int ch = 0; ch < frame.channels; ++ch) {
             if (state.allocation[ch][sb] == 0) continue;
-            int (&s)[3][32] = state.scale[ch];
+            int(&s)[3][32] = state.scale[ch];
             switch (selection[ch][sb]) {
-                case 0:
-                    for (int part = 0; part < 3; ++part) s[part][sb] = int(bits.GetBits(6));
-                    break;
-                case 1:
-                    s[0][sb] = s[1][sb] = int(bits.GetBits(6));
-                    s[2][sb] = int(bits.GetBits(6));
-                    break;
-                case 2:
-                    s[0][sb] = s[1][sb] = s[2][sb] = int(bits.GetBits(6));
-                    break;
-                default:
-                    s[0][sb] = int(bits.GetBits(6));
-                    s[1][sb] = s[2][sb] = int(bits.GetBits(6));
-                    break;
+            case 0:
+                for (int part = 0; part < 3; ++part)
+                    s[part][sb] = int(bits.GetBits(6));
+                break;
+            case 1:
+                s[0][sb] = s[1][sb] = int(bits.GetBits(6));
+                s[2][sb] = int(bits.GetBits(6));
+                break;
+            case 2:
+                s[0][sb] = s[1][sb] = s[2][sb] = int(bits.GetBits(6));
+                break;
+            default:
+                s[0][sb] = int(bits.GetBits(6));
+                s[1][sb] = s[2][sb] = int(bits.GetBits(6));
+                break;
             }
         }
     }
@@ -124,11 +131,12 @@ void ReadLayer2Triple(const TMpegQuantClass& quant, TMpegBitReader& bits, float 
             code /= uint32_t(quant.levels);
         }
     } else {
-        for (int i = 0; i < 3; ++i) fractions[i] = Dequantise(bits.GetBits(quant.bits), quant.levels);
+        for (int i = 0; i < 3; ++i)
+            fractions[i] = Dequantise(bits.GetBits(quant.bits), quant.levels);
     }
 }
 
-}  // namespace
+} // namespace
 
 int MpegLayer2Decode(const TMpegFrame& frame, TMpegBitReader& bits, TMpegSynth& synth, TSndMP3Quality quality,
                      int16_t* out) {
@@ -140,7 +148,8 @@ int MpegLayer2Decode(const TMpegFrame& frame, TMpegBitReader& bits, TMpegSynth& 
     for (int sb = 0; sb < sblimit; ++sb) {
         const int width = table.bands[sb].nbal;
         if (sb < bound) {
-            for (int ch = 0; ch < channels; ++ch) state.allocation[ch][sb] = int(bits.GetBits(width));
+            for (int ch = 0; ch < channels; ++ch)
+                state.allocation[ch][sb] = int(bits.GetBits(width));
         } else {
             state.allocation[0][sb] = state.allocation[1][sb] = int(bits.GetBits(width));
         }
@@ -162,7 +171,8 @@ int MpegLayer2Decode(const TMpegFrame& frame, TMpegBitReader& bits, TMpegSynth& 
                 const int last = sb >= bound ? channels - 1 : ch;
                 for (int target = ch; target <= last; ++target) {
                     const float factor = factors.value[state.scale[target][part][sb]];
-                    for (int i = 0; i < 3; ++i) samples[i][target][sb] = fractions[i] * factor;
+                    for (int i = 0; i < 3; ++i)
+                        samples[i][target][sb] = fractions[i] * factor;
                 }
             }
         }

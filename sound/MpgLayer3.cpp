@@ -10,15 +10,17 @@
 
 namespace {
 
-constexpr int kMaxMagnitude = 15 + 8191;  // an escaped 15 with 13 linbits
+constexpr int kMaxMagnitude = 15 + 8191; // an escaped 15 with 13 linbits
 
 // |v|^(4/3) and 2^(q/4), the two factors of every requantised line.
 struct TRequantTables {
     float power43[kMaxMagnitude + 1];
     float quarterPowers[4];
     TRequantTables() {
-        for (int i = 0; i <= kMaxMagnitude; ++i) power43[i] = float(std::pow(double(i), 4.0 / 3.0));
-        for (int i = 0; i < 4; ++i) quarterPowers[i] = float(std::pow(2.0, i / 4.0));
+        for (int i = 0; i <= kMaxMagnitude; ++i)
+            power43[i] = float(std::pow(double(i), 4.0 / 3.0));
+        for (int i = 0; i < 4; ++i)
+            quarterPowers[i] = float(std::pow(2.0, i / 4.0));
     }
     float Gain(int quarters) const { return std::ldexp(quarterPowers[quarters & 3], quarters >> 2); }
 };
@@ -28,16 +30,19 @@ const TRequantTables& RequantTables() {
     return tables;
 }
 
-}  // namespace
+} // namespace
 
-TMpegLayer3::TMpegLayer3() { RequantTables(); }
+TMpegLayer3::TMpegLayer3() {
+    RequantTables();
+}
 
 bool TMpegLayer3::ReadSideInfo(const TMpegFrame& frame, TMpegBitReader& bits, TSideInfo& side) {
     const int channels = frame.channels;
     side.mainDataBegin = int(bits.GetBits(9));
     bits.Skip(channels == 1 ? 5 : 3);
     for (int ch = 0; ch < channels; ++ch)
-        for (int band = 0; band < 4; ++band) side.scfsi[ch][band] = int(bits.GetBit());
+        for (int band = 0; band < 4; ++band)
+            side.scfsi[ch][band] = int(bits.GetBit());
     for (int gr = 0; gr < 2; ++gr) {
         for (int ch = 0; ch < channels; ++ch) {
             TGranuleInfo& g = side.granules[gr][ch];
@@ -49,13 +54,16 @@ bool TMpegLayer3::ReadSideInfo(const TMpegFrame& frame, TMpegBitReader& bits, TS
             if (g.windowSwitching) {
                 g.blockType = int(bits.GetBits(2));
                 g.mixedBlock = int(bits.GetBit());
-                for (int i = 0; i < 2; ++i) g.tableSelect[i] = int(bits.GetBits(5));
-                for (int i = 0; i < 3; ++i) g.subblockGain[i] = int(bits.GetBits(3));
-                if (g.blockType == 0) return false;  // forbidden: the rest cannot be trusted
+                for (int i = 0; i < 2; ++i)
+                    g.tableSelect[i] = int(bits.GetBits(5));
+                for (int i = 0; i < 3; ++i)
+                    g.subblockGain[i] = int(bits.GetBits(3));
+                if (g.blockType == 0) return false; // forbidden: the rest cannot be trusted
                 g.region0Count = g.blockType == 2 && !g.mixedBlock ? 8 : 7;
                 g.region1Count = 36;
             } else {
-                for (int i = 0; i < 3; ++i) g.tableSelect[i] = int(bits.GetBits(5));
+                for (int i = 0; i < 3; ++i)
+                    g.tableSelect[i] = int(bits.GetBits(5));
                 g.region0Count = int(bits.GetBits(4));
                 g.region1Count = int(bits.GetBits(3));
             }
@@ -67,24 +75,27 @@ bool TMpegLayer3::ReadSideInfo(const TMpegFrame& frame, TMpegBitReader& bits, TS
     return true;
 }
 
-void TMpegLayer3::ReadScaleFactors(TMpegBitReader& bits, const TGranuleInfo& info, int granule, const int scfsi[4],
-                                   TScaleFactors& factors) {
+void TMpegLayer3::ReadScaleFactors(TMpegBitReader& bits, const TGranuleInfo& info, int granule,
+                                   const int scfsi[4], TScaleFactors& factors) {
     const int slen1 = kMpegSlen[0][info.scalefacCompress];
     const int slen2 = kMpegSlen[1][info.scalefacCompress];
     if (info.ShortBlocks()) {
         int firstShort = 0;
         if (info.mixedBlock) {
-            for (int sfb = 0; sfb < 8; ++sfb) factors.longBands[sfb] = int(bits.GetBits(slen1));
+            for (int sfb = 0; sfb < 8; ++sfb)
+                factors.longBands[sfb] = int(bits.GetBits(slen1));
             firstShort = 3;
         }
         for (int sfb = firstShort; sfb < 12; ++sfb)
-            for (int w = 0; w < 3; ++w) factors.shortBands[sfb][w] = int(bits.GetBits(sfb < 6 ? slen1 : slen2));
-        for (int w = 0; w < 3; ++w) factors.shortBands[12][w] = 0;
+            for (int w = 0; w < 3; ++w)
+                factors.shortBands[sfb][w] = int(bits.GetBits(sfb < 6 ? slen1 : slen2));
+        for (int w = 0; w < 3; ++w)
+            factors.shortBands[12][w] = 0;
         return;
     }
     static constexpr int kGroupStarts[5] = {0, 6, 11, 16, 21};
     for (int group = 0; group < 4; ++group) {
-        if (granule == 1 && scfsi[group]) continue;  // shared with granule 0
+        if (granule == 1 && scfsi[group]) continue; // shared with granule 0
         const int width = group < 2 ? slen1 : slen2;
         for (int sfb = kGroupStarts[group]; sfb < kGroupStarts[group + 1]; ++sfb)
             factors.longBands[sfb] = int(bits.GetBits(width));
@@ -92,8 +103,8 @@ void TMpegLayer3::ReadScaleFactors(TMpegBitReader& bits, const TGranuleInfo& inf
     factors.longBands[21] = 0;
 }
 
-int TMpegLayer3::DecodeSpectrum(TMpegBitReader& bits, size_t endBit, const TGranuleInfo& info, int samplingIndex,
-                                int values[kLines]) {
+int TMpegLayer3::DecodeSpectrum(TMpegBitReader& bits, size_t endBit, const TGranuleInfo& info,
+                                int samplingIndex, int values[kLines]) {
     const TMpegHuffDecoder& huffman = TMpegHuffDecoder::Instance();
     const int* bands = kMpegLongBands[samplingIndex];
     int region1 = 36;
@@ -111,7 +122,7 @@ int TMpegLayer3::DecodeSpectrum(TMpegBitReader& bits, size_t endBit, const TGran
     while (i + 4 <= kLines && bits.Position() < endBit) {
         int quad[4];
         huffman.DecodeQuad(info.count1Table != 0, bits, quad);
-        if (bits.Position() > endBit) break;  // the last quadruple ran past the data: dropped
+        if (bits.Position() > endBit) break; // the last quadruple ran past the data: dropped
         std::copy(quad, quad + 4, values + i);
         i += 4;
     }
@@ -141,7 +152,8 @@ void TMpegLayer3::Requantise(const int values[kLines], int end, const TGranuleIn
     for (int sfb = 0; sfb < 22 && longBands[sfb] < std::min(end, longEnd); ++sfb) {
         const int pre = info.preflag ? kMpegPretab[sfb] : 0;
         const float gain = tables.Gain(baseGain - ((factors.longBands[sfb] + pre) << shift));
-        for (int i = longBands[sfb]; i < std::min(longBands[sfb + 1], end); ++i) line(i, gain);
+        for (int i = longBands[sfb]; i < std::min(longBands[sfb + 1], end); ++i)
+            line(i, gain);
     }
     const int* shortBands = kMpegShortBands[samplingIndex];
     for (int sfb = firstShort; sfb < 13 && 3 * shortBands[sfb] < end; ++sfb) {
@@ -150,7 +162,8 @@ void TMpegLayer3::Requantise(const int values[kLines], int end, const TGranuleIn
             const int quarters = baseGain - 8 * info.subblockGain[w] - (factors.shortBands[sfb][w] << shift);
             const float gain = tables.Gain(quarters);
             const int start = 3 * shortBands[sfb] + w * width;
-            for (int i = start; i < std::min(start + width, end); ++i) line(i, gain);
+            for (int i = start; i < std::min(start + width, end); ++i)
+                line(i, gain);
         }
     }
 }
@@ -229,7 +242,8 @@ int TMpegLayer3::Decode(const TMpegFrame& frame, const uint8_t* body, size_t bod
         }
         for (int t = 0; t < 18; ++t) {
             int16_t* slot = out + (gr * 18 + t) * 64;
-            for (int ch = 0; ch < channels; ++ch) clipped += synth.Synthesize(subbands[ch][t], ch, slot, quality);
+            for (int ch = 0; ch < channels; ++ch)
+                clipped += synth.Synthesize(subbands[ch][t], ch, slot, quality);
             if (channels == 1) MpegCopyLeftToRight(slot, 32);
         }
     }

@@ -53,10 +53,10 @@ private:
     };
 
     static bool ReadSideInfo(const TMpegFrame& frame, TMpegBitReader& bits, TSideInfo& side);
-    static void ReadScaleFactors(TMpegBitReader& bits, const TGranuleInfo& info, int granule, const int scfsi[4],
-                                 TScaleFactors& factors);
-    static int DecodeSpectrum(TMpegBitReader& bits, size_t endBit, const TGranuleInfo& info, int samplingIndex,
-                              int values[kLines]);
+    static void ReadScaleFactors(TMpegBitReader& bits, const TGranuleInfo& info, int granule,
+                                 const int scfsi[4], TScaleFactors& factors);
+    static int DecodeSpectrum(TMpegBitReader& bits, size_t endBit, const TGranuleInfo& info,
+                              int samplingIndex, int values[kLines]);
     static void Requantise(const int values[kLines], int end, const TGranuleInfo& info,
                            const TScaleFactors& factors, int samplingIndex, float xr[kLines]);
 
@@ -76,7 +76,7 @@ private:
     uint8_t mainData_[511 + 1792 + 8] = {};
     int values_[kLines] = {};
     float xr_[2][kLines] = {};
-    int nonzero_[2] = {};  // lines from here on are zero
+    int nonzero_[2] = {}; // lines from here on are zero
     int samplingIndex_ = 0;
     TScaleFactors factors_[2];
     float overlap_[2][32][18] = {};

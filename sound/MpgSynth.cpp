@@ -7,14 +7,17 @@
 
 namespace {
 
-// The window D scaled to 16-bit output, by block age a and sample j: D[32a + j].
+// The window D scaled to 16-bit output, by quality, block age a and kept sample m: at
+// quality q the samples j = m << q are computed, and D[32a + j] weighs them.
 struct TSynthWindow {
-    float w[16][32];
+    float w[3][16][32];
     TSynthWindow() {
         for (int i = 0; i < 512; ++i) {
             const int base = i <= 256 ? kMpegWindowBase[i] : kMpegWindowBase[512 - i];
             const double sign = (i / 64) % 2 == 0 ? 1.0 : -1.0;
-            w[i / 32][i % 32] = float(sign * base * (32768.0 / 65536.0));
+            const float value = float(sign * base * (32768.0 / 65536.0));
+            for (int q = 0; q < 3; ++q)
+                if (i % (1 << q) == 0) w[q][i / 32][(i % 32) >> q] = value;
         }
     }
 };
@@ -25,19 +28,18 @@ const TSynthWindow& Window() {
 }
 
 // 1 / (2 cos((2n+1) pi / 2N)) for the butterflies of an N-point DCT.
-template <int N>
-const std::array<float, N / 2>& DctFactors() {
+template <int N> const std::array<float, N / 2>& DctFactors() {
     static const std::array<float, N / 2> factors = [] {
         std::array<float, N / 2> f{};
-        for (int n = 0; n < N / 2; ++n) f[size_t(n)] = float(1.0 / (2.0 * std::cos((2 * n + 1) * M_PI / (2.0 * N))));
+        for (int n = 0; n < N / 2; ++n)
+            f[size_t(n)] = float(1.0 / (2.0 * std::cos((2 * n + 1) * M_PI / (2.0 * N))));
         return f;
     }();
     return factors;
 }
 
 // Fast DCT-II, X[k] = sum x[n] cos((2n+1) k pi / 2N), by recursive halving.
-template <int N>
-void Dct(const float* x, float* out) {
+template <int N> void Dct(const float* x, float* out) {
     if constexpr (N == 1) {
         out[0] = x[0];
     } else {
@@ -69,45 +71,50 @@ int16_t ClipSample(float sum, int& clipped) {
     return int16_t(sum);
 }
 
-}  // namespace
+} // namespace
 
 TMpegSynth::TMpegSynth() : rings_{} {}
 
-int TMpegSynth::Synthesize(const float subbands[32], int channel, int16_t* out, TSndMP3Quality quality) {
-    const int q = quality == smqHalf ? 1 : quality == smqQuarter ? 2 : 0;
-    const int step = 1 << q;
-    TRing& ring = rings_[q][channel & 1];
+template <int Q> int TMpegSynth::SynthesizeAt(const float subbands[32], int channel, int16_t* out) {
+    constexpr int kStep = 1 << Q;
+    constexpr int kKept = 32 >> Q;
+    TRing& ring = rings_[Q][channel & 1];
     ring.newest = (ring.newest + 15) & 15;
 
     // a[n / step] = A[n], the DCT of the subbands kept at this quality; A[32] = 0.
-    float a[33];
-    if (q == 0) Dct<32>(subbands, a);
-    else if (q == 1) Dct<16>(subbands, a);
-    else Dct<8>(subbands, a);
-    a[32 / step] = 0.0f;
+    float a[kKept + 1];
+    Dct<kKept>(subbands, a);
+    a[kKept] = 0.0f;
 
+    // The kept samples' matrixed values, packed: even ages read [0, kKept), odd ones
+    // [32, 32 + kKept).
     float* block = ring.blocks[ring.newest];
-    for (int j = 0; j < 32; j += step) {
-        block[j] = j <= 16 ? a[(16 + j) / step] : -a[(48 - j) / step];
-        block[32 + j] = -a[(j < 16 ? 16 - j : j - 16) / step];
+    for (int m = 0; m < kKept; ++m) {
+        const int j = m * kStep;
+        block[m] = j <= 16 ? a[(16 + j) / kStep] : -a[(48 - j) / kStep];
+        block[32 + m] = -a[(j < 16 ? 16 - j : j - 16) / kStep];
     }
 
     const TSynthWindow& window = Window();
-    float sums[32] = {};
+    float sums[kKept] = {};
     for (int age = 0; age < 16; ++age) {
         const float* values = ring.blocks[(ring.newest + unsigned(age)) & 15] + (age & 1) * 32;
-        const float* w = window.w[age];
-        if (step == 1) {
-            for (int j = 0; j < 32; ++j) sums[j] += w[j] * values[j];
-        } else {
-            for (int j = 0; j < 32; j += step) sums[j] += w[j] * values[j];
-        }
+        const float* w = window.w[Q][age];
+        for (int m = 0; m < kKept; ++m)
+            sums[m] += w[m] * values[m];
     }
 
     int clipped = 0;
-    for (int j = 0; j < 32; j += step) {
-        const int16_t sample = ClipSample(sums[j], clipped);
-        for (int r = 0; r < step; ++r) out[2 * (j + r) + channel] = sample;
+    for (int m = 0; m < kKept; ++m) {
+        const int16_t sample = ClipSample(sums[m], clipped);
+        for (int r = 0; r < kStep; ++r)
+            out[2 * (m * kStep + r) + channel] = sample;
     }
-    return clipped * step;
+    return clipped * kStep;
+}
+
+int TMpegSynth::Synthesize(const float subbands[32], int channel, int16_t* out, TSndMP3Quality quality) {
+    if (quality == smqHalf) return SynthesizeAt<1>(subbands, channel, out);
+    if (quality == smqQuarter) return SynthesizeAt<2>(subbands, channel, out);
+    return SynthesizeAt<0>(subbands, channel, out);
 }

@@ -17,6 +17,8 @@ public:
     int Synthesize(const float subbands[32], int channel, int16_t* out, TSndMP3Quality quality);
 
 private:
+    template <int Q> int SynthesizeAt(const float subbands[32], int channel, int16_t* out);
+
     // Per quality and channel: 16 blocks of the matrixed values (32 for even ages,
     // 32 for odd ages) and the index of the newest block.
     struct TRing {

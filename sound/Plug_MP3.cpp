@@ -16,7 +16,7 @@ const char* const kRefusalCaption = "SndMP3: Fatal error";
 
 struct TStreamPlace {
     long start = 0;
-    long size = 0;  // 0: the whole file
+    long size = 0; // 0: the whole file
 };
 
 // Where MPEG data sits in a RIFF WAVE file; a plain stream starts at 0.
@@ -45,9 +45,10 @@ bool ReadFirstHeader(std::FILE* file, long start, uint32_t& header) {
     uint8_t head[10] = {};
     if (std::fseek(file, start, SEEK_SET) != 0) return false;
     const size_t got = std::fread(head, 1, sizeof head, file);
-    const size_t tag = MpegId3v2Size(head, got) == 0 ? 0 : MpegId3v2Size(head, sizeof head);
+    const size_t tag = MpegId3v2Size(head, got);
     uint8_t bytes[4];
-    if (std::fseek(file, start + long(tag), SEEK_SET) != 0 || std::fread(bytes, 1, 4, file) != 4) return false;
+    if (std::fseek(file, start + long(tag), SEEK_SET) != 0 || std::fread(bytes, 1, 4, file) != 4)
+        return false;
     header = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
     return true;
 }
@@ -61,8 +62,10 @@ bool AcceptFirstHeader(uint32_t header) {
     if (((header >> 10) & 3) == 3) return false;
     const char* message = nullptr;
     if ((header & 0xFFF80000u) != 0xFFF80000u) {
-        if ((header & 0xFFF80000u) == 0xFFF00000u) message = "MPEG 2.0 Audio not supported";
-        else if ((header & 0xFFF80000u) == 0xFFE00000u) message = "MPEG 2.5 Audio not supported";
+        if ((header & 0xFFF80000u) == 0xFFF00000u)
+            message = "MPEG 2.0 Audio not supported";
+        else if ((header & 0xFFF80000u) == 0xFFE00000u)
+            message = "MPEG 2.5 Audio not supported";
     } else if (bitrateIndex == 0) {
         message = "Free format not supported";
     } else if (layerBits == 0) {
@@ -76,10 +79,14 @@ bool AcceptFirstHeader(uint32_t header) {
 
 const char* LayerText(int layer) {
     switch (layer) {
-        case 1: return "1";
-        case 2: return "2";
-        case 3: return "3";
-        default: return "Unknown";
+    case 1:
+        return "1";
+    case 2:
+        return "2";
+    case 3:
+        return "3";
+    default:
+        return "Unknown";
     }
 }
 
@@ -88,13 +95,17 @@ const char* ModeText(int mode) {
     return kModes[mode & 3];
 }
 
-}  // namespace
+} // namespace
 
 TSndMP3::TSndMP3(TComponent* owner) : TSndPlayPlug(owner) {}
 
-TSndMP3::~TSndMP3() { Release(); }
+TSndMP3::~TSndMP3() {
+    Release();
+}
 
-std::string TSndMP3::GetSupportTypes() { return kSupportTypes; }
+std::string TSndMP3::GetSupportTypes() {
+    return kSupportTypes;
+}
 
 void TSndMP3::SetQuality(TSndMP3Quality quality) {
     quality_.store(quality == smqHalf || quality == smqQuarter ? quality : smqFull);
@@ -112,7 +123,9 @@ bool TSndMP3::LoadFile() {
     const bool wave = FindWaveData(FileName, place);
     FilePtr file = OpenFile(FileName, "rb");
     if (!file) return false;
-    if (!wave) place.size = FileSize(file.get());
+    const long fileSize = FileSize(file.get());
+    if (!wave) place.size = fileSize;
+    if (place.size > fileSize - place.start) return false; // a data chunk longer than its file
 
     uint32_t header = 0;
     if (!ReadFirstHeader(file.get(), place.start, header) || !AcceptFirstHeader(header)) return false;
@@ -120,6 +133,7 @@ bool TSndMP3::LoadFile() {
     std::vector<uint8_t> data(size_t(std::max(place.size, 0L)));
     if (std::fseek(file.get(), place.start, SEEK_SET) != 0) return false;
     if (std::fread(data.data(), 1, data.size(), file.get()) != data.size()) return false;
+    std::lock_guard lock(streamLock_);
     data_ = std::move(data);
     reader_.Attach(data_.data(), data_.size());
     MpegDecodeHeader(header, frame_);
@@ -128,6 +142,7 @@ bool TSndMP3::LoadFile() {
 }
 
 void TSndMP3::Reset() {
+    std::lock_guard lock(streamLock_);
     sampleCount_ = 0;
     ratePhase_ = 0;
     reader_.Reset();
@@ -135,20 +150,30 @@ void TSndMP3::Reset() {
 }
 
 void TSndMP3::Release() {
+    std::lock_guard lock(streamLock_);
     data_.clear();
     data_.shrink_to_fit();
     reader_.Attach(nullptr, 0);
     frameKnown_ = false;
 }
 
-unsigned TSndMP3::GetPackFrameSize() const { return frameKnown_ ? unsigned(MpegFrameBytes(frame_)) : 1; }
+unsigned TSndMP3::GetPackFrameSize() const {
+    std::lock_guard lock(streamLock_);
+    return FrameBytes();
+}
+
+unsigned TSndMP3::FrameBytes() const {
+    return frameKnown_ ? unsigned(MpegFrameBytes(frame_)) : 1;
+}
 
 unsigned TSndMP3::GetUnpackFrameSize() const {
+    std::lock_guard lock(streamLock_);
     if (!frameKnown_) return 1;
     return frame_.layer == 1 ? 1536 : frame_.layer == 2 || frame_.layer == 3 ? 4608 : 1;
 }
 
 unsigned TSndMP3::GetDataBlock(unsigned char* dest, unsigned n) {
+    std::lock_guard lock(streamLock_);
     const size_t position = reader_.Position();
     const unsigned count = unsigned(std::min<size_t>(n, data_.size() - std::min(position, data_.size())));
     if (count != 0) std::memcpy(dest, data_.data() + position, count);
@@ -157,13 +182,15 @@ unsigned TSndMP3::GetDataBlock(unsigned char* dest, unsigned n) {
 }
 
 void TSndMP3::GetPosition(SND_POSITION* position) {
+    std::lock_guard lock(streamLock_);
     position->dwLength = DWORD(data_.size());
     position->dwPosition = DWORD(reader_.Position());
     position->dwUnitsPerSec = frameKnown_ ? DWORD(MpegBitrate(frame_) * 1000 / 8) : 0;
 }
 
 void TSndMP3::SetPosition(SND_POSITION* position) {
-    const DWORD frameBytes = GetPackFrameSize();
+    std::lock_guard lock(streamLock_);
+    const DWORD frameBytes = FrameBytes();
     reader_.SetPosition(position->dwPosition / frameBytes * frameBytes);
     decoder_.StreamJumped();
 }
@@ -216,6 +243,7 @@ unsigned long TSndMP3::Convert(unsigned char* dest, unsigned long wanted) {
 }
 
 bool TSndMP3::Process(unsigned char* data, unsigned long len) {
+    std::lock_guard lock(streamLock_);
     if (data_.empty()) {
         FillSilence(data, len);
         return true;
@@ -258,8 +286,8 @@ bool TSndMP3::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     const int bitrate = MpegBitrate(frame);
     const int64_t hundredths = int64_t(dataSize) * 100 / (int64_t(bitrate) * 1000 / 8);
     nTimeToStr(info->szTime, sizeof info->szTime, int(std::min<int64_t>(hundredths, INT32_MAX)), true);
-    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "MPEG L-%s, %d Kbps, %s", LayerText(frame.layer),
-                  bitrate, ModeText(frame.mode));
+    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "MPEG L-%s, %d Kbps, %s",
+                  LayerText(frame.layer), bitrate, ModeText(frame.mode));
     std::snprintf(info->szFormat, sizeof info->szFormat, "MPEG Layer-%s, %d Hz, %d Kbits/s, %s",
                   LayerText(frame.layer), MpegSamplingRate(frame), bitrate, ModeText(frame.mode));
     GetMP3Info(fileName, info);

@@ -5,6 +5,7 @@
 // the output format (rate by index stepping, stereo or mono, 16 or 8 bits).
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,22 @@ private:
     static constexpr size_t kSampleValues = 9216;
 
     bool LoadFile();
+    unsigned FrameBytes() const;
     bool ReadFrame();
     // Converts decoded pairs to the output format; answers the bytes written.
     unsigned long Convert(unsigned char* dest, unsigned long wanted);
     void FillSilence(unsigned char* dest, unsigned long len) const;
 
     std::vector<uint8_t> data_;
+    // Guards the stream state below against position calls made while the engine's thread
+    // is inside Process.
+    mutable std::mutex streamLock_;
     TMpegFrameReader reader_;
     TMpegDecoder decoder_;
     TMpegFrame frame_;
     bool frameKnown_ = false;
     int16_t samples_[kSampleValues] = {};
-    size_t sampleCount_ = 0;   // decoded values at the start of samples_ not yet delivered
-    uint64_t ratePhase_ = 0;   // position between two source pairs, in 1/output-rate units
+    size_t sampleCount_ = 0; // decoded values at the start of samples_ not yet delivered
+    uint64_t ratePhase_ = 0; // position between two source pairs, in 1/output-rate units
     std::atomic<TSndMP3Quality> quality_{smqFull};
 };

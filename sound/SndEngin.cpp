@@ -3,7 +3,9 @@
 #include "sound/Sndutils.h"
 #include "sound/ThEvent.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 
 bool TSndControlLock::mayEnter(std::thread::id me) const {
@@ -161,20 +163,27 @@ void TSndEngine::StopSession(unsigned session) {
         SwitchLocked(false);
 }
 
-void TSndEngine::StopThreadStarted() {
-    std::lock_guard guard(stopThreadsLock_);
-    ++stopThreads_;
-}
-
-void TSndEngine::StopThreadDone() {
-    std::lock_guard guard(stopThreadsLock_);
-    --stopThreads_;
-    stopThreadsDone_.notify_all();
+void TSndEngine::AdoptStopThread(std::unique_ptr<TThread> thread) {
+    std::vector<std::unique_ptr<TThread>> ended;
+    {
+        std::lock_guard guard(stopThreadsLock_);
+        auto running = std::partition(stopThreads_.begin(), stopThreads_.end(),
+                                      [](const std::unique_ptr<TThread>& t) { return !t->Finished(); });
+        std::move(running, stopThreads_.end(), std::back_inserter(ended));
+        stopThreads_.erase(running, stopThreads_.end());
+        stopThreads_.push_back(std::move(thread));
+        stopThreads_.back()->Resume();
+    }
 }
 
 void TSndEngine::WaitForStopThreads() {
-    std::unique_lock lock(stopThreadsLock_);
-    stopThreadsDone_.wait(lock, [&] { return stopThreads_ == 0; });
+    std::vector<std::unique_ptr<TThread>> threads;
+    {
+        std::lock_guard guard(stopThreadsLock_);
+        threads.swap(stopThreads_);
+    }
+    for (auto& thread : threads)
+        thread->WaitFor();
 }
 
 void TSndEngine::FireBeforeStop() {

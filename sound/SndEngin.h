@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class TSndEventsThread;
 
@@ -103,6 +104,8 @@ public:
     void SetBufferSize(int size);
     void SetBuffersCount(int count);
 
+    // Given to the events thread. Best effort on Linux: a priority maps to the thread's
+    // nice value where the system allows it, and real-time levels are not available.
     TThreadPriority Priority() const { return priority_; }
     void SetPriority(TThreadPriority priority);
 
@@ -128,9 +131,9 @@ public:
     // the thread is still the running one.
     void StopSession(unsigned session);
     unsigned Session() const { return session_.load(std::memory_order_acquire); }
-    // Bookkeeping of stop threads, so the engine never dies under one.
-    void StopThreadStarted();
-    void StopThreadDone();
+    // Keeps a stop thread until it has ended, so the engine never dies under one; ended
+    // ones are joined and freed as new ones come.
+    void AdoptStopThread(std::unique_ptr<TThread> thread);
 
     static void GetBuf16Stereo(short* L, short* R, const BYTE* first, DWORD firstLen, const BYTE* second,
                                DWORD secondLen);
@@ -160,7 +163,7 @@ protected:
     bool StartEventsThread();
     // Stops and deletes the events thread with the control lock set aside.
     void StopEventsThread();
-    // Waits until no stop thread of this engine runs any more (destructors).
+    // Waits for and frees every stop thread of this engine (destructors).
     void WaitForStopThreads();
 
     void FireBeforeStop();
@@ -170,7 +173,7 @@ protected:
 
     WAVEFORMATEX RequestedFormat;
     WAVEFORMATEX WorkingFormat;
-    TSndControlLock Control;
+    mutable TSndControlLock Control;
 
 private:
     static int powerOfTwoIn(int value, int low, int high);
@@ -189,6 +192,5 @@ private:
     HANDLE events_[SndMaxBuffers] = {};
 
     std::mutex stopThreadsLock_;
-    std::condition_variable stopThreadsDone_;
-    int stopThreads_ = 0; // guarded by stopThreadsLock_
+    std::vector<std::unique_ptr<TThread>> stopThreads_; // guarded by stopThreadsLock_
 };

@@ -3,6 +3,8 @@
 #include "platform/framework/MessageService.h"
 #include "sound/Sndutils.h"
 
+#include <algorithm>
+
 constexpr int WorkBufferSamples = 32768;
 
 TSndOutEngine::TSndOutEngine(TComponent* owner)
@@ -19,13 +21,33 @@ void TSndOutEngine::Loaded() {
     if (!owner)
         return;
     for (int i = 0; i < owner->ComponentCount(); ++i)
-        if (owner->Components(i)->ClassParentName() == TSndPlayPlug::StaticClassName)
+        if (owner->Components(i)->ClassParentName() == TSndPlayPlug::StaticClassName) {
             plugins_.push_back(static_cast<TSndPlayPlug*>(owner->Components(i)));
+            FreeNotification(plugins_.back());
+        }
     for (int i = 0; i < owner->ComponentCount(); ++i)
-        if (owner->Components(i)->ClassParentName() == TSndEffectBase::StaticClassName)
+        if (owner->Components(i)->ClassParentName() == TSndEffectBase::StaticClassName) {
             effects_.push_back(static_cast<TSndEffectBase*>(owner->Components(i)));
+            FreeNotification(effects_.back());
+        }
     EffectsSort();
     EffectsInit();
+}
+
+void TSndOutEngine::Notification(TComponent* component, TOperation operation) {
+    TSndEngine::Notification(component, operation);
+    if (operation != opRemove)
+        return;
+    // A plug-in or effect that goes before the engine leaves the lists; a plug-in being
+    // destroyed is not released again.
+    TSndControlHold hold(Control);
+    std::lock_guard decode(DecodeLock);
+    if (component == modulePlug_) {
+        SwitchLocked(false);
+        modulePlug_ = nullptr;
+    }
+    plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), component), plugins_.end());
+    effects_.erase(std::remove(effects_.begin(), effects_.end(), component), effects_.end());
 }
 
 void TSndOutEngine::EffectsSort() {

@@ -19,7 +19,10 @@ public:
 
     bool UseEffects() const { return useEffects_.load(); }
     void SetUseEffects(bool use) { useEffects_.store(use); }
-    const std::string& FileName() const { return fileName_; }
+    std::string FileName() const {
+        TSndControlHold hold(Control);
+        return fileName_;
+    }
     // Switches the engine off and forgets the current plug-in; the caller switches it on again.
     void SetFileName(const std::string& name);
     bool StopIfNoModule() const { return stopIfNoModule_.load(); }
@@ -58,6 +61,7 @@ public:
 
 protected:
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     // Switches an active engine off, applies a change of the requested format (which also
     // tells the current plug-in), re-initialises the effects and switches back on.
     void ChangeFormat(const std::function<void()>& apply);

@@ -2,19 +2,15 @@
 
 #include "sound/SndEngin.h"
 
+#include <memory>
+
 TSndStopThread::TSndStopThread(TSndEngine* engine, unsigned session)
-    : TThread(true), engine_(engine), session_(session) {
-    FreeOnTerminate = true;
-}
+    : TThread(true), engine_(engine), session_(session) {}
 
 void TSndStopThread::Launch(TSndEngine* engine) {
-    engine->StopThreadStarted();
-    auto* thread = new TSndStopThread(engine, engine->Session());
+    auto thread = std::make_unique<TSndStopThread>(engine, engine->Session());
     thread->SetPriority(tpNormal);
-    thread->Resume();
+    engine->AdoptStopThread(std::move(thread));
 }
 
-void TSndStopThread::Execute() {
-    engine_->StopSession(session_);
-    engine_->StopThreadDone();
-}
+void TSndStopThread::Execute() { engine_->StopSession(session_); }

@@ -1,6 +1,6 @@
 #pragma once
 // TSndStopThread: switches an engine off once its data has played out. It acts only on
-// the session of the engine that started it and frees itself when done.
+// the session of the engine that started it; the engine keeps it until it has ended.
 #include "platform/kernel/Thread.h"
 
 class TSndEngine;

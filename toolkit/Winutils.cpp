@@ -121,6 +121,18 @@ std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD
     return bands;
 }
 
+void GradientFillRect(TCanvas& canvas, const RECT& rect, TColor startColor, TColor endColor,
+                      TFillDirection direction, int colors) {
+    std::vector<TGradientBand> bands =
+        GradientBands(rect, ColorToRGB(startColor), ColorToRGB(endColor), direction, colors);
+    canvas.Pen().SetStyle(psSolid);
+    canvas.Brush().SetStyle(bsSolid);
+    for (const TGradientBand& band : bands) {
+        canvas.Brush().SetColor(static_cast<TColor>(band.color));
+        canvas.FillRect(band.rect);
+    }
+}
+
 std::string WindowsPlatformName(const TOSVersionInfo& info) {
     switch (info.dwPlatformId) {
     case VER_PLATFORM_WIN32s:

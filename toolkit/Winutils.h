@@ -1,6 +1,7 @@
 #pragma once
 // Small routines of the about dialog's units: the running system's version as text,
 // printf-style message boxes and the last system error in a box.
+#include "platform/framework/Canvas.h"
 #include "platform/kernel/Types.h"
 
 #include <string>
@@ -59,6 +60,9 @@ struct TGradientBand {
 // final colour. Fewer than 2 colours: rect in the start colour. An empty rect: nothing.
 std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD endRGB,
                                          TFillDirection direction, int colors);
+// Paints the bands of GradientBands on canvas (start and end colours may be system colours).
+void GradientFillRect(TCanvas& canvas, const RECT& rect, TColor startColor, TColor endColor,
+                      TFillDirection direction, int colors);
 // number · numerator / denominator with a 64-bit product, rounded half away from zero;
 // -1 when denominator is 0 or the result does not fit.
 int MulDiv(int number, int numerator, int denominator);

@@ -1,8 +1,9 @@
 #include "platform/ddraw/SurfaceDC.h"
 
 #include "platform/ddraw/PixelOps.h"
+#include "platform/framework/QtBridge.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -138,8 +139,5 @@ void EnsureGraphicsRuntime() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "vortamix";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
+    vx::EnsureQtApplication();
 }

@@ -12,7 +12,9 @@
 namespace {
 
 // The application object lives until the process ends, like the Qt one beneath it.
-TApplication* createApplication() { return new TApplication(); }
+TApplication* createApplication() {
+    return new TApplication();
+}
 
 QtMessageService& qtMessageService() {
     static QtMessageService service;
@@ -28,27 +30,23 @@ TApplication::TApplication() : TComponent(nullptr) {}
 void TApplication::Initialize() {
     vx::EnsureQtApplication();
     SetMainThread(std::this_thread::get_id());
-    if (!CurrentMessageService())
-        SetMessageService(&qtMessageService());
+    if (!CurrentMessageService()) SetMessageService(&qtMessageService());
     terminated_ = false;
 }
 
 std::string TApplication::ExeName() const {
     char path[4096];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0)
-        return {};
+    if (length <= 0) return {};
     return std::string(path, static_cast<std::size_t>(length));
 }
 
 void TApplication::Run() {
-    if (!mainForm_ || terminated_)
-        return;
+    if (!mainForm_ || terminated_) return;
     vx::EnsureQtApplication();
     running_ = true;
     vx::Guarded([this] {
-        if (ShowMainForm)
-            mainForm_->Show();
+        if (ShowMainForm) mainForm_->Show();
     });
     while (!terminated_)
         QApplication::exec();
@@ -58,8 +56,7 @@ void TApplication::Run() {
 
 void TApplication::Terminate() {
     terminated_ = true;
-    if (QCoreApplication::instance())
-        QCoreApplication::exit(0);
+    if (QCoreApplication::instance()) QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages() {
@@ -83,8 +80,7 @@ void TApplication::HandleException(const Exception& error) {
 
 void TApplication::ShowException(const Exception& error) {
     std::string message = error.Message();
-    if (!message.empty() && message.back() != '.')
-        message += '.';
+    if (!message.empty() && message.back() != '.') message += '.';
     MessageBox(message, title_, MB_OK | MB_ICONSTOP);
 }
 
@@ -94,8 +90,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 
 void TApplication::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == mainForm_)
-        mainForm_ = nullptr;
+    if (operation == opRemove && component == mainForm_) mainForm_ = nullptr;
 }
 
 void QueueOnMainThread(std::function<void()> method) {

@@ -26,12 +26,10 @@ public:
     // Creates a form owned by the application and stores it in reference before its
     // second phase of creation (Loaded) and its OnCreate run; the first form created is
     // the main form.
-    template <class T>
-    void CreateForm(T*& reference) {
+    template <class T> void CreateForm(T*& reference) {
         reference = new T(this);
         TForm* form = reference;
-        if (!mainForm_)
-            mainForm_ = form;
+        if (!mainForm_) mainForm_ = form;
         form->LoadTree();
         form->DoCreate();
     }

@@ -1,8 +1,8 @@
 #include "platform/framework/Bitmap.h"
 
+#include "platform/files/PathResolver.h"
 #include "platform/framework/QtBridge.h"
 #include "platform/framework/Resources.h"
-#include "platform/files/PathResolver.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,14 +16,17 @@ constexpr std::uint32_t BI_RGB = 0;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 constexpr long long maxPixels = 1LL << 28;
 
-[[noreturn]] void invalid() { throw Exception("Bitmap image is not valid"); }
+[[noreturn]] void invalid() {
+    throw Exception("Bitmap image is not valid");
+}
 
 class Reader {
 public:
     Reader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
     std::uint32_t u32(std::size_t at) const {
         need(at, 4);
-        return data_[at] | (data_[at + 1] << 8) | (data_[at + 2] << 16) | (static_cast<std::uint32_t>(data_[at + 3]) << 24);
+        return data_[at] | (data_[at + 1] << 8) | (data_[at + 2] << 16) |
+               (static_cast<std::uint32_t>(data_[at + 3]) << 24);
     }
     std::uint16_t u16(std::size_t at) const {
         need(at, 2);
@@ -37,8 +40,7 @@ public:
 
 private:
     void need(std::size_t at, std::size_t length) const {
-        if (at > size_ || length > size_ - at)
-            invalid();
+        if (at > size_ || length > size_ - at) invalid();
     }
     const BYTE* data_;
     std::size_t size_;
@@ -65,8 +67,7 @@ Header readHeader(const Reader& in, std::size_t start) {
     } else if (h.headerSize >= 40) {
         h.width = static_cast<std::int32_t>(in.u32(start + 4));
         const auto height = static_cast<std::int32_t>(in.u32(start + 8));
-        if (height == INT32_MIN)
-            invalid();
+        if (height == INT32_MIN) invalid();
         h.topDown = height < 0;
         h.height = height < 0 ? -height : height;
         h.bits = in.u16(start + 14);
@@ -75,10 +76,8 @@ Header readHeader(const Reader& in, std::size_t start) {
     } else {
         invalid();
     }
-    if (h.width <= 0 || h.height <= 0 || static_cast<long long>(h.width) * h.height > maxPixels)
-        invalid();
-    if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
-        invalid();
+    if (h.width <= 0 || h.height <= 0 || static_cast<long long>(h.width) * h.height > maxPixels) invalid();
+    if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32) invalid();
     if (h.compression == BI_BITFIELDS && (h.bits == 16 || h.bits == 32)) {
         for (int i = 0; i < 3; ++i)
             h.masks[i] = in.u32(start + 40 + 4 * static_cast<std::size_t>(i));
@@ -94,8 +93,7 @@ Header readHeader(const Reader& in, std::size_t start) {
 
 // Expands the masked field of a pixel to 8 bits.
 int channel(std::uint32_t pixel, std::uint32_t mask) {
-    if (mask == 0)
-        return 0;
+    if (mask == 0) return 0;
     const int shift = std::countr_zero(mask);
     const std::uint32_t maximum = mask >> shift;
     return static_cast<int>(((pixel & mask) >> shift) * 255 / maximum);
@@ -106,8 +104,7 @@ int channel(std::uint32_t pixel, std::uint32_t mask) {
 TGraphic::Image decodeDib(const Reader& in, std::size_t start, std::size_t pixelOffset, int& paletteCount) {
     const Header h = readHeader(in, start);
     std::size_t tableAt = start + h.headerSize;
-    if (h.headerSize == 40 && h.compression == BI_BITFIELDS)
-        tableAt += 12;
+    if (h.headerSize == 40 && h.compression == BI_BITFIELDS) tableAt += 12;
     const int entrySize = h.headerSize == 12 ? 3 : 4;
     paletteCount = 0;
     QList<QRgb> table;
@@ -132,24 +129,31 @@ TGraphic::Image decodeDib(const Reader& in, std::size_t start, std::size_t pixel
     TGraphic::Image image;
     image.bitDepth = h.bits;
     image.pixels = QImage(h.width, h.height, h.bits <= 8 ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-    if (image.pixels.isNull())
-        throw Exception("Out of memory for bitmap");
-    if (h.bits <= 8)
-        image.pixels.setColorTable(table);
+    if (image.pixels.isNull()) throw Exception("Out of memory for bitmap");
+    if (h.bits <= 8) image.pixels.setColorTable(table);
     for (int y = 0; y < h.height; ++y) {
         const BYTE* row = pixels + stride * static_cast<std::size_t>(h.topDown ? y : h.height - 1 - y);
         uchar* out = image.pixels.scanLine(y);
         auto* rgb = reinterpret_cast<QRgb*>(out);
         for (int x = 0; x < h.width; ++x) {
             switch (h.bits) {
-            case 1: out[x] = (row[x >> 3] >> (7 - (x & 7))) & 1; break;
-            case 4: out[x] = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF; break;
-            case 8: out[x] = row[x]; break;
-            case 24: rgb[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
+            case 1:
+                out[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+                break;
+            case 4:
+                out[x] = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+                break;
+            case 8:
+                out[x] = row[x];
+                break;
+            case 24:
+                rgb[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                break;
             default: {
                 const BYTE* b = row + (h.bits == 16 ? 2 : 4) * static_cast<std::ptrdiff_t>(x);
                 const std::uint32_t p = h.bits == 16 ? static_cast<std::uint32_t>(b[0] | (b[1] << 8))
-                                                     : b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+                                                     : b[0] | (b[1] << 8) | (b[2] << 16) |
+                                                           (static_cast<std::uint32_t>(b[3]) << 24);
                 rgb[x] = qRgb(channel(p, h.masks[0]), channel(p, h.masks[1]), channel(p, h.masks[2]));
             }
             }
@@ -160,15 +164,13 @@ TGraphic::Image decodeDib(const Reader& in, std::size_t start, std::size_t pixel
 
 TGraphic::Image decodeBmp(const BYTE* data, std::size_t size, int& paletteCount) {
     const Reader in(data, size);
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
-        return decodeDib(in, 14, in.u32(10), paletteCount);
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return decodeDib(in, 14, in.u32(10), paletteCount);
     return decodeDib(in, 0, 0, paletteCount);
 }
 
 std::vector<BYTE> readFile(const std::string& fileName) {
     std::ifstream file(ResolvePath(fileName), std::ios::binary);
-    if (!file)
-        throw EFOpenError("Cannot open file \"" + fileName + "\"");
+    if (!file) throw EFOpenError("Cannot open file \"" + fileName + "\"");
     return std::vector<BYTE>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -184,8 +186,7 @@ void TBitmap::LoadFromFile(const std::string& fileName) {
 
 void TBitmap::LoadFromResourceName(const std::string& name) {
     const auto bytes = FindResource(RT_BITMAP, name);
-    if (!bytes)
-        throw EResNotFound("Resource " + name + " not found");
+    if (!bytes) throw EResNotFound("Resource " + name + " not found");
     LoadFromMemory(bytes->data(), bytes->size());
 }
 
@@ -194,61 +195,65 @@ void TBitmap::LoadFromMemory(const void* data, std::size_t size) {
     TGraphic::Image decoded = decodeBmp(static_cast<const BYTE*>(data), size, count);
     image() = std::move(decoded);
     paletteCount_ = count;
-    if (canvas_)
-        vx::AttachImage(*canvas_, &image().pixels);
+    if (canvas_) vx::AttachImage(*canvas_, &image().pixels);
 }
 
 void TBitmap::Assign(const TGraphic& source) {
-    if (&source == this)
-        return;
+    if (&source == this) return;
     image() = source.image();
     image().pixels.detach();
     if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source))
         paletteCount_ = bitmap->paletteCount_;
     else
         paletteCount_ = 0;
-    if (canvas_)
-        vx::AttachImage(*canvas_, &image().pixels);
+    if (canvas_) vx::AttachImage(*canvas_, &image().pixels);
 }
 
 void TBitmap::SetSize(int width, int height) {
     width = std::max(0, width);
     height = std::max(0, height);
     QImage& pixels = image().pixels;
-    if (pixels.width() == width && pixels.height() == height)
-        return;
+    if (pixels.width() == width && pixels.height() == height) return;
     const bool indexed = pixels.format() == QImage::Format_Indexed8;
     QImage resized(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-    if (indexed)
-        resized.setColorTable(pixels.colorTable());
+    if (indexed) resized.setColorTable(pixels.colorTable());
     resized.fill(indexed ? 0u : qRgb(255, 255, 255));
     for (int y = 0; y < std::min(height, pixels.height()); ++y)
         std::memcpy(resized.scanLine(y), pixels.constScanLine(y),
                     static_cast<std::size_t>(std::min(width, pixels.width())) * (indexed ? 1 : 4));
     pixels = resized;
-    if (image().bitDepth == 0)
-        image().bitDepth = 32;
-    if (canvas_)
-        vx::AttachImage(*canvas_, &pixels);
+    if (image().bitDepth == 0) image().bitDepth = 32;
+    if (canvas_) vx::AttachImage(*canvas_, &pixels);
 }
 
 TPixelFormat TBitmap::PixelFormat() const {
     switch (image().bitDepth) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 16: return pf16bit;
-    case 24: return pf24bit;
-    case 32: return pf32bit;
-    default: return pfDevice;
+    case 1:
+        return pf1bit;
+    case 4:
+        return pf4bit;
+    case 8:
+        return pf8bit;
+    case 16:
+        return pf16bit;
+    case 24:
+        return pf24bit;
+    case 32:
+        return pf32bit;
+    default:
+        return pfDevice;
     }
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
     const bool indexed = format == pf1bit || format == pf4bit || format == pf8bit;
     QImage& pixels = image().pixels;
-    image().bitDepth = format == pf1bit ? 1 : format == pf4bit ? 4 : format == pf8bit ? 8
-                     : format == pf16bit || format == pf15bit ? 16 : format == pf24bit ? 24 : 32;
+    image().bitDepth = format == pf1bit                         ? 1
+                       : format == pf4bit                       ? 4
+                       : format == pf8bit                       ? 8
+                       : format == pf16bit || format == pf15bit ? 16
+                       : format == pf24bit                      ? 24
+                                                                : 32;
     if (indexed && pixels.format() != QImage::Format_Indexed8) {
         QList<QRgb> table;
         for (int i = 0; i < 256; ++i)
@@ -264,15 +269,13 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     } else if (pixels.isNull()) {
         pixels = QImage(0, 0, QImage::Format_RGB32);
     }
-    if (canvas_)
-        vx::AttachImage(*canvas_, &pixels);
+    if (canvas_) vx::AttachImage(*canvas_, &pixels);
 }
 
 std::vector<TPaletteEntry> TBitmap::Palette() const {
     std::vector<TPaletteEntry> entries;
     const QImage& pixels = image().pixels;
-    if (pixels.format() != QImage::Format_Indexed8)
-        return entries;
+    if (pixels.format() != QImage::Format_Indexed8) return entries;
     const QList<QRgb> table = pixels.colorTable();
     for (int i = 0; i < paletteCount_ && i < table.size(); ++i)
         entries.push_back({static_cast<BYTE>(qRed(table[i])), static_cast<BYTE>(qGreen(table[i])),
@@ -282,54 +285,47 @@ std::vector<TPaletteEntry> TBitmap::Palette() const {
 
 void TBitmap::SetPalette(const std::vector<TPaletteEntry>& entries) {
     QImage& pixels = image().pixels;
-    if (pixels.format() != QImage::Format_Indexed8)
-        return;
+    if (pixels.format() != QImage::Format_Indexed8) return;
     QList<QRgb> table;
     for (int i = 0; i < 256; ++i) {
-        const TPaletteEntry e = i < static_cast<int>(entries.size()) ? entries[static_cast<std::size_t>(i)]
-                                                                      : TPaletteEntry{};
+        const TPaletteEntry e =
+            i < static_cast<int>(entries.size()) ? entries[static_cast<std::size_t>(i)] : TPaletteEntry{};
         table << qRgb(e.Red, e.Green, e.Blue);
     }
     pixels.setColorTable(table);
     paletteCount_ = std::min<int>(static_cast<int>(entries.size()), 256);
-    if (canvas_)
-        vx::AttachImage(*canvas_, &pixels);
+    if (canvas_) vx::AttachImage(*canvas_, &pixels);
 }
 
 TColor TBitmap::Pixel(int x, int y) const {
     const QImage& pixels = image().pixels;
-    if (!pixels.valid(x, y))
-        return clNone;
+    if (!pixels.valid(x, y)) return clNone;
     const QRgb rgb = pixels.pixel(x, y);
-    return static_cast<TColor>(RGB(static_cast<BYTE>(qRed(rgb)), static_cast<BYTE>(qGreen(rgb)),
-                                   static_cast<BYTE>(qBlue(rgb))));
+    return static_cast<TColor>(
+        RGB(static_cast<BYTE>(qRed(rgb)), static_cast<BYTE>(qGreen(rgb)), static_cast<BYTE>(qBlue(rgb))));
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color) {
-    if (!image().pixels.valid(x, y))
-        return;
+    if (!image().pixels.valid(x, y)) return;
     Canvas().SetPixel(x, y, color);
 }
 
 int TBitmap::PixelIndex(int x, int y) const {
     const QImage& pixels = image().pixels;
-    if (pixels.format() != QImage::Format_Indexed8 || !pixels.valid(x, y))
-        return -1;
+    if (pixels.format() != QImage::Format_Indexed8 || !pixels.valid(x, y)) return -1;
     return pixels.constScanLine(y)[x];
 }
 
 BYTE* TBitmap::ScanLine(int y) {
     QImage& pixels = image().pixels;
-    if (y < 0 || y >= pixels.height())
-        throw Exception("Scan line index out of range");
+    if (y < 0 || y >= pixels.height()) throw Exception("Scan line index out of range");
     return pixels.scanLine(y);
 }
 
 TCanvas& TBitmap::Canvas() {
     if (!canvas_) {
         canvas_ = std::make_unique<TCanvas>();
-        if (!image().pixels.isNull())
-            vx::AttachImage(*canvas_, &image().pixels);
+        if (!image().pixels.isNull()) vx::AttachImage(*canvas_, &image().pixels);
     }
     return *canvas_;
 }

@@ -1,7 +1,7 @@
 #include "platform/framework/Canvas.h"
 
-#include "platform/framework/CanvasText.h"
 #include "platform/framework/QtBridge.h"
+#include "platform/framework/QtCanvasText.h"
 
 #include <QFontMetrics>
 #include <QPolygon>
@@ -11,8 +11,7 @@
 namespace {
 
 bool isIndexed(const TCanvas::Target& t) {
-    if (t.hasBuffer)
-        return t.buffer.Layout == plIndexed8;
+    if (t.hasBuffer) return t.buffer.Layout == plIndexed8;
     return t.image && t.image->format() == QImage::Format_Indexed8;
 }
 
@@ -22,16 +21,14 @@ QImage viewOf(const TCanvas::Target& t) {
         return QImage(t.image->bits(), t.image->width(), t.image->height(), t.image->bytesPerLine(),
                       t.image->format());
     const auto format = t.buffer.Layout == plRGB565 ? QImage::Format_RGB16 : QImage::Format_RGB32;
-    return QImage(static_cast<uchar*>(t.buffer.Bits), t.buffer.Width, t.buffer.Height, t.buffer.Pitch, format);
+    return QImage(static_cast<uchar*>(t.buffer.Bits), t.buffer.Width, t.buffer.Height, t.buffer.Pitch,
+                  format);
 }
 
 QSize sizeOf(const TCanvas::Target& t) {
-    if (t.painter)
-        return t.painterSize;
-    if (t.image)
-        return t.image->size();
-    if (t.hasBuffer)
-        return {t.buffer.Width, t.buffer.Height};
+    if (t.painter) return t.painterSize;
+    if (t.image) return t.image->size();
+    if (t.hasBuffer) return {t.buffer.Width, t.buffer.Height};
     return {};
 }
 
@@ -51,8 +48,7 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb s = src[x];
             const int a = qAlpha(s);
-            if (a == 0)
-                continue;
+            if (a == 0) continue;
             int r = qRed(s), g = qGreen(s), b = qBlue(s);
             if (a != 255) {
                 const TPaletteEntry& under = t.palette.Entry(dst[x]);
@@ -60,15 +56,15 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
                 g += under.Green * (255 - a) / 255;
                 b += under.Blue * (255 - a) / 255;
             }
-            dst[x] = t.palette.IndexOf(static_cast<BYTE>(std::min(r, 255)), static_cast<BYTE>(std::min(g, 255)),
-                                       static_cast<BYTE>(std::min(b, 255)));
+            dst[x] =
+                t.palette.IndexOf(static_cast<BYTE>(std::min(r, 255)), static_cast<BYTE>(std::min(g, 255)),
+                                  static_cast<BYTE>(std::min(b, 255)));
         }
     }
 }
 
 // Runs one drawing operation whose pixels lie inside bounds.
-template <class Paint>
-void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
+template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
     if (t.painter) {
         t.painter->save();
         paint(*t.painter, false);
@@ -83,10 +79,8 @@ void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
         return;
     }
     bounds = bounds.intersected(QRect(QPoint(0, 0), size));
-    if (bounds.isEmpty())
-        return;
-    if (t.scratch.size() != size)
-        t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (bounds.isEmpty()) return;
+    if (t.scratch.size() != size) t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
     for (int y = bounds.top(); y <= bounds.bottom(); ++y)
         std::fill_n(reinterpret_cast<QRgb*>(t.scratch.scanLine(y)) + bounds.left(), bounds.width(), 0u);
     {
@@ -97,11 +91,12 @@ void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
     mapScratch(t, bounds);
 }
 
-QRect toQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+QRect toQRect(const RECT& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 QPen toQPen(const TPen& pen) {
-    if (pen.Style() == psClear)
-        return QPen(Qt::NoPen);
+    if (pen.Style() == psClear) return QPen(Qt::NoPen);
     QPen result(vx::ToQColor(pen.Color()));
     result.setWidth(pen.Width());
     result.setCapStyle(Qt::FlatCap);
@@ -139,9 +134,15 @@ QPolygon linePoints(QPoint a, QPoint b) {
 
 TGraphic::TGraphic() : image_(std::make_unique<Image>()) {}
 TGraphic::~TGraphic() = default;
-int TGraphic::Width() const { return image_->pixels.width(); }
-int TGraphic::Height() const { return image_->pixels.height(); }
-bool TGraphic::Empty() const { return image_->pixels.isNull(); }
+int TGraphic::Width() const {
+    return image_->pixels.width();
+}
+int TGraphic::Height() const {
+    return image_->pixels.height();
+}
+bool TGraphic::Empty() const {
+    return image_->pixels.isNull();
+}
 
 TCanvas::TCanvas() : target_(std::make_unique<Target>()) {
     font_.SetColor(clBlack);
@@ -152,7 +153,9 @@ TCanvas::~TCanvas() = default;
 
 void TCanvas::CreateHandle() {}
 
-bool TCanvas::HandleAllocated() const { return target_->painter || target_->image || target_->hasBuffer; }
+bool TCanvas::HandleAllocated() const {
+    return target_->painter || target_->image || target_->hasBuffer;
+}
 
 TSize TCanvas::TargetSize() const {
     const QSize size = sizeOf(*target_);
@@ -160,18 +163,14 @@ TSize TCanvas::TargetSize() const {
 }
 
 void TCanvas::requireTarget() {
-    if (!HandleAllocated())
-        CreateHandle();
-    if (!HandleAllocated())
-        throw Exception("Canvas does not allow drawing");
+    if (!HandleAllocated()) CreateHandle();
+    if (!HandleAllocated()) throw Exception("Canvas does not allow drawing");
 }
 
 void TCanvas::AttachBuffer(const TPixelBuffer& buffer) {
-    if (!buffer.Bits || buffer.Width <= 0 || buffer.Height <= 0)
-        throw Exception("Canvas buffer is empty");
+    if (!buffer.Bits || buffer.Width <= 0 || buffer.Height <= 0) throw Exception("Canvas buffer is empty");
     const int bytesPerPixel = buffer.Layout == plXRGB8888 ? 4 : buffer.Layout == plRGB565 ? 2 : 1;
-    if (buffer.Pitch < buffer.Width * bytesPerPixel)
-        throw Exception("Canvas buffer pitch is too small");
+    if (buffer.Pitch < buffer.Width * bytesPerPixel) throw Exception("Canvas buffer pitch is too small");
     Detach();
     target_->buffer = buffer;
     target_->hasBuffer = true;
@@ -179,7 +178,9 @@ void TCanvas::AttachBuffer(const TPixelBuffer& buffer) {
         target_->palette.Assign(buffer.Palette, buffer.Palette ? buffer.PaletteCount : 0);
 }
 
-void TCanvas::SetBufferPalette(const TPaletteEntry* entries, int count) { target_->palette.Assign(entries, count); }
+void TCanvas::SetBufferPalette(const TPaletteEntry* entries, int count) {
+    target_->palette.Assign(entries, count);
+}
 
 void TCanvas::Detach() {
     target_->painter = nullptr;
@@ -188,7 +189,9 @@ void TCanvas::Detach() {
     target_->buffer = {};
 }
 
-void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
+void TCanvas::MoveTo(int x, int y) {
+    penPos_ = {x, y};
+}
 
 void TCanvas::LineTo(int x, int y) {
     requireTarget();
@@ -205,9 +208,13 @@ void TCanvas::LineTo(int x, int y) {
     penPos_ = {x, y};
 }
 
-int TCanvas::TextWidth(const std::string& text) const { return TextExtent(text).cx; }
+int TCanvas::TextWidth(const std::string& text) const {
+    return TextExtent(text).cx;
+}
 
-int TCanvas::TextHeight(const std::string& text) const { return TextExtent(text).cy; }
+int TCanvas::TextHeight(const std::string& text) const {
+    return TextExtent(text).cy;
+}
 
 TSize TCanvas::TextExtent(const std::string& text) const {
     const QFontMetrics metrics(vx::ToQFont(font_));
@@ -219,8 +226,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     const TSize extent = TextExtent(text);
     const QRect box(x, y, extent.cx, extent.cy);
     paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool indexed) {
-        if (brush_.Style() != bsClear)
-            p.fillRect(box, vx::ToQColor(brush_.Color()));
+        if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
     });
     penPos_ = {x + extent.cx, y};
@@ -231,8 +237,7 @@ void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) 
     const QRect clip = toQRect(rect);
     paintOn(*target_, clip, [&](QPainter& p, bool indexed) {
         p.setClipRect(clip, Qt::IntersectClip);
-        if (brush_.Style() != bsClear)
-            p.fillRect(clip, vx::ToQColor(brush_.Color()));
+        if (brush_.Style() != bsClear) p.fillRect(clip, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
     });
 }
@@ -248,8 +253,7 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
     const QRect clip = toQRect(rect);
     const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
     paintOn(*target_, bounds, [&](QPainter& p, bool indexed) {
-        if (!(format & DT_NOCLIP))
-            p.setClipRect(clip, Qt::IntersectClip);
+        if (!(format & DT_NOCLIP)) p.setClipRect(clip, Qt::IntersectClip);
         for (const vx::TextLine& line : layout.lines)
             vx::DrawTextLine(p, font_, indexed, line.origin, line.text, line.mnemonic);
     });
@@ -258,8 +262,7 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
 
 void TCanvas::FillRect(const RECT& rect) {
     requireTarget();
-    if (brush_.Style() == bsClear)
-        return;
+    if (brush_.Style() == bsClear) return;
     const QRect box = toQRect(rect);
     paintOn(*target_, box, [&](QPainter& p, bool) { p.fillRect(box, vx::ToQColor(brush_.Color())); });
 }
@@ -267,8 +270,7 @@ void TCanvas::FillRect(const RECT& rect) {
 void TCanvas::FrameRect(const RECT& rect) {
     requireTarget();
     const QRect box = toQRect(rect);
-    if (box.width() <= 0 || box.height() <= 0)
-        return;
+    if (box.width() <= 0 || box.height() <= 0) return;
     const QColor color = vx::ToQColor(brush_.Color());
     paintOn(*target_, box, [&](QPainter& p, bool) {
         p.fillRect(QRect(box.left(), box.top(), box.width(), 1), color);
@@ -281,13 +283,10 @@ void TCanvas::FrameRect(const RECT& rect) {
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     requireTarget();
     const QRect box(left, top, right - left, bottom - top);
-    if (box.width() <= 0 || box.height() <= 0)
-        return;
+    if (box.width() <= 0 || box.height() <= 0) return;
     paintOn(*target_, box, [&](QPainter& p, bool) {
-        if (brush_.Style() != bsClear)
-            p.fillRect(box, vx::ToQColor(brush_.Color()));
-        if (pen_.Style() == psClear)
-            return;
+        if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
+        if (pen_.Style() == psClear) return;
         const int w = pen_.Width();
         const QColor color = vx::ToQColor(pen_.Color());
         if (pen_.Style() == psSolid) {
@@ -308,23 +307,21 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     const QRect box(left, top, right - left, bottom - top);
     paintOn(*target_, box, [&](QPainter& p, bool) {
         p.setPen(toQPen(pen_));
-        if (brush_.Style() != bsClear)
-            p.setBrush(vx::ToQColor(brush_.Color()));
+        if (brush_.Style() != bsClear) p.setBrush(vx::ToQColor(brush_.Color()));
         p.drawEllipse(box.adjusted(0, 0, -1, -1));
     });
 }
 
 void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
-    if (graphic.Empty())
-        return;
+    if (graphic.Empty()) return;
     requireTarget();
     const QImage& pixels = graphic.image().pixels;
-    paintOn(*target_, QRect(QPoint(x, y), pixels.size()), [&](QPainter& p, bool) { p.drawImage(x, y, pixels); });
+    paintOn(*target_, QRect(QPoint(x, y), pixels.size()),
+            [&](QPainter& p, bool) { p.drawImage(x, y, pixels); });
 }
 
 void TCanvas::StretchDraw(const RECT& rect, const TGraphic& graphic) {
-    if (graphic.Empty())
-        return;
+    if (graphic.Empty()) return;
     requireTarget();
     const QRect box = toQRect(rect);
     paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, graphic.image().pixels); });
@@ -344,12 +341,12 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect
         copy = QImage(toQRect(sourceRect).size(), QImage::Format_RGB32);
         for (int y = 0; y < copy.height(); ++y)
             for (int x = 0; x < copy.width(); ++x)
-                copy.setPixel(x, y, vx::ToQColor(source.Pixel(sourceRect.left + x, sourceRect.top + y)).rgb());
+                copy.setPixel(x, y,
+                              vx::ToQColor(source.Pixel(sourceRect.left + x, sourceRect.top + y)).rgb());
     } else {
         copy = viewOf(from).copy(toQRect(sourceRect));
     }
-    if (copy.isNull())
-        return;
+    if (copy.isNull()) return;
     const QRect box = toQRect(dest);
     paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, copy); });
 }
@@ -358,8 +355,7 @@ TColor TCanvas::Pixel(int x, int y) {
     requireTarget();
     const Target& t = *target_;
     const QSize size = sizeOf(t);
-    if (x < 0 || y < 0 || x >= size.width() || y >= size.height())
-        return clNone;
+    if (x < 0 || y < 0 || x >= size.width() || y >= size.height()) return clNone;
     QRgb rgb;
     if (isIndexed(t)) {
         const TPaletteEntry& e = t.palette.Entry(indexedRow(t, y)[x]);
@@ -367,28 +363,27 @@ TColor TCanvas::Pixel(int x, int y) {
     }
     if (t.painter) {
         auto* device = dynamic_cast<QImage*>(t.painter->device());
-        if (!device)
-            return clNone;
+        if (!device) return clNone;
         rgb = device->pixel(x, y);
     } else {
         rgb = viewOf(t).pixel(x, y);
     }
-    return static_cast<TColor>(RGB(static_cast<BYTE>(qRed(rgb)), static_cast<BYTE>(qGreen(rgb)),
-                                   static_cast<BYTE>(qBlue(rgb))));
+    return static_cast<TColor>(
+        RGB(static_cast<BYTE>(qRed(rgb)), static_cast<BYTE>(qGreen(rgb)), static_cast<BYTE>(qBlue(rgb))));
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
     requireTarget();
     Target& t = *target_;
     const QSize size = sizeOf(t);
-    if (x < 0 || y < 0 || x >= size.width() || y >= size.height())
-        return;
+    if (x < 0 || y < 0 || x >= size.width() || y >= size.height()) return;
     const DWORD rgb = ColorToRGB(color);
     if (isIndexed(t)) {
         indexedRow(t, y)[x] = t.palette.IndexOf(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
         return;
     }
-    paintOn(t, QRect(x, y, 1, 1), [&](QPainter& p, bool) { p.fillRect(QRect(x, y, 1, 1), vx::ToQColor(color)); });
+    paintOn(t, QRect(x, y, 1, 1),
+            [&](QPainter& p, bool) { p.fillRect(QRect(x, y, 1, 1), vx::ToQColor(color)); });
 }
 
 namespace vx {
@@ -399,7 +394,9 @@ CanvasPaintScope::CanvasPaintScope(TCanvas& canvas, QPainter& painter, QSize siz
     canvas.target().painterSize = size;
 }
 
-CanvasPaintScope::~CanvasPaintScope() { canvas_.Detach(); }
+CanvasPaintScope::~CanvasPaintScope() {
+    canvas_.Detach();
+}
 
 void AttachImage(TCanvas& canvas, QImage* image) {
     canvas.Detach();

@@ -4,7 +4,8 @@
 // 32-bit XRGB, 16-bit 5-6-5, or 8-bit indices mapped through a palette. On an 8-bit
 // target every drawn pixel becomes the nearest palette entry (TNearestPalette) and every
 // pixel an operation does not touch keeps its index. Text is laid out at 96 pixels per
-// inch; "Arial" is drawn with a metric-compatible face.
+// inch; "Arial" is drawn with a metric-compatible face. A canvas may be used on any
+// thread, by one thread at a time, once the GUI has started (Application->Initialize).
 #include "platform/framework/Graphics.h"
 
 #include <memory>

@@ -12,8 +12,7 @@
 TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) {
     auto* slider = new vx::Widget<QSlider>(this, Qt::Horizontal);
     QObject::connect(slider, &QSlider::valueChanged, [this](int value) {
-        if (value == position_)
-            return;
+        if (value == position_) return;
         position_ = value;
         vx::Guarded([this] { Changed(); });
     });
@@ -61,8 +60,7 @@ void TTrackBar::SetMax(int value) {
 
 void TTrackBar::SetPosition(int value) {
     value = std::clamp(value, min_, max_);
-    if (value == position_)
-        return;
+    if (value == position_) return;
     position_ = value;
     applyRange();
     Changed();
@@ -80,7 +78,8 @@ void TTrackBar::SetFrequency(int value) {
 
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     orientation_ = orientation;
-    static_cast<QSlider*>(Widget())->setOrientation(orientation == trHorizontal ? Qt::Horizontal : Qt::Vertical);
+    static_cast<QSlider*>(Widget())->setOrientation(orientation == trHorizontal ? Qt::Horizontal
+                                                                                : Qt::Vertical);
 }
 
 void TTrackBar::SetTickMarks(TTickMark marks) {
@@ -94,8 +93,7 @@ void TTrackBar::SetTickStyle(TTickStyle style) {
 }
 
 void TTrackBar::Changed() {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 TUpDown::TUpDown(TComponent* owner) : TWinControl(owner) {
@@ -151,16 +149,13 @@ void TUpDown::SetPosition(int value) {
 }
 
 void TUpDown::showPosition() {
-    if (associate_)
-        associate_->SetText(std::to_string(position_));
+    if (associate_) associate_->SetText(std::to_string(position_));
 }
 
 void TUpDown::SetAssociate(TEdit* edit) {
-    if (associate_)
-        RemoveFreeNotification(associate_);
+    if (associate_) RemoveFreeNotification(associate_);
     associate_ = edit;
-    if (!edit)
-        return;
+    if (!edit) return;
     FreeNotification(edit);
     SetParent(edit->Parent());
     SetBounds(edit->Left() + edit->Width(), edit->Top(), Width(), edit->Height());
@@ -173,25 +168,21 @@ void TUpDown::Step(TUDBtnType button) {
         value = wrap_ ? min_ : max_;
     else if (value < min_)
         value = wrap_ ? max_ : min_;
-    if (OnChanging)
-        OnChanging(this);
+    if (OnChanging) OnChanging(this);
     SetPosition(value);
-    if (OnClick)
-        OnClick(this, button);
+    if (OnClick) OnClick(this, button);
 }
 
 void TUpDown::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation == opRemove && component == associate_)
-        associate_ = nullptr;
+    if (operation == opRemove && component == associate_) associate_ = nullptr;
 }
 
 TSpinEdit::TSpinEdit(TComponent* owner) : TWinControl(owner) {
     auto* spin = new vx::Widget<QSpinBox>(this);
     spin->setRange(min_, max_);
     QObject::connect(spin, &QSpinBox::valueChanged, [this] {
-        if (OnChange)
-            vx::Guarded([this] { OnChange(this); });
+        if (OnChange) vx::Guarded([this] { OnChange(this); });
     });
     AttachWidget(spin);
     SetTabStop(true);
@@ -208,9 +199,13 @@ void TSpinEdit::SetMaxValue(int value) {
     static_cast<QSpinBox*>(Widget())->setMaximum(value);
 }
 
-int TSpinEdit::Value() const { return static_cast<QSpinBox*>(Widget())->value(); }
+int TSpinEdit::Value() const {
+    return static_cast<QSpinBox*>(Widget())->value();
+}
 
-void TSpinEdit::SetValue(int value) { static_cast<QSpinBox*>(Widget())->setValue(value); }
+void TSpinEdit::SetValue(int value) {
+    static_cast<QSpinBox*>(Widget())->setValue(value);
+}
 
 void TSpinEdit::SetIncrement(int value) {
     increment_ = value;

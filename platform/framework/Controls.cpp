@@ -8,24 +8,22 @@
 
 namespace vx {
 
-ControlLink* LinkOf(QWidget* widget) { return dynamic_cast<ControlLink*>(widget); }
+ControlLink* LinkOf(QWidget* widget) {
+    return dynamic_cast<ControlLink*>(widget);
+}
 
-QWidget* ControlWidget(const TControl* control) { return control ? control->Widget() : nullptr; }
+QWidget* ControlWidget(const TControl* control) {
+    return control ? control->Widget() : nullptr;
+}
 
 TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     TShiftState shift = 0;
-    if (modifiers & Qt::ShiftModifier)
-        shift |= ssShift;
-    if (modifiers & Qt::AltModifier)
-        shift |= ssAlt;
-    if (modifiers & Qt::ControlModifier)
-        shift |= ssCtrl;
-    if (buttons & Qt::LeftButton)
-        shift |= ssLeft;
-    if (buttons & Qt::RightButton)
-        shift |= ssRight;
-    if (buttons & Qt::MiddleButton)
-        shift |= ssMiddle;
+    if (modifiers & Qt::ShiftModifier) shift |= ssShift;
+    if (modifiers & Qt::AltModifier) shift |= ssAlt;
+    if (modifiers & Qt::ControlModifier) shift |= ssCtrl;
+    if (buttons & Qt::LeftButton) shift |= ssLeft;
+    if (buttons & Qt::RightButton) shift |= ssRight;
+    if (buttons & Qt::MiddleButton) shift |= ssMiddle;
     return shift;
 }
 
@@ -47,10 +45,8 @@ constexpr KeyPair keyTable[] = {
 };
 
 TMouseButton buttonOf(Qt::MouseButton button) {
-    if (button == Qt::RightButton)
-        return mbRight;
-    if (button == Qt::MiddleButton)
-        return mbMiddle;
+    if (button == Qt::RightButton) return mbRight;
+    if (button == Qt::MiddleButton) return mbMiddle;
     return mbLeft;
 }
 
@@ -63,10 +59,8 @@ TControl* controlOf(QWidget* widget) {
 
 WORD VirtualKeyOf(int qtKey) {
     for (const KeyPair& pair : keyTable)
-        if (pair.qt == qtKey)
-            return pair.vk;
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return static_cast<WORD>(VK_F1 + (qtKey - Qt::Key_F1));
+        if (pair.qt == qtKey) return pair.vk;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return static_cast<WORD>(VK_F1 + (qtKey - Qt::Key_F1));
     if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z))
         return static_cast<WORD>(qtKey);
     return 0;
@@ -74,10 +68,8 @@ WORD VirtualKeyOf(int qtKey) {
 
 int QtKeyOf(WORD virtualKey) {
     for (const KeyPair& pair : keyTable)
-        if (pair.vk == virtualKey)
-            return pair.qt;
-    if (virtualKey >= VK_F1 && virtualKey <= VK_F1 + 23)
-        return Qt::Key_F1 + (virtualKey - VK_F1);
+        if (pair.vk == virtualKey) return pair.qt;
+    if (virtualKey >= VK_F1 && virtualKey <= VK_F1 + 23) return Qt::Key_F1 + (virtualKey - VK_F1);
     if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
         return virtualKey;
     return 0;
@@ -85,26 +77,45 @@ int QtKeyOf(WORD virtualKey) {
 
 Qt::CursorShape CursorShapeOf(TCursor cursor) {
     switch (cursor) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crDrag: return Qt::DragCopyCursor;
+    case crNone:
+        return Qt::BlankCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crSizeNESW:
+        return Qt::SizeBDiagCursor;
+    case crSizeNS:
+        return Qt::SizeVerCursor;
+    case crSizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case crSizeWE:
+        return Qt::SizeHorCursor;
+    case crUpArrow:
+        return Qt::UpArrowCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragCopyCursor;
     case crNoDrop:
-    case crNo: return Qt::ForbiddenCursor;
-    case crHSplit: return Qt::SplitHCursor;
-    case crVSplit: return Qt::SplitVCursor;
-    case crMultiDrag: return Qt::DragCopyCursor;
-    case crAppStart: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+    case crNo:
+        return Qt::ForbiddenCursor;
+    case crHSplit:
+        return Qt::SplitHCursor;
+    case crVSplit:
+        return Qt::SplitVCursor;
+    case crMultiDrag:
+        return Qt::DragCopyCursor;
+    case crAppStart:
+        return Qt::BusyCursor;
+    case crHelp:
+        return Qt::WhatsThisCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
@@ -133,8 +144,7 @@ void ControlEvents::mouseMove(QWidget* widget, QMouseEvent* event) {
 }
 
 void ControlEvents::doubleClick(QWidget* widget) {
-    if (TControl* control = controlOf(widget))
-        Guarded([&] { control->DblClick(); });
+    if (TControl* control = controlOf(widget)) Guarded([&] { control->DblClick(); });
 }
 
 void ControlEvents::mouseEnter(QWidget* widget, bool entered) {
@@ -148,8 +158,7 @@ void ControlEvents::click(TControl* control) {
 
 void ControlEvents::paint(QWidget* widget) {
     TControl* control = controlOf(widget);
-    if (!control)
-        return;
+    if (!control) return;
     QPainter painter(widget);
     if (auto* graphic = dynamic_cast<TGraphicControl*>(control)) {
         graphic->canvas_->Font().Assign(graphic->Font());
@@ -166,21 +175,17 @@ void ControlEvents::paint(QWidget* widget) {
 
 void ControlEvents::resized(QWidget* widget) {
     TControl* control = controlOf(widget);
-    if (!control)
-        return;
+    if (!control) return;
     Guarded([&] {
-        if (auto* win = dynamic_cast<TWinControl*>(control))
-            win->AlignControls();
+        if (auto* win = dynamic_cast<TWinControl*>(control)) win->AlignControls();
     });
 }
 
 bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
     auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
-    if (!control)
-        return false;
+    if (!control) return false;
     WORD key = VirtualKeyOf(event->key());
-    if (key == 0)
-        return false;
+    if (key == 0) return false;
     bool handled = false;
     Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
     if (!handled && !event->text().isEmpty() && event->text().at(0).unicode() < 128) {
@@ -193,11 +198,9 @@ bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
 
 bool ControlEvents::keyUp(QWidget* widget, QKeyEvent* event) {
     auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
-    if (!control)
-        return false;
+    if (!control) return false;
     WORD key = VirtualKeyOf(event->key());
-    if (key == 0)
-        return false;
+    if (key == 0) return false;
     bool handled = false;
     Guarded([&] { handled = control->KeyUp(key, ShiftOf(event->modifiers())); });
     return handled;
@@ -205,14 +208,12 @@ bool ControlEvents::keyUp(QWidget* widget, QKeyEvent* event) {
 
 void ControlEvents::focusIn(QWidget* widget) {
     if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
-        if (control->OnEnter)
-            Guarded([&] { control->OnEnter(control); });
+        if (control->OnEnter) Guarded([&] { control->OnEnter(control); });
 }
 
 void ControlEvents::focusOut(QWidget* widget) {
     if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
-        if (control->OnExit)
-            Guarded([&] { control->OnExit(control); });
+        if (control->OnExit) Guarded([&] { control->OnExit(control); });
 }
 
 } // namespace vx
@@ -220,8 +221,7 @@ void ControlEvents::focusOut(QWidget* widget) {
 TControl::TControl(TComponent* owner) : TComponent(owner) {
     vx::EnsureQtApplication();
     font_.OnChange = [this](TObject*) {
-        if (!applyingParentFont_)
-            parentFont_ = false;
+        if (!applyingParentFont_) parentFont_ = false;
         FontChanged();
     };
 }
@@ -238,8 +238,7 @@ void TControl::BeforeDestruction() {
 }
 
 void TControl::unlinkWidget() {
-    if (vx::ControlLink* link = vx::LinkOf(widget_))
-        link->control = nullptr;
+    if (vx::ControlLink* link = vx::LinkOf(widget_)) link->control = nullptr;
 }
 
 void TControl::AttachWidget(QWidget* widget) {
@@ -250,13 +249,10 @@ void TControl::AttachWidget(QWidget* widget) {
 }
 
 void TControl::SetParent(TWinControl* parent) {
-    if (parent == parent_)
-        return;
-    if (parent_)
-        parent_->removeControl(this);
+    if (parent == parent_) return;
+    if (parent_) parent_->removeControl(this);
     parent_ = parent;
-    if (!widget_)
-        return;
+    if (!widget_) return;
     if (parent_) {
         parent_->insertControl(this);
         widget_->setParent(parent_->ClientWidget());
@@ -273,62 +269,86 @@ void TControl::SetParent(TWinControl* parent) {
     }
 }
 
-int TControl::Left() const { return widget_ ? widget_->x() : 0; }
-int TControl::Top() const { return widget_ ? widget_->y() : 0; }
-int TControl::Width() const { return widget_ ? widget_->width() : 0; }
-int TControl::Height() const { return widget_ ? widget_->height() : 0; }
-void TControl::SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
-void TControl::SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
-void TControl::SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
-void TControl::SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+int TControl::Left() const {
+    return widget_ ? widget_->x() : 0;
+}
+int TControl::Top() const {
+    return widget_ ? widget_->y() : 0;
+}
+int TControl::Width() const {
+    return widget_ ? widget_->width() : 0;
+}
+int TControl::Height() const {
+    return widget_ ? widget_->height() : 0;
+}
+void TControl::SetLeft(int left) {
+    SetBounds(left, Top(), Width(), Height());
+}
+void TControl::SetTop(int top) {
+    SetBounds(Left(), top, Width(), Height());
+}
+void TControl::SetWidth(int width) {
+    SetBounds(Left(), Top(), width, Height());
+}
+void TControl::SetHeight(int height) {
+    SetBounds(Left(), Top(), Width(), height);
+}
 
 void TControl::SetBounds(int left, int top, int width, int height) {
-    if (!widget_)
-        return;
+    if (!widget_) return;
     const QRect wanted(left, top, std::max(0, width), std::max(0, height));
-    if (widget_->geometry() == wanted)
-        return;
+    if (widget_->geometry() == wanted) return;
     widget_->setGeometry(wanted);
     // A hidden widget gets its resize event only when shown: align the children now.
-    if (auto* win = dynamic_cast<TWinControl*>(this))
-        win->AlignControls();
+    if (auto* win = dynamic_cast<TWinControl*>(this)) win->AlignControls();
     RequestAlign();
 }
 
-RECT TControl::BoundsRect() const { return {Left(), Top(), Left() + Width(), Top() + Height()}; }
-int TControl::ClientWidth() const { return Width(); }
-int TControl::ClientHeight() const { return Height(); }
-void TControl::SetClientWidth(int width) { SetWidth(width); }
-void TControl::SetClientHeight(int height) { SetHeight(height); }
-RECT TControl::ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
+RECT TControl::BoundsRect() const {
+    return {Left(), Top(), Left() + Width(), Top() + Height()};
+}
+int TControl::ClientWidth() const {
+    return Width();
+}
+int TControl::ClientHeight() const {
+    return Height();
+}
+void TControl::SetClientWidth(int width) {
+    SetWidth(width);
+}
+void TControl::SetClientHeight(int height) {
+    SetHeight(height);
+}
+RECT TControl::ClientRect() const {
+    return {0, 0, ClientWidth(), ClientHeight()};
+}
 
 void TControl::SetVisible(bool visible) {
-    if (visible == visible_)
-        return;
+    if (visible == visible_) return;
     visible_ = visible;
-    if (widget_ && parent_)
-        widget_->setVisible(visible);
+    if (widget_ && parent_) widget_->setVisible(visible);
     RequestAlign();
 }
 
-bool TControl::Showing() const { return widget_ && widget_->isVisible(); }
+bool TControl::Showing() const {
+    return widget_ && widget_->isVisible();
+}
 
 void TControl::SetEnabled(bool enabled) {
-    if (enabled == enabled_)
-        return;
+    if (enabled == enabled_) return;
     enabled_ = enabled;
-    if (widget_)
-        widget_->setEnabled(enabled);
+    if (widget_) widget_->setEnabled(enabled);
 }
 
 void TControl::SetCaption(const std::string& caption) {
-    if (caption == caption_)
-        return;
+    if (caption == caption_) return;
     caption_ = caption;
     TextChanged();
 }
 
-void TControl::TextChanged() { Invalidate(); }
+void TControl::TextChanged() {
+    Invalidate();
+}
 
 void TControl::FontChanged() {
     applyFont();
@@ -345,8 +365,7 @@ void TControl::FontChanged() {
 }
 
 void TControl::applyFont() {
-    if (!widget_)
-        return;
+    if (!widget_) return;
     widget_->setFont(vx::ToQFont(font_));
     QPalette palette = widget_->palette();
     palette.setColor(QPalette::WindowText, vx::ToQColor(font_.Color()));
@@ -365,25 +384,24 @@ void TControl::SetParentFont(bool parentFont) {
 }
 
 void TControl::SetColor(TColor color) {
-    if (color == color_)
-        return;
+    if (color == color_) return;
     color_ = color;
     ColorChanged();
 }
 
-void TControl::ColorChanged() { Invalidate(); }
+void TControl::ColorChanged() {
+    Invalidate();
+}
 
 void TControl::SetAlign(TAlign align) {
-    if (align == align_)
-        return;
+    if (align == align_) return;
     align_ = align;
     RequestAlign();
 }
 
 void TControl::SetHint(const std::string& hint) {
     hint_ = hint;
-    if (widget_)
-        widget_->setToolTip(showHint_ ? vx::ToQString(hint) : QString());
+    if (widget_) widget_->setToolTip(showHint_ ? vx::ToQString(hint) : QString());
 }
 
 void TControl::SetShowHint(bool showHint) {
@@ -393,8 +411,7 @@ void TControl::SetShowHint(bool showHint) {
 
 void TControl::SetCursor(TCursor cursor) {
     cursor_ = cursor;
-    if (!widget_)
-        return;
+    if (!widget_) return;
     if (cursor == crDefault)
         widget_->unsetCursor();
     else
@@ -402,62 +419,51 @@ void TControl::SetCursor(TCursor cursor) {
 }
 
 void TControl::Invalidate() {
-    if (widget_)
-        widget_->update();
+    if (widget_) widget_->update();
 }
 
 void TControl::Repaint() {
-    if (widget_)
-        widget_->repaint();
+    if (widget_) widget_->repaint();
 }
 
 void TControl::BringToFront() {
-    if (widget_)
-        widget_->raise();
+    if (widget_) widget_->raise();
 }
 
 void TControl::SendToBack() {
-    if (widget_)
-        widget_->lower();
+    if (widget_) widget_->lower();
 }
 
 POINT TControl::ClientToScreen(POINT point) const {
-    if (!widget_)
-        return point;
+    if (!widget_) return point;
     const QPoint global = widget_->mapToGlobal(QPoint(point.x, point.y));
     return {global.x(), global.y()};
 }
 
 POINT TControl::ScreenToClient(POINT point) const {
-    if (!widget_)
-        return point;
+    if (!widget_) return point;
     const QPoint local = widget_->mapFromGlobal(QPoint(point.x, point.y));
     return {local.x(), local.y()};
 }
 
 void TControl::RequestAlign() {
-    if (parent_ && (align_ != alNone || !parent_->aligning_))
-        parent_->AlignControls();
+    if (parent_ && (align_ != alNone || !parent_->aligning_)) parent_->AlignControls();
 }
 
 void TControl::Click() {
-    if (OnClick)
-        OnClick(this);
+    if (OnClick) OnClick(this);
 }
 
 void TControl::DblClick() {
-    if (OnDblClick)
-        OnDblClick(this);
+    if (OnDblClick) OnDblClick(this);
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (OnMouseDown)
-        OnMouseDown(this, button, shift, x, y);
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    if (OnMouseUp)
-        OnMouseUp(this, button, shift, x, y);
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
 
 void TControl::MouseEnter() {}
@@ -465,8 +471,7 @@ void TControl::MouseEnter() {}
 void TControl::MouseLeave() {}
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
-    if (OnMouseMove)
-        OnMouseMove(this, shift, x, y);
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
 }
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
@@ -478,34 +483,36 @@ TWinControl::~TWinControl() {
         controls_.back()->SetParent(nullptr);
 }
 
-QWidget* TWinControl::ClientWidget() const { return Widget(); }
+QWidget* TWinControl::ClientWidget() const {
+    return Widget();
+}
 
-void TWinControl::insertControl(TControl* control) { controls_.push_back(control); }
+void TWinControl::insertControl(TControl* control) {
+    controls_.push_back(control);
+}
 
 void TWinControl::removeControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-    if (control->Align() != alNone)
-        AlignControls();
+    if (control->Align() != alNone) AlignControls();
 }
 
 bool TWinControl::CanFocus() const {
     for (const TControl* control = this; control; control = control->Parent())
-        if (!control->Visible() || !control->Enabled())
-            return false;
+        if (!control->Visible() || !control->Enabled()) return false;
     return true;
 }
 
-bool TWinControl::Focused() const { return Widget() && Widget()->hasFocus(); }
+bool TWinControl::Focused() const {
+    return Widget() && Widget()->hasFocus();
+}
 
 void TWinControl::SetFocus() {
-    if (Widget())
-        Widget()->setFocus(Qt::OtherFocusReason);
+    if (Widget()) Widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void TWinControl::SetTabStop(bool tabStop) {
     tabStop_ = tabStop;
-    if (Widget())
-        Widget()->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    if (Widget()) Widget()->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 namespace {
@@ -513,35 +520,48 @@ namespace {
 // Order in which aligned children claim their edge: the one nearest the edge first.
 bool placedBefore(const TControl* a, const TControl* b) {
     switch (a->Align()) {
-    case alTop: return a->Top() < b->Top();
-    case alBottom: return a->Top() + a->Height() > b->Top() + b->Height();
-    case alLeft: return a->Left() < b->Left();
-    case alRight: return a->Left() + a->Width() > b->Left() + b->Width();
-    default: return false;
+    case alTop:
+        return a->Top() < b->Top();
+    case alBottom:
+        return a->Top() + a->Height() > b->Top() + b->Height();
+    case alLeft:
+        return a->Left() < b->Left();
+    case alRight:
+        return a->Left() + a->Width() > b->Left() + b->Width();
+    default:
+        return false;
     }
 }
 
 } // namespace
 
 void TWinControl::AlignControls() {
-    if (aligning_ || !ClientWidget())
-        return;
+    if (aligning_ || !ClientWidget()) return;
     aligning_ = true;
     int left = 0, top = 0, right = ClientWidget()->width(), bottom = ClientWidget()->height();
     for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
         std::vector<TControl*> group;
         for (TControl* control : controls_)
-            if (control->Align() == align && control->Visible())
-                group.push_back(control);
+            if (control->Align() == align && control->Visible()) group.push_back(control);
         std::stable_sort(group.begin(), group.end(), placedBefore);
         for (TControl* control : group) {
             const int w = control->Width(), h = control->Height();
             switch (align) {
-            case alTop: control->SetBounds(left, top, right - left, h), top += h; break;
-            case alBottom: control->SetBounds(left, bottom - h, right - left, h), bottom -= h; break;
-            case alLeft: control->SetBounds(left, top, w, bottom - top), left += w; break;
-            case alRight: control->SetBounds(right - w, top, w, bottom - top), right -= w; break;
-            default: control->SetBounds(left, top, right - left, bottom - top); break;
+            case alTop:
+                control->SetBounds(left, top, right - left, h), top += h;
+                break;
+            case alBottom:
+                control->SetBounds(left, bottom - h, right - left, h), bottom -= h;
+                break;
+            case alLeft:
+                control->SetBounds(left, top, w, bottom - top), left += w;
+                break;
+            case alRight:
+                control->SetBounds(right - w, top, w, bottom - top), right -= w;
+                break;
+            default:
+                control->SetBounds(left, top, right - left, bottom - top);
+                break;
             }
         }
     }
@@ -549,20 +569,17 @@ void TWinControl::AlignControls() {
 }
 
 bool TWinControl::KeyDown(WORD& key, TShiftState shift) {
-    if (OnKeyDown)
-        OnKeyDown(this, key, shift);
+    if (OnKeyDown) OnKeyDown(this, key, shift);
     return key == 0;
 }
 
 bool TWinControl::KeyUp(WORD& key, TShiftState shift) {
-    if (OnKeyUp)
-        OnKeyUp(this, key, shift);
+    if (OnKeyUp) OnKeyUp(this, key, shift);
     return key == 0;
 }
 
 void TWinControl::KeyPress(char& key) {
-    if (OnKeyPress)
-        OnKeyPress(this, key);
+    if (OnKeyPress) OnKeyPress(this, key);
 }
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(std::make_unique<TCanvas>()) {

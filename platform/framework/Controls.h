@@ -18,7 +18,7 @@ class TControl;
 namespace vx {
 struct ControlEvents;
 QWidget* ControlWidget(const TControl* control);
-}
+} // namespace vx
 
 using TCursor = int;
 constexpr TCursor crDefault = 0;
@@ -80,7 +80,8 @@ constexpr WORD VK_DELETE = 0x2E;
 constexpr WORD VK_F1 = 0x70;
 constexpr WORD VK_F12 = 0x7B;
 
-using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;

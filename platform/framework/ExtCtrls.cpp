@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cctype>
 
-TPanel::TPanel(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 185, 41); }
+TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
+    SetBounds(0, 0, 185, 41);
+}
 
 void TPanel::SetBevelInner(TBevelCut bevel) {
     bevelInner_ = bevel;
@@ -29,8 +31,7 @@ void TPanel::SetAlignment(TAlignment alignment) {
 }
 
 void TPanel::drawBevel(RECT& rect, TBevelCut cut) {
-    if (cut == bvNone)
-        return;
+    if (cut == bvNone) return;
     TCanvas& canvas = Canvas();
     const TColor topLeft = cut == bvRaised ? clBtnHighlight : clBtnShadow;
     const TColor bottomRight = cut == bvRaised ? clBtnShadow : clBtnHighlight;
@@ -52,8 +53,7 @@ void TPanel::Paint() {
     drawBevel(rect, bevelInner_);
     canvas.Brush().SetColor(Color());
     canvas.FillRect(rect);
-    if (Caption().empty())
-        return;
+    if (Caption().empty()) return;
     canvas.Brush().SetStyle(bsClear);
     unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS;
     if (alignment_ == taCenter)
@@ -67,8 +67,7 @@ TPicture::TPicture() = default;
 TPicture::~TPicture() = default;
 
 void TPicture::changed() {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TPicture::Assign(const TGraphic& graphic) {
@@ -79,8 +78,8 @@ void TPicture::Assign(const TGraphic& graphic) {
 }
 
 void TPicture::LoadFromFile(const std::string& fileName) {
-    std::string extension = fileName.substr(fileName.find_last_of('.') == std::string::npos ? fileName.size()
-                                                                                             : fileName.find_last_of('.'));
+    std::string extension = fileName.substr(
+        fileName.find_last_of('.') == std::string::npos ? fileName.size() : fileName.find_last_of('.'));
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::unique_ptr<TGraphic> graphic;
@@ -149,7 +148,6 @@ RECT TImage::destination() const {
 
 void TImage::Paint() {
     const TGraphic* graphic = picture_.Graphic();
-    if (!graphic || graphic->Empty())
-        return;
+    if (!graphic || graphic->Empty()) return;
     Canvas().StretchDraw(destination(), *graphic);
 }

@@ -18,17 +18,20 @@ TScreen* Screen = &theScreen;
 
 namespace vx {
 
-QWidget* FormWidget(const TForm* form) { return ControlWidget(form); }
+QWidget* FormWidget(const TForm* form) {
+    return ControlWidget(form);
+}
 
-QWidget* FormClientArea(const TForm* form) { return form ? form->ClientWidget() : nullptr; }
+QWidget* FormClientArea(const TForm* form) {
+    return form ? form->ClientWidget() : nullptr;
+}
 
 FormClient::FormClient(TForm* form, QWidget* parent) : Widget<QWidget>(form, parent), form_(form) {
     clickOnRelease = true;
 }
 
 void FormClient::paintEvent(QPaintEvent*) {
-    if (!control)
-        return;
+    if (!control) return;
     QPainter painter(this);
     painter.fillRect(rect(), ToQColor(form_->Color()));
     form_->Canvas().Font().Assign(form_->Font());
@@ -37,13 +40,8 @@ void FormClient::paintEvent(QPaintEvent*) {
     Guarded([&] { form_->Perform(WM_PAINT); });
 }
 
-void FormClient::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (control)
-        Guarded([&] { form_->AlignControls(); });
-}
-
-FormWindow::FormWindow(TForm* form) : Widget<QWidget>(form), form_(form), client_(new FormClient(form, this)) {
+FormWindow::FormWindow(TForm* form)
+    : Widget<QWidget>(form), form_(form), client_(new FormClient(form, this)) {
     clickOnRelease = true;
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -59,22 +57,21 @@ void FormWindow::setMenuBar(QMenuBar* menuBar) {
         menuBar_->show();
     }
     layoutChildren();
-    if (control)
-        Guarded([this] { form_->AlignControls(); });
+    if (control) Guarded([this] { form_->AlignControls(); });
 }
 
-int FormWindow::menuBarHeight() const { return menuBar_ && !menuBar_->isHidden() ? menuBar_->sizeHint().height() : 0; }
+int FormWindow::menuBarHeight() const {
+    return menuBar_ && !menuBar_->isHidden() ? menuBar_->sizeHint().height() : 0;
+}
 
 void FormWindow::layoutChildren() {
     const int bar = menuBarHeight();
-    if (menuBar_)
-        menuBar_->setGeometry(0, 0, width(), bar);
+    if (menuBar_) menuBar_->setGeometry(0, 0, width(), bar);
     client_->setGeometry(0, bar, width(), std::max(0, height() - bar));
 }
 
 void FormWindow::menuShown() {
-    if (inMenuLoop_)
-        return;
+    if (inMenuLoop_) return;
     inMenuLoop_ = true;
     send(WM_ENTERMENULOOP);
 }
@@ -95,35 +92,30 @@ void FormWindow::menuHidden() {
 }
 
 void FormWindow::send(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (control)
-        Guarded([&] { form_->Perform(msg, wParam, lParam); });
+    if (control) Guarded([&] { form_->Perform(msg, wParam, lParam); });
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (control)
-        Guarded([&] { form_->Close(); });
+    if (control) Guarded([&] { form_->Close(); });
 }
 
 void FormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (!isVisible())
-        return;
+    if (!isVisible()) return;
     const QPoint origin = client_->mapToGlobal(QPoint(0, 0));
     send(WM_MOVE, 0, (origin.x() & 0xFFFF) | ((origin.y() & 0xFFFF) << 16));
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
     layoutChildren();
-    if (control && form_->OnResize)
-        Guarded([&] { form_->OnResize(form_); });
+    Widget<QWidget>::resizeEvent(event);
+    if (control && form_->OnResize) Guarded([&] { form_->OnResize(form_); });
 }
 
 void FormWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
+    if (event->type() != QEvent::WindowStateChange) return;
     const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
     const Qt::WindowStates now = windowState();
     if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized))
@@ -152,38 +144,32 @@ TForm::~TForm() {
 }
 
 void TForm::DoCreate() {
-    if (OnCreate)
-        OnCreate(this);
+    if (OnCreate) OnCreate(this);
 }
 
 void TForm::BeforeDestruction() {
-    if (OnDestroy)
-        OnDestroy(this);
+    if (OnDestroy) OnDestroy(this);
     TWinControl::BeforeDestruction();
 }
 
 void TForm::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation != opRemove)
-        return;
+    if (operation != opRemove) return;
     if (component == menu_) {
         menu_ = nullptr;
         window_->setMenuBar(nullptr);
     }
-    if (component == activeControl_)
-        activeControl_ = nullptr;
+    if (component == activeControl_) activeControl_ = nullptr;
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
-    if (style == borderStyle_)
-        return;
+    if (style == borderStyle_) return;
     borderStyle_ = style;
     applyWindowFlags();
 }
 
 void TForm::SetFormStyle(TFormStyle style) {
-    if (style == formStyle_)
-        return;
+    if (style == formStyle_) return;
     formStyle_ = style;
     applyWindowFlags();
 }
@@ -191,22 +177,26 @@ void TForm::SetFormStyle(TFormStyle style) {
 void TForm::applyWindowFlags() {
     Qt::WindowFlags flags;
     switch (borderStyle_) {
-    case bsNone: flags = Qt::Window | Qt::FramelessWindowHint; break;
+    case bsNone:
+        flags = Qt::Window | Qt::FramelessWindowHint;
+        break;
     case bsDialog:
         flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                 Qt::WindowCloseButtonHint;
         break;
     case bsToolWindow:
-    case bsSizeToolWin: flags = Qt::Tool; break;
-    default: flags = Qt::Window; break;
+    case bsSizeToolWin:
+        flags = Qt::Tool;
+        break;
+    default:
+        flags = Qt::Window;
+        break;
     }
-    if (formStyle_ == fsStayOnTop)
-        flags |= Qt::WindowStaysOnTopHint;
+    if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     const bool shown = window_->isVisible();
     window_->setWindowFlags(flags);
     applyConstraints();
-    if (shown)
-        window_->show();
+    if (shown) window_->show();
 }
 
 void TForm::SetConstraints(const TSizeConstraints& constraints) {
@@ -219,8 +209,7 @@ void TForm::applyConstraints() {
     QSize minimum(constraints_.MinWidth, constraints_.MinHeight);
     QSize maximum(constraints_.MaxWidth > 0 ? constraints_.MaxWidth : QWIDGETSIZE_MAX,
                   constraints_.MaxHeight > 0 ? constraints_.MaxHeight : QWIDGETSIZE_MAX);
-    if (fixed)
-        minimum = maximum = window_->size();
+    if (fixed) minimum = maximum = window_->size();
     window_->setMinimumSize(minimum);
     window_->setMaximumSize(maximum);
 }
@@ -235,23 +224,29 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     AlignControls();
 }
 
-int TForm::ClientWidth() const { return window_->width(); }
+int TForm::ClientWidth() const {
+    return window_->width();
+}
 
-int TForm::ClientHeight() const { return window_->height() - window_->menuBarHeight(); }
+int TForm::ClientHeight() const {
+    return window_->height() - window_->menuBarHeight();
+}
 
-void TForm::SetClientWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+void TForm::SetClientWidth(int width) {
+    SetBounds(Left(), Top(), width, Height());
+}
 
 void TForm::SetClientHeight(int height) {
     SetBounds(Left(), Top(), Width(), height + window_->menuBarHeight());
 }
 
-QWidget* TForm::ClientWidget() const { return window_->client(); }
+QWidget* TForm::ClientWidget() const {
+    return window_->client();
+}
 
 TWindowState TForm::WindowState() const {
-    if (window_->isMinimized())
-        return wsMinimized;
-    if (window_->isMaximized())
-        return wsMaximized;
+    if (window_->isMinimized()) return wsMinimized;
+    if (window_->isMaximized()) return wsMaximized;
     return wsNormal;
 }
 
@@ -265,23 +260,20 @@ void TForm::SetWindowState(TWindowState state) {
 }
 
 void TForm::SetMenu(TMainMenu* menu) {
-    if (menu == menu_)
-        return;
-    if (menu_)
-        RemoveFreeNotification(menu_);
+    if (menu == menu_) return;
+    if (menu_) RemoveFreeNotification(menu_);
     menu_ = menu;
-    if (menu_)
-        FreeNotification(menu_);
+    if (menu_) FreeNotification(menu_);
     window_->setMenuBar(menu_ ? vx::MenuBarOf(menu_) : nullptr);
-    if (menu_)
-        vx::AttachMenuToForm(menu_, this);
+    if (menu_) vx::AttachMenuToForm(menu_, this);
 }
 
-void TForm::TextChanged() { window_->setWindowTitle(vx::ToQString(Caption())); }
+void TForm::TextChanged() {
+    window_->setWindowTitle(vx::ToQString(Caption()));
+}
 
 void TForm::DrawMenuBar() {
-    if (window_->menuBar())
-        window_->menuBar()->update();
+    if (window_->menuBar()) window_->menuBar()->update();
 }
 
 void TForm::SetVisible(bool visible) {
@@ -295,20 +287,17 @@ void TForm::SetVisible(bool visible) {
         DoShow();
         window_->show();
         window_->activateWindow();
-        if (activeControl_)
-            activeControl_->SetFocus();
+        if (activeControl_) activeControl_->SetFocus();
         return;
     }
     TControl::SetVisible(false);
-    if (!window_->isVisible())
-        return;
+    if (!window_->isVisible()) return;
     window_->hide();
     DoHide();
 }
 
 void TForm::placeAtFirstShow() {
-    if (placed_)
-        return;
+    if (placed_) return;
     placed_ = true;
     if (position_ == poScreenCenter || position_ == poDesktopCenter || position_ == poMainFormCenter) {
         SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
@@ -316,39 +305,32 @@ void TForm::placeAtFirstShow() {
 }
 
 void TForm::DoShow() {
-    if (OnShow)
-        OnShow(this);
+    if (OnShow) OnShow(this);
 }
 
 void TForm::DoHide() {
-    if (OnHide)
-        OnHide(this);
+    if (OnHide) OnHide(this);
 }
 
 bool TForm::closeQuery() {
     bool canClose = true;
-    if (OnCloseQuery)
-        OnCloseQuery(this, canClose);
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
     return canClose;
 }
 
 TCloseAction TForm::doClose(TCloseAction action) {
-    if (OnClose)
-        OnClose(this, action);
+    if (OnClose) OnClose(this, action);
     return action;
 }
 
 void TForm::Close() {
     if (modalLoop_) {
-        if (modalResult_ == mrNone)
-            SetModalResult(mrCancel);
+        if (modalResult_ == mrNone) SetModalResult(mrCancel);
         return;
     }
-    if (!closeQuery())
-        return;
+    if (!closeQuery()) return;
     const TCloseAction action = doClose(caHide);
-    if (action == caNone)
-        return;
+    if (action == caNone) return;
     if (Application->MainForm() == this)
         Application->Terminate();
     else if (action == caHide)
@@ -361,13 +343,11 @@ void TForm::Close() {
 
 void TForm::SetModalResult(TModalResult result) {
     modalResult_ = result;
-    if (modalLoop_ && result != mrNone)
-        modalLoop_->quit();
+    if (modalLoop_ && result != mrNone) modalLoop_->quit();
 }
 
 TModalResult TForm::ShowModal() {
-    if (window_->isVisible() || modalLoop_)
-        throw Exception("Cannot make a visible window modal");
+    if (window_->isVisible() || modalLoop_) throw Exception("Cannot make a visible window modal");
     modalResult_ = mrNone;
     window_->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
@@ -376,13 +356,10 @@ TModalResult TForm::ShowModal() {
     try {
         Show();
         for (;;) {
-            if (modalResult_ == mrNone && !Application->Terminated())
-                loop.exec();
-            if (modalResult_ == mrNone)
-                modalResult_ = mrCancel; // the application is ending
+            if (modalResult_ == mrNone && !Application->Terminated()) loop.exec();
+            if (modalResult_ == mrNone) modalResult_ = mrCancel; // the application is ending
             action = closeQuery() ? doClose(caHide) : caNone;
-            if (action != caNone || Application->Terminated())
-                break;
+            if (action != caNone || Application->Terminated()) break;
             modalResult_ = mrNone;
         }
     } catch (...) {
@@ -394,33 +371,29 @@ TModalResult TForm::ShowModal() {
     Hide();
     window_->setWindowModality(Qt::NonModal);
     const TModalResult result = modalResult_;
-    if (action == caFree)
-        Release();
+    if (action == caFree) Release();
     return result;
 }
 
 void TForm::Release() {
-    if (released_)
-        return;
+    if (released_) return;
     released_ = true;
     // Queued on the window: if the form goes another way first, the call goes with it.
-    QMetaObject::invokeMethod(window_, [this] { vx::Guarded([this] { Free(); }); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window_, [this] { vx::Guarded([this] { Free(); }); }, Qt::QueuedConnection);
 }
 
 void TForm::SetActiveControl(TWinControl* control) {
-    if (activeControl_)
-        RemoveFreeNotification(activeControl_);
+    if (activeControl_) RemoveFreeNotification(activeControl_);
     activeControl_ = control;
     if (control) {
         FreeNotification(control);
-        if (window_->isVisible())
-            control->SetFocus();
+        if (window_->isVisible()) control->SetFocus();
     }
 }
 
 void TForm::WndProc(TMessage& message) {
-    if (message.Msg == WM_PAINT)
-        Paint();
+    if (message.Msg == WM_PAINT) Paint();
 }
 
 std::intptr_t TForm::Perform(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -430,17 +403,13 @@ std::intptr_t TForm::Perform(unsigned msg, std::uintptr_t wParam, std::intptr_t 
 }
 
 void TForm::Paint() {
-    if (OnPaint)
-        OnPaint(this);
+    if (OnPaint) OnPaint(this);
 }
 
 bool TForm::KeyDown(WORD& key, TShiftState shift) {
-    if (TWinControl::KeyDown(key, shift))
-        return true;
-    if (key == VK_RETURN && clickButton(true))
-        return true;
-    if (key == VK_ESCAPE && clickButton(false))
-        return true;
+    if (TWinControl::KeyDown(key, shift)) return true;
+    if (key == VK_RETURN && clickButton(true)) return true;
+    if (key == VK_ESCAPE && clickButton(false)) return true;
     return false;
 }
 
@@ -449,14 +418,11 @@ namespace {
 TButton* findButton(const TWinControl* parent, bool defaultButton) {
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* control = parent->Controls(i);
-        if (!control->Visible() || !control->Enabled())
-            continue;
+        if (!control->Visible() || !control->Enabled()) continue;
         if (auto* button = dynamic_cast<TButton*>(control))
-            if (defaultButton ? button->Default() : button->Cancel())
-                return button;
+            if (defaultButton ? button->Default() : button->Cancel()) return button;
         if (auto* win = dynamic_cast<TWinControl*>(control))
-            if (TButton* found = findButton(win, defaultButton))
-                return found;
+            if (TButton* found = findButton(win, defaultButton)) return found;
     }
     return nullptr;
 }
@@ -465,31 +431,27 @@ TButton* findButton(const TWinControl* parent, bool defaultButton) {
 
 bool TForm::clickButton(bool defaultButton) {
     TButton* button = findButton(this, defaultButton);
-    if (!button)
-        return false;
+    if (!button) return false;
     button->Click();
     return true;
 }
 
 int TScreen::Width() const {
-    vx::EnsureQtApplication();
+    vx::EnsureQtGui();
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().width() : 0;
 }
 
 int TScreen::Height() const {
-    vx::EnsureQtApplication();
+    vx::EnsureQtGui();
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().height() : 0;
 }
 
 void TScreen::SetCursor(TCursor cursor) {
-    if (cursor == cursor_)
-        return;
+    if (cursor == cursor_) return;
     vx::EnsureQtApplication();
-    if (cursor_ != crDefault)
-        QApplication::restoreOverrideCursor();
+    if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
     cursor_ = cursor;
-    if (cursor_ != crDefault)
-        QApplication::setOverrideCursor(vx::CursorShapeOf(cursor_));
+    if (cursor_ != crDefault) QApplication::setOverrideCursor(vx::CursorShapeOf(cursor_));
 }

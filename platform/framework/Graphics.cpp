@@ -1,6 +1,6 @@
 #include "platform/framework/Graphics.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 
@@ -25,8 +25,7 @@ int mulDiv(int a, int b, int c) {
 DWORD ColorToRGB(TColor color) {
     if (color < 0) {
         const unsigned index = static_cast<unsigned>(color) & 0xFF;
-        if (index < sizeof(systemColors) / sizeof(systemColors[0]))
-            return systemColors[index];
+        if (index < sizeof(systemColors) / sizeof(systemColors[0])) return systemColors[index];
         return 0;
     }
     return static_cast<DWORD>(color) & 0xFFFFFF;
@@ -35,52 +34,49 @@ DWORD ColorToRGB(TColor color) {
 TFont::TFont() = default;
 
 void TFont::changed() {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TFont::SetName(const std::string& name) {
-    if (name == name_)
-        return;
+    if (name == name_) return;
     name_ = name;
     changed();
 }
 
-int TFont::Size() const { return -mulDiv(height_, 72, 96); }
+int TFont::Size() const {
+    return -mulDiv(height_, 72, 96);
+}
 
-void TFont::SetSize(int points) { SetHeight(-mulDiv(points, 96, 72)); }
+void TFont::SetSize(int points) {
+    SetHeight(-mulDiv(points, 96, 72));
+}
 
 void TFont::SetHeight(int height) {
-    if (height == height_)
-        return;
+    if (height == height_) return;
     height_ = height;
     changed();
 }
 
 void TFont::SetColor(TColor color) {
-    if (color == color_)
-        return;
+    if (color == color_) return;
     color_ = color;
     changed();
 }
 
 void TFont::SetStyle(TFontStyles style) {
-    if (style == style_)
-        return;
+    if (style == style_) return;
     style_ = style;
     changed();
 }
 
 void TFont::SetQuality(TFontQuality quality) {
-    if (quality == quality_)
-        return;
+    if (quality == quality_) return;
     quality_ = quality;
     changed();
 }
 
 void TFont::Assign(const TFont& other) {
-    if (&other == this)
-        return;
+    if (&other == this) return;
     name_ = other.name_;
     height_ = other.height_;
     color_ = other.color_;
@@ -90,67 +86,58 @@ void TFont::Assign(const TFont& other) {
 }
 
 void TBrush::SetColor(TColor color) {
-    if (color == color_ && style_ == bsSolid)
-        return;
+    if (color == color_ && style_ == bsSolid) return;
     color_ = color;
     // Choosing a colour makes a clear brush solid again, as programs expect.
     style_ = bsSolid;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TBrush::SetStyle(TBrushStyle style) {
-    if (style == style_)
-        return;
+    if (style == style_) return;
     style_ = style;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TBrush::Assign(const TBrush& other) {
     color_ = other.color_;
     style_ = other.style_;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TPen::SetColor(TColor color) {
-    if (color == color_)
-        return;
+    if (color == color_) return;
     color_ = color;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TPen::SetWidth(int width) {
-    if (width < 1)
-        width = 1;
-    if (width == width_)
-        return;
+    if (width < 1) width = 1;
+    if (width == width_) return;
     width_ = width;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TPen::SetStyle(TPenStyle style) {
-    if (style == style_)
-        return;
+    if (style == style_) return;
     style_ = style;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TPen::Assign(const TPen& other) {
     color_ = other.color_;
     width_ = other.width_;
     style_ = other.style_;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
-TNearestPalette::TNearestPalette() { Assign(nullptr, 0); }
+TNearestPalette::TNearestPalette() {
+    Assign(nullptr, 0);
+}
 
-TNearestPalette::TNearestPalette(const TPaletteEntry* entries, int count) { Assign(entries, count); }
+TNearestPalette::TNearestPalette(const TPaletteEntry* entries, int count) {
+    Assign(entries, count);
+}
 
 void TNearestPalette::Assign(const TPaletteEntry* entries, int count) {
     count_ = entries ? std::min(std::max(count, 0), 256) : 0;
@@ -163,8 +150,7 @@ void TNearestPalette::Assign(const TPaletteEntry* entries, int count) {
 BYTE TNearestPalette::IndexOf(BYTE red, BYTE green, BYTE blue) const {
     const std::uint32_t key = 0x1000000u | red | (green << 8) | (static_cast<std::uint32_t>(blue) << 16);
     const std::uint32_t slot = ((key * 2654435761u) >> 20) & 4095u;
-    if (cacheKey_[slot] == key)
-        return cacheIndex_[slot];
+    if (cacheKey_[slot] == key) return cacheIndex_[slot];
     int best = 0;
     long bestDistance = -1;
     for (int i = 0; i < count_; ++i) {
@@ -175,8 +161,7 @@ BYTE TNearestPalette::IndexOf(BYTE red, BYTE green, BYTE blue) const {
         if (bestDistance < 0 || distance < bestDistance) {
             best = i;
             bestDistance = distance;
-            if (distance == 0)
-                break;
+            if (distance == 0) break;
         }
     }
     cacheKey_[slot] = key;

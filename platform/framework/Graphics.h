@@ -61,10 +61,18 @@ constexpr TColor clInfoBk = clSystemColor | 24;
 
 // The plain 0x00BBGGRR value of a colour (system colours resolved).
 DWORD ColorToRGB(TColor color);
-constexpr DWORD RGB(BYTE r, BYTE g, BYTE b) { return r | (g << 8) | (static_cast<DWORD>(b) << 16); }
-constexpr BYTE GetRValue(DWORD rgb) { return static_cast<BYTE>(rgb); }
-constexpr BYTE GetGValue(DWORD rgb) { return static_cast<BYTE>(rgb >> 8); }
-constexpr BYTE GetBValue(DWORD rgb) { return static_cast<BYTE>(rgb >> 16); }
+constexpr DWORD RGB(BYTE r, BYTE g, BYTE b) {
+    return r | (g << 8) | (static_cast<DWORD>(b) << 16);
+}
+constexpr BYTE GetRValue(DWORD rgb) {
+    return static_cast<BYTE>(rgb);
+}
+constexpr BYTE GetGValue(DWORD rgb) {
+    return static_cast<BYTE>(rgb >> 8);
+}
+constexpr BYTE GetBValue(DWORD rgb) {
+    return static_cast<BYTE>(rgb >> 16);
+}
 
 // One entry of an 8-bit palette, laid out as red, green, blue, flags.
 struct TPaletteEntry {

@@ -1,7 +1,7 @@
 #include "platform/framework/Jpeg.h"
 
-#include "platform/framework/QtBridge.h"
 #include "platform/files/PathResolver.h"
+#include "platform/framework/QtBridge.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -30,8 +30,7 @@ void failed(j_common_ptr info) {
 // A warning means damaged data (a truncated file, a corrupt segment): refuse the image
 // rather than show a half-grey one.
 void warned(j_common_ptr info, int level) {
-    if (level < 0)
-        failed(info);
+    if (level < 0) failed(info);
 }
 
 // Decodes into pixels (BGRA rows of width * 4 bytes). Returns an empty string on success,
@@ -57,7 +56,8 @@ std::string decode(const unsigned char* data, unsigned long size, QImage& pixels
     }
     info.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&info);
-    pixels = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height), QImage::Format_RGB32);
+    pixels = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                    QImage::Format_RGB32);
     if (pixels.isNull()) {
         jpeg_destroy_decompress(&info);
         return "Out of memory for JPEG image";
@@ -75,19 +75,18 @@ std::string decode(const unsigned char* data, unsigned long size, QImage& pixels
 
 void TJPEGImage::LoadFromFile(const std::string& fileName) {
     std::ifstream file(ResolvePath(fileName), std::ios::binary);
-    if (!file)
-        throw EFOpenError("Cannot open file \"" + fileName + "\"");
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                           std::istreambuf_iterator<char>());
     LoadFromMemory(bytes.data(), bytes.size());
 }
 
 void TJPEGImage::LoadFromMemory(const void* data, std::size_t size) {
-    if (!data || size == 0)
-        throw Exception("JPEG error: empty data");
+    if (!data || size == 0) throw Exception("JPEG error: empty data");
     QImage pixels;
-    const std::string problem = decode(static_cast<const unsigned char*>(data), static_cast<unsigned long>(size), pixels);
-    if (!problem.empty())
-        throw Exception("JPEG error: " + problem);
+    const std::string problem =
+        decode(static_cast<const unsigned char*>(data), static_cast<unsigned long>(size), pixels);
+    if (!problem.empty()) throw Exception("JPEG error: " + problem);
     image().pixels = pixels;
     image().bitDepth = 24;
 }

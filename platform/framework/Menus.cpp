@@ -21,10 +21,10 @@ struct KeyName {
 };
 
 constexpr KeyName keyNames[] = {
-    {VK_BACK, "BkSp"}, {VK_TAB, "Tab"},   {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},   {VK_SPACE, "Space"},
-    {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"}, {VK_END, "End"},     {VK_HOME, "Home"},    {VK_LEFT, "Left"},
-    {VK_UP, "Up"},     {VK_RIGHT, "Right"}, {VK_DOWN, "Down"},  {VK_INSERT, "Ins"},   {VK_DELETE, "Del"},
-    {VK_PAUSE, "Pause"},
+    {VK_BACK, "BkSp"},   {VK_TAB, "Tab"},    {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},
+    {VK_SPACE, "Space"}, {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"},    {VK_END, "End"},
+    {VK_HOME, "Home"},   {VK_LEFT, "Left"},  {VK_UP, "Up"},        {VK_RIGHT, "Right"},
+    {VK_DOWN, "Down"},   {VK_INSERT, "Ins"}, {VK_DELETE, "Del"},   {VK_PAUSE, "Pause"},
 };
 
 std::string upper(std::string text) {
@@ -36,41 +36,31 @@ std::string upper(std::string text) {
 WORD keyFromName(const std::string& name) {
     const std::string wanted = upper(name);
     for (const KeyName& entry : keyNames)
-        if (upper(entry.name) == wanted)
-            return entry.key;
-    if (wanted == "RETURN")
-        return VK_RETURN;
-    if (wanted == "ESCAPE")
-        return VK_ESCAPE;
-    if (wanted == "BACKSPACE")
-        return VK_BACK;
+        if (upper(entry.name) == wanted) return entry.key;
+    if (wanted == "RETURN") return VK_RETURN;
+    if (wanted == "ESCAPE") return VK_ESCAPE;
+    if (wanted == "BACKSPACE") return VK_BACK;
     if (wanted.size() == 1 && std::isalnum(static_cast<unsigned char>(wanted[0])))
         return static_cast<WORD>(wanted[0]);
     if (wanted.size() >= 2 && wanted[0] == 'F' && std::all_of(wanted.begin() + 1, wanted.end(), ::isdigit)) {
         const int number = std::stoi(wanted.substr(1));
-        if (number >= 1 && number <= 24)
-            return static_cast<WORD>(VK_F1 + number - 1);
+        if (number >= 1 && number <= 24) return static_cast<WORD>(VK_F1 + number - 1);
     }
     return 0;
 }
 
 QKeySequence sequenceOf(TShortCut shortCut) {
     const int key = vx::QtKeyOf(static_cast<WORD>(shortCut & 0xFF));
-    if (shortCut == scNone || key == 0)
-        return {};
+    if (shortCut == scNone || key == 0) return {};
     int modifiers = 0;
-    if (shortCut & scShift)
-        modifiers |= Qt::SHIFT;
-    if (shortCut & scCtrl)
-        modifiers |= Qt::CTRL;
-    if (shortCut & scAlt)
-        modifiers |= Qt::ALT;
+    if (shortCut & scShift) modifiers |= Qt::SHIFT;
+    if (shortCut & scCtrl) modifiers |= Qt::CTRL;
+    if (shortCut & scAlt) modifiers |= Qt::ALT;
     return QKeySequence(key | modifiers);
 }
 
 vx::FormWindow* windowOf(TMainMenu* menu) {
-    if (!menu || !menu->Form())
-        return nullptr;
+    if (!menu || !menu->Form()) return nullptr;
     return dynamic_cast<vx::FormWindow*>(vx::FormWidget(menu->Form()));
 }
 
@@ -78,19 +68,17 @@ vx::FormWindow* windowOf(TMainMenu* menu) {
 
 TShortCut ShortCut(WORD key, TShiftState shift) {
     TShortCut result = key & 0xFF;
-    if (shift & ssShift)
-        result |= scShift;
-    if (shift & ssCtrl)
-        result |= scCtrl;
-    if (shift & ssAlt)
-        result |= scAlt;
+    if (shift & ssShift) result |= scShift;
+    if (shift & ssCtrl) result |= scCtrl;
+    if (shift & ssAlt) result |= scAlt;
     return result;
 }
 
 TShortCut TextToShortCut(const std::string& text) {
     TShortCut modifiers = 0;
     std::size_t start = 0;
-    for (std::size_t plus = text.find('+'); plus != std::string::npos && plus > start; plus = text.find('+', start)) {
+    for (std::size_t plus = text.find('+'); plus != std::string::npos && plus > start;
+         plus = text.find('+', start)) {
         const std::string head = upper(text.substr(start, plus - start));
         if (head == "CTRL")
             modifiers |= scCtrl;
@@ -110,21 +98,15 @@ std::string ShortCutToText(TShortCut shortCut) {
     const WORD key = shortCut & 0xFF;
     std::string name;
     for (const KeyName& entry : keyNames)
-        if (entry.key == key)
-            name.assign(entry.name);
+        if (entry.key == key) name.assign(entry.name);
     if (name.empty() && key >= VK_F1 && key <= VK_F1 + 23)
         name.append("F").append(std::to_string(key - VK_F1 + 1));
-    if (name.empty() && std::isalnum(key))
-        name.push_back(static_cast<char>(key));
-    if (name.empty())
-        return {};
+    if (name.empty() && std::isalnum(key)) name.push_back(static_cast<char>(key));
+    if (name.empty()) return {};
     std::string result;
-    if (shortCut & scShift)
-        result.append("Shift+");
-    if (shortCut & scCtrl)
-        result.append("Ctrl+");
-    if (shortCut & scAlt)
-        result.append("Alt+");
+    if (shortCut & scShift) result.append("Shift+");
+    if (shortCut & scCtrl) result.append("Ctrl+");
+    if (shortCut & scAlt) result.append("Alt+");
     result.append(name);
     return result;
 }
@@ -140,8 +122,7 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), impl_(std::make_uni
 }
 
 TMenuItem::~TMenuItem() {
-    if (parent_)
-        parent_->Remove(this);
+    if (parent_) parent_->Remove(this);
     for (TMenuItem* child : items_)
         child->parent_ = nullptr;
     delete impl_->action;
@@ -160,8 +141,7 @@ void TMenuItem::SetCaption(const std::string& caption) {
     caption_ = caption;
     impl_->action->setSeparator(IsLine());
     impl_->action->setText(vx::ToQString(caption));
-    if (impl_->menu)
-        impl_->menu->setTitle(vx::ToQString(caption));
+    if (impl_->menu) impl_->menu->setTitle(vx::ToQString(caption));
 }
 
 void TMenuItem::SetEnabled(bool enabled) {
@@ -171,8 +151,7 @@ void TMenuItem::SetEnabled(bool enabled) {
 
 void TMenuItem::SetChecked(bool checked) {
     checked_ = checked;
-    if (checked)
-        impl_->action->setCheckable(true);
+    if (checked) impl_->action->setCheckable(true);
     impl_->action->setChecked(checked);
 }
 
@@ -186,24 +165,22 @@ void TMenuItem::SetShortCut(TShortCut shortCut) {
     impl_->action->setShortcut(sequenceOf(shortCut));
 }
 
-void TMenuItem::Add(TMenuItem* item) { Insert(Count(), item); }
+void TMenuItem::Add(TMenuItem* item) {
+    Insert(Count(), item);
+}
 
 void TMenuItem::Insert(int index, TMenuItem* item) {
-    if (!item || item == this)
-        return;
-    if (item->parent_)
-        item->parent_->Remove(item);
+    if (!item || item == this) return;
+    if (item->parent_) item->parent_->Remove(item);
     index = std::clamp(index, 0, Count());
     if (!containerOf(*impl_)) {
         impl_->menu = new QMenu();
         impl_->menu->setTitle(vx::ToQString(caption_));
         QObject::connect(impl_->menu, &QMenu::aboutToShow, [this] {
-            if (vx::FormWindow* window = windowOf(mainMenu()))
-                window->menuShown();
+            if (vx::FormWindow* window = windowOf(mainMenu())) window->menuShown();
         });
         QObject::connect(impl_->menu, &QMenu::aboutToHide, [this] {
-            if (vx::FormWindow* window = windowOf(mainMenu()))
-                window->menuHidden();
+            if (vx::FormWindow* window = windowOf(mainMenu())) window->menuHidden();
         });
         impl_->action->setMenu(impl_->menu);
     }
@@ -211,17 +188,14 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
     containerOf(*impl_)->insertAction(before, item->impl_->action);
     items_.insert(items_.begin() + index, item);
     item->parent_ = this;
-    if (vx::FormWindow* window = windowOf(mainMenu()))
-        window->addAction(item->impl_->action);
+    if (vx::FormWindow* window = windowOf(mainMenu())) window->addAction(item->impl_->action);
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
     auto it = std::find(items_.begin(), items_.end(), item);
-    if (it == items_.end())
-        return;
+    if (it == items_.end()) return;
     items_.erase(it);
-    if (containerOf(*impl_))
-        containerOf(*impl_)->removeAction(item->impl_->action);
+    if (containerOf(*impl_)) containerOf(*impl_)->removeAction(item->impl_->action);
     item->parent_ = nullptr;
 }
 
@@ -231,8 +205,7 @@ int TMenuItem::IndexOf(const TMenuItem* item) const {
 }
 
 void TMenuItem::Click() {
-    if (OnClick)
-        OnClick(this);
+    if (OnClick) OnClick(this);
 }
 
 TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), root_(std::make_unique<TMenuItem>(nullptr)) {
@@ -245,7 +218,9 @@ TMainMenu::~TMainMenu() = default;
 
 namespace vx {
 
-QMenuBar* MenuBarOf(TMainMenu* menu) { return menu ? menu->Items()->impl().bar : nullptr; }
+QMenuBar* MenuBarOf(TMainMenu* menu) {
+    return menu ? menu->Items()->impl().bar : nullptr;
+}
 
 namespace {
 void addActions(QWidget* window, const TMenuItem* item) {
@@ -258,8 +233,7 @@ void addActions(QWidget* window, const TMenuItem* item) {
 
 void AttachMenuToForm(TMainMenu* menu, TForm* form) {
     menu->form_ = form;
-    if (QWidget* window = FormWidget(form))
-        addActions(window, menu->Items());
+    if (QWidget* window = FormWidget(form)) addActions(window, menu->Items());
 }
 
 } // namespace vx

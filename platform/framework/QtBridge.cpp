@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -18,28 +20,40 @@ QApplication* qtApplication = nullptr;
 } // namespace
 
 void EnsureQtApplication() {
-    if (QCoreApplication::instance())
-        return;
+    static std::atomic<bool> configured{false};
+    if (configured.load(std::memory_order_acquire)) return;
+    QCoreApplication* existing = QCoreApplication::instance();
+    if (existing && !qobject_cast<QApplication*>(existing))
+        throw Exception("Qt was started without widgets before the application object");
     // Qt's GUI must start on the process's first thread; another thread asking for it
     // first is a mistake of the program, reported rather than obeyed.
-    if (::gettid() != ::getpid())
-        throw Exception("The GUI must be started on the main thread");
-    static int argc = 1;
-    static char name[] = "vortamix";
-    static char* argv[] = {name, nullptr};
-    // Lives until the process ends: widgets may still be torn down during exit.
-    qtApplication = new QApplication(argc, argv);
+    if (::gettid() != ::getpid()) throw Exception("The GUI must be started on the main thread");
+    if (!existing) {
+        static int argc = 1;
+        static char name[] = "vortamix";
+        static char* argv[] = {name, nullptr};
+        // Lives until the process ends: widgets may still be torn down during exit.
+        qtApplication = new QApplication(argc, argv);
+    }
     QApplication::setQuitOnLastWindowClosed(false);
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     SetMainThread(std::this_thread::get_id());
     SetSynchronizeWaker([] { PostToGuiThread([] { CheckSynchronize(); }); });
+    configured.store(true, std::memory_order_release);
+}
+
+void EnsureQtGui() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) EnsureQtApplication();
+    static std::once_flag substituted;
+    std::call_once(substituted, [] {
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    });
 }
 
 void PostToGuiThread(std::function<void()> fn) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
+    if (!app) return;
+    QMetaObject::invokeMethod(
+        app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
 }
 
 void Guarded(const std::function<void()>& handler) {
@@ -60,7 +74,7 @@ QColor ToQColor(TColor color) {
 }
 
 QFont ToQFont(const TFont& font) {
-    EnsureQtApplication();
+    EnsureQtGui();
     QFont result(ToQString(font.Name()));
     int pixels = 11;
     if (font.Height() < 0) {
@@ -70,21 +84,25 @@ QFont ToQFont(const TFont& font) {
         QFont probe(result);
         probe.setPixelSize(1000);
         const QFontMetricsF metrics(probe);
-        pixels = static_cast<int>(std::lround(font.Height() * 1000.0 / (metrics.ascent() + metrics.descent())));
+        pixels =
+            static_cast<int>(std::lround(font.Height() * 1000.0 / (metrics.ascent() + metrics.descent())));
     }
     result.setPixelSize(std::max(1, pixels));
     result.setBold((font.Style() & fsBold) != 0);
     result.setItalic((font.Style() & fsItalic) != 0);
     result.setUnderline((font.Style() & fsUnderline) != 0);
     result.setStrikeOut((font.Style() & fsStrikeOut) != 0);
-    if (font.Quality() == fqNonAntialiased)
-        result.setStyleStrategy(QFont::NoAntialias);
+    if (font.Quality() == fqNonAntialiased) result.setStyleStrategy(QFont::NoAntialias);
     return result;
 }
 
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-std::string FromQString(const QString& text) { return text.toStdString(); }
+std::string FromQString(const QString& text) {
+    return text.toStdString();
+}
 
 } // namespace vx
 
@@ -98,5 +116,7 @@ std::string FromQString(const QString& text) { return text.toStdString(); }
 #ifdef VX_LEAK_CHECKED
 // The font configuration library keeps patterns it allocates for Qt's font fallback for
 // the whole process; they are not ours to free, so the leak checker leaves them out.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 #endif

@@ -28,11 +28,11 @@ struct TGraphic::Image {
 struct TCanvas::Target {
     QPainter* painter = nullptr; // a control being painted
     QSize painterSize;
-    QImage* image = nullptr;     // a bitmap's pixels (RGB32 or Indexed8)
-    TPixelBuffer buffer;         // memory lent by the caller
+    QImage* image = nullptr; // a bitmap's pixels (RGB32 or Indexed8)
+    TPixelBuffer buffer;     // memory lent by the caller
     bool hasBuffer = false;
-    TNearestPalette palette;     // 8-bit targets
-    QImage scratch;              // 8-bit targets: each operation is drawn here first
+    TNearestPalette palette; // 8-bit targets
+    QImage scratch;          // 8-bit targets: each operation is drawn here first
 };
 
 // The Qt objects of a menu item.
@@ -47,6 +47,9 @@ namespace vx {
 // Creates the Qt application object on first use (headless tests included) and makes the
 // calling thread the GUI thread.
 void EnsureQtApplication();
+// Fonts and screens need only Qt's GUI part, which a drawing-only program may have
+// started itself.
+void EnsureQtGui();
 // Runs fn on the GUI thread soon; callable from any thread.
 void PostToGuiThread(std::function<void()> fn);
 

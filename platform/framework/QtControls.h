@@ -43,8 +43,7 @@ struct ControlEvents {
     static void focusOut(QWidget* widget);
 };
 
-template <class Base>
-class Widget : public Base, public ControlLink {
+template <class Base> class Widget : public Base, public ControlLink {
 public:
     template <class... Args>
     explicit Widget(TControl* owner, Args&&... args) : Base(std::forward<Args>(args)...) {
@@ -92,12 +91,10 @@ protected:
         ControlEvents::resized(this);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        if (!ControlEvents::keyDown(this, event))
-            Base::keyPressEvent(event);
+        if (!ControlEvents::keyDown(this, event)) Base::keyPressEvent(event);
     }
     void keyReleaseEvent(QKeyEvent* event) override {
-        if (!ControlEvents::keyUp(this, event))
-            Base::keyReleaseEvent(event);
+        if (!ControlEvents::keyUp(this, event)) Base::keyReleaseEvent(event);
     }
     void focusInEvent(QFocusEvent* event) override {
         Base::focusInEvent(event);

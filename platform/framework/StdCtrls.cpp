@@ -14,30 +14,28 @@ namespace {
 
 TForm* parentForm(const TControl* control) {
     for (TControl* parent = control->Parent(); parent; parent = parent->Parent())
-        if (auto* form = dynamic_cast<TForm*>(parent))
-            return form;
+        if (auto* form = dynamic_cast<TForm*>(parent)) return form;
     return nullptr;
 }
 
-template <class T>
-T* widgetAs(QWidget* widget) {
+template <class T> T* widgetAs(QWidget* widget) {
     return static_cast<T*>(widget);
 }
 
 } // namespace
 
-TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 65, 17); }
+TCustomLabel::TCustomLabel(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 65, 17);
+}
 
 void TCustomLabel::SetAlignment(TAlignment alignment) {
-    if (alignment == alignment_)
-        return;
+    if (alignment == alignment_) return;
     alignment_ = alignment;
     Invalidate();
 }
 
 void TCustomLabel::SetLayout(TTextLayout layout) {
-    if (layout == layout_)
-        return;
+    if (layout == layout_) return;
     layout_ = layout;
     Invalidate();
 }
@@ -48,23 +46,20 @@ void TCustomLabel::SetAutoSize(bool autoSize) {
 }
 
 void TCustomLabel::SetWordWrap(bool wordWrap) {
-    if (wordWrap == wordWrap_)
-        return;
+    if (wordWrap == wordWrap_) return;
     wordWrap_ = wordWrap;
     AdjustBounds();
     Invalidate();
 }
 
 void TCustomLabel::SetTransparent(bool transparent) {
-    if (transparent == transparent_)
-        return;
+    if (transparent == transparent_) return;
     transparent_ = transparent;
     Invalidate();
 }
 
 void TCustomLabel::SetShowAccelChar(bool show) {
-    if (show == showAccelChar_)
-        return;
+    if (show == showAccelChar_) return;
     showAccelChar_ = show;
     AdjustBounds();
     Invalidate();
@@ -72,14 +67,12 @@ void TCustomLabel::SetShowAccelChar(bool show) {
 
 unsigned TCustomLabel::TextFlags() const {
     unsigned flags = DT_EXPANDTABS;
-    if (wordWrap_)
-        flags |= DT_WORDBREAK;
+    if (wordWrap_) flags |= DT_WORDBREAK;
     if (alignment_ == taCenter)
         flags |= DT_CENTER;
     else if (alignment_ == taRightJustify)
         flags |= DT_RIGHT;
-    if (!showAccelChar_)
-        flags |= DT_NOPREFIX;
+    if (!showAccelChar_) flags |= DT_NOPREFIX;
     return flags;
 }
 
@@ -91,8 +84,7 @@ void TCustomLabel::Paint() {
         canvas.FillRect(client);
     }
     canvas.Brush().SetStyle(bsClear);
-    if (!Enabled())
-        canvas.Font().SetColor(clGrayText);
+    if (!Enabled()) canvas.Font().SetColor(clGrayText);
     RECT area = client;
     if (layout_ != tlTop) {
         RECT measured = client;
@@ -106,19 +98,16 @@ void TCustomLabel::Paint() {
 }
 
 void TCustomLabel::AdjustBounds() {
-    if (!autoSize_)
-        return;
+    if (!autoSize_) return;
     TCanvas measure;
     measure.Font().Assign(Font());
     std::string text = Caption();
     // An empty caption (or a lone "&") keeps the height of one line.
-    if (text.empty() || (showAccelChar_ && text == "&"))
-        text += ' ';
+    if (text.empty() || (showAccelChar_ && text == "&")) text += ' ';
     RECT rect{0, 0, Width(), 0};
     measure.DrawText(text, rect, (TextFlags() & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
     int left = Left();
-    if (alignment_ == taRightJustify)
-        left += Width() - rect.right;
+    if (alignment_ == taRightJustify) left += Width() - rect.right;
     SetBounds(left, Top(), rect.right, rect.bottom);
 }
 
@@ -146,33 +135,31 @@ void TButton::SetDefault(bool value) {
 }
 
 void TButton::Click() {
-    if (TForm* form = parentForm(this))
-        form->SetModalResult(modalResult_);
+    if (TForm* form = parentForm(this)) form->SetModalResult(modalResult_);
     TWinControl::Click();
 }
 
-void TButton::TextChanged() { widgetAs<QPushButton>(Widget())->setText(vx::ToQString(Caption())); }
+void TButton::TextChanged() {
+    widgetAs<QPushButton>(Widget())->setText(vx::ToQString(Caption()));
+}
 
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
     auto* box = new vx::Widget<QCheckBox>(this);
-    QObject::connect(box, &QCheckBox::clicked, [this](bool checked) {
-        vx::Guarded([this, checked] { userToggled(checked); });
-    });
+    QObject::connect(box, &QCheckBox::clicked,
+                     [this](bool checked) { vx::Guarded([this, checked] { userToggled(checked); }); });
     AttachWidget(box);
     SetTabStop(true);
     SetBounds(0, 0, 97, 17);
 }
 
 void TCheckBox::userToggled(bool checked) {
-    if (checked == checked_)
-        return;
+    if (checked == checked_) return;
     checked_ = checked;
     Click();
 }
 
 void TCheckBox::SetChecked(bool checked) {
-    if (checked == checked_)
-        return;
+    if (checked == checked_) return;
     checked_ = checked;
     {
         const QSignalBlocker blocker(Widget());
@@ -186,7 +173,9 @@ void TCheckBox::SetAlignment(TAlignment alignment) {
     Widget()->setLayoutDirection(alignment == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
-void TCheckBox::TextChanged() { widgetAs<QCheckBox>(Widget())->setText(vx::ToQString(Caption())); }
+void TCheckBox::TextChanged() {
+    widgetAs<QCheckBox>(Widget())->setText(vx::ToQString(Caption()));
+}
 
 TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner) {
     auto* button = new vx::Widget<QRadioButton>(this);
@@ -207,15 +196,13 @@ void TRadioButton::userClicked() {
 }
 
 void TRadioButton::SetChecked(bool checked) {
-    if (checked == checked_)
-        return;
+    if (checked == checked_) return;
     checked_ = checked;
     {
         const QSignalBlocker blocker(Widget());
         widgetAs<QRadioButton>(Widget())->setChecked(checked);
     }
-    if (!checked)
-        return;
+    if (!checked) return;
     if (TWinControl* parent = Parent()) {
         for (int i = 0; i < parent->ControlCount(); ++i)
             if (auto* sibling = dynamic_cast<TRadioButton*>(parent->Controls(i)); sibling && sibling != this)
@@ -224,13 +211,14 @@ void TRadioButton::SetChecked(bool checked) {
     Click();
 }
 
-void TRadioButton::TextChanged() { widgetAs<QRadioButton>(Widget())->setText(vx::ToQString(Caption())); }
+void TRadioButton::TextChanged() {
+    widgetAs<QRadioButton>(Widget())->setText(vx::ToQString(Caption()));
+}
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
     auto* edit = new vx::Widget<QLineEdit>(this);
     QObject::connect(edit, &QLineEdit::textChanged, [this] {
-        if (!updatingWidget_)
-            vx::Guarded([this] { userEdited(); });
+        if (!updatingWidget_) vx::Guarded([this] { userEdited(); });
     });
     AttachWidget(edit);
     SetTabStop(true);
@@ -240,16 +228,14 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 
 void TEdit::userEdited() {
     StoreCaption(vx::FromQString(widgetAs<QLineEdit>(Widget())->text()));
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TEdit::TextChanged() {
     updatingWidget_ = true;
     widgetAs<QLineEdit>(Widget())->setText(vx::ToQString(Caption()));
     updatingWidget_ = false;
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 void TEdit::SetReadOnly(bool readOnly) {
@@ -262,7 +248,9 @@ void TEdit::SetMaxLength(int maxLength) {
     widgetAs<QLineEdit>(Widget())->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
 }
 
-void TEdit::SelectAll() { widgetAs<QLineEdit>(Widget())->selectAll(); }
+void TEdit::SelectAll() {
+    widgetAs<QLineEdit>(Widget())->selectAll();
+}
 
 // The combo box's items live in the widget; changing them never fires OnChange.
 class TComboBox::Strings : public TStrings {
@@ -270,16 +258,12 @@ public:
     Strings(TComboBox& owner, QComboBox* box) : owner_(owner), box_(box) {}
     int Count() const override { return box_->count(); }
     int Add(const std::string& text) override {
-        int index = Count();
-        if (owner_.Sorted())
-            for (index = 0; index < Count() && CompareStrings(Get(index), text) <= 0; ++index) {
-            }
+        const int index = owner_.Sorted() ? sortedPosition(text) : Count();
         insert(index, text);
         return index;
     }
     void Insert(int index, const std::string& text) override {
-        if (index < 0 || index > Count())
-            IndexError(index);
+        if (index < 0 || index > Count()) IndexError(index);
         insert(index, text);
     }
     void Delete(int index) override {
@@ -311,17 +295,22 @@ protected:
     }
 
 private:
+    // After every item that sorts before or equal to text.
+    int sortedPosition(const std::string& text) const {
+        int index = 0;
+        while (index < Count() && CompareStrings(Get(index), text) <= 0)
+            ++index;
+        return index;
+    }
     void check(int index) const {
-        if (index < 0 || index >= Count())
-            IndexError(index);
+        if (index < 0 || index >= Count()) IndexError(index);
     }
     void insert(int index, const std::string& text) {
         const QSignalBlocker blocker(box_);
         const int selected = box_->currentIndex();
         box_->insertItem(index, vx::ToQString(text), QVariant::fromValue<qulonglong>(0));
         // A list that had no selection keeps none.
-        if (selected < 0)
-            box_->setCurrentIndex(-1);
+        if (selected < 0) box_->setCurrentIndex(-1);
     }
 
     TComboBox& owner_;
@@ -343,14 +332,17 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
 
 TComboBox::~TComboBox() = default;
 
-TStrings* TComboBox::Items() const { return items_.get(); }
+TStrings* TComboBox::Items() const {
+    return items_.get();
+}
 
-int TComboBox::ItemIndex() const { return widgetAs<QComboBox>(Widget())->currentIndex(); }
+int TComboBox::ItemIndex() const {
+    return widgetAs<QComboBox>(Widget())->currentIndex();
+}
 
 void TComboBox::SetItemIndex(int index) {
     auto* box = widgetAs<QComboBox>(Widget());
-    if (index < 0 || index >= box->count())
-        index = -1;
+    if (index < 0 || index >= box->count()) index = -1;
     const QSignalBlocker blocker(box);
     box->setCurrentIndex(index);
     StoreCaption(vx::FromQString(box->currentText()));
@@ -360,8 +352,7 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
     style_ = style;
     auto* box = widgetAs<QComboBox>(Widget());
     const bool editable = style != csDropDownList;
-    if (box->isEditable() == editable)
-        return;
+    if (box->isEditable() == editable) return;
     const QSignalBlocker blocker(box);
     box->setEditable(editable);
     if (QLineEdit* edit = box->lineEdit()) {
@@ -379,16 +370,14 @@ void TComboBox::SetDropDownCount(int count) {
 
 void TComboBox::SetSorted(bool sorted) {
     sorted_ = sorted;
-    if (!sorted)
-        return;
+    if (!sorted) return;
     auto* box = widgetAs<QComboBox>(Widget());
     const QSignalBlocker blocker(box);
     box->model()->sort(0);
 }
 
 void TComboBox::Change() {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }
 
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {
@@ -396,4 +385,6 @@ TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {
     SetBounds(0, 0, 185, 105);
 }
 
-void TGroupBox::TextChanged() { widgetAs<QGroupBox>(Widget())->setTitle(vx::ToQString(Caption())); }
+void TGroupBox::TextChanged() {
+    widgetAs<QGroupBox>(Widget())->setTitle(vx::ToQString(Caption()));
+}

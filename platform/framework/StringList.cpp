@@ -13,18 +13,15 @@ int compareNoCase(const std::string& a, const std::string& b) {
     for (std::size_t i = 0; i < n; ++i) {
         const int ca = std::tolower(static_cast<unsigned char>(a[i]));
         const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (ca != cb) return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 bool needsQuotes(const std::string& text) {
-    if (text.empty())
-        return false;
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"';
-    });
+    if (text.empty()) return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"'; });
 }
 
 } // namespace
@@ -34,8 +31,7 @@ void TStrings::IndexError(int index) {
 }
 
 int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
-    if (!caseSensitive_)
-        return compareNoCase(a, b);
+    if (!caseSensitive_) return compareNoCase(a, b);
     const int order = a.compare(b);
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
@@ -63,20 +59,20 @@ void TStrings::Put(int index, const std::string& text) {
     InsertObject(index, text, object);
 }
 
-TObject* TStrings::GetObject(int) const { return nullptr; }
+TObject* TStrings::GetObject(int) const {
+    return nullptr;
+}
 
 void TStrings::PutObject(int, TObject*) {}
 
 void TStrings::SetUpdateState(bool) {}
 
 void TStrings::BeginUpdate() {
-    if (updateCount_++ == 0)
-        SetUpdateState(true);
+    if (updateCount_++ == 0) SetUpdateState(true);
 }
 
 void TStrings::EndUpdate() {
-    if (updateCount_ > 0 && --updateCount_ == 0)
-        SetUpdateState(false);
+    if (updateCount_ > 0 && --updateCount_ == 0) SetUpdateState(false);
 }
 
 void TStrings::Exchange(int index1, int index2) {
@@ -92,8 +88,7 @@ void TStrings::Exchange(int index1, int index2) {
 }
 
 void TStrings::Move(int currentIndex, int newIndex) {
-    if (currentIndex == newIndex)
-        return;
+    if (currentIndex == newIndex) return;
     BeginUpdate();
     const std::string text = Get(currentIndex);
     TObject* object = GetObject(currentIndex);
@@ -103,8 +98,7 @@ void TStrings::Move(int currentIndex, int newIndex) {
 }
 
 void TStrings::Assign(const TStrings& source) {
-    if (&source == this)
-        return;
+    if (&source == this) return;
     BeginUpdate();
     Clear();
     AddStrings(source);
@@ -120,15 +114,13 @@ void TStrings::AddStrings(const TStrings& source) {
 
 int TStrings::IndexOf(const std::string& text) const {
     for (int i = 0; i < Count(); ++i)
-        if (CompareStrings(Get(i), text) == 0)
-            return i;
+        if (CompareStrings(Get(i), text) == 0) return i;
     return -1;
 }
 
 int TStrings::IndexOfObject(const TObject* object) const {
     for (int i = 0; i < Count(); ++i)
-        if (GetObject(i) == object)
-            return i;
+        if (GetObject(i) == object) return i;
     return -1;
 }
 
@@ -136,8 +128,7 @@ int TStrings::IndexOfName(const std::string& name) const {
     for (int i = 0; i < Count(); ++i) {
         const std::string line = Get(i);
         const std::size_t equals = line.find('=');
-        if (equals != std::string::npos && CompareStrings(line.substr(0, equals), name) == 0)
-            return i;
+        if (equals != std::string::npos && CompareStrings(line.substr(0, equals), name) == 0) return i;
     }
     return -1;
 }
@@ -150,8 +141,7 @@ std::string TStrings::Names(int index) const {
 
 std::string TStrings::Values(const std::string& name) const {
     const int index = IndexOfName(name);
-    if (index < 0)
-        return {};
+    if (index < 0) return {};
     const std::string line = Get(index);
     return line.substr(line.find('=') + 1);
 }
@@ -159,8 +149,7 @@ std::string TStrings::Values(const std::string& name) const {
 void TStrings::SetValue(const std::string& name, const std::string& value) {
     const int index = IndexOfName(name);
     if (value.empty()) {
-        if (index >= 0)
-            Delete(index);
+        if (index >= 0) Delete(index);
     } else if (index >= 0) {
         Put(index, name + "=" + value);
     } else {
@@ -196,8 +185,7 @@ void TStrings::SetText(const std::string& text) {
 std::string TStrings::CommaText() const {
     std::string text;
     for (int i = 0; i < Count(); ++i) {
-        if (i > 0)
-            text += ',';
+        if (i > 0) text += ',';
         const std::string item = Get(i);
         if (!needsQuotes(item)) {
             text += item;
@@ -205,8 +193,7 @@ std::string TStrings::CommaText() const {
         }
         text += '"';
         for (char c : item) {
-            if (c == '"')
-                text += '"';
+            if (c == '"') text += '"';
             text += c;
         }
         text += '"';
@@ -248,8 +235,7 @@ void TStrings::SetCommaText(const std::string& text) {
         if (i < text.size() && text[i] == ',') {
             ++i;
             skipBlanks();
-            if (i == text.size())
-                Add("");
+            if (i == text.size()) Add("");
         }
     }
     EndUpdate();
@@ -257,8 +243,7 @@ void TStrings::SetCommaText(const std::string& text) {
 
 void TStrings::LoadFromFile(const std::string& fileName) {
     std::ifstream file(ResolvePath(fileName), std::ios::binary);
-    if (!file)
-        throw EFOpenError("Cannot open file \"" + fileName + "\"");
+    if (!file) throw EFOpenError("Cannot open file \"" + fileName + "\"");
     std::ostringstream content;
     content << file.rdbuf();
     SetText(content.str());
@@ -266,27 +251,22 @@ void TStrings::LoadFromFile(const std::string& fileName) {
 
 void TStrings::SaveToFile(const std::string& fileName) const {
     std::ofstream file(ResolvePath(fileName), std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw EFCreateError("Cannot create file \"" + fileName + "\"");
+    if (!file) throw EFCreateError("Cannot create file \"" + fileName + "\"");
     const std::string text = Text();
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!file.flush())
-        throw EFCreateError("Cannot write file \"" + fileName + "\"");
+    if (!file.flush()) throw EFCreateError("Cannot write file \"" + fileName + "\"");
 }
 
 void TStringList::checkIndex(int index) const {
-    if (index < 0 || index >= Count())
-        IndexError(index);
+    if (index < 0 || index >= Count()) IndexError(index);
 }
 
 void TStringList::changing() {
-    if (!updating_ && OnChanging)
-        OnChanging(this);
+    if (!updating_ && OnChanging) OnChanging(this);
 }
 
 void TStringList::changed() {
-    if (!updating_ && OnChange)
-        OnChange(this);
+    if (!updating_ && OnChange) OnChange(this);
 }
 
 void TStringList::SetUpdateState(bool updating) {
@@ -308,8 +288,7 @@ TObject* TStringList::GetObject(int index) const {
 }
 
 void TStringList::Put(int index, const std::string& text) {
-    if (sorted_)
-        throw EListError("Operation not allowed on sorted list");
+    if (sorted_) throw EListError("Operation not allowed on sorted list");
     checkIndex(index);
     changing();
     items_[static_cast<std::size_t>(index)].text = text;
@@ -323,25 +302,23 @@ void TStringList::PutObject(int index, TObject* object) {
     changed();
 }
 
-int TStringList::Add(const std::string& text) { return AddObject(text, nullptr); }
+int TStringList::Add(const std::string& text) {
+    return AddObject(text, nullptr);
+}
 
 int TStringList::AddObject(const std::string& text, TObject* object) {
     int index = Count();
     if (sorted_ && Find(text, index)) {
-        if (duplicates_ == dupIgnore)
-            return index;
-        if (duplicates_ == dupError)
-            throw EListError("String list does not allow duplicates");
+        if (duplicates_ == dupIgnore) return index;
+        if (duplicates_ == dupError) throw EListError("String list does not allow duplicates");
     }
     insertItem(index, text, object);
     return index;
 }
 
 void TStringList::Insert(int index, const std::string& text) {
-    if (sorted_)
-        throw EListError("Operation not allowed on sorted list");
-    if (index < 0 || index > Count())
-        IndexError(index);
+    if (sorted_) throw EListError("Operation not allowed on sorted list");
+    if (index < 0 || index > Count()) IndexError(index);
     insertItem(index, text, nullptr);
 }
 
@@ -359,16 +336,14 @@ void TStringList::Delete(int index) {
 }
 
 void TStringList::Clear() {
-    if (items_.empty())
-        return;
+    if (items_.empty()) return;
     changing();
     items_.clear();
     changed();
 }
 
 int TStringList::IndexOf(const std::string& text) const {
-    if (!sorted_)
-        return TStrings::IndexOf(text);
+    if (!sorted_) return TStrings::IndexOf(text);
     int index = 0;
     return Find(text, index) ? index : -1;
 }
@@ -386,8 +361,7 @@ bool TStringList::Find(const std::string& text, int& index) const {
             if (order == 0) {
                 found = true;
                 // dupAccept may hold equal strings: the first of them is the answer.
-                if (duplicates_ != dupAccept)
-                    low = middle;
+                if (duplicates_ != dupAccept) low = middle;
             }
         }
     }
@@ -403,17 +377,13 @@ void TStringList::Sort() {
 }
 
 void TStringList::SetSorted(bool sorted) {
-    if (sorted == sorted_)
-        return;
-    if (sorted)
-        Sort();
+    if (sorted == sorted_) return;
+    if (sorted) Sort();
     sorted_ = sorted;
 }
 
 void TStringList::SetCaseSensitive(bool caseSensitive) {
-    if (caseSensitive == CaseSensitive())
-        return;
+    if (caseSensitive == CaseSensitive()) return;
     TStrings::SetCaseSensitive(caseSensitive);
-    if (sorted_)
-        Sort();
+    if (sorted_) Sort();
 }

@@ -36,8 +36,7 @@ public:
     void setEnabled(TTimer* timer, bool enabled) {
         {
             std::lock_guard guard(lock_);
-            if (timer->enabled_.load() == enabled)
-                return;
+            if (timer->enabled_.load() == enabled) return;
             timer->due_ = GetTickCount() + timer->Interval();
             timer->enabled_.store(enabled, std::memory_order_release);
         }
@@ -47,8 +46,7 @@ public:
     void setInterval(TTimer* timer, DWORD interval) {
         {
             std::lock_guard guard(lock_);
-            if (timer->interval_.load() == interval)
-                return;
+            if (timer->interval_.load() == interval) return;
             timer->interval_.store(interval, std::memory_order_release);
             timer->due_ = GetTickCount() + interval;
         }
@@ -61,8 +59,7 @@ public:
             std::lock_guard guard(lock_);
             const DWORD now = GetTickCount();
             for (TTimer* timer : timers_)
-                if (isDue(timer, now))
-                    due.push_back(timer);
+                if (isDue(timer, now)) due.push_back(timer);
         }
         int ran = 0;
         for (TTimer* timer : due) {
@@ -89,8 +86,7 @@ private:
 
     // Wakes the GUI thread to re-arm its Qt timer for the nearest due time.
     void wake() {
-        if (!QCoreApplication::instance())
-            return;
+        if (!QCoreApplication::instance()) return;
         if (IsMainThread())
             reschedule();
         else
@@ -99,8 +95,7 @@ private:
 
     // GUI thread only.
     void reschedule() {
-        if (!QCoreApplication::instance())
-            return;
+        if (!QCoreApplication::instance()) return;
         if (!qtTimer_) {
             qtTimer_ = new QTimer(QCoreApplication::instance());
             qtTimer_->setSingleShot(true);
@@ -112,8 +107,7 @@ private:
             std::lock_guard guard(lock_);
             const DWORD now = GetTickCount();
             for (const TTimer* timer : timers_) {
-                if (!timer->Enabled() || timer->Interval() == 0)
-                    continue;
+                if (!timer->Enabled() || timer->Interval() == 0) continue;
                 const long left = std::max<long>(0, static_cast<std::int32_t>(timer->due_ - now));
                 wait = wait < 0 ? left : std::min(wait, left);
             }
@@ -129,17 +123,26 @@ private:
     QTimer* qtTimer_ = nullptr; // GUI thread only
 };
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) { TimerScheduler::instance().add(this); }
-
-TTimer::~TTimer() { TimerScheduler::instance().remove(this); }
-
-void TTimer::SetEnabled(bool enabled) { TimerScheduler::instance().setEnabled(this, enabled); }
-
-void TTimer::SetInterval(DWORD interval) { TimerScheduler::instance().setInterval(this, interval); }
-
-void TTimer::Timer() {
-    if (OnTimer)
-        OnTimer(this);
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    TimerScheduler::instance().add(this);
 }
 
-int RunDueTimers() { return TimerScheduler::instance().runDue(); }
+TTimer::~TTimer() {
+    TimerScheduler::instance().remove(this);
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    TimerScheduler::instance().setEnabled(this, enabled);
+}
+
+void TTimer::SetInterval(DWORD interval) {
+    TimerScheduler::instance().setInterval(this, interval);
+}
+
+void TTimer::Timer() {
+    if (OnTimer) OnTimer(this);
+}
+
+int RunDueTimers() {
+    return TimerScheduler::instance().runDue();
+}

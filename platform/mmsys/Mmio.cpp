@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/mmsys/MmioPath.h"
+#include "platform/files/PathResolver.h"
 
 struct MmioFile {
     std::FILE* stream = nullptr;
@@ -46,7 +46,7 @@ HMMIO mmioOpenA(const char* name, MMIOINFO* info, DWORD flags) {
     };
     if (!name || !*name)
         return fail(MMIOERR_FILENOTFOUND);
-    std::FILE* stream = std::fopen(ResolveMmioPath(name).c_str(), "rb");
+    std::FILE* stream = std::fopen(ResolvePath(name).c_str(), "rb");
     if (!stream)
         return fail(MMIOERR_CANNOTOPEN);
     std::unique_ptr<MmioFile> file;

@@ -1,10 +1,15 @@
 #include "sound/SndEngin.h"
+#include "sound/ThStop.h"
+#include "SoundTestKit.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
+
+// The test engine's two counters own an event each.
+constexpr std::size_t CounterEvents = 2;
 
 // The smallest concrete engine: block events, a switch that records, nothing to play.
 class RingEngine : public TSndEngine {
@@ -24,11 +29,25 @@ public:
         ++initCount;
         CreateBlockEvents("RingEngine: Can't create event");
     }
-    void Process(int) override {}
+    void Process(int block) override {
+        {
+            std::lock_guard guard(blocksLock);
+            blocks.push_back(block);
+        }
+        processed.Add();
+    }
     void GetCurrentBuffer(short*, short*, int) override {}
+
+    std::vector<int> Blocks() {
+        std::lock_guard guard(blocksLock);
+        return blocks;
+    }
 
     int initCount = 0;
     std::vector<bool> switches;
+    bool withThread = false;
+    Counter processed;
+    Counter changes;
 
 protected:
     void SwitchLocked(bool active) override {
@@ -36,7 +55,16 @@ protected:
             return;
         switches.push_back(active);
         SetActiveFlag(active);
+        if (withThread && active)
+            StartEventsThread();
+        if (!active)
+            StopEventsThread();
+        changes.Add();
     }
+
+private:
+    std::mutex blocksLock;
+    std::vector<int> blocks;
 };
 
 } // namespace
@@ -48,7 +76,7 @@ TEST(EngineRing, StartsWithSixteenBlocksOf32768BytesAndTheirEvents) {
     EXPECT_EQ(engine.BuffersCount(), 16);
     EXPECT_EQ(engine.BuffersSize(), 524288);
     EXPECT_EQ(engine.EventCount(), 16);
-    EXPECT_EQ(OpenEventCount() - before, 16u);
+    EXPECT_EQ(OpenEventCount() - before, 16u + CounterEvents);
     EXPECT_EQ(engine.Priority(), tpIdle);
     EXPECT_FALSE(engine.Active());
     EXPECT_EQ(engine.Channels(), 2);
@@ -82,7 +110,7 @@ TEST(EngineRing, ResizingRecomputesMasksAndReplacesTheEvents) {
         EXPECT_EQ(engine.BuffersSize(), 16384);
         EXPECT_EQ(engine.BuffersSizeMask(), 16383);
         EXPECT_EQ(engine.EventCount(), 4);
-        EXPECT_EQ(OpenEventCount() - before, 4u);
+        EXPECT_EQ(OpenEventCount() - before, 4u + CounterEvents);
     }
     EXPECT_EQ(OpenEventCount(), before);
 }
@@ -163,13 +191,82 @@ TEST(EngineSplit, EightBitStereoSplitsPairsAndJoinsHighBytes) {
     EXPECT_EQ(out2[1], 0xFF);
 }
 
-TEST(EngineEvents, HandlersCanBeReplacedAndClearedFromAnyThread) {
+TEST(EngineEventsThread, CallsProcessWithTheIndexOfEachSignalledBlock) {
     RingEngine engine(nullptr);
-    int calls = 0;
-    engine.SetOnActiveChange([&](TObject*) { ++calls; });
-    EXPECT_TRUE(static_cast<bool>(engine.OnActiveChange()));
-    engine.OnActiveChange()(&engine);
-    engine.SetOnActiveChange(nullptr);
-    EXPECT_FALSE(static_cast<bool>(engine.OnActiveChange()));
-    EXPECT_EQ(calls, 1);
+    engine.SetBuffersCount(4);
+    engine.withThread = true;
+    engine.SetActive(true);
+    SetEvent(engine.Events()[2]);
+    ASSERT_TRUE(engine.processed.WaitFor(1));
+    SetEvent(engine.Events()[0]);
+    ASSERT_TRUE(engine.processed.WaitFor(2));
+    engine.SetActive(false);
+    EXPECT_EQ(engine.Blocks(), (std::vector<int>{2, 0}));
+    SetEvent(engine.Events()[1]);
+    EXPECT_EQ(engine.processed.Value(), 2) << "no thread listens once the engine is off";
+}
+
+TEST(EngineEventsThread, AThreadOfAnEngineWithoutEventsWaitsQuietlyAndStopsAtOnce) {
+    RingEngine engine(nullptr);
+    engine.withThread = true;
+    engine.SetActive(true);
+    engine.SetBuffersCount(2); // off, resize, on
+    EXPECT_TRUE(engine.Active());
+    engine.SetActive(false);
+    EXPECT_TRUE(engine.Blocks().empty());
+}
+
+TEST(EngineStopThread, ActsOnlyOnTheSessionThatStartedIt) {
+    RingEngine engine(nullptr);
+    engine.SetActive(true);
+    const unsigned first = engine.Session();
+    engine.SetActive(false);
+    engine.SetActive(true);
+    engine.StopSession(first);
+    EXPECT_TRUE(engine.Active()) << "a stop meant for an earlier run is ignored";
+    engine.StopSession(engine.Session());
+    EXPECT_FALSE(engine.Active());
+}
+
+TEST(EngineStopThread, SwitchesTheEngineOffAndTheEngineWaitsForItWhenDestroyed) {
+    for (int i = 0; i < 20; ++i) {
+        auto engine = std::make_unique<RingEngine>(nullptr);
+        engine->SetActive(true);
+        TSndStopThread::Launch(engine.get());
+        if (i % 2 == 0) {
+            ASSERT_TRUE(engine->changes.WaitFor(2));
+            EXPECT_FALSE(engine->Active());
+        }
+        engine.reset(); // never under a stop thread still running
+    }
+}
+
+TEST(EngineControl, ALentLockLetsOnlyItsGuestInUntilTakenBack) {
+    TSndControlLock lock;
+    lock.Acquire();
+    lock.Acquire(); // re-entrant on its holder
+    std::atomic<std::thread::id> guestId{};
+    const int depth = lock.Suspend(&guestId);
+    std::atomic<bool> otherIn{false};
+    std::thread other([&] {
+        lock.Acquire();
+        otherIn = true;
+        lock.Release();
+    });
+    std::atomic<bool> guestIn{false};
+    std::thread guest([&] {
+        guestId.store(std::this_thread::get_id());
+        lock.Acquire();
+        guestIn = true;
+        lock.Release();
+    });
+    guest.join();
+    EXPECT_TRUE(guestIn.load());
+    lock.Resume(depth);
+    EXPECT_FALSE(otherIn.load());
+    lock.Release();
+    EXPECT_FALSE(otherIn.load()) << "still held once";
+    lock.Release();
+    other.join();
+    EXPECT_TRUE(otherIn.load());
 }

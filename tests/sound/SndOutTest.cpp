@@ -145,3 +145,23 @@ TEST(OutEngineFormat, ChangingTheRateOfAnInactiveEngineStoresItWithoutSwitchingO
     EXPECT_EQ(form.play->BitsPerSample(), 8);
     EXPECT_EQ(form.play->Channels(), 1);
 }
+
+TEST(OutEnginePlugins, APlugInDestroyedBeforeTheEngineLeavesItsLists) {
+    ScopedManualAudio audio;
+    Form form;
+    auto* first = form.add<RampPlug>("ramp", 1 << 20);
+    auto* second = form.add<RampPlug>("ramp", 1 << 20);
+    auto* effect = form.add<LogEffect>(1, &form.log);
+    form.load();
+    form.play->SetFileName("ramp.raw");
+    form.play->SetActive(true);
+    ASSERT_EQ(form.play->ModulePlug(), first);
+    delete first;
+    delete effect;
+    EXPECT_FALSE(form.play->Active()) << "the engine stopped decoding the plug-in that went";
+    EXPECT_EQ(form.play->ModulePlug(), nullptr);
+    EXPECT_EQ(form.play->Plugins(), (std::vector<TSndPlayPlug*>{second}));
+    EXPECT_TRUE(form.play->Effects().empty());
+    form.play->SetActive(true);
+    EXPECT_EQ(form.play->ModulePlug(), second);
+}

@@ -6,8 +6,8 @@
 #include "platform/kernel/Thread.h"
 
 #include <QAbstractButton>
-#include <gtest/gtest.h>
 #include <atomic>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -37,7 +37,9 @@ public:
         journal.push_back("create form");
         new RecordingPart(this, "First");
         new RecordingPart(this, "Second");
-        OnCreate = [this](TObject*) { journal.push_back("OnCreate, main form " + Application->MainForm()->Name()); };
+        OnCreate = [this](TObject*) {
+            journal.push_back("OnCreate, main form " + Application->MainForm()->Name());
+        };
         OnDestroy = [this](TObject*) { journal.push_back("OnDestroy " + marker); };
     }
     std::string marker = "still whole";
@@ -71,8 +73,12 @@ TEST(ApplicationForms, CreateFormRunsTheDescriptionThenLoadedThenOnCreate) {
     Application->CreateForm(second);
     EXPECT_EQ(Application->MainForm(), first);
     const std::vector<std::string> expected = {
-        "create form",    "create First", "create Second",
-        "loaded First (loading)", "loaded Second (loading)", "loaded form",
+        "create form",
+        "create First",
+        "create Second",
+        "loaded First (loading)",
+        "loaded Second (loading)",
+        "loaded form",
         "OnCreate, main form RecordingForm",
     };
     EXPECT_EQ(std::vector<std::string>(journal.begin(), journal.begin() + 7), expected);
@@ -156,7 +162,8 @@ TEST(ApplicationMessages, ABoxFromAnotherThreadIsPostedAndNeverBlocksTheCaller) 
     ASSERT_TRUE(PumpUntil([&] { return !shown.empty(); }));
     EXPECT_EQ(shown, std::vector<std::string>{"Sound device lost"});
     EXPECT_EQ(shownOn, std::this_thread::get_id());
-    EXPECT_EQ(service.Show("on the GUI thread", "", MB_OK), IDNO) << "on the GUI thread the answer is the box's";
+    EXPECT_EQ(service.Show("on the GUI thread", "", MB_OK), IDNO)
+        << "on the GUI thread the answer is the box's";
 }
 
 TEST(ApplicationThreads, SynchronizeRunsOnTheGuiThreadWhileItWaitsForTheWorker) {
@@ -171,9 +178,10 @@ TEST(ApplicationThreads, SynchronizeIsServedByTheEventLoop) {
     vx::EnsureQtApplication();
     SynchronizingWorker worker;
     worker.Resume();
-    ASSERT_TRUE(PumpUntil([&] { return worker.Finished(); }));
-    EXPECT_EQ(worker.ranOn, std::this_thread::get_id());
+    const bool served = PumpUntil([&] { return worker.Finished(); });
     worker.WaitFor();
+    EXPECT_TRUE(served);
+    EXPECT_EQ(worker.ranOn, std::this_thread::get_id());
 }
 
 TEST(ApplicationFacts, ExeNameIsTheRunningProgram) {

@@ -3,9 +3,9 @@
 #include "GuiTestSupport.h"
 #include "platform/framework/Resources.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -49,21 +49,32 @@ std::vector<BYTE> makeBmp(int bits, int colors, const std::function<std::uint32_
         for (int x = 0; x < width; ++x) {
             const std::uint32_t p = pixel(x, y);
             switch (bits) {
-            case 1: row[x / 8] |= static_cast<BYTE>(p << (7 - x % 8)); break;
-            case 4: row[x / 2] |= static_cast<BYTE>(p << (x % 2 ? 0 : 4)); break;
-            case 8: row[x] = static_cast<BYTE>(p); break;
+            case 1:
+                row[x / 8] |= static_cast<BYTE>(p << (7 - x % 8));
+                break;
+            case 4:
+                row[x / 2] |= static_cast<BYTE>(p << (x % 2 ? 0 : 4));
+                break;
+            case 8:
+                row[x] = static_cast<BYTE>(p);
+                break;
             case 24:
                 row[3 * x] = static_cast<BYTE>(p), row[3 * x + 1] = static_cast<BYTE>(p >> 8);
                 row[3 * x + 2] = static_cast<BYTE>(p >> 16);
                 break;
-            case 32: put32(out, static_cast<std::size_t>(row - out.data()) + 4 * x, p); break;
+            case 32:
+                put32(out, static_cast<std::size_t>(row - out.data()) + 4 * x, p);
+                break;
             }
         }
     }
     return out;
 }
 
-TColor tableColor(int i) { return static_cast<TColor>(RGB(static_cast<BYTE>(i * 16 & 0xFF), static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i))); }
+TColor tableColor(int i) {
+    return static_cast<TColor>(
+        RGB(static_cast<BYTE>(i * 16 & 0xFF), static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i)));
+}
 
 } // namespace
 
@@ -73,7 +84,8 @@ TEST(BitmapFiles, IndexedDepthsKeepTheirIndicesAndColourTable) {
         int colors;
         TPixelFormat format;
     };
-    for (const Case c : {Case{1, 2, pf1bit}, Case{4, 16, pf4bit}, Case{8, 256, pf8bit}, Case{8, 20, pf8bit}}) {
+    for (const Case c :
+         {Case{1, 2, pf1bit}, Case{4, 16, pf4bit}, Case{8, 256, pf8bit}, Case{8, 20, pf8bit}}) {
         SCOPED_TRACE(c.bits);
         const auto index = [&](int x, int y) { return static_cast<std::uint32_t>((x + 2 * y) % c.colors); };
         const std::vector<BYTE> bytes = makeBmp(c.bits, c.colors, index);
@@ -106,9 +118,9 @@ TEST(BitmapFiles, TrueColourDepthsReadTheirPixelsTopDownOrBottomUp) {
             for (int y = 0; y < 2; ++y)
                 for (int x = 0; x < 3; ++x) {
                     const std::uint32_t p = color(x, y);
-                    EXPECT_EQ(bitmap.Pixel(x, y), static_cast<TColor>(RGB(static_cast<BYTE>(p >> 16),
-                                                                          static_cast<BYTE>(p >> 8),
-                                                                          static_cast<BYTE>(p))));
+                    EXPECT_EQ(bitmap.Pixel(x, y),
+                              static_cast<TColor>(RGB(static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8),
+                                                      static_cast<BYTE>(p))));
                 }
         }
     }
@@ -137,8 +149,8 @@ TEST(BitmapFiles, DamagedFilesRaiseAnExceptionAndLeaveTheBitmapAsItWas) {
 TEST(BitmapFiles, LoadsFromAFileAndReportsAMissingOne) {
     const std::vector<BYTE> bytes = makeBmp(24, 0, [](int, int) { return 0xFF0000u; });
     const std::string path = std::string(VX_TEST_TMP) + "/bitmap_test.bmp";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     TBitmap bitmap;
     bitmap.LoadFromFile(path);
     EXPECT_EQ(bitmap.Pixel(2, 1), clRed);

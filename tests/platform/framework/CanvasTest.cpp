@@ -2,8 +2,8 @@
 
 #include "GuiTestSupport.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -12,11 +12,9 @@ namespace {
 struct IndexedBuffer {
     static constexpr int width = 40, height = 30, pitch = 48;
     std::vector<BYTE> bits = std::vector<BYTE>(pitch * height, 3);
-    TPaletteEntry palette[6] = {{0, 0, 0, 0},   {255, 0, 0, 0},     {250, 0, 0, 0},
+    TPaletteEntry palette[6] = {{0, 0, 0, 0},       {255, 0, 0, 0}, {250, 0, 0, 0},
                                 {255, 255, 255, 0}, {255, 0, 0, 0}, {0, 0, 255, 0}};
-    TPixelBuffer buffer() {
-        return {bits.data(), width, height, pitch, plIndexed8, palette, 6};
-    }
+    TPixelBuffer buffer() { return {bits.data(), width, height, pitch, plIndexed8, palette, 6}; }
     BYTE at(int x, int y) const { return bits[static_cast<std::size_t>(y * pitch + x)]; }
 };
 
@@ -24,7 +22,9 @@ struct TrueColorBuffer {
     static constexpr int width = 20, height = 10, pitch = 96; // 16 pixels of padding per row
     std::vector<std::uint32_t> bits = std::vector<std::uint32_t>(pitch / 4 * height, 0x12345678u);
     TPixelBuffer buffer() { return {bits.data(), width, height, pitch, plXRGB8888, nullptr, 0}; }
-    std::uint32_t at(int x, int y) const { return bits[static_cast<std::size_t>(y * pitch / 4 + x)] & 0xFFFFFF; }
+    std::uint32_t at(int x, int y) const {
+        return bits[static_cast<std::size_t>(y * pitch / 4 + x)] & 0xFFFFFF;
+    }
 };
 
 class LazyCanvas : public TCanvas {
@@ -77,8 +77,7 @@ TEST(CanvasText, DrawnTextDoesNotDependOnTheTargetsResolution) {
         int right = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) != qRgb(255, 255, 255))
-                    right = std::max(right, x + 1);
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) right = std::max(right, x + 1);
         return right;
     };
     EXPECT_EQ(drawnWidth(96), drawnWidth(300));

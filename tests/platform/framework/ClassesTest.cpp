@@ -25,8 +25,7 @@ protected:
     }
     void Notification(TComponent* component, TOperation operation) override {
         TComponent::Notification(component, operation);
-        if (operation == opRemove && component == watched)
-            watched = nullptr;
+        if (operation == opRemove && component == watched) watched = nullptr;
     }
 
 private:
@@ -47,7 +46,8 @@ TEST(Component, LoadedRunsOnChildrenInCreationOrderThenOnTheOwner) {
     new TProbe(form, "a");
     new TProbe(form, "b");
     form->LoadTree();
-    EXPECT_EQ(events, (std::vector<std::string>{"loaded a (loading)", "loaded b (loading)", "loaded form (loading)"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"loaded a (loading)", "loaded b (loading)",
+                                                "loaded form (loading)"}));
     EXPECT_FALSE(form->IsLoading());
     delete form;
 }
@@ -101,7 +101,8 @@ TEST(Component, FindComponentMatchesNamesWithoutCase) {
 
 TEST(MessageService, RecorderKeepsBoxesFromEveryThread) {
     ScopedMessageRecorder recorder;
-    std::thread worker([] { ShowMessageBox("Create Buffer FAILED (Invalid parameter)", "TDSPlay", MB_ICONHAND); });
+    std::thread worker(
+        [] { ShowMessageBox("Create Buffer FAILED (Invalid parameter)", "TDSPlay", MB_ICONHAND); });
     worker.join();
     EXPECT_EQ(ShowMessageBox("Sure?", "Vortamix", MB_YESNO), IDOK);
     auto records = recorder.Records();

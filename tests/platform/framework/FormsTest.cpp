@@ -6,8 +6,11 @@
 #include "platform/framework/QtForms.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,8 +22,7 @@ public:
     std::vector<std::pair<unsigned, std::uintptr_t>> seen;
 
     void WndProc(TMessage& message) override {
-        if (message.Msg != WM_PAINT && message.Msg != WM_MOVE)
-            seen.emplace_back(message.Msg, message.WParam);
+        if (message.Msg != WM_PAINT && message.Msg != WM_MOVE) seen.emplace_back(message.Msg, message.WParam);
         TForm::WndProc(message);
     }
 };
@@ -79,8 +81,10 @@ TEST_F(FormWindowEvents, MinimisingMaximisingAndRestoringAreReported) {
     form->SetWindowState(wsNormal);
     form->SetWindowState(wsMaximized);
     form->SetWindowState(wsNormal);
-    const std::vector<std::pair<unsigned, std::uintptr_t>> expected = {
-        {WM_SIZE, SIZE_MINIMIZED}, {WM_SIZE, SIZE_RESTORED}, {WM_SIZE, SIZE_MAXIMIZED}, {WM_SIZE, SIZE_RESTORED}};
+    const std::vector<std::pair<unsigned, std::uintptr_t>> expected = {{WM_SIZE, SIZE_MINIMIZED},
+                                                                       {WM_SIZE, SIZE_RESTORED},
+                                                                       {WM_SIZE, SIZE_MAXIMIZED},
+                                                                       {WM_SIZE, SIZE_RESTORED}};
     EXPECT_EQ(form->seen, expected);
     form->Free();
 }
@@ -182,4 +186,39 @@ TEST_F(FormGeometry, AlignedControlsShareTheClientArea) {
     EXPECT_EQ(upper->BoundsRect(), (RECT{0, 65, 200, 80})) << "the later one stacks above the first";
     form.SetClientHeight(150);
     EXPECT_EQ(lower->BoundsRect(), (RECT{0, 130, 200, 150}));
+}
+
+using FormInput = FormFixture;
+
+TEST_F(FormInput, KeysAndMouseButtonsReachTheFormsHandlers) {
+    auto* form = new TForm(nullptr);
+    form->SetClientWidth(100);
+    form->SetClientHeight(80);
+    std::vector<WORD> keys;
+    std::vector<std::pair<int, int>> presses;
+    int clicks = 0;
+    form->OnKeyDown = [&](TObject*, WORD& key, TShiftState shift) {
+        keys.push_back(key);
+        EXPECT_EQ(shift, ssShift);
+    };
+    form->OnMouseDown = [&](TObject*, TMouseButton button, TShiftState, int x, int y) {
+        EXPECT_EQ(button, mbLeft);
+        presses.emplace_back(x, y);
+    };
+    form->OnClick = [&](TObject*) { ++clicks; };
+    QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(vx::FormWidget(form), &f9);
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_Q, Qt::ShiftModifier, QStringLiteral("Q"));
+    QCoreApplication::sendEvent(vx::FormWidget(form), &letter);
+    EXPECT_EQ(keys, (std::vector<WORD>{VK_F1 + 8, 'Q'}));
+    QWidget* client = vx::FormClientArea(form);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(7, 9), client->mapToGlobal(QPointF(7, 9)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(7, 9), client->mapToGlobal(QPointF(7, 9)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(client, &press);
+    QCoreApplication::sendEvent(client, &release);
+    EXPECT_EQ(presses, (std::vector<std::pair<int, int>>{{7, 9}}));
+    EXPECT_EQ(clicks, 1);
+    form->Free();
 }

@@ -50,7 +50,8 @@ TEST(JpegImages, CorruptDataRaisesAClearErrorAndKeepsThePreviousPicture) {
     TJPEGImage jpeg;
     jpeg.LoadFromMemory(bytes.data(), bytes.size());
 
-    const std::vector<unsigned char> truncated(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
+    const std::vector<unsigned char> truncated(bytes.begin(),
+                                               bytes.begin() + static_cast<long>(bytes.size() / 2));
     try {
         jpeg.LoadFromMemory(truncated.data(), truncated.size());
         FAIL() << "a truncated picture must be refused";

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
@@ -21,8 +22,7 @@ protected:
         form = new TForm(nullptr);
     }
     void TearDown() override { form->Free(); }
-    template <class T>
-    T* place() {
+    template <class T> T* place() {
         auto* control = new T(form);
         control->SetParent(form);
         return control;
@@ -30,7 +30,9 @@ protected:
     TForm* form = nullptr;
 };
 
-QAbstractButton* buttonOf(TControl* control) { return static_cast<QAbstractButton*>(vx::ControlWidget(control)); }
+QAbstractButton* buttonOf(TControl* control) {
+    return static_cast<QAbstractButton*>(vx::ControlWidget(control));
+}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "platform/framework/StringList.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 

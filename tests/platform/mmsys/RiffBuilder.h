@@ -85,7 +85,9 @@ inline std::vector<BYTE> ReadFile(const std::string& path) {
     return std::vector<BYTE>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifdef VX_TEST_TMP
 inline std::string TempPath(const std::string& name) { return std::string(VX_TEST_TMP) + "/" + name; }
+#endif
 
 // Runs a command line quietly; true when it exits with 0.
 inline bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

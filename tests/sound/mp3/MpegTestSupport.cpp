@@ -21,15 +21,18 @@ namespace {
 int counter = 0;
 
 void Run(const std::string& command) {
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) throw std::runtime_error("failed: " + command);
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
 }
 
 void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(value >> (8 * i)));
 }
 
 void PutText(std::vector<uint8_t>& out, const char* text) {
-    for (const char* c = text; *c; ++c) out.push_back(uint8_t(*c));
+    for (const char* c = text; *c; ++c)
+        out.push_back(uint8_t(*c));
 }
 
 class TBitWriter {
@@ -59,9 +62,11 @@ uint16_t Crc16(const uint8_t* bytes, size_t bitCount, uint16_t crc) {
     return crc;
 }
 
-}  // namespace
+} // namespace
 
-std::string TempFile(const std::string& name) { return std::string(VX_TEST_TMP) + "/" + name; }
+std::string TempFile(const std::string& name) {
+    return std::string(VX_TEST_TMP) + "/" + name;
+}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -106,14 +111,15 @@ void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int 
     PutLe(out, 16, 2);
     PutText(out, "data");
     PutLe(out, dataBytes, 4);
-    for (int16_t s : samples) PutLe(out, uint16_t(s), 2);
+    for (int16_t s : samples)
+        PutLe(out, uint16_t(s), 2);
     WriteBytes(path, out);
 }
 
 namespace {
 
-std::vector<uint8_t> Encode(const std::string& tool, const std::string& options, const std::vector<int16_t>& samples,
-                            int rate, int channels) {
+std::vector<uint8_t> Encode(const std::string& tool, const std::string& options,
+                            const std::vector<int16_t>& samples, int rate, int channels) {
     const std::string id = std::to_string(++counter);
     const std::string wav = TempFile("signal" + id + ".wav");
     const std::string out = TempFile("stream" + id + ".mpa");
@@ -122,14 +128,14 @@ std::vector<uint8_t> Encode(const std::string& tool, const std::string& options,
     return ReadBytes(out);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<uint8_t> EncodeLame(const std::string& options, int rate, int channels, double seconds) {
     return EncodeLameSamples(options, TestSignal(rate, channels, seconds), rate, channels);
 }
 
-std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples, int rate,
-                                       int channels) {
+std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples,
+                                       int rate, int channels) {
     return Encode("lame -t --quiet", options, samples, rate, channels);
 }
 
@@ -179,7 +185,7 @@ std::vector<uint8_t> MakeLayer1Stream(const TLayer1Options& options) {
             for (int sb = 0; sb < 32; ++sb)
                 for (int ch = 0; ch < (sb < bound ? channels : 1); ++ch)
                     if (nb[ch][sb]) bits.Put(uint32_t(random() % ((1u << nb[ch][sb]) - 1)), nb[ch][sb]);
-        if (frame.size() > bytes) continue;  // too many bits drawn: draw the frame again
+        if (frame.size() > bytes) continue; // too many bits drawn: draw the frame again
         frame.resize(bytes, 0);
         ++n;
         if (options.crc) {
@@ -202,7 +208,8 @@ std::vector<uint8_t> WithIntensityStereo(std::vector<uint8_t> stream) {
         if (frame.mode == kMpegModeJoint) joint.push_back(position);
         position = reader.Position();
     }
-    for (size_t at : joint) stream[at + 3] |= 0x10;
+    for (size_t at : joint)
+        stream[at + 3] |= 0x10;
     return stream;
 }
 
@@ -250,8 +257,8 @@ std::vector<float> DecodeFfmpeg(const std::vector<uint8_t>& stream) {
     std::ofstream(in, std::ios::binary | std::ios::app)
         .write(reinterpret_cast<const char*>(stream.data()), std::streamsize(stream.size()));
     // The pan filter copies channels without any mixing gain; a single channel goes to both.
-    Run("ffmpeg -v error -y -i '" + in + "' -f f32le -af 'pan=stereo|c0=c0|c1=" +
-        (frame.channels == 1 ? "c0" : "c1") + "' '" + out + "'");
+    Run("ffmpeg -v error -y -i '" + in +
+        "' -f f32le -af 'pan=stereo|c0=c0|c1=" + (frame.channels == 1 ? "c0" : "c1") + "' '" + out + "'");
     const std::vector<uint8_t> bytes = ReadBytes(out);
     std::vector<float> samples(bytes.size() / 4);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
@@ -278,7 +285,8 @@ std::vector<float> DecodeLibmad(const std::vector<uint8_t>& stream) {
         const mad_pcm& pcm = madSynth.pcm;
         for (unsigned i = 0; i < pcm.length; ++i) {
             const float left = float(pcm.samples[0][i]) / float(1 << MAD_F_FRACBITS);
-            const float right = pcm.channels == 2 ? float(pcm.samples[1][i]) / float(1 << MAD_F_FRACBITS) : left;
+            const float right =
+                pcm.channels == 2 ? float(pcm.samples[1][i]) / float(1 << MAD_F_FRACBITS) : left;
             samples.push_back(left);
             samples.push_back(right);
         }
@@ -307,4 +315,4 @@ TAccuracy Compare(const std::vector<int16_t>& ours, const std::vector<float>& re
     return accuracy;
 }
 
-}  // namespace mp3test
+} // namespace mp3test

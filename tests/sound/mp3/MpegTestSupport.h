@@ -21,8 +21,8 @@ void WriteWav(const std::string& path, const std::vector<int16_t>& samples, int 
 // Encodes a test signal; the options go to the encoder as they stand. lame writes no
 // information frame (-t), so every frame carries audio and the oracles trim nothing.
 std::vector<uint8_t> EncodeLame(const std::string& options, int rate, int channels, double seconds = 2.0);
-std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples, int rate,
-                                       int channels);
+std::vector<uint8_t> EncodeLameSamples(const std::string& options, const std::vector<int16_t>& samples,
+                                       int rate, int channels);
 std::vector<uint8_t> EncodeTwolame(const std::string& options, int rate, int channels, double seconds = 2.0);
 
 struct TLayer1Options {
@@ -40,7 +40,7 @@ std::vector<uint8_t> MakeLayer1Stream(const TLayer1Options& options);
 std::vector<uint8_t> WithIntensityStereo(std::vector<uint8_t> stream);
 
 struct TDecoded {
-    std::vector<int16_t> pairs;  // interleaved left/right
+    std::vector<int16_t> pairs; // interleaved left/right
     int frames = 0;
     int clipped = 0;
 };
@@ -52,9 +52,9 @@ std::vector<float> DecodeFfmpeg(const std::vector<uint8_t>& stream);
 std::vector<float> DecodeLibmad(const std::vector<uint8_t>& stream);
 
 struct TAccuracy {
-    double rms = 0;        // in 16-bit steps
+    double rms = 0; // in 16-bit steps
     double maxDiff = 0;
-    size_t compared = 0;   // unclipped samples
+    size_t compared = 0; // unclipped samples
     size_t lengthOurs = 0, lengthReference = 0;
 };
 // Sample by sample at lag 0, over the samples the reference does not clip.
@@ -63,4 +63,4 @@ TAccuracy Compare(const std::vector<int16_t>& ours, const std::vector<float>& re
 // The standard's accuracy limit: 2^-11 / sqrt(12) of full scale, in 16-bit steps.
 constexpr double kAccuracyLimit = 32768.0 / 2048.0 / 3.4641016151377544;
 
-}  // namespace mp3test
+} // namespace mp3test

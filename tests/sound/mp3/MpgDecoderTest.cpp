@@ -27,7 +27,8 @@ std::vector<size_t> FrameStarts(const std::vector<uint8_t>& stream) {
 
 uint32_t BitsAt(const uint8_t* bytes, int offset, int count) {
     uint32_t value = 0;
-    for (int i = offset; i < offset + count; ++i) value = value << 1 | ((bytes[i / 8] >> (7 - i % 8)) & 1);
+    for (int i = offset; i < offset + count; ++i)
+        value = value << 1 | ((bytes[i / 8] >> (7 - i % 8)) & 1);
     return value;
 }
 
@@ -35,14 +36,18 @@ void SetBits(uint8_t* bytes, int offset, int count, uint32_t value) {
     for (int i = 0; i < count; ++i) {
         const int bit = offset + i;
         const uint8_t mask = uint8_t(0x80 >> (bit % 8));
-        if ((value >> (count - 1 - i)) & 1) bytes[bit / 8] |= mask;
-        else bytes[bit / 8] &= uint8_t(~mask);
+        if ((value >> (count - 1 - i)) & 1)
+            bytes[bit / 8] |= mask;
+        else
+            bytes[bit / 8] &= uint8_t(~mask);
     }
 }
 
 // Side information of a two-channel layer III frame without check word: granule g,
 // channel c starts at this bit of the body.
-int SideInfoBit(int granule, int channel) { return 20 + 59 * (granule * 2 + channel); }
+int SideInfoBit(int granule, int channel) {
+    return 20 + 59 * (granule * 2 + channel);
+}
 
 double SnrDb(const std::vector<int16_t>& reference, const std::vector<int16_t>& test) {
     double signal = 0, noise = 0;
@@ -56,7 +61,8 @@ double SnrDb(const std::vector<int16_t>& reference, const std::vector<int16_t>& 
 // The full-quality output with every sample of a run replaced by the run's first.
 std::vector<int16_t> Decimated(const std::vector<int16_t>& pairs, int run) {
     std::vector<int16_t> out(pairs.size());
-    for (size_t i = 0; i < pairs.size(); ++i) out[i] = pairs[(i / 2) / size_t(run) * size_t(run) * 2 + i % 2];
+    for (size_t i = 0; i < pairs.size(); ++i)
+        out[i] = pairs[(i / 2) / size_t(run) * size_t(run) * 2 + i % 2];
     return out;
 }
 
@@ -89,14 +95,16 @@ TEST(MpegDecoderQuality, ReducedQualitiesStayCloseToTheDecimatedFullOutput) {
     const TDecoded full = DecodeOurs(stream, smqFull);
     const double half = SnrDb(Decimated(full.pairs, 2), DecodeOurs(stream, smqHalf).pairs);
     const double quarter = SnrDb(Decimated(full.pairs, 4), DecodeOurs(stream, smqQuarter).pairs);
-    std::printf("[ quality ] SNR against the decimated full output: half %.1f dB, quarter %.1f dB\n", half, quarter);
+    std::printf("[ quality ] SNR against the decimated full output: half %.1f dB, quarter %.1f dB\n", half,
+                quarter);
     EXPECT_GT(half, 58.0);
     EXPECT_GT(quarter, 50.0);
 }
 
 TEST(MpegDecoderOutput, AFullScaleSquareWaveClipsExactlyAtTheLimitsAndIsCounted) {
     std::vector<int16_t> samples;
-    for (int i = 0; i < 44100; ++i) samples.push_back((i / 50) % 2 ? 32767 : -32768);
+    for (int i = 0; i < 44100; ++i)
+        samples.push_back((i / 50) % 2 ? 32767 : -32768);
     const TDecoded decoded = DecodeOurs(EncodeLameSamples("-b 320 -m m", samples, 44100, 1));
     EXPECT_GT(decoded.clipped, 0);
     const auto [low, high] = std::minmax_element(decoded.pairs.begin(), decoded.pairs.end());
@@ -137,7 +145,8 @@ TEST(MpegDecoderReservoir, AStreamCutBeforeAReservoirFrameStartsSilentThenMatche
     const TDecoded full = DecodeOurs(stream);
     const TDecoded tail = DecodeOurs(std::vector<uint8_t>(stream.begin() + long(starts[cut]), stream.end()));
     ASSERT_EQ(tail.frames, full.frames - int(cut));
-    for (size_t i = 0; i < 576 * 2; ++i) ASSERT_EQ(tail.pairs[i], 0) << "sample " << i;
+    for (size_t i = 0; i < 576 * 2; ++i)
+        ASSERT_EQ(tail.pairs[i], 0) << "sample " << i;
     // Four frames on, the reservoir, the overlap and the synthesis memory agree again.
     const size_t from = 4 * 2304;
     EXPECT_TRUE(std::equal(tail.pairs.begin() + long(from), tail.pairs.end(),
@@ -147,28 +156,35 @@ TEST(MpegDecoderReservoir, AStreamCutBeforeAReservoirFrameStartsSilentThenMatche
 TEST(MpegDecoderDamage, LayerThreeSideInformationOutOfRangeStaysInsideTheGranule) {
     const std::vector<uint8_t> clean = EncodeLame("-b 128 -m s", 44100, 2, 1.0);
     const std::vector<size_t> starts = FrameStarts(clean);
-    using TEdit = std::function<void(uint8_t* body, int at)>;
+    using TEdit = std::function<void(uint8_t * body, int at)>;
     const TEdit edits[] = {
-        [](uint8_t* b, int at) { SetBits(b, at + 12, 9, 511); },                          // big values
-        [](uint8_t* b, int at) { SetBits(b, at, 12, 4095); SetBits(b, at + 12, 9, 511); },  // lengths
-        [](uint8_t* b, int at) {  // long blocks with region ends past the granule
+        [](uint8_t* b, int at) { SetBits(b, at + 12, 9, 511); }, // big values
+        [](uint8_t* b, int at) {
+            SetBits(b, at, 12, 4095);
+            SetBits(b, at + 12, 9, 511);
+        },                       // lengths
+        [](uint8_t* b, int at) { // long blocks with region ends past the granule
             SetBits(b, at + 12, 9, 400);
             SetBits(b, at + 33, 1, 0);
             SetBits(b, at + 34, 15, 13 << 10 | 24 << 5 | 31);
             SetBits(b, at + 49, 7, 0x7F);
         },
-        [](uint8_t* b, int at) { SetBits(b, at + 33, 3, 0b100); },  // switched window of block type 0
-        [](uint8_t* b, int at) {  // books without codes and a mixed short block
+        [](uint8_t* b, int at) { SetBits(b, at + 33, 3, 0b100); }, // switched window of block type 0
+        [](uint8_t* b, int at) { // books without codes and a mixed short block
             SetBits(b, at + 33, 4, 0b1101);
             SetBits(b, at + 37, 10, 4 << 5 | 14);
         },
-        [](uint8_t* b, int at) { SetBits(b, at + 21, 12, 0xFFF); SetBits(b, at + 56, 3, 7); },  // gains
-        [](uint8_t* b, int at) { SetBits(b, 0, 9, 511); },  // main data far back
+        [](uint8_t* b, int at) {
+            SetBits(b, at + 21, 12, 0xFFF);
+            SetBits(b, at + 56, 3, 7);
+        },                                                 // gains
+        [](uint8_t* b, int at) { SetBits(b, 0, 9, 511); }, // main data far back
     };
     for (size_t e = 0; e < std::size(edits); ++e) {
         std::vector<uint8_t> damaged = clean;
         for (size_t k = 0; k < starts.size(); ++k)
-            for (int g = 0; g < 4; ++g) edits[e](damaged.data() + starts[k] + 4, SideInfoBit(g / 2, g % 2));
+            for (int g = 0; g < 4; ++g)
+                edits[e](damaged.data() + starts[k] + 4, SideInfoBit(g / 2, g % 2));
         const TDecoded decoded = DecodeOurs(damaged);
         EXPECT_EQ(decoded.frames, int(starts.size())) << "edit " << e;
     }
@@ -176,7 +192,8 @@ TEST(MpegDecoderDamage, LayerThreeSideInformationOutOfRangeStaysInsideTheGranule
 
 TEST(MpegDecoderDamage, ForbiddenLayerOneAllocationsDecodeAsSilence) {
     std::vector<uint8_t> stream = MakeLayer1Stream(TLayer1Options{0, 12, 0, 0, false, 4});
-    for (size_t at : FrameStarts(stream)) std::fill(stream.begin() + long(at) + 4, stream.begin() + long(at) + 36, 0xFF);
+    for (size_t at : FrameStarts(stream))
+        std::fill(stream.begin() + long(at) + 4, stream.begin() + long(at) + 36, 0xFF);
     const TDecoded decoded = DecodeOurs(stream);
     EXPECT_EQ(decoded.frames, 4);
     EXPECT_TRUE(std::all_of(decoded.pairs.begin(), decoded.pairs.end(), [](int16_t v) { return v == 0; }));
@@ -184,12 +201,14 @@ TEST(MpegDecoderDamage, ForbiddenLayerOneAllocationsDecodeAsSilence) {
 
 TEST(MpegDecoderDamage, RandomByteDamageDecodesToNoiseOrSilence) {
     std::mt19937 random(99);
-    for (const auto& clean : {EncodeLame("-b 128 -m j", 44100, 2, 1.0), EncodeTwolame("-b 192 -m j", 44100, 2, 1.0),
-                              MakeLayer1Stream(TLayer1Options{})}) {
+    for (const auto& clean :
+         {EncodeLame("-b 128 -m j", 44100, 2, 1.0), EncodeTwolame("-b 192 -m j", 44100, 2, 1.0),
+          MakeLayer1Stream(TLayer1Options{})}) {
         for (int round = 0; round < 5; ++round) {
             std::vector<uint8_t> damaged = clean;
             // The first header stays: a stream has to start with a frame.
-            for (size_t i = 0; i < damaged.size() / 50; ++i) damaged[4 + random() % (damaged.size() - 4)] = uint8_t(random());
+            for (size_t i = 0; i < damaged.size() / 50; ++i)
+                damaged[4 + random() % (damaged.size() - 4)] = uint8_t(random());
             const TDecoded decoded = DecodeOurs(damaged);
             EXPECT_GT(decoded.frames, 0);
             EXPECT_EQ(decoded.pairs.size() % 768, 0u);
@@ -197,4 +216,4 @@ TEST(MpegDecoderDamage, RandomByteDamageDecodesToNoiseOrSilence) {
     }
 }
 
-}  // namespace
+} // namespace

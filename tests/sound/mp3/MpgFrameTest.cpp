@@ -13,8 +13,8 @@ namespace {
 
 // An MPEG-1 header: layer 1..3, bitrate and sampling index, padding, mode, mode extension.
 uint32_t Header(int layer, int bitrate, int sampling, int padding = 0, int mode = 0, int modeExt = 0) {
-    return 0xFFF90000u | uint32_t(4 - layer) << 17 | 0x10000u | uint32_t(bitrate) << 12 | uint32_t(sampling) << 10 |
-           uint32_t(padding) << 9 | uint32_t(mode) << 6 | uint32_t(modeExt) << 4;
+    return 0xFFF90000u | uint32_t(4 - layer) << 17 | 0x10000u | uint32_t(bitrate) << 12 |
+           uint32_t(sampling) << 10 | uint32_t(padding) << 9 | uint32_t(mode) << 6 | uint32_t(modeExt) << 4;
 }
 
 std::vector<uint8_t> Frames(uint32_t header, int count) {
@@ -24,7 +24,8 @@ std::vector<uint8_t> Frames(uint32_t header, int count) {
     for (int i = 0; i < count; ++i) {
         const size_t at = out.size();
         out.resize(at + MpegFrameBytes(frame), uint8_t(i + 1));
-        for (int b = 0; b < 4; ++b) out[at + size_t(b)] = uint8_t(header >> (24 - 8 * b));
+        for (int b = 0; b < 4; ++b)
+            out[at + size_t(b)] = uint8_t(header >> (24 - 8 * b));
     }
     return out;
 }
@@ -57,8 +58,8 @@ TEST(MpegHeader, FrameSizesFollowBitrateRateAndPadding) {
         uint32_t header;
         size_t bytes;
     } cases[] = {
-        {Header(3, 9, 0), 417},    {Header(3, 9, 0, 1), 418}, {Header(3, 14, 2), 1440},
-        {Header(2, 10, 1), 576},   {Header(2, 14, 2), 1728},  {Header(1, 12, 0), 416},
+        {Header(3, 9, 0), 417},     {Header(3, 9, 0, 1), 418}, {Header(3, 14, 2), 1440},
+        {Header(2, 10, 1), 576},    {Header(2, 14, 2), 1728},  {Header(1, 12, 0), 416},
         {Header(1, 12, 0, 1), 420}, {Header(1, 14, 2), 672},
     };
     for (const Case& c : cases) {
@@ -72,12 +73,12 @@ TEST(MpegHeader, LayerTwoChoosesItsAllocationTableByRateAndBitratePerChannel) {
     struct Case {
         int sampling, mode, bitrate, sblimit;
     } cases[] = {
-        {0, 0, 8, 27},   // 44.1 kHz, 64 kbit/s per channel
-        {1, 0, 10, 27},  // 48 kHz, 96 per channel
-        {0, 0, 10, 30},  // 44.1 kHz, 96 per channel
-        {2, 0, 14, 30},  // 32 kHz, 192 per channel
-        {1, 3, 2, 8},    // 48 kHz single channel, 48
-        {2, 3, 1, 12},   // 32 kHz single channel, 32
+        {0, 0, 8, 27},  // 44.1 kHz, 64 kbit/s per channel
+        {1, 0, 10, 27}, // 48 kHz, 96 per channel
+        {0, 0, 10, 30}, // 44.1 kHz, 96 per channel
+        {2, 0, 14, 30}, // 32 kHz, 192 per channel
+        {1, 3, 2, 8},   // 48 kHz single channel, 48
+        {2, 3, 1, 12},  // 32 kHz single channel, 32
     };
     for (const Case& c : cases) {
         TMpegFrame frame;
@@ -88,7 +89,7 @@ TEST(MpegHeader, LayerTwoChoosesItsAllocationTableByRateAndBitratePerChannel) {
 
 TEST(MpegHeader, JointStereoBoundNeverPassesTheSubbandLimit) {
     TMpegFrame frame;
-    MpegDecodeHeader(Header(2, 4, 1, 0, 1, 3), frame);  // 64 kbit/s at 48 kHz: 8 subbands
+    MpegDecodeHeader(Header(2, 4, 1, 0, 1, 3), frame); // 64 kbit/s at 48 kHz: 8 subbands
     EXPECT_EQ(frame.sblimit, 8);
     EXPECT_EQ(frame.jsBound, 8);
     MpegDecodeHeader(Header(2, 12, 0, 0, 1, 1), frame);
@@ -109,7 +110,7 @@ TEST(MpegFrameReader, EachFrameTakesItsOwnBitrateAndPadding) {
 }
 
 TEST(MpegFrameReader, SkipsALeadingId3v2Tag) {
-    std::vector<uint8_t> data = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 1, 0};  // 128-byte body and a footer
+    std::vector<uint8_t> data = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 1, 0}; // 128-byte body and a footer
     data.resize(10 + 128 + 10, 0xFF);
     const std::vector<uint8_t> frames = Frames(Header(2, 8, 0), 3);
     data.insert(data.end(), frames.begin(), frames.end());
@@ -125,7 +126,8 @@ TEST(MpegFrameReader, ResynchronisesOnAHeaderOfTheSameLayerAndRate) {
     // Headers of another layer and of another rate inside the junk are not frames.
     const uint32_t others[2] = {Header(2, 9, 0), Header(3, 9, 1)};
     for (int i = 0; i < 2; ++i)
-        for (int b = 0; b < 4; ++b) junk[size_t(100 + 1000 * i + b)] = uint8_t(others[i] >> (24 - 8 * b));
+        for (int b = 0; b < 4; ++b)
+            junk[size_t(100 + 1000 * i + b)] = uint8_t(others[i] >> (24 - 8 * b));
     data.insert(data.end(), junk.begin(), junk.end());
     // Padding, mode, mode extension and bitrate may differ after the junk.
     const std::vector<uint8_t> more = Frames(Header(3, 11, 0, 1, 0, 1), 3);
@@ -144,8 +146,8 @@ TEST(MpegFrameReader, JunkOfTheResyncLimitEndsTheData) {
 }
 
 TEST(MpegFrameReader, ACutLastFrameIsPaddedWithZeros) {
-    std::vector<uint8_t> data = Frames(Header(3, 9, 0), 2);
-    data.resize(data.size() - 300);
+    const std::vector<uint8_t> whole = Frames(Header(3, 9, 0), 2);
+    const std::vector<uint8_t> data(whole.begin(), whole.end() - 300);
     TMpegFrameReader reader;
     reader.Attach(data.data(), data.size());
     TMpegFrame frame;
@@ -180,4 +182,4 @@ TEST(MpegFrameReader, ReadsEveryFrameOfAVariableBitrateStream) {
     EXPECT_EQ(frames, int(stream.size() > 0 ? DecodeFfmpeg(stream).size() / 2304 : 0));
 }
 
-}  // namespace
+} // namespace

@@ -33,7 +33,8 @@ TEST(MpegHuffmanBooks, EveryBookIsACompletePrefixCode) {
             for (int b = 0; b < symbols; ++b) {
                 if (a == b || book.lengths[b] < book.lengths[a]) continue;
                 const uint32_t prefix = book.codes[b] >> (book.lengths[b] - book.lengths[a]);
-                EXPECT_NE(prefix, book.codes[a]) << "book " << table << ": code " << a << " starts code " << b;
+                EXPECT_NE(prefix, book.codes[a])
+                    << "book " << table << ": code " << a << " starts code " << b;
             }
         }
         if (symbols != 0) {
@@ -42,15 +43,18 @@ TEST(MpegHuffmanBooks, EveryBookIsACompletePrefixCode) {
     }
     const TMpegHuffBook& quad = MpegQuadBookA();
     double kraft = 0;
-    for (int a = 0; a < 16; ++a) kraft += std::ldexp(1.0, -quad.lengths[a]);
+    for (int a = 0; a < 16; ++a)
+        kraft += std::ldexp(1.0, -quad.lengths[a]);
     EXPECT_DOUBLE_EQ(kraft, 1.0);
 }
 
 TEST(MpegHuffmanBooks, BooksWithoutCodesAndTheLinbitsOfTheSharedBooks) {
-    for (int table : {0, 4, 14}) EXPECT_EQ(MpegHuffBook(table).size, 0) << table;
-    const int linbits[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    for (int table : {0, 4, 14})
+        EXPECT_EQ(MpegHuffBook(table).size, 0) << table;
+    const int linbits[32] = {0, 0, 0, 0, 0, 0, 0,  0,  0, 0, 0, 0, 0, 0, 0,  0,
                              1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13};
-    for (int table = 0; table < 32; ++table) EXPECT_EQ(MpegHuffBook(table).linbits, linbits[table]) << table;
+    for (int table = 0; table < 32; ++table)
+        EXPECT_EQ(MpegHuffBook(table).linbits, linbits[table]) << table;
     EXPECT_EQ(MpegHuffBook(23).codes, MpegHuffBook(16).codes);
     EXPECT_EQ(MpegHuffBook(31).codes, MpegHuffBook(24).codes);
 }
@@ -90,7 +94,7 @@ TEST(MpegHuffmanDecode, QuadruplesOfBothBooks) {
     for (int symbol = 0; symbol < 16; ++symbol) {
         bits.Put(quad.codes[symbol], quad.lengths[symbol]);
         for (int i = 0; i < 4; ++i)
-            if ((symbol >> (3 - i)) & 1) bits.Put(i & 1, 1);  // odd positions negative
+            if ((symbol >> (3 - i)) & 1) bits.Put(i & 1, 1); // odd positions negative
         bits.Put(uint32_t(15 - symbol), 4);                  // book B
         for (int i = 0; i < 4; ++i)
             if ((symbol >> (3 - i)) & 1) bits.Put(1, 1);
@@ -119,4 +123,4 @@ TEST(MpegBitReader, ReadsPastTheEndAsZeroBits) {
     EXPECT_EQ(reader.Position(), 53u);
 }
 
-}  // namespace
+} // namespace

@@ -15,14 +15,17 @@ struct TOracleCase {
     std::function<std::vector<uint8_t>()> make;
 };
 
-void PrintTo(const TOracleCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TOracleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OracleAccuracy : public testing::TestWithParam<TOracleCase> {};
 
 void ExpectAccurate(const char* oracle, const TDecoded& ours, const std::vector<float>& reference) {
     const TAccuracy a = Compare(ours.pairs, reference);
     std::printf("[ accuracy ] %-28s vs %-7s rms %.4f max %.4f over %zu samples\n",
-                testing::UnitTest::GetInstance()->current_test_info()->name(), oracle, a.rms, a.maxDiff, a.compared);
+                testing::UnitTest::GetInstance()->current_test_info()->name(), oracle, a.rms, a.maxDiff,
+                a.compared);
     EXPECT_EQ(a.lengthOurs, a.lengthReference) << oracle << ": both decode every frame, lag 0";
     EXPECT_GT(a.compared, a.lengthOurs * 9 / 10) << oracle;
     EXPECT_LT(a.rms, kAccuracyLimit) << oracle;
@@ -72,6 +75,8 @@ const TOracleCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Streams, OracleAccuracy, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<TOracleCase>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<TOracleCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
-}  // namespace
+} // namespace

@@ -1,4 +1,4 @@
-#include "platform/framework/CanvasText.h"
+#include "platform/framework/QtCanvasText.h"
 
 #include "platform/framework/QtBridge.h"
 
@@ -20,8 +20,7 @@ TextLine stripPrefix(const QString& raw, bool keepMarkers) {
     for (qsizetype i = 0; i < raw.size(); ++i) {
         if (raw[i] == u'&' && i + 1 < raw.size()) {
             ++i;
-            if (raw[i] != u'&' && line.mnemonic < 0)
-                line.mnemonic = static_cast<int>(line.text.size());
+            if (raw[i] != u'&' && line.mnemonic < 0) line.mnemonic = static_cast<int>(line.text.size());
         }
         line.text += raw[i];
     }
@@ -43,13 +42,15 @@ QString expandTabs(const QString& text) {
 }
 
 // Greedy word wrap: a word wider than the rectangle keeps a line of its own.
-QStringList wrapParagraph(const QString& paragraph, int width, const QFontMetrics& metrics, bool keepMarkers) {
+QStringList wrapParagraph(const QString& paragraph, int width, const QFontMetrics& metrics,
+                          bool keepMarkers) {
     QStringList lines;
     QString current;
     const QStringList words = paragraph.split(u' ');
     for (const QString& word : words) {
         const QString candidate = current.isEmpty() ? word : current + u' ' + word;
-        if (!current.isEmpty() && metrics.horizontalAdvance(stripPrefix(candidate, keepMarkers).text) > width) {
+        if (!current.isEmpty() &&
+            metrics.horizontalAdvance(stripPrefix(candidate, keepMarkers).text) > width) {
             lines << current;
             current = word;
         } else {
@@ -64,8 +65,7 @@ QStringList wrapParagraph(const QString& paragraph, int width, const QFontMetric
 
 TextLayout LayoutText(const TFont& font, const QString& text, const RECT& rect, unsigned format) {
     TextLayout layout;
-    if (text.isEmpty())
-        return layout;
+    if (text.isEmpty()) return layout;
     const QFontMetrics metrics(ToQFont(font));
     const bool keepMarkers = (format & DT_NOPREFIX) != 0;
     QString source = (format & DT_EXPANDTABS) ? expandTabs(text) : text;
@@ -109,12 +109,11 @@ TextLayout LayoutText(const TFont& font, const QString& text, const RECT& rect, 
     return layout;
 }
 
-void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin, const QString& text,
-                  int mnemonic) {
+void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin,
+                  const QString& text, int mnemonic) {
     QFont qfont = ToQFont(font);
     const bool plain = font.Quality() == fqNonAntialiased || (indexedTarget && font.Quality() == fqDefault);
-    if (plain)
-        qfont.setStyleStrategy(QFont::NoAntialias);
+    if (plain) qfont.setStyleStrategy(QFont::NoAntialias);
     const QFontMetrics metrics(qfont);
     const QColor color = ToQColor(font.Color());
     painter.setFont(qfont);

@@ -25,7 +25,7 @@ struct TextLayout {
 // Lays text out inside rect by the DT_ flags the way the program's labels expect.
 TextLayout LayoutText(const TFont& font, const QString& text, const RECT& rect, unsigned format);
 // Draws one line with its top-left corner at origin, underlining character mnemonic.
-void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin, const QString& text,
-                  int mnemonic);
+void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin,
+                  const QString& text, int mnemonic);
 
 } // namespace vx

@@ -1,0 +1,164 @@
+// The window side of TDDForm: window events, size, full screen and the clipper.
+#include "graphics/DDForm.h"
+
+#include "platform/framework/Application.h"
+
+#include <algorithm>
+
+RECT TDDForm::clientRectOnScreen() const {
+    // The emulated desktop is smaller than many real screens: the client area is placed
+    // where it lies on the real screen as far as the desktop allows, never outside it.
+    DDSURFACEDESC2 mode;
+    DirectDraw7->GetDisplayMode(&mode);
+    int width = ClientWidth(), height = ClientHeight();
+    POINT origin = ClientToScreen(POINT{0, 0});
+    int x = std::clamp(origin.x, 0, std::max(0, int(mode.dwWidth) - width));
+    int y = std::clamp(origin.y, 0, std::max(0, int(mode.dwHeight) - height));
+    return RECT{x, y, x + width, y + height};
+}
+
+void TDDForm::updateWindowRects() {
+    RECT screen = clientRectOnScreen();
+    std::lock_guard guard(RectLock);
+    SourceRect = RECT{0, 0, screen.right - screen.left, screen.bottom - screen.top};
+    ScreenRect = screen;
+}
+
+void TDDForm::ChangeSize(int width, int height, int bpp) {
+    if (!SurfacesReady) {
+        ddWidth_.store(width);
+        ddHeight_.store(height);
+        ddBpp_.store(bpp);
+        return;
+    }
+    bool wasActive = DDActive();
+    SetDDActive(false);
+    if (DDWindowed)
+        WindowRect = BoundsRect();
+    ddWidth_.store(width);
+    ddHeight_.store(height);
+    ddBpp_.store(bpp);
+    FixSize();
+    SetDDActive(wasActive);
+}
+
+void TDDForm::SetDDWidth(int width) {
+    ddWidth_.store(width);
+    FixSize();
+}
+
+void TDDForm::SetDDHeight(int height) {
+    ddHeight_.store(height);
+    FixSize();
+}
+
+void TDDForm::ToggleScreen(int mode) {
+    if ((mode == 1 && DDWindowed) || (mode == 2 && !DDWindowed))
+        return;
+    if (!DDActive() || !SurfacesReady || Minimized)
+        return;
+    SetDDActive(false);
+    if (DDWindowed)
+        WindowRect = BoundsRect();
+    DDWindowed = !DDWindowed;
+    SetBorderStyle(DDWindowed ? bsSizeable : bsNone);
+    if (DDWindowed) {
+        SetBounds(WindowRect.left, WindowRect.top, WindowRect.right - WindowRect.left,
+                  WindowRect.bottom - WindowRect.top);
+        SetVisible(true);
+    }
+    SetDDActive(true);
+}
+
+void TDDForm::SetFullScreenClip(bool clip) {
+    if (clip == fullScreenClip_.load())
+        return;
+    fullScreenClip_.store(clip);
+    if (!DDWindowed)
+        FixClip();
+}
+
+void TDDForm::FixClip() {
+    if (!PrimarySurface)
+        return;
+    if (DDFullScreenClip()) {
+        DirectDraw7->FlipToGDISurface();
+        PrimarySurface->SetClipper(Clipper);
+    } else {
+        PrimarySurface->SetClipper(nullptr);
+    }
+}
+
+void TDDForm::FixSize() {
+    if (IsDesigning())
+        return;
+    SetConstraints(TSizeConstraints{});
+    if (!DDActive())
+        return;
+    if (DDWindowed) {
+        SetClientWidth(DDWidth());
+        SetClientHeight(DDHeight());
+    } else {
+        // Display modes are emulated: the window covers the screen and the picture is
+        // scaled to it.
+        SetBounds(0, 0, Screen ? Screen->Width() : DDWidth(), Screen ? Screen->Height() : DDHeight());
+    }
+    SetConstraints(TSizeConstraints{Width(), Height(), Width(), Height()});
+}
+
+void TDDForm::ExceptionHandler(TObject*, const Exception& E) {
+    SetDDActive(false);
+    if (Application) {
+        Application->MessageBox(E.Message(), "DirectDraw fatal error", MB_OK | MB_ICONERROR);
+        Application->Terminate();
+    }
+}
+
+void TDDForm::WndProc(TMessage& message) {
+    switch (message.Msg) {
+    case WM_ENTERMENULOOP:
+        if (SurfacesReady) {
+            DDSCAPS2 caps;
+            PrimarySurface->GetCaps(&caps);
+            if (caps.dwCaps & DDSCAPS_MODEX)
+                ToggleScreen(1);
+            DirectDraw7->FlipToGDISurface();
+        }
+        DrawMenuBar();
+        InMenuLoop = true;
+        break;
+    case WM_EXITMENULOOP:
+        InMenuLoop = false;
+        break;
+    case WM_MOVE:
+        if (DDActive() && SurfacesReady && DDWindowed && !Minimized) {
+            WindowRect = BoundsRect();
+            updateWindowRects();
+        }
+        break;
+    case WM_SIZE:
+        if (message.WParam == SIZE_RESTORED) {
+            Minimized = false;
+            ToggleScreen(1);
+        } else if (message.WParam == SIZE_MINIMIZED || message.WParam == SIZE_MAXHIDE) {
+            Minimized = true;
+        } else if (message.WParam == SIZE_MAXIMIZED || message.WParam == SIZE_MAXSHOW) {
+            Minimized = false;
+            ToggleScreen(2);
+        }
+        break;
+    default:
+        break;
+    }
+    TForm::WndProc(message);
+    if (message.Msg == WM_PAINT && DDWindowed && SurfacesReady) {
+        RECT source, screen;
+        {
+            std::lock_guard guard(RectLock);
+            source = SourceRect;
+            screen = ScreenRect;
+        }
+        while (!MakeItSo(PrimarySurface->Blt(&screen, BackSurface, &source, DDBLT_WAIT, nullptr))) {
+        }
+    }
+}

@@ -1,0 +1,253 @@
+#include "FormTestSupport.h"
+#include "graphics/DDCanvas.h"
+#include "platform/ddraw/DirectXInfo.h"
+
+namespace {
+
+// Answers a fixed DirectX version from its diagnostics.
+class FixedVersion : public DirectXInfoSource {
+public:
+    FixedVersion(DWORD major, DWORD minor) : major_(major), minor_(minor) { SetDirectXInfoSource(this); }
+    ~FixedVersion() override { SetDirectXInfoSource(nullptr); }
+    bool OpenDiagnostics() override { return true; }
+    void CloseDiagnostics() override {}
+    HRESULT GetDiagProperty(const std::string&, const std::string& name, DiagValue& value) override {
+        if (name == "szDirectXVersionLetter")
+            value = {DiagValueType::String, 0, " "};
+        else
+            value = {DiagValueType::UInt32, name == "dwDirectXVersionMajor" ? major_ : minor_, {}};
+        return 0;
+    }
+    std::string SystemDirectory() override { return {}; }
+    bool GetFileVersion(const std::string&, DWORD&, DWORD&) override { return false; }
+
+private:
+    DWORD major_, minor_;
+};
+
+std::string failureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Exception& error) {
+        return error.Message();
+    }
+    return {};
+}
+
+} // namespace
+
+using DDFormLoading = FormTest;
+
+TEST_F(DDFormLoading, RefusesDirectXBelowSevenAndAcceptsSeven) {
+    {
+        FixedVersion old(6, 1);
+        EXPECT_EQ(failureOf([&] { Create(); }), "TDDForm: Need DirectX 7.0 or better");
+        delete form;
+        form = nullptr;
+    }
+    FixedVersion seven(7, 0);
+    EXPECT_EQ(failureOf([&] { Create(); }), "");
+    EXPECT_NE(form->DirectDraw7, nullptr);
+}
+
+TEST_F(DDFormLoading, MissingLibraryEntryOrInterfaceIsReported) {
+    DDrawTest::SetEntryMissing(true);
+    EXPECT_EQ(failureOf([&] { Create(); }), "TDDForm: Create DirectDraw Object FAILED");
+    EXPECT_EQ(form->DDrawLibrary, nullptr);
+    delete form;
+    form = nullptr;
+    DDrawTest::SetEntryMissing(false);
+    DDrawTest::FailNext(DDOperation::QueryInterface, 1, E_FAIL);
+    EXPECT_EQ(failureOf([&] { Create(); }), "TDDForm: QueryInterface FAILED");
+}
+
+using DDFormSurfaces = FormTest;
+
+TEST_F(DDFormSurfaces, AreInitialisedInReverseComponentOrder) {
+    Create([](DemoForm& f) {
+        f.AddBlank("first", 8, 8);
+        f.AddBlank("second", 8, 8);
+    });
+    Activate();
+    EXPECT_EQ(form->log, (std::vector<std::string>{"init second", "update second", "init first", "update first"}));
+    ASSERT_EQ(form->SurfaceList->Count(), 2);
+    EXPECT_EQ(form->SurfaceList->Get(0)->Name(), "second");
+}
+
+TEST_F(DDFormSurfaces, WindowedSetUpHasABackSurfaceOfTheFormSizeShowingLoading) {
+    Create();
+    Activate();
+    ASSERT_TRUE(form->SurfacesReady);
+    DDSURFACEDESC2 desc;
+    form->BackSurface->GetSurfaceDesc(&desc);
+    EXPECT_EQ(desc.dwWidth, 320u);
+    EXPECT_EQ(desc.dwHeight, 240u);
+    bool textDrawn = false;
+    for (int x = 120; x < 200 && !textDrawn; ++x)
+        for (int y = 100; y < 124 && !textDrawn; ++y)
+            textDrawn = ReadPixel(form->BackSurface, x, y) != 0;
+    EXPECT_TRUE(textDrawn) << "\"Loading...\" in the middle of the back surface";
+    EXPECT_NE(form->EffectBlitter, nullptr) << "the desktop is 32 bits per pixel";
+}
+
+TEST_F(DDFormSurfaces, EightBitModeWithoutPaletteFileGetsColourRamps) {
+    Create([](DemoForm& f) {
+        f.DDWindowed = false;
+        f.SetDDBPP(8);
+        f.ChangeSize(640, 480, 8);
+    });
+    Activate();
+    ASSERT_NE(form->Palette, nullptr);
+    PALETTEENTRY e[256];
+    form->Palette->GetEntries(0, 0, 256, e);
+    EXPECT_EQ(e[10], (PALETTEENTRY{0, 0, 0, 0}));
+    EXPECT_EQ(e[73], (PALETTEENTRY{255, 0, 0, 0}));
+    EXPECT_EQ(e[74], (PALETTEENTRY{0, 0, 0, 0}));
+    EXPECT_EQ(e[137], (PALETTEENTRY{0, 255, 0, 0}));
+    EXPECT_EQ(e[138], (PALETTEENTRY{0, 0, 0, 0}));
+    EXPECT_EQ(e[201], (PALETTEENTRY{0, 0, 255, 0}));
+    PALETTEENTRY system[256];
+    GetSystemPaletteEntries(system);
+    EXPECT_EQ(e[5], system[5]);
+    EXPECT_EQ(e[250], system[250]);
+    EXPECT_EQ(form->EffectBlitter, nullptr);
+}
+
+TEST_F(DDFormSurfaces, EightBitModeTakesThePaletteFile) {
+    std::vector<DWORD> colors(256, 0x000000);
+    colors[42] = 0x123456;
+    std::string path = TempPath("form_palette.bmp");
+    WriteFile(path, EncodeBmp8(1, 1, {0}, colors));
+    Create([&](DemoForm& f) {
+        f.DDWindowed = false;
+        f.DDPalFileName = path;
+        f.ChangeSize(640, 480, 8);
+    });
+    Activate();
+    ASSERT_NE(form->Palette, nullptr);
+    PALETTEENTRY e;
+    form->Palette->GetEntries(0, 42, 1, &e);
+    EXPECT_EQ(e, (PALETTEENTRY{0x12, 0x34, 0x56, 0}));
+}
+
+TEST_F(DDFormSurfaces, FailedStepRaisesItsMessageAndStartsNoThread) {
+    Create();
+    form->RunFrameThread = true;
+    DDrawTest::FailNext(DDOperation::CreateClipper, 1, E_FAIL);
+    EXPECT_EQ(failureOf([&] { Activate(); }), "TDDForm: Create Clipper FAILED (Win)");
+    EXPECT_EQ(form->FrameThread, nullptr);
+    EXPECT_FALSE(form->SurfacesReady);
+}
+
+TEST_F(DDFormSurfaces, ExceptionHandlerSwitchesOffAndReports) {
+    Create();
+    Activate();
+    form->ExceptionHandler(form, Exception("boom"));
+    EXPECT_FALSE(form->DDActive());
+    EXPECT_EQ(form->PrimarySurface, nullptr);
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].caption, "DirectDraw fatal error");
+    EXPECT_EQ(messages.Records()[0].text, "boom");
+}
+
+using DDFormDecisions = FormTest;
+
+TEST_F(DDFormDecisions, MakeItSoFollowsTheResult) {
+    Create([](DemoForm& f) { f.AddBlank("s", 4, 4); });
+    Activate();
+    form->log.clear();
+    EXPECT_TRUE(form->MakeItSo(DD_OK));
+    EXPECT_FALSE(form->MakeItSo(DDERR_WASSTILLDRAWING));
+    EXPECT_TRUE(form->MakeItSo(E_FAIL));
+    EXPECT_TRUE(form->log.empty());
+    DDrawTest::LoseAllSurfaces(false);
+    EXPECT_FALSE(form->MakeItSo(DDERR_SURFACELOST)) << "restored: repeat";
+    EXPECT_EQ(form->log, (std::vector<std::string>{"update s"}));
+    DDrawTest::LoseAllSurfaces(true);
+    EXPECT_TRUE(form->MakeItSo(DDERR_SURFACELOST)) << "not restorable: give up";
+}
+
+TEST_F(DDFormDecisions, RestoreStopsAtTheFirstFailure) {
+    Create([](DemoForm& f) { f.AddBlank("s", 4, 4); });
+    Activate();
+    form->log.clear();
+    DDrawTest::LoseAllSurfaces(false);
+    int before = DDrawTest::CallCount(DDOperation::Restore);
+    DDrawTest::FailNext(DDOperation::Restore, 1, E_FAIL);
+    EXPECT_FALSE(form->RestoreAll());
+    EXPECT_EQ(DDrawTest::CallCount(DDOperation::Restore) - before, 1) << "the primary failed, nothing else tried";
+    EXPECT_TRUE(form->log.empty());
+    EXPECT_TRUE(form->RestoreAll());
+    EXPECT_EQ(DDrawTest::CallCount(DDOperation::Restore) - before, 4) << "primary, back, then the surface";
+}
+
+using DDFormScreen = FormTest;
+
+TEST_F(DDFormScreen, ChangeSizeBeforeActivationOnlyStores) {
+    Create();
+    form->ChangeSize(800, 600, 32);
+    EXPECT_EQ(form->DDWidth(), 800);
+    EXPECT_EQ(form->DDBPP(), 32);
+    EXPECT_FALSE(form->DDActive());
+    EXPECT_EQ(form->PrimarySurface, nullptr);
+}
+
+TEST_F(DDFormScreen, ChangeSizeWhileActiveRebuildsTheSurfaces) {
+    Create();
+    Activate();
+    form->ChangeSize(640, 480, 16);
+    ASSERT_TRUE(form->SurfacesReady);
+    DDSURFACEDESC2 desc;
+    form->BackSurface->GetSurfaceDesc(&desc);
+    EXPECT_EQ(desc.dwWidth, 640u);
+    EXPECT_EQ(form->ClientWidth(), 640);
+}
+
+TEST_F(DDFormScreen, ToggleToTheCurrentModeChangesNothing) {
+    Create();
+    Activate();
+    IDirectDrawSurface7* primary = form->PrimarySurface;
+    form->ToggleScreen(1);
+    EXPECT_EQ(form->PrimarySurface, primary);
+    form->ToggleScreen(2);
+    EXPECT_FALSE(form->DDWindowed);
+    primary = form->PrimarySurface;
+    form->ToggleScreen(2);
+    EXPECT_EQ(form->PrimarySurface, primary);
+}
+
+TEST_F(DDFormScreen, MaximisingGoesFullScreenAndRestoringComesBack) {
+    Create();
+    Activate();
+    form->Perform(WM_SIZE, SIZE_MAXIMIZED);
+    EXPECT_FALSE(form->DDWindowed);
+    EXPECT_TRUE(form->SurfacesReady);
+    DDSCAPS2 caps;
+    form->PrimarySurface->GetCaps(&caps);
+    EXPECT_TRUE(caps.dwCaps & DDSCAPS_FLIP);
+    form->Perform(WM_SIZE, SIZE_RESTORED);
+    EXPECT_TRUE(form->DDWindowed);
+    EXPECT_TRUE(form->SurfacesReady);
+}
+
+TEST_F(DDFormScreen, FullScreenClipAttachesTheClipperToThePrimary) {
+    Create([](DemoForm& f) { f.DDWindowed = false; });
+    Activate();
+    IDirectDrawClipper* clipper = nullptr;
+    EXPECT_EQ(form->PrimarySurface->GetClipper(&clipper), DDERR_NOTFOUND);
+    form->SetFullScreenClip(true);
+    ASSERT_EQ(form->PrimarySurface->GetClipper(&clipper), DD_OK);
+    EXPECT_EQ(clipper, form->Clipper);
+    clipper->Release();
+    form->SetFullScreenClip(false);
+    EXPECT_EQ(form->PrimarySurface->GetClipper(&clipper), DDERR_NOTFOUND);
+}
+
+TEST_F(DDFormScreen, PaintingTheWindowPresentsTheBackSurface) {
+    Create();
+    Activate();
+    int before = form->presenter->FrameCount();
+    form->Perform(WM_PAINT);
+    EXPECT_EQ(form->presenter->FrameCount(), before + 1);
+    EXPECT_EQ(form->presenter->LastFrame().width, 320);
+}

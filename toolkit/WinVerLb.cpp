@@ -1,0 +1,7 @@
+#include "toolkit/WinVerLb.h"
+
+#include "toolkit/Winutils.h"
+
+TWinVerLabel::TWinVerLabel(TComponent* owner) : TCustomLabel(owner) {
+    SetCaption(GetWindowsVersion());
+}

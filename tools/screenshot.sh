@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs the graphics tests' windowed demo form on a virtual X display and grabs the screen.
+#   tools/screenshot.sh <test_graphics binary> <output.png> [fullscreen]
+# The demo grabs the screen itself once its window has shown enough frames.
+set -euo pipefail
+binary=$1
+output=$2
+mode=${3:-window}
+command -v xvfb-run >/dev/null && command -v import >/dev/null || { echo "xvfb-run or import missing" >&2; exit 77; }
+rm -f "$output"
+VX_SCREENSHOT="$output" VX_SCREENSHOT_MODE="$mode" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 800x600x24" \
+  "$binary" --gtest_also_run_disabled_tests --gtest_filter='ScreenshotDemo.DISABLED_ShowsFramesAndGrabsTheScreen'
+test -s "$output"
