@@ -26,7 +26,12 @@ void TMainForm::FormUpdateDisplay1(TObject*) {
 void TMainForm::FormUpdateDisplay(TObject*) {
     if (DDWindowed)
         Sleep(1);
-    if (!GameRunning) {
+    bool running;
+    {
+        std::lock_guard lock(GameLock());
+        running = GameRunning;
+    }
+    if (!running) {
         Sleep(10);
         return;
     }

@@ -122,3 +122,27 @@ TEST_F(MainFormTest, ADirectInputFailureEndsTheProgramBeforeTheFirstShow) {
     EXPECT_EQ(messages.Records()[0].caption, "Need DirectX 8 or better");
     EXPECT_EQ(MainForm->PlayerList.Count(), 0);
 }
+
+TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    MainForm->SetDDActive(false);
+    MainForm->RunFrameThread = true;
+    MainForm->SetDDActive(true);
+    const int keys[] = {DIK_RETURN, DIK_RIGHT, DIK_INSERT, DIK_A, DIK_LSHIFT, DIK_F1, DIK_ESCAPE, DIK_SPACE};
+    for (int i = 0; i < 400; ++i) {
+        clock.clock().Advance(25);
+        CheckSynchronize();
+        RunDueTimers();
+        Key(keys[i % 8]);
+        if (i % 50 == 25)
+            MainForm->MenuPause->Click();
+        if (i % 50 == 30)
+            MainForm->MenuPause->Click();
+        std::this_thread::yield();
+    }
+    MainForm->SetDDActive(false);
+    EXPECT_GE(MainForm->Round, 1);
+    EXPECT_TRUE(MainForm->GameRunning);
+}
