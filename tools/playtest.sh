@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# Plays a short four-player match of the built game on a virtual X display, the way a player
+# would with the keyboard, and saves what the screen shows at each step as PNG files:
+#   01-title            the title dialog at start-up
+#   02-setup            the main window before a match (scrolling title picture)
+#   03-round-1          the round screen of round 1 after F9
+#   04-running          the maze after ENTER
+#   05-walked           every player one cell away from his corner
+#   06-bombs            four bombs ticking, the players out of their way
+#   07-flames           the bombs going off
+#   08-burnt            burning wood and scorched floor after the flames
+#   09-round-2          the round screen with the ranking after three players blew themselves up
+#   10-paused           the paused game in the window
+#   11-paused-full      the paused game in full screen
+#   12-running-full     the running game in full screen
+#   13-escaped          the round screen of the next round after ESC, back in the window
+#
+#   tools/playtest.sh [OUT_DIR] [RUN_DIR]
+# OUT_DIR defaults to build/release/playtest, RUN_DIR (the game's run folder) to
+# build/release/run. The game runs from a copy of RUN_DIR, so the real settings file is left
+# alone. Exits 0 when every step was seen and every screenshot shows a picture, 1 when the
+# game crashed, hung or showed a blank screen, 77 when xvfb-run, xdotool or import is missing.
+set -euo pipefail
+
+readonly SCREEN_W=1024 SCREEN_H=768
+readonly TAP_SECONDS=0.12   # a short key press spanning a few frames
+readonly STEP_SECONDS=0.45  # one cell at walking speed (100 px/s) takes 0.32 s
+
+if [ "${1:-}" != --inside ]; then
+    here=$(cd "$(dirname "$0")/.." && pwd)
+    out=$(realpath -m "${1:-$here/build/release/playtest}")
+    run=$(realpath -m "${2:-$here/build/release/run}")
+    for tool in xvfb-run xdotool import convert; do
+        command -v "$tool" >/dev/null || { echo "playtest: $tool missing" >&2; exit 77; }
+    done
+    [ -x "$run/vortamix" ] || { echo "playtest: no game in $run" >&2; exit 1; }
+    copy=$(mktemp -d "${TMPDIR:-/tmp}/vortamix-playtest.XXXXXX")
+    trap 'rm -rf "$copy"' EXIT
+    cp -a "$run/." "$copy/"
+    # Four players, as the options dialog would store them; the rest of the file stays as built.
+    printf '\n[Options]\nPlayer1=1\nPlayer2=1\nPlayer3=1\nPlayer4=1\n' >>"$copy/vortamix.ini"
+    rm -rf "$out"
+    mkdir -p "$out"
+    status=0
+    # The X platform's own libraries keep allocations to the end under the sanitizers.
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+    QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
+        xvfb-run -a -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp" \
+        bash "$0" --inside "$out" "$copy" || status=$?
+    exit "$status"
+fi
+
+out=$2
+copy=$3
+log=$out/game.log
+game=
+
+fail() {
+    echo "playtest: $*" >&2
+    if [ -s "$log" ]; then
+        echo "--- game output ---" >&2
+        tail -n 40 "$log" >&2
+    fi
+    exit 1
+}
+
+stop_game() {
+    if [ -n "$game" ] && kill -0 "$game" 2>/dev/null; then
+        kill "$game" 2>/dev/null || true
+        wait "$game" 2>/dev/null || true
+    fi
+}
+trap stop_game EXIT
+
+now() { date +%s.%N; }
+elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+before() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+# Waits up to $1 seconds for the command after $2 (a description) to succeed; fails at once
+# when the game has ended in the meantime.
+wait_for() {
+    local limit=$1 what=$2 start
+    shift 2
+    start=$(now)
+    until "$@"; do
+        kill -0 "$game" 2>/dev/null || fail "the game ended while waiting for $what"
+        before "$(elapsed_since "$start")" "$limit" || fail "no $what after ${limit}s"
+        sleep 0.05
+    done
+}
+
+game_window() { xdotool search --onlyvisible --pid "$game" 2>/dev/null | head -n 1; }
+has_game_window() { [ -n "$(game_window)" ]; }
+main_window() { xdotool search --onlyvisible --name '^Vortamix - ' 2>/dev/null | head -n 1; }
+caption_is() { [ "$(xdotool getwindowname "$(main_window)" 2>/dev/null)" = "$1" ]; }
+window_width() { xdotool getwindowgeometry --shell "$(main_window)" | sed -n 's/^WIDTH=//p'; }
+is_full_screen() { [ "$(window_width)" = "$SCREEN_W" ]; }
+is_windowed() { [ "$(window_width)" != "$SCREEN_W" ]; }
+
+grab() { import -window root "$1"; }
+colour_count() { convert "$1" -format '%k' info:; }
+shows_picture() { local f=$out/probe.png; grab "$f"; [ "$(colour_count "$f")" -gt 16 ]; }
+
+# Share of the screen in the light grey of the round screen (0xDFDFDF).
+round_screen_share() {
+    convert "$1" -fuzz 2% -fill black +opaque '#DFDFDF' -fill white -opaque '#DFDFDF' \
+        -format '%[fx:mean]' info:
+}
+round_screen_shown() { local f=$out/probe.png; grab "$f"; before 0.05 "$(round_screen_share "$f")"; }
+round_screen_gone() { ! round_screen_shown; }
+
+shot() {
+    local file=$out/$1.png
+    grab "$file"
+    local colours
+    colours=$(colour_count "$file")
+    [ "$colours" -gt 16 ] || fail "$1.png is blank ($colours colours)"
+    kill -0 "$game" 2>/dev/null || fail "the game ended before $1.png"
+    echo "playtest: $1.png ($colours colours)"
+}
+
+focus_game() {
+    local w
+    w=$(main_window)
+    xdotool mousemove --window "$w" 320 300
+    xdotool windowfocus --sync "$w"
+}
+
+press() { xdotool key "$@"; }
+# Holds the keys for a short tap, so that each press spans a few frames.
+tap() { xdotool keydown "$@" sleep "$TAP_SECONDS" keyup "$@"; }
+step() { tap "$@"; sleep "$STEP_SECONDS"; }
+
+# Player keys: 1 arrows + Insert, 2 W A S D + left Shift, 3 I J K L + Space, 4 keypad 8 4 5 6 + keypad 0.
+readonly BOMB_KEYS=(Insert Shift_L space KP_0)
+
+cd "$copy"
+./vortamix >"$log" 2>&1 &
+game=$!
+
+wait_for 20 "title dialog" has_game_window
+wait_for 10 "picture on the title" shows_picture
+shot 01-title
+
+xdotool mousemove --window "$(game_window)" 100 100 click 1
+wait_for 15 "main window after the title" caption_is "Vortamix - Setup"
+wait_for 10 "picture in the main window" shows_picture
+shot 02-setup
+
+focus_game
+press F9
+wait_for 10 "running match after F9" caption_is "Vortamix - Game"
+wait_for 10 "round 1 screen" round_screen_shown
+shot 03-round-1
+
+press Return
+wait_for 5 "maze after ENTER" round_screen_gone
+shot 04-running
+
+# Each player one cell out of his corner: 1 right from (0,0), 2 up from (0,14),
+# 3 left from (19,14), 4 left from (19,0). Corner cells are always floor.
+step Right w j KP_4
+shot 05-walked
+
+# Four bombs at once, then each player walks round the corner of his start zone out of
+# the flames' reach (power 1): back into the corner, then along the other side.
+laid=$(now)
+tap "${BOMB_KEYS[@]}"
+step Left s l KP_6
+step Down d i KP_5
+shot 06-bombs
+# The fuse runs 3.5 s from the frame that saw the keys; the flames burn for 0.4 s.
+until before 3.7 "$(elapsed_since "$laid")"; do sleep 0.02; done
+shot 07-flames
+sleep 0.5
+shot 08-burnt
+
+# Players 2, 3 and 4 lay a bomb where they stand and wait for it: player 1 wins the round.
+tap Shift_L space KP_0
+wait_for 15 "round 2 screen after the round ended" round_screen_shown
+sleep 0.3
+shot 09-round-2
+
+press Return
+wait_for 5 "maze after ENTER" round_screen_gone
+press Pause
+wait_for 5 "paused game" caption_is "Vortamix - Paused"
+sleep 0.3
+shot 10-paused
+
+focus_game
+press alt+Return
+wait_for 10 "full screen" is_full_screen
+wait_for 5 "picture in full screen" shows_picture
+sleep 0.3
+shot 11-paused-full
+
+focus_game
+press Pause
+wait_for 5 "running game" caption_is "Vortamix - Game"
+sleep 0.5
+shot 12-running-full
+
+focus_game
+press alt+Return
+wait_for 10 "window after full screen" is_windowed
+focus_game
+press Escape
+wait_for 10 "round 3 screen after ESC" round_screen_shown
+shot 13-escaped
+
+press F12
+start=$(now)
+while kill -0 "$game" 2>/dev/null; do
+    before "$(elapsed_since "$start")" 10 || fail "the game did not close after F12"
+    sleep 0.05
+done
+status=0
+wait "$game" || status=$?
+game=
+[ "$status" -eq 0 ] || fail "the game exited with status $status"
+grep -q '^Player4=1' "$copy/vortamix.ini" || fail "the settings were not written back at close"
+rm -f "$out/probe.png"
+echo "playtest: match played, screenshots in $out"
