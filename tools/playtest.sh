@@ -64,11 +64,17 @@ fail() {
     exit 1
 }
 
+# Ends a game left running by a failed step: politely first, then for good, since the
+# sound library's signal handlers may swallow SIGTERM.
 stop_game() {
-    if [ -n "$game" ] && kill -0 "$game" 2>/dev/null; then
-        kill "$game" 2>/dev/null || true
-        wait "$game" 2>/dev/null || true
-    fi
+    [ -n "$game" ] && kill -0 "$game" 2>/dev/null || return 0
+    kill "$game" 2>/dev/null || true
+    for _ in $(seq 20); do
+        kill -0 "$game" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$game" 2>/dev/null || true
+    wait "$game" 2>/dev/null || true
 }
 trap stop_game EXIT
 
