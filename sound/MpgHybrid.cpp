@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kLines = TMpegLayer3::kLines;
-
 struct THybridTables {
     float aliasCs[8], aliasCa[8];
     float windows[4][36]; // by block type; type 2 holds the 12-point short window

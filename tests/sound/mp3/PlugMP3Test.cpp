@@ -247,6 +247,14 @@ TEST_F(PlugMP3, RealMpeg2AndMpeg25FilesAreRefusedWithTheirMessages) {
     EXPECT_EQ(records[1].text, "MPEG 2.5 Audio not supported");
 }
 
+TEST_F(PlugMP3, ARealFreeFormatFileIsRefusedWithoutAMessage) {
+    ScopedMessageRecorder messages;
+    EXPECT_FALSE(Open(WriteStream("free.mp2", EncodeTwolame("--freeformat -b 450", 44100, 2, 0.5))));
+    EXPECT_TRUE(messages.Records().empty());
+    SND_FILE_INFO info;
+    EXPECT_FALSE(plug.GetFileInfo(plug.FileName, &info));
+}
+
 TEST_F(PlugMP3, MissingFileAndEmptyNameAreRefused) {
     EXPECT_FALSE(Open(TempFile("none.mp3")));
     EXPECT_FALSE(Open(""));
