@@ -37,15 +37,25 @@ if [ "${1:-}" != --inside ]; then
     copy=$(mktemp -d "${TMPDIR:-/tmp}/vortamix-playtest.XXXXXX")
     trap 'rm -rf "$copy"' EXIT
     cp -a "$run/." "$copy/"
-    # Four players, as the options dialog would store them; the rest of the file stays as built.
-    printf '\n[Options]\nPlayer1=1\nPlayer2=1\nPlayer3=1\nPlayer4=1\n' >>"$copy/vortamix.ini"
+    # Four players, as the options dialog would store them; the rest of the file stays as it
+    # is (a run folder the game has been played from already has an Options section).
+    awk '
+        function players() { for (p = 1; p <= 4; ++p) print "Player" p "=1"; done = 1 }
+        /^\[/ { options = tolower($0) ~ /^\[options\]/; print; if (options && !done) players(); next }
+        options && tolower($0) ~ /^player[1-4][ \t]*=/ { next }
+        { print }
+        END { if (!done) { print ""; print "[Options]"; players() } }
+    ' "$run/vortamix.ini" >"$copy/vortamix.ini" 2>/dev/null ||
+        printf '[Options]\nPlayer1=1\nPlayer2=1\nPlayer3=1\nPlayer4=1\n' >"$copy/vortamix.ini"
     rm -rf "$out"
     mkdir -p "$out"
     status=0
     # The X platform's own libraries keep allocations to the end under the sanitizers.
+    # The display number search starts at a number of this run's own, so that runs started
+    # together by ctest do not race for the same free display.
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
-        xvfb-run -a -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp" \
+        xvfb-run -a -n $((200 + $$ % 500)) -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp" \
         bash "$0" --inside "$out" "$copy" || status=$?
     exit "$status"
 fi
