@@ -1,8 +1,20 @@
 #include "game/DirectInput.h"
 #include "game/GameRules.h"
 
+#include <atomic>
+
+namespace {
+
+std::atomic<HRESULT> nextInitFailure{DI_OK};
+
+} // namespace
+
+void TDirectInput::FailNextInit(HRESULT result) { nextInitFailure = result; }
+
 HRESULT TDirectInput::InitDirectInput(QWidget* window, bool background) {
     FreeDirectInput();
+    if (HRESULT injected = nextInitFailure.exchange(DI_OK); FAILED(injected))
+        return injected;
     if (!window)
         return DIERR_NOTINITIALIZED;
     keyboard_ = std::make_unique<TDIKeyboard>();

@@ -24,6 +24,8 @@ public:
 
     // Where controllers come from (tests put their own).
     std::function<std::unique_ptr<TDIJoystickSource>()> JoystickFactory = CreateSystemJoystick;
+    // Makes the next InitDirectInput of any device set fail with result (tests).
+    static void FailNextInit(HRESULT result);
 
 private:
     bool initJoystick();

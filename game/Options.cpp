@@ -1,4 +1,5 @@
 #include "game/Options.h"
+#include "graphics/DDModesCombo.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,6 +85,12 @@ TOptionsForm::TOptionsForm(TComponent* Owner) : TForm(Owner) {
     ThemeCombo->SetDropDownCount(16);
     GroupBox5 = place<TGroupBox>(this, Panel1, 4, 172, 120, 44);
     GroupBox5->SetCaption("Screen");
+    DDModesCombo = place<TDDModesCombo>(this, GroupBox5, 8, 16, 104, 21);
+    DDModesCombo->SetStyle(csDropDownList);
+    DDModesCombo->Show8bit = true;
+    DDModesCombo->Show16bit = true;
+    DDModesCombo->Show32bit = true;
+    DDModesCombo->ShowMaxWidth = 1920;
     GroupBox3 = place<TGroupBox>(this, Panel1, 126, 172, 59, 44);
     GroupBox3->SetCaption("Monsters");
     Edit5 = place<TEdit>(this, GroupBox3, 6, 16, 32, 21);
@@ -114,12 +121,15 @@ TOptionsForm::TOptionsForm(TComponent* Owner) : TForm(Owner) {
         NameEdits[i]->OnChange = [this, player](TObject*) { EditChange(player); };
         JPlayerBoxes[i]->OnClick = [this, player](TObject*) { JPlayerClick(player); };
     }
+    DDModesCombo->OnChange = [this](TObject* s) { DDModesComboChange(s); };
     SetActiveControl(Button1);
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnShow = [this](TObject* s) { FormShow(s); };
 }
 
 void TOptionsForm::FormCreate(TObject*) {
+    DDModesCombo->ShowRatio4x3 = false;
+    DDModesCombo->ShowMaxWidth = 1920;
     bool joystick = Game && Game->JoystickPresent;
     for (TCheckBox* box : JPlayerBoxes)
         box->SetEnabled(joystick);
@@ -174,6 +184,17 @@ void TOptionsForm::SetJoystickPlayer(int player, bool enable) {
     std::lock_guard lock(Game->GameLock());
     int index = enable ? player - 1 : 0;
     Game->JoystickSprite = index < Game->PlayerList.Count() ? Game->PlayerList[index] : nullptr;
+}
+
+void TOptionsForm::DDModesComboChange(TObject*) {
+    int index = DDModesCombo->ItemIndex();
+    if (index < 0 || !OnModeChosen)
+        return;
+    DWORD code = DDModesCombo->ItemModeCode(index);
+    bool windowed = OnModeChosen(static_cast<int>(code & 0xFFF), static_cast<int>((code >> 12) & 0xFFF),
+                                 static_cast<int>(code >> 24));
+    if (!windowed)
+        Close();
 }
 
 void TOptionsForm::CopyTo(TGameOptions& options) const {

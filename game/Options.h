@@ -9,6 +9,9 @@
 #include "platform/framework/StdCtrls.h"
 
 #include <array>
+#include <functional>
+
+class TDDModesCombo;
 
 class TOptionsForm : public TForm {
     VX_CLASS(TOptionsForm, TForm)
@@ -26,6 +29,7 @@ public:
     TGroupBox* GroupBox6;
     TComboBox* ThemeCombo;
     TGroupBox* GroupBox5;
+    TDDModesCombo* DDModesCombo;
     TGroupBox* GroupBox3;
     TEdit* Edit5;
     TUpDown* CMonsters;
@@ -38,6 +42,9 @@ public:
 
     // The game the dialog sets up, handed over by the main form.
     TGameRules* Game = nullptr;
+    // A display mode was chosen (width, height, bits per pixel): the main form changes to
+    // it; answers whether the form now runs in a window.
+    std::function<bool(int width, int height, int bpp)> OnModeChosen;
 
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);
@@ -46,6 +53,7 @@ public:
     void JPlayerClick(int player);
     // Gives the joystick to the player (1..4), or back to player 1.
     void SetJoystickPlayer(int player, bool enable);
+    void DDModesComboChange(TObject* Sender);
 
     // The values the round generation and the start of a match read.
     void CopyTo(TGameOptions& options) const;

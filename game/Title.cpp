@@ -103,6 +103,10 @@ TTitleForm::TTitleForm(TComponent* owner) : TForm(owner) {
     Timer->OnTimer = [this](TObject* sender) { TimerTimer(sender); };
 }
 
+TTitleForm::~TTitleForm() {
+    if (TitleForm == this) TitleForm = nullptr;
+}
+
 void TTitleForm::FormCreate(TObject*) {
     std::unique_ptr<TVersionInfo> version = AppVerInfo();
     if (!version->Valid()) return;

@@ -15,6 +15,8 @@ class TTitleForm : public TForm {
     VX_CLASS(TTitleForm, TForm)
 public:
     explicit TTitleForm(TComponent* owner);
+    // The dialog frees itself when it closes; TitleForm then no longer points at it.
+    ~TTitleForm() override;
 
     TPanel* Panel1;
     TImage* Image1;

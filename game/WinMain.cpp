@@ -1,18 +1,24 @@
-// Program entry: starts the application with an empty main window until the game's own
-// forms take its place.
+// Program entry: the application creates the main form and the four dialogs in order and
+// runs until the main form closes.
+#include "game/About.h"
+#include "game/Main.h"
+#include "game/Options.h"
+#include "game/SndSet.h"
+#include "game/Title.h"
 #include "platform/framework/Application.h"
 
 int main() {
     try {
         Application->Initialize();
         Application->SetTitle("Vortamix");
-        TForm* mainWindow = nullptr;
-        Application->CreateForm(mainWindow);
-        mainWindow->SetCaption(Application->Title());
-        mainWindow->SetPosition(poScreenCenter);
-        mainWindow->SetClientWidth(640);
-        mainWindow->SetClientHeight(480);
+        Application->CreateForm(MainForm);
+        Application->CreateForm(TitleForm);
+        Application->CreateForm(SndSetForm);
+        Application->CreateForm(AboutForm);
+        Application->CreateForm(OptionsForm);
         Application->Run();
+    } catch (const Exception& error) {
+        Application->ShowException(error);
     } catch (const std::exception& error) {
         Application->ShowException(Exception(error.what()));
     }

@@ -10,7 +10,9 @@ RECT TDDForm::clientRectOnScreen() const {
     // where it lies on the real screen as far as the desktop allows, never outside it.
     DDSURFACEDESC2 mode;
     DirectDraw7->GetDisplayMode(&mode);
-    int width = ClientWidth(), height = ClientHeight();
+    // A window manager may make the client area larger than asked; only the part that
+    // the back surface covers is presented.
+    int width = std::min(ClientWidth(), DDWidth()), height = std::min(ClientHeight(), DDHeight());
     POINT origin = ClientToScreen(POINT{0, 0});
     int x = std::clamp(origin.x, 0, std::max(0, int(mode.dwWidth) - width));
     int y = std::clamp(origin.y, 0, std::max(0, int(mode.dwHeight) - height));

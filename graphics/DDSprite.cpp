@@ -1,8 +1,12 @@
 #include "graphics/DDSprite.h"
+#include "graphics/AlphaBlitter.h"
+#include "graphics/DDForm.h"
+#include "graphics/DDSurface.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -196,6 +200,114 @@ void TDDSprite::GetShowRect(RECT& r) const {
     r.top = GetY();
     r.right = r.left + static_cast<int>(ShowWidth);
     r.bottom = r.top + static_cast<int>(ShowHeight);
+}
+
+namespace {
+
+constexpr DWORD BlendAlpha = 0x40;
+constexpr DWORD BlendBright = 0x20;
+constexpr DWORD BlendInverse = 0x80;
+
+// Holds a surface lock for a scope.
+class SurfaceLock {
+public:
+    explicit SurfaceLock(IDirectDrawSurface7* surface) : surface_(surface) {
+        locked_ = surface && SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr));
+    }
+    ~SurfaceLock() {
+        if (locked_)
+            surface_->Unlock(nullptr);
+    }
+    SurfaceLock(const SurfaceLock&) = delete;
+    SurfaceLock& operator=(const SurfaceLock&) = delete;
+    bool Locked() const { return locked_; }
+    DDSURFACEDESC2 desc;
+
+private:
+    IDirectDrawSurface7* surface_;
+    bool locked_ = false;
+};
+
+DWORD pixelAt(const DDSURFACEDESC2& d, int x, int y) {
+    const BYTE* row = static_cast<const BYTE*>(d.lpSurface) + static_cast<std::ptrdiff_t>(y) * d.lPitch;
+    if (d.ddpfPixelFormat.dwRGBBitCount == 16) {
+        WORD w;
+        std::memcpy(&w, row + x * 2, 2);
+        return w;
+    }
+    DWORD v;
+    std::memcpy(&v, row + x * 4, 4);
+    return v;
+}
+
+} // namespace
+
+void TDDSprite::Show(IDirectDrawSurface7* Dest, DWORD Tick, DWORD Flags) {
+    if (!visible_ || !Dest || !Frames || !Frames->Surface)
+        return;
+    int x = GetX(), y = GetY();
+    if (Flags & (BlendAlpha | BlendBright | BlendInverse)) {
+        auto* form = dynamic_cast<TDDForm*>(ownerForm_);
+        if (!form || !form->EffectBlitter)
+            return;
+        SurfaceLock dest(Dest);
+        if (!dest.Locked())
+            return;
+        SurfaceLock source(Frames->Surface);
+        if (!source.Locked())
+            return;
+        RECT r;
+        GetFrameRectWH(Tick, r);
+        if (Flags & BlendAlpha)
+            form->EffectBlitter->AlphaBlend(&dest.desc, x, y, &source.desc, &r, static_cast<BYTE>(Alpha & 0xFF));
+        else if (Flags & BlendBright)
+            form->EffectBlitter->SourceAlphaBlend(&dest.desc, x, y, &source.desc, &r);
+        else
+            form->EffectBlitter->InverseSourceAlphaBlend(&dest.desc, x, y, &source.desc, &r);
+        return;
+    }
+    RECT r;
+    GetFrameRect(Tick, r);
+    DDSURFACEDESC2 destDesc, sourceDesc;
+    if (FAILED(Dest->GetSurfaceDesc(&destDesc)) || FAILED(Frames->Surface->GetSurfaceDesc(&sourceDesc)))
+        return;
+    if (ClipBlit(x, y, r, static_cast<int>(sourceDesc.dwWidth), static_cast<int>(sourceDesc.dwHeight),
+                 static_cast<int>(destDesc.dwWidth), static_cast<int>(destDesc.dwHeight)))
+        Dest->BltFast(x, y, Frames->Surface, &r, Flags);
+}
+
+void TDDSprite::OptimizeShowSize() {
+    if (!Frames || !Frames->Surface || FrameWidth == 0 || FrameHeight == 0)
+        return;
+    SurfaceLock sheet(Frames->Surface);
+    if (!sheet.Locked())
+        return;
+    const DDSURFACEDESC2& d = sheet.desc;
+    DWORD bpp = d.ddpfPixelFormat.dwRGBBitCount;
+    if (bpp != 16 && bpp != 32)
+        return;
+    int width = static_cast<int>(d.dwWidth), height = static_cast<int>(d.dwHeight);
+    DWORD transparent = pixelAt(d, 0, 0);
+    int x1 = static_cast<int>(FrameWidth / 2), x2 = x1;
+    int y1 = static_cast<int>(FrameHeight / 2), y2 = y1;
+    for (int cy = 0; cy < height; cy += static_cast<int>(FrameHeight)) {
+        for (int cx = 0; cx < width; cx += static_cast<int>(FrameWidth)) {
+            for (int y = 0; y < static_cast<int>(FrameHeight) && cy + y < height; ++y) {
+                for (int x = 0; x < static_cast<int>(FrameWidth) && cx + x < width; ++x) {
+                    if (pixelAt(d, cx + x, cy + y) == transparent)
+                        continue;
+                    x1 = std::min(x1, x);
+                    x2 = std::max(x2, x);
+                    y1 = std::min(y1, y);
+                    y2 = std::max(y2, y);
+                }
+            }
+        }
+    }
+    ShowLeft = static_cast<unsigned>(x1);
+    ShowTop = static_cast<unsigned>(y1);
+    ShowWidth = static_cast<unsigned>(x2 - x1 + 1);
+    ShowHeight = static_cast<unsigned>(y2 - y1 + 1);
 }
 
 // TDDSpriteList

@@ -1,6 +1,7 @@
 #pragma once
 // Animated, moving sprites: 16.16 fixed-point motion with velocity and acceleration, a
 // movement box with optional bouncing, and frame animation cut from an image sheet.
+#include "platform/ddraw/DDraw.h"
 #include "platform/framework/Classes.h"
 #include "platform/kernel/Types.h"
 
@@ -56,6 +57,14 @@ public:
     // Like GetFrameRect, with width and height in place of right and bottom.
     void GetFrameRectWH(DWORD Tick, RECT& r);
     void GetShowRect(RECT& r) const;
+
+    // Draws the current frame at the sprite's position: flag 0x40 blends with Alpha, 0x20 by
+    // the source's brightness, 0x80 by its inverse (through the form's blitter, 16 and 32
+    // bits only); otherwise a fast blit with Flags as its flags. Clipped to both surfaces.
+    void Show(IDirectDrawSurface7* Dest, DWORD Tick, DWORD Flags);
+    // Shrinks the shown part of every frame to the box of its non-transparent pixels (the
+    // sheet's first pixel is the transparent one); 16 and 32 bits per pixel.
+    void OptimizeShowSize();
 
     // Movement box in force only when LimMovX1 < LimMovX2 and LimMovY1 < LimMovY2.
     bool LimitsInForce() const { return LimMovX1 < LimMovX2 && LimMovY1 < LimMovY2; }

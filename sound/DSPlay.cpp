@@ -171,6 +171,9 @@ int TDSPlay::PrefillBlocks() const {
 }
 
 void TDSPlay::Start() {
+    // An active player without a file has nothing to stream (a seek on it lands here).
+    if (!stream_)
+        return;
     std::lock_guard decode(DecodeLock);
     if (UseEffects())
         EffectsInit();

@@ -333,7 +333,8 @@ bool TSndWav::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     }
     const WAVEFORMATEX& f = *format.Format();
     nSizeToStr(info->szSize, sizeof info->szSize, int(data.cksize));
-    nTimeToStr(info->szTime, sizeof info->szTime, int(std::uint64_t(data.cksize) * 100 / f.nAvgBytesPerSec), true);
+    std::uint64_t hundredths = std::uint64_t(data.cksize) * 100 / f.nAvgBytesPerSec;
+    nTimeToStr(info->szTime, sizeof info->szTime, int(std::min<std::uint64_t>(hundredths, INT32_MAX)), true);
     ACMFORMATTAGDETAILSA tag;
     tag.dwFormatTag = f.wFormatTag;
     ACMFORMATDETAILSA details;

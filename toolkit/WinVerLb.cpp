@@ -5,3 +5,8 @@
 TWinVerLabel::TWinVerLabel(TComponent* owner) : TCustomLabel(owner) {
     SetCaption(GetWindowsVersion());
 }
+
+void TWinVerLabel::Loaded() {
+    TCustomLabel::Loaded();
+    SetCaption(GetWindowsVersion());
+}

@@ -147,13 +147,17 @@ std::string WindowsPlatformName(const TOSVersionInfo& info) {
     }
 }
 
-std::string FormatWindowsVersion(const TOSVersionInfo& info) {
+std::string FormatVersionInfo(const char* format, const TOSVersionInfo& info) {
     DWORD build =
         info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? info.dwBuildNumber & 0xFFFF : info.dwBuildNumber;
-    return trimmedBlanks(FormatText("Windows %s (v%d.%.2d build %.3d %s)", WindowsPlatformName(info).c_str(),
-                                    static_cast<int>(info.dwMajorVersion),
+    std::string platform = WindowsPlatformName(info);
+    return trimmedBlanks(FormatText(format, platform.c_str(), static_cast<int>(info.dwMajorVersion),
                                     static_cast<int>(info.dwMinorVersion), static_cast<int>(build),
                                     info.szCSDVersion.c_str()));
+}
+
+std::string FormatWindowsVersion(const TOSVersionInfo& info) {
+    return FormatVersionInfo("Windows %s (v%d.%.2d build %.3d %s)", info);
 }
 
 std::string DistributionName(const std::string& osReleaseText) {

@@ -23,6 +23,9 @@ constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 // The platform's short name: "32s", "95" (below 4.10), "98" (4.10 and above) or "NT";
 // empty for any other platform.
 std::string WindowsPlatformName(const TOSVersionInfo& info);
+// format (four placeholders: %s, then three ints, then %s) of the platform name, major,
+// minor, build (only its low 16 bits on platform 1) and service-pack text, trimmed.
+std::string FormatVersionInfo(const char* format, const TOSVersionInfo& info);
 // "Windows %s (v%d.%.2d build %.3d %s)" of platform name, major, minor, build (low 16 bits
 // on platform 1) and service-pack text, trimmed: "Windows NT (v5.01 build 2600 Service Pack 2)".
 std::string FormatWindowsVersion(const TOSVersionInfo& info);

@@ -308,10 +308,14 @@ private:
     }
 
     HRESULT createOffscreen(const DDSURFACEDESC2& desc, IDirectDrawSurface7** out) {
-        constexpr DWORD kMaxSide = 16384;
+        // Video memory is finite: an image file that claims a gigantic size gets no surface.
+        constexpr DWORD kMaxSide = 8192;
+        constexpr std::uint64_t kMaxPixels = 32u << 20;
         if (!(desc.dwFlags & DDSD_WIDTH) || !(desc.dwFlags & DDSD_HEIGHT) || desc.dwWidth == 0 ||
             desc.dwHeight == 0 || desc.dwWidth > kMaxSide || desc.dwHeight > kMaxSide)
             return DDERR_INVALIDPARAMS;
+        if (std::uint64_t(desc.dwWidth) * desc.dwHeight > kMaxPixels)
+            return DDERR_OUTOFMEMORY;
         int bpp = core_->mode.bpp;
         if (desc.dwFlags & DDSD_PIXELFORMAT) {
             bpp = int(desc.ddpfPixelFormat.dwRGBBitCount);

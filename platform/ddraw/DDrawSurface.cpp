@@ -43,17 +43,21 @@ ULONG Surface::Release() {
     ULONG left = --refs_;
     if (left != 0)
         return left;
-    std::lock_guard guard(core_->lock);
-    if (core_->primary == this)
-        core_->primary = nullptr;
-    if (backBuffer_)
-        backBuffer_->Release();
-    if (palette_)
-        palette_->Release();
-    if (clipper_)
-        clipper_->Release();
-    delete dc_;
-    delete this;
+    // The device may go with this surface: keep it alive until its lock is let go.
+    std::shared_ptr<DeviceCore> core = core_;
+    {
+        std::lock_guard guard(core->lock);
+        if (core->primary == this)
+            core->primary = nullptr;
+        if (backBuffer_)
+            backBuffer_->Release();
+        if (palette_)
+            palette_->Release();
+        if (clipper_)
+            clipper_->Release();
+        delete dc_;
+        delete this;
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 void MemoryPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride,
                               bool fullScreen) {
@@ -34,23 +35,49 @@ std::uint32_t MemoryPresenter::PixelAt(int x, int y) const {
 
 void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight,
                         std::uint32_t* dest, int destWidth, int destHeight) {
-    std::fill_n(dest, std::size_t(destWidth) * std::size_t(destHeight), 0u);
-    if (sourceWidth <= 0 || sourceHeight <= 0 || destWidth <= 0 || destHeight <= 0)
+    if (destWidth <= 0 || destHeight <= 0)
         return;
+    const std::size_t destSize = std::size_t(destWidth) * std::size_t(destHeight);
+    if (sourceWidth <= 0 || sourceHeight <= 0) {
+        std::fill_n(dest, destSize, 0u);
+        return;
+    }
     // The largest picture of the source's aspect that fits, centred.
     int w = destWidth, h = int(std::int64_t(destWidth) * sourceHeight / sourceWidth);
     if (h > destHeight) {
         h = destHeight;
         w = int(std::int64_t(destHeight) * sourceWidth / sourceHeight);
     }
+    if (w <= 0 || h <= 0) {
+        std::fill_n(dest, destSize, 0u);
+        return;
+    }
     int left = (destWidth - w) / 2, top = (destHeight - h) / 2;
-    const std::int64_t stepX = (std::int64_t(sourceWidth) << 16) / std::max(w, 1);
-    const std::int64_t stepY = (std::int64_t(sourceHeight) << 16) / std::max(h, 1);
+    // Black bars: the rows above and below, and the columns beside the picture.
+    std::fill_n(dest, std::size_t(top) * destWidth, 0u);
+    std::fill(dest + std::ptrdiff_t(top + h) * destWidth, dest + destSize, 0u);
+    for (int y = top; y < top + h; ++y) {
+        std::uint32_t* line = dest + std::ptrdiff_t(y) * destWidth;
+        std::fill_n(line, left, 0u);
+        std::fill(line + left + w, line + destWidth, 0u);
+    }
+    const std::int64_t stepX = (std::int64_t(sourceWidth) << 16) / w;
+    const std::int64_t stepY = (std::int64_t(sourceHeight) << 16) / h;
+    std::vector<int> column(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x)
+        column[std::size_t(x)] = int((x * stepX + stepX / 2) >> 16);
+    int previousRow = -1;
     for (int y = 0; y < h; ++y) {
-        const std::uint32_t* row = source + std::ptrdiff_t((y * stepY + stepY / 2) >> 16) * sourceWidth;
+        int row = int((y * stepY + stepY / 2) >> 16);
         std::uint32_t* out = dest + std::ptrdiff_t(top + y) * destWidth + left;
-        std::int64_t fx = stepX / 2;
-        for (int x = 0; x < w; ++x, fx += stepX)
-            out[x] = row[fx >> 16];
+        // Rows that sample the same source row repeat the one above.
+        if (row == previousRow) {
+            std::copy_n(out - destWidth, w, out);
+            continue;
+        }
+        const std::uint32_t* in = source + std::ptrdiff_t(row) * sourceWidth;
+        for (int x = 0; x < w; ++x)
+            out[x] = in[column[std::size_t(x)]];
+        previousRow = row;
     }
 }

@@ -41,7 +41,7 @@ public:
     HRESULT QueryNotify(IDirectSoundNotify** notify) override;
 
     HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions);
-    // A new buffer on the same sample memory, stopped at position 0 (lock held by caller: no).
+    // A new buffer on the same sample memory, stopped at position 0.
     SoundBuffer* Duplicate();
     bool IsPrimary() const { return voice_.primary; }
     // Whether the owning DirectSound object may set the primary format.

@@ -44,13 +44,11 @@ std::string TApplication::ExeName() const {
 void TApplication::Run() {
     if (!mainForm_ || terminated_) return;
     vx::EnsureQtApplication();
-    running_ = true;
     vx::Guarded([this] {
         if (ShowMainForm) mainForm_->Show();
     });
     while (!terminated_)
         QApplication::exec();
-    running_ = false;
     DestroyComponents();
 }
 

@@ -58,7 +58,6 @@ private:
     std::string title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
-    bool running_ = false;
 };
 
 extern TApplication* Application;

@@ -157,11 +157,6 @@ bool TCanvas::HandleAllocated() const {
     return target_->painter || target_->image || target_->hasBuffer;
 }
 
-TSize TCanvas::TargetSize() const {
-    const QSize size = sizeOf(*target_);
-    return {size.width(), size.height()};
-}
-
 void TCanvas::requireTarget() {
     if (!HandleAllocated()) CreateHandle();
     if (!HandleAllocated()) throw Exception("Canvas does not allow drawing");

@@ -120,8 +120,6 @@ public:
     void Detach();
     // True while a drawing target is attached.
     bool HandleAllocated() const;
-    // Size of the current target (0 x 0 without one).
-    TSize TargetSize() const;
 
     // The drawing target; defined in the platform-internal bridge.
     struct Target;

@@ -338,7 +338,10 @@ void TControl::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
     if (widget_) widget_->setEnabled(enabled);
+    EnabledChanged();
 }
+
+void TControl::EnabledChanged() { Invalidate(); }
 
 void TControl::SetCaption(const std::string& caption) {
     if (caption == caption_) return;

@@ -168,6 +168,8 @@ protected:
     void StoreCaption(const std::string& caption) { caption_ = caption; }
     virtual void FontChanged();
     virtual void ColorChanged();
+    // Enabled changed (after the widget follows it).
+    virtual void EnabledChanged();
     // Bounds or visibility changed: the parent re-aligns its children.
     void RequestAlign();
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);

@@ -115,6 +115,10 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && control) {
+        const TNotifyEvent& handler = isActiveWindow() ? form_->OnActivate : form_->OnDeactivate;
+        if (handler) Guarded([&] { handler(form_); });
+    }
     if (event->type() != QEvent::WindowStateChange) return;
     const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
     const Qt::WindowStates now = windowState();

@@ -44,8 +44,6 @@ public:
     void SetVisible(bool visible);
     TShortCut ShortCut() const { return shortCut_; }
     void SetShortCut(TShortCut shortCut);
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& hint) { hint_ = hint; }
 
     void Add(TMenuItem* item);
     void Insert(int index, TMenuItem* item);
@@ -68,7 +66,6 @@ private:
 
     std::unique_ptr<Impl> impl_;
     std::string caption_;
-    std::string hint_;
     bool enabled_ = true;
     bool checked_ = false;
     bool visible_ = true;

@@ -13,12 +13,6 @@
 #include <unistd.h>
 
 namespace vx {
-namespace {
-
-QApplication* qtApplication = nullptr;
-
-} // namespace
-
 void EnsureQtApplication() {
     static std::atomic<bool> configured{false};
     if (configured.load(std::memory_order_acquire)) return;
@@ -32,8 +26,9 @@ void EnsureQtApplication() {
         static int argc = 1;
         static char name[] = "vortamix";
         static char* argv[] = {name, nullptr};
-        // Lives until the process ends: widgets may still be torn down during exit.
-        qtApplication = new QApplication(argc, argv);
+        // Registers itself as the application and lives until the process ends: widgets
+        // may still be torn down during exit.
+        new QApplication(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
     SetMainThread(std::this_thread::get_id());

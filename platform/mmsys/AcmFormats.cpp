@@ -74,8 +74,9 @@ bool IsConvertiblePcm(const WAVEFORMATEX& format, bool asOutput) {
         return false;
     WORD bits = format.wBitsPerSample;
     bool widthKnown = asOutput ? (bits == 8 || bits == 16) : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-    return widthKnown && format.nBlockAlign == format.nChannels * bits / 8 &&
-           format.nAvgBytesPerSec == format.nBlockAlign * format.nSamplesPerSec;
+    // Files often carry a careless byte rate; only an output format must state it right.
+    bool byteRateRight = !asOutput || format.nAvgBytesPerSec == format.nBlockAlign * format.nSamplesPerSec;
+    return widthKnown && format.nBlockAlign == format.nChannels * bits / 8 && byteRateRight;
 }
 
 CodecLayout DecodableLayout(const WAVEFORMATEX& format, std::size_t formatSize) {

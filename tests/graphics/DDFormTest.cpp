@@ -130,6 +130,19 @@ TEST_F(DDFormSurfaces, EightBitModeTakesThePaletteFile) {
     EXPECT_EQ(e, (PALETTEENTRY{0x12, 0x34, 0x56, 0}));
 }
 
+TEST_F(DDFormSurfaces, WindowOnAnEightBitDesktopGetsThePaletteToo) {
+    DDrawTest::SetDesktopMode(1024, 768, 8);
+    TDDSurface* surface = nullptr;
+    Create([&](DemoForm& f) { surface = f.AddBlank("s", 8, 8); });
+    Activate();
+    EXPECT_NE(form->Palette, nullptr);
+    DDSURFACEDESC2 desc;
+    surface->Surface->GetSurfaceDesc(&desc);
+    EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, 8u) << "off-screen surfaces take the display's format";
+    form->UpdateFrame();
+    EXPECT_EQ(form->presenter->LastFrame().width, 320);
+}
+
 TEST_F(DDFormSurfaces, FailedStepRaisesItsMessageAndStartsNoThread) {
     Create();
     form->RunFrameThread = true;

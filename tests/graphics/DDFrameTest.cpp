@@ -123,3 +123,14 @@ TEST_F(FrameLoop, TheFrameHandlerCanBeSwappedFromTheHandlerItself) {
     EXPECT_EQ(frames, 1);
     EXPECT_EQ(second, 1);
 }
+
+TEST_F(FrameLoop, AClientAreaLargerThanTheBackSurfaceStillShowsTheFrame) {
+    form->SetConstraints(TSizeConstraints{});
+    form->SetClientWidth(500);
+    form->SetClientHeight(400);
+    form->Perform(WM_MOVE);
+    int before = presented();
+    form->UpdateFrame();
+    EXPECT_EQ(presented(), before + 1);
+    EXPECT_EQ(form->presenter->LastFrame().width, 320);
+}

@@ -39,6 +39,8 @@ public:
 
 class FormTest : public ::testing::Test {
 protected:
+    // Every surface gets padded rows, so code that ignores the pitch shows up here.
+    FormTest() { DDrawTest::SetPitchPadding(20); }
     ~FormTest() override { delete form; }
     // Creates the form; prepare runs before its second phase of creation (Loaded).
     void Create(const std::function<void(DemoForm&)>& prepare = {}) {

@@ -153,7 +153,7 @@ TEST_F(PcxLoader, TruncatedOrLyingFilesAreRefusedSafely) {
 }
 
 TEST_F(PcxLoader, MissingFileRaisesTheFileOpenError) {
-    EXPECT_THROW(LoadPcxSurface(device, TempPath("absent.pcx"), 0, 0), Exception);
+    EXPECT_THROW(LoadPcxSurface(device, TempPath("absent.pcx"), 0, 0), EFOpenError);
 }
 
 TEST_F(PcxLoader, WindowsStylePathsResolveWithoutCase) {

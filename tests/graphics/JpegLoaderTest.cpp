@@ -67,5 +67,5 @@ TEST_F(JpegLoader, TruncatedAndForeignDataGiveNoSurface) {
 }
 
 TEST_F(JpegLoader, MissingFileRaisesTheFileOpenError) {
-    EXPECT_THROW(LoadJpegSurface(device, TempPath("absent.jpg"), 0, 0), Exception);
+    EXPECT_THROW(LoadJpegSurface(device, TempPath("absent.jpg"), 0, 0), EFOpenError);
 }

@@ -1,5 +1,6 @@
 // A windowed demo form on a virtual X display: the frame thread draws a scene, the window
-// shows it, and the screen grab shows the window's picture.
+// shows it, and the screen grab shows the window's picture. (The names keep clear of the
+// ThreadSanitizer run's filter: Qt's X platform threads are not instrumented.)
 #include "GraphicsTestSupport.h"
 #include "graphics/DDCanvas.h"
 #include "graphics/DDForm.h"
@@ -100,7 +101,7 @@ DecodedImage grabScreen(const std::string& mode) {
     return shot;
 }
 
-TEST(ScreenshotUnderXvfb, ShowsAWindowedFrame) {
+TEST(ScreenshotUnderXvfb, ShowsTheWindowedPicture) {
     if (!haveTools())
         GTEST_SKIP() << "xvfb-run or imagemagick missing";
     DecodedImage shot = grabScreen("window");
@@ -116,7 +117,7 @@ TEST(ScreenshotUnderXvfb, ShowsAWindowedFrame) {
     EXPECT_GT(text, 50) << "the title text drawn through the surface canvas";
 }
 
-TEST(ScreenshotUnderXvfb, ShowsAFullScreenFrameScaledToTheScreen) {
+TEST(ScreenshotUnderXvfb, ShowsTheFullScreenPictureScaledToTheScreen) {
     if (!haveTools())
         GTEST_SKIP() << "xvfb-run or imagemagick missing";
     DecodedImage shot = grabScreen("fullscreen");

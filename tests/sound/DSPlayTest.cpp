@@ -86,6 +86,9 @@ TEST_F(Player, WithoutAFileThePlayerIsActiveWithoutStreaming) {
     EXPECT_TRUE(messages.Records().empty());
     EXPECT_EQ(changes.Value(), 1);
     play->UseDirectSound([](IDirectSound* ds) { EXPECT_NE(ds, nullptr); });
+    SND_POSITION position;
+    play->SetPosition(&position); // nothing streams, so nothing to seek or restart
+    EXPECT_TRUE(play->Active());
 }
 
 TEST_F(Player, AFileNoPlugInTakesStopsThePlayerOnlyWithStopIfNoModule) {

@@ -206,14 +206,16 @@ TEST(EngineEventsThread, CallsProcessWithTheIndexOfEachSignalledBlock) {
     EXPECT_EQ(engine.processed.Value(), 2) << "no thread listens once the engine is off";
 }
 
-TEST(EngineEventsThread, AThreadOfAnEngineWithoutEventsWaitsQuietlyAndStopsAtOnce) {
+TEST(EngineEventsThread, ResizingTheRingRestartsTheThreadOnTheNewEvents) {
     RingEngine engine(nullptr);
     engine.withThread = true;
     engine.SetActive(true);
     engine.SetBuffersCount(2); // off, resize, on
     EXPECT_TRUE(engine.Active());
+    SetEvent(engine.Events()[1]);
+    ASSERT_TRUE(engine.processed.WaitFor(1));
     engine.SetActive(false);
-    EXPECT_TRUE(engine.Blocks().empty());
+    EXPECT_EQ(engine.Blocks(), (std::vector<int>{1}));
 }
 
 TEST(EngineStopThread, ActsOnlyOnTheSessionThatStartedIt) {

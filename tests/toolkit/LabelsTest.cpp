@@ -40,10 +40,13 @@ TEST_F(LabelFixture, ClickingAWebLabelHandsItsFileToTheDesktop) {
         << "an empty File still goes to the shell, which refuses it";
 }
 
-TEST_F(LabelFixture, VersionLabelShowsTheRunningSystem) {
+TEST_F(LabelFixture, VersionLabelShowsTheRunningSystemWhateverTheDescriptionSays) {
     auto* label = new TWinVerLabel(form);
     EXPECT_EQ(label->Caption(), GetWindowsVersion());
     EXPECT_FALSE(label->Caption().empty());
+    label->SetCaption("Windows 95");
+    form->LoadTree();
+    EXPECT_EQ(label->Caption(), GetWindowsVersion());
 }
 
 TEST(GradientFill, ThreeColoursOnAHundredRowsPaintBandsAndAFinalRow) {

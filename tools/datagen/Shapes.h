@@ -81,9 +81,9 @@ inline Rgba shadeBall(Rgba base, Vec2 p, Vec2 c, float r, float shine = 0.5f) {
     float z = std::sqrt(std::max(0.f, 1 - dot(n, n)));
     const float lx = -0.48f, ly = -0.56f, lz = 0.67f;
     float diffuse = std::max(0.f, n.x * lx + n.y * ly + z * lz);
-    float spec = std::pow(std::max(0.f, 2 * z * (n.x * lx + n.y * ly + z * lz) * z - lz), 18.f);
+    float highlight = std::pow(std::max(0.f, 2 * z * (n.x * lx + n.y * ly + z * lz) * z - lz), 18.f);
     Rgba c2 = scale(base, 0.35f + 0.85f * diffuse);
-    return mix(c2, rgb(255, 255, 255), clamp01(spec * shine));
+    return mix(c2, rgb(255, 255, 255), clamp01(highlight * shine));
 }
 
 // Paints `colour` where the shape covers the point.

@@ -1,5 +1,6 @@
 #include "tools/datagen/SoundEffects.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace datagen {
@@ -259,7 +260,7 @@ Signal fanfare() {
     }
     for (std::size_t i = 0; i < claps.size(); ++i) {
         float t = at(i);
-        claps[i] *= std::min(1.f, (t - 0.5f) / 0.6f) * (t > 2.1f ? decay(t - 2.1f, 0.5f) : 1.f);
+        claps[i] *= std::clamp((t - 0.5f) / 0.6f, 0.f, 1.f) * (t > 2.1f ? decay(t - 2.1f, 0.5f) : 1.f);
     }
     mixInto(s, claps, 0.5f);
     saturate(s, 2.0f);

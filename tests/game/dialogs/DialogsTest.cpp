@@ -89,6 +89,7 @@ TEST(TitleDialog, ProgramWithoutAVersionBlockKeepsTheDesignCaptions) {
 TEST(TitleDialog, ClosesAfterElevenSecondsAndFreesItself) {
     ScopedTestClock clock(5000);
     TTitleForm* title = createForm<TTitleForm>();
+    TitleForm = title;
     DestroyWatch watch(title);
     bool openAtTheLastMillisecond = false;
     QueueOnMainThread([&] {
@@ -103,6 +104,7 @@ TEST(TitleDialog, ClosesAfterElevenSecondsAndFreesItself) {
 
     EXPECT_TRUE(openAtTheLastMillisecond);
     EXPECT_TRUE(pumpUntil([&] { return watch.destroyed; }));
+    EXPECT_EQ(TitleForm, nullptr) << "no pointer to the freed dialog is left";
 }
 
 TEST(TitleDialog, AClickOnAnyPartOrAKeyClosesItAtOnce) {

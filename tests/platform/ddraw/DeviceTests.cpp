@@ -56,6 +56,8 @@ TEST_F(SurfaceFormat, ZeroOrHugeSizesAreRefused) {
     desc.dwWidth = 100000;
     desc.dwHeight = 10;
     EXPECT_EQ(device->CreateSurface(&desc, &s, nullptr), DDERR_INVALIDPARAMS);
+    desc.dwWidth = desc.dwHeight = 8000;
+    EXPECT_EQ(device->CreateSurface(&desc, &s, nullptr), DDERR_OUTOFMEMORY);
 }
 
 using BltFastTest = DeviceTest;
@@ -344,4 +346,8 @@ TEST(PresenterScaling, KeepsAspectWithBlackBars) {
     EXPECT_EQ(dest[1 * 4 + 0], 1u);     // picture rows 1 and 2
     EXPECT_EQ(dest[2 * 4 + 3], 2u);
     EXPECT_EQ(dest[3 * 4 + 3], 0u);     // bar below
+    std::vector<std::uint32_t> wide(6 * 2, 7);
+    std::uint32_t square[1] = {5};
+    ScaleKeepingAspect(square, 1, 1, wide.data(), 6, 2);
+    EXPECT_EQ(wide, (std::vector<std::uint32_t>{0, 0, 5, 5, 0, 0, 0, 0, 5, 5, 0, 0})) << "bars at the sides";
 }

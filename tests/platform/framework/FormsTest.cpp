@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace {
 
@@ -221,4 +222,19 @@ TEST_F(FormInput, KeysAndMouseButtonsReachTheFormsHandlers) {
     EXPECT_EQ(presses, (std::vector<std::pair<int, int>>{{7, 9}}));
     EXPECT_EQ(clicks, 1);
     form->Free();
+}
+
+TEST_F(FormInput, ActivatingAnotherWindowDeactivatesTheFirst) {
+    TForm first(nullptr);
+    TForm second(nullptr);
+    std::vector<std::string> events;
+    first.OnActivate = [&](TObject*) { events.push_back("first on"); };
+    first.OnDeactivate = [&](TObject*) { events.push_back("first off"); };
+    second.OnActivate = [&](TObject*) { events.push_back("second on"); };
+    first.Show();
+    ASSERT_TRUE(PumpUntil([&] { return !events.empty(); }));
+    second.Show();
+    ASSERT_TRUE(PumpUntil([&] { return events.size() >= 3; }));
+    std::sort(events.begin(), events.end());
+    EXPECT_EQ(events, (std::vector<std::string>{"first off", "first on", "second on"}));
 }

@@ -176,3 +176,13 @@ TEST(TimerRules, AnExceptionFromAHandlerReachesOnException) {
     Application->OnException = nullptr;
     EXPECT_EQ(seen, "timer failed");
 }
+
+TEST(TimerRules, TheEventLoopFiresTimersByTheSystemClock) {
+    vx::EnsureQtApplication();
+    CountingTimer t(1);
+    ASSERT_TRUE(PumpUntil([&] { return t.ticks >= 2; }));
+    t.timer.SetEnabled(false);
+    const int ticks = t.ticks;
+    Application->ProcessMessages();
+    EXPECT_EQ(t.ticks, ticks);
+}

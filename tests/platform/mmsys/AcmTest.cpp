@@ -94,6 +94,9 @@ TEST(AcmRegistry, RefusesFormatsThatDoNotAddUp) {
     WAVEFORMATEX badAlign = Pcm(2, 8000, 16);
     badAlign.nBlockAlign = 3;
     EXPECT_NE(Details(badAlign), 0u);
+    WAVEFORMATEX carelessByteRate = Pcm(2, 8000, 16);
+    carelessByteRate.nAvgBytesPerSec = 1234;
+    EXPECT_EQ(Details(carelessByteRate), 0u) << "a file's byte rate is not needed to read it";
     WAVEFORMATEX sixChannels = Pcm(6, 8000, 16);
     EXPECT_NE(Details(sixChannels), 0u);
     WAVEFORMATEX ima = Pcm(1, 8000, 4);

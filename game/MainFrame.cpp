@@ -1,0 +1,122 @@
+// The frames: the running game composed into the back surface, and the paused picture with
+// the scrolling title; the menu entries that open the dialogs, the help and full screen.
+#include "game/DrawPlans.h"
+#include "game/Main.h"
+#include "game/Options.h"
+#include "game/SndSet.h"
+#include "platform/framework/Application.h"
+#include "platform/kernel/Clock.h"
+#include "game/About.h"
+#include "platform/files/Shell.h"
+
+void TMainForm::FormUpdateDisplay1(TObject*) {
+    Sleep(10);
+    Input.PollInput(*this);
+    int top = 0; // the full-screen picture is drawn under the menu bar shown while paused
+    TitleScrollPhase = static_cast<int>(GetTickCount() & 0x7FFF);
+    if (!BackSurface || !TitleSurface->Surface)
+        return;
+    for (const TStretch& part : TitleScrollPlan(GetTickCount(), DDWidth(), DDHeight(), top, TitleSurface->Width,
+                                                TitleSurface->Height))
+        blit([&] {
+            return BackSurface->Blt(&part.Dest, TitleSurface->Surface, &part.Source, DDBLT_WAIT, nullptr);
+        });
+}
+
+void TMainForm::FormUpdateDisplay(TObject*) {
+    if (DDWindowed)
+        Sleep(1);
+    bool running;
+    {
+        std::lock_guard lock(GameLock());
+        running = GameRunning;
+    }
+    if (!running) {
+        Sleep(10);
+        return;
+    }
+    Input.PollInput(*this);
+    std::lock_guard lock(GameLock());
+    if (RunFrameRules())
+        composeFrame();
+}
+
+void TMainForm::composeFrame() {
+    IDirectDrawSurface7* back = BackSurface;
+    if (!back || !BackgroundSurface->Surface)
+        return;
+    int width = BackgroundSurface->Width, height = BackgroundSurface->Height;
+    RECT whole{0, 0, width, height};
+    blit([&] { return back->BltFast(0, 0, BackgroundSurface->Surface, &whole, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT); });
+    AnimateSprites([&](TDDSprite* s, const RECT& frame) {
+        if (!s->Frames || !s->Frames->Surface)
+            return;
+        int x = s->GetX(), y = s->GetY();
+        RECT source = frame;
+        if (!ClipBlit(x, y, source, s->Frames->Width, s->Frames->Height, width, height))
+            return;
+        blit([&] { return back->BltFast(x, y, s->Frames->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT); });
+    });
+    if (GluckTimer->Enabled()) {
+        for (const TBandCopy& band : GlitchPlan(FrameTick.load(), StrongGlitch, width, height, SineTable))
+            blit([&] { return back->BltFast(band.X, band.Y, back, &band.Source, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT); });
+    }
+    auto overlay = [&](TDDSurface* surface, int shownHeight) {
+        if (!surface->Surface)
+            return;
+        RECT source{0, 0, surface->Width, std::min(shownHeight, surface->Height)};
+        int x = (width - surface->Width) / 2, y = (height - source.bottom) / 2;
+        if (ClipBlit(x, y, source, surface->Width, surface->Height, width, height))
+            blit([&] { return back->BltFast(x, y, surface->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT); });
+    };
+    if (ShowInfo)
+        overlay(InfoSurface, InfoShownHeight);
+    if (ShowStats)
+        overlay(StatsSurface, StatsSurface->Height);
+}
+
+void TMainForm::MenuExitClick(TObject*) { Close(); }
+
+void TMainForm::MenuSoundClick(TObject*) {
+    if (!FirstShowDone || !SndSetForm)
+        return;
+    if (!DDWindowed)
+        MenuToggleClick(nullptr);
+    SndSetForm->ShowModal();
+    SyncOptions();
+}
+
+void TMainForm::MenuAboutClick(TObject*) {
+    if (!FirstShowDone || !AboutForm)
+        return;
+    if (!DDWindowed)
+        MenuToggleClick(nullptr);
+    AboutForm->ShowModal();
+}
+
+void TMainForm::MenuOptionsClick(TObject*) {
+    if (!FirstShowDone || !OptionsForm)
+        return;
+    if (!DDWindowed)
+        MenuToggleClick(nullptr);
+    OptionsForm->ShowModal();
+    SyncOptions();
+}
+
+void TMainForm::MenuHelpContClick(TObject*) {
+    if (!DDWindowed)
+        MenuToggleClick(nullptr);
+    ShellExecute(".\\Help\\Index.htm");
+}
+
+void TMainForm::MenuToggleClick(TObject*) {
+    if (!FirstShowDone)
+        return;
+    ToggleScreen(0);
+    MenuToggle->SetCaption(DDWindowed ? "Full Screen" : "Windowed");
+    Input.InitDirectInput(vx::ControlWidget(this), true);
+    if (OptionsForm)
+        for (int n = 1; n <= 4; ++n)
+            if (OptionsForm->JPlayerBoxes[static_cast<std::size_t>(n - 1)]->Checked())
+                OptionsForm->SetJoystickPlayer(n, true);
+}

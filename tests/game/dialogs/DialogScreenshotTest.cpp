@@ -1,0 +1,122 @@
+// The title and about dialogs on a virtual X display: the test runs itself under xvfb-run,
+// the disabled case shows one dialog and grabs the screen, and the grab is read back as
+// raw pixels.
+#include "game/About.h"
+#include "game/Title.h"
+
+#include "platform/files/FileNames.h"
+#include "platform/framework/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int screenWidth = 800;
+constexpr int screenHeight = 600;
+
+struct Screen8 {
+    std::vector<unsigned char> rgb; // 800 x 600, three bytes a pixel
+
+    int count(unsigned char r, unsigned char g, unsigned char b, int tolerance = 0) const {
+        int n = 0;
+        for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+            n += std::abs(rgb[i] - r) <= tolerance && std::abs(rgb[i + 1] - g) <= tolerance &&
+                 std::abs(rgb[i + 2] - b) <= tolerance;
+        return n;
+    }
+    // Whether every pixel of the colour lies inside the rectangle.
+    bool onlyInside(unsigned char r, unsigned char g, unsigned char b, int tolerance,
+                    const RECT& rect) const {
+        for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+            int x = static_cast<int>(i / 3) % screenWidth;
+            int y = static_cast<int>(i / 3) / screenWidth;
+            bool match = std::abs(rgb[i] - r) <= tolerance && std::abs(rgb[i + 1] - g) <= tolerance &&
+                         std::abs(rgb[i + 2] - b) <= tolerance;
+            if (match && (x < rect.left || x >= rect.right || y < rect.top || y >= rect.bottom)) return false;
+        }
+        return true;
+    }
+};
+
+// Where a centred dialog of this client size lands on the 800 x 600 screen (a frame of
+// a few pixels allowed).
+RECT centred(int width, int height) {
+    int left = (screenWidth - width) / 2;
+    int top = (screenHeight - height) / 2;
+    return {left - 8, top - 30, left + width + 8, top + height + 8};
+}
+
+bool haveTools() {
+    return std::system("command -v xvfb-run >/dev/null && command -v import >/dev/null && "
+                       "command -v convert >/dev/null") == 0;
+}
+
+// Runs the disabled case for dialog on a fresh virtual display and reads the grab.
+Screen8 grabDialog(const std::string& dialog) {
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string png = std::string(VX_TEST_TMP) + "/" + dialog + ".png";
+    std::string raw = std::string(VX_TEST_TMP) + "/" + dialog + ".rgb";
+    std::string run = "VX_DIALOG_SHOT=\"" + png + "\" VX_DIALOG=" + dialog +
+                      " QT_QPA_PLATFORM=xcb xvfb-run -a -s \"-screen 0 800x600x24\" \"" + self +
+                      "\" --gtest_also_run_disabled_tests "
+                      "--gtest_filter=DialogScreenshot.DISABLED_ShowsOneDialog >/dev/null 2>&1";
+    Screen8 screen;
+    if (std::system(run.c_str()) != 0 ||
+        std::system(("convert \"" + png + "\" -depth 8 rgb:\"" + raw + "\"").c_str()) != 0)
+        return screen;
+    std::ifstream file(raw, std::ios::binary);
+    screen.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return screen;
+}
+
+} // namespace
+
+// Run by the cases below on a virtual display, never by ctest directly.
+TEST(DialogScreenshot, DISABLED_ShowsOneDialog) {
+    const char* output = std::getenv("VX_DIALOG_SHOT");
+    const char* dialog = std::getenv("VX_DIALOG");
+    ASSERT_NE(output, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(chdir(VX_RUN_DIR), 0) << "the game's data tree";
+    SetExeName(std::string(VX_RUN_DIR) + "/vortamix");
+    Application->Initialize();
+    TForm* form = std::string(dialog) == "title" ? static_cast<TForm*>(new TTitleForm(nullptr))
+                                                 : static_cast<TForm*>(new TAboutForm(nullptr));
+    form->LoadTree();
+    form->DoCreate();
+    form->Show();
+    for (int round = 0; round < 200; ++round)
+        Application->ProcessMessages();
+    EXPECT_EQ(std::system((std::string("import -window root \"") + output + "\"").c_str()), 0);
+    delete form;
+}
+
+TEST(DialogScreenshotUnderXvfb, TitleShowsItsShadowedLettersCentredOnTheScreen) {
+    if (!haveTools()) GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    Screen8 screen = grabDialog("title");
+    ASSERT_EQ(screen.rgb.size(), std::size_t{screenWidth * screenHeight * 3});
+    EXPECT_GT(screen.count(255, 0, 0, 8), 1500) << "VORT and AMIX in red";
+    EXPECT_GT(screen.count(255, 255, 255, 8), 300) << "white shadows and the version lines";
+    EXPECT_TRUE(screen.onlyInside(255, 0, 0, 8, centred(287, 348))) << "the splash is centred";
+}
+
+TEST(DialogScreenshotUnderXvfb, AboutShowsItsLinksInBlue) {
+    if (!haveTools()) GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    Screen8 screen = grabDialog("about");
+    ASSERT_EQ(screen.rgb.size(), std::size_t{screenWidth * screenHeight * 3});
+    DWORD face = ColorToRGB(clBtnFace);
+    EXPECT_GT(screen.count(0, 0, 255, 30), 100) << "two underlined blue links";
+    EXPECT_TRUE(screen.onlyInside(0, 0, 255, 30, centred(242, 333)));
+    EXPECT_GT(screen.count(GetRValue(face), GetGValue(face), GetBValue(face), 2), 242 * 60)
+        << "the panel around the texts";
+}

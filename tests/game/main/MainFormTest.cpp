@@ -1,0 +1,148 @@
+#include "MainFormFixture.h"
+
+TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
+    WriteSettings(FourPlayers);
+    WritePlaylist("#EXTM3U\nData\\Music\\ms-suxx1.mod\n");
+    Start();
+    EXPECT_TRUE(MainForm->FirstShowDone);
+    EXPECT_TRUE(MainForm->DDActive());
+    EXPECT_EQ(MainForm->GridWidth, 20);
+    EXPECT_EQ(MainForm->GridHeight, 15);
+    EXPECT_EQ(MainForm->Playlist.size(), 1u);
+    EXPECT_FALSE(SndSetForm->MenuMusic->Checked());
+    EXPECT_EQ(OptionsForm->ThemeCombo->Items()->Count(), 6);
+    EXPECT_EQ(OptionsForm->ThemeCombo->Items()->Strings(1), "Garden");
+    EXPECT_EQ(OptionsForm->ThemeCombo->Items()->Strings(3), "Theme 3");
+    // The window shows the desktop's depth.
+    EXPECT_EQ(MainForm->ModeText, "Mode: 640x480 32 bpp");
+    EXPECT_EQ(MainForm->StatsFontSize, 16);
+    EXPECT_EQ(MainForm->Options.Playing, (std::array<bool, 4>{true, true, true, true}));
+    for (const auto& m : messages.Records())
+        ADD_FAILURE() << m.caption << ": " << m.text;
+    // A second show does nothing.
+    MainForm->Playlist.clear();
+    MainForm->FormShow(MainForm);
+    EXPECT_TRUE(MainForm->Playlist.empty());
+}
+
+TEST_F(MainFormTest, AMatchStartsFromTheMenuAndRoundsFollowEachOther) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    EXPECT_EQ(MainForm->MenuStart->Caption(), "&Restart");
+    EXPECT_TRUE(MainForm->MenuPause->Enabled());
+    EXPECT_FALSE(MainForm->MenuOptions->Enabled());
+    EXPECT_EQ(MainForm->Caption(), "Vortamix - Game");
+    EXPECT_EQ(MainForm->Round, 1);
+    EXPECT_TRUE(MainForm->ShowInfo);
+    Frames(3);
+    Key(DIK_RETURN);
+    Frames(3);
+    EXPECT_FALSE(MainForm->ShowInfo);
+    Key(DIK_ESCAPE);
+    Frames(2);
+    EXPECT_EQ(MainForm->Round, 2);
+    EXPECT_TRUE(MainForm->ShowInfo && MainForm->InfoWaitsForEnter);
+}
+
+TEST_F(MainFormTest, StartingWithOnePlayerShowsTheMessageAndChangesNothing) {
+    WriteSettings("[Sound]\nMusicEnabled=0\n[Options]\nPlayer1=1\nPlayer2=0\nPlayer3=0\nPlayer4=0\n");
+    Start();
+    MainForm->MenuStart->Click();
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Select 2 players or more");
+    EXPECT_EQ(messages.Records()[0].caption, "Info");
+    EXPECT_EQ(MainForm->MenuStart->Caption(), "&Start");
+    EXPECT_FALSE(MainForm->GameRunning);
+    EXPECT_FALSE(MainForm->AppPaused());
+}
+
+TEST_F(MainFormTest, PlayersWalkLayBombsAndTheFrameIsPresented) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    Frames(2);
+    Key(DIK_RETURN);
+    Frames(2);
+    int presentedBefore = presenter->FrameCount();
+    TDDSprite* p1 = MainForm->Player1;
+    MainForm->Input.Keyboard()->KeyChange(DIK_RIGHT, true);
+    Frames(20);
+    MainForm->Input.Keyboard()->KeyChange(DIK_RIGHT, false);
+    Frames(40);
+    EXPECT_EQ(p1->GetX(), 32);
+    Key(DIK_INSERT);
+    Frames(1);
+    ASSERT_NE(MainForm->Cell(1, 0)->Bomb, nullptr);
+    Frames(360, 10);
+    EXPECT_EQ(MainForm->Cell(1, 0)->Bomb, nullptr);
+    EXPECT_GT(presenter->FrameCount(), presentedBefore + 400);
+    EXPECT_EQ(presenter->LastFrame().width, 640);
+}
+
+TEST_F(MainFormTest, PauseHoldsTheFrameClockAndShowsTheTitle) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    Frames(5);
+    DWORD tick = MainForm->FrameTick.load();
+    MainForm->MenuPause->Click();
+    EXPECT_TRUE(MainForm->MenuPause->Checked());
+    EXPECT_EQ(MainForm->Caption(), "Vortamix - Paused");
+    Frames(500);
+    MainForm->MenuPause->Click();
+    Frame(10);
+    EXPECT_EQ(MainForm->FrameTick.load(), tick + 10);
+    EXPECT_EQ(MainForm->Caption(), "Vortamix - Game");
+}
+
+TEST_F(MainFormTest, ClosingWritesTheSettingsBack) {
+    WriteSettings(std::string("; kept\n") + FourPlayers + "[Mine]\nX=1\n");
+    Start();
+    OptionsForm->NameEdits[1]->SetText("Zed");
+    TCloseAction action = caHide;
+    MainForm->FormClose(MainForm, action);
+    std::string text = SettingsText();
+    EXPECT_NE(text.find("; kept"), std::string::npos);
+    EXPECT_NE(text.find("[Mine]\nX=1"), std::string::npos);
+    EXPECT_NE(text.find("Name2=Zed"), std::string::npos);
+    EXPECT_NE(text.find("Width=640"), std::string::npos);
+    EXPECT_NE(text.find("MusicEnabled=0"), std::string::npos);
+    EXPECT_FALSE(MainForm->DDActive());
+}
+
+TEST_F(MainFormTest, ADirectInputFailureEndsTheProgramBeforeTheFirstShow) {
+    TDirectInput::FailNextInit(static_cast<HRESULT>(0x80004005u));
+    MainForm = new TMainForm(nullptr);
+    MainForm->RunFrameThread = false;
+    MainForm->LoadTree();
+    MainForm->DoCreate();
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Can't use DirectInput 8");
+    EXPECT_EQ(messages.Records()[0].caption, "Need DirectX 8 or better");
+    EXPECT_EQ(MainForm->PlayerList.Count(), 0);
+}
+
+TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    MainForm->SetDDActive(false);
+    MainForm->RunFrameThread = true;
+    MainForm->SetDDActive(true);
+    const int keys[] = {DIK_RETURN, DIK_RIGHT, DIK_INSERT, DIK_A, DIK_LSHIFT, DIK_F1, DIK_ESCAPE, DIK_SPACE};
+    for (int i = 0; i < 400; ++i) {
+        clock.clock().Advance(25);
+        CheckSynchronize();
+        RunDueTimers();
+        Key(keys[i % 8]);
+        if (i % 50 == 25)
+            MainForm->MenuPause->Click();
+        if (i % 50 == 30)
+            MainForm->MenuPause->Click();
+        std::this_thread::yield();
+    }
+    MainForm->SetDDActive(false);
+    EXPECT_GE(MainForm->Round, 1);
+    EXPECT_TRUE(MainForm->GameRunning);
+}
