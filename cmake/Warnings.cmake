@@ -1,7 +1,6 @@
 # Project-wide warning flags; CI turns them into errors.
 function(vx_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-unused-parameter
-    # clang (the fuzz preset) has no -Wshadow=local.
     $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
     # GCC 12 reports impossible overlaps inside std::string at -O3 (a known false positive).
     $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)

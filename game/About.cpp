@@ -54,14 +54,14 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
     Panel1->SetAlign(alClient);
     Panel1->SetBevelInner(bvLowered);
 
-    Label1 = centredLabel(this, 4, 24, -21, "Vortamix");
-    Label2 = centredLabel(this, 30, 14, -11, DesignLegalNotice);
-    WebLabel1 = link(this, 46, "Vortamix help", ".\\Help\\Index.htm");
-    WebLabel2 = link(this, 62, "developers@vortamix.example", "mailto:developers@vortamix.example");
+    Label1 = centredLabel(this, 2, 24, -21, "Vortamix");
+    Label2 = centredLabel(this, 26, 14, -11, DesignLegalNotice);
+    WebLabel1 = link(this, 40, "Vortamix help", ".\\Help\\Index.htm");
+    WebLabel2 = link(this, 54, "developers@vortamix.example", "mailto:developers@vortamix.example");
 
     Image1 = new TImage(this);
     Image1->SetParent(Panel1);
-    Image1->SetBounds(5, 78, 232, 216);
+    Image1->SetBounds(5, 69, 232, 216);
     Image1->SetCenter(true);
     LoadDialogPicture(*Image1, "data\\gfx\\about.jpg");
 
@@ -70,12 +70,18 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
     WinVerLabel1->SetAutoSize(false);
     WinVerLabel1->SetWordWrap(true);
     WinVerLabel1->SetTransparent(true);
-    WinVerLabel1->SetBounds(6, 297, 168, 30);
+    WinVerLabel1->SetBounds(6, 287, 168, 28);
     WinVerLabel1->Font().SetName("Arial");
+
+    DXVersion1 = new TDXVersion(this);
+    DXVersion1->SetParent(Panel1);
+    DXVersion1->SetTransparent(true);
+    DXVersion1->SetBounds(6, 316, 168, 14);
+    DXVersion1->Font().SetName("Arial");
 
     AboutCloseButton = new TButton(this);
     AboutCloseButton->SetParent(Panel1);
-    AboutCloseButton->SetBounds(178, 300, 58, 25);
+    AboutCloseButton->SetBounds(178, 296, 58, 25);
     AboutCloseButton->SetCaption("&Ok");
     AboutCloseButton->SetDefault(true);
     AboutCloseButton->SetCancel(true);

@@ -1,6 +1,7 @@
 #pragma once
 // TAboutForm: the program's description, its legal notice, two links, a picture, the
 // running system and the DirectX version, opened from the Help menu.
+#include "graphics/DXVersion.h"
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/Forms.h"
 #include "platform/framework/StdCtrls.h"
@@ -19,6 +20,7 @@ public:
     TWebLabel* WebLabel2;
     TImage* Image1;
     TWinVerLabel* WinVerLabel1;
+    TDXVersion* DXVersion1;
     TButton* AboutCloseButton;
 
     void FormCreate(TObject* sender);

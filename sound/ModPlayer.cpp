@@ -140,30 +140,44 @@ void TModPlayer::AdvanceFrame() {
         Effect(channel_[c]);
 }
 
-int TModPlayer::MixChannel(MOD_CHANNEL& channel) {
-    auto index = std::int64_t(channel.position >> 16);
-    if (index < channel.end) {
-        channel.position += channel.increment;
-        return (channel.sampleData[channel.playOffset + index] - 128) * channel.mixVolume;
+int TModPlayer::FramesToTick() const { return std::min(RunFrames, std::max(1, samplesPerTick_ - sampleCounter_)); }
+
+// Mixes one channel over frames that hold no tick. A sample that runs out restarts at its loop
+// with the first loop byte sounding for two frames, or falls silent without a loop.
+void TModPlayer::MixChannelRun(MOD_CHANNEL& channel, int* side, int frames) {
+    int i = 0;
+    while (i < frames) {
+        if (std::int64_t(channel.position >> 16) >= channel.end) {
+            if (channel.loopLength <= 2)
+                return;
+            channel.playOffset = channel.loopStart;
+            channel.end = channel.loopLength;
+            if (channel.playOffset >= channel.sampleLength)
+                channel.playOffset = channel.end = 0;
+            else if (channel.playOffset + channel.end > channel.sampleLength)
+                channel.end = channel.sampleLength - channel.playOffset;
+            channel.position = 0;
+            side[i++] += (channel.sampleData[channel.playOffset] - 128) * channel.mixVolume;
+            continue;
+        }
+        const BYTE* base = channel.sampleData + channel.playOffset;
+        const std::uint64_t increment = channel.increment;
+        const std::uint64_t end = std::uint64_t(channel.end);
+        const int volume = channel.mixVolume;
+        std::uint64_t position = channel.position;
+        while (i < frames && (position >> 16) < end) {
+            side[i++] += (base[position >> 16] - 128) * volume;
+            position += increment;
+        }
+        channel.position = position;
     }
-    if (channel.loopLength <= 2)
-        return 0;
-    channel.playOffset = channel.loopStart;
-    channel.end = channel.loopLength;
-    if (channel.playOffset >= channel.sampleLength)
-        channel.playOffset = channel.end = 0;
-    else if (channel.playOffset + channel.end > channel.sampleLength)
-        channel.end = channel.sampleLength - channel.playOffset;
-    channel.position = 0;
-    return (channel.sampleData[channel.playOffset] - 128) * channel.mixVolume;
 }
 
-void TModPlayer::MixFrame(int& side0, int& side1) {
-    side0 = side1 = 0;
-    for (int c = 0; c < module_.channels; ++c) {
-        int value = MixChannel(channel_[c]);
-        (ModChannelSide[c] ? side1 : side0) += value;
-    }
+void TModPlayer::MixRun(int frames) {
+    std::fill_n(side0_.begin(), frames, 0);
+    std::fill_n(side1_.begin(), frames, 0);
+    for (int c = 0; c < module_.channels; ++c)
+        MixChannelRun(channel_[c], ModChannelSide[c] ? side1_.data() : side0_.data(), frames);
 }
 
 bool TModPlayer::Render(BYTE* data, DWORD len, WORD bits, WORD channels) {
@@ -193,13 +207,18 @@ bool TModPlayer::Render(BYTE* data, DWORD len, WORD bits, WORD channels) {
             FillSilence(data + used, len - used, bits);
             return false;
         }
-        int side0 = 0, side1 = 0;
-        MixFrame(side0, side1);
-        if (channels == 2) {
-            put(side1 * 8 / count);
-            put(side0 * 8 / count);
-        } else {
-            put((side0 + side1) * 4 / count);
+        // The first frame of the run is the one AdvanceFrame counted; the others hold no tick.
+        const DWORD framesWanted = (values - written + channels - 1) / channels;
+        const int frames = int(std::min<DWORD>(DWORD(FramesToTick()), framesWanted));
+        sampleCounter_ += frames - 1;
+        MixRun(frames);
+        for (int f = 0; f < frames; ++f) {
+            if (channels == 2) {
+                put(side1_[std::size_t(f)] * 8 / count);
+                put(side0_[std::size_t(f)] * 8 / count);
+            } else {
+                put((side0_[std::size_t(f)] + side1_[std::size_t(f)]) * 4 / count);
+            }
         }
     }
     if (wide && (len & 1))

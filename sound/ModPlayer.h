@@ -70,8 +70,10 @@ private:
     void AdvanceFrame();
     void NewRow();
     void PlayNote(const MOD_NOTE& note, MOD_CHANNEL& channel);
-    void MixFrame(int& side0, int& side1);
-    int MixChannel(MOD_CHANNEL& channel);
+    // Frames from here up to the next tick, at most RunFrames.
+    int FramesToTick() const;
+    void MixRun(int frames);
+    static void MixChannelRun(MOD_CHANNEL& channel, int* side, int frames);
 
     void Effect(MOD_CHANNEL& channel);
     bool RunCommand(MOD_CHANNEL& channel, int x, int y);
@@ -86,8 +88,13 @@ private:
     void UpdateIncrement(MOD_CHANNEL& channel) const;
     int FinetunePeriod(int finetune, int note) const;
 
+    static constexpr int RunFrames = 512;
+
     const TModModule& module_;
     std::array<MOD_CHANNEL, ModMaxChannels> channel_{};
+    // The two sides of the frames mixed between two ticks.
+    std::array<int, RunFrames> side0_{};
+    std::array<int, RunFrames> side1_{};
     DWORD rate_ = 0;
     int orderIndex_ = 0;
     int rowPosition_ = 0; // row * channels of the row being played

@@ -1,10 +1,10 @@
 #include "sound/PlugBase.h"
 
+#include "platform/files/PathResolver.h"
 #include "sound/Sndutils.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 TSndPlayPlug::TSndPlayPlug(TComponent* owner) : TComponent(owner) {
     Format.nChannels = 2;
@@ -47,17 +47,13 @@ void TSndPlayPlug::FixTagString(char* s, int n) {
 namespace {
 
 // Reads the last 128 bytes of a file; false when the file cannot be opened or is shorter.
-bool readTagBytes(const std::string& fileName, unsigned char* tag) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file)
+bool readTagBytes(std::FILE* file, unsigned char* tag) {
+    if (std::fseek(file, 0, SEEK_END) != 0)
         return false;
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < Id3v1::Size)
+    const long size = std::ftell(file);
+    if (size < Id3v1::Size || std::fseek(file, size - Id3v1::Size, SEEK_SET) != 0)
         return false;
-    file.seekg(size - Id3v1::Size);
-    file.read(reinterpret_cast<char*>(tag), Id3v1::Size);
-    return file.gcount() == Id3v1::Size;
+    return std::fread(tag, 1, Id3v1::Size, file) == Id3v1::Size;
 }
 
 void appendField(std::string& text, const unsigned char* field) {
@@ -70,14 +66,13 @@ void appendField(std::string& text, const unsigned char* field) {
 } // namespace
 
 bool TSndPlayPlug::GetMP3Info(const std::string& fileName, SND_FILE_INFO* info) {
-    {
-        std::ifstream probe(fileName, std::ios::binary);
-        if (!probe)
-            return false;
-    }
+    // Music names are written Windows-style ("Data\Music\song.mp3"): open through the resolver.
+    FilePtr file = OpenFile(fileName, "rb");
+    if (!file)
+        return false;
     unsigned char* tag = info->Tag;
     // A file shorter than a tag has none: it reads as the missing "TAG" below.
-    if (!readTagBytes(fileName, tag) || std::memcmp(tag, "TAG", 3) != 0) {
+    if (!readTagBytes(file.get(), tag) || std::memcmp(tag, "TAG", 3) != 0) {
         std::memset(tag, 0, Id3v1::Size);
         info->szTitle[0] = 0;
         return false;

@@ -109,9 +109,9 @@ std::string FromQString(const QString& text) {
 #endif
 #endif
 #ifdef VX_LEAK_CHECKED
-// The font configuration library keeps patterns it allocates for Qt's font fallback for
-// the whole process; they are not ours to free, so the leak checker leaves them out.
+// The font configuration and message bus libraries keep what they allocate for Qt for the
+// whole process; those are not ours to free, so the leak checker leaves them out.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
+    return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
 }
 #endif

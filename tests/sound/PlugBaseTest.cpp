@@ -151,3 +151,15 @@ TEST(Id3Title, MissingFileLeavesTheRecordUntouched) {
     EXPECT_STREQ(info.szTitle, "kept");
     EXPECT_EQ(info.Tag[0], 'Q');
 }
+
+TEST(Id3Title, FindsTheTagThroughAWindowsStyleName) {
+    const std::string path = writeTagged("Mixed_Case.MP3", {"Song", "", "", "", ""});
+    std::string windowsName = path.substr(0, path.size() - std::string("Mixed_Case.MP3").size()) + "mixed_case.mp3";
+    for (char& c : windowsName)
+        if (c == '/')
+            c = '\\';
+    TestPlug plug(nullptr);
+    SND_FILE_INFO info;
+    ASSERT_TRUE(plug.GetMP3Info(windowsName, &info));
+    EXPECT_STREQ(info.szTitle, "Song");
+}

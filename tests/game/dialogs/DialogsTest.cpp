@@ -142,6 +142,8 @@ TEST(AboutDialog, ShowsDescriptionAndLegalNoticeOfTheProgram) {
     EXPECT_EQ(about->ClientWidth(), 242);
     EXPECT_EQ(about->ClientHeight(), 333);
     EXPECT_FALSE(about->WinVerLabel1->Caption().empty());
+    EXPECT_NE(about->DXVersion1->Caption().find("DirectX"), std::string::npos)
+        << "set once the form is loaded";
     delete about;
 }
 

@@ -146,3 +146,15 @@ TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
     EXPECT_GE(MainForm->Round, 1);
     EXPECT_TRUE(MainForm->GameRunning);
 }
+
+TEST_F(MainFormTest, ADisplayOf800PixelsGivesTwentyFiveColumnsAndALargerFont) {
+    WriteSettings(std::string(FourPlayers) + "[Screen]\nWidth=800\nHeight=600\nBPP=16\n");
+    Start();
+    EXPECT_EQ(MainForm->DDWidth(), 800);
+    EXPECT_EQ(MainForm->GridWidth, 25);
+    EXPECT_EQ(MainForm->GridHeight, 18);
+    EXPECT_EQ(MainForm->StatsFontSize, 20);
+    EXPECT_EQ(MainForm->BackgroundSurface->Width, 800);
+    MainForm->MenuStart->Click();
+    EXPECT_EQ(MainForm->Grid.size(), 25u * 18u);
+}

@@ -295,6 +295,32 @@ TEST_F(DisplayTest, FullScreenPrimaryFlipsAndPresentsTheBackBuffer) {
     primary->Release();
 }
 
+TEST_F(DisplayTest, FlipToGDISurfaceShowsTheFirstBufferAgain) {
+    TestWindow window;
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(device->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
+    DDSURFACEDESC2 desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(device->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0};
+    IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    FillSurface(primary, 0x111111);
+    FillSurface(back, 0x222222);
+    ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+    EXPECT_EQ(window.presenter.PixelAt(0, 0), 0x222222u);
+    ASSERT_EQ(device->FlipToGDISurface(), DD_OK);
+    EXPECT_EQ(ReadPixel(primary, 0, 0), 0x111111u);
+    EXPECT_EQ(window.presenter.PixelAt(0, 0), 0x111111u);
+    ASSERT_EQ(device->FlipToGDISurface(), DD_OK);
+    EXPECT_EQ(ReadPixel(primary, 0, 0), 0x111111u) << "already showing the first buffer";
+    back->Release();
+    primary->Release();
+}
+
 TEST_F(DisplayTest, WindowedPresentShowsTheClientArea) {
     TestWindow window;
     window.client = RECT{10, 10, 20, 15};
