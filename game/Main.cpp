@@ -246,13 +246,8 @@ void TMainForm::connectDialogs() {
             return DDWindowed.load();
         };
     }
-    if (SndSetForm) {
-        SndSetForm->Player = DSPlay;
-        SndSetForm->Mp3 = SndMP3;
-        SndSetForm->Waves = Waves;
-        SndSetForm->PlayRandomTrack = [this] { PlayRandomTrack(); };
-        SndSetForm->OnSwitchesChanged = [this](TObject*) { SyncOptions(); };
-    }
+    if (SndSetForm)
+        SndSetForm->Connect({DSPlay, SndMP3, Waves, this, [this] { PlayRandomTrack(); }});
 }
 
 void TMainForm::FormShow(TObject*) {

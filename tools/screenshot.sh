@@ -6,11 +6,11 @@ set -euo pipefail
 binary=$1
 output=$2
 mode=${3:-window}
-command -v xvfb-run >/dev/null && command -v import >/dev/null || { echo "xvfb-run or import missing" >&2; exit 77; }
+command -v Xvfb >/dev/null && command -v import >/dev/null || { echo "Xvfb or import missing" >&2; exit 77; }
 rm -f "$output"
 # The X platform's own libraries (D-Bus) keep allocations to the end under the sanitizers;
 # the demo's leaks are checked by the offscreen tests instead.
 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-VX_SCREENSHOT="$output" VX_SCREENSHOT_MODE="$mode" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 800x600x24" \
+VX_SCREENSHOT="$output" VX_SCREENSHOT_MODE="$mode" QT_QPA_PLATFORM=xcb "$(dirname "$0")/on-xvfb.sh" 800x600x24 \
   "$binary" --gtest_also_run_disabled_tests --gtest_filter='ScreenshotDemo.DISABLED_ShowsFramesAndGrabsTheScreen'
 test -s "$output"

@@ -1,13 +1,15 @@
 #include "platform/framework/Application.h"
 
+#include "platform/files/FileNames.h"
+
 #include "platform/framework/QtBridge.h"
 #include "platform/framework/QtMessageService.h"
 #include "platform/framework/Timer.h"
 #include "platform/kernel/Thread.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -34,11 +36,11 @@ void TApplication::Initialize() {
     terminated_ = false;
 }
 
-std::string TApplication::ExeName() const {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0) return {};
-    return std::string(path, static_cast<std::size_t>(length));
+// One answer for the whole program, so a test that moves the executable moves it here too.
+std::string TApplication::ExeName() const { return ::ExeName(); }
+
+bool TApplication::Active() const {
+    return QGuiApplication::instance() != nullptr && QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 void TApplication::Run() {

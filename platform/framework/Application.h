@@ -22,6 +22,8 @@ public:
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& title) { title_ = title; }
     std::string ExeName() const;
+    // Whether one of the application's windows has the keyboard focus of the desktop.
+    bool Active() const;
 
     // Creates a form owned by the application and stores it in reference before its
     // second phase of creation (Loaded) and its OnCreate run; the first form created is

@@ -10,19 +10,19 @@ namespace {
 
 // A sheet of 4 x 2 frames of 32 x 32: a black border (the key) around a coloured square.
 std::string writeSheet() {
-    PcxSpec spec;
-    spec.width = 128;
-    spec.height = 64;
-    spec.palette.assign(768, 0);
+    PcxPicture pcx;
+    pcx.width = 128;
+    pcx.height = 64;
+    pcx.palette.assign(768, 0);
     for (int i = 1; i < 9; ++i)
-        spec.palette[std::size_t(3 * i)] = BYTE(30 * i), spec.palette[std::size_t(3 * i + 2)] = 200;
+        pcx.palette[std::size_t(3 * i)] = BYTE(30 * i), pcx.palette[std::size_t(3 * i + 2)] = 200;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 128; ++x) {
             bool inside = x % 32 >= 4 && x % 32 < 28 && y % 32 >= 4 && y % 32 < 28;
-            spec.pixels.push_back(inside ? BYTE(1 + x / 32 + 4 * (y / 32)) : 0);
+            pcx.pixels.push_back(inside ? BYTE(1 + x / 32 + 4 * (y / 32)) : 0);
         }
     std::string path = TempPath("thread_sheet.pcx");
-    WriteFile(path, EncodePcx(spec));
+    WriteFile(path, EncodePcx(pcx));
     return path;
 }
 

@@ -3,15 +3,15 @@
 
 namespace {
 
-PcxSpec picture(int width, int height, BYTE firstIndex) {
-    PcxSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.palette.assign(768, 0);
-    spec.palette[3 * 7] = 0x12, spec.palette[3 * 7 + 1] = 0x34, spec.palette[3 * 7 + 2] = 0x56;
-    spec.pixels.assign(std::size_t(width * height), 1);
-    spec.pixels[0] = firstIndex;
-    return spec;
+PcxPicture picture(int width, int height, BYTE firstIndex) {
+    PcxPicture pcx;
+    pcx.width = width;
+    pcx.height = height;
+    pcx.palette.assign(768, 0);
+    pcx.palette[3 * 7] = 0x12, pcx.palette[3 * 7 + 1] = 0x34, pcx.palette[3 * 7 + 2] = 0x56;
+    pcx.pixels.assign(std::size_t(width * height), 1);
+    pcx.pixels[0] = firstIndex;
+    return pcx;
 }
 
 std::string failureOf(const std::function<void()>& action) {

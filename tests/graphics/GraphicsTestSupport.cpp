@@ -93,28 +93,28 @@ void encodeLine(std::vector<BYTE>& out, const std::vector<BYTE>& line) {
 
 } // namespace
 
-std::vector<BYTE> EncodePcx(const PcxSpec& spec) {
-    int bpl = spec.bytesPerLine ? spec.bytesPerLine : spec.width;
+std::vector<BYTE> EncodePcx(const PcxPicture& pcx) {
+    int bpl = pcx.bytesPerLine ? pcx.bytesPerLine : pcx.width;
     std::vector<BYTE> out(128, 0);
     out[0] = 0x0A;
     out[1] = 5;
     out[2] = 1;
     out[3] = 8;
-    put16(out, 8, spec.width - 1);
-    put16(out, 10, spec.height - 1);
-    out[65] = BYTE(spec.planes);
+    put16(out, 8, pcx.width - 1);
+    put16(out, 10, pcx.height - 1);
+    out[65] = BYTE(pcx.planes);
     put16(out, 66, bpl);
-    for (int y = 0; y < spec.height; ++y) {
-        for (int p = 0; p < spec.planes; ++p) {
+    for (int y = 0; y < pcx.height; ++y) {
+        for (int p = 0; p < pcx.planes; ++p) {
             std::vector<BYTE> line(std::size_t(bpl), 0);
-            for (int x = 0; x < spec.width && x < bpl; ++x)
-                line[std::size_t(x)] = spec.pixels[(std::size_t(y) * spec.width + x) * spec.planes + p];
+            for (int x = 0; x < pcx.width && x < bpl; ++x)
+                line[std::size_t(x)] = pcx.pixels[(std::size_t(y) * pcx.width + x) * pcx.planes + p];
             encodeLine(out, line);
         }
     }
-    if (spec.planes == 1) {
+    if (pcx.planes == 1) {
         out.push_back(0x0C);
-        out.insert(out.end(), spec.palette.begin(), spec.palette.end());
+        out.insert(out.end(), pcx.palette.begin(), pcx.palette.end());
     }
     return out;
 }

@@ -22,7 +22,7 @@ std::string TempPath(const std::string& name);
 void WriteFile(const std::string& path, const std::vector<BYTE>& bytes);
 
 // A PCX file of one plane (indices, palette given as 768 bytes) or three planes (rgb rows).
-struct PcxSpec {
+struct PcxPicture {
     int width = 0;
     int height = 0;
     int planes = 1;
@@ -30,7 +30,7 @@ struct PcxSpec {
     std::vector<BYTE> pixels;  // one plane: width*height indices; three: width*height*3 (r, g, b)
     std::vector<BYTE> palette; // 768 bytes for one plane
 };
-std::vector<BYTE> EncodePcx(const PcxSpec& spec);
+std::vector<BYTE> EncodePcx(const PcxPicture& pcx);
 // A bottom-up BMP of 8 bits (palette of colours) or 24 bits.
 std::vector<BYTE> EncodeBmp8(int width, int height, const std::vector<BYTE>& indices,
                              const std::vector<DWORD>& colorsRgb);

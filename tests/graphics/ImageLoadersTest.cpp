@@ -16,14 +16,14 @@ std::vector<BYTE> rampPalette() {
     return palette;
 }
 
-PcxSpec onePlane(int width, int height) {
-    PcxSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.palette = rampPalette();
+PcxPicture onePlane(int width, int height) {
+    PcxPicture pcx;
+    pcx.width = width;
+    pcx.height = height;
+    pcx.palette = rampPalette();
     for (int i = 0; i < width * height; ++i)
-        spec.pixels.push_back(BYTE(i % 251));
-    return spec;
+        pcx.pixels.push_back(BYTE(i % 251));
+    return pcx;
 }
 
 DWORD rgb565(int r, int g, int b) { return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3); }
@@ -47,13 +47,13 @@ TEST_F(PcxLoader, OnePlaneImageTakesItsSizeAndPaletteColoursIn32Bits) {
 }
 
 TEST_F(PcxLoader, ThreePlanesPackTopBitsInto565) {
-    PcxSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.planes = 3;
-    spec.pixels = {0xFF, 0x84, 0x0F, 0x12, 0xFE, 0xC0};
+    PcxPicture pcx;
+    pcx.width = 2;
+    pcx.height = 1;
+    pcx.planes = 3;
+    pcx.pixels = {0xFF, 0x84, 0x0F, 0x12, 0xFE, 0xC0};
     std::string path = TempPath("three.pcx");
-    std::vector<BYTE> bytes = EncodePcx(spec);
+    std::vector<BYTE> bytes = EncodePcx(pcx);
     bytes.resize(900, 0); // above the minimum size
     WriteFile(path, bytes);
     IDirectDrawSurface7* s = CreateOffscreen(device, 2, 1, 16);
@@ -108,15 +108,15 @@ TEST_F(PcxLoader, EightBitSurfacesMapFileColoursToTheDisplayPalette) {
     ASSERT_EQ(device->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
     s->SetPalette(palette);
     palette->Release();
-    PcxSpec spec;
-    spec.width = 4;
-    spec.height = 1;
-    spec.palette.assign(768, 0);
-    spec.palette[3 * 1] = 255;     // index 1 red
-    spec.palette[3 * 2 + 1] = 255; // index 2 green
-    spec.pixels = {1, 2, 1, 0};
+    PcxPicture pcx;
+    pcx.width = 4;
+    pcx.height = 1;
+    pcx.palette.assign(768, 0);
+    pcx.palette[3 * 1] = 255;     // index 1 red
+    pcx.palette[3 * 2 + 1] = 255; // index 2 green
+    pcx.pixels = {1, 2, 1, 0};
     std::string path = TempPath("indexed.pcx");
-    WriteFile(path, EncodePcx(spec));
+    WriteFile(path, EncodePcx(pcx));
     ASSERT_TRUE(DecodePcxImage(s, 0, 0, path, 0, 0, 0, 0));
     EXPECT_EQ(ReadPixel(s, 0, 0), 17u);
     EXPECT_EQ(ReadPixel(s, 1, 0), 18u);

@@ -1,4 +1,4 @@
-// The title and about dialogs on a virtual X display: the test runs itself under xvfb-run,
+// The title and about dialogs on a virtual X display: the test runs itself on a virtual X display,
 // the disabled case shows one dialog and grabs the screen, and the grab is read back as
 // raw pixels.
 #include "game/About.h"
@@ -57,7 +57,7 @@ RECT centred(int width, int height) {
 }
 
 bool haveTools() {
-    return std::system("command -v xvfb-run >/dev/null && command -v import >/dev/null && "
+    return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null && "
                        "command -v convert >/dev/null") == 0;
 }
 
@@ -69,7 +69,7 @@ Screen8 grabDialog(const std::string& dialog) {
     // The X platform's system libraries keep allocations until exit; the grab is all this
     // run is for, so a sanitizer build does not check it for leaks.
     std::string run = "ASAN_OPTIONS=detect_leaks=0 VX_DIALOG_SHOT=\"" + png + "\" VX_DIALOG=" + dialog +
-                      " QT_QPA_PLATFORM=xcb xvfb-run -a -s \"-screen 0 800x600x24\" \"" + self +
+                      " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 800x600x24 \"" + self +
                       "\" --gtest_also_run_disabled_tests "
                       "--gtest_filter=DialogScreenshot.DISABLED_ShowsOneDialog >/dev/null 2>&1";
     Screen8 screen;
@@ -104,7 +104,7 @@ TEST(DialogScreenshot, DISABLED_ShowsOneDialog) {
 }
 
 TEST(DialogScreenshotUnderXvfb, TitleShowsItsShadowedLettersCentredOnTheScreen) {
-    if (!haveTools()) GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     Screen8 screen = grabDialog("title");
     ASSERT_EQ(screen.rgb.size(), std::size_t{screenWidth * screenHeight * 3});
     EXPECT_GT(screen.count(255, 0, 0, 8), 1500) << "VORT and AMIX in red";
@@ -113,7 +113,7 @@ TEST(DialogScreenshotUnderXvfb, TitleShowsItsShadowedLettersCentredOnTheScreen) 
 }
 
 TEST(DialogScreenshotUnderXvfb, AboutShowsItsLinksInBlue) {
-    if (!haveTools()) GTEST_SKIP() << "xvfb-run or imagemagick missing";
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     Screen8 screen = grabDialog("about");
     ASSERT_EQ(screen.rgb.size(), std::size_t{screenWidth * screenHeight * 3});
     DWORD face = ColorToRGB(clBtnFace);

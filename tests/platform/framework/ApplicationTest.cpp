@@ -1,4 +1,5 @@
 #include "platform/framework/Application.h"
+#include "platform/files/FileNames.h"
 
 #include "GuiTestSupport.h"
 #include "platform/framework/QtMessageService.h"
@@ -188,6 +189,19 @@ TEST(ApplicationFacts, ExeNameIsTheRunningProgram) {
     const std::string name = Application->ExeName();
     EXPECT_NE(name.find("test_platform"), std::string::npos);
     EXPECT_EQ(name.front(), '/');
+}
+
+TEST(ApplicationFacts, ExeNameFollowsTheProgramWideOverride) {
+    // The settings file and playlist are found beside ExeName: tests move it through one switch.
+    SetExeName("/tmp/elsewhere/vortamix");
+    EXPECT_EQ(Application->ExeName(), "/tmp/elsewhere/vortamix");
+    SetExeName("");
+    EXPECT_NE(Application->ExeName().find("test_platform"), std::string::npos);
+}
+
+TEST(ApplicationFacts, AnOffscreenApplicationIsNotTheActiveTask) {
+    vx::EnsureQtApplication();
+    EXPECT_FALSE(Application->Active());
 }
 
 TEST(ApplicationThreads, QueuedCallsRunOnTheGuiThreadInOrderWithoutBlockingTheCaller) {
