@@ -19,7 +19,7 @@
 # OUT_DIR defaults to build/release/playtest, RUN_DIR (the game's run folder) to
 # build/release/run. The game runs from a copy of RUN_DIR, so the real settings file is left
 # alone. Exits 0 when every step was seen and every screenshot shows a picture, 1 when the
-# game crashed, hung or showed a blank screen, 77 when xvfb-run, xdotool or import is missing.
+# game crashed, hung or showed a blank screen, 77 when Xvfb, xdotool or import is missing.
 set -euo pipefail
 
 readonly SCREEN_W=1024 SCREEN_H=768
@@ -30,7 +30,7 @@ if [ "${1:-}" != --inside ]; then
     here=$(cd "$(dirname "$0")/.." && pwd)
     out=$(realpath -m "${1:-$here/build/release/playtest}")
     run=$(realpath -m "${2:-$here/build/release/run}")
-    for tool in xvfb-run xdotool import convert; do
+    for tool in Xvfb xdotool import convert; do
         command -v "$tool" >/dev/null || { echo "playtest: $tool missing" >&2; exit 77; }
     done
     [ -x "$run/vortamix" ] || { echo "playtest: no game in $run" >&2; exit 1; }
@@ -51,11 +51,9 @@ if [ "${1:-}" != --inside ]; then
     mkdir -p "$out"
     status=0
     # The X platform's own libraries keep allocations to the end under the sanitizers.
-    # The display number search starts at a number of this run's own, so that runs started
-    # together by ctest do not race for the same free display.
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
-        xvfb-run -a -n $((200 + $$ % 500)) -s "-screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp" \
+        "$(dirname "$0")/on-xvfb.sh" "${SCREEN_W}x${SCREEN_H}x24" \
         bash "$0" --inside "$out" "$copy" || status=$?
     exit "$status"
 fi

@@ -71,7 +71,7 @@ struct Shot {
 };
 
 bool haveTools() {
-    return std::system("command -v xvfb-run >/dev/null && command -v xdotool >/dev/null && "
+    return std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && "
                        "command -v import >/dev/null && command -v convert >/dev/null") == 0;
 }
 
@@ -151,7 +151,7 @@ void expectFullScreenFillsTheScreen(const Match& match) {
 
 // One case, since the match takes half a minute and every check looks at the same run.
 TEST(Playtest, AFourPlayerMatchPlaysThroughRoundsPauseAndFullScreen) {
-    if (!haveTools()) GTEST_SKIP() << "xvfb-run, xdotool or imagemagick missing";
+    if (!haveTools()) GTEST_SKIP() << "Xvfb, xdotool or imagemagick missing";
     Match match = playMatch();
     if (match.exitCode == skippedStatus) GTEST_SKIP() << match.output;
     EXPECT_EQ(match.exitCode, 0) << match.output;
