@@ -21,6 +21,9 @@ public:
         Close();
         if (!initialised_) {
             SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+            // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program
+            // keeps the ordinary signal behaviour.
+            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
                 return false;
             initialised_ = true;

@@ -7,7 +7,7 @@ namespace {
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
 public:
-    SdlAudioRef() : ok_(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
+    SdlAudioRef() : ok_(initAudio()) {}
     ~SdlAudioRef() {
         if (ok_)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -17,6 +17,13 @@ public:
     bool ok() const { return ok_; }
 
 private:
+    static bool initAudio() {
+        // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program keeps
+        // the ordinary signal behaviour.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
+
     bool ok_;
 };
 
