@@ -140,7 +140,8 @@ TMainMenu* TMenuItem::mainMenu() const {
 void TMenuItem::SetCaption(const std::string& caption) {
     caption_ = caption;
     impl_->action->setSeparator(IsLine());
-    impl_->action->setText(vx::ToQString(caption));
+    // Some styles draw a separator's text as a section title: a line has none.
+    impl_->action->setText(IsLine() ? QString() : vx::ToQString(caption));
     if (impl_->menu) impl_->menu->setTitle(vx::ToQString(caption));
 }
 

@@ -74,6 +74,7 @@ TEST(MenuItems, CaptionsShortCutsAndSeparatorsReachTheMenuBar) {
     EXPECT_EQ(toggle->impl().action->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
     EXPECT_TRUE(line->IsLine());
     EXPECT_TRUE(line->impl().action->isSeparator());
+    EXPECT_TRUE(line->impl().action->text().isEmpty()) << "a line shows no \"-\"";
     toggle->SetCaption("Windowed");
     EXPECT_EQ(view->impl().menu->actions()[0]->text(), QStringLiteral("Windowed"));
     EXPECT_TRUE(vx::FormWidget(form)->actions().contains(toggle->impl().action))
