@@ -200,7 +200,12 @@ void TForm::applyWindowFlags() {
     const bool shown = window_->isVisible();
     window_->setWindowFlags(flags);
     applyConstraints();
-    if (shown) window_->show();
+    // New flags re-create the window: show it again with the keyboard focus it had, so the
+    // player's keys keep working after a switch to or from full screen.
+    if (shown) {
+        window_->show();
+        window_->activateWindow();
+    }
 }
 
 void TForm::SetConstraints(const TSizeConstraints& constraints) {
@@ -359,6 +364,9 @@ TModalResult TForm::ShowModal() {
     TCloseAction action = caHide;
     try {
         Show();
+        // A modal dialog opened from a full-screen window must come up in front of it.
+        window_->raise();
+        window_->activateWindow();
         for (;;) {
             if (modalResult_ == mrNone && !Application->Terminated()) loop.exec();
             if (modalResult_ == mrNone) modalResult_ = mrCancel; // the application is ending
