@@ -9,6 +9,7 @@
 #include "platform/framework/Application.h"
 #include "platform/kernel/Clock.h"
 
+#include <cstdio>
 #include <cstring>
 
 TSharedNotifyEvent& TSharedNotifyEvent::operator=(TNotifyEvent handler) {
@@ -57,7 +58,13 @@ TDDForm::TDDForm(TComponent* Owner) : TForm(Owner), window_(std::make_unique<Win
 }
 
 TDDForm::~TDDForm() {
-    SetDDActive(false);
+    // Switching off runs the application's OnDDActiveChange: whatever it raises must not
+    // escape a destructor and end the program.
+    try {
+        SetDDActive(false);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "TDDForm: switching off while destroyed failed: %s\n", error.what());
+    }
     if (Application)
         Application->OnException = nullptr;
     if (DirectDraw7)

@@ -35,9 +35,8 @@ void TSndPlayPlug::FixTagString(char* s, int n) {
     bool textMet = false;
     for (int i = n - 2; i >= 0; --i) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 32)
-            s[i] = 0;
-        else if (c == ' ' && !textMet)
+        // Control characters go everywhere, blanks only at the end of the field.
+        if (c < 32 || (c == ' ' && !textMet))
             s[i] = 0;
         else
             textMet = true;
