@@ -12,7 +12,8 @@
 void TMainForm::FormUpdateDisplay1(TObject*) {
     Sleep(10);
     Input.PollInput(*this);
-    int top = 0; // the full-screen picture is drawn under the menu bar shown while paused
+    // In full screen the paused picture starts below the menu bar that floats over it.
+    const int top = MenuBarOnPicture();
     TitleScrollPhase = static_cast<int>(GetTickCount() & 0x7FFF);
     if (!BackSurface || !TitleSurface->Surface)
         return;

@@ -60,6 +60,9 @@ public:
 
     void FixClip();
     void FixSize();
+    // Rows of the back surface that the menu bar covers while it floats over a full-screen
+    // picture (the full-screen menu height in display pixels); 0 in a window. Any thread.
+    int MenuBarOnPicture() const;
     void EnumSurfaces();
     void InitSurfaces();
     void ReleaseAllObjects();
@@ -129,6 +132,10 @@ private:
     void presentBackSurface();
     RECT clientRectOnScreen() const;
     void updateWindowRects();
+    // Menu bar placement is widget work: done on the GUI thread, posted from any other.
+    void placeMenuBar(TMenuBarPlacement placement);
+    // Height of the screen the full-screen picture is scaled to, set by FixSize.
+    std::atomic<int> fullScreenHeight_{0};
     DDSURFACEDESC2 surfaceRequest(DWORD flags, DWORD caps) const;
 
     std::atomic<bool> ddActive_{false};

@@ -2,6 +2,7 @@
 #include "graphics/DDForm.h"
 
 #include "platform/framework/Application.h"
+#include "platform/kernel/Thread.h"
 
 #include <algorithm>
 
@@ -83,12 +84,30 @@ void TDDForm::SetFullScreenClip(bool clip) {
 void TDDForm::FixClip() {
     if (!PrimarySurface)
         return;
+    // A flipping full-screen picture covers the menu bar; clipped, the menus stay visible
+    // over the picture's top edge.
+    placeMenuBar(DDFullScreenClip() ? mbpOver : mbpHidden);
     if (DDFullScreenClip()) {
         DirectDraw7->FlipToGDISurface();
         PrimarySurface->SetClipper(Clipper);
     } else {
         PrimarySurface->SetClipper(nullptr);
     }
+}
+
+int TDDForm::MenuBarOnPicture() const {
+    const int screenHeight = fullScreenHeight_.load();
+    if (DDWindowed || screenHeight <= 0)
+        return 0;
+    // The picture is scaled to the screen: a bar of n screen rows covers n * DDHeight / screen rows.
+    return (MenuBarHeight() * DDHeight() + screenHeight - 1) / screenHeight;
+}
+
+void TDDForm::placeMenuBar(TMenuBarPlacement placement) {
+    if (IsMainThread())
+        SetMenuBarPlacement(placement);
+    else
+        QueueOnMainThread([this, placement] { SetMenuBarPlacement(placement); });
 }
 
 void TDDForm::FixSize() {
@@ -98,12 +117,15 @@ void TDDForm::FixSize() {
     if (!DDActive())
         return;
     if (DDWindowed) {
+        // The bar goes back above the picture before the client size is worked out from it.
+        placeMenuBar(mbpAbove);
         SetClientWidth(DDWidth());
         SetClientHeight(DDHeight());
     } else {
         // Display modes are emulated: the window covers the screen and the picture is
         // scaled to it.
         SetBounds(0, 0, Screen ? Screen->Width() : DDWidth(), Screen ? Screen->Height() : DDHeight());
+        fullScreenHeight_.store(Height());
     }
     SetConstraints(TSizeConstraints{Width(), Height(), Width(), Height()});
 }

@@ -54,20 +54,34 @@ void FormWindow::setMenuBar(QMenuBar* menuBar) {
     menuBar_ = menuBar;
     if (menuBar_) {
         menuBar_->setParent(this);
-        menuBar_->show();
+        menuBar_->setVisible(placement_ != mbpHidden);
     }
     layoutChildren();
     if (control) Guarded([this] { form_->AlignControls(); });
 }
 
 int FormWindow::menuBarHeight() const {
-    return menuBar_ && !menuBar_->isHidden() ? menuBar_->sizeHint().height() : 0;
+    return placement_ == mbpAbove && menuBar_ ? menuBar_->sizeHint().height() : 0;
+}
+
+void FormWindow::setMenuBarPlacement(TMenuBarPlacement placement) {
+    if (placement == placement_) return;
+    placement_ = placement;
+    if (menuBar_) menuBar_->setVisible(placement_ != mbpHidden);
+    layoutChildren();
+    if (control) Guarded([this] { form_->AlignControls(); });
 }
 
 void FormWindow::layoutChildren() {
-    const int bar = menuBarHeight();
-    if (menuBar_) menuBar_->setGeometry(0, 0, width(), bar);
-    client_->setGeometry(0, bar, width(), std::max(0, height() - bar));
+    const int shown = menuBar_ && placement_ != mbpHidden ? menuBar_->sizeHint().height() : 0;
+    const int taken = menuBarHeight();
+    shownBarHeight_.store(shown);
+    client_->setGeometry(0, taken, width(), std::max(0, height() - taken));
+    if (menuBar_) {
+        menuBar_->setGeometry(0, 0, width(), shown);
+        // Floating over the client area, the bar must stay in front of the picture.
+        if (placement_ == mbpOver) menuBar_->raise();
+    }
 }
 
 void FormWindow::menuShown() {
@@ -247,6 +261,18 @@ void TForm::SetClientWidth(int width) {
 
 void TForm::SetClientHeight(int height) {
     SetBounds(Left(), Top(), Width(), height + window_->menuBarHeight());
+}
+
+void TForm::SetMenuBarPlacement(TMenuBarPlacement placement) {
+    window_->setMenuBarPlacement(placement);
+}
+
+TMenuBarPlacement TForm::MenuBarPlacement() const {
+    return window_->menuBarPlacement();
+}
+
+int TForm::MenuBarHeight() const {
+    return window_->shownMenuBarHeight();
 }
 
 QWidget* TForm::ClientWidget() const {

@@ -28,6 +28,7 @@ enum TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poMainF
 enum TFormStyle { fsNormal, fsStayOnTop };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TMenuBarPlacement { mbpAbove, mbpOver, mbpHidden };
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0;
@@ -87,6 +88,12 @@ public:
     void SetMenu(TMainMenu* menu);
     // Redraws the menu bar after its items changed.
     void DrawMenuBar();
+    // Where the menu bar stands: above the client area (the usual), floating over its top
+    // edge (a full-screen picture that shows its menus), or hidden.
+    void SetMenuBarPlacement(TMenuBarPlacement placement);
+    TMenuBarPlacement MenuBarPlacement() const;
+    // Pixels of the shown menu bar, 0 when hidden; safe to read from any thread.
+    int MenuBarHeight() const;
     // For measuring text at any time; attached to the client area while OnPaint runs.
     TCanvas& Canvas() { return *canvas_; }
 

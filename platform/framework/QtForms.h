@@ -5,6 +5,7 @@
 
 #include <QMenuBar>
 #include <QPointer>
+#include <atomic>
 
 namespace vx {
 
@@ -26,7 +27,12 @@ public:
     FormClient* client() const { return client_; }
     void setMenuBar(QMenuBar* menuBar);
     QMenuBar* menuBar() const { return menuBar_; }
+    // Height the menu bar takes from the client area: 0 when it floats over it or is hidden.
     int menuBarHeight() const;
+    void setMenuBarPlacement(TMenuBarPlacement placement);
+    TMenuBarPlacement menuBarPlacement() const { return placement_; }
+    // Height of the shown menu bar wherever it stands; readable from any thread.
+    int shownMenuBarHeight() const { return shownBarHeight_.load(); }
     // Menu loop bookkeeping: a menu of this window opened or closed.
     void menuShown();
     void menuHidden();
@@ -47,6 +53,8 @@ private:
     TForm* form_;
     FormClient* client_;
     QPointer<QMenuBar> menuBar_;
+    TMenuBarPlacement placement_ = mbpAbove;
+    std::atomic<int> shownBarHeight_{0};
     bool inMenuLoop_ = false;
 };
 

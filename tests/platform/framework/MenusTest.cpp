@@ -84,3 +84,31 @@ TEST(MenuItems, CaptionsShortCutsAndSeparatorsReachTheMenuBar) {
     EXPECT_EQ(view->Count(), 1);
     form->Free();
 }
+
+TEST(MenuBarPlacement, AboveTakesRoomOverFloatsOnThePictureHiddenTakesNothing) {
+    vx::EnsureQtApplication();
+    auto* form = new TForm(nullptr);
+    auto* menu = new TMainMenu(form);
+    auto* game = new TMenuItem(form);
+    game->SetCaption("&Game");
+    menu->Items()->Add(game);
+    form->SetMenu(menu);
+    form->SetBounds(0, 0, 640, 500);
+    const int bar = form->MenuBarHeight();
+    ASSERT_GT(bar, 0);
+    EXPECT_EQ(form->ClientHeight(), 500 - bar);
+
+    form->SetMenuBarPlacement(mbpOver);
+    EXPECT_EQ(form->ClientHeight(), 500) << "the picture fills the window under a floating bar";
+    EXPECT_EQ(form->MenuBarHeight(), bar);
+    EXPECT_FALSE(vx::MenuBarOf(menu)->isHidden());
+
+    form->SetMenuBarPlacement(mbpHidden);
+    EXPECT_EQ(form->ClientHeight(), 500);
+    EXPECT_EQ(form->MenuBarHeight(), 0);
+    EXPECT_TRUE(vx::MenuBarOf(menu)->isHidden());
+
+    form->SetMenuBarPlacement(mbpAbove);
+    EXPECT_EQ(form->ClientHeight(), 500 - bar);
+    delete form;
+}
