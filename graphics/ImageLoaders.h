@@ -3,10 +3,17 @@
 // None raises on its own: they answer null, false or a result code. A PCX or JPEG file
 // that cannot be opened raises the file-open error of the stream that opens it.
 #include "platform/ddraw/DDraw.h"
-#include "platform/ddraw/ImageCodecs.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
+
+struct DecodedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels; // X8R8G8B8, rows top to bottom
+};
 
 // A decoded bitmap (what a bitmap handle refers to here).
 using HBITMAP = const DecodedImage*;

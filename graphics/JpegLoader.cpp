@@ -1,6 +1,7 @@
-// JPEG pictures, decoded through libjpeg and stretched onto a new surface.
+// JPEG pictures, decoded by the framework's JPEG picture and stretched onto a new surface.
 #include "graphics/ImageFile.h"
 #include "graphics/ImageLoaders.h"
+#include "platform/framework/Jpeg.h"
 
 #include <cstdio>
 #include <vector>
@@ -17,9 +18,14 @@ IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
         data.insert(data.end(), chunk, chunk + n);
     std::fclose(f);
-    DecodedImage picture;
-    std::string error;
-    if (!DecodeJpeg(data.data(), data.size(), picture, error) || picture.pixels.empty())
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromMemory(data.data(), data.size());
+    } catch (const Exception&) {
+        return nullptr; // a damaged picture gives no surface, as every loader answers
+    }
+    DecodedImage picture{jpeg.Width(), jpeg.Height(), jpeg.Pixels()};
+    if (picture.pixels.empty())
         return nullptr;
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;

@@ -18,12 +18,12 @@ seed() {
     convert -size 96x64 gradient:red-blue "$@" 2>/dev/null || true
   fi
 }
-mkdir -p build/fuzz/corpus/fuzz_pcx_loader build/fuzz/corpus/fuzz_bmp_loader build/fuzz/corpus/fuzz_jpeg_loader
+mkdir -p build/fuzz/corpus/fuzz_pcx_loader build/fuzz/corpus/fuzz_bmp_loader build/fuzz/corpus/fuzz_jpeg_image
 seed build/fuzz/corpus/fuzz_pcx_loader/rgb.pcx
 seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
 seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
 seed BMP3:build/fuzz/corpus/fuzz_bmp_loader/rgb.bmp
-seed build/fuzz/corpus/fuzz_jpeg_loader/picture.jpg
+seed build/fuzz/corpus/fuzz_jpeg_image/picture.jpg
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do

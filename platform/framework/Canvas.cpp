@@ -143,6 +143,17 @@ int TGraphic::Height() const {
 bool TGraphic::Empty() const {
     return image_->pixels.isNull();
 }
+std::vector<std::uint32_t> TGraphic::Pixels() const {
+    if (Empty()) return {};
+    const QImage rgb = image_->pixels.convertToFormat(QImage::Format_RGB32);
+    std::vector<std::uint32_t> out(std::size_t(rgb.width()) * std::size_t(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            out[std::size_t(y) * std::size_t(rgb.width()) + std::size_t(x)] = row[x] & 0x00FFFFFFu;
+    }
+    return out;
+}
 
 TCanvas::TCanvas() : target_(std::make_unique<Target>()) {
     font_.SetColor(clBlack);

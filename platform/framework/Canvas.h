@@ -8,8 +8,10 @@
 // thread, by one thread at a time, once the GUI has started (Application->Initialize).
 #include "platform/framework/Graphics.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct TSize {
     int cx = 0;
@@ -28,6 +30,8 @@ public:
     int Width() const;
     int Height() const;
     bool Empty() const;
+    // The picture as X8R8G8B8 values (top byte 0), rows top to bottom; empty when empty.
+    std::vector<std::uint32_t> Pixels() const;
     virtual void LoadFromFile(const std::string& fileName) = 0;
 
     // The decoded pixels; defined in the platform-internal bridge.
