@@ -29,8 +29,9 @@ struct Headless {
         auto build = std::filesystem::path(ExeDir()).parent_path().parent_path();
         scratch = std::filesystem::temp_directory_path() / "vortamix-bench";
         std::filesystem::create_directories(scratch);
-        std::ofstream(scratch / "vortamix.ini") << "[Sound]\nMusicEnabled=0\nSFXEnabled=0\n[Options]\nPlayer1=1\n"
-                                                   "Player2=1\nPlayer3=1\nPlayer4=1\nMonsters=40\n";
+        std::ofstream(scratch / "vortamix.ini")
+            << "[Sound]\nMusicEnabled=0\nSFXEnabled=0\n[Options]\nPlayer1=1\n"
+               "Player2=1\nPlayer3=1\nPlayer4=1\nMonsters=40\n";
         std::filesystem::current_path(build / "run");
         SetExeName((scratch / "vortamix").string());
         Application->SetTitle("Vortamix");
@@ -55,8 +56,7 @@ TMainForm* startMatch() {
 }
 
 double percentile(std::vector<double> samples, double p) {
-    if (samples.empty())
-        return 0;
+    if (samples.empty()) return 0;
     std::sort(samples.begin(), samples.end());
     return samples[static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1))];
 }
@@ -70,11 +70,11 @@ void BM_MatchFrame640x480(benchmark::State& state) {
         // The players walk their rows and lay bombs now and then.
         const int keys[] = {0xCD, 0x20, 0x26, 0x4D};
         form->HandleKeyDown(keys[step % 4]);
-        if (step % 97 == 0)
-            form->HandleKeyDown(0xD2);
+        if (step % 97 == 0) form->HandleKeyDown(0xD2);
         auto t0 = std::chrono::steady_clock::now();
         form->UpdateFrame();
-        micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
         ++step;
     }
     state.counters["p50_us"] = percentile(micros, 0.50);
@@ -109,7 +109,8 @@ void BM_FrameWith30BombChain(benchmark::State& state) {
         state.ResumeTiming();
         auto t0 = std::chrono::steady_clock::now();
         form->UpdateFrame();
-        micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
         state.PauseTiming();
         form->HandleKeyDown(0x01); // next round, so every pass starts from a fresh maze
         form->UpdateFrame();

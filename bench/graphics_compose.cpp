@@ -46,7 +46,8 @@ IDirectDrawSurface7* spriteSheet(int bpp) {
         for (int x = 0; x < 672; ++x) {
             bool opaque = (x % 32) >= 6 && (x % 32) < 26 && (y % 32) >= 4 && (y % 32) < 28;
             DWORD value = opaque ? DWORD(x * 7 + y) | 1 : 0;
-            std::memcpy(static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch + x * bytes, &value, std::size_t(bytes));
+            std::memcpy(static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch + x * bytes, &value,
+                        std::size_t(bytes));
         }
     sheet->Unlock(nullptr);
     DDCOLORKEY key{0, 0};
@@ -78,8 +79,8 @@ void ComposeFrame(benchmark::State& state) {
     }
     const double keyedPixels = double(sprites) * 32 * 32;
     // Seconds per keyed pixel (shown with an SI prefix: 150p is 0.15 ns).
-    state.counters["per_keyed_pixel"] =
-        benchmark::Counter(keyedPixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_keyed_pixel"] = benchmark::Counter(
+        keyedPixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * sprites);
     sheet->Release();
     background->Release();

@@ -85,4 +85,9 @@ void WindowedFrameLoopCpu(benchmark::State& state) {
 } // namespace
 
 // Argument: the vertical-blank wait on (1, as the game runs) or off (0, for comparison).
-BENCHMARK(WindowedFrameLoopCpu)->Arg(1)->Arg(0)->ArgName("paced")->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowedFrameLoopCpu)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("paced")
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);

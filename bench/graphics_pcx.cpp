@@ -30,8 +30,7 @@ void encodeLine(std::vector<BYTE>& out, const std::vector<BYTE>& line) {
         std::size_t run = 1;
         while (i + run < line.size() && line[i + run] == line[i] && run < 63)
             ++run;
-        if (run > 1 || line[i] >= 0xC0)
-            out.push_back(BYTE(0xC0 + run));
+        if (run > 1 || line[i] >= 0xC0) out.push_back(BYTE(0xC0 + run));
         out.push_back(line[i]);
         i += run;
     }
@@ -59,7 +58,8 @@ std::string writePcx(int width, int height, int planes) {
     }
     std::string path = (std::filesystem::temp_directory_path() /
                         ("vx_bench_" + std::to_string(width) + "x" + std::to_string(height) + "_" +
-                         std::to_string(planes) + ".pcx")).string();
+                         std::to_string(planes) + ".pcx"))
+                           .string();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(out.data(), 1, out.size(), f);
     std::fclose(f);

@@ -73,4 +73,8 @@ BENCHMARK(FlipAndConvert)
     ->Args({1920, 1080, 32})
     ->ArgNames({"w", "h", "bpp"})
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(ScaleToScreen)->Args({640, 480})->Args({800, 600})->ArgNames({"w", "h"})->Unit(benchmark::kMicrosecond);
+BENCHMARK(ScaleToScreen)
+    ->Args({640, 480})
+    ->Args({800, 600})
+    ->ArgNames({"w", "h"})
+    ->Unit(benchmark::kMicrosecond);

@@ -57,8 +57,12 @@ void mixVoices(benchmark::State& state, const WAVEFORMATEX& format) {
     ds->Release();
 }
 
-void BM_MixEightBitMono22050(benchmark::State& state) { mixVoices(state, pcm(1, 8, 22050)); }
-void BM_MixSixteenBitStereo44100(benchmark::State& state) { mixVoices(state, pcm(2, 16, 44100)); }
+void BM_MixEightBitMono22050(benchmark::State& state) {
+    mixVoices(state, pcm(1, 8, 22050));
+}
+void BM_MixSixteenBitStereo44100(benchmark::State& state) {
+    mixVoices(state, pcm(2, 16, 44100));
+}
 
 } // namespace
 

@@ -38,8 +38,7 @@ void RenderOurs(benchmark::State& state, int channels, DWORD rate, WORD bits) {
     const DWORD frames = 4096;
     std::vector<BYTE> block(frames * 2 * bits / 8);
     for (auto _ : state) {
-        if (!player.Render(block.data(), DWORD(block.size()), bits, 2))
-            player.Reset();
+        if (!player.Render(block.data(), DWORD(block.size()), bits, 2)) player.Reset();
         benchmark::DoNotOptimize(block.data());
     }
     state.SetItemsProcessed(state.iterations() * frames);
@@ -60,8 +59,7 @@ struct Xmp {
         static const Xmp xmp = [] {
             Xmp x;
             void* library = dlopen("libxmp.so.4", RTLD_NOW);
-            if (!library)
-                return x;
+            if (!library) return x;
             x.create = reinterpret_cast<decltype(x.create)>(dlsym(library, "xmp_create_context"));
             x.load = reinterpret_cast<decltype(x.load)>(dlsym(library, "xmp_load_module_from_memory"));
             x.start = reinterpret_cast<decltype(x.start)>(dlsym(library, "xmp_start_player"));
@@ -72,7 +70,8 @@ struct Xmp {
             x.free = reinterpret_cast<decltype(x.free)>(dlsym(library, "xmp_free_context"));
             return x;
         }();
-        return xmp.create && xmp.load && xmp.start && xmp.set && xmp.play && xmp.end && xmp.release && xmp.free
+        return xmp.create && xmp.load && xmp.start && xmp.set && xmp.play && xmp.end && xmp.release &&
+                       xmp.free
                    ? &xmp
                    : nullptr;
     }
@@ -101,14 +100,30 @@ void RenderLibxmp(benchmark::State& state, int channels, DWORD rate, WORD bits) 
     xmp->free(context);
 }
 
-void BM_ModPlayer4Channels44100x16(benchmark::State& state) { RenderOurs(state, 4, 44100, 16); }
-void BM_ModPlayer8Channels44100x16(benchmark::State& state) { RenderOurs(state, 8, 44100, 16); }
-void BM_ModPlayer4Channels22050x8(benchmark::State& state) { RenderOurs(state, 4, 22050, 8); }
-void BM_ModPlayer8Channels22050x8(benchmark::State& state) { RenderOurs(state, 8, 22050, 8); }
-void BM_Libxmp4Channels44100x16(benchmark::State& state) { RenderLibxmp(state, 4, 44100, 16); }
-void BM_Libxmp8Channels44100x16(benchmark::State& state) { RenderLibxmp(state, 8, 44100, 16); }
-void BM_Libxmp4Channels22050x8(benchmark::State& state) { RenderLibxmp(state, 4, 22050, 8); }
-void BM_Libxmp8Channels22050x8(benchmark::State& state) { RenderLibxmp(state, 8, 22050, 8); }
+void BM_ModPlayer4Channels44100x16(benchmark::State& state) {
+    RenderOurs(state, 4, 44100, 16);
+}
+void BM_ModPlayer8Channels44100x16(benchmark::State& state) {
+    RenderOurs(state, 8, 44100, 16);
+}
+void BM_ModPlayer4Channels22050x8(benchmark::State& state) {
+    RenderOurs(state, 4, 22050, 8);
+}
+void BM_ModPlayer8Channels22050x8(benchmark::State& state) {
+    RenderOurs(state, 8, 22050, 8);
+}
+void BM_Libxmp4Channels44100x16(benchmark::State& state) {
+    RenderLibxmp(state, 4, 44100, 16);
+}
+void BM_Libxmp8Channels44100x16(benchmark::State& state) {
+    RenderLibxmp(state, 8, 44100, 16);
+}
+void BM_Libxmp4Channels22050x8(benchmark::State& state) {
+    RenderLibxmp(state, 4, 22050, 8);
+}
+void BM_Libxmp8Channels22050x8(benchmark::State& state) {
+    RenderLibxmp(state, 8, 22050, 8);
+}
 
 } // namespace
 

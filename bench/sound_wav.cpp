@@ -13,12 +13,15 @@
 
 namespace {
 
-std::string Scratch(const char* name) { return "/tmp/vx_bench_" + std::to_string(getpid()) + "_" + name; }
+std::string Scratch(const char* name) {
+    return "/tmp/vx_bench_" + std::to_string(getpid()) + "_" + name;
+}
 
 const std::string& ToneFile() {
     static const std::string path = [] {
         std::string p = Scratch("tone.wav");
-        riff_test::WriteFile(p, riff_test::PcmWave(riff_test::Pcm(2, 44100, 16), riff_test::Tone(44100, 2, 440, 10.0)));
+        riff_test::WriteFile(
+            p, riff_test::PcmWave(riff_test::Pcm(2, 44100, 16), riff_test::Tone(44100, 2, 440, 10.0)));
         return p;
     }();
     return path;
@@ -27,7 +30,9 @@ const std::string& ToneFile() {
 const std::string& ImaFile() {
     static const std::string path = [] {
         std::string p = Scratch("ima.wav");
-        return riff_test::Run("sox -n -r 44100 -c 2 -e ima-adpcm " + p + " synth 10 sine 440") ? p : std::string();
+        return riff_test::Run("sox -n -r 44100 -c 2 -e ima-adpcm " + p + " synth 10 sine 440")
+                   ? p
+                   : std::string();
     }();
     return path;
 }
@@ -49,8 +54,7 @@ void Play(benchmark::State& state, const std::string& file, WORD channels, DWORD
     }
     std::vector<unsigned char> block(32768);
     for (auto _ : state) {
-        if (!wav.Process(block.data(), block.size()))
-            wav.Reset();
+        if (!wav.Process(block.data(), block.size())) wav.Reset();
         benchmark::DoNotOptimize(block.data());
     }
     // Output bytes; items are output frames, so the rate reads as seconds of sound per second.
@@ -58,9 +62,15 @@ void Play(benchmark::State& state, const std::string& file, WORD channels, DWORD
     state.SetItemsProcessed(state.iterations() * std::int64_t(block.size() / wav.Format.nBlockAlign));
 }
 
-void BM_WavCopy(benchmark::State& state) { Play(state, ToneFile(), 2, 44100, 16); }
-void BM_WavConvertToGameFormat(benchmark::State& state) { Play(state, ToneFile(), 2, 22050, 8); }
-void BM_WavImaAdpcmTwoStages(benchmark::State& state) { Play(state, ImaFile(), 2, 22050, 8); }
+void BM_WavCopy(benchmark::State& state) {
+    Play(state, ToneFile(), 2, 44100, 16);
+}
+void BM_WavConvertToGameFormat(benchmark::State& state) {
+    Play(state, ToneFile(), 2, 22050, 8);
+}
+void BM_WavImaAdpcmTwoStages(benchmark::State& state) {
+    Play(state, ImaFile(), 2, 22050, 8);
+}
 
 } // namespace
 

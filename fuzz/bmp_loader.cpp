@@ -28,11 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const BYTE* data, std::size_t size) {
     DecodeBmp(data, size, image);
     static const std::string path = "/tmp/vx_fuzz_bmp_" + std::to_string(getpid()) + ".bmp";
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return 0;
+    if (!f) return 0;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
-    if (IDirectDrawPalette* palette = LoadPaletteFromBitmap(device(), path.c_str()))
-        palette->Release();
+    if (IDirectDrawPalette* palette = LoadPaletteFromBitmap(device(), path.c_str())) palette->Release();
     return 0;
 }

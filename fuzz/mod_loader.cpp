@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         player.Reset();
         std::vector<BYTE> block(4000);
         for (int i = 0; i < 20 && player.Render(block.data(), DWORD(block.size()), 16, 2); ++i)
-            if (i == 5)
-                player.SetPosition(DWORD(data[0]) * 7);
+            if (i == 5) player.SetPosition(DWORD(data[0]) * 7);
         player.InitFreq(3);
         player.Reset();
         player.Render(block.data(), 999, 8, 1);

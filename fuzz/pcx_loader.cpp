@@ -45,12 +45,10 @@ const std::string& path() {
 
 extern "C" int LLVMFuzzerTestOneInput(const BYTE* data, std::size_t size) {
     std::FILE* f = std::fopen(path().c_str(), "wb");
-    if (!f)
-        return 0;
+    if (!f) return 0;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
-    if (IDirectDrawSurface7* s = LoadPcxSurface(device(), path(), 0, 0))
-        s->Release();
+    if (IDirectDrawSurface7* s = LoadPcxSurface(device(), path(), 0, 0)) s->Release();
     DecodePcxImage(surface8(), 3, 2, path(), size % 7, size % 5, int(size % 50), 0);
     return 0;
 }

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (SeekWaveData(&file, &chunk, &riff) == 0) {
             std::vector<unsigned char> piece(1000);
             unsigned read = 0;
-            while (ReadWaveData(file, unsigned(piece.size()), piece.data(), &chunk, &read) == 0 && read != 0) {
+            while (ReadWaveData(file, unsigned(piece.size()), piece.data(), &chunk, &read) == 0 &&
+                   read != 0) {
             }
         }
         CloseWaveFile(&file, &format);

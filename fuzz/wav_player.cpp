@@ -26,8 +26,7 @@ void play(TSndWav& wav, WORD channels, DWORD rate, WORD bits) {
     wav.Format.nSamplesPerSec = rate;
     wav.Format.wBitsPerSample = bits;
     UpdateWaveFormat(&wav.Format);
-    if (!wav.Init())
-        return;
+    if (!wav.Init()) return;
     wav.SetSamplesPerSec(rate);
     wav.SetBitsPerSample(bits);
     wav.SetChannels(channels);

@@ -17,18 +17,14 @@ constexpr unsigned FlameTopEnd = 128, FlameVertical = 160, FlameBottomEnd = 192;
 
 void TGameRules::PlaceBomb(TDDSprite* s) {
     TPlayerRecord& r = RecordOf(s);
-    if (!s->Visible() || TimerEnabled(gtGameOver) || r.Bombs <= 0)
-        return;
+    if (!s->Visible() || TimerEnabled(gtGameOver) || r.Bombs <= 0) return;
     int x = s->GetX(), y = s->GetY();
     int cx = CellOf(x), cy = CellOf(y);
     // A walking player lays the bomb on the cell he is leaving.
-    if (x % CellSize != 0 && s->RawVelocityX() < 0)
-        ++cx;
-    if (y % CellSize != 0 && s->RawVelocityY() < 0)
-        ++cy;
+    if (x % CellSize != 0 && s->RawVelocityX() < 0) ++cx;
+    if (y % CellSize != 0 && s->RawVelocityY() < 0) ++cy;
     TMapCell* cell = Cell(cx, cy);
-    if (!cell || cell->Kind == ckWood || cell->Kind == ckBurning || cell->Bomb)
-        return;
+    if (!cell || cell->Kind == ckWood || cell->Kind == ckBurning || cell->Bomb) return;
     --r.Bombs;
     int frames = std::max(SheetWidth(gsBomb) / CellSize, 1);
     TDDSprite* bomb = CreateCellSprite(cx, cy, frames);
@@ -47,8 +43,7 @@ void TGameRules::PlaceBomb(TDDSprite* s) {
         highest = std::max(highest, SpriteList.IndexOf(PlayerList[i]));
     SpriteList.Insert(highest + 1, bomb);
     for (int i = 0; i < PlayerList.Count(); ++i)
-        if (PlayerList[i] != s)
-            RefreshWalk(PlayerList[i]);
+        if (PlayerList[i] != s) RefreshWalk(PlayerList[i]);
 }
 
 void TGameRules::PressBombKey(TDDSprite* s) {
@@ -58,12 +53,10 @@ void TGameRules::PressBombKey(TDDSprite* s) {
 
 void TGameRules::DetonateBombs(TDDSprite* s) {
     int p = PlayerNumber(s);
-    if (!RecordOf(s).Trigger)
-        return;
+    if (!RecordOf(s).Trigger) return;
     for (std::size_t i = 0; i < Grid.size(); ++i) {
         TDDSprite* bomb = Grid[i].Bomb;
-        if (bomb && (bomb->Tag() & TagPlayerMask) == p && (bomb->Tag() & TagTriggerBomb))
-            ExplodeBomb(bomb);
+        if (bomb && (bomb->Tag() & TagPlayerMask) == p && (bomb->Tag() & TagTriggerBomb)) ExplodeBomb(bomb);
     }
 }
 
@@ -73,15 +66,13 @@ void TGameRules::ExplodeBomb(TDDSprite* b) {
     int owner = static_cast<int>(b->Tag() & TagPlayerMask);
     int power = static_cast<int>((b->Tag() >> 8) & 0xFF);
     TMapCell* cell = Cell(cx, cy);
-    if (cell && cell->Bomb == b)
-        cell->Bomb = nullptr;
+    if (cell && cell->Bomb == b) cell->Bomb = nullptr;
     DeleteSprite(b);
     if (cell && (cell->Kind == ckFloor || cell->Kind == ckScorched1)) {
         cell->Kind = cell->Kind == ckFloor ? ckScorched1 : ckScorched2;
         RedrawBackground();
     }
-    if (owner >= 1 && owner <= 4)
-        ++Players[static_cast<std::size_t>(owner - 1)].Bombs;
+    if (owner >= 1 && owner <= 4) ++Players[static_cast<std::size_t>(owner - 1)].Bombs;
     bool go = true;
     if (TDDSprite* f = SpreadFire(cx, cy, owner, go); go && f) {
         f->FirstFrameY = FlameCentre;
@@ -99,8 +90,7 @@ void TGameRules::ExplodeBomb(TDDSprite* b) {
     for (int i = 1; i <= power; ++i) {
         for (Arm& arm : arms) {
             int x = cx + arm.dx * i, y = cy + arm.dy * i;
-            if (!arm.go || x < 0 || y < 0 || x >= GridWidth || y >= GridHeight)
-                continue;
+            if (!arm.go || x < 0 || y < 0 || x >= GridWidth || y >= GridHeight) continue;
             TDDSprite* f = SpreadFire(x, y, owner, arm.go);
             if (arm.go && f) {
                 f->FirstFrameY = i == power ? arm.end : arm.middle;
@@ -127,8 +117,7 @@ TDDSprite* TGameRules::SpreadFire(int cx, int cy, int owner, bool& go) {
         m->Stop = 11;
         m->AutoHide = true;
         m->Loop = false;
-        if (owner >= 1 && owner <= 4)
-            ++Players[static_cast<std::size_t>(owner - 1)].Kills;
+        if (owner >= 1 && owner <= 4) ++Players[static_cast<std::size_t>(owner - 1)].Kills;
         RedrawInfo();
     }
     if (cell->Item && cell->Item->Visible()) {
@@ -142,8 +131,7 @@ TDDSprite* TGameRules::SpreadFire(int cx, int cy, int owner, bool& go) {
         DeleteSprite(item);
         PlayCue(scExItem, cx);
     }
-    if (kind != ckWood)
-        KillPlayer(cx * CellSize, cy * CellSize, owner);
+    if (kind != ckWood) KillPlayer(cx * CellSize, cy * CellSize, owner);
     if (cell->Bomb) {
         cell->Bomb->UserTick = 0;
         cell->Bomb->SetTag((cell->Bomb->Tag() & ~TagTriggerBomb) | TagPrimedBomb);

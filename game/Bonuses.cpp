@@ -6,11 +6,9 @@
 
 void TGameRules::TakeBonus(int cx, int cy, TDDSprite* s) {
     TPlayerRecord& r = RecordOf(s);
-    if (r.MonsterLook)
-        KillPlayer(s->GetX(), s->GetY(), PlayerNumber(s) | 0x100);
+    if (r.MonsterLook) KillPlayer(s->GetX(), s->GetY(), PlayerNumber(s) | 0x100);
     TMapCell* cell = Cell(cx, cy);
-    if (!cell || !cell->Item || !cell->Item->Visible())
-        return;
+    if (!cell || !cell->Item || !cell->Item->Visible()) return;
     grantBonus(cell->Item, s, r);
 }
 
@@ -20,75 +18,64 @@ void TGameRules::grantBonus(TDDSprite* item, TDDSprite* s, TPlayerRecord& r) {
     TSoundCue cue = scBonus;
     switch (item->Tag()) {
     case bkPower:
-        if (r.Power >= MaxPower)
-            return;
+        if (r.Power >= MaxPower) return;
         ++r.Power;
         break;
     case bkBombs:
         ++r.Bombs;
         break;
     case bkTrigger:
-        if (r.Trigger)
-            return;
+        if (r.Trigger) return;
         cue = scHuHu;
         r.Trigger = true;
         RefreshWalk(s);
         break;
     case bkSpeed:
-        if (r.Speed > 100.0)
-            return;
+        if (r.Speed > 100.0) return;
         cue = scSpeed;
         r.Speed = 200.0;
         RefreshWalk(s);
         break;
     case bkBombLive:
-        if (r.BombLive)
-            return;
+        if (r.BombLive) return;
         cue = scCool;
         r.BombLive = true;
         break;
     case bkBombClip:
-        if (r.BombClip)
-            return;
+        if (r.BombClip) return;
         r.BombClip = true;
         RefreshWalk(s);
         break;
     case bkGodMode:
-        if (r.GodMode)
-            return;
+        if (r.GodMode) return;
         cue = scCool;
         r.GodMode = true;
         SetTimerEnabled(GodModeTimer(p), true);
         SetTimerEnabled(gtGodFlip, true);
         break;
     case bkFreeze:
-        if (TimerEnabled(gtFreez))
-            return;
+        if (TimerEnabled(gtFreez)) return;
         cue = scFreez;
         r.FreezeExempt = true;
         for (int i = 0; i < PlayerList.Count(); ++i) {
             TDDSprite* other = PlayerList[i];
-            if (other != s && other->Visible())
-                other->Start = other->Stop = other->Start / 5 * 5 + 4;
+            if (other != s && other->Visible()) other->Start = other->Stop = other->Start / 5 * 5 + 4;
         }
         SetTimerEnabled(gtFreez, true);
         break;
     case bkWoodClip:
-        if (r.WoodClip)
-            return;
+        if (r.WoodClip) return;
         r.WoodClip = true;
         SetTimerEnabled(WoodClipTimer(p), true);
         RefreshWalk(s);
         break;
     case bkShowSecrets:
-        if (TimerEnabled(gtShow))
-            return;
+        if (TimerEnabled(gtShow)) return;
         cue = scHuHu;
         for (int y = 0; y < GridHeight; ++y) {
             for (int x = 0; x < GridWidth; ++x) {
                 TMapCell& c = *Cell(x, y);
-                if (c.Kind != ckWood || !c.Item || c.Marker)
-                    continue;
+                if (c.Kind != ckWood || !c.Item || c.Marker) continue;
                 TDDSprite* marker = CreateCellSprite(x, y, 2);
                 marker->Interval = 400;
                 marker->UserKind = skSecretMarker;
@@ -102,17 +89,14 @@ void TGameRules::grantBonus(TDDSprite* item, TDDSprite* s, TPlayerRecord& r) {
         SetTimerEnabled(gtShow, true);
         break;
     case bkMultiBomb:
-        if (TimerEnabled(gtMulti))
-            return;
+        if (TimerEnabled(gtMulti)) return;
         r.MultiBomb = true;
         SetTimerEnabled(gtMulti, true);
         break;
     case bkMonster:
-        if (r.MonsterLook)
-            return;
+        if (r.MonsterLook) return;
         cue = scCool;
-        if (r.ColorsSwapped)
-            SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
+        if (r.ColorsSwapped) SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
         s->FirstFrameY += 4 * CellSize;
         r.MonsterLook = true;
         SetTimerEnabled(MonsterLookTimer(p), true);
@@ -132,8 +116,7 @@ void TGameRules::grantBonus(TDDSprite* item, TDDSprite* s, TPlayerRecord& r) {
     }
     PlayCue(cue, column);
     TMapCell* cell = Cell(column, CellOf(item->GetY()));
-    if (cell && cell->Item == item)
-        cell->Item = nullptr;
+    if (cell && cell->Item == item) cell->Item = nullptr;
     DeleteSprite(item);
 }
 
@@ -144,8 +127,7 @@ void TGameRules::KillPlayer(int x, int y, int code) {
     for (int i = 0; i < PlayerList.Count() && i < 4; ++i) {
         TDDSprite* s = PlayerList[i];
         TPlayerRecord& r = Players[static_cast<std::size_t>(i)];
-        if (!s->Visible() || r.GodMode)
-            continue;
+        if (!s->Visible() || r.GodMode) continue;
         int dx = std::abs(x - s->GetX()), dy = std::abs(y - s->GetY());
         bool hit;
         if (killer < 0)
@@ -154,8 +136,7 @@ void TGameRules::KillPlayer(int x, int y, int code) {
             hit = i != killer && dx < 8 && dy < 8;
         else
             hit = !(i == killer && r.BombLive) && dx < CellSize && dy < CellSize;
-        if (!hit)
-            continue;
+        if (!hit) continue;
         anyHit = true;
         if (i == killer)
             ++r.Suicide;
@@ -177,8 +158,7 @@ void TGameRules::KillPlayer(int x, int y, int code) {
             }
         }
     }
-    if (!anyHit)
-        return;
+    if (!anyHit) return;
     PlayCue(scExPlayer, CellOf(x));
     CreateExplosion(x, y, gsExplose2);
     int alive = 0;
@@ -186,8 +166,7 @@ void TGameRules::KillPlayer(int x, int y, int code) {
         alive += PlayerList[i]->Visible() ? 1 : 0;
     if (alive < 2) {
         SetTimerEnabled(gtGameOver, true);
-        if (alive == 1 && Options.SFXEnabled)
-            PlaySound(scFinal, 0);
+        if (alive == 1 && Options.SFXEnabled) PlaySound(scFinal, 0);
     }
     RedrawInfo();
 }

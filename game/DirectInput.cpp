@@ -9,14 +9,14 @@ std::atomic<HRESULT> nextInitFailure{DI_OK};
 
 } // namespace
 
-void TDirectInput::FailNextInit(HRESULT result) { nextInitFailure = result; }
+void TDirectInput::FailNextInit(HRESULT result) {
+    nextInitFailure = result;
+}
 
 HRESULT TDirectInput::InitDirectInput(QWidget* window, bool background) {
     FreeDirectInput();
-    if (HRESULT injected = nextInitFailure.exchange(DI_OK); FAILED(injected))
-        return injected;
-    if (!window)
-        return DIERR_NOTINITIALIZED;
+    if (HRESULT injected = nextInitFailure.exchange(DI_OK); FAILED(injected)) return injected;
+    if (!window) return DIERR_NOTINITIALIZED;
     keyboard_ = std::make_unique<TDIKeyboard>();
     keyboard_->Attach(window);
     initJoystick();
@@ -25,11 +25,9 @@ HRESULT TDirectInput::InitDirectInput(QWidget* window, bool background) {
 
 bool TDirectInput::initJoystick() {
     joystick_.reset();
-    if (!JoystickFactory)
-        return false;
+    if (!JoystickFactory) return false;
     auto joystick = std::make_unique<TDIJoystick>(JoystickFactory());
-    if (!joystick->Init())
-        return false;
+    if (!joystick->Init()) return false;
     joystick_ = std::move(joystick);
     return true;
 }
@@ -50,8 +48,7 @@ void TDirectInput::PollInput(TGameRules& rules) {
             rules.HandleJoystick(js);
         }
     }
-    if (!keyboard_)
-        return;
+    if (!keyboard_) return;
     for (const DIDEVICEOBJECTDATA& d : keyboard_->GetDeviceData()) {
         if (d.dwData & 0x80)
             rules.HandleKeyDown(static_cast<int>(d.dwOfs));

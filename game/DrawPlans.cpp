@@ -11,11 +11,16 @@ RECT tile(int column, int row) {
 
 int mazeColumn(int kind) {
     switch (kind) {
-    case ckSolid: return 0;
-    case ckWood: return 1;
-    case ckScorched1: return 11;
-    case ckScorched2: return 12;
-    default: return 10;
+    case ckSolid:
+        return 0;
+    case ckWood:
+        return 1;
+    case ckScorched1:
+        return 11;
+    case ckScorched2:
+        return 12;
+    default:
+        return 10;
     }
 }
 
@@ -33,26 +38,23 @@ std::vector<TTileBlit> BackgroundPlan(const std::vector<TMapCell>& grid, int gri
     for (int y = 0; y < gridHeight; ++y) {
         for (int x = 0; x < gridWidth; ++x) {
             std::size_t index = static_cast<std::size_t>(y * gridWidth + x);
-            if (index >= grid.size())
-                return plan;
+            if (index >= grid.size()) return plan;
             const TMapCell& cell = grid[index];
             int px = x * CellSize, py = y * CellSize;
             plan.push_back({tsMaps, px, py, tile(mazeColumn(cell.Kind), themeRow), false});
             for (int type : cell.Remains) {
-                if (type == -1)
-                    break;
+                if (type == -1) break;
                 plan.push_back({tsMonsters, px, py, tile(11, type), true});
             }
-            if (cell.DeadPlayer >= 0)
-                plan.push_back({tsPlayers, px, py, tile(20, cell.DeadPlayer), true});
+            if (cell.DeadPlayer >= 0) plan.push_back({tsPlayers, px, py, tile(20, cell.DeadPlayer), true});
         }
     }
     return plan;
 }
 
 TInfoPlan InfoPlan(int round, const std::vector<int>& ranking, const std::array<std::string, 4>& names,
-                   const std::array<TPlayerRecord, 4>& records, int surfaceWidth, int lineHeight, int textWidthT,
-                   const std::function<int(const std::string&)>& textWidth) {
+                   const std::array<TPlayerRecord, 4>& records, int surfaceWidth, int lineHeight,
+                   int textWidthT, const std::function<int(const std::string&)>& textWidth) {
     TInfoPlan plan;
     int n = static_cast<int>(ranking.size());
     plan.Height = (lineHeight + 10) * 2 + n * 40 + 10;
@@ -75,12 +77,9 @@ TInfoPlan InfoPlan(int round, const std::vector<int>& ranking, const std::array<
 std::vector<TTextItem> StatsPlan(int h, const std::string& modeText, int sprites, int fps) {
     char speed[64];
     std::snprintf(speed, sizeof speed, "%d sprites: %d fps", sprites, fps);
-    return {{10, 10, "F1  - show this help"},
-            {10, h + 10, "F2  - show statistic"},
-            {10, 2 * h + 10, "PAUSE - pause"},
-            {10, 3 * h + 10, "ESC - next round"},
-            {10, 5 * h + 10, modeText},
-            {10, 6 * h + 10, speed}};
+    return {{10, 10, "F1  - show this help"},  {10, h + 10, "F2  - show statistic"},
+            {10, 2 * h + 10, "PAUSE - pause"}, {10, 3 * h + 10, "ESC - next round"},
+            {10, 5 * h + 10, modeText},        {10, 6 * h + 10, speed}};
 }
 
 std::array<int, 256> MakeSineTable() {

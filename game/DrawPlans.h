@@ -16,9 +16,9 @@ enum TTileSheet { tsMaps, tsMonsters, tsPlayers };
 
 struct TTileBlit {
     TTileSheet Sheet;
-    int X, Y;       // destination
-    RECT Source;    // on the sheet
-    bool ColorKey;  // drawn with the source colour key
+    int X, Y;      // destination
+    RECT Source;   // on the sheet
+    bool ColorKey; // drawn with the source colour key
 };
 
 // Every blit of the background in drawing order: per cell its maze tile, its monster remains,
@@ -32,7 +32,7 @@ struct TTextItem {
 };
 
 struct TInfoPlan {
-    int Height = 0;                       // rows of the surface the frame shows
+    int Height = 0; // rows of the surface the frame shows
     std::vector<TTextItem> Texts;
     std::vector<std::pair<int, int>> Icons; // (player index, y) of each score-table icon at x = 20
 };
@@ -41,8 +41,8 @@ struct TInfoPlan {
 // textWidth measures a text in the canvas font; L and T are the line height and the width of
 // "Suicide: 100".
 TInfoPlan InfoPlan(int round, const std::vector<int>& ranking, const std::array<std::string, 4>& names,
-                   const std::array<TPlayerRecord, 4>& records, int surfaceWidth, int lineHeight, int textWidthT,
-                   const std::function<int(const std::string&)>& textWidth);
+                   const std::array<TPlayerRecord, 4>& records, int surfaceWidth, int lineHeight,
+                   int textWidthT, const std::function<int(const std::string&)>& textWidth);
 
 // The help and speed overlay's lines; h is the height of "A".
 std::vector<TTextItem> StatsPlan(int lineHeight, const std::string& modeText, int sprites, int fps);

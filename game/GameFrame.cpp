@@ -26,12 +26,10 @@ void TGameRules::AnimateSprites(const std::function<void(TDDSprite* s, const REC
     DWORD now = GameClock();
     for (int i = SpriteList.Count() - 1; i >= 0; --i) {
         TDDSprite* s = SpriteList[i];
-        if (!s->Visible())
-            continue;
+        if (!s->Visible()) continue;
         RECT frame;
         s->GetFrameRect(now, frame);
-        if (draw)
-            draw(s, frame);
+        if (draw) draw(s, frame);
     }
 }
 
@@ -42,8 +40,7 @@ bool TGameRules::IsFrozen(const TDDSprite* s) {
 void TGameRules::walkSprite(int& i) {
     TDDSprite* s = SpriteList[i];
     DWORD now = GameClock();
-    if (s->Visible() && !IsFrozen(s))
-        s->Move(now);
+    if (s->Visible() && !IsFrozen(s)) s->Move(now);
     int x = s->GetX(), y = s->GetY();
     TMapCell* cell = Cell(CellOf(x), CellOf(y));
     if (!s->Visible()) {
@@ -56,11 +53,11 @@ void TGameRules::walkSprite(int& i) {
                   CellOf(y) + (y % CellSize >= CellSize / 2 ? 1 : 0), s);
         break;
     case skMonster:
-        if (s->Loop)
-            KillPlayer(x, y, 0);
+        if (s->Loop) KillPlayer(x, y, 0);
         break;
     case skBomb:
-        if ((s->Tag() & TagTriggerBomb) == 0 && ((s->Tag() & TagPrimedBomb) || now - s->UserTick > BombFuseMs)) {
+        if ((s->Tag() & TagTriggerBomb) == 0 &&
+            ((s->Tag() & TagPrimedBomb) || now - s->UserTick > BombFuseMs)) {
             // The explosion may add monsters ahead of the bomb and remove sprites behind it:
             // the walk goes on with the sprite that followed the bomb.
             TDDSprite* next = i + 1 < SpriteList.Count() ? SpriteList[i + 1] : nullptr;
@@ -76,8 +73,7 @@ void TGameRules::walkSprite(int& i) {
 
 void TGameRules::retireInvisible(TDDSprite* s, TMapCell* cell, int& i) {
     if (s->UserKind == skMonster && s->Loop) {
-        if (GameClock() - s->UserTick > MonsterAppearMs)
-            s->SetVisible(true);
+        if (GameClock() - s->UserTick > MonsterAppearMs) s->SetVisible(true);
         return;
     }
     if (s->UserKind == skMonster) {
@@ -93,8 +89,7 @@ void TGameRules::retireInvisible(TDDSprite* s, TMapCell* cell, int& i) {
         RedrawBackground();
     } else if (s->UserKind == skBurningWood && cell) {
         cell->Kind = ckFloor;
-        if (cell->Item)
-            cell->Item->SetVisible(true);
+        if (cell->Item) cell->Item->SetVisible(true);
     }
     if (!s->Loop) {
         SpriteList.Delete(i);

@@ -6,8 +6,7 @@
 void TGameRules::SwitchPause() {
     std::lock_guard lock(gameLock_);
     if (UiState.PauseEnabled && !UiState.PauseChecked) {
-        if (!Paused)
-            return;
+        if (!Paused) return;
         Paused = false;
         if (GameRunning) {
             UiState.CaptionSuffix = " - Game";
@@ -16,8 +15,7 @@ void TGameRules::SwitchPause() {
         UiState.CursorHidden = true;
         InstallFrameHandler(true);
     } else {
-        if (Paused)
-            return;
+        if (Paused) return;
         Paused = true;
         if (GameRunning) {
             PauseStartTick = GetTickCount();
@@ -31,8 +29,7 @@ void TGameRules::SwitchPause() {
 
 void TGameRules::MenuStartClick() {
     std::unique_lock lock(gameLock_);
-    if (!FirstShowDone)
-        return;
+    if (!FirstShowDone) return;
     if (UiState.PauseEnabled) {
         UiState.StartCaption = "&Start";
         UiState.OptionsEnabled = true;

@@ -2,8 +2,8 @@
 #include "platform/kernel/Random.h"
 
 const std::array<const char*, BonusKindCount> BonusKeyNames = {
-    "Power",    "Bombs",    "Trigger",     "Speed",     "BombLive", "BombClip", "GodMode",
-    "Freeze",   "WoodClip", "ShowSecrets", "MultiBomb", "Monster",  "Skull",
+    "Power",  "Bombs",    "Trigger",     "Speed",     "BombLive", "BombClip", "GodMode",
+    "Freeze", "WoodClip", "ShowSecrets", "MultiBomb", "Monster",  "Skull",
 };
 
 TGameRules::TGameRules() = default;
@@ -11,8 +11,7 @@ TGameRules::TGameRules() = default;
 TGameRules::~TGameRules() = default;
 
 TMapCell* TGameRules::Cell(int cx, int cy) {
-    if (cx < 0 || cy < 0 || cx >= GridWidth || cy >= GridHeight)
-        return nullptr;
+    if (cx < 0 || cy < 0 || cx >= GridWidth || cy >= GridHeight) return nullptr;
     std::size_t index = static_cast<std::size_t>(cy * GridWidth + cx);
     return index < Grid.size() ? &Grid[index] : nullptr;
 }
@@ -36,16 +35,16 @@ void TGameRules::SetupPlayerSprite(TDDSprite* s, int number) {
 }
 
 void TGameRules::PlayCue(TSoundCue cue, int column) {
-    if (Options.SFXEnabled)
-        PlaySound(cue, PanOf(column));
+    if (Options.SFXEnabled) PlaySound(cue, PanOf(column));
 }
 
 void TGameRules::DeleteSprite(TDDSprite* s) {
     SpriteList.Remove(s);
     MonsterList.Remove(s);
-    if (JoystickSprite == s)
-        JoystickSprite = nullptr;
+    if (JoystickSprite == s) JoystickSprite = nullptr;
     delete s;
 }
 
-int TGameRules::GameRandom(int n) { return Random(n); }
+int TGameRules::GameRandom(int n) {
+    return Random(n);
+}

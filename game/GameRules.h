@@ -210,7 +210,9 @@ public:
     int Fps = 0;
 
     static TGameTimer WoodClipTimer(int player) { return static_cast<TGameTimer>(gtWoodClip1 + player); }
-    static TGameTimer MonsterLookTimer(int player) { return static_cast<TGameTimer>(gtMonsterLook1 + player); }
+    static TGameTimer MonsterLookTimer(int player) {
+        return static_cast<TGameTimer>(gtMonsterLook1 + player);
+    }
     static TGameTimer GodModeTimer(int player) { return static_cast<TGameTimer>(gtGodMode1 + player); }
 
 protected:

@@ -19,14 +19,10 @@ constexpr PlayerKeys KeysOf[4] = {
 };
 
 long directionOf(const PlayerKeys& keys, int key) {
-    if (key == keys.left)
-        return TagLeft;
-    if (key == keys.right)
-        return TagRight;
-    if (key == keys.up)
-        return TagUp;
-    if (key == keys.down)
-        return TagDown;
+    if (key == keys.left) return TagLeft;
+    if (key == keys.right) return TagRight;
+    if (key == keys.up) return TagUp;
+    if (key == keys.down) return TagDown;
     return 0;
 }
 
@@ -34,10 +30,8 @@ long directionOf(const PlayerKeys& keys, int key) {
 
 void TGameRules::HandleKeyDown(int key) {
     std::lock_guard lock(gameLock_);
-    if (key == DIK_PAUSE && UiState.PauseEnabled)
-        PauseKeyPressed();
-    if (IsAppPaused() || !GameRunning)
-        return;
+    if (key == DIK_PAUSE && UiState.PauseEnabled) PauseKeyPressed();
+    if (IsAppPaused() || !GameRunning) return;
     if (key == DIK_RETURN) {
         ShowInfo = false;
         InfoWaitsForEnter = false;
@@ -47,10 +41,8 @@ void TGameRules::HandleKeyDown(int key) {
     } else if (key == DIK_F2) {
         ShowInfo = !ShowInfo;
     }
-    if (ShowInfo && InfoWaitsForEnter)
-        return;
-    if (key == DIK_ESCAPE)
-        NextRoundRequested = true;
+    if (ShowInfo && InfoWaitsForEnter) return;
+    if (key == DIK_ESCAPE) NextRoundRequested = true;
     for (int p = 0; p < PlayerList.Count() && p < 4; ++p) {
         TDDSprite* s = PlayerList[p];
         if (s->Visible() && (!TimerEnabled(gtFreez) || Players[static_cast<std::size_t>(p)].FreezeExempt))
@@ -60,8 +52,7 @@ void TGameRules::HandleKeyDown(int key) {
 
 void TGameRules::HandleKeyUp(int key) {
     std::lock_guard lock(gameLock_);
-    if (IsAppPaused() || !GameRunning)
-        return;
+    if (IsAppPaused() || !GameRunning) return;
     for (int p = 0; p < PlayerList.Count() && p < 4; ++p)
         handlePlayerKey(p, key, false);
 }
@@ -93,8 +84,7 @@ void TGameRules::HandleJoystick(const TJoystickState& state) {
             JoystickButtons[i] = state.Buttons[i];
         }
     }
-    if (IsAppPaused() || !GameRunning)
-        return;
+    if (IsAppPaused() || !GameRunning) return;
     bool fire = (state.Buttons[0] & 0x80) != 0;
     bool detonate = (state.Buttons[1] & 0x80) != 0;
     if (detonate) {
@@ -107,17 +97,12 @@ void TGameRules::HandleJoystick(const TJoystickState& state) {
     bool justCentred = centred && !JoystickCentred;
     JoystickCentred = centred;
     TDDSprite* s = JoystickSprite;
-    if ((ShowInfo && InfoWaitsForEnter) || !s || !s->Visible())
-        return;
-    if (TimerEnabled(gtFreez) && !RecordOf(s).FreezeExempt)
-        return;
-    if (fire)
-        PressBombKey(s);
+    if ((ShowInfo && InfoWaitsForEnter) || !s || !s->Visible()) return;
+    if (TimerEnabled(gtFreez) && !RecordOf(s).FreezeExempt) return;
+    if (fire) PressBombKey(s);
     if (changed) {
-        if (detonate)
-            DetonateBombs(s);
-        if (!fire)
-            s->SetTag(s->Tag() & ~TagBombKey);
+        if (detonate) DetonateBombs(s);
+        if (!fire) s->SetTag(s->Tag() & ~TagBombKey);
     }
     if (centred) {
         if (justCentred)

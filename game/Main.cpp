@@ -4,8 +4,8 @@
 #include "game/PlayerColors.h"
 #include "game/SndSet.h"
 #include "game/Title.h"
-#include "graphics/DDModesCombo.h"
 #include "graphics/DDCanvas.h"
+#include "graphics/DDModesCombo.h"
 #include "graphics/ImageLoaders.h"
 #include "platform/files/IniFiles.h"
 #include "platform/files/PathResolver.h"
@@ -91,7 +91,9 @@ TMainForm::TMainForm(TComponent* Owner) : TDDForm(Owner) {
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
 }
 
-TMainForm::~TMainForm() { *alive_ = false; }
+TMainForm::~TMainForm() {
+    *alive_ = false;
+}
 
 void TMainForm::createMenu() {
     MainMenu = new TMainMenu(this);
@@ -115,16 +117,19 @@ void TMainForm::createMenu() {
     MenuPause = item(MenuGame, "MenuPause", "&Pause", scNone, [this](TObject*) { MenuPauseClick(); });
     MenuPause->SetEnabled(false);
     N2 = item(MenuGame, "N2", "-", scNone, {});
-    MenuExit = item(MenuGame, "MenuExit", "E&xit", ShortCut(VK_F12, 0), [this](TObject* s) { MenuExitClick(s); });
+    MenuExit =
+        item(MenuGame, "MenuExit", "E&xit", ShortCut(VK_F12, 0), [this](TObject* s) { MenuExitClick(s); });
     MenuSetup = item(bar, "MenuSetup", "&Setup", scNone, {});
     MenuOptions = item(MenuSetup, "MenuOptions", "&Options", ShortCut(0x74, 0),
                        [this](TObject* s) { MenuOptionsClick(s); });
-    MenuSound = item(MenuSetup, "MenuSound", "S&ound", ShortCut(0x75, 0), [this](TObject* s) { MenuSoundClick(s); });
+    MenuSound =
+        item(MenuSetup, "MenuSound", "S&ound", ShortCut(0x75, 0), [this](TObject* s) { MenuSoundClick(s); });
     MenuView = item(bar, "MenuView", "&View", scNone, {});
     MenuToggle = item(MenuView, "MenuToggle", "Full Screen", ShortCut(VK_RETURN, ssAlt),
                       [this](TObject* s) { MenuToggleClick(s); });
     MenuHelp = item(bar, "MenuHelp", "&Help", scNone, {});
-    MenuHelpCont = item(MenuHelp, "MenuHelpCont", "&Contents...", scNone, [this](TObject* s) { MenuHelpContClick(s); });
+    MenuHelpCont =
+        item(MenuHelp, "MenuHelpCont", "&Contents...", scNone, [this](TObject* s) { MenuHelpContClick(s); });
     N5 = item(MenuHelp, "N5", "-", scNone, {});
     MenuAbout = item(MenuHelp, "MenuAbout", "&About...", scNone, [this](TObject* s) { MenuAboutClick(s); });
     SetMenu(MainMenu);
@@ -246,27 +251,22 @@ void TMainForm::connectDialogs() {
             return DDWindowed.load();
         };
     }
-    if (SndSetForm)
-        SndSetForm->Connect({DSPlay, SndMP3, Waves, this, [this] { PlayRandomTrack(); }});
+    if (SndSetForm) SndSetForm->Connect({DSPlay, SndMP3, Waves, this, [this] { PlayRandomTrack(); }});
 }
 
 void TMainForm::FormShow(TObject*) {
-    if (FirstShowDone)
-        return;
+    if (FirstShowDone) return;
     connectDialogs();
     Playlist = ReadPlaylist(PlaylistFileName());
     readSettings();
     if (SndSetForm && SndSetForm->MenuMusic->Checked()) {
         DSPlay->SetActive(true);
-        if (!DSPlay->Active())
-            SndSetForm->MenuSFX->SetChecked(false);
+        if (!DSPlay->Active()) SndSetForm->MenuSFX->SetChecked(false);
     }
-    if (TitleForm)
-        TitleForm->ShowModal();
+    if (TitleForm) TitleForm->ShowModal();
     DSPlay->SetActive(false);
     DSPlay->SetLoop(true);
-    if (SndSetForm)
-        SndSetForm->MenuMusicClick(SndSetForm);
+    if (SndSetForm) SndSetForm->MenuMusicClick(SndSetForm);
     PlayRandomTrack();
     {
         std::lock_guard lock(GameLock());
@@ -277,8 +277,7 @@ void TMainForm::FormShow(TObject*) {
         OptionsForm->SetThemes(ReadThemeNames(*Settings, MapsSurface->Height / CellSize), Values.Theme);
     SyncOptions();
     ChangeSize(Values.Width, Values.Height, Values.BPP);
-    if (OptionsForm)
-        OptionsForm->DDModesCombo->FixIndex();
+    if (OptionsForm) OptionsForm->DDModesCombo->FixIndex();
     SetAppPaused(false);
 }
 
@@ -286,28 +285,23 @@ void TMainForm::readSettings() {
     std::string name = SettingsFileName();
     // A file that is there but cannot be read gives the defaults; the user hears of it once.
     if (FileExists(name) && !OpenFile(name, "rb"))
-        Application->MessageBox("The settings file " + name + " cannot be read; the defaults are used.", "Vortamix",
-                                MB_OK);
+        Application->MessageBox("The settings file " + name + " cannot be read; the defaults are used.",
+                                "Vortamix", MB_OK);
     Settings = std::make_unique<TIniFile>(name);
     ReadSettings(*Settings, Values, JoystickPresent);
-    if (SndSetForm)
-        SndSetForm->LoadSettings(Values);
-    if (OptionsForm)
-        OptionsForm->LoadSettings(Values);
+    if (SndSetForm) SndSetForm->LoadSettings(Values);
+    if (OptionsForm) OptionsForm->LoadSettings(Values);
     std::lock_guard lock(GameLock());
     BonusFrames = Values.BonusFrames;
 }
 
 void TMainForm::writeSettings() {
-    if (!Settings)
-        return;
+    if (!Settings) return;
     Values.Width = DDWidth();
     Values.Height = DDHeight();
     Values.BPP = DDBPP();
-    if (SndSetForm)
-        SndSetForm->SaveSettings(Values);
-    if (OptionsForm)
-        OptionsForm->SaveSettings(Values);
+    if (SndSetForm) SndSetForm->SaveSettings(Values);
+    if (OptionsForm) OptionsForm->SaveSettings(Values);
     try {
         WriteSettings(*Settings, Values);
     } catch (const Exception& e) {
@@ -333,8 +327,7 @@ void TMainForm::FormDestroy(TObject*) {
 
 void TMainForm::SyncOptions() {
     std::lock_guard lock(GameLock());
-    if (OptionsForm)
-        OptionsForm->CopyTo(Options);
+    if (OptionsForm) OptionsForm->CopyTo(Options);
     if (SndSetForm) {
         Options.SFXEnabled = SndSetForm->MenuSFX->Checked();
         Options.MusicEnabled = SndSetForm->MenuMusic->Checked();
@@ -342,8 +335,7 @@ void TMainForm::SyncOptions() {
 }
 
 void TMainForm::FormChangeSize(TObject*) {
-    if (!FirstShowDone)
-        return;
+    if (!FirstShowDone) return;
     std::lock_guard lock(GameLock());
     GridWidth = DDWidth() / CellSize;
     GridHeight = DDHeight() / CellSize;
@@ -371,13 +363,11 @@ void TMainForm::FormChangeSize(TObject*) {
     std::snprintf(text, sizeof text, "Mode: %dx%d %d bpp", DDWidth(), DDHeight(), depth);
     ModeText = text;
     for (TPlayerRecord& r : Players)
-        if (r.GodMode)
-            r.ColorsSwapped = false;
+        if (r.GodMode) r.ColorsSwapped = false;
 }
 
 void TMainForm::FormChangePalette(TObject*) {
-    if (!FirstShowDone)
-        return;
+    if (!FirstShowDone) return;
     std::lock_guard lock(GameLock());
     PlayerBorderColor = 0;
     IDirectDrawSurface7* sheet = PlayersSurface->Surface;

@@ -124,8 +124,7 @@ private:
     TDDSurface* sheetOf(TGameSheet sheet) const;
     void composeFrame();
     // Repeats a blit while the form asks for it (a restored surface, a busy one).
-    template <class Blit>
-    void blit(Blit&& operation) {
+    template <class Blit> void blit(Blit&& operation) {
         while (!MakeItSo(operation())) {
         }
     }

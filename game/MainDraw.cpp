@@ -12,8 +12,7 @@ class CanvasRelease {
 public:
     explicit CanvasRelease(TDDCanvas* canvas) : canvas_(canvas) {}
     ~CanvasRelease() {
-        if (canvas_)
-            canvas_->Release();
+        if (canvas_) canvas_->Release();
     }
     CanvasRelease(const CanvasRelease&) = delete;
     CanvasRelease& operator=(const CanvasRelease&) = delete;
@@ -27,16 +26,15 @@ private:
 void TMainForm::BackgroundSurfaceUpdate(TObject*) {
     std::lock_guard lock(GameLock());
     IDirectDrawSurface7* dest = BackgroundSurface->Surface;
-    if (!GameRunning || !dest)
-        return;
+    if (!GameRunning || !dest) return;
     TDDSurface* sheets[3] = {MapsSurface, MonstersSurface, PlayersSurface};
     for (const TTileBlit& tile : BackgroundPlan(Grid, GridWidth, GridHeight, ThemeRow)) {
         TDDSurface* sheet = sheets[tile.Sheet];
-        if (!sheet->Surface)
-            continue;
+        if (!sheet->Surface) continue;
         int x = tile.X, y = tile.Y;
         RECT source = tile.Source;
-        if (!ClipBlit(x, y, source, sheet->Width, sheet->Height, BackgroundSurface->Width, BackgroundSurface->Height))
+        if (!ClipBlit(x, y, source, sheet->Width, sheet->Height, BackgroundSurface->Width,
+                      BackgroundSurface->Height))
             continue;
         DWORD flags = (tile.ColorKey ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY) | DDBLTFAST_WAIT;
         blit([&] { return dest->BltFast(x, y, sheet->Surface, &source, flags); });
@@ -46,8 +44,7 @@ void TMainForm::BackgroundSurfaceUpdate(TObject*) {
 void TMainForm::StatsSurfaceUpdate(TObject*) {
     std::lock_guard lock(GameLock());
     TDDCanvas* canvas = StatsSurface->Canvas;
-    if (!FirstShowDone || !canvas || !canvas->DrawingAllowed())
-        return;
+    if (!FirstShowDone || !canvas || !canvas->DrawingAllowed()) return;
     CanvasRelease release(canvas);
     int width = StatsSurface->Width, height = StatsSurface->Height;
     canvas->Brush().SetColor(0xC0C0C0);
@@ -61,8 +58,7 @@ void TMainForm::StatsSurfaceUpdate(TObject*) {
 
 void TMainForm::InfoSurfaceUpdate(TObject*) {
     std::lock_guard lock(GameLock());
-    if (!FirstShowDone)
-        return;
+    if (!FirstShowDone) return;
     std::vector<int> ranking = RankPlayers(Options.Playing, Players);
     TDDCanvas* canvas = InfoSurface->Canvas;
     auto measure = [canvas](const std::string& text) { return canvas ? canvas->TextWidth(text) : 0; };
@@ -81,15 +77,15 @@ void TMainForm::InfoSurfaceUpdate(TObject*) {
             canvas->TextOut(text.X, text.Y, text.Text);
     }
     IDirectDrawSurface7* dest = InfoSurface->Surface;
-    if (!dest || !PlayersSurface->Surface)
-        return;
+    if (!dest || !PlayersSurface->Surface) return;
     for (auto [player, y] : plan.Icons) {
         RECT source{0, player * CellSize, CellSize, player * CellSize + CellSize};
         int x = 20, iy = y;
         if (ClipBlit(x, iy, source, PlayersSurface->Width, PlayersSurface->Height, InfoSurface->Width,
                      InfoSurface->Height))
             blit([&] {
-                return dest->BltFast(x, iy, PlayersSurface->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
+                return dest->BltFast(x, iy, PlayersSurface->Surface, &source,
+                                     DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
             });
     }
 }
@@ -112,8 +108,7 @@ void TMainForm::PlayRandomTrack() {
     std::string name;
     {
         std::lock_guard lock(GameLock());
-        if (!Options.MusicEnabled || Playlist.empty())
-            return;
+        if (!Options.MusicEnabled || Playlist.empty()) return;
         name = Playlist[static_cast<std::size_t>(GameRandom(static_cast<int>(Playlist.size())))];
     }
     DSPlay->SetFileName(name);

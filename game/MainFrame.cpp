@@ -1,13 +1,13 @@
 // The frames: the running game composed into the back surface, and the paused picture with
 // the scrolling title; the menu entries that open the dialogs, the help and full screen.
+#include "game/About.h"
 #include "game/DrawPlans.h"
 #include "game/Main.h"
 #include "game/Options.h"
 #include "game/SndSet.h"
+#include "platform/files/Shell.h"
 #include "platform/framework/Application.h"
 #include "platform/kernel/Clock.h"
-#include "game/About.h"
-#include "platform/files/Shell.h"
 
 void TMainForm::FormUpdateDisplay1(TObject*) {
     Sleep(10);
@@ -15,18 +15,16 @@ void TMainForm::FormUpdateDisplay1(TObject*) {
     // In full screen the paused picture starts below the menu bar that floats over it.
     const int top = MenuBarOnPicture();
     TitleScrollPhase = static_cast<int>(GetTickCount() & 0x7FFF);
-    if (!BackSurface || !TitleSurface->Surface)
-        return;
-    for (const TStretch& part : TitleScrollPlan(GetTickCount(), DDWidth(), DDHeight(), top, TitleSurface->Width,
-                                                TitleSurface->Height))
+    if (!BackSurface || !TitleSurface->Surface) return;
+    for (const TStretch& part : TitleScrollPlan(GetTickCount(), DDWidth(), DDHeight(), top,
+                                                TitleSurface->Width, TitleSurface->Height))
         blit([&] {
             return BackSurface->Blt(&part.Dest, TitleSurface->Surface, &part.Source, DDBLT_WAIT, nullptr);
         });
 }
 
 void TMainForm::FormUpdateDisplay(TObject*) {
-    if (DDWindowed)
-        Sleep(1);
+    if (DDWindowed) Sleep(1);
     bool running;
     {
         std::lock_guard lock(GameLock());
@@ -38,81 +36,77 @@ void TMainForm::FormUpdateDisplay(TObject*) {
     }
     Input.PollInput(*this);
     std::lock_guard lock(GameLock());
-    if (RunFrameRules())
-        composeFrame();
+    if (RunFrameRules()) composeFrame();
 }
 
 void TMainForm::composeFrame() {
     IDirectDrawSurface7* back = BackSurface;
-    if (!back || !BackgroundSurface->Surface)
-        return;
+    if (!back || !BackgroundSurface->Surface) return;
     int width = BackgroundSurface->Width, height = BackgroundSurface->Height;
     RECT whole{0, 0, width, height};
-    blit([&] { return back->BltFast(0, 0, BackgroundSurface->Surface, &whole, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT); });
+    blit([&] {
+        return back->BltFast(0, 0, BackgroundSurface->Surface, &whole, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
+    });
     AnimateSprites([&](TDDSprite* s, const RECT& frame) {
-        if (!s->Frames || !s->Frames->Surface)
-            return;
+        if (!s->Frames || !s->Frames->Surface) return;
         int x = s->GetX(), y = s->GetY();
         RECT source = frame;
-        if (!ClipBlit(x, y, source, s->Frames->Width, s->Frames->Height, width, height))
-            return;
-        blit([&] { return back->BltFast(x, y, s->Frames->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT); });
+        if (!ClipBlit(x, y, source, s->Frames->Width, s->Frames->Height, width, height)) return;
+        blit([&] {
+            return back->BltFast(x, y, s->Frames->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
+        });
     });
     if (GluckTimer->Enabled()) {
         for (const TBandCopy& band : GlitchPlan(FrameTick.load(), StrongGlitch, width, height, SineTable))
-            blit([&] { return back->BltFast(band.X, band.Y, back, &band.Source, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT); });
+            blit([&] {
+                return back->BltFast(band.X, band.Y, back, &band.Source,
+                                     DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
+            });
     }
     auto overlay = [&](TDDSurface* surface, int shownHeight) {
-        if (!surface->Surface)
-            return;
+        if (!surface->Surface) return;
         RECT source{0, 0, surface->Width, std::min(shownHeight, surface->Height)};
         int x = (width - surface->Width) / 2, y = (height - source.bottom) / 2;
         if (ClipBlit(x, y, source, surface->Width, surface->Height, width, height))
-            blit([&] { return back->BltFast(x, y, surface->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT); });
+            blit([&] {
+                return back->BltFast(x, y, surface->Surface, &source, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
+            });
     };
-    if (ShowInfo)
-        overlay(InfoSurface, InfoShownHeight);
-    if (ShowStats)
-        overlay(StatsSurface, StatsSurface->Height);
+    if (ShowInfo) overlay(InfoSurface, InfoShownHeight);
+    if (ShowStats) overlay(StatsSurface, StatsSurface->Height);
 }
 
-void TMainForm::MenuExitClick(TObject*) { Close(); }
+void TMainForm::MenuExitClick(TObject*) {
+    Close();
+}
 
 void TMainForm::MenuSoundClick(TObject*) {
-    if (!FirstShowDone || !SndSetForm)
-        return;
-    if (!DDWindowed)
-        MenuToggleClick(nullptr);
+    if (!FirstShowDone || !SndSetForm) return;
+    if (!DDWindowed) MenuToggleClick(nullptr);
     SndSetForm->ShowModal();
     SyncOptions();
 }
 
 void TMainForm::MenuAboutClick(TObject*) {
-    if (!FirstShowDone || !AboutForm)
-        return;
-    if (!DDWindowed)
-        MenuToggleClick(nullptr);
+    if (!FirstShowDone || !AboutForm) return;
+    if (!DDWindowed) MenuToggleClick(nullptr);
     AboutForm->ShowModal();
 }
 
 void TMainForm::MenuOptionsClick(TObject*) {
-    if (!FirstShowDone || !OptionsForm)
-        return;
-    if (!DDWindowed)
-        MenuToggleClick(nullptr);
+    if (!FirstShowDone || !OptionsForm) return;
+    if (!DDWindowed) MenuToggleClick(nullptr);
     OptionsForm->ShowModal();
     SyncOptions();
 }
 
 void TMainForm::MenuHelpContClick(TObject*) {
-    if (!DDWindowed)
-        MenuToggleClick(nullptr);
+    if (!DDWindowed) MenuToggleClick(nullptr);
     ShellExecute(".\\Help\\Index.htm");
 }
 
 void TMainForm::MenuToggleClick(TObject*) {
-    if (!FirstShowDone)
-        return;
+    if (!FirstShowDone) return;
     ToggleScreen(0);
     MenuToggle->SetCaption(DDWindowed ? "Full Screen" : "Windowed");
     Input.InitDirectInput(vx::ControlWidget(this), true);

@@ -7,12 +7,9 @@
 
 TDDSprite* TGameRules::SpawnMonster(int cx, int cy) {
     long bits = 0;
-    if (GameRandom(2) != 0)
-        bits |= MonsterFast;
-    if (GameRandom(3) != 0)
-        bits |= MonsterWalksThroughBombs;
-    if (GameRandom(4) != 0)
-        bits |= MonsterHunter;
+    if (GameRandom(2) != 0) bits |= MonsterFast;
+    if (GameRandom(3) != 0) bits |= MonsterWalksThroughBombs;
+    if (GameRandom(4) != 0) bits |= MonsterHunter;
     int type = GameRandom(SheetHeight(gsMonsters) / CellSize);
     auto* m = new TDDSprite(SpriteOwner());
     m->Interval = 100;
@@ -53,8 +50,7 @@ void TGameRules::MonstersCheckedLimits(TObject* Sender) {
     if ((m->RawVelocityY() < 0 && y == m->LimMovY1) ||
         (m->RawVelocityY() > 0 && y + static_cast<int>(m->ShowHeight) == m->LimMovY2))
         m->SetVelocityY(0.0);
-    if (m->RawVelocityX() == 0 && m->RawVelocityY() == 0)
-        MonsterStep(m);
+    if (m->RawVelocityX() == 0 && m->RawVelocityY() == 0) MonsterStep(m);
 }
 
 TDDSprite* TGameRules::nearestPlayer(int cx, int cy) {
@@ -62,8 +58,7 @@ TDDSprite* TGameRules::nearestPlayer(int cx, int cy) {
     int bound = 10000;
     for (int i = 0; i < PlayerList.Count(); ++i) {
         TDDSprite* p = PlayerList[i];
-        if (!p->Visible())
-            continue;
+        if (!p->Visible()) continue;
         int dx = CellOf(p->GetX()) - cx, dy = CellOf(p->GetY()) - cy;
         if (dx * dx + dy * dy < bound) {
             bound = dx * dx + dy * dy;
@@ -78,8 +73,7 @@ void TGameRules::MonsterStep(TDDSprite* m) {
     double v = (m->Tag() & MonsterFast) ? 80.0 : 50.0;
     int d;
     TDDSprite* target = nullptr;
-    if ((m->Tag() & MonsterHunter) && GameRandom(4) < 3)
-        target = nearestPlayer(cx, cy);
+    if ((m->Tag() & MonsterHunter) && GameRandom(4) < 3) target = nearestPlayer(cx, cy);
     if (target) {
         int dx = CellOf(target->GetX()) - cx, dy = CellOf(target->GetY()) - cy;
         if (std::abs(dx) > std::abs(dy))
@@ -92,26 +86,22 @@ void TGameRules::MonsterStep(TDDSprite* m) {
     switch (d) {
     case 0:
         m->SetVelocityX(-v);
-        if (cx > 0 && !MonsterCellBlocked(cx - 1, cy, m))
-            --cx;
+        if (cx > 0 && !MonsterCellBlocked(cx - 1, cy, m)) --cx;
         m->LimMovX1 = cx * CellSize;
         break;
     case 1:
         m->SetVelocityX(v);
-        if (cx < GridWidth - 1 && !MonsterCellBlocked(cx + 1, cy, m))
-            ++cx;
+        if (cx < GridWidth - 1 && !MonsterCellBlocked(cx + 1, cy, m)) ++cx;
         m->LimMovX2 = cx * CellSize + static_cast<int>(m->ShowWidth);
         break;
     case 2:
         m->SetVelocityY(-v);
-        if (cy > 0 && !MonsterCellBlocked(cx, cy - 1, m))
-            --cy;
+        if (cy > 0 && !MonsterCellBlocked(cx, cy - 1, m)) --cy;
         m->LimMovY1 = cy * CellSize;
         break;
     default:
         m->SetVelocityY(v);
-        if (cy < GridHeight - 1 && !MonsterCellBlocked(cx, cy + 1, m))
-            ++cy;
+        if (cy < GridHeight - 1 && !MonsterCellBlocked(cx, cy + 1, m)) ++cy;
         m->LimMovY2 = cy * CellSize + static_cast<int>(m->ShowHeight);
         break;
     }
@@ -119,7 +109,6 @@ void TGameRules::MonsterStep(TDDSprite* m) {
 
 bool TGameRules::MonsterCellBlocked(int cx, int cy, TDDSprite* m) {
     TMapCell* cell = Cell(cx, cy);
-    if (!cell || cell->Kind == ckSolid || cell->Kind == ckWood || cell->Kind == ckBurning)
-        return true;
+    if (!cell || cell->Kind == ckSolid || cell->Kind == ckWood || cell->Kind == ckBurning) return true;
     return cell->Bomb && (m->Tag() & MonsterWalksThroughBombs) == 0;
 }

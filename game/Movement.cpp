@@ -4,26 +4,26 @@
 
 namespace {
 
-bool alignedX(const TDDSprite* s) { return s->GetX() % CellSize == 0; }
-bool alignedY(const TDDSprite* s) { return s->GetY() % CellSize == 0; }
+bool alignedX(const TDDSprite* s) {
+    return s->GetX() % CellSize == 0;
+}
+bool alignedY(const TDDSprite* s) {
+    return s->GetY() % CellSize == 0;
+}
 
 } // namespace
 
 bool TGameRules::CellBlocked(int cx, int cy, TDDSprite* s) {
     TMapCell* cell = Cell(cx, cy);
-    if (!cell || cell->Kind == ckSolid)
-        return true;
+    if (!cell || cell->Kind == ckSolid) return true;
     const TPlayerRecord& r = RecordOf(s);
-    if (cell->Bomb)
-        return !(r.BombClip && (cell->Bomb->Tag() & TagPlayerMask) == PlayerNumber(s));
-    if (cell->Kind == ckWood || cell->Kind == ckBurning)
-        return !r.WoodClip;
+    if (cell->Bomb) return !(r.BombClip && (cell->Bomb->Tag() & TagPlayerMask) == PlayerNumber(s));
+    if (cell->Kind == ckWood || cell->Kind == ckBurning) return !r.WoodClip;
     return false;
 }
 
 void TGameRules::StartWalk(TDDSprite* s) {
-    if (!s->Visible())
-        return;
+    if (!s->Visible()) return;
     int cx = CellOf(s->GetX()), cy = CellOf(s->GetY());
     double speed = RecordOf(s).Speed;
     long held = s->Tag();
@@ -38,7 +38,8 @@ void TGameRules::StartWalk(TDDSprite* s) {
         s->SetVelocityX(speed);
         s->Start = 0;
         s->Stop = 3;
-        while (cx < GridWidth - 1 && !CellBlocked(cx + 1, cy, s) && (alignedY(s) || !CellBlocked(cx + 1, cy + 1, s)))
+        while (cx < GridWidth - 1 && !CellBlocked(cx + 1, cy, s) &&
+               (alignedY(s) || !CellBlocked(cx + 1, cy + 1, s)))
             ++cx;
         s->LimMovX2 = cx * CellSize + static_cast<int>(s->ShowWidth);
     } else if (held & TagUp) {
@@ -52,7 +53,8 @@ void TGameRules::StartWalk(TDDSprite* s) {
         s->SetVelocityY(speed);
         s->Start = 15;
         s->Stop = 18;
-        while (cy < GridHeight - 1 && !CellBlocked(cx, cy + 1, s) && (alignedX(s) || !CellBlocked(cx + 1, cy + 1, s)))
+        while (cy < GridHeight - 1 && !CellBlocked(cx, cy + 1, s) &&
+               (alignedX(s) || !CellBlocked(cx + 1, cy + 1, s)))
             ++cy;
         s->LimMovY2 = cy * CellSize + static_cast<int>(s->ShowHeight);
     }
@@ -68,37 +70,33 @@ void TGameRules::Player1CheckedLimits(TObject* Sender) {
         (s->RawVelocityY() > 0 && y + static_cast<int>(s->ShowHeight) == s->LimMovY2))
         s->SetVelocityY(0.0);
     auto standing = [s] { return s->RawVelocityX() == 0 && s->RawVelocityY() == 0; };
-    if (standing())
-        StartWalk(s);
-    if (standing())
-        s->Stop = s->Start;
-    if (s->Tag() & TagBombKey)
-        PlaceBomb(s);
-    if (TimerEnabled(gtMulti) && !RecordOf(s).MultiBomb)
-        PlaceBomb(s);
+    if (standing()) StartWalk(s);
+    if (standing()) s->Stop = s->Start;
+    if (s->Tag() & TagBombKey) PlaceBomb(s);
+    if (TimerEnabled(gtMulti) && !RecordOf(s).MultiBomb) PlaceBomb(s);
 }
 
 void TGameRules::PressDirection(TDDSprite* s, long dir) {
     for (long d : {TagLeft, TagRight, TagUp, TagDown})
-        if (d != dir && (s->Tag() & d))
-            ReleaseDirection(s, d);
+        if (d != dir && (s->Tag() & d)) ReleaseDirection(s, d);
     s->SetTag(s->Tag() | dir);
 }
 
 void TGameRules::ReleaseDirection(TDDSprite* s, long dir) {
-    if (!s->Visible())
-        return;
+    if (!s->Visible()) return;
     int cx = CellOf(s->GetX()), cy = CellOf(s->GetY());
     if (dir == TagLeft) {
         s->LimMovX1 = cx * CellSize;
     } else if (dir == TagRight) {
-        if (cx < GridWidth - 1 && !CellBlocked(cx + 1, cy, s) && (alignedY(s) || !CellBlocked(cx + 1, cy + 1, s)))
+        if (cx < GridWidth - 1 && !CellBlocked(cx + 1, cy, s) &&
+            (alignedY(s) || !CellBlocked(cx + 1, cy + 1, s)))
             ++cx;
         s->LimMovX2 = cx * CellSize + static_cast<int>(s->ShowWidth);
     } else if (dir == TagUp) {
         s->LimMovY1 = cy * CellSize;
     } else if (dir == TagDown) {
-        if (cy < GridHeight - 1 && !CellBlocked(cx, cy + 1, s) && (alignedX(s) || !CellBlocked(cx + 1, cy + 1, s)))
+        if (cy < GridHeight - 1 && !CellBlocked(cx, cy + 1, s) &&
+            (alignedX(s) || !CellBlocked(cx + 1, cy + 1, s)))
             ++cy;
         s->LimMovY2 = cy * CellSize + static_cast<int>(s->ShowHeight);
     }
@@ -106,8 +104,7 @@ void TGameRules::ReleaseDirection(TDDSprite* s, long dir) {
 }
 
 void TGameRules::RefreshWalk(TDDSprite* s) {
-    if (!s->Visible())
-        return;
+    if (!s->Visible()) return;
     auto refresh = [this, s](long dir) {
         if (s->Tag() & dir)
             StartWalk(s);

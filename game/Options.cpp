@@ -73,8 +73,8 @@ TOptionsForm::TOptionsForm(TComponent* Owner) : TForm(Owner) {
     GroupBox2 = place<TGroupBox>(this, Panel1, 4, 68, 181, 58);
     GroupBox2->SetCaption("Joystick control");
     for (std::size_t i = 0; i < 4; ++i) {
-        JPlayerBoxes[i] =
-            place<TCheckBox>(this, GroupBox2, 8 + static_cast<int>(i % 2) * 88, 16 + static_cast<int>(i / 2) * 20, 84, 17);
+        JPlayerBoxes[i] = place<TCheckBox>(this, GroupBox2, 8 + static_cast<int>(i % 2) * 88,
+                                           16 + static_cast<int>(i / 2) * 20, 84, 17);
         JPlayerBoxes[i]->SetCaption("Player " + std::to_string(i + 1));
         JPlayerBoxes[i]->SetEnabled(false);
     }
@@ -162,15 +162,13 @@ void TOptionsForm::ItemsChange(TObject*) {
 }
 
 void TOptionsForm::JPlayerClick(int player) {
-    if (unchecking_)
-        return;
+    if (unchecking_) return;
     std::size_t index = static_cast<std::size_t>(player - 1);
     if (JPlayerBoxes[index]->Checked()) {
         // An exclusive choice: the others go off without moving the joystick.
         unchecking_ = true;
         for (std::size_t i = 0; i < 4; ++i)
-            if (i != index)
-                JPlayerBoxes[i]->SetChecked(false);
+            if (i != index) JPlayerBoxes[i]->SetChecked(false);
         unchecking_ = false;
         SetJoystickPlayer(player, true);
     } else {
@@ -179,8 +177,7 @@ void TOptionsForm::JPlayerClick(int player) {
 }
 
 void TOptionsForm::SetJoystickPlayer(int player, bool enable) {
-    if (!Game)
-        return;
+    if (!Game) return;
     std::lock_guard lock(Game->GameLock());
     int index = enable ? player - 1 : 0;
     Game->JoystickSprite = index < Game->PlayerList.Count() ? Game->PlayerList[index] : nullptr;
@@ -188,13 +185,11 @@ void TOptionsForm::SetJoystickPlayer(int player, bool enable) {
 
 void TOptionsForm::DDModesComboChange(TObject*) {
     int index = DDModesCombo->ItemIndex();
-    if (index < 0 || !OnModeChosen)
-        return;
+    if (index < 0 || !OnModeChosen) return;
     DWORD code = DDModesCombo->ItemModeCode(index);
     bool windowed = OnModeChosen(static_cast<int>(code & 0xFFF), static_cast<int>((code >> 12) & 0xFFF),
                                  static_cast<int>(code >> 24));
-    if (!windowed)
-        Close();
+    if (!windowed) Close();
 }
 
 void TOptionsForm::CopyTo(TGameOptions& options) const {

@@ -4,10 +4,11 @@
 
 namespace {
 
-bool usableDepth(int bpp) { return bpp == 8 || bpp == 16 || bpp == 32; }
+bool usableDepth(int bpp) {
+    return bpp == 8 || bpp == 16 || bpp == 32;
+}
 
-template <class T>
-void swapRow(BYTE* row, int width, DWORD a, DWORD b, DWORD mask) {
+template <class T> void swapRow(BYTE* row, int width, DWORD a, DWORD b, DWORD mask) {
     for (int x = 0; x < width; ++x) {
         T v;
         std::memcpy(&v, row + x * sizeof(T), sizeof(T));
@@ -28,7 +29,9 @@ bool ReadSheetPixel(const TSheetPixels& sheet, int x, int y, DWORD& pixel) {
         return false;
     const BYTE* p = sheet.Bits + static_cast<std::ptrdiff_t>(y) * sheet.Pitch + x * (sheet.BitsPerPixel / 8);
     switch (sheet.BitsPerPixel) {
-    case 8: pixel = *p; break;
+    case 8:
+        pixel = *p;
+        break;
     case 16: {
         WORD w;
         std::memcpy(&w, p, 2);
@@ -51,9 +54,15 @@ bool SwapSheetColors(const TSheetPixels& sheet, int firstRow, DWORD a, DWORD b) 
     for (int y = firstRow; y < firstRow + 32; ++y) {
         BYTE* row = sheet.Bits + static_cast<std::ptrdiff_t>(y) * sheet.Pitch;
         switch (sheet.BitsPerPixel) {
-        case 8: swapRow<BYTE>(row, sheet.Width, a, b, 0xFF); break;
-        case 16: swapRow<WORD>(row, sheet.Width, a, b, 0xFFFF); break;
-        default: swapRow<DWORD>(row, sheet.Width, a, b, 0xFFFFFF); break;
+        case 8:
+            swapRow<BYTE>(row, sheet.Width, a, b, 0xFF);
+            break;
+        case 16:
+            swapRow<WORD>(row, sheet.Width, a, b, 0xFFFF);
+            break;
+        default:
+            swapRow<DWORD>(row, sheet.Width, a, b, 0xFFFFFF);
+            break;
         }
     }
     return true;

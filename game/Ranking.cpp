@@ -4,15 +4,17 @@
 
 namespace {
 
-int scoreOf(const TPlayerRecord& r) { return r.Wins * 10 + r.Kills - r.Suicide * 5; }
+int scoreOf(const TPlayerRecord& r) {
+    return r.Wins * 10 + r.Kills - r.Suicide * 5;
+}
 
 } // namespace
 
-std::vector<int> RankPlayers(const std::array<bool, 4>& playing, const std::array<TPlayerRecord, 4>& records) {
+std::vector<int> RankPlayers(const std::array<bool, 4>& playing,
+                             const std::array<TPlayerRecord, 4>& records) {
     std::vector<int> order;
     for (int i = 0; i < 4; ++i)
-        if (playing[static_cast<std::size_t>(i)])
-            order.push_back(i);
+        if (playing[static_cast<std::size_t>(i)]) order.push_back(i);
     for (bool swapped = true; swapped;) {
         swapped = false;
         for (std::size_t i = 0; i + 1 < order.size(); ++i) {

@@ -16,25 +16,28 @@ enum PlanValue : int {
 };
 
 struct Corner {
-    int x, y;             // the start cell
-    int nx, ny, vx, vy;   // the neighbours made floor with it
+    int x, y;           // the start cell
+    int nx, ny, vx, vy; // the neighbours made floor with it
 };
 
 // The corner of player n (0..3) on a w x h grid.
 Corner cornerOf(int n, int w, int h) {
     switch (n) {
-    case 0: return {0, 0, 1, 0, 0, 1};
-    case 1: return {0, h - 1, 1, h - 1, 0, h - 2};
-    case 2: return {w - 1, h - 1, w - 2, h - 1, w - 1, h - 2};
-    default: return {w - 1, 0, w - 2, 0, w - 1, 1};
+    case 0:
+        return {0, 0, 1, 0, 0, 1};
+    case 1:
+        return {0, h - 1, 1, h - 1, 0, h - 2};
+    case 2:
+        return {w - 1, h - 1, w - 2, h - 1, w - 1, h - 2};
+    default:
+        return {w - 1, 0, w - 2, 0, w - 1, 1};
     }
 }
 
 // The index of the r-th cell (from 0, in index order) with the given plan value, or -1.
 int nthWithValue(const std::vector<int>& plan, int value, int r) {
     for (std::size_t i = 0; i < plan.size(); ++i)
-        if (plan[i] == value && r-- == 0)
-            return static_cast<int>(i);
+        if (plan[i] == value && r-- == 0) return static_cast<int>(i);
     return -1;
 }
 
@@ -84,8 +87,7 @@ void TGameRules::NewRound() {
     layMaze(plan);
     clearCorners(plan);
     placeBonuses(plan);
-    if (Options.Monsters > 0)
-        placeMonsters(plan);
+    if (Options.Monsters > 0) placeMonsters(plan);
     resetPlayers();
     RedrawBackground();
     RedrawStats();
@@ -158,8 +160,7 @@ void TGameRules::clearCorners(std::vector<int>& plan) {
                 plan[static_cast<std::size_t>(y * GridWidth + x)] = value;
             }
         }
-        if (playing)
-            SpriteList.Insert(0, s);
+        if (playing) SpriteList.Insert(0, s);
     }
 }
 
@@ -169,11 +170,11 @@ void TGameRules::placeBonuses(std::vector<int>& plan) {
     for (int count : Options.BonusCount)
         total += std::max(count, 0);
     int m = std::min(total, w);
-    if (total <= 0 || m <= 0)
-        return;
+    if (total <= 0 || m <= 0) return;
     std::vector<int> kinds;
     for (int k = 0; k < BonusKindCount; ++k)
-        kinds.insert(kinds.end(), std::max(Options.BonusCount[static_cast<std::size_t>(k)], 0) * m / total, k);
+        kinds.insert(kinds.end(), std::max(Options.BonusCount[static_cast<std::size_t>(k)], 0) * m / total,
+                     k);
     for (int k : kinds) {
         int index = nthWithValue(plan, planWood, GameRandom(w));
         --w;
@@ -200,13 +201,11 @@ void TGameRules::placeMonsters(std::vector<int>& plan) {
     while (changed) {
         changed = false;
         for (int index = 0; index < GridWidth * GridHeight; ++index) {
-            if (plan[static_cast<std::size_t>(index)] != planReached)
-                continue;
+            if (plan[static_cast<std::size_t>(index)] != planReached) continue;
             int x = index % GridWidth, y = index / GridWidth;
             for (int d = 0; d < 4; ++d) {
                 int nx = x + dx[d], ny = y + dy[d];
-                if (nx < 0 || ny < 0 || nx >= GridWidth || ny >= GridHeight)
-                    continue;
+                if (nx < 0 || ny < 0 || nx >= GridWidth || ny >= GridHeight) continue;
                 int& value = plan[static_cast<std::size_t>(ny * GridWidth + nx)];
                 if (value == planUnreached) {
                     value = planReached;
@@ -217,8 +216,7 @@ void TGameRules::placeMonsters(std::vector<int>& plan) {
     }
     // Without a pocket there is nowhere to shut monsters in, so none are placed.
     int f = static_cast<int>(std::count(plan.begin(), plan.end(), planUnreached));
-    if (f == 0)
-        return;
+    if (f == 0) return;
     for (int i = 0; i < Options.Monsters; ++i) {
         int index = nthWithValue(plan, planUnreached, GameRandom(f));
         SpawnMonster(index % GridWidth, index / GridWidth);

@@ -18,24 +18,47 @@ int readChecked(TIniFile& ini, const char* section, const char* key, int def, bo
     return usable(v) ? v : def;
 }
 
-bool anyInt(int) { return true; }
-bool positive(int v) { return v > 0; }
-bool notNegative(int v) { return v >= 0; }
-bool usableRate(int v) { return v >= 4000 && v <= 192000; }
-bool usableBits(int v) { return v == 8 || v == 16; }
-bool usableChannels(int v) { return v == 1 || v == 2; }
-bool usableWidth(int v) { return v >= 320 && v <= 7680; }
-bool usableHeight(int v) { return v >= 200 && v <= 4320; }
-bool usableDepth(int v) { return v == 8 || v == 16 || v == 32; }
+bool anyInt(int) {
+    return true;
+}
+bool positive(int v) {
+    return v > 0;
+}
+bool notNegative(int v) {
+    return v >= 0;
+}
+bool usableRate(int v) {
+    return v >= 4000 && v <= 192000;
+}
+bool usableBits(int v) {
+    return v == 8 || v == 16;
+}
+bool usableChannels(int v) {
+    return v == 1 || v == 2;
+}
+bool usableWidth(int v) {
+    return v >= 320 && v <= 7680;
+}
+bool usableHeight(int v) {
+    return v >= 200 && v <= 4320;
+}
+bool usableDepth(int v) {
+    return v == 8 || v == 16 || v == 32;
+}
 
 } // namespace
 
-std::string SettingsFileName() { return ChangeFileExt(ExeName(), ".ini"); }
-std::string PlaylistFileName() { return ChangeFileExt(ExeName(), ".m3u"); }
+std::string SettingsFileName() {
+    return ChangeFileExt(ExeName(), ".ini");
+}
+std::string PlaylistFileName() {
+    return ChangeFileExt(ExeName(), ".m3u");
+}
 
 int FreqIndexOf(int samplesPerSec) {
     for (int i = 4; i >= 0; --i)
-        if (static_cast<unsigned>(samplesPerSec) >= static_cast<unsigned>(SampleRates[static_cast<std::size_t>(i)]))
+        if (static_cast<unsigned>(samplesPerSec) >=
+            static_cast<unsigned>(SampleRates[static_cast<std::size_t>(i)]))
             return i;
     return -1;
 }
@@ -114,8 +137,7 @@ void WriteSettings(TIniFile& ini, const TGameSettings& s) {
 std::vector<std::string> ReadPlaylist(const std::string& fileName) {
     std::vector<std::string> list;
     FilePtr file = OpenFile(fileName, "rb");
-    if (!file)
-        return list;
+    if (!file) return list;
     std::string line;
     bool pending = false;
     auto finish = [&] {
@@ -136,7 +158,6 @@ std::vector<std::string> ReadPlaylist(const std::string& fileName) {
             pending = false;
         }
     }
-    if (pending)
-        finish();
+    if (pending) finish();
     return list;
 }

@@ -20,7 +20,8 @@ T* place(TComponent* owner, TWinControl* parent, int left, int top, int width, i
     return control;
 }
 
-TComboBox* dropDownList(TComponent* owner, TWinControl* parent, int top, std::initializer_list<const char*> items) {
+TComboBox* dropDownList(TComponent* owner, TWinControl* parent, int top,
+                        std::initializer_list<const char*> items) {
     auto* box = place<TComboBox>(owner, parent, 8, top, 76, 21);
     box->SetStyle(csDropDownList);
     for (const char* item : items)
@@ -152,8 +153,7 @@ void TSndSetForm::Connect(const TSndSetTargets& targets) {
 }
 
 void TSndSetForm::publishSwitches() {
-    if (!targets_.Game)
-        return;
+    if (!targets_.Game) return;
     std::lock_guard lock(targets_.Game->GameLock());
     targets_.Game->Options.MusicEnabled = MenuMusic->Checked();
     targets_.Game->Options.SFXEnabled = MenuSFX->Checked();
@@ -172,57 +172,49 @@ void TSndSetForm::FormShow(TObject*) {
 
 void TSndSetForm::ChanBoxChange(TObject*) {
     int index = chosenIndex(ChanBox, 1);
-    if (targets_.Player)
-        targets_.Player->SetChannels(static_cast<unsigned short>(index + 1));
+    if (targets_.Player) targets_.Player->SetChannels(static_cast<unsigned short>(index + 1));
 }
 
 void TSndSetForm::BitBoxChange(TObject*) {
     int index = chosenIndex(BitBox, 1);
-    if (targets_.Player)
-        targets_.Player->SetBitsPerSample(static_cast<unsigned short>((index + 1) * 8));
+    if (targets_.Player) targets_.Player->SetBitsPerSample(static_cast<unsigned short>((index + 1) * 8));
 }
 
 void TSndSetForm::FreqBoxChange(TObject*) {
     int index = chosenIndex(FreqBox, 3);
     if (targets_.Player)
-        targets_.Player->SetSamplesPerSec(static_cast<unsigned long>(SampleRates[static_cast<std::size_t>(index)]));
+        targets_.Player->SetSamplesPerSec(
+            static_cast<unsigned long>(SampleRates[static_cast<std::size_t>(index)]));
 }
 
 void TSndSetForm::VolumeMusicChange(TObject*) {
-    if (targets_.Player)
-        targets_.Player->SetVolume(VolumeMusic->Position());
+    if (targets_.Player) targets_.Player->SetVolume(VolumeMusic->Position());
 }
 
 void TSndSetForm::VolumeSFXChange(TObject*) {
     // Each effect reads its volume when it next plays; those sounding now stay as they are.
     for (TDSWave* wave : targets_.Waves)
-        if (wave)
-            wave->SetVolume(VolumeSFX->Position());
+        if (wave) wave->SetVolume(VolumeSFX->Position());
 }
 
 void TSndSetForm::TestButtonClick(TObject*) {
-    if (TDSWave* cool = targets_.Waves[scCool])
-        cool->Play(0, 0);
+    if (TDSWave* cool = targets_.Waves[scCool]) cool->Play(0, 0);
 }
 
 void TSndSetForm::MP3FullClick(TObject*) {
-    if (targets_.Mp3)
-        targets_.Mp3->SetQuality(smqFull);
+    if (targets_.Mp3) targets_.Mp3->SetQuality(smqFull);
 }
 
 void TSndSetForm::MP3HalfClick(TObject*) {
-    if (targets_.Mp3)
-        targets_.Mp3->SetQuality(smqHalf);
+    if (targets_.Mp3) targets_.Mp3->SetQuality(smqHalf);
 }
 
 void TSndSetForm::MP3QuarterClick(TObject*) {
-    if (targets_.Mp3)
-        targets_.Mp3->SetQuality(smqQuarter);
+    if (targets_.Mp3) targets_.Mp3->SetQuality(smqQuarter);
 }
 
 void TSndSetForm::DSoundDevComboChange(TObject*) {
-    if (targets_.Player)
-        targets_.Player->SetpID(DSoundDevCombo->GetDefDriver());
+    if (targets_.Player) targets_.Player->SetpID(DSoundDevCombo->GetDefDriver());
 }
 
 void TSndSetForm::MenuMusicClick(TObject* Sender) {
@@ -232,16 +224,14 @@ void TSndSetForm::MenuMusicClick(TObject* Sender) {
     // stops it or picks a new track.
     if (Sender != MenuSFX) {
         if (!MenuMusic->Checked()) {
-            if (targets_.Player)
-                targets_.Player->SetFileName("");
+            if (targets_.Player) targets_.Player->SetFileName("");
         } else if (targets_.PlayRandomTrack) {
             targets_.PlayRandomTrack();
         }
     }
     // Music off with effects on keeps the engine active without a file: the effects play
     // through its DirectSound object.
-    if (targets_.Player)
-        targets_.Player->SetActive(MenuSFX->Checked() || MenuMusic->Checked());
+    if (targets_.Player) targets_.Player->SetActive(MenuSFX->Checked() || MenuMusic->Checked());
     TestButton->SetEnabled(MenuSFX->Checked());
 }
 
@@ -272,10 +262,8 @@ void TSndSetForm::LoadSettings(const TGameSettings& s) {
     }
     MP3Half->SetChecked(s.MP3Half);
     MP3Quarter->SetChecked(s.MP3Quarter);
-    if (MP3Half->Checked())
-        MP3HalfClick(MP3Half);
-    if (MP3Quarter->Checked())
-        MP3QuarterClick(MP3Quarter);
+    if (MP3Half->Checked()) MP3HalfClick(MP3Half);
+    if (MP3Quarter->Checked()) MP3QuarterClick(MP3Quarter);
 }
 
 void TSndSetForm::SaveSettings(TGameSettings& s) const {

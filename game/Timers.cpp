@@ -6,16 +6,29 @@
 void TGameRules::OnGameTimer(TGameTimer timer) {
     std::lock_guard lock(gameLock_);
     // A timer switched off after its tick was queued does not run.
-    if (!TimerEnabled(timer))
-        return;
+    if (!TimerEnabled(timer)) return;
     switch (timer) {
-    case gtStats: StatsTimerTimer(); break;
-    case gtGameOver: GameOverTimerTimer(); break;
-    case gtShow: ShowTimerTimer(); break;
-    case gtGluck: GluckTimerTimer(); break;
-    case gtMulti: MultiTimerTimer(); break;
-    case gtFreez: FreezTimerTimer(); break;
-    case gtGodFlip: GodFlipTimerTimer(); break;
+    case gtStats:
+        StatsTimerTimer();
+        break;
+    case gtGameOver:
+        GameOverTimerTimer();
+        break;
+    case gtShow:
+        ShowTimerTimer();
+        break;
+    case gtGluck:
+        GluckTimerTimer();
+        break;
+    case gtMulti:
+        MultiTimerTimer();
+        break;
+    case gtFreez:
+        FreezTimerTimer();
+        break;
+    case gtGodFlip:
+        GodFlipTimerTimer();
+        break;
     default:
         if (timer >= gtGodMode1)
             GodModeTimerTimer(timer - gtGodMode1);
@@ -45,8 +58,7 @@ void TGameRules::GameOverTimerTimer() {
         }
     }
     for (int i = 0; i < PlayerList.Count() && i < 4; ++i)
-        if (PlayerList[i]->Visible())
-            ++Players[static_cast<std::size_t>(i)].Wins;
+        if (PlayerList[i]->Visible()) ++Players[static_cast<std::size_t>(i)].Wins;
     SetTimerEnabled(gtGameOver, false);
     NextRoundRequested = true;
 }
@@ -71,7 +83,9 @@ void TGameRules::ShowTimerTimer() {
     }
 }
 
-void TGameRules::GluckTimerTimer() { SetTimerEnabled(gtGluck, false); }
+void TGameRules::GluckTimerTimer() {
+    SetTimerEnabled(gtGluck, false);
+}
 
 void TGameRules::MultiTimerTimer() {
     SetTimerEnabled(gtMulti, false);
@@ -88,26 +102,22 @@ void TGameRules::GodFlipTimerTimer() {
             SwapPlayerColors(static_cast<int>(PlayerList[i]->FirstFrameY), r.ColorsSwapped);
         }
     }
-    if (!anyGod)
-        SetTimerEnabled(gtGodFlip, false);
+    if (!anyGod) SetTimerEnabled(gtGodFlip, false);
 }
 
 void TGameRules::WoodClipTimerTimer(int player) {
     SetTimerEnabled(WoodClipTimer(player), false);
     Players[static_cast<std::size_t>(player)].WoodClip = false;
-    if (player < PlayerList.Count())
-        RefreshWalk(PlayerList[player]);
+    if (player < PlayerList.Count()) RefreshWalk(PlayerList[player]);
 }
 
 void TGameRules::MonsterLookTimerTimer(int player) {
     SetTimerEnabled(MonsterLookTimer(player), false);
     TPlayerRecord& r = Players[static_cast<std::size_t>(player)];
     r.MonsterLook = false;
-    if (player >= PlayerList.Count())
-        return;
+    if (player >= PlayerList.Count()) return;
     TDDSprite* s = PlayerList[player];
-    if (r.ColorsSwapped)
-        SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
+    if (r.ColorsSwapped) SwapPlayerColors(static_cast<int>(s->FirstFrameY), r.ColorsSwapped);
     s->FirstFrameY = static_cast<unsigned>(player * CellSize);
 }
 

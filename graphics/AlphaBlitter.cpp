@@ -8,17 +8,19 @@ namespace {
 
 int channelShift(DWORD mask) {
     for (int s = 0; s <= 24; ++s)
-        if (((mask >> s) & 0x1F0) == 0xF0)
-            return s;
+        if (((mask >> s) & 0x1F0) == 0xF0) return s;
     for (int k = 1; k <= 24; ++k)
-        if (((mask << k) & 0x1F0) == 0xF0)
-            return -k;
+        if (((mask << k) & 0x1F0) == 0xF0) return -k;
     return -25;
 }
 
-DWORD shifted(DWORD value, int shift) { return shift >= 0 ? value >> shift : value << -shift; }
+DWORD shifted(DWORD value, int shift) {
+    return shift >= 0 ? value >> shift : value << -shift;
+}
 
-DWORD withoutLowestBit(DWORD mask) { return mask & (mask - 1); }
+DWORD withoutLowestBit(DWORD mask) {
+    return mask & (mask - 1);
+}
 
 // The rectangle to draw after clipping to the destination, the source and the alpha map.
 struct Span {
@@ -27,8 +29,7 @@ struct Span {
 
 bool clip(const DDSURFACEDESC2* dest, int x, int y, const DDSURFACEDESC2* source, const RECT* sourceRect,
           const DDSURFACEDESC2* map, Span& span) {
-    if (!dest || !dest->lpSurface || !source || !source->lpSurface)
-        return false;
+    if (!dest || !dest->lpSurface || !source || !source->lpSurface) return false;
     int sx = 0, sy = 0, w = int(source->dwWidth), h = int(source->dwHeight);
     if (sourceRect) {
         sx = sourceRect->left;
@@ -47,20 +48,17 @@ bool clip(const DDSURFACEDESC2* dest, int x, int y, const DDSURFACEDESC2* source
     sy += trimTop, y += trimTop, h -= trimTop;
     w = std::min({w, limitW - sx, int(dest->dwWidth) - x});
     h = std::min({h, limitH - sy, int(dest->dwHeight) - y});
-    if (w <= 0 || h <= 0)
-        return false;
+    if (w <= 0 || h <= 0) return false;
     span = Span{x, y, sx, sy, w, h};
     return true;
 }
 
-template <class T>
-T* pixelRow(const DDSURFACEDESC2* desc, int x, int y) {
+template <class T> T* pixelRow(const DDSURFACEDESC2* desc, int x, int y) {
     return reinterpret_cast<T*>(static_cast<BYTE*>(desc->lpSurface) + std::ptrdiff_t(y) * desc->lPitch) + x;
 }
 
 // The per-pixel work of both blitters, for one pixel type.
-template <class T>
-class Blender {
+template <class T> class Blender {
 public:
     explicit Blender(const CAlphaBlitterBase& b) : b_(b) {}
 
@@ -71,12 +69,12 @@ public:
 
     DWORD brightness(DWORD s) const {
         return (shifted(s & b_.RMask, b_.RShift) | shifted(s & b_.GMask, b_.GShift) |
-                shifted(s & b_.BMask, b_.BShift)) & 0xFF;
+                shifted(s & b_.BMask, b_.BShift)) &
+               0xFF;
     }
 
     int darken(DDSURFACEDESC2* dest, int x, int y, int w, int h) const {
-        if (!dest || !dest->lpSurface)
-            return 0;
+        if (!dest || !dest->lpSurface) return 0;
         int x0 = std::max(x, 0), y0 = std::max(y, 0);
         int x1 = std::min(x + w, int(dest->dwWidth)), y1 = std::min(y + h, int(dest->dwHeight));
         for (int row = y0; row < y1; ++row) {
@@ -92,8 +90,7 @@ public:
     int blend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,
               DDSURFACEDESC2* map, Op op) const {
         Span s;
-        if (!clip(dest, x, y, source, sourceRect, map, s))
-            return 0;
+        if (!clip(dest, x, y, source, sourceRect, map, s)) return 0;
         for (int row = 0; row < s.height; ++row) {
             T* d = pixelRow<T>(dest, s.destX, s.destY + row);
             const T* src = pixelRow<T>(source, s.srcX, s.srcY + row);
@@ -116,8 +113,7 @@ private:
 template <class T>
 int alphaBlend(const CAlphaBlitterBase& b, DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                const RECT* rect, BYTE alpha) {
-    if (alpha == 0)
-        return 0;
+    if (alpha == 0) return 0;
     Blender<T> blender(b);
     return blender.blend(dest, x, y, source, rect, nullptr,
                          [&](DWORD s, DWORD d, BYTE) { return blender.mix(d, s, alpha); });
@@ -136,10 +132,10 @@ int sourceAlpha(const CAlphaBlitterBase& b, DDSURFACEDESC2* dest, int x, int y, 
 template <class T>
 int alphaMap(const CAlphaBlitterBase& b, DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
              const RECT* rect, DDSURFACEDESC2* map) {
-    if (!map || !map->lpSurface)
-        return 0;
+    if (!map || !map->lpSurface) return 0;
     Blender<T> blender(b);
-    return blender.blend(dest, x, y, source, rect, map, [&](DWORD s, DWORD d, BYTE a) { return blender.mix(d, s, a); });
+    return blender.blend(dest, x, y, source, rect, map,
+                         [&](DWORD s, DWORD d, BYTE a) { return blender.mix(d, s, a); });
 }
 
 } // namespace
@@ -161,15 +157,16 @@ int CAlphaBlitter16::AlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDES
                                 BYTE alpha) {
     return alphaBlend<std::uint16_t>(*this, dest, x, y, source, rect, alpha);
 }
-int CAlphaBlitter16::SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* rect) {
+int CAlphaBlitter16::SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                                      const RECT* rect) {
     return sourceAlpha<std::uint16_t>(*this, dest, x, y, source, rect, false);
 }
 int CAlphaBlitter16::InverseSourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                                              const RECT* rect) {
     return sourceAlpha<std::uint16_t>(*this, dest, x, y, source, rect, true);
 }
-int CAlphaBlitter16::AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* rect,
-                                   DDSURFACEDESC2* map) {
+int CAlphaBlitter16::AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                                   const RECT* rect, DDSURFACEDESC2* map) {
     return alphaMap<std::uint16_t>(*this, dest, x, y, source, rect, map);
 }
 
@@ -180,28 +177,27 @@ int CAlphaBlitter32::AlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDES
                                 BYTE alpha) {
     return alphaBlend<std::uint32_t>(*this, dest, x, y, source, rect, alpha);
 }
-int CAlphaBlitter32::SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* rect) {
+int CAlphaBlitter32::SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                                      const RECT* rect) {
     return sourceAlpha<std::uint32_t>(*this, dest, x, y, source, rect, false);
 }
 int CAlphaBlitter32::InverseSourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                                              const RECT* rect) {
     return sourceAlpha<std::uint32_t>(*this, dest, x, y, source, rect, true);
 }
-int CAlphaBlitter32::AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* rect,
-                                   DDSURFACEDESC2* map) {
+int CAlphaBlitter32::AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                                   const RECT* rect, DDSURFACEDESC2* map) {
     return alphaMap<std::uint32_t>(*this, dest, x, y, source, rect, map);
 }
 
 CAlphaBlitter* CreateEffectBlitter(IDirectDrawSurface7* primary) {
     DDPIXELFORMAT format;
-    if (!primary || FAILED(primary->GetPixelFormat(&format)))
-        return nullptr;
+    if (!primary || FAILED(primary->GetPixelFormat(&format))) return nullptr;
     CAlphaBlitterBase* blitter = nullptr;
     if (format.dwRGBBitCount == 16)
         blitter = new CAlphaBlitter16;
     else if (format.dwRGBBitCount == 32)
         blitter = new CAlphaBlitter32;
-    if (blitter)
-        blitter->InitPixelFormat(&format);
+    if (blitter) blitter->InitPixelFormat(&format);
     return blitter;
 }

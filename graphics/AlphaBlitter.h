@@ -17,8 +17,8 @@ public:
     virtual int InverseSourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                                         const RECT* sourceRect) = 0;
     // The alpha map is an 8-bit surface addressed at the source's coordinates.
-    virtual int AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,
-                              DDSURFACEDESC2* alphaMap) = 0;
+    virtual int AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                              const RECT* sourceRect, DDSURFACEDESC2* alphaMap) = 0;
 };
 
 // The channel arithmetic shared by both pixel sizes.
@@ -37,7 +37,8 @@ public:
     int Darken(DDSURFACEDESC2* dest, int x, int y, int width, int height) override;
     int AlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,
                    BYTE alpha) override;
-    int SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect) override;
+    int SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                         const RECT* sourceRect) override;
     int InverseSourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                                 const RECT* sourceRect) override;
     int AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,
@@ -49,7 +50,8 @@ public:
     int Darken(DDSURFACEDESC2* dest, int x, int y, int width, int height) override;
     int AlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,
                    BYTE alpha) override;
-    int SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect) override;
+    int SourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
+                         const RECT* sourceRect) override;
     int InverseSourceAlphaBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source,
                                 const RECT* sourceRect) override;
     int AlphaMapBlend(DDSURFACEDESC2* dest, int x, int y, DDSURFACEDESC2* source, const RECT* sourceRect,

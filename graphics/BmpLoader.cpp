@@ -12,8 +12,12 @@ namespace {
 
 constexpr std::uint64_t kMaxPixels = 64u * 1024u * 1024u;
 
-DWORD dword(const BYTE* p) { return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24; }
-int word(const BYTE* p) { return p[0] | p[1] << 8; }
+DWORD dword(const BYTE* p) {
+    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
+int word(const BYTE* p) {
+    return p[0] | p[1] << 8;
+}
 
 // Scales a bit-field channel to 8 bits.
 struct Channel {
@@ -27,8 +31,7 @@ struct Channel {
         }
     }
     BYTE of(DWORD pixel) const {
-        if (!mask)
-            return 0;
+        if (!mask) return 0;
         DWORD v = (pixel & mask) >> shift;
         DWORD max = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
         return BYTE(std::uint64_t(v) * 255 / max);
@@ -37,8 +40,7 @@ struct Channel {
 
 bool readFile(const std::string& name, std::vector<BYTE>& data) {
     std::FILE* f = OpenImageFile(name);
-    if (!f)
-        return false;
+    if (!f) return false;
     BYTE chunk[65536];
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
@@ -57,12 +59,10 @@ void DefaultPaletteEntries(PALETTEENTRY entries[256]) {
 
 bool DecodeBmp(const BYTE* data, std::size_t size, DecodedImage& image) {
     image = DecodedImage{};
-    if (!data || size < 14 + 40 || data[0] != 'B' || data[1] != 'M')
-        return false;
+    if (!data || size < 14 + 40 || data[0] != 'B' || data[1] != 'M') return false;
     const BYTE* info = data + 14;
     DWORD headerSize = dword(info);
-    if (headerSize < 40 || headerSize > size - 14)
-        return false;
+    if (headerSize < 40 || headerSize > size - 14) return false;
     auto width = std::int32_t(dword(info + 4));
     auto height = std::int32_t(dword(info + 8));
     int bits = word(info + 14);
@@ -70,19 +70,16 @@ bool DecodeBmp(const BYTE* data, std::size_t size, DecodedImage& image) {
     DWORD colorsUsed = dword(info + 32);
     bool topDown = height < 0;
     std::int64_t rows = topDown ? -std::int64_t(height) : height;
-    if (width <= 0 || rows <= 0 || std::uint64_t(width) * std::uint64_t(rows) > kMaxPixels)
-        return false;
-    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32)))
-        return false;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
+    if (width <= 0 || rows <= 0 || std::uint64_t(width) * std::uint64_t(rows) > kMaxPixels) return false;
+    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32))) return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     std::size_t tableOffset = 14 + headerSize;
-    DWORD masks[3] = {bits == 16 ? 0x7C00u : 0xFF0000u, bits == 16 ? 0x03E0u : 0x00FF00u, bits == 16 ? 0x001Fu : 0x0000FFu};
+    DWORD masks[3] = {bits == 16 ? 0x7C00u : 0xFF0000u, bits == 16 ? 0x03E0u : 0x00FF00u,
+                      bits == 16 ? 0x001Fu : 0x0000FFu};
     if (compression == 3) {
         const BYTE* m = headerSize >= 52 ? info + 40 : data + tableOffset;
         if (headerSize < 52) {
-            if (tableOffset + 12 > size)
-                return false;
+            if (tableOffset + 12 > size) return false;
             tableOffset += 12;
         }
         for (int i = 0; i < 3; ++i)
@@ -100,8 +97,7 @@ bool DecodeBmp(const BYTE* data, std::size_t size, DecodedImage& image) {
     }
     std::size_t stride = ((std::size_t(width) * std::size_t(bits) + 31) / 32) * 4;
     std::size_t offset = dword(data + 10);
-    if (offset > size || stride * std::size_t(rows) > size - offset)
-        return false;
+    if (offset > size || stride * std::size_t(rows) > size - offset) return false;
     Channel channels[3] = {Channel(masks[0]), Channel(masks[1]), Channel(masks[2])};
     image.width = width;
     image.height = int(rows);
@@ -119,8 +115,8 @@ bool DecodeBmp(const BYTE* data, std::size_t size, DecodedImage& image) {
                 out[x] = std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
             } else {
                 DWORD pixel = bits == 16 ? DWORD(word(row + 2 * x)) : dword(row + 4 * x);
-                out[x] = std::uint32_t(channels[0].of(pixel)) << 16 | std::uint32_t(channels[1].of(pixel)) << 8 |
-                         channels[2].of(pixel);
+                out[x] = std::uint32_t(channels[0].of(pixel)) << 16 |
+                         std::uint32_t(channels[1].of(pixel)) << 8 | channels[2].of(pixel);
             }
         }
     }
@@ -132,18 +128,17 @@ bool LoadBmpFile(const std::string& name, DecodedImage& image) {
     return readFile(name, data) && DecodeBmp(data.data(), data.size(), image);
 }
 
-IDirectDrawSurface7* LoadBitmapSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height) {
+IDirectDrawSurface7* LoadBitmapSurface(IDirectDraw7* directDraw, const std::string& name, int width,
+                                       int height) {
     DecodedImage bitmap;
-    if (!directDraw || !LoadBmpFile(name, bitmap))
-        return nullptr;
+    if (!directDraw || !LoadBmpFile(name, bitmap)) return nullptr;
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = DWORD(width > 0 ? width : bitmap.width);
     desc.dwHeight = DWORD(height > 0 ? height : bitmap.height);
     IDirectDrawSurface7* surface = nullptr;
-    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr)))
-        return nullptr;
+    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr))) return nullptr;
     CopyBitmapToSurface(surface, &bitmap, 0, 0, 0, 0);
     return surface;
 }
@@ -155,14 +150,12 @@ HRESULT ReloadBitmapSurface(IDirectDrawSurface7* surface, const std::string& nam
         return E_FAIL;
     }
     HRESULT hr = CopyBitmapToSurface(surface, &bitmap, 0, 0, 0, 0);
-    if (FAILED(hr))
-        DebugOutput("ddcopybitmap failed\n");
+    if (FAILED(hr)) DebugOutput("ddcopybitmap failed\n");
     return hr;
 }
 
 IDirectDrawPalette* LoadPaletteFromBitmap(IDirectDraw7* directDraw, const char* name) {
-    if (!directDraw)
-        return nullptr;
+    if (!directDraw) return nullptr;
     PALETTEENTRY entries[256];
     DefaultPaletteEntries(entries);
     std::vector<BYTE> data;
@@ -171,8 +164,7 @@ IDirectDrawPalette* LoadPaletteFromBitmap(IDirectDraw7* directDraw, const char* 
         int bits = word(info + 14);
         DWORD used = dword(info + 32);
         std::size_t count = 0;
-        if (dword(info) == 40 && bits <= 8)
-            count = used ? used : std::size_t(1) << bits;
+        if (dword(info) == 40 && bits <= 8) count = used ? used : std::size_t(1) << bits;
         // A colour table never holds more than 256 entries, and a short file holds fewer.
         count = std::min<std::size_t>({count, 256, (data.size() - 54) / 4});
         for (std::size_t i = 0; i < count; ++i) {
@@ -181,7 +173,6 @@ IDirectDrawPalette* LoadPaletteFromBitmap(IDirectDraw7* directDraw, const char* 
         }
     }
     IDirectDrawPalette* palette = nullptr;
-    if (FAILED(directDraw->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr)))
-        return nullptr;
+    if (FAILED(directDraw->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr))) return nullptr;
     return palette;
 }

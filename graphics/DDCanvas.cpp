@@ -6,11 +6,12 @@ static_assert(sizeof(PALETTEENTRY) == sizeof(TPaletteEntry), "palette entries sh
 
 TDDCanvas::TDDCanvas(IDirectDrawSurface7* surface) : Surface(surface) {}
 
-TDDCanvas::~TDDCanvas() { Release(); }
+TDDCanvas::~TDDCanvas() {
+    Release();
+}
 
 void TDDCanvas::CreateHandle() {
-    if (SurfaceDC || !Surface)
-        return;
+    if (SurfaceDC || !Surface) return;
     if (FAILED(Surface->GetDC(&SurfaceDC))) {
         SurfaceDC = nullptr;
         throw Exception("TDDCanvas: Can't get DC for Surface Canvas");
@@ -27,11 +28,12 @@ void TDDCanvas::CreateHandle() {
 }
 
 void TDDCanvas::Release() {
-    if (!SurfaceDC)
-        return;
+    if (!SurfaceDC) return;
     Detach();
     Surface->ReleaseDC(SurfaceDC);
     SurfaceDC = nullptr;
 }
 
-bool TDDCanvas::DrawingAllowed() { return Surface && SUCCEEDED(Surface->IsLost()); }
+bool TDDCanvas::DrawingAllowed() {
+    return Surface && SUCCEEDED(Surface->IsLost());
+}

@@ -19,7 +19,9 @@ TSharedNotifyEvent& TSharedNotifyEvent::operator=(TNotifyEvent handler) {
     return *this;
 }
 
-TSharedNotifyEvent& TSharedNotifyEvent::operator=(std::nullptr_t) { return *this = TNotifyEvent(); }
+TSharedNotifyEvent& TSharedNotifyEvent::operator=(std::nullptr_t) {
+    return *this = TNotifyEvent();
+}
 
 TSharedNotifyEvent::operator bool() const {
     std::lock_guard guard(lock_);
@@ -32,8 +34,7 @@ void TSharedNotifyEvent::operator()(TObject* sender) const {
         std::lock_guard guard(lock_);
         handler = handler_;
     }
-    if (handler)
-        (*handler)(sender);
+    if (handler) (*handler)(sender);
 }
 
 // The form as the device sees it: where its client area lies and who shows the frames.
@@ -41,8 +42,7 @@ class TDDForm::Window : public DDWindow {
 public:
     explicit Window(TDDForm* form) : form_(form) {}
     RECT ClientRectOnScreen() const override {
-        if (!form_->DDWindowed)
-            return RECT{0, 0, form_->DDWidth(), form_->DDHeight()};
+        if (!form_->DDWindowed) return RECT{0, 0, form_->DDWidth(), form_->DDHeight()};
         std::lock_guard guard(form_->RectLock);
         return form_->ScreenRect;
     }
@@ -65,18 +65,14 @@ TDDForm::~TDDForm() {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "TDDForm: switching off while destroyed failed: %s\n", error.what());
     }
-    if (Application)
-        Application->OnException = nullptr;
-    if (DirectDraw7)
-        DirectDraw7->Release();
-    if (DirectDraw)
-        DirectDraw->Release();
+    if (Application) Application->OnException = nullptr;
+    if (DirectDraw7) DirectDraw7->Release();
+    if (DirectDraw) DirectDraw->Release();
     DirectDraw7 = nullptr;
     DirectDraw = nullptr;
     delete SurfaceList;
     SurfaceList = nullptr;
-    if (DDrawLibrary)
-        FreeDDrawLibrary(DDrawLibrary);
+    if (DDrawLibrary) FreeDDrawLibrary(DDrawLibrary);
 }
 
 void TDDForm::SetPresenter(std::unique_ptr<Presenter> presenter) {
@@ -84,7 +80,9 @@ void TDDForm::SetPresenter(std::unique_ptr<Presenter> presenter) {
     ownPresenter_ = std::move(presenter);
 }
 
-Presenter* TDDForm::FramePresenter() const { return presenter_.load(); }
+Presenter* TDDForm::FramePresenter() const {
+    return presenter_.load();
+}
 
 void TDDForm::Loaded() {
     TForm::Loaded();
@@ -92,13 +90,11 @@ void TDDForm::Loaded() {
     std::strncpy(PalFileNameBuffer, DDPalFileName.c_str(), sizeof PalFileNameBuffer - 1);
     SurfaceList = new TDDSurfaceList;
     EnumSurfaces();
-    if (IsDesigning())
-        return;
+    if (IsDesigning()) return;
     SetBorderStyle(DDWindowed ? bsSizeable : bsNone);
     DWORD version = 0;
     QueryDirectXVersion(&version, nullptr, 0);
-    if (version < 0x70000)
-        throw Exception("TDDForm: Need DirectX 7.0 or better");
+    if (version < 0x70000) throw Exception("TDDForm: Need DirectX 7.0 or better");
     DDrawLibrary = LoadDDrawLibrary("DDRAW.DLL");
     DirectDrawCreateProc = DDrawLibrary ? GetDDrawProcAddress(DDrawLibrary, "DirectDrawCreate") : nullptr;
     if (!DirectDrawCreateProc && DDrawLibrary) {
@@ -114,7 +110,9 @@ void TDDForm::Loaded() {
         throw Exception("TDDForm: QueryInterface FAILED");
     }
     if (Application)
-        Application->OnException = [this](TObject* sender, const Exception& error) { ExceptionHandler(sender, error); };
+        Application->OnException = [this](TObject* sender, const Exception& error) {
+            ExceptionHandler(sender, error);
+        };
 }
 
 void TDDForm::EnumSurfaces() {
@@ -127,8 +125,7 @@ void TDDForm::EnumSurfaces() {
 }
 
 void TDDForm::SetDDActive(bool active) {
-    if (active == ddActive_.load())
-        return;
+    if (active == ddActive_.load()) return;
     if (active) {
         ddActive_.store(true);
         FixSize();
@@ -138,8 +135,7 @@ void TDDForm::SetDDActive(bool active) {
             FrameThread->SetPriority(tpNormal);
             FrameThread->Resume();
         }
-        if (OnDDActiveChange)
-            OnDDActiveChange(this);
+        if (OnDDActiveChange) OnDDActiveChange(this);
         return;
     }
     if (FrameThread) {
@@ -149,8 +145,7 @@ void TDDForm::SetDDActive(bool active) {
         FrameThread = nullptr;
     }
     ddActive_.store(false);
-    if (OnDDActiveChange)
-        OnDDActiveChange(this);
+    if (OnDDActiveChange) OnDDActiveChange(this);
     ReleaseAllObjects();
     FixSize();
 }
@@ -187,7 +182,8 @@ void TDDForm::initWindowed() {
 }
 
 void TDDForm::initFullScreen() {
-    constexpr DWORD exclusiveLevel = DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_ALLOWMODEX;
+    constexpr DWORD exclusiveLevel =
+        DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_ALLOWMODEX;
     if (FAILED(DirectDraw7->SetCooperativeLevel(window_.get(), exclusiveLevel)))
         throw Exception("TDDForm: Set Cooperative Level FAILED (FS)");
     if (FAILED(DirectDraw7->SetDisplayMode(DWORD(DDWidth()), DWORD(DDHeight()), DWORD(DDBPP()), 0, 0)))
@@ -214,8 +210,7 @@ void TDDForm::initFullScreen() {
         BackSurface = nullptr;
         throw Exception("TDDForm: Get Attached Surface FAILED (FS)");
     }
-    if (FAILED(BackSurface->GetSurfaceDesc(&BackDesc)))
-        throw Exception("Get Back Surface Desc FAILED");
+    if (FAILED(BackSurface->GetSurfaceDesc(&BackDesc))) throw Exception("Get Back Surface Desc FAILED");
 }
 
 void TDDForm::drawLoadingText() {
@@ -247,8 +242,7 @@ void TDDForm::makePalette() {
         return;
     }
     Palette = LoadPaletteFromBitmap(DirectDraw7, PalFileNameBuffer);
-    if (Palette)
-        PrimarySurface->SetPalette(Palette);
+    if (Palette) PrimarySurface->SetPalette(Palette);
 }
 
 void TDDForm::InitSurfaces() {
@@ -275,14 +269,11 @@ void TDDForm::InitSurfaces() {
     DDSURFACEDESC2 desc;
     if (FAILED(PrimarySurface->GetSurfaceDesc(&desc)))
         throw Exception("TDDForm: Get Primary Surface Desc FAILED");
-    if (desc.ddpfPixelFormat.dwFlags & DDPF_PALETTEINDEXED8)
-        makePalette();
+    if (desc.ddpfPixelFormat.dwFlags & DDPF_PALETTEINDEXED8) makePalette();
     for (int i = 0; i < SurfaceList->Count(); ++i)
         SurfaceList->Get(i)->Init();
-    if (OnDDChangeSize)
-        OnDDChangeSize(this);
-    if (OnDDChangePalette)
-        OnDDChangePalette(this);
+    if (OnDDChangeSize) OnDDChangeSize(this);
+    if (OnDDChangePalette) OnDDChangePalette(this);
     SurfacesReady.store(true);
 }
 
@@ -290,40 +281,32 @@ void TDDForm::ReleaseAllObjects() {
     SurfacesReady.store(false);
     delete EffectBlitter;
     EffectBlitter = nullptr;
-    if (!DirectDraw7)
-        return;
+    if (!DirectDraw7) return;
     DirectDraw7->SetCooperativeLevel(window_.get(), DDSCL_NORMAL);
     delete BackCanvas;
     delete PrimaryCanvas;
     BackCanvas = PrimaryCanvas = nullptr;
     for (IDirectDrawSurface7** surface : {&BackSurface, &PrimarySurface}) {
-        if (*surface)
-            (*surface)->Release();
+        if (*surface) (*surface)->Release();
         *surface = nullptr;
     }
-    if (Clipper)
-        Clipper->Release();
+    if (Clipper) Clipper->Release();
     Clipper = nullptr;
     if (SurfaceList)
         for (int i = 0; i < SurfaceList->Count(); ++i)
             SurfaceList->Get(i)->Release();
-    if (Palette)
-        Palette->Release();
+    if (Palette) Palette->Release();
     Palette = nullptr;
 }
 
 bool TDDForm::RestoreAll() {
     std::unique_lock guard(restoreLock_, std::try_to_lock);
-    if (!guard.owns_lock())
-        return false;
-    if (PrimarySurface && FAILED(PrimarySurface->Restore()))
-        return false;
-    if (BackSurface && FAILED(BackSurface->Restore()))
-        return false;
+    if (!guard.owns_lock()) return false;
+    if (PrimarySurface && FAILED(PrimarySurface->Restore())) return false;
+    if (BackSurface && FAILED(BackSurface->Restore())) return false;
     for (int i = 0; i < SurfaceList->Count(); ++i) {
         IDirectDrawSurface7* surface = SurfaceList->Get(i)->Surface;
-        if (surface && FAILED(surface->Restore()))
-            return false;
+        if (surface && FAILED(surface->Restore())) return false;
     }
     UpdateSurfaces();
     return true;
@@ -335,10 +318,8 @@ void TDDForm::UpdateSurfaces() {
 }
 
 bool TDDForm::MakeItSo(HRESULT hr) {
-    if (hr == DD_OK)
-        return true;
-    if (hr == DDERR_SURFACELOST)
-        return !RestoreAll();
+    if (hr == DD_OK) return true;
+    if (hr == DDERR_SURFACELOST) return !RestoreAll();
     return hr != DDERR_WASSTILLDRAWING;
 }
 
@@ -379,8 +360,7 @@ void TDDForm::presentBackSurface() {
 
 void TDDForm::SetAppPaused(bool paused) {
     std::lock_guard guard(clockLock_);
-    if (paused == appPaused_.load())
-        return;
+    if (paused == appPaused_.load()) return;
     if (paused) {
         appPaused_.store(true);
         TickOffset.store(int(GetTickCount() + DWORD(TickOffset.load())));

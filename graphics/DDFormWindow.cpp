@@ -36,8 +36,7 @@ void TDDForm::ChangeSize(int width, int height, int bpp) {
     }
     bool wasActive = DDActive();
     SetDDActive(false);
-    if (DDWindowed)
-        WindowRect = BoundsRect();
+    if (DDWindowed) WindowRect = BoundsRect();
     ddWidth_.store(width);
     ddHeight_.store(height);
     ddBpp_.store(bpp);
@@ -56,13 +55,10 @@ void TDDForm::SetDDHeight(int height) {
 }
 
 void TDDForm::ToggleScreen(int mode) {
-    if ((mode == 1 && DDWindowed) || (mode == 2 && !DDWindowed))
-        return;
-    if (!DDActive() || !SurfacesReady || Minimized)
-        return;
+    if ((mode == 1 && DDWindowed) || (mode == 2 && !DDWindowed)) return;
+    if (!DDActive() || !SurfacesReady || Minimized) return;
     SetDDActive(false);
-    if (DDWindowed)
-        WindowRect = BoundsRect();
+    if (DDWindowed) WindowRect = BoundsRect();
     DDWindowed = !DDWindowed;
     SetBorderStyle(DDWindowed ? bsSizeable : bsNone);
     if (DDWindowed) {
@@ -74,16 +70,13 @@ void TDDForm::ToggleScreen(int mode) {
 }
 
 void TDDForm::SetFullScreenClip(bool clip) {
-    if (clip == fullScreenClip_.load())
-        return;
+    if (clip == fullScreenClip_.load()) return;
     fullScreenClip_.store(clip);
-    if (!DDWindowed)
-        FixClip();
+    if (!DDWindowed) FixClip();
 }
 
 void TDDForm::FixClip() {
-    if (!PrimarySurface)
-        return;
+    if (!PrimarySurface) return;
     // A flipping full-screen picture covers the menu bar; clipped, the menus stay visible
     // over the picture's top edge.
     placeMenuBar(DDFullScreenClip() ? mbpOver : mbpHidden);
@@ -97,8 +90,7 @@ void TDDForm::FixClip() {
 
 int TDDForm::MenuBarOnPicture() const {
     const int screenHeight = fullScreenHeight_.load();
-    if (DDWindowed || screenHeight <= 0)
-        return 0;
+    if (DDWindowed || screenHeight <= 0) return 0;
     // The picture is scaled to the screen: a bar of n screen rows covers n * DDHeight / screen rows.
     return (MenuBarHeight() * DDHeight() + screenHeight - 1) / screenHeight;
 }
@@ -111,11 +103,9 @@ void TDDForm::placeMenuBar(TMenuBarPlacement placement) {
 }
 
 void TDDForm::FixSize() {
-    if (IsDesigning())
-        return;
+    if (IsDesigning()) return;
     SetConstraints(TSizeConstraints{});
-    if (!DDActive())
-        return;
+    if (!DDActive()) return;
     if (DDWindowed) {
         // The bar goes back above the picture before the client size is worked out from it.
         placeMenuBar(mbpAbove);
@@ -144,8 +134,7 @@ void TDDForm::WndProc(TMessage& message) {
         if (SurfacesReady) {
             DDSCAPS2 caps;
             PrimarySurface->GetCaps(&caps);
-            if (caps.dwCaps & DDSCAPS_MODEX)
-                ToggleScreen(1);
+            if (caps.dwCaps & DDSCAPS_MODEX) ToggleScreen(1);
             DirectDraw7->FlipToGDISurface();
         }
         DrawMenuBar();

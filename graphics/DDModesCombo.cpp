@@ -8,7 +8,9 @@
 
 namespace {
 
-TObject* codeObject(DWORD code) { return reinterpret_cast<TObject*>(static_cast<std::uintptr_t>(code)); }
+TObject* codeObject(DWORD code) {
+    return reinterpret_cast<TObject*>(static_cast<std::uintptr_t>(code));
+}
 
 HRESULT addMode(DDSURFACEDESC2* mode, void* context) {
     auto* combo = static_cast<TDDModesCombo*>(context);
@@ -25,8 +27,7 @@ HRESULT addMode(DDSURFACEDESC2* mode, void* context) {
 TDDModesCombo::TDDModesCombo(TComponent* Owner) : TComboBox(Owner) {
     SetSorted(false);
     SetStyle(csDropDownList);
-    if (Owner && Owner->ClassParentName() == "TDDForm")
-        SetDDForm(static_cast<TDDForm*>(Owner));
+    if (Owner && Owner->ClassParentName() == "TDDForm") SetDDForm(static_cast<TDDForm*>(Owner));
 }
 
 void TDDModesCombo::Loaded() {
@@ -36,41 +37,35 @@ void TDDModesCombo::Loaded() {
 
 void TDDModesCombo::Notification(TComponent* component, TOperation operation) {
     TComboBox::Notification(component, operation);
-    if (operation == opRemove && component == ddForm_)
-        ddForm_ = nullptr;
+    if (operation == opRemove && component == ddForm_) ddForm_ = nullptr;
 }
 
 void TDDModesCombo::SetDDForm(TDDForm* form) {
-    if (form == ddForm_)
-        return;
-    if (ddForm_)
-        RemoveFreeNotification(ddForm_);
+    if (form == ddForm_) return;
+    if (ddForm_) RemoveFreeNotification(ddForm_);
     ddForm_ = form;
-    if (ddForm_)
-        FreeNotification(ddForm_);
+    if (ddForm_) FreeNotification(ddForm_);
     Init();
 }
 
 bool TDDModesCombo::ShowsMode(DWORD width, DWORD height, DWORD bpp) const {
     bool depth = (bpp == 8 && Show8bit) || (bpp == 15 && Show15bit) || (bpp == 16 && Show16bit) ||
                  (bpp == 24 && Show24bit) || (bpp == 32 && Show32bit);
-    if (!depth || width > ShowMaxWidth)
-        return false;
+    if (!depth || width > ShowMaxWidth) return false;
     return !ShowRatio4x3 || width * 3 / 4 == height;
 }
 
 void TDDModesCombo::Init() {
     Items()->Clear();
-    if (ddForm_ && ddForm_->DirectDraw7)
-        ddForm_->DirectDraw7->EnumDisplayModes(0, nullptr, this, addMode);
+    if (ddForm_ && ddForm_->DirectDraw7) ddForm_->DirectDraw7->EnumDisplayModes(0, nullptr, this, addMode);
     FixIndex();
 }
 
 void TDDModesCombo::FixIndex() {
-    if (!ddForm_)
-        return;
+    if (!ddForm_) return;
     SetItemIndex(Items()->Count() > 0 ? 0 : -1);
-    DWORD current = DisplayModeCode(DWORD(ddForm_->DDWidth()), DWORD(ddForm_->DDHeight()), DWORD(ddForm_->DDBPP()));
+    DWORD current =
+        DisplayModeCode(DWORD(ddForm_->DDWidth()), DWORD(ddForm_->DDHeight()), DWORD(ddForm_->DDBPP()));
     SetItemIndex(Items()->IndexOfObject(codeObject(current)));
 }
 

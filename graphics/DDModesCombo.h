@@ -8,7 +8,9 @@
 class TDDForm;
 
 // width | height << 12 | bits per pixel << 24 (width and height below 4096).
-constexpr DWORD DisplayModeCode(DWORD width, DWORD height, DWORD bpp) { return width | height << 12 | bpp << 24; }
+constexpr DWORD DisplayModeCode(DWORD width, DWORD height, DWORD bpp) {
+    return width | height << 12 | bpp << 24;
+}
 
 class TDDModesCombo : public TComboBox {
     VX_CLASS(TDDModesCombo, TComboBox)

@@ -13,16 +13,19 @@
 namespace {
 
 // Wraps a 64-bit sum into the 32-bit fixed-point word, as the hardware word would.
-std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
+std::int32_t wrap32(std::int64_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
 
 // Speed times elapsed milliseconds over a second; the product runs in 64 bits so that large
 // speeds or long gaps cannot overflow.
-std::int64_t perMillis(std::int64_t dt, std::int32_t rate) { return dt * rate / 1000; }
+std::int64_t perMillis(std::int64_t dt, std::int32_t rate) {
+    return dt * rate / 1000;
+}
 
 std::int32_t toFixed(double v) {
     double scaled = std::trunc(v * 65536.0);
-    if (std::isnan(scaled))
-        return 0;
+    if (std::isnan(scaled)) return 0;
     scaled = std::clamp(scaled, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
                         static_cast<double>(std::numeric_limits<std::int32_t>::max()));
     return static_cast<std::int32_t>(scaled);
@@ -30,8 +33,7 @@ std::int32_t toFixed(double v) {
 
 int roundedWord(std::int32_t fixed) {
     auto word = static_cast<std::uint32_t>(fixed) >> 16;
-    if ((static_cast<std::uint32_t>(fixed) & 0xFFFFu) >= 0x8000u)
-        ++word;
+    if ((static_cast<std::uint32_t>(fixed) & 0xFFFFu) >= 0x8000u) ++word;
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(word));
 }
 
@@ -76,19 +78,43 @@ TDDSprite::TDDSprite(TComponent* Owner) : TComponent(Owner), ownerForm_(Owner) {
     SetY(0);
 }
 
-int TDDSprite::GetX() const { return roundedWord(posX_); }
-void TDDSprite::SetX(int x) { posX_ = wordToFixed(x); }
-int TDDSprite::GetY() const { return roundedWord(posY_); }
-void TDDSprite::SetY(int y) { posY_ = wordToFixed(y); }
+int TDDSprite::GetX() const {
+    return roundedWord(posX_);
+}
+void TDDSprite::SetX(int x) {
+    posX_ = wordToFixed(x);
+}
+int TDDSprite::GetY() const {
+    return roundedWord(posY_);
+}
+void TDDSprite::SetY(int y) {
+    posY_ = wordToFixed(y);
+}
 
-double TDDSprite::GetVelocityX() const { return velocityX_ / 65536.0; }
-void TDDSprite::SetVelocityX(double v) { velocityX_ = toFixed(v); }
-double TDDSprite::GetVelocityY() const { return velocityY_ / 65536.0; }
-void TDDSprite::SetVelocityY(double v) { velocityY_ = toFixed(v); }
-double TDDSprite::GetAccelerationX() const { return accelerationX_ / 65536.0; }
-void TDDSprite::SetAccelerationX(double a) { accelerationX_ = toFixed(a); }
-double TDDSprite::GetAccelerationY() const { return accelerationY_ / 65536.0; }
-void TDDSprite::SetAccelerationY(double a) { accelerationY_ = toFixed(a); }
+double TDDSprite::GetVelocityX() const {
+    return velocityX_ / 65536.0;
+}
+void TDDSprite::SetVelocityX(double v) {
+    velocityX_ = toFixed(v);
+}
+double TDDSprite::GetVelocityY() const {
+    return velocityY_ / 65536.0;
+}
+void TDDSprite::SetVelocityY(double v) {
+    velocityY_ = toFixed(v);
+}
+double TDDSprite::GetAccelerationX() const {
+    return accelerationX_ / 65536.0;
+}
+void TDDSprite::SetAccelerationX(double a) {
+    accelerationX_ = toFixed(a);
+}
+double TDDSprite::GetAccelerationY() const {
+    return accelerationY_ / 65536.0;
+}
+void TDDSprite::SetAccelerationY(double a) {
+    accelerationY_ = toFixed(a);
+}
 
 void TDDSprite::SetVisible(bool visible) {
     visible_ = visible;
@@ -99,8 +125,7 @@ void TDDSprite::SetVisible(bool visible) {
 void TDDSprite::Move(DWORD Tick) {
     // A clock that went back (a restarted match clock) is no reason to run backwards.
     std::int64_t dt = 0;
-    if (hasMoved_)
-        dt = std::clamp<std::int64_t>(static_cast<std::int32_t>(Tick - lastMoveTick_), 0, 500);
+    if (hasMoved_) dt = std::clamp<std::int64_t>(static_cast<std::int32_t>(Tick - lastMoveTick_), 0, 500);
     lastMoveTick_ = Tick;
     hasMoved_ = true;
     posX_ = wrap32(posX_ + perMillis(dt, velocityX_));
@@ -127,17 +152,16 @@ void TDDSprite::CheckLimits() {
             else if (GetY() + LimPosY2 > LimMovY2)
                 SetY(LimMovY2 - LimPosY2);
         }
-        if (AutoBounce)
-            CheckBounce();
+        if (AutoBounce) CheckBounce();
     }
-    if (OnCheckedLimits)
-        OnCheckedLimits(this);
+    if (OnCheckedLimits) OnCheckedLimits(this);
 }
 
 void TDDSprite::CheckBounce() {
-    if (!LimitsInForce())
-        return;
-    auto magnitude = [](std::int32_t v) { return v == std::numeric_limits<std::int32_t>::min() ? -(v + 1) : std::abs(v); };
+    if (!LimitsInForce()) return;
+    auto magnitude = [](std::int32_t v) {
+        return v == std::numeric_limits<std::int32_t>::min() ? -(v + 1) : std::abs(v);
+    };
     if (GetX() + LimPosX1 <= LimMovX1)
         velocityX_ = magnitude(velocityX_);
     else if (GetX() + LimPosX2 >= LimMovX2)
@@ -150,27 +174,23 @@ void TDDSprite::CheckBounce() {
 
 void TDDSprite::GetFrameNumber(DWORD Tick, unsigned& Frame) {
     Frame = Start;
-    if (Stop <= Start)
-        return;
+    if (Stop <= Start) return;
     DWORD interval = Interval == 0 ? 1 : Interval;
     std::uint64_t k = static_cast<DWORD>((Tick - StartTick) / interval + Offset);
     std::uint64_t n = Stop - Start;
     if (Mirror) {
         std::uint64_t r = k % (2 * n);
-        if (r > n)
-            r = 2 * n - r;
+        if (r > n) r = 2 * n - r;
         Frame = Start + static_cast<unsigned>(r);
     } else {
         Frame = Start + static_cast<unsigned>(k % (n + 1));
     }
-    if (Loop)
-        return;
+    if (Loop) return;
     if (restartPending_) {
         StartTick = Tick;
         restartPending_ = false;
     } else if (animationStarted_ && Frame == Start) {
-        if (AutoHide)
-            SetVisible(false);
+        if (AutoHide) SetVisible(false);
         Frame = Stop;
     } else if (Frame > Start) {
         animationStarted_ = true;
@@ -215,8 +235,7 @@ public:
         locked_ = surface && SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr));
     }
     ~SurfaceLock() {
-        if (locked_)
-            surface_->Unlock(nullptr);
+        if (locked_) surface_->Unlock(nullptr);
     }
     SurfaceLock(const SurfaceLock&) = delete;
     SurfaceLock& operator=(const SurfaceLock&) = delete;
@@ -243,23 +262,20 @@ DWORD pixelAt(const DDSURFACEDESC2& d, int x, int y) {
 } // namespace
 
 void TDDSprite::Show(IDirectDrawSurface7* Dest, DWORD Tick, DWORD Flags) {
-    if (!visible_ || !Dest || !Frames || !Frames->Surface)
-        return;
+    if (!visible_ || !Dest || !Frames || !Frames->Surface) return;
     int x = GetX(), y = GetY();
     if (Flags & (BlendAlpha | BlendBright | BlendInverse)) {
         auto* form = dynamic_cast<TDDForm*>(ownerForm_);
-        if (!form || !form->EffectBlitter)
-            return;
+        if (!form || !form->EffectBlitter) return;
         SurfaceLock dest(Dest);
-        if (!dest.Locked())
-            return;
+        if (!dest.Locked()) return;
         SurfaceLock source(Frames->Surface);
-        if (!source.Locked())
-            return;
+        if (!source.Locked()) return;
         RECT r;
         GetFrameRectWH(Tick, r);
         if (Flags & BlendAlpha)
-            form->EffectBlitter->AlphaBlend(&dest.desc, x, y, &source.desc, &r, static_cast<BYTE>(Alpha & 0xFF));
+            form->EffectBlitter->AlphaBlend(&dest.desc, x, y, &source.desc, &r,
+                                            static_cast<BYTE>(Alpha & 0xFF));
         else if (Flags & BlendBright)
             form->EffectBlitter->SourceAlphaBlend(&dest.desc, x, y, &source.desc, &r);
         else
@@ -277,15 +293,12 @@ void TDDSprite::Show(IDirectDrawSurface7* Dest, DWORD Tick, DWORD Flags) {
 }
 
 void TDDSprite::OptimizeShowSize() {
-    if (!Frames || !Frames->Surface || FrameWidth == 0 || FrameHeight == 0)
-        return;
+    if (!Frames || !Frames->Surface || FrameWidth == 0 || FrameHeight == 0) return;
     SurfaceLock sheet(Frames->Surface);
-    if (!sheet.Locked())
-        return;
+    if (!sheet.Locked()) return;
     const DDSURFACEDESC2& d = sheet.desc;
     DWORD bpp = d.ddpfPixelFormat.dwRGBBitCount;
-    if (bpp != 16 && bpp != 32)
-        return;
+    if (bpp != 16 && bpp != 32) return;
     int width = static_cast<int>(d.dwWidth), height = static_cast<int>(d.dwHeight);
     DWORD transparent = pixelAt(d, 0, 0);
     int x1 = static_cast<int>(FrameWidth / 2), x2 = x1;
@@ -294,8 +307,7 @@ void TDDSprite::OptimizeShowSize() {
         for (int cx = 0; cx < width; cx += static_cast<int>(FrameWidth)) {
             for (int y = 0; y < static_cast<int>(FrameHeight) && cy + y < height; ++y) {
                 for (int x = 0; x < static_cast<int>(FrameWidth) && cx + x < width; ++x) {
-                    if (pixelAt(d, cx + x, cy + y) == transparent)
-                        continue;
+                    if (pixelAt(d, cx + x, cy + y) == transparent) continue;
                     x1 = std::min(x1, x);
                     x2 = std::max(x2, x);
                     y1 = std::min(y1, y);
@@ -312,7 +324,9 @@ void TDDSprite::OptimizeShowSize() {
 
 // TDDSpriteList
 
-TDDSpriteList::TDDSpriteList(int capacity) { items_.reserve(static_cast<std::size_t>(std::max(capacity, 0))); }
+TDDSpriteList::TDDSpriteList(int capacity) {
+    items_.reserve(static_cast<std::size_t>(std::max(capacity, 0)));
+}
 
 void TDDSpriteList::checkIndex(int Index, int limit) const {
     if (Index < 0 || Index >= limit) {
@@ -354,8 +368,7 @@ int TDDSpriteList::IndexOf(const TDDSprite* sprite) const {
 
 int TDDSpriteList::Remove(TDDSprite* sprite) {
     int index = IndexOf(sprite);
-    if (index >= 0)
-        Delete(index);
+    if (index >= 0) Delete(index);
     return index;
 }
 
@@ -378,8 +391,7 @@ void TDDSpriteList::QuickSort(const TCompare& Compare) {
             }
         }
         --hi;
-        if (!swapped)
-            return;
+        if (!swapped) return;
         swapped = false;
         for (int i = hi; i > lo; --i) {
             if (Compare(items_[i - 1], items_[i]) > 0) {
@@ -388,7 +400,6 @@ void TDDSpriteList::QuickSort(const TCompare& Compare) {
             }
         }
         ++lo;
-        if (!swapped)
-            return;
+        if (!swapped) return;
     }
 }

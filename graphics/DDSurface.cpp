@@ -12,12 +12,13 @@ TDDSurface::TDDSurface(TComponent* Owner) : TComponent(Owner), OwnerForm(dynamic
         ShowMessageBox("Owner Form is not TDDForm", "TDDSurface: Warning", MB_OK);
 }
 
-TDDSurface::~TDDSurface() { Release(); }
+TDDSurface::~TDDSurface() {
+    Release();
+}
 
 void TDDSurface::Init() {
     Release();
-    if (!OwnerForm || !OwnerForm->DirectDraw7)
-        throw Exception("TDDSurface: DirectDraw Form not initialized");
+    if (!OwnerForm || !OwnerForm->DirectDraw7) throw Exception("TDDSurface: DirectDraw Form not initialized");
     SurfaceDesc = DDSURFACEDESC2{};
     if (!FileName.empty())
         loadFile(OwnerForm->DirectDraw7);
@@ -37,20 +38,23 @@ void TDDSurface::Init() {
         fx.dwFillColor = 0;
         Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
-    if (OnInit)
-        OnInit(this);
-    if (OnUpdate)
-        OnUpdate(this);
+    if (OnInit) OnInit(this);
+    if (OnUpdate) OnUpdate(this);
 }
 
 void TDDSurface::loadFile(IDirectDraw7* directDraw) {
     switch (FileType) {
-    case ddsBmp: Surface = LoadBitmapSurface(directDraw, FileName, 0, 0); break;
-    case ddsPcx: Surface = LoadPcxSurface(directDraw, FileName, 0, 0); break;
-    case ddsJpg: Surface = LoadJpegSurface(directDraw, FileName, 0, 0); break;
+    case ddsBmp:
+        Surface = LoadBitmapSurface(directDraw, FileName, 0, 0);
+        break;
+    case ddsPcx:
+        Surface = LoadPcxSurface(directDraw, FileName, 0, 0);
+        break;
+    case ddsJpg:
+        Surface = LoadJpegSurface(directDraw, FileName, 0, 0);
+        break;
     }
-    if (!Surface)
-        throw Exception("Unable to load surface " + FileName);
+    if (!Surface) throw Exception("Unable to load surface " + FileName);
     if (FAILED(Surface->GetSurfaceDesc(&SurfaceDesc))) {
         Release();
         throw Exception("TDDSurface: Get Surface Desc FAILED");
@@ -80,13 +84,11 @@ void TDDSurface::setColorKey() {
         return;
     }
     Lock();
-    if (!locked_)
-        return;
+    if (!locked_) return;
     DWORD key = 0;
     DWORD bits = SurfaceDesc.ddpfPixelFormat.dwRGBBitCount;
     std::memcpy(&key, SurfaceDesc.lpSurface, bits / 8);
-    if (bits < 32)
-        key &= (1u << bits) - 1;
+    if (bits < 32) key &= (1u << bits) - 1;
     Unlock();
     DDCOLORKEY colorKey{key, key};
     Surface->SetColorKey(DDCKEY_SRCBLT, &colorKey);
@@ -96,42 +98,34 @@ void TDDSurface::Release() {
     Unlock();
     delete Canvas;
     Canvas = nullptr;
-    if (Surface)
-        Surface->Release();
+    if (Surface) Surface->Release();
     Surface = nullptr;
 }
 
 bool TDDSurface::reload() {
     // A file that went missing since the start leaves the restored surface as it is.
     try {
-        if (FileType == ddsBmp)
-            return SUCCEEDED(ReloadBitmapSurface(Surface, FileName));
-        if (FileType == ddsPcx)
-            return ReloadPcxSurface(Surface, FileName);
+        if (FileType == ddsBmp) return SUCCEEDED(ReloadBitmapSurface(Surface, FileName));
+        if (FileType == ddsPcx) return ReloadPcxSurface(Surface, FileName);
     } catch (const Exception&) {
     }
     return false;
 }
 
 void TDDSurface::Update() {
-    if (!Surface)
-        return;
+    if (!Surface) return;
     Unlock();
-    if (!FileName.empty())
-        reload();
-    if (OnUpdate)
-        OnUpdate(this);
+    if (!FileName.empty()) reload();
+    if (OnUpdate) OnUpdate(this);
 }
 
 void TDDSurface::Lock() {
-    if (!Surface || locked_)
-        return;
+    if (!Surface || locked_) return;
     locked_ = SUCCEEDED(Surface->Lock(nullptr, &SurfaceDesc, DDLOCK_WAIT, nullptr));
 }
 
 void TDDSurface::Unlock() {
-    if (!Surface || !locked_)
-        return;
+    if (!Surface || !locked_) return;
     Surface->Unlock(nullptr);
     locked_ = false;
 }
@@ -157,8 +151,7 @@ int TDDSurfaceList::Add(TDDSurface* surface) {
 }
 
 void TDDSurfaceList::Insert(int index, TDDSurface* surface) {
-    if (index != Count())
-        check(index);
+    if (index != Count()) check(index);
     items_.insert(items_.begin() + index, surface);
 }
 

@@ -18,19 +18,22 @@ struct DecodedImage {
 // A decoded bitmap (what a bitmap handle refers to here).
 using HBITMAP = const DecodedImage*;
 
-IDirectDrawSurface7* LoadBitmapSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height);
+IDirectDrawSurface7* LoadBitmapSurface(IDirectDraw7* directDraw, const std::string& name, int width,
+                                       int height);
 HRESULT ReloadBitmapSurface(IDirectDrawSurface7* surface, const std::string& name);
-HRESULT CopyBitmapToSurface(IDirectDrawSurface7* surface, HBITMAP bitmap, int x, int y, int width, int height);
+HRESULT CopyBitmapToSurface(IDirectDrawSurface7* surface, HBITMAP bitmap, int x, int y, int width,
+                            int height);
 // name may be null: the 3-3-2 default palette.
 IDirectDrawPalette* LoadPaletteFromBitmap(IDirectDraw7* directDraw, const char* name);
 DWORD MatchSurfaceColor(IDirectDrawSurface7* surface, COLORREF color);
 HRESULT SetSurfaceColorKey(IDirectDrawSurface7* surface, COLORREF color);
-IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height);
+IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string& name, int width,
+                                     int height);
 IDirectDrawSurface7* LoadPcxSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height);
 bool ReloadPcxSurface(IDirectDrawSurface7* surface, const std::string& name);
 bool ReadPcxPalette(const std::string& name, BYTE palette[768]);
-bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const std::string& name,
-                    int sourceX, int sourceY, int width, int height);
+bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const std::string& name, int sourceX,
+                    int sourceY, int width, int height);
 
 // The 256 entries of the default palette (a 3-3-2 colour ramp).
 void DefaultPaletteEntries(PALETTEENTRY entries[256]);

@@ -6,12 +6,11 @@
 #include <cstdio>
 #include <vector>
 
-IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height) {
-    if (!directDraw)
-        return nullptr;
+IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string& name, int width,
+                                     int height) {
+    if (!directDraw) return nullptr;
     std::FILE* f = OpenImageFile(name);
-    if (!f)
-        RaiseFileOpenError(name);
+    if (!f) RaiseFileOpenError(name);
     std::vector<BYTE> data;
     BYTE chunk[65536];
     std::size_t n;
@@ -25,16 +24,14 @@ IDirectDrawSurface7* LoadJpegSurface(IDirectDraw7* directDraw, const std::string
         return nullptr; // a damaged picture gives no surface, as every loader answers
     }
     DecodedImage picture{jpeg.Width(), jpeg.Height(), jpeg.Pixels()};
-    if (picture.pixels.empty())
-        return nullptr;
+    if (picture.pixels.empty()) return nullptr;
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = DWORD(width >= 1 ? width : picture.width);
     desc.dwHeight = DWORD(height >= 1 ? height : picture.height);
     IDirectDrawSurface7* surface = nullptr;
-    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr)))
-        return nullptr;
+    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr))) return nullptr;
     CopyBitmapToSurface(surface, &picture, 0, 0, 0, 0);
     return surface;
 }

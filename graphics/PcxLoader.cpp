@@ -23,14 +23,12 @@ using File = FilePtr;
 
 File openOrRaise(const std::string& name) {
     File file(OpenImageFile(name));
-    if (!file)
-        RaiseFileOpenError(name);
+    if (!file) RaiseFileOpenError(name);
     return file;
 }
 
 long fileSize(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0)
-        return -1;
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
     long size = std::ftell(f);
     std::fseek(f, 0, SEEK_SET);
     return size;
@@ -44,15 +42,15 @@ struct PcxHeader {
     int bytesPerLine = 0;
 };
 
-int word(const BYTE* p) { return p[0] | p[1] << 8; }
+int word(const BYTE* p) {
+    return p[0] | p[1] << 8;
+}
 
 // Reads and checks the header; false for a short file or a wrong signature.
 bool readHeader(std::FILE* f, PcxHeader& header) {
     BYTE raw[kHeaderSize];
-    if (std::fread(raw, 1, kHeaderSize, f) != std::size_t(kHeaderSize))
-        return false;
-    if (raw[0] != 0x0A || raw[1] != 5 || raw[2] != 1)
-        return false;
+    if (std::fread(raw, 1, kHeaderSize, f) != std::size_t(kHeaderSize)) return false;
+    if (raw[0] != 0x0A || raw[1] != 5 || raw[2] != 1) return false;
     header.width = word(raw + 8) - word(raw + 4) + 1;
     header.height = word(raw + 10) - word(raw + 6) + 1;
     header.bitsPerPixel = raw[3];
@@ -73,12 +71,10 @@ public:
             return true;
         }
         BYTE b;
-        if (!raw(b))
-            return false;
+        if (!raw(b)) return false;
         if (b > 0xC0) {
             int count = b - 0xC0;
-            if (!raw(value_))
-                return false;
+            if (!raw(value_)) return false;
             repeat_ = count - 1;
             value = value_;
             return true;
@@ -92,8 +88,7 @@ private:
         if (pos_ == filled_) {
             filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
             pos_ = 0;
-            if (filled_ == 0)
-                return false;
+            if (filled_ == 0) return false;
         }
         b = buffer_[pos_++];
         return true;
@@ -111,19 +106,15 @@ private:
 class PixelPacker {
 public:
     PixelPacker(int bpp, const PALETTEENTRY* displayPalette) : bpp_(bpp) {
-        if (displayPalette)
-            display_.assign(displayPalette, displayPalette + 256);
+        if (displayPalette) display_.assign(displayPalette, displayPalette + 256);
     }
     DWORD pack(BYTE r, BYTE g, BYTE b) {
-        if (bpp_ == 16)
-            return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3);
-        if (bpp_ == 32)
-            return DWORD(r) << 16 | DWORD(g) << 8 | b;
+        if (bpp_ == 16) return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3);
+        if (bpp_ == 32) return DWORD(r) << 16 | DWORD(g) << 8 | b;
         // 8 bits: the display palette entry nearest to the colour.
         DWORD rgb = DWORD(r) << 16 | DWORD(g) << 8 | b;
         auto found = nearest_.find(rgb);
-        if (found != nearest_.end())
-            return found->second;
+        if (found != nearest_.end()) return found->second;
         BYTE index = pixelops::NearestPaletteIndex(display_.data(), r, g, b);
         nearest_.emplace(rgb, index);
         return index;
@@ -163,13 +154,10 @@ bool decodeRows(std::FILE* f, const PcxHeader& header, const BYTE* filePalette, 
         for (int p = 0; p < header.planes; ++p) {
             for (int c = 0; c < header.bytesPerLine; ++c) {
                 BYTE value;
-                if (!reader.next(value))
-                    return false;
-                if (header.planes == 3)
-                    planeBytes[std::size_t(p) * header.bytesPerLine + c] = value;
+                if (!reader.next(value)) return false;
+                if (header.planes == 3) planeBytes[std::size_t(p) * header.bytesPerLine + c] = value;
                 bool inside = c >= w.sourceX && c < w.sourceX + w.width && r >= w.sourceY;
-                if (!inside)
-                    continue;
+                if (!inside) continue;
                 BYTE* address = base + std::ptrdiff_t(w.destY + r - w.sourceY) * desc.lPitch +
                                 std::ptrdiff_t(w.destX + c - w.sourceX) * bytesPerPixel;
                 if (header.planes == 1) {
@@ -190,34 +178,26 @@ bool decodeRows(std::FILE* f, const PcxHeader& header, const BYTE* filePalette, 
 bool ReadPcxPalette(const std::string& name, BYTE palette[768]) {
     File file = openOrRaise(name);
     long size = fileSize(file.get());
-    if (size <= kMinFileSize || std::fseek(file.get(), size - 769, SEEK_SET) != 0)
-        return false;
+    if (size <= kMinFileSize || std::fseek(file.get(), size - 769, SEEK_SET) != 0) return false;
     int marker = std::fgetc(file.get());
     return marker == 0x0C && std::fread(palette, 1, 768, file.get()) == 768;
 }
 
-bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const std::string& name,
-                    int sourceX, int sourceY, int width, int height) {
-    if (!surface)
-        return false;
+bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const std::string& name, int sourceX,
+                    int sourceY, int width, int height) {
+    if (!surface) return false;
     File file = openOrRaise(name);
     PcxHeader header;
-    if (fileSize(file.get()) < kMinFileSize || !readHeader(file.get(), header))
-        return false;
+    if (fileSize(file.get()) < kMinFileSize || !readHeader(file.get(), header)) return false;
     if (header.width < 1 || header.height < 1 || sourceX < 0 || sourceY < 0 || destX < 0 || destY < 0)
         return false;
-    if (width < 1 || sourceX + width > header.width)
-        width = header.width - sourceX;
-    if (height < 1 || sourceY + height > header.height)
-        height = header.height - sourceY;
-    if (header.bitsPerPixel != 8 || (header.planes != 1 && header.planes != 3))
-        return false;
+    if (width < 1 || sourceX + width > header.width) width = header.width - sourceX;
+    if (height < 1 || sourceY + height > header.height) height = header.height - sourceY;
+    if (header.bitsPerPixel != 8 || (header.planes != 1 && header.planes != 3)) return false;
     BYTE filePalette[768] = {};
-    if (header.planes == 1 && !ReadPcxPalette(name, filePalette))
-        return false;
+    if (header.planes == 1 && !ReadPcxPalette(name, filePalette)) return false;
     DDSURFACEDESC2 desc;
-    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr)))
-        return false;
+    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) return false;
     const int bpp = int(desc.ddpfPixelFormat.dwRGBBitCount);
     width = std::min(width, int(desc.dwWidth) - destX);
     height = std::min(height, int(desc.dwHeight) - destY);
@@ -229,36 +209,31 @@ bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const st
         bool indexed = bpp == 8 && SUCCEEDED(surface->GetDisplayPalette(display));
         PixelPacker packer(bpp, indexed ? display : nullptr);
         std::fseek(file.get(), kHeaderSize, SEEK_SET);
-        drawn = decodeRows(file.get(), header, filePalette, desc, Window{sourceX, sourceY, width, height, destX, destY},
-                           packer);
+        drawn = decodeRows(file.get(), header, filePalette, desc,
+                           Window{sourceX, sourceY, width, height, destX, destY}, packer);
     }
     surface->Unlock(nullptr);
     return drawn;
 }
 
-IDirectDrawSurface7* LoadPcxSurface(IDirectDraw7* directDraw, const std::string& name, int width, int height) {
-    if (!directDraw)
-        return nullptr;
+IDirectDrawSurface7* LoadPcxSurface(IDirectDraw7* directDraw, const std::string& name, int width,
+                                    int height) {
+    if (!directDraw) return nullptr;
     if (width == 0 || height == 0) {
         File file = openOrRaise(name);
         PcxHeader header;
-        if (fileSize(file.get()) < kMinFileSize || !readHeader(file.get(), header))
-            return nullptr;
-        if (width == 0)
-            width = header.width;
-        if (height == 0)
-            height = header.height;
+        if (fileSize(file.get()) < kMinFileSize || !readHeader(file.get(), header)) return nullptr;
+        if (width == 0) width = header.width;
+        if (height == 0) height = header.height;
     }
-    if (width < 1 || height < 1)
-        return nullptr;
+    if (width < 1 || height < 1) return nullptr;
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     desc.dwWidth = DWORD(width);
     desc.dwHeight = DWORD(height);
     IDirectDrawSurface7* surface = nullptr;
-    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr)))
-        return nullptr;
+    if (FAILED(directDraw->CreateSurface(&desc, &surface, nullptr))) return nullptr;
     DecodePcxImage(surface, 0, 0, name, 0, 0, 0, 0);
     return surface;
 }

@@ -23,32 +23,30 @@ HRESULT lockRetrying(IDirectDrawSurface7* surface, DDSURFACEDESC2& desc) {
 
 } // namespace
 
-HRESULT CopyBitmapToSurface(IDirectDrawSurface7* surface, HBITMAP bitmap, int x, int y, int width, int height) {
-    if (!surface || !bitmap || bitmap->pixels.empty())
-        return E_FAIL;
+HRESULT CopyBitmapToSurface(IDirectDrawSurface7* surface, HBITMAP bitmap, int x, int y, int width,
+                            int height) {
+    if (!surface || !bitmap || bitmap->pixels.empty()) return E_FAIL;
     surface->Restore();
-    if (width == 0)
-        width = bitmap->width;
-    if (height == 0)
-        height = bitmap->height;
+    if (width == 0) width = bitmap->width;
+    if (height == 0) height = bitmap->height;
     RECT source{x, y, x + width, y + height};
-    if (x < 0 || y < 0 || width < 1 || height < 1 || source.right > bitmap->width || source.bottom > bitmap->height)
+    if (x < 0 || y < 0 || width < 1 || height < 1 || source.right > bitmap->width ||
+        source.bottom > bitmap->height)
         return E_FAIL;
     DDSURFACEDESC2 desc;
     surface->GetSurfaceDesc(&desc);
     HDC dc = nullptr;
     HRESULT hr = surface->GetDC(&dc);
     if (SUCCEEDED(hr)) {
-        dc->StretchDraw(RECT{0, 0, int(desc.dwWidth), int(desc.dwHeight)}, bitmap->pixels.data(), bitmap->width,
-                        bitmap->height, bitmap->width, source);
+        dc->StretchDraw(RECT{0, 0, int(desc.dwWidth), int(desc.dwHeight)}, bitmap->pixels.data(),
+                        bitmap->width, bitmap->height, bitmap->width, source);
         surface->ReleaseDC(dc);
     }
     return hr;
 }
 
 DWORD MatchSurfaceColor(IDirectDrawSurface7* surface, COLORREF color) {
-    if (!surface)
-        return CLR_INVALID;
+    if (!surface) return CLR_INVALID;
     // The pixel at (0, 0) is borrowed to let the drawing context pick the colour's value,
     // and its own value is put back exactly (a palette may hold one colour twice).
     DDSURFACEDESC2 desc;
@@ -67,8 +65,7 @@ DWORD MatchSurfaceColor(IDirectDrawSurface7* surface, COLORREF color) {
     DWORD value = CLR_INVALID;
     if (SUCCEEDED(lockRetrying(surface, desc))) {
         value = maskedFirstPixel(desc);
-        if (haveSaved)
-            std::memcpy(desc.lpSurface, &saved, desc.ddpfPixelFormat.dwRGBBitCount / 8);
+        if (haveSaved) std::memcpy(desc.lpSurface, &saved, desc.ddpfPixelFormat.dwRGBBitCount / 8);
         surface->Unlock(nullptr);
     }
     return value;
@@ -76,8 +73,7 @@ DWORD MatchSurfaceColor(IDirectDrawSurface7* surface, COLORREF color) {
 
 HRESULT SetSurfaceColorKey(IDirectDrawSurface7* surface, COLORREF color) {
     DWORD value = MatchSurfaceColor(surface, color);
-    if (!surface)
-        return E_FAIL;
+    if (!surface) return E_FAIL;
     DDCOLORKEY key{value, value};
     return surface->SetColorKey(DDCKEY_SRCBLT, &key);
 }

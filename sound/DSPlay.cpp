@@ -16,7 +16,9 @@ constexpr int PrefillSeconds = 3;
 
 } // namespace
 
-TDSPlay::TDSPlay(TComponent* owner) : TSndOutEngine(owner) { FixInitBuffer(); }
+TDSPlay::TDSPlay(TComponent* owner) : TSndOutEngine(owner) {
+    FixInitBuffer();
+}
 
 TDSPlay::~TDSPlay() {
     SetOnBeforeStop(nullptr);
@@ -34,8 +36,7 @@ TDSPlay::~TDSPlay() {
 void TDSPlay::Loaded() {
     TSndOutEngine::Loaded();
     TComponent* owner = Owner();
-    if (!owner)
-        return;
+    if (!owner) return;
     for (int i = 0; i < owner->ComponentCount(); ++i)
         if (owner->Components(i)->ClassName() == TDSWave::StaticClassName) {
             auto* wave = static_cast<TDSWave*>(owner->Components(i));
@@ -65,12 +66,10 @@ void TDSPlay::SetActive(bool active) {
 }
 
 void TDSPlay::SwitchLocked(bool active) {
-    if (active == Active())
-        return;
+    if (active == Active()) return;
     if (active) {
         SetPausedFlag(false);
-        if (switchOn() && Active())
-            FireActiveChange();
+        if (switchOn() && Active()) FireActiveChange();
         return;
     }
     // Off first, so that a caller meeting the engine while its thread is joined sees it off.
@@ -89,8 +88,7 @@ bool TDSPlay::fail(const char* text, HRESULT result) {
 bool TDSPlay::switchOn() {
     WorkingFormat = RequestedFormat;
     if (!ModulePlug()) {
-        if (!FindModulePlug() && StopIfNoModule())
-            return false;
+        if (!FindModulePlug() && StopIfNoModule()) return false;
     } else {
         std::lock_guard decode(DecodeLock);
         ModulePlug()->Reset();
@@ -104,15 +102,12 @@ bool TDSPlay::switchOn() {
     }
     if (const HRESULT hr = ds_->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); FAILED(hr))
         return fail("Could not set Cooperative Level on DirectSound object!", hr);
-    if (!createPrimary())
-        return false;
+    if (!createPrimary()) return false;
     for (TDSWave* wave : waves_)
         wave->Init();
-    if (ModulePlug() && !createStream())
-        return false;
+    if (ModulePlug() && !createStream()) return false;
     SetActiveFlag(true);
-    if (stream_)
-        Start();
+    if (stream_) Start();
     return true;
 }
 
@@ -124,8 +119,7 @@ bool TDSPlay::createPrimary() {
         return fail("Can't create DirectSound Primary Buffer", hr);
     const HRESULT hr = primary->SetFormat(&RequestedFormat);
     primary->Release();
-    if (FAILED(hr))
-        return fail("Set PrimaryBuffer format failed", hr);
+    if (FAILED(hr)) return fail("Set PrimaryBuffer format failed", hr);
     return true;
 }
 
@@ -139,12 +133,12 @@ bool TDSPlay::createStream() {
     stream_->SetVolume(volume_.load());
     if (const HRESULT hr = stream_->QueryNotify(&notify_); FAILED(hr))
         return fail("Query DirectSound Notify failed", hr);
-    if (const HRESULT hr = notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
+    if (const HRESULT hr =
+            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
         FAILED(hr))
         return fail("Set notification positions failed", hr);
     drainBlockEvents();
-    if (!StartEventsThread())
-        return fail("Can't create thread", DS_OK);
+    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
     return true;
 }
 
@@ -154,14 +148,11 @@ void TDSPlay::Release() {
     StopEventsThread();
     for (TDSWave* wave : waves_)
         wave->Release();
-    if (notify_)
-        notify_->Release();
+    if (notify_) notify_->Release();
     notify_ = nullptr;
-    if (stream_)
-        stream_->Release();
+    if (stream_) stream_->Release();
     stream_ = nullptr;
-    if (ds_)
-        ds_->Release();
+    if (ds_) ds_->Release();
     ds_ = nullptr;
 }
 
@@ -172,11 +163,9 @@ int TDSPlay::PrefillBlocks() const {
 
 void TDSPlay::Start() {
     // An active player without a file has nothing to stream (a seek on it lands here).
-    if (!stream_)
-        return;
+    if (!stream_) return;
     std::lock_guard decode(DecodeLock);
-    if (UseEffects())
-        EffectsInit();
+    if (UseEffects()) EffectsInit();
     endBlock_ = -1;
     looped_ = false;
     CurrentBlock = -1;
@@ -199,8 +188,7 @@ void TDSPlay::drainBlockEvents() {
 }
 
 void TDSPlay::Stop() {
-    if (stream_)
-        stream_->Stop();
+    if (stream_) stream_->Stop();
 }
 
 bool TDSPlay::lockBlock(DWORD offset, void** p1, DWORD* l1, void** p2, DWORD* l2) {
@@ -222,8 +210,7 @@ bool TDSPlay::decodeNextBlock(BlockParts& block) {
         return false;
     TSndPlayPlug* plug = ModulePlug();
     for (int i = 0; i < 2; ++i) {
-        if (!block.data[i] || block.length[i] == 0 || !plug)
-            continue;
+        if (!block.data[i] || block.length[i] == 0 || !plug) continue;
         if (!plug->Process(static_cast<BYTE*>(block.data[i]), block.length[i])) {
             if (Loop()) {
                 plug->Reset();
@@ -244,33 +231,27 @@ void TDSPlay::silencePlayedBlock(int block) {
         return;
     const int silence = WorkingFormat.wBitsPerSample == 16 ? 0 : 0x80;
     for (int i = 0; i < 2; ++i)
-        if (parts[i])
-            std::memset(parts[i], silence, lengths[i]);
+        if (parts[i]) std::memset(parts[i], silence, lengths[i]);
     stream_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
 }
 
 void TDSPlay::Process(int block) {
-    if (!stream_)
-        return;
+    if (!stream_) return;
     BlockParts parts;
     {
         std::lock_guard decode(DecodeLock);
-        if (block >= 0)
-            PlayedBlock = (PlayedBlock.load() + 1) & BuffersCountMask();
+        if (block >= 0) PlayedBlock = (PlayedBlock.load() + 1) & BuffersCountMask();
         if (endBlock_.load() >= 0) {
-            if (block == endBlock_.load())
-                TSndStopThread::Launch(this);
+            if (block == endBlock_.load()) TSndStopThread::Launch(this);
             silencePlayedBlock(block);
             return;
         }
-        if (!decodeNextBlock(parts))
-            return;
+        if (!decodeNextBlock(parts)) return;
     }
     // Handlers run outside the decode lock, so one that calls the engine back never
     // waits on a caller that waits on this thread.
     for (int i = 0; i < 2; ++i)
-        if (parts.data[i] && parts.length[i])
-            FireProc(static_cast<BYTE*>(parts.data[i]), parts.length[i]);
+        if (parts.data[i] && parts.length[i]) FireProc(static_cast<BYTE*>(parts.data[i]), parts.length[i]);
     if (UseEffects())
         EffectsProcess(static_cast<BYTE*>(parts.data[0]), parts.length[0], static_cast<BYTE*>(parts.data[1]),
                        parts.length[1]);
@@ -281,10 +262,8 @@ void TDSPlay::GetPosition(SND_POSITION* position) {
     // The decode lock alone: it keeps the plug-in and the ring counters still, and an
     // OnProc handler on the events thread may ask for the position.
     std::lock_guard decode(DecodeLock);
-    if (!Active() || !position)
-        return;
-    if (TSndPlayPlug* plug = ModulePlug())
-        plug->GetPosition(position);
+    if (!Active() || !position) return;
+    if (TSndPlayPlug* plug = ModulePlug()) plug->GetPosition(position);
     const int head = endBlock_.load() >= 0 ? endBlock_.load() : CurrentBlock.load();
     const std::int64_t queued =
         static_cast<std::int64_t>((head - PlayedBlock.load()) & BuffersCountMask()) * BufferSize();
@@ -294,8 +273,7 @@ void TDSPlay::GetPosition(SND_POSITION* position) {
     const std::int64_t length = position->dwLength;
     if (Loop() && length) {
         // Before the first loop a position short of the start is the start, not the end.
-        if (heard < 0 && !looped_.load())
-            heard = 0;
+        if (heard < 0 && !looped_.load()) heard = 0;
         while (heard < 0)
             heard += length;
         while (heard > length)
@@ -313,22 +291,21 @@ void TDSPlay::GetPosition(SND_POSITION* position) {
 void TDSPlay::SetVolume(int volume) {
     TSndControlHold hold(Control);
     volume_ = volume;
-    if (stream_)
-        stream_->SetVolume(volume);
+    if (stream_) stream_->SetVolume(volume);
 }
 
-std::optional<GUID> TDSPlay::Device() const { return device_; }
+std::optional<GUID> TDSPlay::Device() const {
+    return device_;
+}
 
 void TDSPlay::SetpID(const GUID* device) {
     TSndControlHold hold(Control);
     const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
-    if (wanted == device_)
-        return;
+    if (wanted == device_) return;
     const bool wasActive = Active();
     SwitchLocked(false);
     device_ = wanted;
-    if (wasActive)
-        SwitchLocked(true);
+    if (wasActive) SwitchLocked(true);
 }
 
 void TDSPlay::SetPaused(bool paused) {
@@ -337,8 +314,7 @@ void TDSPlay::SetPaused(bool paused) {
         SetPausedFlag(false);
         return;
     }
-    if (paused == Paused())
-        return;
+    if (paused == Paused()) return;
     if (stream_) {
         if (paused) {
             stream_->GetCurrentPosition(&savedPosition_, nullptr);
@@ -356,8 +332,7 @@ void TDSPlay::SetPaused(bool paused) {
 
 void TDSPlay::ShowError(const char* text) {
     std::string message = text;
-    if (lastResult_ != DS_OK)
-        message = std::string(text) + " (" + DirectSoundErrorText(lastResult_) + ")";
+    if (lastResult_ != DS_OK) message = std::string(text) + " (" + DirectSoundErrorText(lastResult_) + ")";
     ShowMessageBox(message, ClassName(), MB_ICONWARNING);
 }
 
@@ -371,8 +346,7 @@ void TDSPlay::GetCurrentBuffer(short* L, short* R, int count) {
     if (!stream_ || FAILED(stream_->GetCurrentPosition(&play, nullptr)) ||
         FAILED(stream_->Lock(play, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
         std::fill(L, L + count, short{0});
-        if (stereo && R)
-            std::fill(R, R + count, short{0});
+        if (stereo && R) std::fill(R, R + count, short{0});
         return;
     }
     const auto* first = static_cast<const BYTE*>(parts[0]);

@@ -65,17 +65,17 @@ private:
     bool decodeNextBlock(BlockParts& block);
     void silencePlayedBlock(int block);
 
-    std::optional<GUID> device_;      // guarded by Control
+    std::optional<GUID> device_; // guarded by Control
     std::atomic<int> volume_{0};
     std::atomic<int> endBlock_{-1};
     // The stream has run past the end of the file at least once in this session, so a
     // heard position before the start lies at the end of the previous run.
     std::atomic<bool> looped_{false};
-    DWORD savedPosition_ = 0;         // guarded by Control
+    DWORD savedPosition_ = 0; // guarded by Control
     std::vector<TDSWave*> waves_;
-    HRESULT lastResult_ = DS_OK;      // guarded by Control
-    IDirectSoundNotify* notify_ = nullptr;  // guarded by Control
+    HRESULT lastResult_ = DS_OK;           // guarded by Control
+    IDirectSoundNotify* notify_ = nullptr; // guarded by Control
     DSBPOSITIONNOTIFY notifyTable_[SndMaxBuffers];
-    IDirectSound* ds_ = nullptr;      // guarded by Control
+    IDirectSound* ds_ = nullptr;           // guarded by Control
     IDirectSoundBuffer* stream_ = nullptr; // guarded by Control; the events thread uses it while it runs
 };

@@ -34,14 +34,17 @@ std::map<std::string, ResourceBytes>& resources() {
 bool findResource(const std::string& name, ResourceBytes& found) {
     std::lock_guard guard(resourcesLock);
     auto it = resources().find(lowerCase(name));
-    if (it == resources().end())
-        return false;
+    if (it == resources().end()) return false;
     found = it->second;
     return true;
 }
 
-DWORD readLe32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24; }
-WORD readLe16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+DWORD readLe32(const BYTE* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24;
+}
+WORD readLe16(const BYTE* p) {
+    return static_cast<WORD>(p[0] | p[1] << 8);
+}
 
 void readFormat(const BYTE* p, DWORD size, WAVEFORMATEX& format) {
     format.wFormatTag = readLe16(p);
@@ -55,10 +58,8 @@ void readFormat(const BYTE* p, DWORD size, WAVEFORMATEX& format) {
 
 bool readWholeFile(const std::string& name, std::vector<BYTE>& bytes) {
     FilePtr file = OpenFile(name, "rb");
-    if (!file)
-        return false;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return false;
+    if (!file) return false;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long length = std::ftell(file.get());
     if (length < static_cast<long>(MinWaveFileBytes) || std::fseek(file.get(), 0, SEEK_SET) != 0)
         return false;
@@ -78,48 +79,39 @@ void UnregisterWaveResource(const std::string& name) {
     resources().erase(lowerCase(name));
 }
 
-bool ParseWaveData(const BYTE* riff, std::size_t length, WAVEFORMATEX* format, const BYTE** data, DWORD* size) {
-    if (format)
-        *format = WAVEFORMATEX{};
-    if (data)
-        *data = nullptr;
-    if (size)
-        *size = 0;
+bool ParseWaveData(const BYTE* riff, std::size_t length, WAVEFORMATEX* format, const BYTE** data,
+                   DWORD* size) {
+    if (format) *format = WAVEFORMATEX{};
+    if (data) *data = nullptr;
+    if (size) *size = 0;
     if (!riff || length < 12 || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
         return false;
     const DWORD riffSize = readLe32(riff + 4);
-    if (riffSize <= 4)
-        return false;
+    if (riffSize <= 4) return false;
     // The chunks end where the RIFF size says, but never past the bytes there are.
     const std::uint64_t end = std::min<std::uint64_t>(8ull + riffSize, length);
     bool formatFound = !format;
     bool dataFound = !data && !size;
     std::uint64_t pos = 12;
     for (;;) {
-        if (pos + 8 > end)
-            return false;
+        if (pos + 8 > end) return false;
         const BYTE* chunk = riff + pos;
         const DWORD chunkSize = readLe32(chunk + 4);
         const std::uint64_t body = pos + 8;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !formatFound) {
-            if (chunkSize < FormatChunkMin || body + FormatChunkMin > end)
-                return false;
-            readFormat(riff + body, static_cast<DWORD>(std::min<std::uint64_t>(chunkSize, end - body)), *format);
+            if (chunkSize < FormatChunkMin || body + FormatChunkMin > end) return false;
+            readFormat(riff + body, static_cast<DWORD>(std::min<std::uint64_t>(chunkSize, end - body)),
+                       *format);
             formatFound = true;
-            if (dataFound)
-                return true;
+            if (dataFound) return true;
         } else if (std::memcmp(chunk, "data", 4) == 0 && !dataFound) {
-            if (data)
-                *data = riff + body;
-            if (size)
-                *size = static_cast<DWORD>(std::min<std::uint64_t>(chunkSize, end - body));
+            if (data) *data = riff + body;
+            if (size) *size = static_cast<DWORD>(std::min<std::uint64_t>(chunkSize, end - body));
             dataFound = true;
-            if (formatFound)
-                return true;
+            if (formatFound) return true;
         }
         pos = body + chunkSize + (chunkSize & 1);
-        if (pos >= end)
-            return false;
+        if (pos >= end) return false;
     }
 }
 
@@ -148,8 +140,7 @@ IDirectSoundBuffer* createFilledBuffer(IDirectSound* ds, const WaveData& wave) {
     desc.dwBufferBytes = wave.size;
     desc.lpwfxFormat = &wave.format;
     IDirectSoundBuffer* buffer = nullptr;
-    if (FAILED(ds->CreateSoundBuffer(&desc, &buffer, nullptr)) || !buffer)
-        return nullptr;
+    if (FAILED(ds->CreateSoundBuffer(&desc, &buffer, nullptr)) || !buffer) return nullptr;
     if (!FillWaveBuffer(buffer, wave.data, wave.size)) {
         buffer->Release();
         return nullptr;
@@ -161,31 +152,26 @@ IDirectSoundBuffer* createFilledBuffer(IDirectSound* ds, const WaveData& wave) {
 
 IDirectSoundBuffer* CreateWaveBuffer(IDirectSound* ds, const std::string& name) {
     WaveData wave;
-    if (!ds || !LoadWaveResource(name, wave))
-        return nullptr;
+    if (!ds || !LoadWaveResource(name, wave)) return nullptr;
     return createFilledBuffer(ds, wave);
 }
 
 bool FillWaveBuffer(IDirectSoundBuffer* buffer, const BYTE* data, DWORD size) {
-    if (!buffer || !data || size == 0)
-        return false;
+    if (!buffer || !data || size == 0) return false;
     void* part1 = nullptr;
     void* part2 = nullptr;
     DWORD bytes1 = 0;
     DWORD bytes2 = 0;
-    if (FAILED(buffer->Lock(0, size, &part1, &bytes1, &part2, &bytes2, 0)))
-        return false;
+    if (FAILED(buffer->Lock(0, size, &part1, &bytes1, &part2, &bytes2, 0))) return false;
     std::memcpy(part1, data, bytes1);
-    if (part2 && bytes2)
-        std::memcpy(part2, data + bytes1, bytes2);
+    if (part2 && bytes2) std::memcpy(part2, data + bytes1, bytes2);
     buffer->Unlock(part1, bytes1, part2, bytes2);
     return true;
 }
 
 SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int count) {
     auto sound = std::make_unique<SoundObject>();
-    if (!ds || !LoadWaveResource(name, sound->wave))
-        return nullptr;
+    if (!ds || !LoadWaveResource(name, sound->wave)) return nullptr;
     sound->count = std::max(count, 1);
     sound->buffers.assign(static_cast<std::size_t>(sound->count), nullptr);
     // The first buffer comes from the data already read; only a refused duplicate reads
@@ -204,34 +190,28 @@ SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int co
 }
 
 void DestroySoundObject(SoundObject* sound) {
-    if (!sound)
-        return;
+    if (!sound) return;
     for (IDirectSoundBuffer* buffer : sound->buffers)
-        if (buffer)
-            buffer->Release();
+        if (buffer) buffer->Release();
     delete sound;
 }
 
 namespace {
 
 bool isPlaying(IDirectSoundBuffer* buffer, DWORD* status) {
-    if (FAILED(buffer->GetStatus(status)))
-        *status = 0;
+    if (FAILED(buffer->GetStatus(status))) *status = 0;
     return (*status & DSBSTATUS_PLAYING) != 0;
 }
 
 } // namespace
 
 IDirectSoundBuffer* PickSoundBuffer(SoundObject* sound) {
-    if (!sound)
-        return nullptr;
+    if (!sound) return nullptr;
     IDirectSoundBuffer* buffer = sound->buffers[static_cast<std::size_t>(sound->current)];
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     DWORD status = 0;
     if (isPlaying(buffer, &status)) {
-        if (sound->count < 2)
-            return nullptr;
+        if (sound->count < 2) return nullptr;
         sound->current = (sound->current + 1) % sound->count;
         buffer = sound->buffers[static_cast<std::size_t>(sound->current)];
         if (SUCCEEDED(buffer->GetStatus(&status)) && (status & DSBSTATUS_PLAYING)) {
@@ -248,13 +228,10 @@ IDirectSoundBuffer* PickSoundBuffer(SoundObject* sound) {
 }
 
 bool PlaySoundObject(SoundObject* sound, DWORD flags, int volume, int pan) {
-    if (!sound)
-        return false;
-    if ((flags & DSBPLAY_LOOPING) && sound->count != 1)
-        return false;
+    if (!sound) return false;
+    if ((flags & DSBPLAY_LOOPING) && sound->count != 1) return false;
     IDirectSoundBuffer* buffer = PickSoundBuffer(sound);
-    if (!buffer)
-        return false;
+    if (!buffer) return false;
     const bool played = SUCCEEDED(buffer->Play(0, 0, flags));
     // The first moments sound at the buffer's previous volume and pan, as ever.
     buffer->SetVolume((volume - 256) * 24);
@@ -264,38 +241,54 @@ bool PlaySoundObject(SoundObject* sound, DWORD flags, int volume, int pan) {
 
 const char* DirectSoundErrorText(HRESULT result) {
     switch (result) {
-    case DSERR_UNSUPPORTED: return "The function called is not supported at this time";
-    case DSERR_NOINTERFACE: return "The requested COM interface is not available";
-    case DSERR_GENERIC: return "An undetermined error occurred inside the DirectSound subsystem";
-    case DSERR_NOAGGREGATION: return "The object does not support aggregation";
+    case DSERR_UNSUPPORTED:
+        return "The function called is not supported at this time";
+    case DSERR_NOINTERFACE:
+        return "The requested COM interface is not available";
+    case DSERR_GENERIC:
+        return "An undetermined error occurred inside the DirectSound subsystem";
+    case DSERR_NOAGGREGATION:
+        return "The object does not support aggregation";
     case DSERR_OUTOFMEMORY:
-        return "The DirectSound subsystem could not allocate sufficient memory to complete the caller's request";
-    case DSERR_INVALIDPARAM: return "An invalid parameter was passed to the returning function";
+        return "The DirectSound subsystem could not allocate sufficient memory to complete the caller's "
+               "request";
+    case DSERR_INVALIDPARAM:
+        return "An invalid parameter was passed to the returning function";
     case DSERR_ALLOCATED:
-        return "The request failed because resources, such as a priority level, were already in use by another "
+        return "The request failed because resources, such as a priority level, were already in use by "
+               "another "
                "caller";
     case DSERR_CONTROLUNAVAIL:
         return "The buffer control (volume, pan, and so on) requested by the caller is not available";
-    case DSERR_INVALIDCALL: return "This function is not valid for the current state of this object";
+    case DSERR_INVALIDCALL:
+        return "This function is not valid for the current state of this object";
     case DSERR_PRIOLEVELNEEDED:
         return "The caller does not have the priority level required for the function to succeed";
-    case DSERR_BADFORMAT: return "The specified wave format is not supported";
-    case DSERR_NODRIVER: return "No sound driver is available for use";
-    case DSERR_ALREADYINITIALIZED: return "The object is already initialized";
-    case DSERR_BUFFERLOST: return "The buffer memory has been lost and must be restored";
+    case DSERR_BADFORMAT:
+        return "The specified wave format is not supported";
+    case DSERR_NODRIVER:
+        return "No sound driver is available for use";
+    case DSERR_ALREADYINITIALIZED:
+        return "The object is already initialized";
+    case DSERR_BUFFERLOST:
+        return "The buffer memory has been lost and must be restored";
     case DSERR_OTHERAPPHASPRIO:
         return "Another application has a higher priority level, preventing this call from succeeding";
     case DSERR_UNINITIALIZED:
         return "The Initialize method has not been called or has not been called successfully before other "
                "methods were called";
-    case DS_OK: return "The request completed successfully";
-    default: return "Unknow error";
+    case DS_OK:
+        return "The request completed successfully";
+    default:
+        return "Unknow error";
     }
 }
 
 TDSWave::TDSWave(TComponent* owner) : TComponent(owner) {}
 
-TDSWave::~TDSWave() { Release(); }
+TDSWave::~TDSWave() {
+    Release();
+}
 
 void TDSWave::SetFileName(const std::string& name) {
     fileName_ = name;
@@ -303,20 +296,17 @@ void TDSWave::SetFileName(const std::string& name) {
 }
 
 void TDSWave::SetNumBuffers(int count) {
-    if (count == numBuffers_)
-        return;
+    if (count == numBuffers_) return;
     numBuffers_ = count;
     Init();
 }
 
 void TDSWave::Init() {
     Release();
-    if (!player_)
-        return;
+    if (!player_) return;
     bool failed = false;
     player_->UseDirectSound([&](IDirectSound* ds) {
-        if (!ds)
-            return;
+        if (!ds) return;
         std::unique_lock reload(reload_);
         sound_ = CreateSoundObject(ds, fileName_, numBuffers_);
         failed = sound_ == nullptr;
@@ -339,8 +329,7 @@ bool TDSWave::IsLoaded() const {
 
 bool TDSWave::Play(DWORD flags, int pan) {
     std::shared_lock reload(reload_, std::try_to_lock);
-    if (!reload.owns_lock() || !sound_)
-        return false;
+    if (!reload.owns_lock() || !sound_) return false;
     std::lock_guard pick(play_);
     return PlaySoundObject(sound_, flags, volume_.load(), pan);
 }

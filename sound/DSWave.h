@@ -41,7 +41,8 @@ void UnregisterWaveResource(const std::string& name);
 // From the "WAV" resource called name, else from the file called name (at least 48 bytes).
 bool LoadWaveResource(const std::string& name, WaveData& wave);
 // Finds the format and the sample data of RIFF WAVE bytes; never reads past length.
-bool ParseWaveData(const BYTE* riff, std::size_t length, WAVEFORMATEX* format, const BYTE** data, DWORD* size);
+bool ParseWaveData(const BYTE* riff, std::size_t length, WAVEFORMATEX* format, const BYTE** data,
+                   DWORD* size);
 IDirectSoundBuffer* CreateWaveBuffer(IDirectSound* ds, const std::string& name);
 bool FillWaveBuffer(IDirectSoundBuffer* buffer, const BYTE* data, DWORD size);
 SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int count);
@@ -88,6 +89,6 @@ private:
     // Taken exclusively to load and release, shared by Play: a Play that meets a reload
     // gives up rather than touching buffers that are being released.
     mutable std::shared_mutex reload_;
-    std::mutex play_; // serialises the choice of the next buffer
+    std::mutex play_;              // serialises the choice of the next buffer
     SoundObject* sound_ = nullptr; // guarded by reload_
 };

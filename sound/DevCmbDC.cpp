@@ -8,14 +8,18 @@ TDCaptureDevCombo::TDCaptureDevCombo(TComponent* owner) : TComboBox(owner) {
     Init();
 }
 
-TDCaptureDevCombo::~TDCaptureDevCombo() { Items()->Clear(); }
+TDCaptureDevCombo::~TDCaptureDevCombo() {
+    Items()->Clear();
+}
 
 void TDCaptureDevCombo::Init() {
     devices_.Fill(*this, DirectSoundCaptureEnumerate);
     SetItemIndex(defaultIndex_);
 }
 
-const GUID* TDCaptureDevCombo::GetDefDriver() const { return TSoundDeviceList::GuidOf(*this, ItemIndex()); }
+const GUID* TDCaptureDevCombo::GetDefDriver() const {
+    return TSoundDeviceList::GuidOf(*this, ItemIndex());
+}
 
 void TDCaptureDevCombo::SetDefDriver(const GUID* guid) {
     defaultIndex_ = TSoundDeviceList::IndexOf(*this, guid);

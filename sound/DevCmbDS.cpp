@@ -22,16 +22,14 @@ void TSoundDeviceList::Fill(TComboBox& combo, Enumerate enumerate) {
 }
 
 const GUID* TSoundDeviceList::GuidOf(const TComboBox& combo, int index) {
-    if (index < 0 || index >= combo.Items()->Count())
-        return nullptr;
+    if (index < 0 || index >= combo.Items()->Count()) return nullptr;
     auto* id = static_cast<DeviceId*>(combo.Items()->Objects(index));
     return id ? &id->Guid : nullptr;
 }
 
 int TSoundDeviceList::IndexOf(const TComboBox& combo, const GUID* guid) {
     for (int i = combo.Items()->Count() - 1; i >= 0; --i)
-        if (GuidOf(combo, i) == guid)
-            return i;
+        if (GuidOf(combo, i) == guid) return i;
     return 0;
 }
 
@@ -41,14 +39,18 @@ TDSoundDevCombo::TDSoundDevCombo(TComponent* owner) : TComboBox(owner) {
     Init();
 }
 
-TDSoundDevCombo::~TDSoundDevCombo() { Items()->Clear(); }
+TDSoundDevCombo::~TDSoundDevCombo() {
+    Items()->Clear();
+}
 
 void TDSoundDevCombo::Init() {
     devices_.Fill(*this, DirectSoundEnumerate);
     SetItemIndex(defaultIndex_);
 }
 
-const GUID* TDSoundDevCombo::GetDefDriver() const { return TSoundDeviceList::GuidOf(*this, ItemIndex()); }
+const GUID* TDSoundDevCombo::GetDefDriver() const {
+    return TSoundDeviceList::GuidOf(*this, ItemIndex());
+}
 
 void TDSoundDevCombo::SetDefDriver(const GUID* guid) {
     defaultIndex_ = TSoundDeviceList::IndexOf(*this, guid);

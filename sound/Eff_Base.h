@@ -34,8 +34,7 @@ protected:
     // True when Process has what it needs: a format and an assigned change event.
     bool Ready() const { return Format && onChange_.Assigned(); }
     void FireChange() {
-        if (auto handler = onChange_.Get())
-            handler(this);
+        if (auto handler = onChange_.Get()) handler(this);
     }
 
 private:

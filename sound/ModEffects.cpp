@@ -43,7 +43,9 @@ int WaveValue(int wave, std::int8_t position) {
     }
 }
 
-void Clear(MOD_CHANNEL& channel) { channel.command = channel.parameter = 0; }
+void Clear(MOD_CHANNEL& channel) {
+    channel.command = channel.parameter = 0;
+}
 
 } // namespace
 
@@ -55,10 +57,8 @@ void TModPlayer::Effect(MOD_CHANNEL& channel) {
     if (command >= TonePortamento && command <= VibratoVolumeSlide) {
         channel.mixVolume = channel.baseVolume;
     } else {
-        if (!arpeggioPeriodSet)
-            channel.mixPeriod = channel.period;
-        if (command != TremoloCommand)
-            channel.mixVolume = channel.baseVolume;
+        if (!arpeggioPeriodSet) channel.mixPeriod = channel.period;
+        if (command != TremoloCommand) channel.mixVolume = channel.baseVolume;
     }
     UpdateIncrement(channel);
 }
@@ -69,31 +69,25 @@ bool TModPlayer::RunCommand(MOD_CHANNEL& channel, int x, int y) {
     const int p = channel.parameter;
     switch (channel.command) {
     case Arpeggio: {
-        if (p == 0)
-            return false;
+        if (p == 0) return false;
         int phase = tick_ % 3;
         int note = std::min(channel.noteIndex + (phase == 1 ? x : phase == 2 ? y : 0), LastNote);
         channel.mixPeriod = FinetunePeriod(channel.finetune, note);
         return true;
     }
     case SlideUp:
-        if (tick_ != 0)
-            channel.period -= p;
+        if (tick_ != 0) channel.period -= p;
         break;
     case SlideDown:
-        if (tick_ != 0)
-            channel.period += p;
+        if (tick_ != 0) channel.period += p;
         break;
     case TonePortamento:
-        if (p != 0)
-            channel.portamentoSpeed = p;
+        if (p != 0) channel.portamentoSpeed = p;
         ToneSlide(channel);
         break;
     case VibratoCommand:
-        if (y != 0)
-            channel.vibratoDepth = y;
-        if (x != 0)
-            channel.vibratoSpeed = x * 4;
+        if (y != 0) channel.vibratoDepth = y;
+        if (x != 0) channel.vibratoSpeed = x * 4;
         channel.parameter = 0;
         Vibrato(channel);
         break;
@@ -106,10 +100,8 @@ bool TModPlayer::RunCommand(MOD_CHANNEL& channel, int x, int y) {
         VolSlide(channel);
         break;
     case TremoloCommand:
-        if (y != 0)
-            channel.tremoloDepth = y;
-        if (x != 0)
-            channel.tremoloSpeed = x * 4;
+        if (y != 0) channel.tremoloDepth = y;
+        if (x != 0) channel.tremoloSpeed = x * 4;
         Tremolo(channel);
         channel.parameter = 0;
         break;
@@ -160,8 +152,7 @@ void TModPlayer::PositionJump(int order) {
 }
 
 void TModPlayer::PatternBreak(int x, int y) {
-    if (breakFlag_)
-        return;
+    if (breakFlag_) return;
     nextOrder_ = orderIndex_ + 1 >= module_.songLength ? 0 : orderIndex_ + 1;
     nextRowPosition_ = std::min(x * 10 + y, ModRows - 1) * module_.channels;
     positionChosen_ = true;
@@ -174,10 +165,8 @@ void TModPlayer::PatternLoop(int y) {
         return;
     }
     loopCounter_ = loopCounter_ < 1 ? y : loopCounter_ - 1;
-    if (loopCounter_ == 0)
-        return;
-    if (!positionChosen_)
-        nextOrder_ = orderIndex_;
+    if (loopCounter_ == 0) return;
+    if (!positionChosen_) nextOrder_ = orderIndex_;
     nextRowPosition_ = loopPosition_;
     positionChosen_ = true;
 }
@@ -251,21 +240,18 @@ void TModPlayer::ExEffects(MOD_CHANNEL& channel, int x, int y) {
 void TModPlayer::Vibrato(MOD_CHANNEL& channel) {
     int delta = channel.vibratoDepth * WaveValue(channel.waveControl, channel.vibratoPosition) >> 7;
     channel.mixPeriod = channel.vibratoPosition < 0 ? channel.period - delta : channel.period + delta;
-    if (tick_ != 0)
-        channel.vibratoPosition = std::int8_t(channel.vibratoPosition + channel.vibratoSpeed);
+    if (tick_ != 0) channel.vibratoPosition = std::int8_t(channel.vibratoPosition + channel.vibratoSpeed);
 }
 
 void TModPlayer::Tremolo(MOD_CHANNEL& channel) {
     int delta = channel.tremoloDepth * WaveValue(channel.waveControl >> 4, channel.tremoloPosition) >> 6;
     channel.mixVolume = channel.tremoloPosition < 0 ? std::max(channel.baseVolume - delta, 0)
                                                     : std::min(channel.baseVolume + delta, MaxVolume);
-    if (tick_ != 0)
-        channel.tremoloPosition = std::int8_t(channel.tremoloPosition + channel.tremoloSpeed);
+    if (tick_ != 0) channel.tremoloPosition = std::int8_t(channel.tremoloPosition + channel.tremoloSpeed);
 }
 
 void TModPlayer::VolSlide(MOD_CHANNEL& channel) {
-    if (tick_ == 0)
-        return;
+    if (tick_ == 0) return;
     int x = channel.parameter >> 4, y = channel.parameter & 15;
     channel.baseVolume = std::clamp(channel.baseVolume + x - y, 0, MaxVolume);
 }

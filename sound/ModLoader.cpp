@@ -25,46 +25,43 @@ struct Signature {
 };
 
 constexpr Signature Signatures[] = {
-    {"M.K.", "ProTracker", 4},  {"M!K!", "ProTracker", 4},  {"FLT4", "StarTracker", 4}, {"FLT8", "StarTracker", 8},
-    {"6CHN", "FastTracker", 6}, {"8CHN", "FastTracker", 8}, {"OCTA", "FastTracker", 8},
+    {"M.K.", "ProTracker", 4},  {"M!K!", "ProTracker", 4},  {"FLT4", "StarTracker", 4},
+    {"FLT8", "StarTracker", 8}, {"6CHN", "FastTracker", 6}, {"8CHN", "FastTracker", 8},
+    {"OCTA", "FastTracker", 8},
 };
 
-unsigned BigEndianWord(const BYTE* p) { return unsigned(p[0]) << 8 | p[1]; }
+unsigned BigEndianWord(const BYTE* p) {
+    return unsigned(p[0]) << 8 | p[1];
+}
 
 // A 15-sample module has no signature; it is believed when its restart byte and all fifteen
 // sample headers look right.
 bool RearrangeOldModule(std::array<BYTE, ModHeaderSize>& header) {
     std::memmove(&header[SongLengthOffset], &header[470], 130);
     std::fill(header.begin() + 470, header.begin() + SongLengthOffset, BYTE(0));
-    if (header[RestartOffset] >= 128)
-        return false;
+    if (header[RestartOffset] >= 128) return false;
     bool anyVolume = false;
     for (int s = 0; s < OldSamples; ++s) {
         const BYTE* sample = &header[SampleHeaderOffset + s * SampleHeaderSize];
-        if (sample[24] != 0 || sample[25] > MaxVolume)
-            return false;
+        if (sample[24] != 0 || sample[25] > MaxVolume) return false;
         anyVolume = anyVolume || sample[25] != 0;
     }
-    if (!anyVolume)
-        return false;
+    if (!anyVolume) return false;
     std::memcpy(&header[SignatureOffset], "M.K.", 4);
     return true;
 }
 
 BYTE NoteIndex(unsigned period) {
-    if (period == 0)
-        return 0;
+    if (period == 0) return 0;
     for (int i = 0; i < ModNotes; ++i)
-        if (ModNotePeriods[i] <= period)
-            return BYTE(i + 1);
+        if (ModNotePeriods[i] <= period) return BYTE(i + 1);
     return 0;
 }
 
 // Reads at offset, with bytes past the end of the file as zero.
 void ReadPadded(const BYTE* data, std::size_t size, std::size_t offset, BYTE* out, std::size_t count) {
     std::size_t available = offset < size ? std::min(count, size - offset) : 0;
-    if (available)
-        std::memcpy(out, data + offset, available);
+    if (available) std::memcpy(out, data + offset, available);
     std::memset(out + available, 0, count - available);
 }
 
@@ -100,8 +97,7 @@ bool ModReadLayout(std::array<BYTE, ModHeaderSize>& header, ModLayout& layout) {
             layout = {signature.typeName, signature.channels, ModHeaderSize};
             return true;
         }
-    if (!RearrangeOldModule(header))
-        return false;
+    if (!RearrangeOldModule(header)) return false;
     layout = {"15-instrument", 4, OldHeaderSize};
     return true;
 }
@@ -112,25 +108,22 @@ std::string TModModule::SongName() const {
 }
 
 int TModModule::UsedSamples() const {
-    return int(std::count_if(samples.begin(), samples.end(), [](const MOD_SAMPLE& s) { return s.length != 0; }));
+    return int(
+        std::count_if(samples.begin(), samples.end(), [](const MOD_SAMPLE& s) { return s.length != 0; }));
 }
 
 bool ModLoad(const BYTE* data, std::size_t size, TModModule& module) {
     module = TModModule();
-    if (size < std::size_t(ModHeaderSize))
-        return false;
+    if (size < std::size_t(ModHeaderSize)) return false;
     std::memcpy(module.header.data(), data, ModHeaderSize);
-    if (!ModReadLayout(module.header, module.layout))
-        return false;
+    if (!ModReadLayout(module.header, module.layout)) return false;
     module.channels = module.layout.channels;
     // The order list has 128 entries: a longer song is cut there, an empty one is no song.
     module.songLength = std::min<int>(module.header[SongLengthOffset], ModOrders);
-    if (module.songLength == 0)
-        return false;
+    if (module.songLength == 0) return false;
     int patterns = 1 + *std::max_element(module.header.begin() + OrderOffset,
                                          module.header.begin() + OrderOffset + ModOrders);
-    if (patterns > ModOrders)
-        return false;
+    if (patterns > ModOrders) return false;
     const std::size_t patternBytes = std::size_t(ModRows * module.channels * 4);
     std::size_t offset = module.layout.patternOffset;
     try {
@@ -144,8 +137,7 @@ bool ModLoad(const BYTE* data, std::size_t size, TModModule& module) {
         for (int s = 0; s < ModSamples; ++s) {
             MOD_SAMPLE& sample = module.samples[s];
             sample = ReadSampleHeader(&module.header[SampleHeaderOffset + s * SampleHeaderSize]);
-            if (sample.length == 0)
-                continue;
+            if (sample.length == 0) continue;
             auto& bytes = module.sampleData[s];
             bytes.resize(std::size_t(sample.length));
             ReadPadded(data, size, offset, bytes.data(), bytes.size());

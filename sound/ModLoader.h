@@ -24,9 +24,9 @@ struct MOD_SAMPLE {
 };
 
 struct MOD_NOTE {
-    BYTE sample = 0;    // 0 = none, 1..31 name a sample
-    BYTE note = 0;      // 0 = none, else note index 1..60
-    BYTE command = 0;   // 0..15
+    BYTE sample = 0;  // 0 = none, 1..31 name a sample
+    BYTE note = 0;    // 0 = none, else note index 1..60
+    BYTE command = 0; // 0..15
     BYTE parameter = 0;
 };
 
@@ -45,7 +45,7 @@ struct TModModule {
     std::array<BYTE, ModHeaderSize> header{};
     std::array<MOD_SAMPLE, ModSamples> samples{};
     std::array<std::vector<BYTE>, ModSamples> sampleData; // unsigned 8-bit
-    std::vector<std::vector<MOD_NOTE>> patterns;           // 64 rows x channels each
+    std::vector<std::vector<MOD_NOTE>> patterns;          // 64 rows x channels each
     ModLayout layout;
     int channels = 0;
     int songLength = 0; // 1..128

@@ -12,7 +12,9 @@ constexpr int TicksPerSecond = 50;
 constexpr int NoEffect = 8;
 constexpr int ResetPeriod = 1000;
 
-void FillSilence(BYTE* data, DWORD len, WORD bits) { std::memset(data, bits == 8 ? 0x80 : 0, len); }
+void FillSilence(BYTE* data, DWORD len, WORD bits) {
+    std::memset(data, bits == 8 ? 0x80 : 0, len);
+}
 
 } // namespace
 
@@ -35,7 +37,8 @@ void TModPlayer::Reset() {
         channel.end = channel.loopLength = channel.sampleNumber = 0;
         channel.mixVolume = channel.baseVolume = 0;
         channel.position = 0;
-        channel.noteIndex = channel.parameter = channel.retrigger = channel.glissando = channel.waveControl = 0;
+        channel.noteIndex = channel.parameter = channel.retrigger = channel.glissando = channel.waveControl =
+            0;
         channel.mixPeriod = channel.period = ResetPeriod;
         channel.command = NoEffect;
         UpdateIncrement(channel);
@@ -43,8 +46,7 @@ void TModPlayer::Reset() {
 }
 
 DWORD TModPlayer::Position() const {
-    if (songEnded_)
-        return Length() - 1;
+    if (songEnded_) return Length() - 1;
     return DWORD(orderIndex_) * ModRows + DWORD(rowPosition_ / module_.channels);
 }
 
@@ -66,7 +68,9 @@ void TModPlayer::UpdateIncrement(MOD_CHANNEL& channel) const {
     channel.increment = (std::uint64_t(step_) << 16) / std::uint64_t(period);
 }
 
-int TModPlayer::FinetunePeriod(int finetune, int note) const { return ModFinetunePeriods[finetune & 15][note]; }
+int TModPlayer::FinetunePeriod(int finetune, int note) const {
+    return ModFinetunePeriods[finetune & 15][note];
+}
 
 void TModPlayer::PlayNote(const MOD_NOTE& note, MOD_CHANNEL& channel) {
     channel.command = note.command;
@@ -90,10 +94,8 @@ void TModPlayer::PlayNote(const MOD_NOTE& note, MOD_CHANNEL& channel) {
             channel.period = channel.targetPeriod;
             channel.position = 0;
         }
-        if (!(channel.waveControl & 0x80))
-            channel.tremoloPosition = 0;
-        if (!(channel.waveControl & 0x08))
-            channel.vibratoPosition = 0;
+        if (!(channel.waveControl & 0x80)) channel.tremoloPosition = 0;
+        if (!(channel.waveControl & 0x08)) channel.vibratoPosition = 0;
     }
 }
 
@@ -124,8 +126,7 @@ void TModPlayer::NewRow() {
 }
 
 void TModPlayer::AdvanceFrame() {
-    if (++sampleCounter_ < samplesPerTick_)
-        return;
+    if (++sampleCounter_ < samplesPerTick_) return;
     sampleCounter_ = 0;
     if (++tick_ >= speed_) {
         tick_ = 0;
@@ -133,14 +134,15 @@ void TModPlayer::AdvanceFrame() {
             NewRow();
         else
             --patternDelay_;
-        if (songEnded_)
-            return;
+        if (songEnded_) return;
     }
     for (int c = 0; c < module_.channels; ++c)
         Effect(channel_[c]);
 }
 
-int TModPlayer::FramesToTick() const { return std::min(RunFrames, std::max(1, samplesPerTick_ - sampleCounter_)); }
+int TModPlayer::FramesToTick() const {
+    return std::min(RunFrames, std::max(1, samplesPerTick_ - sampleCounter_));
+}
 
 // Mixes one channel over frames that hold no tick. A sample that runs out restarts at its loop
 // with the first loop byte sounding for two frames, or falls silent without a loop.
@@ -148,8 +150,7 @@ void TModPlayer::MixChannelRun(MOD_CHANNEL& channel, int* side, int frames) {
     int i = 0;
     while (i < frames) {
         if (std::int64_t(channel.position >> 16) >= channel.end) {
-            if (channel.loopLength <= 2)
-                return;
+            if (channel.loopLength <= 2) return;
             channel.playOffset = channel.loopStart;
             channel.end = channel.loopLength;
             if (channel.playOffset >= channel.sampleLength)
@@ -190,8 +191,7 @@ bool TModPlayer::Render(BYTE* data, DWORD len, WORD bits, WORD channels) {
     const int count = module_.channels;
     DWORD written = 0;
     auto put = [&](int value) {
-        if (written >= values)
-            return;
+        if (written >= values) return;
         if (wide) {
             data[2 * written] = BYTE(value & 0xFF);
             data[2 * written + 1] = BYTE((value >> 8) & 0xFF);
@@ -221,7 +221,6 @@ bool TModPlayer::Render(BYTE* data, DWORD len, WORD bits, WORD channels) {
             }
         }
     }
-    if (wide && (len & 1))
-        data[len - 1] = 0;
+    if (wide && (len & 1)) data[len - 1] = 0;
     return true;
 }

@@ -54,7 +54,8 @@ constexpr std::array<std::array<std::uint16_t, ModNotes>, ModFinetunes> BuildFin
 
 } // namespace
 
-const std::array<std::array<std::uint16_t, ModNotes>, ModFinetunes> ModFinetunePeriods = BuildFinetunePeriods();
+const std::array<std::array<std::uint16_t, ModNotes>, ModFinetunes> ModFinetunePeriods =
+    BuildFinetunePeriods();
 
 const std::array<std::uint16_t, ModNotes> ModNotePeriods = ModFinetunePeriods[0];
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-constexpr int ModNotes = 60;      // five octaves of twelve notes
-constexpr int ModFinetunes = 16;  // 0..7 = 0..+7 eighths of a semitone, 8..15 = -8..-1
+constexpr int ModNotes = 60;     // five octaves of twelve notes
+constexpr int ModFinetunes = 16; // 0..7 = 0..+7 eighths of a semitone, 8..15 = -8..-1
 
 // Amiga periods of the five octaves at finetune 0; note index 1 is the first entry.
 extern const std::array<std::uint16_t, ModNotes> ModNotePeriods;

@@ -29,8 +29,7 @@ void TSndPlayPlug::SetSamplesPerSec(unsigned long rate) {
 }
 
 void TSndPlayPlug::FixTagString(char* s, int n) {
-    if (n < 1)
-        return;
+    if (n < 1) return;
     s[n - 1] = 0;
     bool textMet = false;
     for (int i = n - 2; i >= 0; --i) {
@@ -47,17 +46,14 @@ namespace {
 
 // Reads the last 128 bytes of a file; false when the file cannot be opened or is shorter.
 bool readTagBytes(std::FILE* file, unsigned char* tag) {
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return false;
+    if (std::fseek(file, 0, SEEK_END) != 0) return false;
     const long size = std::ftell(file);
-    if (size < Id3v1::Size || std::fseek(file, size - Id3v1::Size, SEEK_SET) != 0)
-        return false;
+    if (size < Id3v1::Size || std::fseek(file, size - Id3v1::Size, SEEK_SET) != 0) return false;
     return std::fread(tag, 1, Id3v1::Size, file) == Id3v1::Size;
 }
 
 void appendField(std::string& text, const unsigned char* field) {
-    if (field[0] == 0)
-        return;
+    if (field[0] == 0) return;
     text += " - ";
     text += reinterpret_cast<const char*>(field);
 }
@@ -67,8 +63,7 @@ void appendField(std::string& text, const unsigned char* field) {
 bool TSndPlayPlug::GetMP3Info(const std::string& fileName, SND_FILE_INFO* info) {
     // Music names are written Windows-style ("Data\Music\song.mp3"): open through the resolver.
     FilePtr file = OpenFile(fileName, "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     unsigned char* tag = info->Tag;
     // A file shorter than a tag has none: it reads as the missing "TAG" below.
     if (!readTagBytes(file.get(), tag) || std::memcmp(tag, "TAG", 3) != 0) {

@@ -16,11 +16,9 @@ constexpr int HundredthsPerOrder = 38400 / 50;
 // The whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& name, std::vector<BYTE>& bytes) {
     FilePtr file = OpenFile(name, "rb");
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
-        return false;
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0)
-        return false;
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
     try {
         bytes.resize(std::size_t(size));
     } catch (const std::bad_alloc&) {
@@ -29,20 +27,26 @@ bool ReadWholeFile(const std::string& name, std::vector<BYTE>& bytes) {
     return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
 }
 
-void Silence(unsigned char* data, unsigned long len, WORD bits) { std::memset(data, bits == 8 ? 0x80 : 0, len); }
+void Silence(unsigned char* data, unsigned long len, WORD bits) {
+    std::memset(data, bits == 8 ? 0x80 : 0, len);
+}
 
 } // namespace
 
 TSndMOD::TSndMOD(TComponent* owner) : TSndPlayPlug(owner) {}
 
-TSndMOD::~TSndMOD() { Release(); }
+TSndMOD::~TSndMOD() {
+    Release();
+}
 
 void TSndMOD::SetSamplesPerSec(unsigned long rate) {
     TSndPlayPlug::SetSamplesPerSec(rate);
     player_.InitFreq(Format.nSamplesPerSec);
 }
 
-std::string TSndMOD::GetSupportTypes() { return "Amiga MOD 15-instrument/Pro/Star/FastTracker"; }
+std::string TSndMOD::GetSupportTypes() {
+    return "Amiga MOD 15-instrument/Pro/Star/FastTracker";
+}
 
 bool TSndMOD::Init() {
     bool result = !FileName.empty() && LoadFile();
@@ -53,21 +57,18 @@ bool TSndMOD::Init() {
 bool TSndMOD::LoadFile() {
     Release();
     std::vector<BYTE> bytes;
-    if (!ReadWholeFile(FileName, bytes))
-        return false;
+    if (!ReadWholeFile(FileName, bytes)) return false;
     loaded_ = ModLoad(bytes.data(), bytes.size(), module_);
     return loaded_;
 }
 
 void TSndMOD::Reset() {
     player_.InitFreq(Format.nSamplesPerSec);
-    if (loaded_)
-        player_.Reset();
+    if (loaded_) player_.Reset();
 }
 
 void TSndMOD::Release() {
-    if (loaded_)
-        module_ = TModModule();
+    if (loaded_) module_ = TModModule();
     loaded_ = false;
 }
 
@@ -91,31 +92,26 @@ void TSndMOD::GetPosition(SND_POSITION* position) {
 }
 
 void TSndMOD::SetPosition(SND_POSITION* position) {
-    if (loaded_)
-        player_.SetPosition(position->dwPosition);
+    if (loaded_) player_.SetPosition(position->dwPosition);
 }
 
 bool TSndMOD::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     FilePtr file = OpenFile(fileName, "rb");
-    if (!file)
-        return false;
+    if (!file) return false;
     std::fseek(file.get(), 0, SEEK_END);
     long size = std::ftell(file.get());
     std::fseek(file.get(), 0, SEEK_SET);
     nSizeToStr(info->szSize, sizeof info->szSize, int(size));
     std::array<BYTE, ModHeaderSize> header;
-    if (std::fread(header.data(), 1, header.size(), file.get()) != header.size())
-        return false;
+    if (std::fread(header.data(), 1, header.size(), file.get()) != header.size()) return false;
     file.reset();
     ModLayout layout;
-    if (!ModReadLayout(header, layout))
-        return false;
+    if (!ModReadLayout(header, layout)) return false;
     int samples = 0;
     for (int s = 0; s < ModSamples; ++s)
         samples += (header[std::size_t(20 + s * 30 + 22)] | header[std::size_t(20 + s * 30 + 23)]) != 0;
     int songLength = std::min<int>(header[950], ModOrders);
-    if (samples == 0 || songLength == 0)
-        return false;
+    if (samples == 0 || songLength == 0) return false;
     std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "%s MOD, %d channels", layout.typeName,
                   layout.channels);
     std::snprintf(info->szFormat, sizeof info->szFormat, "%s MOD, %d channels, %d samples", layout.typeName,

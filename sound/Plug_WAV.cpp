@@ -15,7 +15,9 @@ TSndWav::TSndWav(TComponent* owner) : TSndPlayPlug(owner) {
     UpdateWaveFormat(&intermediate_);
 }
 
-TSndWav::~TSndWav() { Release(); }
+TSndWav::~TSndWav() {
+    Release();
+}
 
 void TSndWav::SetChannels(unsigned short channels) {
     TSndPlayPlug::SetChannels(channels);
@@ -35,11 +37,12 @@ void TSndWav::SetSamplesPerSec(unsigned long rate) {
     acm_Open();
 }
 
-std::string TSndWav::GetSupportTypes() { return "WAVE (use Audio Compression Manager if necessary)"; }
+std::string TSndWav::GetSupportTypes() {
+    return "WAVE (use Audio Compression Manager if necessary)";
+}
 
 bool TSndWav::Init() {
-    if (FileName.empty() || !LoadFile())
-        return false;
+    if (FileName.empty() || !LoadFile()) return false;
     Reset();
     return acm_Open();
 }
@@ -47,8 +50,7 @@ bool TSndWav::Init() {
 bool TSndWav::LoadFile() {
     Release();
     unsigned samples = 0;
-    if (LoadWaveFile(FileName.c_str(), &dataSize_, &samples, &fileFormat_, &data_) != 0)
-        return false;
+    if (LoadWaveFile(FileName.c_str(), &dataSize_, &samples, &fileFormat_, &data_) != 0) return false;
     ACMFORMATDETAILSA details;
     details.dwFormatTag = fileFormat_.Format()->wFormatTag;
     details.pwfx = fileFormat_.Format();
@@ -77,18 +79,18 @@ void TSndWav::Release() {
 namespace {
 
 bool SameFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-    return a.wFormatTag == b.wFormatTag && a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
-           a.nAvgBytesPerSec == b.nAvgBytesPerSec && a.nBlockAlign == b.nBlockAlign &&
-           a.wBitsPerSample == b.wBitsPerSample && a.cbSize == b.cbSize;
+    return a.wFormatTag == b.wFormatTag && a.nChannels == b.nChannels &&
+           a.nSamplesPerSec == b.nSamplesPerSec && a.nAvgBytesPerSec == b.nAvgBytesPerSec &&
+           a.nBlockAlign == b.nBlockAlign && a.wBitsPerSample == b.wBitsPerSample && a.cbSize == b.cbSize;
 }
 
-DWORD RoundDown(DWORD value, DWORD unit) { return unit ? value - value % unit : value; }
+DWORD RoundDown(DWORD value, DWORD unit) {
+    return unit ? value - value % unit : value;
+}
 
 void CloseStage(HACMSTREAM& stream, ACMSTREAMHEADER& header) {
-    if (!stream)
-        return;
-    if (header.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED)
-        acmStreamUnprepareHeader(stream, &header, 0);
+    if (!stream) return;
+    if (header.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED) acmStreamUnprepareHeader(stream, &header, 0);
     acmStreamClose(stream, 0);
     header.fdwStatus = 0;
     stream = nullptr;
@@ -98,12 +100,11 @@ void CloseStage(HACMSTREAM& stream, ACMSTREAMHEADER& header) {
 
 bool TSndWav::acm_Open() {
     acm_Close();
-    if (fileFormat_.Empty())
-        return false;
+    if (fileFormat_.Empty()) return false;
     const WAVEFORMATEX* file = fileFormat_.Format();
-    if (SameFormat(*file, Format))
-        return true;
-    if (acmStreamOpen(nullptr, nullptr, file, &Format, nullptr, 0, 0, ACM_STREAMOPENF_QUERY) == MMSYSERR_NOERROR) {
+    if (SameFormat(*file, Format)) return true;
+    if (acmStreamOpen(nullptr, nullptr, file, &Format, nullptr, 0, 0, ACM_STREAMOPENF_QUERY) ==
+        MMSYSERR_NOERROR) {
         if (acmStreamOpen(&outputStream_, nullptr, file, &Format, nullptr, 0, 0, 0) != MMSYSERR_NOERROR)
             return false;
     } else {
@@ -113,7 +114,8 @@ bool TSndWav::acm_Open() {
         UpdateWaveFormat(&intermediate_);
         if (acmStreamOpen(&inputStream_, nullptr, file, &intermediate_, nullptr, 0, 0, 0) != MMSYSERR_NOERROR)
             return false;
-        if (acmStreamOpen(&outputStream_, nullptr, &intermediate_, &Format, nullptr, 0, 0, 0) != MMSYSERR_NOERROR) {
+        if (acmStreamOpen(&outputStream_, nullptr, &intermediate_, &Format, nullptr, 0, 0, 0) !=
+            MMSYSERR_NOERROR) {
             acmStreamClose(inputStream_, 0);
             inputStream_ = nullptr;
             return false;
@@ -130,10 +132,10 @@ bool TSndWav::acm_Open() {
 // fill its output, its chunk shrinks to what fits (whole blocks of its source format).
 bool TSndWav::SizeStages() {
     const DWORD stageOneAlign = inputStream_ ? intermediate_.nBlockAlign : fileFormat_.Format()->nBlockAlign;
-    if (acmStreamSize(outputStream_, StageSize, &sourceSize_, ACM_STREAMSIZEF_DESTINATION) != MMSYSERR_NOERROR)
+    if (acmStreamSize(outputStream_, StageSize, &sourceSize_, ACM_STREAMSIZEF_DESTINATION) !=
+        MMSYSERR_NOERROR)
         return false;
-    if (sourceSize_ > StageSize)
-        sourceSize_ = RoundDown(StageSize, stageOneAlign);
+    if (sourceSize_ > StageSize) sourceSize_ = RoundDown(StageSize, stageOneAlign);
     outputHeader_ = ACMSTREAMHEADER();
     outputHeader_.pbSrc = stageOneSource_.data();
     outputHeader_.cbSrcLength = sourceSize_;
@@ -141,12 +143,10 @@ bool TSndWav::SizeStages() {
     outputHeader_.cbDstLength = StageSize;
     if (sourceSize_ == 0 || acmStreamPrepareHeader(outputStream_, &outputHeader_, 0) != MMSYSERR_NOERROR)
         return false;
-    if (!inputStream_)
-        return true;
+    if (!inputStream_) return true;
     if (acmStreamSize(inputStream_, sourceSize_, &rawSize_, ACM_STREAMSIZEF_DESTINATION) != MMSYSERR_NOERROR)
         return false;
-    if (rawSize_ > StageSize)
-        rawSize_ = RoundDown(StageSize, fileFormat_.Format()->nBlockAlign);
+    if (rawSize_ > StageSize) rawSize_ = RoundDown(StageSize, fileFormat_.Format()->nBlockAlign);
     inputHeader_ = ACMSTREAMHEADER();
     inputHeader_.pbSrc = stageTwoSource_.data();
     inputHeader_.cbSrcLength = rawSize_;
@@ -165,18 +165,15 @@ void TSndWav::FillSilence(unsigned char* data, unsigned long len) const {
 }
 
 bool TSndWav::Process(unsigned char* data, unsigned long len) {
-    if (len == 0)
-        return true;
+    if (len == 0) return true;
     return outputStream_ ? ConvertProcess(data, len) : CopyProcess(data, len);
 }
 
 bool TSndWav::CopyProcess(unsigned char* data, unsigned long len) {
     DWORD take = std::min<DWORD>(dataSize_ - std::min(readPosition_, dataSize_), DWORD(len));
-    if (take)
-        std::memcpy(data, data_.data() + readPosition_, take);
+    if (take) std::memcpy(data, data_.data() + readPosition_, take);
     readPosition_ += take;
-    if (take == len)
-        return true;
+    if (take == len) return true;
     FillSilence(data + take, len - take);
     return false;
 }
@@ -188,22 +185,19 @@ bool TSndWav::ConvertChunk(bool& last) {
     if (inputStream_) {
         DWORD chunk = std::min(rawSize_, left);
         last = chunk < rawSize_;
-        if (chunk == 0)
-            return false;
+        if (chunk == 0) return false;
         std::memcpy(stageTwoSource_.data(), data_.data() + readPosition_, chunk);
         readPosition_ += chunk;
         inputHeader_.cbSrcLength = chunk;
         MMRESULT result = acmStreamConvert(inputStream_, &inputHeader_,
                                            convertFlags_ | (last ? endFlag : ACM_STREAMCONVERTF_BLOCKALIGN));
         inputHeader_.cbSrcLength = rawSize_;
-        if (result != MMSYSERR_NOERROR)
-            return false;
+        if (result != MMSYSERR_NOERROR) return false;
         stageOneBytes = inputHeader_.cbDstLengthUsed;
     } else {
         DWORD chunk = std::min(sourceSize_, left);
         last = chunk < sourceSize_;
-        if (chunk == 0)
-            return false;
+        if (chunk == 0) return false;
         std::memcpy(stageOneSource_.data(), data_.data() + readPosition_, chunk);
         readPosition_ += chunk;
         stageOneBytes = chunk;
@@ -213,8 +207,7 @@ bool TSndWav::ConvertChunk(bool& last) {
                                        convertFlags_ | (last ? endFlag : ACM_STREAMCONVERTF_BLOCKALIGN));
     outputHeader_.cbSrcLength = sourceSize_;
     convertFlags_ = 0;
-    if (result != MMSYSERR_NOERROR)
-        outputHeader_.cbDstLengthUsed = 0;
+    if (result != MMSYSERR_NOERROR) outputHeader_.cbDstLengthUsed = 0;
     return result == MMSYSERR_NOERROR || last;
 }
 
@@ -225,13 +218,11 @@ bool TSndWav::ConvertProcess(unsigned char* data, unsigned long len) {
     std::memcpy(data, carry_.data() + carryOffset_, written);
     carryOffset_ += written;
     carryCount_ -= written;
-    if (written == len)
-        return true;
+    if (written == len) return true;
     carryOffset_ = 0;
     for (;;) {
         bool last = false;
-        if (!ConvertChunk(last))
-            break;
+        if (!ConvertChunk(last)) break;
         DWORD produced = outputHeader_.cbDstLengthUsed;
         DWORD take = std::min<DWORD>(produced, DWORD(len) - written);
         std::memcpy(data + written, output_.data(), take);
@@ -241,8 +232,7 @@ bool TSndWav::ConvertProcess(unsigned char* data, unsigned long len) {
             std::memcpy(carry_.data(), output_.data() + take, carryCount_);
             return true;
         }
-        if (last)
-            break;
+        if (last) break;
     }
     FillSilence(data + written, len - written);
     return false;
@@ -262,8 +252,7 @@ void TSndWav::GetPosition(SND_POSITION* position) {
 // A position lands on a whole block of the file's format, so a conversion always starts on a
 // frame (or a codec block) boundary.
 void TSndWav::SetPosition(SND_POSITION* position) {
-    if (fileFormat_.Empty())
-        return;
+    if (fileFormat_.Empty()) return;
     readPosition_ = std::min(RoundDown(position->dwPosition, fileFormat_.Format()->nBlockAlign), dataSize_);
 }
 
@@ -282,16 +271,13 @@ std::string Trimmed(const std::string& text) {
 
 // The text of one INFO item inside list, empty when the list has none.
 std::string InfoText(HMMIO file, MMCKINFO& list, const char* id) {
-    if (mmioSeek(file, LONG(list.dwDataOffset + 4), MMIO_SEEK_SET) < 0)
-        return {};
+    if (mmioSeek(file, LONG(list.dwDataOffset + 4), MMIO_SEEK_SET) < 0) return {};
     MMCKINFO item;
     item.ckid = mmioFOURCC(id[0], id[1], id[2], id[3]);
-    if (mmioDescend(file, &item, &list, MMIO_FINDCHUNK) != 0)
-        return {};
+    if (mmioDescend(file, &item, &list, MMIO_FINDCHUNK) != 0) return {};
     char buffer[MaxInfoText + 1] = {};
     LONG got = mmioRead(file, buffer, LONG(std::min(item.cksize, MaxInfoText)));
-    if (got <= 0)
-        return {};
+    if (got <= 0) return {};
     std::string text(buffer, strnlen(buffer, std::size_t(got)));
     // A display item starts with the four-byte clipboard format of its text.
     if (std::strcmp(id, "DISP") == 0)
@@ -301,19 +287,15 @@ std::string InfoText(HMMIO file, MMCKINFO& list, const char* id) {
 
 // The INFO texts joined in the fixed id order; false when the file has no INFO list.
 bool InfoTitle(HMMIO file, std::string& title) {
-    if (mmioSeek(file, 12, MMIO_SEEK_SET) < 0)
-        return false;
+    if (mmioSeek(file, 12, MMIO_SEEK_SET) < 0) return false;
     MMCKINFO list;
     list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
-    if (mmioDescend(file, &list, nullptr, MMIO_FINDLIST) != 0)
-        return false;
+    if (mmioDescend(file, &list, nullptr, MMIO_FINDLIST) != 0) return false;
     title.clear();
     for (const char* id : InfoIds) {
         std::string text = InfoText(file, list, id);
-        if (text.empty())
-            continue;
-        if (!title.empty())
-            title += ", ";
+        if (text.empty()) continue;
+        if (!title.empty()) title += ", ";
         title += text;
     }
     return true;
@@ -325,8 +307,7 @@ bool TSndWav::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     HMMIO file = nullptr;
     WaveFormatBlock format;
     MMCKINFO riff, data;
-    if (OpenWaveFile(fileName.c_str(), &file, &format, &riff) != 0)
-        return false;
+    if (OpenWaveFile(fileName.c_str(), &file, &format, &riff) != 0) return false;
     if (SeekWaveData(&file, &data, &riff) != 0) {
         CloseWaveFile(&file, &format);
         return false;
@@ -347,12 +328,12 @@ bool TSndWav::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
         return false;
     }
     std::snprintf(info->szFormat, sizeof info->szFormat, "WAVE %s, %s", tag.szFormatTag, details.szFormat);
-    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "%s, %s", tag.szFormatTag, details.szFormat);
+    std::snprintf(info->szShortFormat, sizeof info->szShortFormat, "%s, %s", tag.szFormatTag,
+                  details.szFormat);
     info->szTitle[0] = 0;
     GetMP3Info(fileName, info);
     std::string title;
-    if (InfoTitle(file, title))
-        std::snprintf(info->szTitle, sizeof info->szTitle, "%.255s", title.c_str());
+    if (InfoTitle(file, title)) std::snprintf(info->szTitle, sizeof info->szTitle, "%.255s", title.c_str());
     CloseWaveFile(&file, &format);
     return true;
 }

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 bool TSndControlLock::mayEnter(std::thread::id me) const {
     return depth_ == 0 && (!guest_ || guest_->load() == me);
@@ -75,8 +75,7 @@ TSndEngine::~TSndEngine() {
 }
 
 int TSndEngine::powerOfTwoIn(int value, int low, int high) {
-    if (value <= low)
-        return low;
+    if (value <= low) return low;
     int power = 1;
     while (power <= value / 2)
         power *= 2;
@@ -84,14 +83,12 @@ int TSndEngine::powerOfTwoIn(int value, int low, int high) {
 }
 
 void TSndEngine::SetBufferSize(int size) {
-    if (size == bufferSize_)
-        return;
+    if (size == bufferSize_) return;
     resizeRing(powerOfTwoIn(size, 4, 32768), buffersCount_);
 }
 
 void TSndEngine::SetBuffersCount(int count) {
-    if (count == buffersCount_)
-        return;
+    if (count == buffersCount_) return;
     resizeRing(bufferSize_, powerOfTwoIn(count, 2, SndMaxBuffers));
 }
 
@@ -100,22 +97,21 @@ void TSndEngine::resizeRing(int size, int count) {
     // DirectSound keeps the notification positions given at switch-on, so a running
     // engine is rebuilt around the new ring rather than left pointing at closed events.
     const bool wasActive = Active();
-    if (wasActive)
-        SwitchLocked(false);
+    if (wasActive) SwitchLocked(false);
     bufferSize_ = size;
     buffersCount_ = count;
     FixInitBuffer();
-    if (wasActive)
-        SwitchLocked(true);
+    if (wasActive) SwitchLocked(true);
 }
 
-void TSndEngine::FixInitBuffer() { InitBuffer(); }
+void TSndEngine::FixInitBuffer() {
+    InitBuffer();
+}
 
 void TSndEngine::SetPriority(TThreadPriority priority) {
     TSndControlHold hold(Control);
     priority_ = priority;
-    if (eventsThread_)
-        eventsThread_->SetPriority(priority);
+    if (eventsThread_) eventsThread_->SetPriority(priority);
 }
 
 void TSndEngine::CloseBlockEvents() {
@@ -148,8 +144,7 @@ bool TSndEngine::StartEventsThread() {
 
 void TSndEngine::StopEventsThread() {
     std::unique_ptr<TSndEventsThread> thread = std::move(eventsThread_);
-    if (!thread)
-        return;
+    if (!thread) return;
     thread->Stop();
     const int depth = Control.Suspend(&thread->RunningId());
     thread->Resume();
@@ -159,8 +154,7 @@ void TSndEngine::StopEventsThread() {
 
 void TSndEngine::StopSession(unsigned session) {
     TSndControlHold hold(Control);
-    if (session == Session() && Active())
-        SwitchLocked(false);
+    if (session == Session() && Active()) SwitchLocked(false);
 }
 
 void TSndEngine::AdoptStopThread(std::unique_ptr<TThread> thread) {
@@ -187,23 +181,19 @@ void TSndEngine::WaitForStopThreads() {
 }
 
 void TSndEngine::FireBeforeStop() {
-    if (auto handler = onBeforeStop_.Get())
-        handler(this);
+    if (auto handler = onBeforeStop_.Get()) handler(this);
 }
 
 void TSndEngine::FireActiveChange() {
-    if (auto handler = onActiveChange_.Get())
-        handler(this);
+    if (auto handler = onActiveChange_.Get()) handler(this);
 }
 
 void TSndEngine::FireProc(BYTE* data, DWORD len) {
-    if (auto handler = onProc_.Get())
-        handler(this, data, len);
+    if (auto handler = onProc_.Get()) handler(this, data, len);
 }
 
 void TSndEngine::SetActiveFlag(bool active) {
-    if (active)
-        session_.fetch_add(1, std::memory_order_acq_rel);
+    if (active) session_.fetch_add(1, std::memory_order_acq_rel);
     active_.store(active, std::memory_order_release);
 }
 
@@ -220,11 +210,17 @@ short sample16(const BYTE* p) {
     return value;
 }
 
-void store16(BYTE* p, short value) { std::memcpy(p, &value, 2); }
+void store16(BYTE* p, short value) {
+    std::memcpy(p, &value, 2);
+}
 
-short sample8(BYTE b) { return static_cast<short>((b ^ 0x80) << 8); }
+short sample8(BYTE b) {
+    return static_cast<short>((b ^ 0x80) << 8);
+}
 
-BYTE store8(short value) { return static_cast<BYTE>((static_cast<unsigned short>(value) >> 8) ^ 0x80); }
+BYTE store8(short value) {
+    return static_cast<BYTE>((static_cast<unsigned short>(value) >> 8) ^ 0x80);
+}
 
 } // namespace
 
@@ -248,18 +244,15 @@ void TSndEngine::PutBuf16Stereo(const short* L, const short* R, BYTE* first, DWO
         }
 }
 
-void TSndEngine::GetBuf16Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second, DWORD secondLen) {
-    if (first && firstLen)
-        std::memcpy(M, first, firstLen);
-    if (second && secondLen)
-        std::memcpy(M + firstLen / 2, second, secondLen);
+void TSndEngine::GetBuf16Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second,
+                              DWORD secondLen) {
+    if (first && firstLen) std::memcpy(M, first, firstLen);
+    if (second && secondLen) std::memcpy(M + firstLen / 2, second, secondLen);
 }
 
 void TSndEngine::PutBuf16Mono(const short* M, BYTE* first, DWORD firstLen, BYTE* second, DWORD secondLen) {
-    if (first && firstLen)
-        std::memcpy(first, M, firstLen);
-    if (second && secondLen)
-        std::memcpy(second, M + firstLen / 2, secondLen);
+    if (first && firstLen) std::memcpy(first, M, firstLen);
+    if (second && secondLen) std::memcpy(second, M + firstLen / 2, secondLen);
 }
 
 void TSndEngine::GetBuf8Stereo(short* L, short* R, const BYTE* first, DWORD firstLen, const BYTE* second,
@@ -282,7 +275,8 @@ void TSndEngine::PutBuf8Stereo(const short* L, const short* R, BYTE* first, DWOR
         }
 }
 
-void TSndEngine::GetBuf8Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second, DWORD secondLen) {
+void TSndEngine::GetBuf8Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second,
+                             DWORD secondLen) {
     int k = 0;
     for (Part part : {Part{first, firstLen}, Part{second, secondLen}})
         for (DWORD i = 0; i < part.len && part.data; ++i, ++k)

@@ -22,8 +22,7 @@ using TSndProcEvent = std::function<void(TObject* Sender, BYTE* lpData, DWORD dw
 
 // An event handler that one thread may replace while another calls it: callers get a copy,
 // never a half-written function.
-template <class F>
-class TSndEventSlot {
+template <class F> class TSndEventSlot {
 public:
     void Set(F handler) {
         std::lock_guard guard(lock_);
@@ -139,7 +138,8 @@ public:
                                DWORD secondLen);
     static void PutBuf16Stereo(const short* L, const short* R, BYTE* first, DWORD firstLen, BYTE* second,
                                DWORD secondLen);
-    static void GetBuf16Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second, DWORD secondLen);
+    static void GetBuf16Mono(short* M, const BYTE* first, DWORD firstLen, const BYTE* second,
+                             DWORD secondLen);
     static void PutBuf16Mono(const short* M, BYTE* first, DWORD firstLen, BYTE* second, DWORD secondLen);
     static void GetBuf8Stereo(short* L, short* R, const BYTE* first, DWORD firstLen, const BYTE* second,
                               DWORD secondLen);

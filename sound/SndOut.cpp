@@ -18,8 +18,7 @@ TSndOutEngine::~TSndOutEngine() {
 void TSndOutEngine::Loaded() {
     TSndEngine::Loaded();
     TComponent* owner = Owner();
-    if (!owner)
-        return;
+    if (!owner) return;
     for (int i = 0; i < owner->ComponentCount(); ++i)
         if (owner->Components(i)->ClassParentName() == TSndPlayPlug::StaticClassName) {
             plugins_.push_back(static_cast<TSndPlayPlug*>(owner->Components(i)));
@@ -36,8 +35,7 @@ void TSndOutEngine::Loaded() {
 
 void TSndOutEngine::Notification(TComponent* component, TOperation operation) {
     TSndEngine::Notification(component, operation);
-    if (operation != opRemove)
-        return;
+    if (operation != opRemove) return;
     // A plug-in or effect that goes before the engine leaves the lists; a plug-in being
     // destroyed is not released again.
     TSndControlHold hold(Control);
@@ -51,8 +49,7 @@ void TSndOutEngine::Notification(TComponent* component, TOperation operation) {
 }
 
 void TSndOutEngine::EffectsSort() {
-    if (effects_.size() < 2)
-        return;
+    if (effects_.size() < 2) return;
     bool swapped = true;
     while (swapped) {
         swapped = false;
@@ -74,8 +71,7 @@ void TSndOutEngine::EffectsInit() {
 
 void TSndOutEngine::SetModulePlug(TSndPlayPlug* plug) {
     std::lock_guard decode(DecodeLock);
-    if (modulePlug_)
-        modulePlug_->Release();
+    if (modulePlug_) modulePlug_->Release();
     modulePlug_ = plug;
 }
 
@@ -103,12 +99,11 @@ bool TSndOutEngine::FindModulePlug() {
 }
 
 int TSndOutEngine::ShowFileError(const std::string& name, unsigned flags) {
-    std::string text = "File '" + name +
-                       "' not found, corrupt\nor format of file not supported. Supported file types are:";
+    std::string text =
+        "File '" + name + "' not found, corrupt\nor format of file not supported. Supported file types are:";
     for (TSndPlayPlug* plug : plugins_)
         text += "\n" + plug->GetSupportTypes();
-    if (plugins_.empty())
-        text += "\n(none)";
+    if (plugins_.empty()) text += "\n(none)";
     return ShowMessageBox(text, "SndOutEngine: Fatal error", flags ? flags : MB_ICONERROR);
 }
 
@@ -128,16 +123,14 @@ void TSndOutEngine::ChangeFormat(const std::function<void()>& apply) {
         apply();
     }
     EffectsInit();
-    if (wasActive)
-        SwitchLocked(true);
+    if (wasActive) SwitchLocked(true);
 }
 
 void TSndOutEngine::SetChannels(unsigned short channels) {
     ChangeFormat([&] {
         RequestedFormat.nChannels = channels;
         UpdateWaveFormat(&RequestedFormat);
-        if (modulePlug_)
-            modulePlug_->SetChannels(channels);
+        if (modulePlug_) modulePlug_->SetChannels(channels);
     });
 }
 
@@ -145,8 +138,7 @@ void TSndOutEngine::SetBitsPerSample(unsigned short bits) {
     ChangeFormat([&] {
         RequestedFormat.wBitsPerSample = bits;
         UpdateWaveFormat(&RequestedFormat);
-        if (modulePlug_)
-            modulePlug_->SetBitsPerSample(bits);
+        if (modulePlug_) modulePlug_->SetBitsPerSample(bits);
     });
 }
 
@@ -154,20 +146,17 @@ void TSndOutEngine::SetSamplesPerSec(unsigned long rate) {
     ChangeFormat([&] {
         RequestedFormat.nSamplesPerSec = static_cast<DWORD>(rate);
         UpdateWaveFormat(&RequestedFormat);
-        if (modulePlug_)
-            modulePlug_->SetSamplesPerSec(rate);
+        if (modulePlug_) modulePlug_->SetSamplesPerSec(rate);
     });
 }
 
 void TSndOutEngine::SetPosition(SND_POSITION* position) {
     TSndControlHold hold(Control);
-    if (!Active())
-        return;
+    if (!Active()) return;
     Stop();
     {
         std::lock_guard decode(DecodeLock);
-        if (modulePlug_)
-            modulePlug_->SetPosition(position);
+        if (modulePlug_) modulePlug_->SetPosition(position);
     }
     Start();
 }
@@ -204,8 +193,7 @@ void TSndOutEngine::EffectsProcess(BYTE* first, DWORD firstLen, BYTE* second, DW
     const int count = BufferSize() / align;
     bool split = false;
     for (TSndEffectBase* effect : effects_) {
-        if (!effect->Enabled.load())
-            continue;
+        if (!effect->Enabled.load()) continue;
         if (effect->GetID() < 4) {
             if (!split) {
                 GetBuffer(first, firstLen, second, secondLen);
@@ -221,6 +209,5 @@ void TSndOutEngine::EffectsProcess(BYTE* first, DWORD firstLen, BYTE* second, DW
             effect->Process(reinterpret_cast<short*>(second), nullptr, static_cast<int>(secondLen));
         }
     }
-    if (split)
-        PutBuffer(first, firstLen, second, secondLen);
+    if (split) PutBuffer(first, firstLen, second, secondLen);
 }

@@ -9,7 +9,9 @@ constexpr DWORD WaitTimeoutMs = 100;
 TSndEventsThread::TSndEventsThread(TSndEngine* engine)
     : TThread(true), engine_(engine), wake_(CreateEvent(true, false)) {}
 
-TSndEventsThread::~TSndEventsThread() { CloseHandle(wake_); }
+TSndEventsThread::~TSndEventsThread() {
+    CloseHandle(wake_);
+}
 
 void TSndEventsThread::Stop() {
     Terminate();

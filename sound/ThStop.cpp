@@ -13,4 +13,6 @@ void TSndStopThread::Launch(TSndEngine* engine) {
     engine->AdoptStopThread(std::move(thread));
 }
 
-void TSndStopThread::Execute() { engine_->StopSession(session_); }
+void TSndStopThread::Execute() {
+    engine_->StopSession(session_);
+}

@@ -11,17 +11,19 @@ constexpr FOURCC FourccFmt = mmioFOURCC('f', 'm', 't', ' ');
 constexpr FOURCC FourccData = mmioFOURCC('d', 'a', 't', 'a');
 constexpr DWORD PlainFormatBytes = 16;
 
-WORD Word(const BYTE* p) { return WORD(p[0] | p[1] << 8); }
-DWORD Dword(const BYTE* p) { return DWORD(Word(p)) | DWORD(Word(p + 2)) << 16; }
+WORD Word(const BYTE* p) {
+    return WORD(p[0] | p[1] << 8);
+}
+DWORD Dword(const BYTE* p) {
+    return DWORD(Word(p)) | DWORD(Word(p + 2)) << 16;
+}
 
 // Reads the "fmt " chunk the file stands in. A chunk of just the 16 plain bytes carries no
 // extra bytes, whatever its format; extra bytes must lie inside the chunk.
 int ReadFormat(HMMIO file, const MMCKINFO& chunk, WaveFormatBlock* format) {
-    if (chunk.cksize < PlainFormatBytes)
-        return ER_NOTWAVEFILE;
+    if (chunk.cksize < PlainFormatBytes) return ER_NOTWAVEFILE;
     BYTE plain[PlainFormatBytes];
-    if (mmioRead(file, plain, LONG(sizeof plain)) != LONG(sizeof plain))
-        return ER_CANNOTREAD;
+    if (mmioRead(file, plain, LONG(sizeof plain)) != LONG(sizeof plain)) return ER_CANNOTREAD;
     WAVEFORMATEX record;
     record.wFormatTag = Word(plain);
     record.nChannels = Word(plain + 2);
@@ -34,11 +36,9 @@ int ReadFormat(HMMIO file, const MMCKINFO& chunk, WaveFormatBlock* format) {
     WORD extraSize = 0;
     if (record.wFormatTag != WAVE_FORMAT_PCM && chunk.cksize >= PlainFormatBytes + 2) {
         BYTE size[2];
-        if (mmioRead(file, size, 2) != 2)
-            return ER_CANNOTREAD;
+        if (mmioRead(file, size, 2) != 2) return ER_CANNOTREAD;
         extraSize = Word(size);
-        if (extraSize > chunk.cksize - PlainFormatBytes - 2)
-            return ER_NOTWAVEFILE;
+        if (extraSize > chunk.cksize - PlainFormatBytes - 2) return ER_NOTWAVEFILE;
     }
     try {
         *format = WaveFormatBlock(extraSize);
@@ -47,8 +47,7 @@ int ReadFormat(HMMIO file, const MMCKINFO& chunk, WaveFormatBlock* format) {
     }
     record.cbSize = extraSize;
     *format->Format() = record;
-    if (extraSize != 0 && mmioRead(file, format->Extra(), extraSize) != extraSize)
-        return ER_NOTWAVEFILE;
+    if (extraSize != 0 && mmioRead(file, format->Extra(), extraSize) != extraSize) return ER_NOTWAVEFILE;
     return 0;
 }
 
@@ -57,64 +56,52 @@ int ReadFormat(HMMIO file, const MMCKINFO& chunk, WaveFormatBlock* format) {
 int OpenWaveFile(const char* name, HMMIO* file, WaveFormatBlock* format, MMCKINFO* riff) {
     format->Clear();
     *file = mmioOpenA(name, nullptr, MMIO_ALLOCBUF | MMIO_READ);
-    if (!*file)
-        return ER_CANNOTOPEN;
+    if (!*file) return ER_CANNOTOPEN;
     int result = int(mmioDescend(*file, riff, nullptr, 0));
-    if (result == 0 && (riff->ckid != FOURCC_RIFF || riff->fccType != FourccWave))
-        result = ER_NOTWAVEFILE;
+    if (result == 0 && (riff->ckid != FOURCC_RIFF || riff->fccType != FourccWave)) result = ER_NOTWAVEFILE;
     MMCKINFO chunk;
     if (result == 0) {
         chunk.ckid = FourccFmt;
         result = int(mmioDescend(*file, &chunk, riff, MMIO_FINDCHUNK));
     }
-    if (result == 0)
-        result = ReadFormat(*file, chunk, format);
-    if (result == 0)
-        result = int(mmioAscend(*file, &chunk, 0));
-    if (result != 0)
-        CloseWaveFile(file, format);
+    if (result == 0) result = ReadFormat(*file, chunk, format);
+    if (result == 0) result = int(mmioAscend(*file, &chunk, 0));
+    if (result != 0) CloseWaveFile(file, format);
     return result;
 }
 
 int SeekWaveData(HMMIO* file, MMCKINFO* data, MMCKINFO* riff) {
-    if (mmioSeek(*file, LONG(riff->dwDataOffset + 4), MMIO_SEEK_SET) < 0)
-        return ER_CANNOTREAD;
+    if (mmioSeek(*file, LONG(riff->dwDataOffset + 4), MMIO_SEEK_SET) < 0) return ER_CANNOTREAD;
     data->ckid = FourccData;
-    if (mmioDescend(*file, data, riff, MMIO_FINDCHUNK) != 0)
-        return ER_NOTWAVEFILE;
+    if (mmioDescend(*file, data, riff, MMIO_FINDCHUNK) != 0) return ER_NOTWAVEFILE;
     return 0;
 }
 
 int ReadWaveData(HMMIO file, unsigned count, unsigned char* dest, MMCKINFO* data, unsigned* read) {
     *read = 0;
     MMIOINFO info;
-    if (int result = int(mmioGetInfo(file, &info, 0)); result != 0)
-        return result;
+    if (int result = int(mmioGetInfo(file, &info, 0)); result != 0) return result;
     count = std::min<unsigned>(count, data->cksize);
     data->cksize -= count;
     unsigned done = 0;
     while (done < count) {
         if (info.pchNext == info.pchEndRead) {
-            if (int result = int(mmioAdvance(file, &info, MMIO_READ)); result != 0)
-                return result;
-            if (info.pchNext == info.pchEndRead)
-                return ER_CORRUPTWAVEFILE;
+            if (int result = int(mmioAdvance(file, &info, MMIO_READ)); result != 0) return result;
+            if (info.pchNext == info.pchEndRead) return ER_CORRUPTWAVEFILE;
         }
         unsigned run = std::min<unsigned>(count - done, unsigned(info.pchEndRead - info.pchNext));
         std::memcpy(dest + done, info.pchNext, run);
         info.pchNext += run;
         done += run;
     }
-    if (int result = int(mmioSetInfo(file, &info, 0)); result != 0)
-        return result;
+    if (int result = int(mmioSetInfo(file, &info, 0)); result != 0) return result;
     *read = count;
     return 0;
 }
 
 void CloseWaveFile(HMMIO* file, WaveFormatBlock* format) {
     format->Clear();
-    if (*file)
-        mmioClose(*file, 0);
+    if (*file) mmioClose(*file, 0);
     *file = nullptr;
 }
 
@@ -127,8 +114,7 @@ int LoadWaveFile(const char* name, unsigned* size, unsigned* samples, WaveFormat
     MMCKINFO riff;
     MMCKINFO chunk;
     int result = OpenWaveFile(name, &file, format, &riff);
-    if (result != 0)
-        return result;
+    if (result != 0) return result;
     result = SeekWaveData(&file, &chunk, &riff);
     if (result == 0) {
         // A chunk that claims more bytes than the file holds is corrupt: refuse it before
@@ -147,8 +133,7 @@ int LoadWaveFile(const char* name, unsigned* size, unsigned* samples, WaveFormat
             result = ER_MEM;
         }
     }
-    if (result == 0)
-        result = ReadWaveData(file, chunk.cksize, data->data(), &chunk, size);
+    if (result == 0) result = ReadWaveData(file, chunk.cksize, data->data(), &chunk, size);
     if (result != 0) {
         data->clear();
         data->shrink_to_fit();

@@ -217,16 +217,15 @@ class IDirectDraw7 : public IDirectDraw {
 public:
     virtual HRESULT SetCooperativeLevel(DDWindow* window, DWORD flags) = 0;
     // Emulated: the window covers the screen and the picture is scaled to it.
-    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate,
-                                   DWORD flags) = 0;
+    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD flags) = 0;
     virtual HRESULT RestoreDisplayMode() = 0;
     virtual HRESULT GetDisplayMode(DDSURFACEDESC2* desc) = 0;
     virtual HRESULT EnumDisplayModes(DWORD flags, DDSURFACEDESC2* filter, void* context,
                                      LPDDENUMMODESCALLBACK2 callback) = 0;
     virtual HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) = 0;
     virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** clipper, void* outer) = 0;
-    virtual HRESULT CreatePalette(DWORD flags, const PALETTEENTRY* entries,
-                                  IDirectDrawPalette** palette, void* outer) = 0;
+    virtual HRESULT CreatePalette(DWORD flags, const PALETTEENTRY* entries, IDirectDrawPalette** palette,
+                                  void* outer) = 0;
     virtual HRESULT FlipToGDISurface() = 0;
 };
 

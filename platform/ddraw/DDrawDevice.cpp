@@ -19,15 +19,13 @@ HRESULT Injected(DDOperation operation) {
     auto index = std::size_t(operation);
     ++e.calls[index];
     Environment::Fault& fault = e.faults[index];
-    if (fault.remaining <= 0)
-        return DD_OK;
+    if (fault.remaining <= 0) return DD_OK;
     --fault.remaining;
     return fault.result;
 }
 
 void DeviceCore::waitForVerticalBlank() {
-    if (!env().verticalBlankWait.load())
-        return;
+    if (!env().verticalBlankWait.load()) return;
     using namespace std::chrono;
     constexpr auto period = microseconds(16667);
     auto now = steady_clock::now();
@@ -36,43 +34,42 @@ void DeviceCore::waitForVerticalBlank() {
         std::lock_guard guard(lock);
         // After a long pause the next blank is the first one from now, not a burst of
         // blanks that were missed meanwhile.
-        if (nextVerticalBlank < now)
-            nextVerticalBlank = now + period;
+        if (nextVerticalBlank < now) nextVerticalBlank = now + period;
         target = nextVerticalBlank;
         nextVerticalBlank += period;
     }
     std::this_thread::sleep_until(target);
 }
 
-Palette::Palette(const PALETTEENTRY* entries) { std::copy(entries, entries + 256, entries_.begin()); }
+Palette::Palette(const PALETTEENTRY* entries) {
+    std::copy(entries, entries + 256, entries_.begin());
+}
 
-ULONG Palette::AddRef() { return ++refs_; }
+ULONG Palette::AddRef() {
+    return ++refs_;
+}
 
 ULONG Palette::Release() {
     ULONG left = --refs_;
-    if (left == 0)
-        delete this;
+    if (left == 0) delete this;
     return left;
 }
 
 HRESULT Palette::GetCaps(DWORD* caps) {
-    if (!caps)
-        return DDERR_INVALIDPARAMS;
+    if (!caps) return DDERR_INVALIDPARAMS;
     *caps = DDPCAPS_8BIT;
     return DD_OK;
 }
 
 HRESULT Palette::GetEntries(DWORD, DWORD base, DWORD count, PALETTEENTRY* entries) {
-    if (!entries || base > 256 || count > 256 - base)
-        return DDERR_INVALIDPARAMS;
+    if (!entries || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(lock_);
     std::copy_n(entries_.begin() + base, count, entries);
     return DD_OK;
 }
 
 HRESULT Palette::SetEntries(DWORD, DWORD base, DWORD count, const PALETTEENTRY* entries) {
-    if (!entries || base > 256 || count > 256 - base)
-        return DDERR_INVALIDPARAMS;
+    if (!entries || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(lock_);
     std::copy_n(entries, count, entries_.begin() + base);
     return DD_OK;
@@ -83,12 +80,13 @@ std::array<PALETTEENTRY, 256> Palette::Entries() const {
     return entries_;
 }
 
-ULONG Clipper::AddRef() { return ++refs_; }
+ULONG Clipper::AddRef() {
+    return ++refs_;
+}
 
 ULONG Clipper::Release() {
     ULONG left = --refs_;
-    if (left == 0)
-        delete this;
+    if (left == 0) delete this;
     return left;
 }
 
@@ -98,17 +96,16 @@ HRESULT Clipper::SetHWnd(DWORD, DDWindow* window) {
 }
 
 HRESULT Clipper::GetHWnd(DDWindow** window) {
-    if (!window)
-        return DDERR_INVALIDPARAMS;
+    if (!window) return DDERR_INVALIDPARAMS;
     *window = window_.load();
     return DD_OK;
 }
 
 namespace {
 
-constexpr Mode kModeSizes[] = {{320, 200, 0},   {320, 240, 0},   {400, 300, 0},   {512, 384, 0},
-                               {640, 480, 0},   {800, 600, 0},   {1024, 768, 0}, {1152, 864, 0},
-                               {1280, 720, 0},  {1280, 960, 0},  {1280, 1024, 0}, {1600, 1200, 0},
+constexpr Mode kModeSizes[] = {{320, 200, 0},  {320, 240, 0},  {400, 300, 0},   {512, 384, 0},
+                               {640, 480, 0},  {800, 600, 0},  {1024, 768, 0},  {1152, 864, 0},
+                               {1280, 720, 0}, {1280, 960, 0}, {1280, 1024, 0}, {1600, 1200, 0},
                                {1920, 1080, 0}};
 constexpr int kDepths[] = {8, 16, 32};
 
@@ -131,12 +128,9 @@ DDSURFACEDESC2 modeDesc(const Mode& mode) {
 }
 
 bool matchesFilter(const DDSURFACEDESC2& mode, const DDSURFACEDESC2* filter) {
-    if (!filter)
-        return true;
-    if ((filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != mode.dwWidth)
-        return false;
-    if ((filter->dwFlags & DDSD_HEIGHT) && filter->dwHeight != mode.dwHeight)
-        return false;
+    if (!filter) return true;
+    if ((filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != mode.dwWidth) return false;
+    if ((filter->dwFlags & DDSD_HEIGHT) && filter->dwHeight != mode.dwHeight) return false;
     return !(filter->dwFlags & DDSD_PIXELFORMAT) ||
            filter->ddpfPixelFormat.dwRGBBitCount == mode.ddpfPixelFormat.dwRGBBitCount;
 }
@@ -160,10 +154,8 @@ public:
     }
 
     HRESULT QueryInterface(DDInterfaceId id, void** object) override {
-        if (HRESULT hr = Injected(DDOperation::QueryInterface); hr != DD_OK)
-            return hr;
-        if (!object)
-            return DDERR_INVALIDPARAMS;
+        if (HRESULT hr = Injected(DDOperation::QueryInterface); hr != DD_OK) return hr;
+        if (!object) return DDERR_INVALIDPARAMS;
         AddRef();
         if (id == IID_IDirectDraw7)
             *object = static_cast<IDirectDraw7*>(this);
@@ -173,13 +165,11 @@ public:
     }
 
     HRESULT SetCooperativeLevel(DDWindow* window, DWORD flags) override {
-        if (HRESULT hr = Injected(DDOperation::SetCooperativeLevel); hr != DD_OK)
-            return hr;
+        if (HRESULT hr = Injected(DDOperation::SetCooperativeLevel); hr != DD_OK) return hr;
         bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
         if (exclusive != ((flags & DDSCL_FULLSCREEN) != 0) || (exclusive && !window))
             return DDERR_INVALIDPARAMS;
-        if (!exclusive)
-            RestoreDisplayMode();
+        if (!exclusive) RestoreDisplayMode();
         std::lock_guard guard(core_->lock);
         core_->window = window;
         core_->cooperativeFlags = flags;
@@ -187,13 +177,10 @@ public:
     }
 
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD, DWORD) override {
-        if (HRESULT hr = Injected(DDOperation::SetDisplayMode); hr != DD_OK)
-            return hr;
+        if (HRESULT hr = Injected(DDOperation::SetDisplayMode); hr != DD_OK) return hr;
         std::lock_guard guard(core_->lock);
-        if (!core_->exclusive())
-            return DDERR_NOEXCLUSIVEMODE;
-        if (!listedMode(width, height, bpp))
-            return DDERR_UNSUPPORTED;
+        if (!core_->exclusive()) return DDERR_NOEXCLUSIVEMODE;
+        if (!listedMode(width, height, bpp)) return DDERR_UNSUPPORTED;
         core_->mode = Mode{int(width), int(height), int(bpp)};
         core_->modeSet = true;
         ++core_->modeSerial;
@@ -202,8 +189,7 @@ public:
 
     HRESULT RestoreDisplayMode() override {
         std::lock_guard guard(core_->lock);
-        if (!core_->modeSet)
-            return DD_OK;
+        if (!core_->modeSet) return DD_OK;
         std::lock_guard envGuard(env().lock);
         core_->mode = Mode{env().desktopWidth, env().desktopHeight, env().desktopBpp};
         core_->modeSet = false;
@@ -212,8 +198,7 @@ public:
     }
 
     HRESULT GetDisplayMode(DDSURFACEDESC2* desc) override {
-        if (!desc)
-            return DDERR_INVALIDPARAMS;
+        if (!desc) return DDERR_INVALIDPARAMS;
         std::lock_guard guard(core_->lock);
         *desc = modeDesc(core_->mode);
         return DD_OK;
@@ -221,29 +206,23 @@ public:
 
     HRESULT EnumDisplayModes(DWORD, DDSURFACEDESC2* filter, void* context,
                              LPDDENUMMODESCALLBACK2 callback) override {
-        if (!callback)
-            return DDERR_INVALIDPARAMS;
+        if (!callback) return DDERR_INVALIDPARAMS;
         for (const Mode& size : kModeSizes) {
             for (int bpp : kDepths) {
                 DDSURFACEDESC2 desc = modeDesc(Mode{size.width, size.height, bpp});
-                if (!matchesFilter(desc, filter))
-                    continue;
-                if (callback(&desc, context) == DDENUMRET_CANCEL)
-                    return DD_OK;
+                if (!matchesFilter(desc, filter)) continue;
+                if (callback(&desc, context) == DDENUMRET_CANCEL) return DD_OK;
             }
         }
         return DD_OK;
     }
 
     HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void*) override {
-        if (HRESULT hr = Injected(DDOperation::CreateSurface); hr != DD_OK)
-            return hr;
-        if (!desc || !surface || !(desc->dwFlags & DDSD_CAPS))
-            return DDERR_INVALIDPARAMS;
+        if (HRESULT hr = Injected(DDOperation::CreateSurface); hr != DD_OK) return hr;
+        if (!desc || !surface || !(desc->dwFlags & DDSD_CAPS)) return DDERR_INVALIDPARAMS;
         try {
             std::lock_guard guard(core_->lock);
-            if (desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE)
-                return createPrimary(*desc, surface);
+            if (desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) return createPrimary(*desc, surface);
             return createOffscreen(*desc, surface);
         } catch (const std::bad_alloc&) {
             return DDERR_OUTOFMEMORY;
@@ -251,22 +230,17 @@ public:
     }
 
     HRESULT CreateClipper(DWORD, IDirectDrawClipper** clipper, void*) override {
-        if (HRESULT hr = Injected(DDOperation::CreateClipper); hr != DD_OK)
-            return hr;
-        if (!clipper)
-            return DDERR_INVALIDPARAMS;
+        if (HRESULT hr = Injected(DDOperation::CreateClipper); hr != DD_OK) return hr;
+        if (!clipper) return DDERR_INVALIDPARAMS;
         *clipper = new Clipper;
         return DD_OK;
     }
 
     HRESULT CreatePalette(DWORD flags, const PALETTEENTRY* entries, IDirectDrawPalette** palette,
                           void*) override {
-        if (HRESULT hr = Injected(DDOperation::CreatePalette); hr != DD_OK)
-            return hr;
-        if (!entries || !palette)
-            return DDERR_INVALIDPARAMS;
-        if (!(flags & DDPCAPS_8BIT))
-            return DDERR_UNSUPPORTED;
+        if (HRESULT hr = Injected(DDOperation::CreatePalette); hr != DD_OK) return hr;
+        if (!entries || !palette) return DDERR_INVALIDPARAMS;
+        if (!(flags & DDPCAPS_8BIT)) return DDERR_UNSUPPORTED;
         *palette = new Palette(entries);
         return DD_OK;
     }
@@ -274,8 +248,7 @@ public:
     HRESULT FlipToGDISurface() override {
         std::lock_guard guard(core_->lock);
         Surface* primary = core_->primary;
-        if (!core_->exclusive() || !primary)
-            return DD_OK;
+        if (!core_->exclusive() || !primary) return DD_OK;
         if (primary->ShowsBackBuffer()) {
             primary->SwapWithBackBuffer();
             primary->PresentToWindow();
@@ -285,13 +258,11 @@ public:
 
 private:
     HRESULT createPrimary(const DDSURFACEDESC2& desc, IDirectDrawSurface7** out) {
-        if (core_->primary)
-            return DDERR_INVALIDPARAMS;
+        if (core_->primary) return DDERR_INVALIDPARAMS;
         DWORD caps = desc.ddsCaps.dwCaps;
         bool flipping = (desc.dwFlags & DDSD_BACKBUFFERCOUNT) != 0;
         if (flipping) {
-            if (!core_->exclusive())
-                return DDERR_NOEXCLUSIVEMODE;
+            if (!core_->exclusive()) return DDERR_NOEXCLUSIVEMODE;
             if (desc.dwBackBufferCount != 1 || !(caps & DDSCAPS_FLIP) || !(caps & DDSCAPS_COMPLEX))
                 return DDERR_INVALIDPARAMS;
             caps |= DDSCAPS_FRONTBUFFER;
@@ -314,13 +285,11 @@ private:
         if (!(desc.dwFlags & DDSD_WIDTH) || !(desc.dwFlags & DDSD_HEIGHT) || desc.dwWidth == 0 ||
             desc.dwHeight == 0 || desc.dwWidth > kMaxSide || desc.dwHeight > kMaxSide)
             return DDERR_INVALIDPARAMS;
-        if (std::uint64_t(desc.dwWidth) * desc.dwHeight > kMaxPixels)
-            return DDERR_OUTOFMEMORY;
+        if (std::uint64_t(desc.dwWidth) * desc.dwHeight > kMaxPixels) return DDERR_OUTOFMEMORY;
         int bpp = core_->mode.bpp;
         if (desc.dwFlags & DDSD_PIXELFORMAT) {
             bpp = int(desc.ddpfPixelFormat.dwRGBBitCount);
-            if (bpp != 8 && bpp != 16 && bpp != 32)
-                return DDERR_UNSUPPORTED;
+            if (bpp != 8 && bpp != 16 && bpp != 32) return DDERR_UNSUPPORTED;
         }
         DWORD caps = desc.ddsCaps.dwCaps | DDSCAPS_OFFSCREENPLAIN;
         *out = new Surface(core_, int(desc.dwWidth), int(desc.dwHeight), bpp, caps);
@@ -332,10 +301,8 @@ private:
 };
 
 HRESULT directDrawCreate(void*, IDirectDraw** directDraw, void* outer) {
-    if (HRESULT hr = Injected(DDOperation::DirectDrawCreate); hr != DD_OK)
-        return hr;
-    if (!directDraw || outer)
-        return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Injected(DDOperation::DirectDrawCreate); hr != DD_OK) return hr;
+    if (!directDraw || outer) return DDERR_INVALIDPARAMS;
     EnsureGraphicsRuntime();
     *directDraw = new Device;
     return DD_OK;
@@ -349,8 +316,7 @@ struct DDrawLibraryHandle {};
 
 DDrawLibraryHandle* LoadDDrawLibrary(const char* name) {
     static DDrawLibraryHandle library;
-    if (ddcore::env().libraryMissing.load() || !name)
-        return nullptr;
+    if (ddcore::env().libraryMissing.load() || !name) return nullptr;
     return &library;
 }
 
@@ -366,14 +332,12 @@ void FreeDDrawLibrary(DDrawLibraryHandle*) {}
 void GetSystemPaletteEntries(PALETTEENTRY entries[256]) {
     // The ten fixed colours at each end of the palette; the middle is a colour cube the
     // application normally replaces.
-    static const PALETTEENTRY low[10] = {{0, 0, 0, 0},       {128, 0, 0, 0},   {0, 128, 0, 0},
-                                         {128, 128, 0, 0},   {0, 0, 128, 0},   {128, 0, 128, 0},
-                                         {0, 128, 128, 0},   {192, 192, 192, 0}, {192, 220, 192, 0},
-                                         {166, 202, 240, 0}};
-    static const PALETTEENTRY high[10] = {{255, 251, 240, 0}, {160, 160, 164, 0}, {128, 128, 128, 0},
-                                          {255, 0, 0, 0},     {0, 255, 0, 0},     {255, 255, 0, 0},
-                                          {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},
-                                          {255, 255, 255, 0}};
+    static const PALETTEENTRY low[10] = {
+        {0, 0, 0, 0},     {128, 0, 0, 0},   {0, 128, 0, 0},     {128, 128, 0, 0},   {0, 0, 128, 0},
+        {128, 0, 128, 0}, {0, 128, 128, 0}, {192, 192, 192, 0}, {192, 220, 192, 0}, {166, 202, 240, 0}};
+    static const PALETTEENTRY high[10] = {
+        {255, 251, 240, 0}, {160, 160, 164, 0}, {128, 128, 128, 0}, {255, 0, 0, 0},   {0, 255, 0, 0},
+        {255, 255, 0, 0},   {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0}, {255, 255, 255, 0}};
     std::copy(std::begin(low), std::end(low), entries);
     for (int i = 10; i < 246; ++i) {
         int n = i - 10; // 6 x 6 x 6 cube, then greys

@@ -9,7 +9,9 @@ namespace ddcore {
 
 namespace {
 
-bool emptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool emptyRect(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 RECT intersect(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -21,9 +23,13 @@ bool contains(const RECT& outer, const RECT& inner) {
            inner.bottom <= outer.bottom;
 }
 
-bool overlap(const RECT& a, const RECT& b) { return !emptyRect(intersect(a, b)); }
+bool overlap(const RECT& a, const RECT& b) {
+    return !emptyRect(intersect(a, b));
+}
 
-Surface* inner(IDirectDrawSurface7* surface) { return static_cast<Surface*>(surface); }
+Surface* inner(IDirectDrawSurface7* surface) {
+    return static_cast<Surface*>(surface);
+}
 
 } // namespace
 
@@ -37,24 +43,21 @@ Surface::Surface(std::shared_ptr<DeviceCore> core, int width, int height, int bp
 
 Surface::~Surface() = default;
 
-ULONG Surface::AddRef() { return ++refs_; }
+ULONG Surface::AddRef() {
+    return ++refs_;
+}
 
 ULONG Surface::Release() {
     ULONG left = --refs_;
-    if (left != 0)
-        return left;
+    if (left != 0) return left;
     // The device may go with this surface: keep it alive until its lock is let go.
     std::shared_ptr<DeviceCore> core = core_;
     {
         std::lock_guard guard(core->lock);
-        if (core->primary == this)
-            core->primary = nullptr;
-        if (backBuffer_)
-            backBuffer_->Release();
-        if (palette_)
-            palette_->Release();
-        if (clipper_)
-            clipper_->Release();
+        if (core->primary == this) core->primary = nullptr;
+        if (backBuffer_) backBuffer_->Release();
+        if (palette_) palette_->Release();
+        if (clipper_) clipper_->Release();
         delete dc_;
         delete this;
     }
@@ -70,29 +73,23 @@ bool Surface::lost() const {
 }
 
 HRESULT Surface::checkUsable(Surface* other) const {
-    if (lost() || (other && other->lost()))
-        return DDERR_SURFACELOST;
-    if (busy() || (other && other->busy()))
-        return DDERR_SURFACEBUSY;
-    if (other && other->bpp_ != bpp_)
-        return DDERR_UNSUPPORTED;
+    if (lost() || (other && other->lost())) return DDERR_SURFACELOST;
+    if (busy() || (other && other->busy())) return DDERR_SURFACEBUSY;
+    if (other && other->bpp_ != bpp_) return DDERR_UNSUPPORTED;
     return DD_OK;
 }
 
 RECT Surface::clipRegion() const {
     DDWindow* window = clipper_ ? clipper_->Window() : nullptr;
-    if (!window)
-        return bounds();
+    if (!window) return bounds();
     return intersect(window->ClientRectOnScreen(), bounds());
 }
 
-HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface7* source, const RECT* sourceRect,
-                     DWORD flags, const DDBLTFX* fx) {
-    if (HRESULT hr = Injected(DDOperation::Blt); hr != DD_OK)
-        return hr;
+HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface7* source, const RECT* sourceRect, DWORD flags,
+                     const DDBLTFX* fx) {
+    if (HRESULT hr = Injected(DDOperation::Blt); hr != DD_OK) return hr;
     bool presentsCopy = isScreen() && !(flags & DDBLT_COLORFILL);
-    if (presentsCopy)
-        core_->waitForVerticalBlank();
+    if (presentsCopy) core_->waitForVerticalBlank();
     std::lock_guard guard(core_->lock);
     HRESULT hr;
     if (flags & DDBLT_COLORFILL)
@@ -101,21 +98,16 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface7* source, const RE
         hr = DDERR_INVALIDPARAMS;
     else
         hr = copyBlit(destRect, inner(source), sourceRect, (flags & DDBLT_KEYSRC) != 0);
-    if (hr == DD_OK && isScreen())
-        PresentToWindow();
+    if (hr == DD_OK && isScreen()) PresentToWindow();
     return hr;
 }
 
 HRESULT Surface::colorFill(const RECT* destRect, const DDBLTFX* fx) {
-    if (!fx)
-        return DDERR_INVALIDPARAMS;
-    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK)
-        return hr;
+    if (!fx) return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK) return hr;
     RECT dest = destRect ? *destRect : bounds();
-    if (emptyRect(dest))
-        return DDERR_INVALIDRECT;
-    if (!clipper_ && !contains(bounds(), dest))
-        return DDERR_INVALIDRECT;
+    if (emptyRect(dest)) return DDERR_INVALIDRECT;
+    if (!clipper_ && !contains(bounds(), dest)) return DDERR_INVALIDRECT;
     RECT visible = intersect(dest, clipRegion());
     if (!emptyRect(visible))
         pixelops::Fill(view(), visible.left, visible.top, visible.right - visible.left,
@@ -124,19 +116,14 @@ HRESULT Surface::colorFill(const RECT* destRect, const DDBLTFX* fx) {
 }
 
 HRESULT Surface::copyBlit(const RECT* destRect, Surface* source, const RECT* sourceRect, bool keyed) {
-    if (HRESULT hr = checkUsable(source); hr != DD_OK)
-        return hr;
-    if (keyed && !source->hasKey_)
-        return DDERR_NOCOLORKEY;
+    if (HRESULT hr = checkUsable(source); hr != DD_OK) return hr;
+    if (keyed && !source->hasKey_) return DDERR_NOCOLORKEY;
     RECT src = sourceRect ? *sourceRect : source->bounds();
     RECT dest = destRect ? *destRect : bounds();
-    if (emptyRect(src) || emptyRect(dest) || !contains(source->bounds(), src))
-        return DDERR_INVALIDRECT;
-    if (!clipper_ && !contains(bounds(), dest))
-        return DDERR_INVALIDRECT;
+    if (emptyRect(src) || emptyRect(dest) || !contains(source->bounds(), src)) return DDERR_INVALIDRECT;
+    if (!clipper_ && !contains(bounds(), dest)) return DDERR_INVALIDRECT;
     RECT visible = intersect(dest, clipRegion());
-    if (emptyRect(visible))
-        return DD_OK;
+    if (emptyRect(visible)) return DD_OK;
     int srcW = src.right - src.left, srcH = src.bottom - src.top;
     int destW = dest.right - dest.left, destH = dest.bottom - dest.top;
     pixelops::View from = source->view();
@@ -156,39 +143,43 @@ HRESULT Surface::copyBlit(const RECT* destRect, Surface* source, const RECT* sou
             pixelops::Copy(view(), visible.left, visible.top, from, sx, sy, w, h);
         return DD_OK;
     }
-    pixelops::Stretch s{dest.left,    dest.top,    destW, destH, src.left, src.top, srcW, srcH,
-                        visible.left, visible.top, visible.right - visible.left,
-                        visible.bottom - visible.top, keyed, key};
+    pixelops::Stretch s{dest.left,
+                        dest.top,
+                        destW,
+                        destH,
+                        src.left,
+                        src.top,
+                        srcW,
+                        srcH,
+                        visible.left,
+                        visible.top,
+                        visible.right - visible.left,
+                        visible.bottom - visible.top,
+                        keyed,
+                        key};
     pixelops::StretchCopy(view(), from, s);
     return DD_OK;
 }
 
 HRESULT Surface::BltFast(int x, int y, IDirectDrawSurface7* sourceSurface, const RECT* sourceRect,
                          DWORD flags) {
-    if (HRESULT hr = Injected(DDOperation::BltFast); hr != DD_OK)
-        return hr;
-    if (!sourceSurface)
-        return DDERR_INVALIDPARAMS;
-    if (flags & DDBLTFAST_DESTCOLORKEY)
-        return DDERR_UNSUPPORTED;
+    if (HRESULT hr = Injected(DDOperation::BltFast); hr != DD_OK) return hr;
+    if (!sourceSurface) return DDERR_INVALIDPARAMS;
+    if (flags & DDBLTFAST_DESTCOLORKEY) return DDERR_UNSUPPORTED;
     std::lock_guard guard(core_->lock);
     Surface* source = inner(sourceSurface);
-    if (HRESULT hr = checkUsable(source); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = checkUsable(source); hr != DD_OK) return hr;
     bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
-    if (keyed && !source->hasKey_)
-        return DDERR_NOCOLORKEY;
+    if (keyed && !source->hasKey_) return DDERR_NOCOLORKEY;
     RECT src = sourceRect ? *sourceRect : source->bounds();
-    if (emptyRect(src))
-        return DDERR_INVALIDRECT;
+    if (emptyRect(src)) return DDERR_INVALIDRECT;
     // Clipped to both surfaces: a sprite half off the screen shows its visible half.
     RECT srcVisible = intersect(src, source->bounds());
     RECT dest{x + srcVisible.left - src.left, y + srcVisible.top - src.top, 0, 0};
     dest.right = dest.left + (srcVisible.right - srcVisible.left);
     dest.bottom = dest.top + (srcVisible.bottom - srcVisible.top);
     RECT visible = intersect(dest, bounds());
-    if (emptyRect(srcVisible) || emptyRect(visible))
-        return DD_OK;
+    if (emptyRect(srcVisible) || emptyRect(visible)) return DD_OK;
     int sx = srcVisible.left + visible.left - dest.left, sy = srcVisible.top + visible.top - dest.top;
     int w = visible.right - visible.left, h = visible.bottom - visible.top;
     pixelops::View from = source->view();
@@ -202,12 +193,13 @@ HRESULT Surface::BltFast(int x, int y, IDirectDrawSurface7* sourceSurface, const
                             source->key_.dwColorSpaceLowValue);
     else
         pixelops::Copy(view(), visible.left, visible.top, from, sx, sy, w, h);
-    if (isScreen())
-        PresentToWindow();
+    if (isScreen()) PresentToWindow();
     return DD_OK;
 }
 
-void Surface::AttachBackBuffer(Surface* back) { backBuffer_ = back; }
+void Surface::AttachBackBuffer(Surface* back) {
+    backBuffer_ = back;
+}
 
 void Surface::SwapWithBackBuffer() {
     std::swap(memory_, backBuffer_->memory_);
@@ -215,49 +207,39 @@ void Surface::SwapWithBackBuffer() {
 }
 
 HRESULT Surface::Flip(IDirectDrawSurface7* targetOverride, DWORD flags) {
-    if (HRESULT hr = Injected(DDOperation::Flip); hr != DD_OK)
-        return hr;
-    if (!backBuffer_ || (targetOverride && targetOverride != backBuffer_))
-        return DDERR_NOTFLIPPABLE;
+    if (HRESULT hr = Injected(DDOperation::Flip); hr != DD_OK) return hr;
+    if (!backBuffer_ || (targetOverride && targetOverride != backBuffer_)) return DDERR_NOTFLIPPABLE;
     {
         std::lock_guard guard(core_->lock);
-        if (HRESULT hr = checkUsable(backBuffer_); hr != DD_OK)
-            return hr;
+        if (HRESULT hr = checkUsable(backBuffer_); hr != DD_OK) return hr;
     }
     core_->waitForVerticalBlank();
     std::lock_guard guard(core_->lock);
-    if (HRESULT hr = checkUsable(backBuffer_); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = checkUsable(backBuffer_); hr != DD_OK) return hr;
     SwapWithBackBuffer();
     PresentToWindow();
     return DD_OK;
 }
 
 HRESULT Surface::GetAttachedSurface(const DDSCAPS2* caps, IDirectDrawSurface7** attached) {
-    if (HRESULT hr = Injected(DDOperation::GetAttachedSurface); hr != DD_OK)
-        return hr;
-    if (!caps || !attached)
-        return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Injected(DDOperation::GetAttachedSurface); hr != DD_OK) return hr;
+    if (!caps || !attached) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || !backBuffer_)
-        return DDERR_NOTFOUND;
+    if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || !backBuffer_) return DDERR_NOTFOUND;
     backBuffer_->AddRef();
     *attached = backBuffer_;
     return DD_OK;
 }
 
 HRESULT Surface::GetCaps(DDSCAPS2* caps) {
-    if (!caps)
-        return DDERR_INVALIDPARAMS;
+    if (!caps) return DDERR_INVALIDPARAMS;
     *caps = DDSCAPS2{caps_, 0};
     return DD_OK;
 }
 
 HRESULT Surface::GetSurfaceDesc(DDSURFACEDESC2* desc) {
-    if (HRESULT hr = Injected(DDOperation::GetSurfaceDesc); hr != DD_OK)
-        return hr;
-    if (!desc)
-        return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Injected(DDOperation::GetSurfaceDesc); hr != DD_OK) return hr;
+    if (!desc) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
     *desc = DDSURFACEDESC2{};
     desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
@@ -278,23 +260,18 @@ HRESULT Surface::GetSurfaceDesc(DDSURFACEDESC2* desc) {
 }
 
 HRESULT Surface::GetPixelFormat(DDPIXELFORMAT* format) {
-    if (!format)
-        return DDERR_INVALIDPARAMS;
+    if (!format) return DDERR_INVALIDPARAMS;
     *format = pixelops::FormatForDepth(bpp_);
     return DD_OK;
 }
 
 HRESULT Surface::Lock(const RECT* rect, DDSURFACEDESC2* desc, DWORD flags, void* event) {
-    if (HRESULT hr = Injected(DDOperation::Lock); hr != DD_OK)
-        return hr;
-    if (!desc)
-        return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Injected(DDOperation::Lock); hr != DD_OK) return hr;
+    if (!desc) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK) return hr;
     RECT area = rect ? *rect : bounds();
-    if (emptyRect(area) || !contains(bounds(), area))
-        return DDERR_INVALIDRECT;
+    if (emptyRect(area) || !contains(bounds(), area)) return DDERR_INVALIDRECT;
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = view().at(area.left, area.top);
@@ -304,17 +281,14 @@ HRESULT Surface::Lock(const RECT* rect, DDSURFACEDESC2* desc, DWORD flags, void*
 
 HRESULT Surface::Unlock(const RECT* rect) {
     std::lock_guard guard(core_->lock);
-    if (!locked_)
-        return DDERR_NOTLOCKED;
+    if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
-    if (isScreen())
-        PresentToWindow();
+    if (isScreen()) PresentToWindow();
     return DD_OK;
 }
 
 std::array<PALETTEENTRY, 256> Surface::displayPalette() const {
-    if (palette_)
-        return palette_->Entries();
+    if (palette_) return palette_->Entries();
     if (core_->primary && core_->primary != this && core_->primary->palette_)
         return core_->primary->palette_->Entries();
     std::array<PALETTEENTRY, 256> system;
@@ -323,8 +297,7 @@ std::array<PALETTEENTRY, 256> Surface::displayPalette() const {
 }
 
 HRESULT Surface::GetDisplayPalette(PALETTEENTRY entries[256]) {
-    if (!entries)
-        return DDERR_INVALIDPARAMS;
+    if (!entries) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
     auto palette = displayPalette();
     std::copy(palette.begin(), palette.end(), entries);
@@ -332,99 +305,77 @@ HRESULT Surface::GetDisplayPalette(PALETTEENTRY entries[256]) {
 }
 
 HRESULT Surface::GetDC(HDC* dc) {
-    if (HRESULT hr = Injected(DDOperation::GetDC); hr != DD_OK)
-        return hr;
-    if (!dc)
-        return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = Injected(DDOperation::GetDC); hr != DD_OK) return hr;
+    if (!dc) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = checkUsable(nullptr); hr != DD_OK) return hr;
     auto palette = displayPalette();
-    dc_ = new SurfaceDC(reinterpret_cast<BYTE*>(memory_.data()), width_, height_, pitch_, bpp_,
-                        palette.data());
+    dc_ =
+        new SurfaceDC(reinterpret_cast<BYTE*>(memory_.data()), width_, height_, pitch_, bpp_, palette.data());
     *dc = dc_;
     return DD_OK;
 }
 
 HRESULT Surface::ReleaseDC(HDC dc) {
     std::lock_guard guard(core_->lock);
-    if (!dc_ || dc != dc_)
-        return DDERR_NOTDCHELD;
+    if (!dc_ || dc != dc_) return DDERR_NOTDCHELD;
     dc_->Finish();
     delete dc_;
     dc_ = nullptr;
-    if (isScreen())
-        PresentToWindow();
+    if (isScreen()) PresentToWindow();
     return DD_OK;
 }
 
 HRESULT Surface::SetColorKey(DWORD flags, const DDCOLORKEY* key) {
-    if (HRESULT hr = Injected(DDOperation::SetColorKey); hr != DD_OK)
-        return hr;
-    if (!(flags & DDCKEY_SRCBLT))
-        return DDERR_UNSUPPORTED;
+    if (HRESULT hr = Injected(DDOperation::SetColorKey); hr != DD_OK) return hr;
+    if (!(flags & DDCKEY_SRCBLT)) return DDERR_UNSUPPORTED;
     std::lock_guard guard(core_->lock);
     hasKey_ = key != nullptr;
-    if (key)
-        key_ = *key;
+    if (key) key_ = *key;
     return DD_OK;
 }
 
 HRESULT Surface::GetColorKey(DWORD flags, DDCOLORKEY* key) {
-    if (!key || !(flags & DDCKEY_SRCBLT))
-        return DDERR_INVALIDPARAMS;
+    if (!key || !(flags & DDCKEY_SRCBLT)) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (!hasKey_)
-        return DDERR_NOCOLORKEY;
+    if (!hasKey_) return DDERR_NOCOLORKEY;
     *key = key_;
     return DD_OK;
 }
 
 HRESULT Surface::SetPalette(IDirectDrawPalette* palette) {
-    if (HRESULT hr = Injected(DDOperation::SetPalette); hr != DD_OK)
-        return hr;
-    if (bpp_ != 8 && palette)
-        return DDERR_UNSUPPORTED;
+    if (HRESULT hr = Injected(DDOperation::SetPalette); hr != DD_OK) return hr;
+    if (bpp_ != 8 && palette) return DDERR_UNSUPPORTED;
     std::lock_guard guard(core_->lock);
-    if (palette)
-        palette->AddRef();
-    if (palette_)
-        palette_->Release();
+    if (palette) palette->AddRef();
+    if (palette_) palette_->Release();
     palette_ = static_cast<Palette*>(palette);
-    if (isScreen())
-        PresentToWindow();
+    if (isScreen()) PresentToWindow();
     return DD_OK;
 }
 
 HRESULT Surface::GetPalette(IDirectDrawPalette** palette) {
-    if (!palette)
-        return DDERR_INVALIDPARAMS;
+    if (!palette) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (!palette_)
-        return DDERR_NOPALETTEATTACHED;
+    if (!palette_) return DDERR_NOPALETTEATTACHED;
     palette_->AddRef();
     *palette = palette_;
     return DD_OK;
 }
 
 HRESULT Surface::SetClipper(IDirectDrawClipper* clipper) {
-    if (HRESULT hr = Injected(DDOperation::SetClipper); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = Injected(DDOperation::SetClipper); hr != DD_OK) return hr;
     std::lock_guard guard(core_->lock);
-    if (clipper)
-        clipper->AddRef();
-    if (clipper_)
-        clipper_->Release();
+    if (clipper) clipper->AddRef();
+    if (clipper_) clipper_->Release();
     clipper_ = static_cast<Clipper*>(clipper);
     return DD_OK;
 }
 
 HRESULT Surface::GetClipper(IDirectDrawClipper** clipper) {
-    if (!clipper)
-        return DDERR_INVALIDPARAMS;
+    if (!clipper) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(core_->lock);
-    if (!clipper_)
-        return DDERR_NOTFOUND;
+    if (!clipper_) return DDERR_NOTFOUND;
     clipper_->AddRef();
     *clipper = clipper_;
     return DD_OK;
@@ -436,37 +387,29 @@ HRESULT Surface::IsLost() {
 }
 
 HRESULT Surface::Restore() {
-    if (HRESULT hr = Injected(DDOperation::Restore); hr != DD_OK)
-        return hr;
+    if (HRESULT hr = Injected(DDOperation::Restore); hr != DD_OK) return hr;
     std::lock_guard guard(core_->lock);
-    if (!lost())
-        return DD_OK;
-    if (modeSerial_ != core_->modeSerial || env().lossCause.load())
-        return DDERR_WRONGMODE;
+    if (!lost()) return DD_OK;
+    if (modeSerial_ != core_->modeSerial || env().lossCause.load()) return DDERR_WRONGMODE;
     lossEpoch_ = env().lossEpoch.load();
-    if (backBuffer_)
-        backBuffer_->lossEpoch_ = lossEpoch_;
+    if (backBuffer_) backBuffer_->lossEpoch_ = lossEpoch_;
     return DD_OK;
 }
 
 void Surface::PresentToWindow() {
     DDWindow* window = core_->window;
-    if (!window && clipper_)
-        window = clipper_->Window();
+    if (!window && clipper_) window = clipper_->Window();
     Presenter* presenter = window ? window->FramePresenter() : nullptr;
-    if (!presenter)
-        return;
+    if (!presenter) return;
     RECT area = bounds();
     bool fullScreen = core_->exclusive();
-    if (!fullScreen)
-        area = intersect(window->ClientRectOnScreen(), bounds());
-    if (emptyRect(area))
-        return;
+    if (!fullScreen) area = intersect(window->ClientRectOnScreen(), bounds());
+    if (emptyRect(area)) return;
     int w = area.right - area.left, h = area.bottom - area.top;
     auto palette = displayPalette();
     core_->presentBuffer.resize(std::size_t(w) * std::size_t(h));
-    pixelops::ConvertToXrgb(view(), area.left, area.top, w, h, palette.data(),
-                            core_->presentBuffer.data(), w);
+    pixelops::ConvertToXrgb(view(), area.left, area.top, w, h, palette.data(), core_->presentBuffer.data(),
+                            w);
     presenter->Present(core_->presentBuffer.data(), w, h, w, fullScreen);
 }
 

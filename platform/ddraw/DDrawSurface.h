@@ -9,10 +9,9 @@ public:
     Surface(std::shared_ptr<DeviceCore> core, int width, int height, int bpp, DWORD caps);
     ULONG AddRef() override;
     ULONG Release() override;
-    HRESULT Blt(const RECT* destRect, IDirectDrawSurface7* source, const RECT* sourceRect,
-                DWORD flags, const DDBLTFX* fx) override;
-    HRESULT BltFast(int x, int y, IDirectDrawSurface7* source, const RECT* sourceRect,
-                    DWORD flags) override;
+    HRESULT Blt(const RECT* destRect, IDirectDrawSurface7* source, const RECT* sourceRect, DWORD flags,
+                const DDBLTFX* fx) override;
+    HRESULT BltFast(int x, int y, IDirectDrawSurface7* source, const RECT* sourceRect, DWORD flags) override;
     HRESULT Flip(IDirectDrawSurface7* targetOverride, DWORD flags) override;
     HRESULT GetAttachedSurface(const DDSCAPS2* caps, IDirectDrawSurface7** attached) override;
     HRESULT GetCaps(DDSCAPS2* caps) override;

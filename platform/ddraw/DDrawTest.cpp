@@ -21,15 +21,25 @@ void LoseAllSurfaces(bool causeLasts) {
     env().lossEpoch.fetch_add(1);
 }
 
-void EndLossCause() { env().lossCause.store(false); }
+void EndLossCause() {
+    env().lossCause.store(false);
+}
 
-void SetPitchPadding(int bytes) { env().pitchPadding.store(bytes < 0 ? 0 : bytes); }
+void SetPitchPadding(int bytes) {
+    env().pitchPadding.store(bytes < 0 ? 0 : bytes);
+}
 
-void SetVerticalBlankWait(bool wait) { env().verticalBlankWait.store(wait); }
+void SetVerticalBlankWait(bool wait) {
+    env().verticalBlankWait.store(wait);
+}
 
-void SetLibraryMissing(bool missing) { env().libraryMissing.store(missing); }
+void SetLibraryMissing(bool missing) {
+    env().libraryMissing.store(missing);
+}
 
-void SetEntryMissing(bool missing) { env().entryMissing.store(missing); }
+void SetEntryMissing(bool missing) {
+    env().entryMissing.store(missing);
+}
 
 void SetDesktopMode(int width, int height, int bpp) {
     std::lock_guard guard(env().lock);
@@ -61,4 +71,6 @@ ScopedDDrawTest::ScopedDDrawTest() {
     DDrawTest::SetVerticalBlankWait(false);
 }
 
-ScopedDDrawTest::~ScopedDDrawTest() { DDrawTest::Reset(); }
+ScopedDDrawTest::~ScopedDDrawTest() {
+    DDrawTest::Reset();
+}

@@ -10,9 +10,9 @@ class StandInInfo : public DirectXInfoSource {
 public:
     bool OpenDiagnostics() override { return true; }
     void CloseDiagnostics() override {}
-    HRESULT GetDiagProperty(const std::string& container, const std::string& name, DiagValue& value) override {
-        if (container != "DxDiag_SystemInfo")
-            return kNotFound;
+    HRESULT GetDiagProperty(const std::string& container, const std::string& name,
+                            DiagValue& value) override {
+        if (container != "DxDiag_SystemInfo") return kNotFound;
         if (name == "dwDirectXVersionMajor")
             value = DiagValue{DiagValueType::UInt32, 7, {}};
         else if (name == "dwDirectXVersionMinor")
@@ -32,6 +32,10 @@ std::atomic<DirectXInfoSource*> current{&standIn};
 
 } // namespace
 
-DirectXInfoSource& CurrentDirectXInfo() { return *current.load(); }
+DirectXInfoSource& CurrentDirectXInfo() {
+    return *current.load();
+}
 
-void SetDirectXInfoSource(DirectXInfoSource* source) { current.store(source ? source : &standIn); }
+void SetDirectXInfoSource(DirectXInfoSource* source) {
+    current.store(source ? source : &standIn);
+}

@@ -21,7 +21,8 @@ public:
     virtual bool OpenDiagnostics() = 0;
     virtual void CloseDiagnostics() = 0;
     // A property of a child container of the provider's root.
-    virtual HRESULT GetDiagProperty(const std::string& container, const std::string& name, DiagValue& value) = 0;
+    virtual HRESULT GetDiagProperty(const std::string& container, const std::string& name,
+                                    DiagValue& value) = 0;
     virtual std::string SystemDirectory() = 0;
     // The two words of a file's fixed version, most significant first; false when the
     // file is missing or has no version.

@@ -35,8 +35,8 @@ void Copy(const View& dest, int dx, int dy, const View& source, int sx, int sy, 
 }
 
 template <class T>
-static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, int sx, int sy,
-                          int w, int h, T key) {
+static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
+                          T key) {
     for (int row = 0; row < h; ++row) {
         T* d = reinterpret_cast<T*>(dest.at(dx, dy + row));
         const T* s = reinterpret_cast<const T*>(source.at(sx, sy + row));
@@ -50,14 +50,19 @@ static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, 
 void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
                DWORD key) {
     switch (dest.bytesPerPixel) {
-    case 1: copyKeyedRows<std::uint8_t>(dest, dx, dy, source, sx, sy, w, h, std::uint8_t(key)); break;
-    case 2: copyKeyedRows<std::uint16_t>(dest, dx, dy, source, sx, sy, w, h, std::uint16_t(key)); break;
-    default: copyKeyedRows<std::uint32_t>(dest, dx, dy, source, sx, sy, w, h, key); break;
+    case 1:
+        copyKeyedRows<std::uint8_t>(dest, dx, dy, source, sx, sy, w, h, std::uint8_t(key));
+        break;
+    case 2:
+        copyKeyedRows<std::uint16_t>(dest, dx, dy, source, sx, sy, w, h, std::uint16_t(key));
+        break;
+    default:
+        copyKeyedRows<std::uint32_t>(dest, dx, dy, source, sx, sy, w, h, key);
+        break;
     }
 }
 
-template <class T>
-static void fillRows(const View& dest, int x, int y, int w, int h, T value) {
+template <class T> static void fillRows(const View& dest, int x, int y, int w, int h, T value) {
     for (int row = 0; row < h; ++row) {
         T* d = reinterpret_cast<T*>(dest.at(x, y + row));
         for (int i = 0; i < w; ++i)
@@ -67,14 +72,19 @@ static void fillRows(const View& dest, int x, int y, int w, int h, T value) {
 
 void Fill(const View& dest, int x, int y, int w, int h, DWORD value) {
     switch (dest.bytesPerPixel) {
-    case 1: fillRows<std::uint8_t>(dest, x, y, w, h, std::uint8_t(value)); break;
-    case 2: fillRows<std::uint16_t>(dest, x, y, w, h, std::uint16_t(value)); break;
-    default: fillRows<std::uint32_t>(dest, x, y, w, h, value); break;
+    case 1:
+        fillRows<std::uint8_t>(dest, x, y, w, h, std::uint8_t(value));
+        break;
+    case 2:
+        fillRows<std::uint16_t>(dest, x, y, w, h, std::uint16_t(value));
+        break;
+    default:
+        fillRows<std::uint32_t>(dest, x, y, w, h, value);
+        break;
     }
 }
 
-template <class T>
-static void stretchRows(const View& dest, const View& source, const Stretch& s) {
+template <class T> static void stretchRows(const View& dest, const View& source, const Stretch& s) {
     // 16.16 steps from destination to source; the sample is taken at each pixel's centre.
     const std::int64_t stepX = (std::int64_t(s.srcW) << 16) / s.destW;
     const std::int64_t stepY = (std::int64_t(s.srcH) << 16) / s.destH;
@@ -87,17 +97,22 @@ static void stretchRows(const View& dest, const View& source, const Stretch& s) 
         std::int64_t fx = (s.clipX - s.destX) * stepX + stepX / 2;
         for (int i = 0; i < s.clipW; ++i, fx += stepX) {
             T value = srcRow[s.srcX + int(fx >> 16)];
-            if (!s.keyed || value != key)
-                d[i] = value;
+            if (!s.keyed || value != key) d[i] = value;
         }
     }
 }
 
 void StretchCopy(const View& dest, const View& source, const Stretch& s) {
     switch (dest.bytesPerPixel) {
-    case 1: stretchRows<std::uint8_t>(dest, source, s); break;
-    case 2: stretchRows<std::uint16_t>(dest, source, s); break;
-    default: stretchRows<std::uint32_t>(dest, source, s); break;
+    case 1:
+        stretchRows<std::uint8_t>(dest, source, s);
+        break;
+    case 2:
+        stretchRows<std::uint16_t>(dest, source, s);
+        break;
+    default:
+        stretchRows<std::uint32_t>(dest, source, s);
+        break;
     }
 }
 
@@ -114,10 +129,8 @@ static std::uint32_t paletteXrgb(const PALETTEENTRY& e) {
 }
 
 std::uint32_t ToXrgb(DWORD value, int bpp, const PALETTEENTRY* palette) {
-    if (bpp == 8)
-        return palette ? paletteXrgb(palette[value & 0xFF]) : (value & 0xFF) * 0x010101u;
-    if (bpp == 16)
-        return expand565(std::uint16_t(value));
+    if (bpp == 8) return palette ? paletteXrgb(palette[value & 0xFF]) : (value & 0xFF) * 0x010101u;
+    if (bpp == 16) return expand565(std::uint16_t(value));
     return value & 0xFFFFFF;
 }
 
@@ -154,14 +167,12 @@ BYTE NearestPaletteIndex(const PALETTEENTRY* palette, BYTE r, BYTE g, BYTE b) {
     int best = 0;
     int bestDistance = 1 << 30;
     for (int i = 0; i < 256; ++i) {
-        int dr = int(palette[i].peRed) - r, dg = int(palette[i].peGreen) - g,
-            db = int(palette[i].peBlue) - b;
+        int dr = int(palette[i].peRed) - r, dg = int(palette[i].peGreen) - g, db = int(palette[i].peBlue) - b;
         int distance = dr * dr + dg * dg + db * db;
         if (distance < bestDistance) {
             bestDistance = distance;
             best = i;
-            if (distance == 0)
-                break;
+            if (distance == 0) break;
         }
     }
     return BYTE(best);

@@ -23,8 +23,7 @@ DDPIXELFORMAT FormatForDepth(int bpp);
 // Copies w x h pixels; source and destination may overlap within one surface.
 void Copy(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h);
 // Copies the pixels whose value differs from key; no overlap allowed.
-void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
-               DWORD key);
+void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h, DWORD key);
 void Fill(const View& dest, int x, int y, int w, int h, DWORD value);
 // Nearest-neighbour stretch of a source rectangle onto a destination rectangle.
 // keyed: skip source pixels equal to key. The visible part of the destination is

@@ -12,7 +12,8 @@ void MemoryPresenter::Present(const std::uint32_t* pixels, int width, int height
     last_.fullScreen = fullScreen;
     last_.pixels.resize(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width, last_.pixels.begin() + std::ptrdiff_t(y) * width);
+        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width,
+                    last_.pixels.begin() + std::ptrdiff_t(y) * width);
     ++count_;
 }
 
@@ -28,15 +29,13 @@ int MemoryPresenter::FrameCount() const {
 
 std::uint32_t MemoryPresenter::PixelAt(int x, int y) const {
     std::lock_guard guard(lock_);
-    if (x < 0 || y < 0 || x >= last_.width || y >= last_.height)
-        return 0;
+    if (x < 0 || y < 0 || x >= last_.width || y >= last_.height) return 0;
     return last_.pixels[std::size_t(y) * std::size_t(last_.width) + std::size_t(x)];
 }
 
-void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight,
-                        std::uint32_t* dest, int destWidth, int destHeight) {
-    if (destWidth <= 0 || destHeight <= 0)
-        return;
+void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
+                        int destWidth, int destHeight) {
+    if (destWidth <= 0 || destHeight <= 0) return;
     const std::size_t destSize = std::size_t(destWidth) * std::size_t(destHeight);
     if (sourceWidth <= 0 || sourceHeight <= 0) {
         std::fill_n(dest, destSize, 0u);

@@ -20,15 +20,13 @@ class Presenter {
 public:
     virtual ~Presenter() = default;
     // pixels: height rows of width values, stride values apart.
-    virtual void Present(const std::uint32_t* pixels, int width, int height, int stride,
-                         bool fullScreen) = 0;
+    virtual void Present(const std::uint32_t* pixels, int width, int height, int stride, bool fullScreen) = 0;
 };
 
 // Keeps the last frame and counts them: the presenter of tests.
 class MemoryPresenter : public Presenter {
 public:
-    void Present(const std::uint32_t* pixels, int width, int height, int stride,
-                 bool fullScreen) override;
+    void Present(const std::uint32_t* pixels, int width, int height, int stride, bool fullScreen) override;
     PresentedFrame LastFrame() const;
     int FrameCount() const;
     std::uint32_t PixelAt(int x, int y) const;
@@ -41,5 +39,5 @@ private:
 
 // Nearest-neighbour scaling of a frame into a destination keeping its aspect; the bars
 // left over are black. Used for full-screen display.
-void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight,
-                        std::uint32_t* dest, int destWidth, int destHeight);
+void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
+                        int destWidth, int destHeight);

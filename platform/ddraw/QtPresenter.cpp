@@ -29,7 +29,8 @@ namespace {
 
 class FrameView : public QWidget {
 public:
-    FrameView(QWidget* area, std::shared_ptr<QtPresenter::Shared> shared) : QWidget(area), shared_(std::move(shared)) {
+    FrameView(QWidget* area, std::shared_ptr<QtPresenter::Shared> shared)
+        : QWidget(area), shared_(std::move(shared)) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -41,14 +42,12 @@ public:
 
     ~FrameView() override {
         std::lock_guard guard(shared_->lock);
-        if (shared_->view == this)
-            shared_->view = nullptr;
+        if (shared_->view == this) shared_->view = nullptr;
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == parent() && event->type() == QEvent::Resize)
-            setGeometry(parentWidget()->rect());
+        if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
         return false;
     }
 
@@ -63,13 +62,12 @@ protected:
         }
         QPainter painter(this);
         painter.fillRect(rect(), Qt::black);
-        if (shown_.width <= 0 || shown_.height <= 0)
-            return;
+        if (shown_.width <= 0 || shown_.height <= 0) return;
         if (shown_.fullScreen) {
-            if (scaled_.size() != size())
-                scaled_ = QImage(size(), QImage::Format_RGB32);
+            if (scaled_.size() != size()) scaled_ = QImage(size(), QImage::Format_RGB32);
             ScaleKeepingAspect(shown_.pixels.data(), shown_.width, shown_.height,
-                               reinterpret_cast<std::uint32_t*>(scaled_.bits()), scaled_.width(), scaled_.height());
+                               reinterpret_cast<std::uint32_t*>(scaled_.bits()), scaled_.width(),
+                               scaled_.height());
             painter.drawImage(0, 0, scaled_);
         } else {
             QImage frame(reinterpret_cast<const uchar*>(shown_.pixels.data()), shown_.width, shown_.height,
@@ -88,8 +86,7 @@ private:
 } // namespace
 
 QtPresenter::QtPresenter(QWidget* area) : shared_(std::make_shared<Shared>()) {
-    if (area)
-        shared_->view = new FrameView(area, shared_);
+    if (area) shared_->view = new FrameView(area, shared_);
 }
 
 QtPresenter::~QtPresenter() {
@@ -110,16 +107,22 @@ void QtPresenter::Present(const std::uint32_t* pixels, int width, int height, in
     frame.fullScreen = fullScreen;
     frame.pixels.resize(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width, frame.pixels.begin() + std::ptrdiff_t(y) * width);
+        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width,
+                    frame.pixels.begin() + std::ptrdiff_t(y) * width);
     shared_->hasPending = true;
     shared_->presented.fetch_add(1);
     // One queued repaint at a time: the GUI thread always paints the newest frame.
     if (shared_->view && !shared_->repaintQueued.exchange(true)) {
         QWidget* view = shared_->view;
-        QMetaObject::invokeMethod(view, [view] { view->update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            view, [view] { view->update(); }, Qt::QueuedConnection);
     }
 }
 
-int QtPresenter::FramesPresented() const { return shared_->presented.load(); }
+int QtPresenter::FramesPresented() const {
+    return shared_->presented.load();
+}
 
-int QtPresenter::FramesPainted() const { return shared_->painted.load(); }
+int QtPresenter::FramesPainted() const {
+    return shared_->painted.load();
+}

@@ -12,9 +12,13 @@
 
 namespace {
 
-QRgb toRgb(COLORREF c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+QRgb toRgb(COLORREF c) {
+    return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
-COLORREF fromRgb(QRgb value) { return DWORD(qRed(value)) | DWORD(qGreen(value)) << 8 | DWORD(qBlue(value)) << 16; }
+COLORREF fromRgb(QRgb value) {
+    return DWORD(qRed(value)) | DWORD(qGreen(value)) << 8 | DWORD(qBlue(value)) << 16;
+}
 
 } // namespace
 
@@ -30,9 +34,9 @@ struct SurfaceDC::Impl {
 
     BYTE nearestIndex(std::uint32_t rgb) {
         auto found = nearest.find(rgb);
-        if (found != nearest.end())
-            return found->second;
-        BYTE index = pixelops::NearestPaletteIndex(palette.data(), BYTE(rgb >> 16), BYTE(rgb >> 8), BYTE(rgb));
+        if (found != nearest.end()) return found->second;
+        BYTE index =
+            pixelops::NearestPaletteIndex(palette.data(), BYTE(rgb >> 16), BYTE(rgb >> 8), BYTE(rgb));
         nearest.emplace(rgb, index);
         return index;
     }
@@ -44,8 +48,7 @@ struct SurfaceDC::Impl {
             for (int x = 0; x < width; ++x) {
                 std::uint32_t o = over[x];
                 unsigned alpha = o >> 24;
-                if (alpha == 0)
-                    continue;
+                if (alpha == 0) continue;
                 const PALETTEENTRY& under = palette[row[x]];
                 auto mix = [&](unsigned premultiplied, unsigned back) {
                     return (premultiplied + back * (255 - alpha) / 255) & 0xFF;
@@ -87,30 +90,38 @@ SurfaceDC::SurfaceDC(BYTE* bits, int width, int height, int pitch, int bpp, cons
 
 SurfaceDC::~SurfaceDC() = default;
 
-BYTE* SurfaceDC::Bits() const { return impl_->bits; }
-int SurfaceDC::Width() const { return impl_->width; }
-int SurfaceDC::Height() const { return impl_->height; }
-int SurfaceDC::Pitch() const { return impl_->pitch; }
-int SurfaceDC::BitsPerPixel() const { return impl_->bpp; }
-const PALETTEENTRY* SurfaceDC::Palette() const { return impl_->palette.data(); }
+BYTE* SurfaceDC::Bits() const {
+    return impl_->bits;
+}
+int SurfaceDC::Width() const {
+    return impl_->width;
+}
+int SurfaceDC::Height() const {
+    return impl_->height;
+}
+int SurfaceDC::Pitch() const {
+    return impl_->pitch;
+}
+int SurfaceDC::BitsPerPixel() const {
+    return impl_->bpp;
+}
+const PALETTEENTRY* SurfaceDC::Palette() const {
+    return impl_->palette.data();
+}
 
 COLORREF SurfaceDC::GetPixel(int x, int y) {
     Impl& d = *impl_;
-    if (x < 0 || y < 0 || x >= d.width || y >= d.height)
-        return CLR_INVALID;
-    if (d.bpp != 8)
-        return fromRgb(d.image.pixel(x, y));
+    if (x < 0 || y < 0 || x >= d.width || y >= d.height) return CLR_INVALID;
+    if (d.bpp != 8) return fromRgb(d.image.pixel(x, y));
     QRgb over = d.image.pixel(x, y);
-    if (qAlpha(over) == 255)
-        return fromRgb(over);
+    if (qAlpha(over) == 255) return fromRgb(over);
     const PALETTEENTRY& e = d.palette[d.bits[std::ptrdiff_t(y) * d.pitch + x]];
     return DWORD(e.peRed) | DWORD(e.peGreen) << 8 | DWORD(e.peBlue) << 16;
 }
 
 void SurfaceDC::SetPixel(int x, int y, COLORREF color) {
     Impl& d = *impl_;
-    if (x < 0 || y < 0 || x >= d.width || y >= d.height)
-        return;
+    if (x < 0 || y < 0 || x >= d.width || y >= d.height) return;
     d.image.setPixel(x, y, toRgb(color));
     d.overlayPainted = d.bpp == 8;
 }
@@ -134,8 +145,7 @@ void SurfaceDC::Finish() {
 }
 
 void EnsureGraphicsRuntime() {
-    if (QCoreApplication::instance())
-        return;
+    if (QCoreApplication::instance()) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -7,14 +7,15 @@
 namespace {
 
 // SDL's axes run -32768..32767; the game's run -1000..1000.
-int scaleAxis(Sint16 v) { return std::clamp(static_cast<int>(v) * 1000 / 32767, -1000, 1000); }
+int scaleAxis(Sint16 v) {
+    return std::clamp(static_cast<int>(v) * 1000 / 32767, -1000, 1000);
+}
 
 class SdlJoystick : public TDIJoystickSource {
 public:
     ~SdlJoystick() override {
         Close();
-        if (initialised_)
-            SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        if (initialised_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
 
     bool Open() override {
@@ -24,27 +25,23 @@ public:
             // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program
             // keeps the ordinary signal behaviour.
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
-                return false;
+            if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
             initialised_ = true;
         }
         SDL_GameControllerUpdate();
         for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-            if (SDL_IsGameController(i) && (controller_ = SDL_GameControllerOpen(i)) != nullptr)
-                return true;
+            if (SDL_IsGameController(i) && (controller_ = SDL_GameControllerOpen(i)) != nullptr) return true;
         }
         return false;
     }
 
     void Close() override {
-        if (controller_)
-            SDL_GameControllerClose(controller_);
+        if (controller_) SDL_GameControllerClose(controller_);
         controller_ = nullptr;
     }
 
     bool Poll(DIJOYSTATE2& state) override {
-        if (!controller_)
-            return false;
+        if (!controller_) return false;
         SDL_GameControllerUpdate();
         if (!SDL_GameControllerGetAttached(controller_)) {
             Close();
@@ -64,7 +61,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TDIJoystickSource> CreateSystemJoystick() { return std::make_unique<SdlJoystick>(); }
+std::unique_ptr<TDIJoystickSource> CreateSystemJoystick() {
+    return std::make_unique<SdlJoystick>();
+}
 
 TDIJoystick::TDIJoystick(std::unique_ptr<TDIJoystickSource> source) : source_(std::move(source)) {}
 
@@ -75,8 +74,7 @@ bool TDIJoystick::Init() {
 
 bool TDIJoystick::Poll(DIJOYSTATE2& state) {
     state = DIJOYSTATE2{};
-    if (!source_)
-        return false;
+    if (!source_) return false;
     if (!open_) {
         open_ = source_->Open();
         return false;

@@ -14,11 +14,9 @@ public:
     explicit Filter(TDIKeyboard& owner) : owner_(owner) {}
 
     void watch(QObject* window) {
-        if (window_)
-            window_->removeEventFilter(this);
+        if (window_) window_->removeEventFilter(this);
         window_ = window;
-        if (window)
-            window->installEventFilter(this);
+        if (window) window->installEventFilter(this);
     }
 
 protected:
@@ -28,11 +26,9 @@ protected:
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (key->isAutoRepeat())
-                break;
+            if (key->isAutoRepeat()) break;
             int dik = dikOf(*key);
-            if (dik != 0)
-                owner_.KeyChange(dik, event->type() != QEvent::KeyRelease);
+            if (dik != 0) owner_.KeyChange(dik, event->type() != QEvent::KeyRelease);
             break;
         }
         case QEvent::FocusOut:
@@ -51,8 +47,7 @@ private:
         // X11 and Wayland key codes are the evdev codes plus 8.
         quint32 native = key.nativeScanCode();
         if (native > 8)
-            if (int dik = DikFromEvdev(native - 8))
-                return dik;
+            if (int dik = DikFromEvdev(native - 8)) return dik;
         return DikFromFrameworkKey(key.key(), key.modifiers().testFlag(Qt::KeypadModifier));
     }
 
@@ -64,15 +59,15 @@ TDIKeyboard::TDIKeyboard() : filter_(std::make_unique<Filter>(*this)) {}
 
 TDIKeyboard::~TDIKeyboard() = default;
 
-void TDIKeyboard::Attach(QWidget* window) { filter_->watch(window); }
+void TDIKeyboard::Attach(QWidget* window) {
+    filter_->watch(window);
+}
 
 void TDIKeyboard::KeyChange(int dik, bool down) {
-    if (dik <= 0 || dik > 255)
-        return;
+    if (dik <= 0 || dik > 255) return;
     std::lock_guard guard(lock_);
     bool& held = held_[static_cast<std::size_t>(dik)];
-    if (held == down)
-        return;
+    if (held == down) return;
     held = down;
     events_.push_back({static_cast<DWORD>(dik), down ? 0x80u : 0u});
 }

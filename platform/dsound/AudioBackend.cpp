@@ -8,11 +8,12 @@ namespace {
 std::atomic<AudioBackend*> installed{nullptr};
 }
 
-void SetAudioBackend(AudioBackend* backend) { installed.store(backend, std::memory_order_release); }
+void SetAudioBackend(AudioBackend* backend) {
+    installed.store(backend, std::memory_order_release);
+}
 
 AudioBackend& CurrentAudioBackend() {
-    if (AudioBackend* backend = installed.load(std::memory_order_acquire))
-        return *backend;
+    if (AudioBackend* backend = installed.load(std::memory_order_acquire)) return *backend;
     static SdlBackend sdl;
     return sdl;
 }

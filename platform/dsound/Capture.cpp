@@ -25,13 +25,12 @@ class CaptureDevice {
 public:
     bool open(const std::string& id) {
         DeviceFormat wanted;
-        stream_ = CurrentAudioBackend().openCapture(id, wanted, format_,
-                                                    [this](const std::int16_t* in, int frames) { feed(in, frames); });
+        stream_ = CurrentAudioBackend().openCapture(
+            id, wanted, format_, [this](const std::int16_t* in, int frames) { feed(in, frames); });
         return stream_ != nullptr;
     }
     ~CaptureDevice() {
-        if (stream_)
-            stream_->close();
+        if (stream_) stream_->close();
     }
     std::mutex& lock() { return lock_; }
     void add(CaptureState* state) {
@@ -43,12 +42,10 @@ public:
         states_.erase(std::remove(states_.begin(), states_.end(), state), states_.end());
     }
     static void stopLocked(CaptureState& s, std::vector<HANDLE>& fire) {
-        if (!s.capturing)
-            return;
+        if (!s.capturing) return;
         s.capturing = false;
         for (const auto& n : s.notifies)
-            if (n.dwOffset == DSBPN_OFFSETSTOP)
-                fire.push_back(n.hEventNotify);
+            if (n.dwOffset == DSBPN_OFFSETSTOP) fire.push_back(n.hEventNotify);
     }
 
 private:
@@ -57,8 +54,7 @@ private:
         {
             std::lock_guard guard(lock_);
             for (CaptureState* s : states_)
-                if (s->capturing)
-                    feedOne(*s, in, frames, fire);
+                if (s->capturing) feedOne(*s, in, frames, fire);
         }
         for (HANDLE h : fire)
             SetEvent(h);
@@ -95,8 +91,7 @@ private:
                         fire.push_back(n.hEventNotify);
                 if (s.position + align > s.size) {
                     s.position = 0;
-                    if (!s.looping)
-                        stopLocked(s, fire);
+                    if (!s.looping) stopLocked(s, fire);
                 }
             }
         }
@@ -116,8 +111,7 @@ public:
     DWORD AddRef() override { return refs_.addRef(); }
     DWORD Release() override {
         const DWORD left = refs_.dropRef();
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) override;
@@ -138,52 +132,42 @@ public:
     DWORD AddRef() override { return refs_.addRef(); }
     DWORD Release() override {
         const DWORD left = refs_.dropRef();
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT GetCurrentPosition(DWORD* capturePosition, DWORD* readPosition) override {
         std::lock_guard guard(device_->lock());
-        if (capturePosition)
-            *capturePosition = state_.position;
-        if (readPosition)
-            *readPosition = state_.position;
+        if (capturePosition) *capturePosition = state_.position;
+        if (readPosition) *readPosition = state_.position;
         return DS_OK;
     }
     HRESULT GetFormat(WAVEFORMATEX* format) override {
-        if (!format)
-            return DSERR_INVALIDPARAM;
+        if (!format) return DSERR_INVALIDPARAM;
         *format = state_.format;
         return DS_OK;
     }
     HRESULT GetStatus(DWORD* status) override {
-        if (!status)
-            return DSERR_INVALIDPARAM;
+        if (!status) return DSERR_INVALIDPARAM;
         std::lock_guard guard(device_->lock());
         *status = state_.capturing ? DSCBSTATUS_CAPTURING | (state_.looping ? DSCBSTATUS_LOOPING : 0) : 0;
         return DS_OK;
     }
     HRESULT Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2, DWORD* bytes2,
                  DWORD flags) override {
-        if (HRESULT fault = TakeFault(DsOp::Lock))
-            return fault;
+        if (HRESULT fault = TakeFault(DsOp::Lock)) return fault;
         if (!part1 || !bytes1 || offset >= state_.size || bytes == 0 || bytes > state_.size)
             return DSERR_INVALIDPARAM;
         const DWORD first = std::min(bytes, state_.size - offset);
         const DWORD second = bytes - first;
-        if (second > 0 && (!part2 || !bytes2))
-            return DSERR_INVALIDPARAM;
+        if (second > 0 && (!part2 || !bytes2)) return DSERR_INVALIDPARAM;
         *part1 = state_.bytes.data() + offset;
         *bytes1 = first;
-        if (part2)
-            *part2 = second ? state_.bytes.data() : nullptr;
-        if (bytes2)
-            *bytes2 = second;
+        if (part2) *part2 = second ? state_.bytes.data() : nullptr;
+        if (bytes2) *bytes2 = second;
         return DS_OK;
     }
     HRESULT Start(DWORD flags) override {
-        if (HRESULT fault = TakeFault(DsOp::CaptureStart))
-            return fault;
+        if (HRESULT fault = TakeFault(DsOp::CaptureStart)) return fault;
         std::lock_guard guard(device_->lock());
         state_.capturing = true;
         state_.looping = (flags & DSCBSTART_LOOPING) != 0;
@@ -201,22 +185,18 @@ public:
     }
     HRESULT Unlock(void*, DWORD, void*, DWORD) override { return DS_OK; }
     HRESULT QueryNotify(IDirectSoundNotify** notify) override {
-        if (HRESULT fault = TakeFault(DsOp::QueryNotify))
-            return fault;
-        if (!notify)
-            return DSERR_INVALIDPARAM;
+        if (HRESULT fault = TakeFault(DsOp::QueryNotify)) return fault;
+        if (!notify) return DSERR_INVALIDPARAM;
         *notify = new CaptureNotify(this, this);
         return DS_OK;
     }
     HRESULT setNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) {
-        if (count > 0 && !positions)
-            return DSERR_INVALIDPARAM;
+        if (count > 0 && !positions) return DSERR_INVALIDPARAM;
         for (DWORD i = 0; i < count; ++i)
             if (positions[i].dwOffset != DSBPN_OFFSETSTOP && positions[i].dwOffset >= state_.size)
                 return DSERR_INVALIDPARAM;
         std::lock_guard guard(device_->lock());
-        if (state_.capturing)
-            return DSERR_INVALIDCALL;
+        if (state_.capturing) return DSERR_INVALIDCALL;
         state_.notifies.assign(positions, positions + count);
         return DS_OK;
     }
@@ -234,8 +214,7 @@ CaptureNotify::CaptureNotify(IDirectSoundCaptureBuffer* buffer, CaptureBuffer* t
 }
 
 HRESULT CaptureNotify::SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) {
-    if (HRESULT fault = TakeFault(DsOp::SetNotificationPositions))
-        return fault;
+    if (HRESULT fault = TakeFault(DsOp::SetNotificationPositions)) return fault;
     return target_->setNotificationPositions(count, positions);
 }
 
@@ -245,21 +224,17 @@ public:
     DWORD AddRef() override { return refs_.addRef(); }
     DWORD Release() override {
         const DWORD left = refs_.dropRef();
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                 void* outer) override {
-        if (HRESULT fault = TakeFault(DsOp::CreateCaptureBuffer))
-            return fault;
-        if (outer)
-            return DSERR_NOAGGREGATION;
+        if (HRESULT fault = TakeFault(DsOp::CreateCaptureBuffer)) return fault;
+        if (outer) return DSERR_NOAGGREGATION;
         if (!desc || !buffer || desc->dwSize != sizeof(DSCBUFFERDESC) || !desc->lpwfxFormat ||
             desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
             return DSERR_INVALIDPARAM;
-        if (!ValidPcmFormat(*desc->lpwfxFormat))
-            return DSERR_BADFORMAT;
+        if (!ValidPcmFormat(*desc->lpwfxFormat)) return DSERR_BADFORMAT;
         CaptureState state;
         state.format = *desc->lpwfxFormat;
         state.size = desc->dwBufferBytes;
@@ -277,19 +252,14 @@ private:
 } // namespace
 
 HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSoundCapture** object, void* outer) {
-    if (HRESULT fault = TakeFault(DsOp::CaptureCreate))
-        return fault;
-    if (!object)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::CaptureCreate)) return fault;
+    if (!object) return DSERR_INVALIDPARAM;
     *object = nullptr;
-    if (outer)
-        return DSERR_NOAGGREGATION;
+    if (outer) return DSERR_NOAGGREGATION;
     std::string id;
-    if (!ResolveCaptureDevice(device, id))
-        return DSERR_NODRIVER;
+    if (!ResolveCaptureDevice(device, id)) return DSERR_NODRIVER;
     auto captureDevice = std::make_shared<CaptureDevice>();
-    if (!captureDevice->open(id))
-        return DSERR_NODRIVER;
+    if (!captureDevice->open(id)) return DSERR_NODRIVER;
     *object = new CaptureObject(std::move(captureDevice));
     return DS_OK;
 }

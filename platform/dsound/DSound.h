@@ -172,7 +172,8 @@ public:
 
 // Enumeration callbacks get the device's identifier (null for the default device), its
 // description and its module name; answering false stops the enumeration.
-using LPDSENUMCALLBACK = bool (*)(const GUID* guid, const char* description, const char* module, void* context);
+using LPDSENUMCALLBACK = bool (*)(const GUID* guid, const char* description, const char* module,
+                                  void* context);
 
 // Opens the output device (null: the default device). outer must be null.
 HRESULT DirectSoundCreate(const GUID* device, IDirectSound** object, void* outer);

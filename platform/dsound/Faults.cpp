@@ -24,12 +24,10 @@ void FailNextCall(DsOp op, HRESULT result, int skip) {
 }
 
 HRESULT TakeFault(DsOp op) {
-    if (!anyPending.load(std::memory_order_relaxed))
-        return 0;
+    if (!anyPending.load(std::memory_order_relaxed)) return 0;
     std::lock_guard guard(faultsLock);
     Fault& fault = faults[static_cast<int>(op)];
-    if (fault.result == 0)
-        return 0;
+    if (fault.result == 0) return 0;
     if (fault.skip > 0) {
         --fault.skip;
         return 0;

@@ -7,8 +7,7 @@ public:
     Stream(ManualBackend& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
     ~Stream() override { close(); }
     void close() override {
-        if (!closed_)
-            owner_.forget(this);
+        if (!closed_) owner_.forget(this);
         closed_ = true;
     }
     const std::string& key() const { return key_; }
@@ -20,7 +19,8 @@ private:
 };
 
 ManualBackend::ManualBackend(DeviceFormat format)
-    : format_(format), outputs_{{"manual-out-1", "Manual output"}}, captures_{{"manual-in-1", "Manual input"}} {}
+    : format_(format), outputs_{{"manual-out-1", "Manual output"}}, captures_{
+                                                                        {"manual-in-1", "Manual input"}} {}
 
 std::vector<AudioDeviceInfo> ManualBackend::outputDevices() {
     std::lock_guard guard(lock_);
@@ -50,8 +50,7 @@ void ManualBackend::SetOpenFails(bool fails) {
 std::unique_ptr<AudioStream> ManualBackend::openOutput(const std::string& device, const DeviceFormat&,
                                                        DeviceFormat& got, MixCallback mix) {
     std::lock_guard guard(lock_);
-    if (openFails_ || mixers_.count(device))
-        return nullptr;
+    if (openFails_ || mixers_.count(device)) return nullptr;
     got = format_;
     mixers_[device] = std::move(mix);
     return std::make_unique<Stream>(*this, "out:" + device);
@@ -60,8 +59,7 @@ std::unique_ptr<AudioStream> ManualBackend::openOutput(const std::string& device
 std::unique_ptr<AudioStream> ManualBackend::openCapture(const std::string& device, const DeviceFormat&,
                                                         DeviceFormat& got, CaptureCallback feed) {
     std::lock_guard guard(lock_);
-    if (openFails_ || capturers_.count(device))
-        return nullptr;
+    if (openFails_ || capturers_.count(device)) return nullptr;
     got = format_;
     capturers_[device] = std::move(feed);
     return std::make_unique<Stream>(*this, "in:" + device);
@@ -84,11 +82,9 @@ std::vector<std::int16_t> ManualBackend::Render(int frames, const std::string& d
     {
         std::lock_guard guard(lock_);
         auto it = mixers_.find(device);
-        if (it != mixers_.end())
-            mix = it->second;
+        if (it != mixers_.end()) mix = it->second;
     }
-    if (mix)
-        mix(samples.data(), frames);
+    if (mix) mix(samples.data(), frames);
     return samples;
 }
 
@@ -107,11 +103,9 @@ void ManualBackend::FeedCapture(const std::vector<std::int16_t>& samples, const 
     {
         std::lock_guard guard(lock_);
         auto it = capturers_.find(device);
-        if (it != capturers_.end())
-            feed = it->second;
+        if (it != capturers_.end()) feed = it->second;
     }
-    if (feed)
-        feed(samples.data(), static_cast<int>(samples.size() / format_.channels));
+    if (feed) feed(samples.data(), static_cast<int>(samples.size() / format_.channels));
 }
 
 bool ManualBackend::OutputOpen(const std::string& device) const {
@@ -119,7 +113,9 @@ bool ManualBackend::OutputOpen(const std::string& device) const {
     return mixers_.count(device) != 0;
 }
 
-int ManualBackend::LiveDirectSoundObjects() const { return DirectSoundObject::LiveCount(); }
+int ManualBackend::LiveDirectSoundObjects() const {
+    return DirectSoundObject::LiveCount();
+}
 
 ScopedManualAudio::ScopedManualAudio(DeviceFormat format) : backend_(format) {
     ClearFaults();

@@ -15,8 +15,8 @@ public:
 
     std::vector<AudioDeviceInfo> outputDevices() override;
     std::vector<AudioDeviceInfo> captureDevices() override;
-    std::unique_ptr<AudioStream> openOutput(const std::string& device, const DeviceFormat& wanted, DeviceFormat& got,
-                                            MixCallback mix) override;
+    std::unique_ptr<AudioStream> openOutput(const std::string& device, const DeviceFormat& wanted,
+                                            DeviceFormat& got, MixCallback mix) override;
     std::unique_ptr<AudioStream> openCapture(const std::string& device, const DeviceFormat& wanted,
                                              DeviceFormat& got, CaptureCallback feed) override;
 
@@ -53,7 +53,7 @@ private:
     std::vector<AudioDeviceInfo> outputs_;
     std::vector<AudioDeviceInfo> captures_;
     bool openFails_ = false;
-    std::map<std::string, MixCallback> mixers_;       // guarded by lock_
+    std::map<std::string, MixCallback> mixers_;        // guarded by lock_
     std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
 };
 

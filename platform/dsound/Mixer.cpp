@@ -17,19 +17,16 @@ std::vector<std::shared_ptr<DeviceMixer>> liveMixers() {
     std::lock_guard guard(registryLock);
     std::vector<std::shared_ptr<DeviceMixer>> mixers;
     for (auto& [id, weak] : registry())
-        if (auto mixer = weak.lock())
-            mixers.push_back(mixer);
+        if (auto mixer = weak.lock()) mixers.push_back(mixer);
     return mixers;
 }
 
 float decibelGain(LONG hundredths) {
-    if (hundredths <= DSBVOLUME_MIN)
-        return 0.0f;
+    if (hundredths <= DSBVOLUME_MIN) return 0.0f;
     return static_cast<float>(std::pow(10.0, hundredths / 2000.0));
 }
 
-template <int Bits>
-float sampleAt(const BYTE* p) {
+template <int Bits> float sampleAt(const BYTE* p) {
     if constexpr (Bits == 8) {
         return static_cast<float>((static_cast<int>(*p) - 128) * 256);
     } else {
@@ -40,8 +37,7 @@ float sampleAt(const BYTE* p) {
 }
 
 // Two frames of silence in the source's sample format.
-template <int Bits>
-const BYTE* silence() {
+template <int Bits> const BYTE* silence() {
     static const BYTE quiet[4] = {Bits == 8 ? 0x80 : 0, Bits == 8 ? 0x80 : 0, 0, 0};
     return quiet;
 }
@@ -59,8 +55,7 @@ bool frameLocked(const SoundVoice& v, DWORD frame) {
     const DWORD first = frame * v.format.nBlockAlign;
     const DWORD last = first + v.format.nBlockAlign;
     for (const auto& [start, end] : v.memory->locked)
-        if (first < end && start < last)
-            return true;
+        if (first < end && start < last) return true;
     return false;
 }
 
@@ -79,15 +74,12 @@ VoiceRun mixRun(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
     VoiceRun run;
     for (int i = 0; i < frames; ++i) {
         DWORD next = frame + 1;
-        if (next >= total)
-            next = v.looping ? 0 : frame;
+        if (next >= total) next = v.looping ? 0 : frame;
         const BYTE* p0 = base + static_cast<std::size_t>(frame) * align;
         const BYTE* p1 = base + static_cast<std::size_t>(next) * align;
         if constexpr (Guarded) {
-            if (frameLocked(v, frame))
-                p0 = silence<Bits>();
-            if (frameLocked(v, next))
-                p1 = silence<Bits>();
+            if (frameLocked(v, frame)) p0 = silence<Bits>();
+            if (frameLocked(v, next)) p1 = silence<Bits>();
         }
         const float t = static_cast<float>(phase) * invDevice;
         const float l0 = sampleAt<Bits>(p0);
@@ -134,8 +126,7 @@ VoiceRun mixFormat(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
                   : mixRun<8, 1, DeviceChannels, Guarded>(v, acc, frames, deviceRate);
 }
 
-template <int DeviceChannels>
-VoiceRun mixAny(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
+template <int DeviceChannels> VoiceRun mixAny(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
     // Regions are locked only for the moments an owner writes, so the check is rarely paid.
     return v.memory->locked.empty() ? mixFormat<DeviceChannels, false>(v, acc, frames, deviceRate)
                                     : mixFormat<DeviceChannels, true>(v, acc, frames, deviceRate);
@@ -146,16 +137,13 @@ void collectCrossed(const SoundVoice& v, DWORD from, std::uint64_t advanced, boo
                     std::vector<HANDLE>& fire) {
     for (const DSBPOSITIONNOTIFY& n : v.notifies) {
         if (n.dwOffset == DSBPN_OFFSETSTOP) {
-            if (ended)
-                fire.push_back(n.hEventNotify);
+            if (ended) fire.push_back(n.hEventNotify);
             continue;
         }
         std::uint64_t distance = (static_cast<std::uint64_t>(n.dwOffset) + v.size - from) % v.size;
-        if (distance == 0)
-            distance = v.size;
+        if (distance == 0) distance = v.size;
         // A one-shot buffer that ran out stops at its end; it does not reach offset 0 again.
-        if (distance < advanced || (distance == advanced && !ended))
-            fire.push_back(n.hEventNotify);
+        if (distance < advanced || (distance == advanced && !ended)) fire.push_back(n.hEventNotify);
     }
 }
 
@@ -181,11 +169,9 @@ HRESULT DeviceMixer::Acquire(const std::string& device, std::shared_ptr<DeviceMi
     std::lock_guard guard(registryLock);
     auto& slot = registry()[device];
     mixer = slot.lock();
-    if (mixer)
-        return DS_OK;
+    if (mixer) return DS_OK;
     auto created = std::make_shared<DeviceMixer>(device);
-    if (!created->open())
-        return DSERR_NODRIVER;
+    if (!created->open()) return DSERR_NODRIVER;
     slot = created;
     mixer = std::move(created);
     return DS_OK;
@@ -222,10 +208,8 @@ void DeviceMixer::LoseAll() {
         {
             std::lock_guard guard(mixer->lock_);
             for (SoundVoice* v : mixer->voices_) {
-                if (!v->memory)
-                    continue;
-                if (v->playing)
-                    StopLocked(*v, fire);
+                if (!v->memory) continue;
+                if (v->playing) StopLocked(*v, fire);
                 v->memory->lost = true;
             }
         }
@@ -237,8 +221,7 @@ void DeviceMixer::LoseAll() {
 DeviceMixer::DeviceMixer(std::string device) : device_(std::move(device)) {}
 
 DeviceMixer::~DeviceMixer() {
-    if (stream_)
-        stream_->close();
+    if (stream_) stream_->close();
 }
 
 bool DeviceMixer::open() {
@@ -261,16 +244,13 @@ void DeviceMixer::Remove(SoundVoice* voice) {
 void DeviceMixer::StopLocked(SoundVoice& voice, std::vector<HANDLE>& fire) {
     const bool wasPlaying = voice.playing;
     voice.playing = false;
-    if (!wasPlaying)
-        return;
+    if (!wasPlaying) return;
     for (const DSBPOSITIONNOTIFY& n : voice.notifies)
-        if (n.dwOffset == DSBPN_OFFSETSTOP)
-            fire.push_back(n.hEventNotify);
+        if (n.dwOffset == DSBPN_OFFSETSTOP) fire.push_back(n.hEventNotify);
 }
 
 DWORD DeviceMixer::WriteLeadLocked(const SoundVoice& voice) const {
-    if (!voice.playing)
-        return 0;
+    if (!voice.playing) return 0;
     const std::uint64_t frames =
         (static_cast<std::uint64_t>(format_.frames) * voice.frequency + format_.rate - 1) / format_.rate;
     return static_cast<DWORD>(std::min<std::uint64_t>(frames, voice.frames) * voice.format.nBlockAlign);
@@ -286,8 +266,7 @@ void DeviceMixer::mixVoice(SoundVoice& v, int frames) {
     const DWORD from = v.frame * v.format.nBlockAlign;
     const VoiceRun run = format_.channels == 2 ? mixAny<2>(v, accum_.data(), frames, format_.rate)
                                                : mixAny<1>(v, accum_.data(), frames, format_.rate);
-    if (run.ended)
-        v.playing = false;
+    if (run.ended) v.playing = false;
     if (!v.notifies.empty())
         collectCrossed(v, from, static_cast<std::uint64_t>(run.advanced) * v.format.nBlockAlign, run.ended,
                        toFire_);
@@ -299,8 +278,7 @@ void DeviceMixer::Mix(std::int16_t* out, int frames) {
         std::lock_guard guard(lock_);
         accum_.assign(samples, 0.0f);
         for (SoundVoice* v : voices_)
-            if (v->playing && !v->primary && v->frames > 0 && !v->memory->lost)
-                mixVoice(*v, frames);
+            if (v->playing && !v->primary && v->frames > 0 && !v->memory->lost) mixVoice(*v, frames);
         for (std::size_t i = 0; i < samples; ++i) {
             const float value = std::nearbyint(accum_[i]);
             out[i] = static_cast<std::int16_t>(std::clamp(value, -32768.0f, 32767.0f));

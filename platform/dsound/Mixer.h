@@ -33,7 +33,7 @@ struct SoundVoice {
 
     bool playing = false;
     bool looping = false;
-    DWORD frame = 0;       // play cursor in frames
+    DWORD frame = 0;         // play cursor in frames
     std::uint32_t phase = 0; // resampling phase, in units of 1/device rate of a source frame
     DWORD frequency = 0;
     LONG volume = 0;

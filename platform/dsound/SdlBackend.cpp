@@ -9,8 +9,7 @@ class SdlAudioRef {
 public:
     SdlAudioRef() : ok_(initAudio()) {}
     ~SdlAudioRef() {
-        if (ok_)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (ok_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     SdlAudioRef(const SdlAudioRef&) = delete;
     SdlAudioRef& operator=(const SdlAudioRef&) = delete;
@@ -30,12 +29,10 @@ private:
 std::vector<AudioDeviceInfo> listDevices(int capture) {
     SdlAudioRef audio;
     std::vector<AudioDeviceInfo> devices;
-    if (!audio.ok())
-        return devices;
+    if (!audio.ok()) return devices;
     const int count = SDL_GetNumAudioDevices(capture);
     for (int i = 0; i < count; ++i)
-        if (const char* name = SDL_GetAudioDeviceName(i, capture))
-            devices.push_back({name, name});
+        if (const char* name = SDL_GetAudioDeviceName(i, capture)) devices.push_back({name, name});
     return devices;
 }
 
@@ -45,8 +42,7 @@ public:
     ~SdlStream() override { close(); }
 
     bool open(const std::string& device, bool capture, const DeviceFormat& wanted, DeviceFormat& got) {
-        if (!audio_.ok())
-            return false;
+        if (!audio_.ok()) return false;
         SDL_AudioSpec want{};
         want.freq = wanted.rate;
         want.format = AUDIO_S16SYS;
@@ -58,8 +54,7 @@ public:
         // SDL converts any channel count or sample format; only the rate is taken as the device gives it.
         id_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), capture ? 1 : 0, &want, &have,
                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-        if (id_ == 0)
-            return false;
+        if (id_ == 0) return false;
         channels_ = want.channels;
         got.rate = have.freq;
         got.channels = want.channels;
@@ -69,8 +64,7 @@ public:
     }
 
     void close() override {
-        if (id_ != 0)
-            SDL_CloseAudioDevice(id_);
+        if (id_ != 0) SDL_CloseAudioDevice(id_);
         id_ = 0;
     }
 
@@ -94,22 +88,24 @@ private:
 
 } // namespace
 
-std::vector<AudioDeviceInfo> SdlBackend::outputDevices() { return listDevices(0); }
+std::vector<AudioDeviceInfo> SdlBackend::outputDevices() {
+    return listDevices(0);
+}
 
-std::vector<AudioDeviceInfo> SdlBackend::captureDevices() { return listDevices(1); }
+std::vector<AudioDeviceInfo> SdlBackend::captureDevices() {
+    return listDevices(1);
+}
 
 std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, const DeviceFormat& wanted,
                                                     DeviceFormat& got, MixCallback mix) {
     auto stream = std::make_unique<SdlStream>(std::move(mix), nullptr);
-    if (!stream->open(device, false, wanted, got))
-        return nullptr;
+    if (!stream->open(device, false, wanted, got)) return nullptr;
     return stream;
 }
 
 std::unique_ptr<AudioStream> SdlBackend::openCapture(const std::string& device, const DeviceFormat& wanted,
                                                      DeviceFormat& got, CaptureCallback feed) {
     auto stream = std::make_unique<SdlStream>(nullptr, std::move(feed));
-    if (!stream->open(device, true, wanted, got))
-        return nullptr;
+    if (!stream->open(device, true, wanted, got)) return nullptr;
     return stream;
 }

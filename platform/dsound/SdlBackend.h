@@ -8,8 +8,8 @@ class SdlBackend : public AudioBackend {
 public:
     std::vector<AudioDeviceInfo> outputDevices() override;
     std::vector<AudioDeviceInfo> captureDevices() override;
-    std::unique_ptr<AudioStream> openOutput(const std::string& device, const DeviceFormat& wanted, DeviceFormat& got,
-                                            MixCallback mix) override;
+    std::unique_ptr<AudioStream> openOutput(const std::string& device, const DeviceFormat& wanted,
+                                            DeviceFormat& got, MixCallback mix) override;
     std::unique_ptr<AudioStream> openCapture(const std::string& device, const DeviceFormat& wanted,
                                              DeviceFormat& got, CaptureCallback feed) override;
 };

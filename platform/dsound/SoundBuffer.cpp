@@ -14,13 +14,11 @@ public:
     DWORD AddRef() override { return refs_.addRef(); }
     DWORD Release() override {
         const DWORD left = refs_.dropRef();
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) override {
-        if (HRESULT fault = TakeFault(DsOp::SetNotificationPositions))
-            return fault;
+        if (HRESULT fault = TakeFault(DsOp::SetNotificationPositions)) return fault;
         return buffer_->SetNotificationPositions(count, positions);
     }
 
@@ -49,132 +47,106 @@ SoundBuffer::SoundBuffer(std::shared_ptr<DeviceMixer> mixer, SoundVoice voice)
     mixer_->Add(&voice_);
 }
 
-SoundBuffer::~SoundBuffer() { mixer_->Remove(&voice_); }
+SoundBuffer::~SoundBuffer() {
+    mixer_->Remove(&voice_);
+}
 
 DWORD SoundBuffer::Release() {
     const DWORD left = refs_.dropRef();
-    if (left == 0)
-        delete this;
+    if (left == 0) delete this;
     return left;
 }
 
 HRESULT SoundBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
-    if (HRESULT fault = TakeFault(DsOp::GetCurrentPosition))
-        return fault;
-    if (voice_.primary)
-        return DSERR_INVALIDCALL;
+    if (HRESULT fault = TakeFault(DsOp::GetCurrentPosition)) return fault;
+    if (voice_.primary) return DSERR_INVALIDCALL;
     std::lock_guard guard(mixer_->Lock());
     const DWORD play = voice_.frame * voice_.format.nBlockAlign;
-    if (playCursor)
-        *playCursor = play;
-    if (writeCursor)
-        *writeCursor = (play + mixer_->WriteLeadLocked(voice_)) % voice_.size;
+    if (playCursor) *playCursor = play;
+    if (writeCursor) *writeCursor = (play + mixer_->WriteLeadLocked(voice_)) % voice_.size;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::GetFormat(WAVEFORMATEX* format) {
-    if (!format)
-        return DSERR_INVALIDPARAM;
+    if (!format) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     *format = voice_.format;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::GetVolume(LONG* volume) {
-    if (!(voice_.flags & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
+    if (!(voice_.flags & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
     std::lock_guard guard(mixer_->Lock());
     *volume = voice_.volume;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::GetPan(LONG* pan) {
-    if (!(voice_.flags & DSBCAPS_CTRLPAN))
-        return DSERR_CONTROLUNAVAIL;
+    if (!(voice_.flags & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
     std::lock_guard guard(mixer_->Lock());
     *pan = voice_.pan;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::GetFrequency(DWORD* frequency) {
-    if (!(voice_.flags & DSBCAPS_CTRLFREQUENCY))
-        return DSERR_CONTROLUNAVAIL;
+    if (!(voice_.flags & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
     std::lock_guard guard(mixer_->Lock());
     *frequency = voice_.frequency;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::GetStatus(DWORD* status) {
-    if (HRESULT fault = TakeFault(DsOp::GetStatus))
-        return fault;
-    if (!status)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::GetStatus)) return fault;
+    if (!status) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     DWORD s = 0;
-    if (voice_.playing)
-        s |= DSBSTATUS_PLAYING | (voice_.looping ? DSBSTATUS_LOOPING : 0);
-    if (voice_.memory && voice_.memory->lost)
-        s |= DSBSTATUS_BUFFERLOST;
+    if (voice_.playing) s |= DSBSTATUS_PLAYING | (voice_.looping ? DSBSTATUS_LOOPING : 0);
+    if (voice_.memory && voice_.memory->lost) s |= DSBSTATUS_BUFFERLOST;
     *status = s;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2, DWORD* bytes2,
                           DWORD flags) {
-    if (HRESULT fault = TakeFault(DsOp::Lock))
-        return fault;
-    if (voice_.primary)
-        return DSERR_PRIOLEVELNEEDED;
-    if (!part1 || !bytes1)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::Lock)) return fault;
+    if (voice_.primary) return DSERR_PRIOLEVELNEEDED;
+    if (!part1 || !bytes1) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
-    if (voice_.memory->lost)
-        return DSERR_BUFFERLOST;
+    if (voice_.memory->lost) return DSERR_BUFFERLOST;
     if (flags & DSBLOCK_FROMWRITECURSOR)
         offset = (voice_.frame * voice_.format.nBlockAlign + mixer_->WriteLeadLocked(voice_)) % voice_.size;
-    if (flags & DSBLOCK_ENTIREBUFFER)
-        bytes = voice_.size;
-    if (offset >= voice_.size || bytes == 0 || bytes > voice_.size)
-        return DSERR_INVALIDPARAM;
+    if (flags & DSBLOCK_ENTIREBUFFER) bytes = voice_.size;
+    if (offset >= voice_.size || bytes == 0 || bytes > voice_.size) return DSERR_INVALIDPARAM;
     BYTE* base = voice_.memory->bytes.data();
     const DWORD first = std::min(bytes, voice_.size - offset);
     *part1 = base + offset;
     *bytes1 = first;
     const DWORD second = bytes - first;
-    if (second > 0 && (!part2 || !bytes2))
-        return DSERR_INVALIDPARAM;
-    if (part2)
-        *part2 = second ? base : nullptr;
-    if (bytes2)
-        *bytes2 = second;
+    if (second > 0 && (!part2 || !bytes2)) return DSERR_INVALIDPARAM;
+    if (part2) *part2 = second ? base : nullptr;
+    if (bytes2) *bytes2 = second;
     auto& locked = voice_.memory->locked;
     locked.emplace_back(offset, offset + first);
-    if (second)
-        locked.emplace_back(0, second);
+    if (second) locked.emplace_back(0, second);
     return DS_OK;
 }
 
 HRESULT SoundBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) {
-    if (HRESULT fault = TakeFault(DsOp::Unlock))
-        return fault;
-    if (voice_.primary)
-        return DSERR_INVALIDCALL;
+    if (HRESULT fault = TakeFault(DsOp::Unlock)) return fault;
+    if (voice_.primary) return DSERR_INVALIDCALL;
     const BYTE* base = voice_.memory->bytes.data();
     auto inside = [&](void* p, DWORD len) {
         const auto* b = static_cast<const BYTE*>(p);
         return !p || (b >= base && b + len <= base + voice_.size);
     };
-    if (!inside(part1, bytes1) || !inside(part2, bytes2))
-        return DSERR_INVALIDPARAM;
+    if (!inside(part1, bytes1) || !inside(part2, bytes2)) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     auto& locked = voice_.memory->locked;
     auto release = [&](void* p, DWORD len) {
-        if (!p || len == 0)
-            return;
+        if (!p || len == 0) return;
         const auto start = static_cast<DWORD>(static_cast<const BYTE*>(p) - base);
         const auto it = std::find(locked.begin(), locked.end(), std::pair<DWORD, DWORD>{start, start + len});
-        if (it != locked.end())
-            locked.erase(it);
+        if (it != locked.end()) locked.erase(it);
     };
     release(part1, bytes1);
     release(part2, bytes2);
@@ -182,27 +154,20 @@ HRESULT SoundBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2
 }
 
 HRESULT SoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
-    if (HRESULT fault = TakeFault(DsOp::Play))
-        return fault;
-    if (reserved != 0)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::Play)) return fault;
+    if (reserved != 0) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
-    if (voice_.primary)
-        return DS_OK;
-    if (voice_.memory->lost)
-        return DSERR_BUFFERLOST;
+    if (voice_.primary) return DS_OK;
+    if (voice_.memory->lost) return DSERR_BUFFERLOST;
     voice_.playing = true;
     voice_.looping = (flags & DSBPLAY_LOOPING) != 0;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::SetCurrentPosition(DWORD position) {
-    if (HRESULT fault = TakeFault(DsOp::SetCurrentPosition))
-        return fault;
-    if (voice_.primary)
-        return DSERR_INVALIDCALL;
-    if (position >= voice_.size)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::SetCurrentPosition)) return fault;
+    if (voice_.primary) return DSERR_INVALIDCALL;
+    if (position >= voice_.size) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     voice_.frame = position / voice_.format.nBlockAlign;
     voice_.phase = 0;
@@ -210,28 +175,20 @@ HRESULT SoundBuffer::SetCurrentPosition(DWORD position) {
 }
 
 HRESULT SoundBuffer::SetFormat(const WAVEFORMATEX* format) {
-    if (HRESULT fault = TakeFault(DsOp::SetFormat))
-        return fault;
-    if (!voice_.primary)
-        return DSERR_INVALIDCALL;
-    if (!format)
-        return DSERR_INVALIDPARAM;
-    if (priorityAllowed_ && !priorityAllowed_())
-        return DSERR_PRIOLEVELNEEDED;
-    if (!ValidPcmFormat(*format))
-        return DSERR_BADFORMAT;
+    if (HRESULT fault = TakeFault(DsOp::SetFormat)) return fault;
+    if (!voice_.primary) return DSERR_INVALIDCALL;
+    if (!format) return DSERR_INVALIDPARAM;
+    if (priorityAllowed_ && !priorityAllowed_()) return DSERR_PRIOLEVELNEEDED;
+    if (!ValidPcmFormat(*format)) return DSERR_BADFORMAT;
     std::lock_guard guard(mixer_->Lock());
     voice_.format = *format;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::SetVolume(LONG volume) {
-    if (HRESULT fault = TakeFault(DsOp::SetVolume))
-        return fault;
-    if (!(voice_.flags & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
-    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::SetVolume)) return fault;
+    if (!(voice_.flags & DSBCAPS_CTRLVOLUME)) return DSERR_CONTROLUNAVAIL;
+    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     voice_.volume = volume;
     DeviceMixer::UpdateGains(voice_);
@@ -239,12 +196,9 @@ HRESULT SoundBuffer::SetVolume(LONG volume) {
 }
 
 HRESULT SoundBuffer::SetPan(LONG pan) {
-    if (HRESULT fault = TakeFault(DsOp::SetPan))
-        return fault;
-    if (!(voice_.flags & DSBCAPS_CTRLPAN))
-        return DSERR_CONTROLUNAVAIL;
-    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::SetPan)) return fault;
+    if (!(voice_.flags & DSBCAPS_CTRLPAN)) return DSERR_CONTROLUNAVAIL;
+    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     voice_.pan = pan;
     DeviceMixer::UpdateGains(voice_);
@@ -252,22 +206,17 @@ HRESULT SoundBuffer::SetPan(LONG pan) {
 }
 
 HRESULT SoundBuffer::SetFrequency(DWORD frequency) {
-    if (HRESULT fault = TakeFault(DsOp::SetFrequency))
-        return fault;
-    if (!(voice_.flags & DSBCAPS_CTRLFREQUENCY))
-        return DSERR_CONTROLUNAVAIL;
-    if (frequency == DSBFREQUENCY_ORIGINAL)
-        frequency = voice_.format.nSamplesPerSec;
-    if (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::SetFrequency)) return fault;
+    if (!(voice_.flags & DSBCAPS_CTRLFREQUENCY)) return DSERR_CONTROLUNAVAIL;
+    if (frequency == DSBFREQUENCY_ORIGINAL) frequency = voice_.format.nSamplesPerSec;
+    if (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     voice_.frequency = frequency;
     return DS_OK;
 }
 
 HRESULT SoundBuffer::Stop() {
-    if (HRESULT fault = TakeFault(DsOp::Stop))
-        return fault;
+    if (HRESULT fault = TakeFault(DsOp::Stop)) return fault;
     std::vector<HANDLE> fire;
     {
         std::lock_guard guard(mixer_->Lock());
@@ -278,8 +227,7 @@ HRESULT SoundBuffer::Stop() {
 }
 
 HRESULT SoundBuffer::Restore() {
-    if (HRESULT fault = TakeFault(DsOp::Restore))
-        return fault;
+    if (HRESULT fault = TakeFault(DsOp::Restore)) return fault;
     std::lock_guard guard(mixer_->Lock());
     if (voice_.memory && voice_.memory->lost) {
         // The memory comes back, its contents do not: the owner refills it.
@@ -291,10 +239,8 @@ HRESULT SoundBuffer::Restore() {
 }
 
 HRESULT SoundBuffer::QueryNotify(IDirectSoundNotify** notify) {
-    if (HRESULT fault = TakeFault(DsOp::QueryNotify))
-        return fault;
-    if (!notify)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::QueryNotify)) return fault;
+    if (!notify) return DSERR_INVALIDPARAM;
     if (!(voice_.flags & DSBCAPS_CTRLPOSITIONNOTIFY)) {
         *notify = nullptr;
         return DSERR_NOINTERFACE;
@@ -304,14 +250,12 @@ HRESULT SoundBuffer::QueryNotify(IDirectSoundNotify** notify) {
 }
 
 HRESULT SoundBuffer::SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) {
-    if (count > 0 && !positions)
-        return DSERR_INVALIDPARAM;
+    if (count > 0 && !positions) return DSERR_INVALIDPARAM;
     for (DWORD i = 0; i < count; ++i)
         if (positions[i].dwOffset != DSBPN_OFFSETSTOP && positions[i].dwOffset >= voice_.size)
             return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
-    if (voice_.playing)
-        return DSERR_INVALIDCALL;
+    if (voice_.playing) return DSERR_INVALIDCALL;
     voice_.notifies.assign(positions, positions + count);
     return DS_OK;
 }
@@ -336,29 +280,29 @@ DirectSoundObject::DirectSoundObject(std::shared_ptr<DeviceMixer> mixer) : mixer
     ++liveObjects;
 }
 
-DirectSoundObject::~DirectSoundObject() { --liveObjects; }
+DirectSoundObject::~DirectSoundObject() {
+    --liveObjects;
+}
 
-int DirectSoundObject::LiveCount() { return liveObjects.load(); }
+int DirectSoundObject::LiveCount() {
+    return liveObjects.load();
+}
 
 DWORD DirectSoundObject::Release() {
     const DWORD left = refs_.dropRef();
-    if (left == 0)
-        delete this;
+    if (left == 0) delete this;
     return left;
 }
 
 HRESULT DirectSoundObject::SetCooperativeLevel(HWND window, DWORD level) {
-    if (HRESULT fault = TakeFault(DsOp::SetCooperativeLevel))
-        return fault;
-    if (level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY)
-        return DSERR_INVALIDPARAM;
+    if (HRESULT fault = TakeFault(DsOp::SetCooperativeLevel)) return fault;
+    if (level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY) return DSERR_INVALIDPARAM;
     level_->store(level);
     return DS_OK;
 }
 
 HRESULT DirectSoundObject::createPrimary(const DSBUFFERDESC& desc, IDirectSoundBuffer** buffer) {
-    if (desc.dwBufferBytes != 0 || desc.lpwfxFormat)
-        return DSERR_INVALIDPARAM;
+    if (desc.dwBufferBytes != 0 || desc.lpwfxFormat) return DSERR_INVALIDPARAM;
     SoundVoice voice;
     voice.primary = true;
     voice.flags = desc.dwFlags;
@@ -373,22 +317,17 @@ HRESULT DirectSoundObject::createPrimary(const DSBUFFERDESC& desc, IDirectSoundB
     return DS_OK;
 }
 
-HRESULT DirectSoundObject::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, void* outer) {
-    if (HRESULT fault = TakeFault(DsOp::CreateSoundBuffer))
-        return fault;
-    if (outer)
-        return DSERR_NOAGGREGATION;
-    if (!desc || !buffer || desc->dwSize != sizeof(DSBUFFERDESC))
-        return DSERR_INVALIDPARAM;
+HRESULT DirectSoundObject::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                                             void* outer) {
+    if (HRESULT fault = TakeFault(DsOp::CreateSoundBuffer)) return fault;
+    if (outer) return DSERR_NOAGGREGATION;
+    if (!desc || !buffer || desc->dwSize != sizeof(DSBUFFERDESC)) return DSERR_INVALIDPARAM;
     *buffer = nullptr;
-    if (level_->load() == 0)
-        return DSERR_UNINITIALIZED;
-    if (desc->dwFlags & DSBCAPS_PRIMARYBUFFER)
-        return createPrimary(*desc, buffer);
+    if (level_->load() == 0) return DSERR_UNINITIALIZED;
+    if (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) return createPrimary(*desc, buffer);
     if (!desc->lpwfxFormat || desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
         return DSERR_INVALIDPARAM;
-    if (!ValidPcmFormat(*desc->lpwfxFormat))
-        return DSERR_BADFORMAT;
+    if (!ValidPcmFormat(*desc->lpwfxFormat)) return DSERR_BADFORMAT;
     SoundVoice voice;
     voice.format = *desc->lpwfxFormat;
     voice.flags = desc->dwFlags;
@@ -402,14 +341,12 @@ HRESULT DirectSoundObject::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSo
     return DS_OK;
 }
 
-HRESULT DirectSoundObject::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirectSoundBuffer** duplicate) {
-    if (HRESULT fault = TakeFault(DsOp::DuplicateSoundBuffer))
-        return fault;
-    if (!original || !duplicate)
-        return DSERR_INVALIDPARAM;
+HRESULT DirectSoundObject::DuplicateSoundBuffer(IDirectSoundBuffer* original,
+                                                IDirectSoundBuffer** duplicate) {
+    if (HRESULT fault = TakeFault(DsOp::DuplicateSoundBuffer)) return fault;
+    if (!original || !duplicate) return DSERR_INVALIDPARAM;
     auto* source = static_cast<SoundBuffer*>(original);
-    if (source->IsPrimary())
-        return DSERR_INVALIDCALL;
+    if (source->IsPrimary()) return DSERR_INVALIDCALL;
     *duplicate = source->Duplicate();
     return DS_OK;
 }

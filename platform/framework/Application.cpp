@@ -37,10 +37,13 @@ void TApplication::Initialize() {
 }
 
 // One answer for the whole program, so a test that moves the executable moves it here too.
-std::string TApplication::ExeName() const { return ::ExeName(); }
+std::string TApplication::ExeName() const {
+    return ::ExeName();
+}
 
 bool TApplication::Active() const {
-    return QGuiApplication::instance() != nullptr && QGuiApplication::applicationState() == Qt::ApplicationActive;
+    return QGuiApplication::instance() != nullptr &&
+           QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 void TApplication::Run() {

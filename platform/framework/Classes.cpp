@@ -4,8 +4,7 @@
 #include <cctype>
 
 TComponent::TComponent(TComponent* owner) : owner_(nullptr) {
-    if (owner)
-        owner->insertComponent(this);
+    if (owner) owner->insertComponent(this);
 }
 
 TComponent::~TComponent() {
@@ -20,23 +19,21 @@ TComponent::~TComponent() {
     }
     // Owned components go first, the last created first.
     DestroyComponents();
-    if (owner_)
-        owner_->removeComponent(this);
+    if (owner_) owner_->removeComponent(this);
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
     auto sameName = [&](const TComponent* c) {
-        return std::equal(c->name_.begin(), c->name_.end(), name.begin(), name.end(),
-                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                      std::tolower(static_cast<unsigned char>(b)); });
+        return std::equal(c->name_.begin(), c->name_.end(), name.begin(), name.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
     };
     auto it = std::find_if(components_.begin(), components_.end(), sameName);
     return it == components_.end() ? nullptr : *it;
 }
 
 void TComponent::FreeNotification(TComponent* other) {
-    if (!other || other == this)
-        return;
+    if (!other || other == this) return;
     if (std::find(freeNotifies_.begin(), freeNotifies_.end(), other) == freeNotifies_.end()) {
         freeNotifies_.push_back(other);
         other->freeNotifies_.push_back(this);
@@ -46,8 +43,9 @@ void TComponent::FreeNotification(TComponent* other) {
 void TComponent::RemoveFreeNotification(TComponent* other) {
     freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), other), freeNotifies_.end());
     if (other)
-        other->freeNotifies_.erase(std::remove(other->freeNotifies_.begin(), other->freeNotifies_.end(), this),
-                                   other->freeNotifies_.end());
+        other->freeNotifies_.erase(
+            std::remove(other->freeNotifies_.begin(), other->freeNotifies_.end(), this),
+            other->freeNotifies_.end());
 }
 
 void TComponent::LoadTree() {
@@ -71,7 +69,9 @@ void TComponent::DestroyComponents() {
 
 void TComponent::BeforeDestruction() {}
 
-void TComponent::Free() { destroy(this); }
+void TComponent::Free() {
+    destroy(this);
+}
 
 void TComponent::destroy(TComponent* component) {
     if (!component->beforeDestructionDone_) {
@@ -85,8 +85,7 @@ void TComponent::destroy(TComponent* component) {
 void TComponent::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove) {
         for (TComponent* child : components_)
-            if (child != component)
-                child->Notification(component, operation);
+            if (child != component) child->Notification(component, operation);
     }
 }
 
@@ -99,6 +98,5 @@ void TComponent::removeComponent(TComponent* child) {
     components_.erase(std::remove(components_.begin(), components_.end(), child), components_.end());
     child->owner_ = nullptr;
     // Siblings that keep references to the leaving component drop them here.
-    if (!IsDestroying())
-        Notification(child, opRemove);
+    if (!IsDestroying()) Notification(child, opRemove);
 }

@@ -35,15 +35,19 @@ public:
 // Declares the program's own class name and its parent's, so that code which walks
 // components by class ("exactly TDDSurface", "derives directly from TSndPlayPlug") sees
 // the names the program uses, never C++ mangled ones.
-#define VX_CLASS(Name, Parent)                                                                     \
-public:                                                                                            \
-    static constexpr const char* StaticClassName = #Name;                                          \
-    std::string ClassName() const override { return #Name; }                                       \
-    std::string ClassParentName() const override { return Parent::StaticClassName; }               \
-    bool InheritsFrom(const std::string& name) const override {                                    \
-        return name == #Name || Parent::InheritsFrom(name);                                        \
-    }                                                                                              \
-                                                                                                   \
+#define VX_CLASS(Name, Parent)                                                                               \
+public:                                                                                                      \
+    static constexpr const char* StaticClassName = #Name;                                                    \
+    std::string ClassName() const override {                                                                 \
+        return #Name;                                                                                        \
+    }                                                                                                        \
+    std::string ClassParentName() const override {                                                           \
+        return Parent::StaticClassName;                                                                      \
+    }                                                                                                        \
+    bool InheritsFrom(const std::string& name) const override {                                              \
+        return name == #Name || Parent::InheritsFrom(name);                                                  \
+    }                                                                                                        \
+                                                                                                             \
 private:
 
 class TObject {
@@ -124,8 +128,7 @@ private:
 };
 
 // Creates a component and runs the second phase of its creation.
-template <class T, class... Args>
-T* CreateComponent(Args&&... args) {
+template <class T, class... Args> T* CreateComponent(Args&&... args) {
     T* component = new T(std::forward<Args>(args)...);
     component->LoadTree();
     return component;

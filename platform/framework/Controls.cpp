@@ -341,7 +341,9 @@ void TControl::SetEnabled(bool enabled) {
     EnabledChanged();
 }
 
-void TControl::EnabledChanged() { Invalidate(); }
+void TControl::EnabledChanged() {
+    Invalidate();
+}
 
 void TControl::SetCaption(const std::string& caption) {
     if (caption == caption_) return;

@@ -16,9 +16,13 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
     return service->Show(text, caption, flags);
 }
 
-void SetMessageService(MessageService* service) { currentService.store(service, std::memory_order_release); }
+void SetMessageService(MessageService* service) {
+    currentService.store(service, std::memory_order_release);
+}
 
-MessageService* CurrentMessageService() { return currentService.load(std::memory_order_acquire); }
+MessageService* CurrentMessageService() {
+    return currentService.load(std::memory_order_acquire);
+}
 
 int RecordingMessageService::Show(const std::string& text, const std::string& caption, unsigned flags) {
     std::lock_guard guard(lock_);
@@ -45,4 +49,6 @@ ScopedMessageRecorder::ScopedMessageRecorder() : previous_(CurrentMessageService
     SetMessageService(&recorder_);
 }
 
-ScopedMessageRecorder::~ScopedMessageRecorder() { SetMessageService(previous_); }
+ScopedMessageRecorder::~ScopedMessageRecorder() {
+    SetMessageService(previous_);
+}

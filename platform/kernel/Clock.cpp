@@ -26,9 +26,13 @@ std::atomic<TickSource*> currentSource{&systemClock};
 
 } // namespace
 
-DWORD GetTickCount() { return currentSource.load(std::memory_order_acquire)->Now(); }
+DWORD GetTickCount() {
+    return currentSource.load(std::memory_order_acquire)->Now();
+}
 
-void Sleep(DWORD ms) { currentSource.load(std::memory_order_acquire)->SleepFor(ms); }
+void Sleep(DWORD ms) {
+    currentSource.load(std::memory_order_acquire)->SleepFor(ms);
+}
 
 void SetTickSource(TickSource* source) {
     currentSource.store(source ? source : &systemClock, std::memory_order_release);
@@ -36,11 +40,12 @@ void SetTickSource(TickSource* source) {
 
 TestClock::TestClock(DWORD start, bool sleepAdvances) : now_(start), sleepAdvances_(sleepAdvances) {}
 
-DWORD TestClock::Now() { return now_.load(); }
+DWORD TestClock::Now() {
+    return now_.load();
+}
 
 void TestClock::SleepFor(DWORD ms) {
-    if (sleepAdvances_)
-        now_.fetch_add(ms);
+    if (sleepAdvances_) now_.fetch_add(ms);
     // Give other threads a real moment so a loop that sleeps does not spin a core.
     if (ms == 0)
         std::this_thread::yield();
@@ -48,12 +53,18 @@ void TestClock::SleepFor(DWORD ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void TestClock::Set(DWORD ms) { now_.store(ms); }
+void TestClock::Set(DWORD ms) {
+    now_.store(ms);
+}
 
-void TestClock::Advance(DWORD ms) { now_.fetch_add(ms); }
+void TestClock::Advance(DWORD ms) {
+    now_.fetch_add(ms);
+}
 
 ScopedTestClock::ScopedTestClock(DWORD start, bool sleepAdvances) : clock_(start, sleepAdvances) {
     SetTickSource(&clock_);
 }
 
-ScopedTestClock::~ScopedTestClock() { SetTickSource(nullptr); }
+ScopedTestClock::~ScopedTestClock() {
+    SetTickSource(nullptr);
+}

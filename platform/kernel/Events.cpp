@@ -34,8 +34,7 @@ Readiness check(EventTable& t, const HANDLE* handles, DWORD count, bool waitAll,
     bool all = true;
     for (DWORD i = 0; i < count; ++i) {
         auto it = t.events.find(handles[i]);
-        if (it == t.events.end())
-            return Readiness::Invalid;
+        if (it == t.events.end()) return Readiness::Invalid;
         if (it->second.signalled && !waitAll) {
             index = i;
             return Readiness::Ready;
@@ -52,8 +51,7 @@ Readiness check(EventTable& t, const HANDLE* handles, DWORD count, bool waitAll,
 void consume(EventTable& t, const HANDLE* handles, DWORD count, bool waitAll, DWORD index) {
     auto consumeOne = [&](HANDLE h) {
         Event& e = t.events[h];
-        if (!e.manualReset)
-            e.signalled = false;
+        if (!e.manualReset) e.signalled = false;
     };
     if (waitAll) {
         for (DWORD i = 0; i < count; ++i)
@@ -78,8 +76,7 @@ bool SetEvent(HANDLE event) {
     {
         std::lock_guard guard(t.lock);
         auto it = t.events.find(event);
-        if (it == t.events.end())
-            return false;
+        if (it == t.events.end()) return false;
         it->second.signalled = true;
     }
     t.changed.notify_all();
@@ -90,8 +87,7 @@ bool ResetEvent(HANDLE event) {
     EventTable& t = table();
     std::lock_guard guard(t.lock);
     auto it = t.events.find(event);
-    if (it == t.events.end())
-        return false;
+    if (it == t.events.end()) return false;
     it->second.signalled = false;
     return true;
 }
@@ -113,8 +109,7 @@ DWORD WaitForSingleObject(HANDLE event, DWORD timeoutMs) {
 }
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* events, bool waitAll, DWORD timeoutMs) {
-    if (count == 0 || events == nullptr)
-        return WAIT_FAILED;
+    if (count == 0 || events == nullptr) return WAIT_FAILED;
     EventTable& t = table();
     std::unique_lock guard(t.lock);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -132,8 +127,7 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* events, bool waitAll, DW
         if (timeoutMs == INFINITE) {
             t.changed.wait(guard);
         } else if (t.changed.wait_until(guard, deadline) == std::cv_status::timeout) {
-            if (check(t, events, count, waitAll, index) == Readiness::NotReady)
-                return WAIT_TIMEOUT;
+            if (check(t, events, count, waitAll, index) == Readiness::NotReady) return WAIT_TIMEOUT;
         }
     }
 }

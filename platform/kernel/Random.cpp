@@ -19,7 +19,9 @@ Generator& generator() {
 
 // A 32-bit linear congruential step (full period modulo 2^32); the high bits are the good
 // ones, so a draw scales the whole state rather than taking a remainder.
-DWORD step(DWORD seed) { return seed * 134775813u + 1u; }
+DWORD step(DWORD seed) {
+    return seed * 134775813u + 1u;
+}
 
 SystemTime systemLocalTime() {
     using namespace std::chrono;
@@ -42,8 +44,7 @@ SystemTime systemLocalTime() {
 } // namespace
 
 int Random(int n) {
-    if (n <= 0)
-        return 0;
+    if (n <= 0) return 0;
     Generator& g = generator();
     std::lock_guard guard(g.lock);
     g.seed = step(g.seed);

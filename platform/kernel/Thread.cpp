@@ -31,13 +31,20 @@ SyncQueue& syncQueue() {
 
 int niceFor(TThreadPriority priority) {
     switch (priority) {
-    case tpIdle: return 19;
-    case tpLowest: return 10;
-    case tpLower: return 5;
-    case tpNormal: return 0;
-    case tpHigher: return -5;
-    case tpHighest: return -10;
-    case tpTimeCritical: return -15;
+    case tpIdle:
+        return 19;
+    case tpLowest:
+        return 10;
+    case tpLower:
+        return 5;
+    case tpNormal:
+        return 0;
+    case tpHigher:
+        return -5;
+    case tpHighest:
+        return -10;
+    case tpTimeCritical:
+        return -15;
     }
     return 0;
 }
@@ -70,8 +77,7 @@ bool CheckSynchronize() {
         SyncRequest* request;
         {
             std::lock_guard guard(q.lock);
-            if (q.pending.empty())
-                return ran;
+            if (q.pending.empty()) return ran;
             request = q.pending.front();
             q.pending.pop_front();
         }
@@ -100,11 +106,9 @@ TThread::~TThread() {
         return;
     }
     Terminate();
-    if (Suspended())
-        Resume();
+    if (Suspended()) Resume();
     WaitFor();
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void TThread::run() {
@@ -127,8 +131,7 @@ void TThread::run() {
         }
     }
     std::string fatal = FatalException();
-    if (!fatal.empty())
-        std::fprintf(stderr, "thread ended by an exception: %s\n", fatal.c_str());
+    if (!fatal.empty()) std::fprintf(stderr, "thread ended by an exception: %s\n", fatal.c_str());
     if (OnTerminate) {
         try {
             Synchronize([this] { OnTerminate(this); });
@@ -139,8 +142,7 @@ void TThread::run() {
     const bool freeSelf = FreeOnTerminate;
     finished_.store(true, std::memory_order_release);
     syncQueue().doneOrQueued.notify_all();
-    if (freeSelf)
-        delete this;
+    if (freeSelf) delete this;
 }
 
 void TThread::Resume() {
@@ -156,11 +158,12 @@ bool TThread::Suspended() const {
     return suspended_;
 }
 
-void TThread::Terminate() { terminated_.store(true, std::memory_order_release); }
+void TThread::Terminate() {
+    terminated_.store(true, std::memory_order_release);
+}
 
 DWORD TThread::WaitFor() {
-    if (thread_.get_id() == std::this_thread::get_id())
-        return ReturnValue;
+    if (thread_.get_id() == std::this_thread::get_id()) return ReturnValue;
     SyncQueue& q = syncQueue();
     const bool onMain = IsMainThread();
     std::unique_lock guard(q.lock);
@@ -174,8 +177,7 @@ DWORD TThread::WaitFor() {
         q.doneOrQueued.wait_for(guard, std::chrono::milliseconds(10));
     }
     guard.unlock();
-    if (thread_.joinable() && !FreeOnTerminate)
-        thread_.join();
+    if (thread_.joinable() && !FreeOnTerminate) thread_.join();
     return ReturnValue;
 }
 
@@ -187,7 +189,8 @@ void TThread::SetPriority(TThreadPriority priority) {
 void TThread::applyPriority() {
     int tid = nativeTid_.load();
     if (tid != 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceFor(priority_)); // may be refused; best effort
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid),
+                      niceFor(priority_)); // may be refused; best effort
 }
 
 std::string TThread::FatalException() const {
@@ -206,11 +209,9 @@ void TThread::Synchronize(const std::function<void()>& method) {
             return;
         }
         q.pending.push_back(&request);
-        if (q.waker)
-            q.waker();
+        if (q.waker) q.waker();
         q.doneOrQueued.notify_all();
         q.doneOrQueued.wait(guard, [&] { return request.done; });
     }
-    if (request.error)
-        std::rethrow_exception(request.error);
+    if (request.error) std::rethrow_exception(request.error);
 }

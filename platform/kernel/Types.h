@@ -10,8 +10,12 @@ using HRESULT = std::int32_t;
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 struct RECT {
     int left = 0;

@@ -29,17 +29,16 @@ bool IsDecoderOutput(const WAVEFORMATEX& source, const WAVEFORMATEX& destination
            destination.nChannels == source.nChannels && destination.nSamplesPerSec == source.nSamplesPerSec;
 }
 
-MMRESULT MakeStream(const WAVEFORMATEX& source, const WAVEFORMATEX& destination, std::unique_ptr<AcmStream>& out) {
+MMRESULT MakeStream(const WAVEFORMATEX& source, const WAVEFORMATEX& destination,
+                    std::unique_ptr<AcmStream>& out) {
     auto stream = std::make_unique<AcmStream>();
     if (IsConvertiblePcm(source, false) && IsConvertiblePcm(destination, true)) {
         stream->converter = std::make_unique<AcmPcmConverter>(source, destination);
     } else if (source.wFormatTag != WAVE_FORMAT_PCM && IsDecoderOutput(source, destination)) {
         WaveFormatBlock format = CopyFormat(source);
-        if (DecodableLayout(*format.Format(), format.Size()).blockBytes == 0)
-            return ACMERR_NOTPOSSIBLE;
+        if (DecodableLayout(*format.Format(), format.Size()).blockBytes == 0) return ACMERR_NOTPOSSIBLE;
         stream->decoder = std::make_unique<AcmCodecDecoder>(format);
-        if (!stream->decoder->Usable())
-            return ACMERR_NOTPOSSIBLE;
+        if (!stream->decoder->Usable()) return ACMERR_NOTPOSSIBLE;
     } else {
         return ACMERR_NOTPOSSIBLE;
     }
@@ -47,21 +46,20 @@ MMRESULT MakeStream(const WAVEFORMATEX& source, const WAVEFORMATEX& destination,
     return MMSYSERR_NOERROR;
 }
 
-void CopyText(char* out, std::size_t size, const char* text) { std::snprintf(out, size, "%s", text); }
+void CopyText(char* out, std::size_t size, const char* text) {
+    std::snprintf(out, size, "%s", text);
+}
 
 } // namespace
 
 MMRESULT acmStreamOpen(HACMSTREAM* stream, HACMDRIVER, const WAVEFORMATEX* source,
                        const WAVEFORMATEX* destination, void*, DWORD_PTR, DWORD_PTR, DWORD flags) {
-    if (!source || !destination || (!stream && !(flags & ACM_STREAMOPENF_QUERY)))
-        return MMSYSERR_INVALPARAM;
-    if (stream)
-        *stream = nullptr;
+    if (!source || !destination || (!stream && !(flags & ACM_STREAMOPENF_QUERY))) return MMSYSERR_INVALPARAM;
+    if (stream) *stream = nullptr;
     std::unique_ptr<AcmStream> made;
     try {
         MMRESULT result = MakeStream(*source, *destination, made);
-        if (result != MMSYSERR_NOERROR || (flags & ACM_STREAMOPENF_QUERY))
-            return result;
+        if (result != MMSYSERR_NOERROR || (flags & ACM_STREAMOPENF_QUERY)) return result;
     } catch (const std::bad_alloc&) {
         return MMSYSERR_NOMEM;
     }
@@ -70,73 +68,58 @@ MMRESULT acmStreamOpen(HACMSTREAM* stream, HACMDRIVER, const WAVEFORMATEX* sourc
 }
 
 MMRESULT acmStreamClose(HACMSTREAM stream, DWORD) {
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
+    if (!stream) return MMSYSERR_INVALHANDLE;
     std::unique_ptr<AcmStream> owned(stream);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmStreamSize(HACMSTREAM stream, DWORD input, DWORD* output, DWORD flags) {
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
-    if (!output || flags > ACM_STREAMSIZEF_DESTINATION)
-        return MMSYSERR_INVALPARAM;
+    if (!stream) return MMSYSERR_INVALHANDLE;
+    if (!output || flags > ACM_STREAMSIZEF_DESTINATION) return MMSYSERR_INVALPARAM;
     bool toSource = flags == ACM_STREAMSIZEF_DESTINATION;
     unsigned long long size = 0;
     if (stream->converter)
         size = toSource ? stream->converter->SourceSize(input) : stream->converter->DestinationSize(input);
     else
         size = toSource ? stream->decoder->SourceSize(input) : stream->decoder->DestinationSize(input);
-    if (size == 0 || size > 0xFFFFFFFFull)
-        return ACMERR_NOTPOSSIBLE;
+    if (size == 0 || size > 0xFFFFFFFFull) return ACMERR_NOTPOSSIBLE;
     *output = DWORD(size);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmStreamPrepareHeader(HACMSTREAM stream, ACMSTREAMHEADER* header, DWORD) {
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
-    if (!header || !header->pbSrc || !header->pbDst)
-        return MMSYSERR_INVALPARAM;
+    if (!stream) return MMSYSERR_INVALHANDLE;
+    if (!header || !header->pbSrc || !header->pbDst) return MMSYSERR_INVALPARAM;
     header->fdwStatus |= ACMSTREAMHEADER_STATUSF_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmStreamUnprepareHeader(HACMSTREAM stream, ACMSTREAMHEADER* header, DWORD) {
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
-    if (!header)
-        return MMSYSERR_INVALPARAM;
-    if (!(header->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+    if (!stream) return MMSYSERR_INVALHANDLE;
+    if (!header) return MMSYSERR_INVALPARAM;
+    if (!(header->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED)) return ACMERR_UNPREPARED;
     header->fdwStatus &= ~(ACMSTREAMHEADER_STATUSF_PREPARED | ACMSTREAMHEADER_STATUSF_DONE);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmStreamConvert(HACMSTREAM stream, ACMSTREAMHEADER* header, DWORD flags) {
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
-    if (!header)
-        return MMSYSERR_INVALPARAM;
-    if (!(header->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+    if (!stream) return MMSYSERR_INVALHANDLE;
+    if (!header) return MMSYSERR_INVALPARAM;
+    if (!(header->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED)) return ACMERR_UNPREPARED;
     header->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
     if (stream->converter) {
-        if (flags & ACM_STREAMCONVERTF_START)
-            stream->converter->Reset();
+        if (flags & ACM_STREAMCONVERTF_START) stream->converter->Reset();
         auto result = stream->converter->Convert(header->pbSrc, header->cbSrcLength, header->pbDst,
                                                  header->cbDstLength);
         header->cbSrcLengthUsed = DWORD(result.sourceUsed);
         header->cbDstLengthUsed = DWORD(result.destinationUsed);
     } else {
-        if (flags & ACM_STREAMCONVERTF_START)
-            stream->decoder->Reset();
-        auto result = stream->decoder->Decode(header->pbSrc, header->cbSrcLength, header->pbDst,
-                                              header->cbDstLength);
+        if (flags & ACM_STREAMCONVERTF_START) stream->decoder->Reset();
+        auto result =
+            stream->decoder->Decode(header->pbSrc, header->cbSrcLength, header->pbDst, header->cbDstLength);
         header->cbSrcLengthUsed = DWORD(result.sourceUsed);
         header->cbDstLengthUsed = DWORD(result.destinationUsed);
-        if (result.failed)
-            return MMSYSERR_ERROR;
+        if (result.failed) return MMSYSERR_ERROR;
     }
     header->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;
     return MMSYSERR_NOERROR;
@@ -149,19 +132,16 @@ MMRESULT acmFormatDetailsA(HACMDRIVER, ACMFORMATDETAILSA* details, DWORD flags) 
     bool readable = format.wFormatTag == WAVE_FORMAT_PCM
                         ? IsConvertiblePcm(format, false)
                         : DecodableLayout(format, details->cbwfx).blockBytes != 0;
-    if (!readable)
-        return ACMERR_NOTPOSSIBLE;
+    if (!readable) return ACMERR_NOTPOSSIBLE;
     details->dwFormatTag = format.wFormatTag;
     CopyText(details->szFormat, sizeof details->szFormat, DescribeWaveFormat(format).c_str());
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmFormatTagDetailsA(HACMDRIVER, ACMFORMATTAGDETAILSA* details, DWORD flags) {
-    if (!details || flags != ACM_FORMATTAGDETAILSF_FORMATTAG)
-        return MMSYSERR_INVALPARAM;
+    if (!details || flags != ACM_FORMATTAGDETAILSF_FORMATTAG) return MMSYSERR_INVALPARAM;
     const char* name = AcmFormatTagName(WORD(details->dwFormatTag));
-    if (!name)
-        return ACMERR_NOTPOSSIBLE;
+    if (!name) return ACMERR_NOTPOSSIBLE;
     CopyText(details->szFormatTag, sizeof details->szFormatTag, name);
     return MMSYSERR_NOERROR;
 }

@@ -18,7 +18,9 @@ void PutDword(std::vector<BYTE>& out, DWORD value) {
     PutWord(out, value >> 16);
 }
 
-void PutTag(std::vector<BYTE>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(std::vector<BYTE>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + 4);
+}
 
 // The decoder library reads files, so the codec stage presents it a file: a RIFF WAVE header
 // with the format and an endless data chunk, followed by the bytes of the chunks handed in.
@@ -43,8 +45,7 @@ std::vector<BYTE> MakeHeader(const WaveFormatBlock& format) {
     PutWord(header, f.wBitsPerSample);
     PutWord(header, f.cbSize);
     header.insert(header.end(), format.Extra(), format.Extra() + f.cbSize);
-    if (fmtSize & 1)
-        header.push_back(0);
+    if (fmtSize & 1) header.push_back(0);
     PutTag(header, "data");
     PutDword(header, EndlessData);
     return header;
@@ -65,8 +66,7 @@ struct AcmCodecDecoder::Stream {
     ~Stream() { Close(); }
 
     void Close() {
-        if (file)
-            sf_close(file);
+        if (file) sf_close(file);
         file = nullptr;
         queue.clear();
         queueBase = sf_count_t(header.size());
@@ -105,8 +105,7 @@ struct AcmCodecDecoder::Stream {
                 from = self->queue.data() + (at - self->queueBase);
                 available = self->queueBase + sf_count_t(self->queue.size()) - at;
             }
-            if (available == 0)
-                break;
+            if (available == 0) break;
             sf_count_t take = std::min(available, count - done);
             std::memcpy(bytes + done, from, std::size_t(take));
             done += take;
@@ -130,8 +129,7 @@ struct AcmCodecDecoder::Stream {
 AcmCodecDecoder::AcmCodecDecoder(const WaveFormatBlock& format)
     : format_(format), layout_(DecodableLayout(*format.Format(), format.Size())),
       stream_(std::make_unique<Stream>()) {
-    if (layout_.blockBytes == 0)
-        return;
+    if (layout_.blockBytes == 0) return;
     stream_->header = MakeHeader(format_);
     stream_->Close();
     // A block of zeros is valid in every codec: decoding one proves the library takes the format.
@@ -144,18 +142,18 @@ AcmCodecDecoder::AcmCodecDecoder(const WaveFormatBlock& format)
 
 AcmCodecDecoder::~AcmCodecDecoder() = default;
 
-void AcmCodecDecoder::Reset() { stream_->Close(); }
+void AcmCodecDecoder::Reset() {
+    stream_->Close();
+}
 
-AcmCodecDecoder::Result AcmCodecDecoder::Decode(const BYTE* source, std::size_t sourceBytes, BYTE* destination,
-                                                std::size_t destinationBytes) {
+AcmCodecDecoder::Result AcmCodecDecoder::Decode(const BYTE* source, std::size_t sourceBytes,
+                                                BYTE* destination, std::size_t destinationBytes) {
     Result result;
-    if (!usable_)
-        return {0, 0, true};
+    if (!usable_) return {0, 0, true};
     const std::size_t channels = format_.Format()->nChannels;
     const std::size_t blockOutput = layout_.samplesPerBlock * channels * 2;
     std::size_t blocks = std::min(sourceBytes / layout_.blockBytes, destinationBytes / blockOutput);
-    if (blocks == 0)
-        return result;
+    if (blocks == 0) return result;
     Stream& stream = *stream_;
     stream.queue.insert(stream.queue.end(), source, source + blocks * layout_.blockBytes);
     if (!stream.file && !stream.Open()) {
@@ -166,8 +164,7 @@ AcmCodecDecoder::Result AcmCodecDecoder::Decode(const BYTE* source, std::size_t 
     stream.samples.resize(std::size_t(frames) * channels);
     sf_count_t got = sf_readf_short(stream.file, stream.samples.data(), frames);
     stream.DropConsumed();
-    if (got != frames)
-        return {0, 0, true};
+    if (got != frames) return {0, 0, true};
     std::memcpy(destination, stream.samples.data(), std::size_t(got) * channels * 2);
     result.sourceUsed = blocks * layout_.blockBytes;
     result.destinationUsed = std::size_t(got) * channels * 2;

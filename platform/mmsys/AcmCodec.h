@@ -28,7 +28,8 @@ public:
         bool failed = false;
     };
     // Decodes the whole blocks of source that fit in destination.
-    Result Decode(const BYTE* source, std::size_t sourceBytes, BYTE* destination, std::size_t destinationBytes);
+    Result Decode(const BYTE* source, std::size_t sourceBytes, BYTE* destination,
+                  std::size_t destinationBytes);
 
     std::size_t DestinationSize(std::size_t sourceBytes) const;
     std::size_t SourceSize(std::size_t destinationBytes) const;

@@ -55,8 +55,7 @@ CodecLayout AdpcmLayout(const WAVEFORMATEX& format, std::size_t formatSize) {
     if (coefficients < AdpcmStandardCoefficients || coefficients > 256 ||
         format.cbSize < 4 + 4 * coefficients || formatSize < WAVEFORMATEX_SIZE + 4 + 4 * coefficients)
         return {};
-    if (samplesPerBlock != (format.nBlockAlign - headerBytes) * 2 / channels + 2)
-        return {};
+    if (samplesPerBlock != (format.nBlockAlign - headerBytes) * 2 / channels + 2) return {};
     return {format.nBlockAlign, samplesPerBlock};
 }
 
@@ -64,37 +63,33 @@ CodecLayout AdpcmLayout(const WAVEFORMATEX& format, std::size_t formatSize) {
 
 const char* AcmFormatTagName(WORD tag) {
     for (const auto& entry : FormatTags)
-        if (entry.tag == tag)
-            return entry.name;
+        if (entry.tag == tag) return entry.name;
     return nullptr;
 }
 
 bool IsConvertiblePcm(const WAVEFORMATEX& format, bool asOutput) {
-    if (format.wFormatTag != WAVE_FORMAT_PCM || !HasSaneShape(format))
-        return false;
+    if (format.wFormatTag != WAVE_FORMAT_PCM || !HasSaneShape(format)) return false;
     WORD bits = format.wBitsPerSample;
-    bool widthKnown = asOutput ? (bits == 8 || bits == 16) : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+    bool widthKnown =
+        asOutput ? (bits == 8 || bits == 16) : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
     // Files often carry a careless byte rate; only an output format must state it right.
     bool byteRateRight = !asOutput || format.nAvgBytesPerSec == format.nBlockAlign * format.nSamplesPerSec;
     return widthKnown && format.nBlockAlign == format.nChannels * bits / 8 && byteRateRight;
 }
 
 CodecLayout DecodableLayout(const WAVEFORMATEX& format, std::size_t formatSize) {
-    if (!HasSaneShape(format))
-        return {};
+    if (!HasSaneShape(format)) return {};
     switch (format.wFormatTag) {
     case WAVE_FORMAT_ALAW:
     case WAVE_FORMAT_MULAW:
-        if (format.wBitsPerSample != 8 || format.nBlockAlign != format.nChannels)
-            return {};
+        if (format.wBitsPerSample != 8 || format.nBlockAlign != format.nChannels) return {};
         return {format.nBlockAlign, 1};
     case WAVE_FORMAT_IMA_ADPCM:
         return ImaAdpcmLayout(format);
     case WAVE_FORMAT_ADPCM:
         return AdpcmLayout(format, formatSize);
     case WAVE_FORMAT_GSM610:
-        if (format.nChannels != 1 || format.nBlockAlign != Gsm610BlockBytes)
-            return {};
+        if (format.nChannels != 1 || format.nBlockAlign != Gsm610BlockBytes) return {};
         return {Gsm610BlockBytes, Gsm610SamplesPerBlock};
     default:
         return {};

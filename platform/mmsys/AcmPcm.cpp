@@ -12,8 +12,7 @@ void AcmPcmConverter::Reset() {
 int AcmPcmConverter::ReadSample(const BYTE* frame, int channel) const {
     int bytes = source_.wBitsPerSample / 8;
     const BYTE* sample = frame + channel * bytes;
-    if (bytes == 1)
-        return (sample[0] ^ 0x80) << 8;
+    if (bytes == 1) return (sample[0] ^ 0x80) << 8;
     return int16_t(sample[bytes - 2] | sample[bytes - 1] << 8);
 }
 
@@ -21,8 +20,7 @@ int AcmPcmConverter::ReadSample(const BYTE* frame, int channel) const {
 // byte, as the engines do it.
 void AcmPcmConverter::WriteFrame(BYTE* out, int left, int right) const {
     int values[2] = {left, right};
-    if (destination_.nChannels == 1)
-        values[0] = (left + right) / 2;
+    if (destination_.nChannels == 1) values[0] = (left + right) / 2;
     for (int c = 0; c < destination_.nChannels; ++c) {
         if (destination_.wBitsPerSample == 8) {
             out[c] = BYTE(((values[c] >> 8) & 0xFF) ^ 0x80);
@@ -33,8 +31,8 @@ void AcmPcmConverter::WriteFrame(BYTE* out, int left, int right) const {
     }
 }
 
-AcmPcmConverter::Result AcmPcmConverter::Convert(const BYTE* source, std::size_t sourceBytes, BYTE* destination,
-                                                 std::size_t destinationBytes) {
+AcmPcmConverter::Result AcmPcmConverter::Convert(const BYTE* source, std::size_t sourceBytes,
+                                                 BYTE* destination, std::size_t destinationBytes) {
     const std::size_t inFrames = sourceBytes / source_.nBlockAlign;
     const std::size_t outCapacity = destinationBytes / destination_.nBlockAlign;
     const DWORD inRate = source_.nSamplesPerSec;
@@ -72,8 +70,8 @@ AcmPcmConverter::Result AcmPcmConverter::Convert(const BYTE* source, std::size_t
 
 std::size_t AcmPcmConverter::DestinationSize(std::size_t sourceBytes) const {
     unsigned long long frames = sourceBytes / source_.nBlockAlign;
-    unsigned long long out = (frames * destination_.nSamplesPerSec + source_.nSamplesPerSec - 1) /
-                             source_.nSamplesPerSec;
+    unsigned long long out =
+        (frames * destination_.nSamplesPerSec + source_.nSamplesPerSec - 1) / source_.nSamplesPerSec;
     return std::size_t(out * destination_.nBlockAlign);
 }
 

@@ -18,7 +18,8 @@ public:
         std::size_t destinationUsed = 0;
     };
     // Converts the whole frames of source; stops early only when destination is full.
-    Result Convert(const BYTE* source, std::size_t sourceBytes, BYTE* destination, std::size_t destinationBytes);
+    Result Convert(const BYTE* source, std::size_t sourceBytes, BYTE* destination,
+                   std::size_t destinationBytes);
 
     // Destination bytes that sourceBytes can produce at most.
     std::size_t DestinationSize(std::size_t sourceBytes) const;

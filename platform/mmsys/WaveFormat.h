@@ -45,8 +45,7 @@ public:
         WORD size = Format()->cbSize;
         *Format() = format;
         Format()->cbSize = size;
-        if (extra && size != 0)
-            std::memcpy(Extra(), extra, size);
+        if (extra && size != 0) std::memcpy(Extra(), extra, size);
     }
 
     bool Empty() const { return storage_.empty(); }

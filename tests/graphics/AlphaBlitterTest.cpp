@@ -1,14 +1,14 @@
-#include "GraphicsTestSupport.h"
 #include "graphics/AlphaBlitter.h"
+#include "GraphicsTestSupport.h"
 
 #include <memory>
 
 namespace {
 
 // A w x h surface description over a vector, with room for a padded pitch.
-template <class T>
-struct Pixels {
-    Pixels(int w, int h, T value, int padding = 3) : pitchPixels(w + padding), data(std::size_t(pitchPixels * h), value) {
+template <class T> struct Pixels {
+    Pixels(int w, int h, T value, int padding = 3)
+        : pitchPixels(w + padding), data(std::size_t(pitchPixels * h), value) {
         desc.dwWidth = DWORD(w);
         desc.dwHeight = DWORD(h);
         desc.lPitch = int(sizeof(T)) * pitchPixels;

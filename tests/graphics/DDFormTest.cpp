@@ -69,7 +69,8 @@ TEST_F(DDFormSurfaces, AreInitialisedInReverseComponentOrder) {
         f.AddBlank("second", 8, 8);
     });
     Activate();
-    EXPECT_EQ(form->log, (std::vector<std::string>{"init second", "update second", "init first", "update first"}));
+    EXPECT_EQ(form->log,
+              (std::vector<std::string>{"init second", "update second", "init first", "update first"}));
     ASSERT_EQ(form->SurfaceList->Count(), 2);
     EXPECT_EQ(form->SurfaceList->Get(0)->Name(), "second");
 }
@@ -188,7 +189,8 @@ TEST_F(DDFormDecisions, RestoreStopsAtTheFirstFailure) {
     int before = DDrawTest::CallCount(DDOperation::Restore);
     DDrawTest::FailNext(DDOperation::Restore, 1, E_FAIL);
     EXPECT_FALSE(form->RestoreAll());
-    EXPECT_EQ(DDrawTest::CallCount(DDOperation::Restore) - before, 1) << "the primary failed, nothing else tried";
+    EXPECT_EQ(DDrawTest::CallCount(DDOperation::Restore) - before, 1)
+        << "the primary failed, nothing else tried";
     EXPECT_TRUE(form->log.empty());
     EXPECT_TRUE(form->RestoreAll());
     EXPECT_EQ(DDrawTest::CallCount(DDOperation::Restore) - before, 4) << "primary, back, then the surface";

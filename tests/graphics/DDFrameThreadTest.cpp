@@ -85,8 +85,9 @@ TEST_F(FrameThreadDemo, RunsHundredsOfFramesWithSpritesWhileTheWindowIsUsed) {
             sprite->Move(tick);
             RECT frame;
             sprite->GetFrameRect(tick, frame);
-            while (!form->MakeItSo(form->BackSurface->BltFast(sprite->GetX(), sprite->GetY(), sheet->Surface, &frame,
-                                                               DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT))) {
+            while (
+                !form->MakeItSo(form->BackSurface->BltFast(sprite->GetX(), sprite->GetY(), sheet->Surface,
+                                                           &frame, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT))) {
             }
         }
         frames.fetch_add(1);
@@ -100,8 +101,7 @@ TEST_F(FrameThreadDemo, RunsHundredsOfFramesWithSpritesWhileTheWindowIsUsed) {
             form->SetAppPaused(step % 2 == 0);
             form->Perform(WM_PAINT);
         }
-        if (step % 5003 == 0)
-            DDrawTest::LoseAllSurfaces(false);
+        if (step % 5003 == 0) DDrawTest::LoseAllSurfaces(false);
         std::this_thread::yield();
     }
     form->SetAppPaused(false);

@@ -1,5 +1,5 @@
-#include "FormTestSupport.h"
 #include "graphics/DDModesCombo.h"
+#include "FormTestSupport.h"
 #include "graphics/DXVersion.h"
 #include "platform/ddraw/DirectXInfo.h"
 #include "platform/framework/StringList.h"

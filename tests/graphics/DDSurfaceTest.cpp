@@ -183,7 +183,8 @@ TEST_F(DDCanvasDrawing, LostSurfaceRefusesDrawing) {
     Activate();
     DDrawTest::LoseAllSurfaces(true);
     EXPECT_FALSE(surface->Canvas->DrawingAllowed());
-    EXPECT_EQ(failureOf([&] { surface->Canvas->TextOut(0, 0, "x"); }), "TDDCanvas: Can't get DC for Surface Canvas");
+    EXPECT_EQ(failureOf([&] { surface->Canvas->TextOut(0, 0, "x"); }),
+              "TDDCanvas: Can't get DC for Surface Canvas");
 }
 
 TEST_F(DDCanvasDrawing, EightBitTextTakesPaletteColours) {

@@ -17,18 +17,17 @@ public:
 
     bool OpenDiagnostics() override { return hasDiag; }
     void CloseDiagnostics() override {}
-    HRESULT GetDiagProperty(const std::string& container, const std::string& name, DiagValue& value) override {
+    HRESULT GetDiagProperty(const std::string& container, const std::string& name,
+                            DiagValue& value) override {
         auto found = props.find(name);
-        if (container != "DxDiag_SystemInfo" || found == props.end())
-            return HRESULT(0x80004005u);
+        if (container != "DxDiag_SystemInfo" || found == props.end()) return HRESULT(0x80004005u);
         value = found->second;
         return 0;
     }
     std::string SystemDirectory() override { return "C:\\SYS"; }
     bool GetFileVersion(const std::string& path, DWORD& high, DWORD& low) override {
         auto found = files.find(path);
-        if (found == files.end())
-            return false;
+        if (found == files.end()) return false;
         high = found->second.first;
         low = found->second.second;
         return true;

@@ -48,8 +48,7 @@ protected:
         form->SetDDWidth(320);
         form->SetDDHeight(240);
         form->SetDDBPP(16);
-        if (prepare)
-            prepare(*form);
+        if (prepare) prepare(*form);
         form->LoadTree();
     }
     void Activate() { form->SetDDActive(true); }

@@ -84,8 +84,7 @@ void encodeLine(std::vector<BYTE>& out, const std::vector<BYTE>& line) {
         std::size_t run = 1;
         while (i + run < line.size() && line[i + run] == line[i] && run < 63)
             ++run;
-        if (run > 1 || line[i] >= 0xC0)
-            out.push_back(BYTE(0xC0 + run));
+        if (run > 1 || line[i] >= 0xC0) out.push_back(BYTE(0xC0 + run));
         out.push_back(line[i]);
         i += run;
     }
@@ -141,7 +140,8 @@ static std::vector<BYTE> bmpHeaders(int width, int height, int bits, int colors,
     return out;
 }
 
-std::vector<BYTE> EncodeBmp8(int width, int height, const std::vector<BYTE>& indices, const std::vector<DWORD>& colorsRgb) {
+std::vector<BYTE> EncodeBmp8(int width, int height, const std::vector<BYTE>& indices,
+                             const std::vector<DWORD>& colorsRgb) {
     std::size_t stride = (std::size_t(width) + 3) & ~std::size_t(3);
     std::vector<BYTE> out = bmpHeaders(width, height, 8, int(colorsRgb.size()), stride * std::size_t(height));
     for (DWORD c : colorsRgb) {

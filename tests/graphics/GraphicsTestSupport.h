@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
+constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) {
+    return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16;
+}
 
 #include <string>
 #include <vector>
@@ -26,7 +28,7 @@ struct PcxPicture {
     int width = 0;
     int height = 0;
     int planes = 1;
-    int bytesPerLine = 0; // 0: width
+    int bytesPerLine = 0;      // 0: width
     std::vector<BYTE> pixels;  // one plane: width*height indices; three: width*height*3 (r, g, b)
     std::vector<BYTE> palette; // 768 bytes for one plane
 };
@@ -41,8 +43,7 @@ class GraphicsTest : public ::testing::Test {
 protected:
     void SetUp() override { device = CreateTestDevice(); }
     void TearDown() override {
-        if (device)
-            device->Release();
+        if (device) device->Release();
     }
     ScopedDDrawTest hooks;
     IDirectDraw7* device = nullptr;

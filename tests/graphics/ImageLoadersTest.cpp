@@ -1,5 +1,5 @@
-#include "GraphicsTestSupport.h"
 #include "graphics/ImageLoaders.h"
+#include "GraphicsTestSupport.h"
 #include "platform/framework/Classes.h"
 
 #include <filesystem>
@@ -26,7 +26,9 @@ PcxPicture onePlane(int width, int height) {
     return pcx;
 }
 
-DWORD rgb565(int r, int g, int b) { return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3); }
+DWORD rgb565(int r, int g, int b) {
+    return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3);
+}
 
 } // namespace
 

@@ -59,7 +59,9 @@ private:
     }
 };
 
-bool haveTools() { return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null") == 0; }
+bool haveTools() {
+    return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null") == 0;
+}
 
 } // namespace
 
@@ -102,8 +104,7 @@ DecodedImage grabScreen(const std::string& mode) {
 }
 
 TEST(ScreenshotUnderXvfb, ShowsTheWindowedPicture) {
-    if (!haveTools())
-        GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     DecodedImage shot = grabScreen("window");
     ASSERT_EQ(shot.width, 800);
     int background = 0, sprite = 0, text = 0;
@@ -118,8 +119,7 @@ TEST(ScreenshotUnderXvfb, ShowsTheWindowedPicture) {
 }
 
 TEST(ScreenshotUnderXvfb, ShowsTheFullScreenPictureScaledToTheScreen) {
-    if (!haveTools())
-        GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     DecodedImage shot = grabScreen("fullscreen");
     ASSERT_EQ(shot.width, 800);
     int background = 0, sprite = 0;

@@ -1,12 +1,12 @@
 // The music engine with the game's three plug-ins, in the game's component order and
 // output format: a WAV file streams to the device sample for sample and plays out.
+#include "SoundTestKit.h"
 #include "platform/dsound/ManualBackend.h"
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
 #include "sound/Plug_MOD.h"
 #include "sound/Plug_MP3.h"
 #include "sound/Plug_WAV.h"
-#include "SoundTestKit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "platform/dsound/ManualBackend.h"
-#include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
 #include "SoundTestKit.h"
+#include "platform/dsound/ManualBackend.h"
+#include "platform/framework/MessageService.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,7 @@ protected:
     }
     BufferInfo stream() {
         for (const BufferInfo& info : audio.backend().Buffers())
-            if (!info.primary)
-                return info;
+            if (!info.primary) return info;
         return {};
     }
     // Renders one block's worth of device frames and waits until the events thread answered.
@@ -211,7 +210,8 @@ TEST_F(Player, EachFailingStepShowsItsMessageAndLeavesThePlayerReleased) {
     };
     const Step steps[] = {
         {DsOp::Create, 0,
-         "Can't create DirectSound object: device is busy or DirectSound subsystem (DirectX 5 or better) is not "
+         "Can't create DirectSound object: device is busy or DirectSound subsystem (DirectX 5 or better) is "
+         "not "
          "properly installed"},
         {DsOp::SetCooperativeLevel, 0, "Could not set Cooperative Level on DirectSound object!"},
         {DsOp::CreateSoundBuffer, 0, "Can't create DirectSound Primary Buffer"},
@@ -230,7 +230,8 @@ TEST_F(Player, EachFailingStepShowsItsMessageAndLeavesThePlayerReleased) {
         EXPECT_FALSE(play->Active()) << step.text;
         ASSERT_EQ(messages.Records().size(), 1u) << step.text;
         EXPECT_EQ(messages.Records()[0].text,
-                  std::string(step.text) + " (An undetermined error occurred inside the DirectSound subsystem)");
+                  std::string(step.text) +
+                      " (An undetermined error occurred inside the DirectSound subsystem)");
         EXPECT_EQ(messages.Records()[0].caption, "TDSPlay");
         EXPECT_EQ(messages.Records()[0].flags, 48u);
         EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0) << step.text;

@@ -37,8 +37,7 @@ std::vector<BYTE> stereoWave(const std::vector<std::int16_t>& samples) {
 
 bool effectPlaying() {
     for (const BufferInfo& info : DeviceMixer::AllBuffers())
-        if (info.playing)
-            return true;
+        if (info.playing) return true;
     return false;
 }
 

@@ -1,8 +1,8 @@
+#include "sound/DSWave.h"
+#include "SoundTestKit.h"
 #include "platform/dsound/ManualBackend.h"
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
-#include "sound/DSWave.h"
-#include "SoundTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,7 @@ void chunk(std::vector<BYTE>& out, const char* id, const std::vector<BYTE>& body
     out.insert(out.end(), id, id + 4);
     put32(out, static_cast<DWORD>(body.size()));
     out.insert(out.end(), body.begin(), body.end());
-    if (body.size() & 1)
-        out.push_back(0);
+    if (body.size() & 1) out.push_back(0);
 }
 
 // A RIFF WAVE image of 16-bit PCM samples.
@@ -52,8 +51,8 @@ std::vector<BYTE> waveImage(const std::vector<std::int16_t>& samples, WORD chann
 
 std::string writeFile(const std::string& name, const std::vector<BYTE>& bytes) {
     const std::string path = std::string(VX_TEST_TMP) + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
@@ -236,7 +235,8 @@ TEST_F(Waves, AnInvalidFileIsReportedAndTheEffectStaysSilent) {
     TDSWave* wave = addWave(writeFile("broken.wav", std::vector<BYTE>(60, 'x')), 2);
     start();
     ASSERT_EQ(messages.Records().size(), 1u);
-    EXPECT_EQ(messages.Records()[0].text, "Can't open wave file '" + wave->FileName() + "' or file is invalid");
+    EXPECT_EQ(messages.Records()[0].text,
+              "Can't open wave file '" + wave->FileName() + "' or file is invalid");
     EXPECT_EQ(messages.Records()[0].caption, "DSWave: Fatal error");
     EXPECT_EQ(messages.Records()[0].flags, 16u);
     EXPECT_FALSE(wave->Play(0, 0));

@@ -38,8 +38,7 @@ std::string writeTagged(const std::string& name, const TagFields& fields, int au
     put(Id3v1::Album, fields.album);
     put(Id3v1::Year, fields.year);
     put(Id3v1::Comment, fields.comment);
-    if (fields.yearFirst)
-        tag[Id3v1::Year] = static_cast<char>(fields.yearFirst);
+    if (fields.yearFirst) tag[Id3v1::Year] = static_cast<char>(fields.yearFirst);
     std::ofstream(path, std::ios::binary) << bytes << tag;
     return path;
 }
@@ -48,8 +47,7 @@ std::string titleOf(const std::string& path, bool* found = nullptr) {
     TestPlug plug(nullptr);
     SND_FILE_INFO info;
     const bool ok = plug.GetMP3Info(path, &info);
-    if (found)
-        *found = ok;
+    if (found) *found = ok;
     return info.szTitle;
 }
 
@@ -94,7 +92,8 @@ TEST(TagStringFix, ChangesOnlyTheLastByteWhenShorterThanTwo) {
 TEST(Id3Title, JoinsSetFieldsWithSeparators) {
     EXPECT_EQ(titleOf(writeTagged("t1.mp3", {"Song", "", "Album", "", ""})), "Song - Album");
     EXPECT_EQ(titleOf(writeTagged("t2.mp3", {"", "Artist", "", "", ""})), " - Artist");
-    EXPECT_EQ(titleOf(writeTagged("t3.mp3", {"Song", "Band", "Disc", "", "Note"})), "Song - Band - Disc - Note");
+    EXPECT_EQ(titleOf(writeTagged("t3.mp3", {"Song", "Band", "Disc", "", "Note"})),
+              "Song - Band - Disc - Note");
 }
 
 TEST(Id3Title, AppendsAPrintableYearAndClearsTheCommentInTheTag) {
@@ -154,10 +153,10 @@ TEST(Id3Title, MissingFileLeavesTheRecordUntouched) {
 
 TEST(Id3Title, FindsTheTagThroughAWindowsStyleName) {
     const std::string path = writeTagged("Mixed_Case.MP3", {"Song", "", "", "", ""});
-    std::string windowsName = path.substr(0, path.size() - std::string("Mixed_Case.MP3").size()) + "mixed_case.mp3";
+    std::string windowsName =
+        path.substr(0, path.size() - std::string("Mixed_Case.MP3").size()) + "mixed_case.mp3";
     for (char& c : windowsName)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     TestPlug plug(nullptr);
     SND_FILE_INFO info;
     ASSERT_TRUE(plug.GetMP3Info(windowsName, &info));

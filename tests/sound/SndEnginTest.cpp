@@ -1,6 +1,6 @@
 #include "sound/SndEngin.h"
-#include "sound/ThStop.h"
 #include "SoundTestKit.h"
+#include "sound/ThStop.h"
 
 #include <gtest/gtest.h>
 
@@ -51,14 +51,11 @@ public:
 
 protected:
     void SwitchLocked(bool active) override {
-        if (active == Active())
-            return;
+        if (active == Active()) return;
         switches.push_back(active);
         SetActiveFlag(active);
-        if (withThread && active)
-            StartEventsThread();
-        if (!active)
-            StopEventsThread();
+        if (withThread && active) StartEventsThread();
+        if (!active) StopEventsThread();
         changes.Add();
     }
 
@@ -89,7 +86,8 @@ TEST(EngineRing, SizesAreTakenDownToAPowerOfTwoAndClamped) {
         int asked, size;
     };
     RingEngine engine(nullptr);
-    for (Case c : {Case{5000, 4096}, Case{100000, 32768}, Case{3, 4}, Case{0, 4}, Case{-7, 4}, Case{64, 64}}) {
+    for (Case c :
+         {Case{5000, 4096}, Case{100000, 32768}, Case{3, 4}, Case{0, 4}, Case{-7, 4}, Case{64, 64}}) {
         engine.SetBufferSize(c.asked);
         EXPECT_EQ(engine.BufferSize(), c.size) << c.asked;
     }
@@ -166,8 +164,8 @@ TEST(EngineSplit, SixteenBitMonoPlacesTheSecondPartAfterTheFirstPartsWholeSample
     const short first[3] = {1, 2, 3};
     const short second[2] = {4, 5};
     short M[5] = {};
-    TSndEngine::GetBuf16Mono(M, reinterpret_cast<const BYTE*>(first), 6, reinterpret_cast<const BYTE*>(second),
-                             4);
+    TSndEngine::GetBuf16Mono(M, reinterpret_cast<const BYTE*>(first), 6,
+                             reinterpret_cast<const BYTE*>(second), 4);
     EXPECT_EQ(M[2], 3);
     EXPECT_EQ(M[3], 4);
     short back[2] = {};

@@ -1,7 +1,7 @@
+#include "SoundTestKit.h"
 #include "platform/dsound/ManualBackend.h"
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
-#include "SoundTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,7 @@ struct Form {
     TComponent owner{nullptr};
     std::vector<std::string> log;
     TDSPlay* play = nullptr;
-    template <class T, class... Args>
-    T* add(Args&&... args) {
+    template <class T, class... Args> T* add(Args&&... args) {
         return new T(&owner, std::forward<Args>(args)...);
     }
     void load() {

@@ -29,8 +29,7 @@ public:
     }
     void Release() override { ++releases; }
     bool Process(unsigned char* data, unsigned long len) override {
-        if (busy_.exchange(true))
-            overlapped = true;
+        if (busy_.exchange(true)) overlapped = true;
         const BYTE silence = Format.wBitsPerSample == 8 ? 0x80 : 0;
         bool more = true;
         for (unsigned long i = 0; i < len; ++i) {
@@ -42,8 +41,7 @@ public:
                 more = false;
             }
         }
-        if (position_ >= total_)
-            more = false;
+        if (position_ >= total_) more = false;
         processed += len;
         busy_ = false;
         return more;
@@ -81,8 +79,7 @@ public:
         FireChange();
     }
     void Process(short* L, short* R, int n) override {
-        if (!Ready())
-            return;
+        if (!Ready()) return;
         const char* kind = id_ >= 4 ? "raw" : R ? "LR" : "L";
         log_->push_back(std::to_string(id_) + ":" + kind + ":" + std::to_string(n));
         if (id_ < 4 && L)
@@ -106,8 +103,7 @@ public:
     int Value() const { return count_.load(); }
     bool WaitFor(int target, DWORD ms = 5000) {
         while (count_.load() < target)
-            if (WaitForSingleObject(event_, ms) != WAIT_OBJECT_0)
-                return count_.load() >= target;
+            if (WaitForSingleObject(event_, ms) != WAIT_OBJECT_0) return count_.load() >= target;
         return true;
     }
     Counter() : event_(CreateEvent(false, false)) {}

@@ -12,14 +12,17 @@ Rgba fireColour(float heat) {
         float at;
         Rgba colour;
     };
-    static const Stop stops[] = {{0.10f, rgb(110, 8, 0)},   {0.30f, rgb(210, 40, 0)},
-                                 {0.55f, rgb(255, 128, 8)}, {0.78f, rgb(255, 216, 56)},
+    static const Stop stops[] = {{0.10f, rgb(110, 8, 0)},
+                                 {0.30f, rgb(210, 40, 0)},
+                                 {0.55f, rgb(255, 128, 8)},
+                                 {0.78f, rgb(255, 216, 56)},
                                  {1.00f, rgb(255, 255, 224)}};
     if (heat < stops[0].at * 0.6f) return {};
     Rgba c = stops[0].colour;
     for (std::size_t i = 1; i < std::size(stops); ++i)
-        if (heat >= stops[i - 1].at) c = mix(stops[i - 1].colour, stops[i].colour,
-                                             clamp01((heat - stops[i - 1].at) / (stops[i].at - stops[i - 1].at)));
+        if (heat >= stops[i - 1].at)
+            c = mix(stops[i - 1].colour, stops[i].colour,
+                    clamp01((heat - stops[i - 1].at) / (stops[i].at - stops[i - 1].at)));
     return c;
 }
 
@@ -40,7 +43,8 @@ void paintBomb(Rgba& dst, Vec2 p, Vec2 centre, float radius, float spark, float 
     Vec2 nozzle = centre + Vec2{radius * 0.62f, -radius * 0.62f};
     Vec2 bend = nozzle + Vec2{radius * 0.25f, -radius * 0.45f};
     Vec2 tip = bend + Vec2{radius * 0.4f, -radius * 0.05f};
-    float fuse = std::min(sdCapsule(p, nozzle, bend, radius * 0.09f), sdCapsule(p, bend, tip, radius * 0.09f));
+    float fuse =
+        std::min(sdCapsule(p, nozzle, bend, radius * 0.09f), sdCapsule(p, bend, tip, radius * 0.09f));
     paint(dst, fuse - 0.8f, rgb(40, 28, 16));
     paint(dst, fuse, mix(rgb(210, 180, 120), rgb(120, 90, 50), clamp01((p.y - tip.y) / radius)));
     // Body with its rim.
@@ -49,7 +53,9 @@ void paintBomb(Rgba& dst, Vec2 p, Vec2 centre, float radius, float spark, float 
     if (body <= 0) dst = over(dst, shadeBall(rgb(58, 62, 86), p, centre, radius, 0.9f));
     float cap = sdBox(rotate(p - nozzle, kPi / 4), {0, 0}, radius * 0.24f, radius * 0.18f, 1.f);
     paint(dst, cap - 0.8f, rgb(22, 22, 30));
-    paint(dst, cap, mix(rgb(170, 176, 190), rgb(90, 94, 110), clamp01((p.x - nozzle.x + radius * 0.2f) / (radius * 0.4f))));
+    paint(dst, cap,
+          mix(rgb(170, 176, 190), rgb(90, 94, 110),
+              clamp01((p.x - nozzle.x + radius * 0.2f) / (radius * 0.4f))));
     if (spark <= 0) return;
     Vec2 d = p - tip;
     float angle = std::atan2(d.y, d.x);
@@ -66,7 +72,7 @@ float ring(Vec2 p, Vec2 c, float hw, float hh, float r, float stroke) {
     return std::fabs(sdBox(p, c, hw, hh, r)) - stroke / 2;
 }
 
-}  // namespace
+} // namespace
 
 float sdBlockLetter(char letter, Vec2 p, Vec2 origin, float width, float height, float stroke) {
     const float s = stroke / 2;
@@ -74,33 +80,40 @@ float sdBlockLetter(char letter, Vec2 p, Vec2 origin, float width, float height,
     const float mx = (l + r) / 2, my = (t + b) / 2;
     auto seg = [&](float x0, float y0, float x1, float y1) { return sdCapsule(p, {x0, y0}, {x1, y1}, s); };
     switch (letter) {
-        case 'V': return std::min(seg(l, t, mx, b), seg(r, t, mx, b));
-        case 'O': return ring(p, {mx, my}, (r - l) / 2, (b - t) / 2, width * 0.36f, stroke);
-        case 'R': {
-            float bowlBottom = t + (b - t) * 0.55f;
-            float bowl = ring(p, {(l + r) / 2 - s, (t + bowlBottom) / 2}, (r - l) / 2 - s, (bowlBottom - t) / 2,
-                              width * 0.28f, stroke);
-            bowl = std::max(bowl, l + s * 0.5f - p.x);
-            return std::min({seg(l, t, l, b), bowl, seg(mx - s * 0.3f, bowlBottom, r, b)});
-        }
-        case 'T': return std::min(seg(l, t, r, t), seg(mx, t, mx, b));
-        case 'A': {
-            float bar = t + (b - t) * 0.64f;
-            return std::min({seg(mx, t, l, b), seg(mx, t, r, b),
-                             seg(l + (r - l) * 0.22f, bar, r - (r - l) * 0.22f, bar)});
-        }
-        case 'M': {
-            float v = t + (b - t) * 0.62f;
-            return std::min({seg(l, b, l, t), seg(l, t, mx, v), seg(mx, v, r, t), seg(r, t, r, b)});
-        }
-        case 'I': return std::min({seg(mx, t, mx, b), seg(mx - width * 0.22f, t, mx + width * 0.22f, t),
-                                   seg(mx - width * 0.22f, b, mx + width * 0.22f, b)});
-        case 'X': return std::min(seg(l, t, r, b), seg(r, t, l, b));
-        default: return 1e9f;
+    case 'V':
+        return std::min(seg(l, t, mx, b), seg(r, t, mx, b));
+    case 'O':
+        return ring(p, {mx, my}, (r - l) / 2, (b - t) / 2, width * 0.36f, stroke);
+    case 'R': {
+        float bowlBottom = t + (b - t) * 0.55f;
+        float bowl = ring(p, {(l + r) / 2 - s, (t + bowlBottom) / 2}, (r - l) / 2 - s, (bowlBottom - t) / 2,
+                          width * 0.28f, stroke);
+        bowl = std::max(bowl, l + s * 0.5f - p.x);
+        return std::min({seg(l, t, l, b), bowl, seg(mx - s * 0.3f, bowlBottom, r, b)});
+    }
+    case 'T':
+        return std::min(seg(l, t, r, t), seg(mx, t, mx, b));
+    case 'A': {
+        float bar = t + (b - t) * 0.64f;
+        return std::min(
+            {seg(mx, t, l, b), seg(mx, t, r, b), seg(l + (r - l) * 0.22f, bar, r - (r - l) * 0.22f, bar)});
+    }
+    case 'M': {
+        float v = t + (b - t) * 0.62f;
+        return std::min({seg(l, b, l, t), seg(l, t, mx, v), seg(mx, v, r, t), seg(r, t, r, b)});
+    }
+    case 'I':
+        return std::min({seg(mx, t, mx, b), seg(mx - width * 0.22f, t, mx + width * 0.22f, t),
+                         seg(mx - width * 0.22f, b, mx + width * 0.22f, b)});
+    case 'X':
+        return std::min(seg(l, t, r, b), seg(r, t, l, b));
+    default:
+        return 1e9f;
     }
 }
 
-float sdBlockWord(const char* word, Vec2 p, Vec2 centre, float letterWidth, float height, float gap, float stroke) {
+float sdBlockWord(const char* word, Vec2 p, Vec2 centre, float letterWidth, float height, float gap,
+                  float stroke) {
     const auto count = static_cast<float>(std::strlen(word));
     const float total = count * letterWidth + (count - 1) * gap;
     Vec2 origin{centre.x - total / 2, centre.y - height / 2};
@@ -112,4 +125,4 @@ float sdBlockWord(const char* word, Vec2 p, Vec2 centre, float letterWidth, floa
     return d;
 }
 
-}  // namespace datagen
+} // namespace datagen

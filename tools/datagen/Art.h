@@ -24,6 +24,7 @@ Rgba paintBomberFigure(Vec2 p, int player, int facing, int step);
 float sdBlockLetter(char letter, Vec2 p, Vec2 origin, float width, float height, float stroke);
 
 // Signed distance of a word laid out in block letters, centred on `centre`.
-float sdBlockWord(const char* word, Vec2 p, Vec2 centre, float letterWidth, float height, float gap, float stroke);
+float sdBlockWord(const char* word, Vec2 p, Vec2 centre, float letterWidth, float height, float gap,
+                  float stroke);
 
-}  // namespace datagen
+} // namespace datagen

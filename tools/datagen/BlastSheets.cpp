@@ -14,7 +14,8 @@ enum class Piece { Centre, LeftEnd, HorizontalMiddle, RightEnd, TopEnd, Vertical
 // Heat of a flame lying along x through the middle of the cell. The flicker depends on x with
 // a period of one cell, so every piece meets its neighbour in the same pixels.
 float bandHeat(Vec2 p, int frame, float from, float to) {
-    float flicker = fractalNoise(p.x / 8.f, static_cast<float>(frame) * 3.1f + (p.y < 16 ? 0.f : 9.f), 77, 3, 4);
+    float flicker =
+        fractalNoise(p.x / 8.f, static_cast<float>(frame) * 3.1f + (p.y < 16 ? 0.f : 9.f), 77, 3, 4);
     float width = kFireHalfWidth[frame] * (0.65f + 0.6f * flicker);
     float along = std::clamp(p.x, from, to);
     float dist = length(p - Vec2{along, 16.f}) / width;
@@ -26,18 +27,25 @@ float bandHeat(Vec2 p, int frame, float from, float to) {
 float pieceHeat(Piece piece, Vec2 p, int frame) {
     const float far = 1e4f;
     const float tip = 2.f + kFireHalfWidth[frame];
-    Vec2 t{p.y, p.x};  // vertical pieces are the horizontal ones turned about the diagonal
+    Vec2 t{p.y, p.x}; // vertical pieces are the horizontal ones turned about the diagonal
     switch (piece) {
-        case Piece::HorizontalMiddle: return bandHeat(p, frame, -far, far);
-        case Piece::LeftEnd: return bandHeat(p, frame, tip, far);
-        case Piece::RightEnd: return bandHeat(p, frame, -far, 32 - tip);
-        case Piece::VerticalMiddle: return bandHeat(t, frame, -far, far);
-        case Piece::TopEnd: return bandHeat(t, frame, tip, far);
-        case Piece::BottomEnd: return bandHeat(t, frame, -far, 32 - tip);
-        case Piece::Centre: {
-            float core = kFireIntensity[frame] * 1.3f * clamp01(1 - length(p - Vec2{16, 16}) / (kFireHalfWidth[frame] + 3));
-            return std::max({bandHeat(p, frame, -far, far), bandHeat(t, frame, -far, far), core});
-        }
+    case Piece::HorizontalMiddle:
+        return bandHeat(p, frame, -far, far);
+    case Piece::LeftEnd:
+        return bandHeat(p, frame, tip, far);
+    case Piece::RightEnd:
+        return bandHeat(p, frame, -far, 32 - tip);
+    case Piece::VerticalMiddle:
+        return bandHeat(t, frame, -far, far);
+    case Piece::TopEnd:
+        return bandHeat(t, frame, tip, far);
+    case Piece::BottomEnd:
+        return bandHeat(t, frame, -far, 32 - tip);
+    case Piece::Centre: {
+        float core = kFireIntensity[frame] * 1.3f *
+                     clamp01(1 - length(p - Vec2{16, 16}) / (kFireHalfWidth[frame] + 3));
+        return std::max({bandHeat(p, frame, -far, far), bandHeat(t, frame, -far, far), core});
+    }
     }
     return 0;
 }
@@ -64,7 +72,8 @@ Rgba paintBurst(Vec2 p, int size, int frame, int frames, unsigned seed) {
     if (r >= radius) return dst;
     float inside = 1 - r / radius;
     float billow = fractalNoise(p.x / (size / 16.f), p.y / (size / 16.f) - t * 2.f, seed + 1, 2);
-    float heat = std::pow(inside, 0.6f) * (1.8f - 1.95f * t) * (0.7f + 0.35f * n + 0.3f * billow) + (frame == 0 ? 0.6f : 0.f);
+    float heat = std::pow(inside, 0.6f) * (1.8f - 1.95f * t) * (0.7f + 0.35f * n + 0.3f * billow) +
+                 (frame == 0 ? 0.6f : 0.f);
     if (heat > 0.2f || t < 0.25f) return over(dst, fireColour(std::clamp(heat, 0.2f, 1.f)));
     // Smoke where the fire has cooled, thinning out toward the last frame.
     if (n > 0.3f + t * 0.32f) {
@@ -74,7 +83,7 @@ Rgba paintBurst(Vec2 p, int size, int frame, int frames, unsigned seed) {
     return dst;
 }
 
-}  // namespace
+} // namespace
 
 IndexedImage drawBombSheet() {
     IndexedImage sheet(kBombFrames * kCell, kCell);
@@ -98,8 +107,8 @@ IndexedImage drawFireSheet() {
     for (int row = 0; row < 7; ++row)
         for (int f = 0; f < kFireFrames; ++f) {
             Piece piece = static_cast<Piece>(row);
-            sheet.blit(paintCell(kCell, kCell, [=](Vec2 p) { return fireColour(pieceHeat(piece, p, f)); }), f * kCell,
-                       row * kCell);
+            sheet.blit(paintCell(kCell, kCell, [=](Vec2 p) { return fireColour(pieceHeat(piece, p, f)); }),
+                       f * kCell, row * kCell);
         }
     return sheet;
 }
@@ -107,8 +116,9 @@ IndexedImage drawFireSheet() {
 IndexedImage drawExplosionSheet(int size, int frames, unsigned seed) {
     IndexedImage sheet(size * frames, size);
     for (int f = 0; f < frames; ++f)
-        sheet.blit(paintCell(size, size, [=](Vec2 p) { return paintBurst(p, size, f, frames, seed); }), f * size, 0);
+        sheet.blit(paintCell(size, size, [=](Vec2 p) { return paintBurst(p, size, f, frames, seed); }),
+                   f * size, 0);
     return sheet;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -14,20 +14,23 @@ Bytes encodeBmp8(const IndexedImage& image, const PaletteTable& palette) {
     putLE32(out, dataOffset);
     putLE32(out, 40);
     putLE32(out, static_cast<std::uint32_t>(image.width));
-    putLE32(out, static_cast<std::uint32_t>(image.height));  // positive: rows bottom-up
+    putLE32(out, static_cast<std::uint32_t>(image.height)); // positive: rows bottom-up
     putLE16(out, 1);
     putLE16(out, 8);
-    putLE32(out, 0);  // no compression
+    putLE32(out, 0); // no compression
     putLE32(out, dataSize);
-    putLE32(out, 2835), putLE32(out, 2835);  // 72 dpi
-    putLE32(out, 256);                       // colours used
+    putLE32(out, 2835), putLE32(out, 2835); // 72 dpi
+    putLE32(out, 256);                      // colours used
     putLE32(out, 0);
-    for (const Rgb& c : palette) putU8(out, c.b), putU8(out, c.g), putU8(out, c.r), putU8(out, 0);
+    for (const Rgb& c : palette)
+        putU8(out, c.b), putU8(out, c.g), putU8(out, c.r), putU8(out, 0);
     for (int y = image.height - 1; y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) putU8(out, image.at(x, y));
-        for (std::uint32_t pad = static_cast<std::uint32_t>(image.width); pad < stride; ++pad) putU8(out, 0);
+        for (int x = 0; x < image.width; ++x)
+            putU8(out, image.at(x, y));
+        for (std::uint32_t pad = static_cast<std::uint32_t>(image.width); pad < stride; ++pad)
+            putU8(out, 0);
     }
     return out;
 }
 
-}  // namespace datagen
+} // namespace datagen

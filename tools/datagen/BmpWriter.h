@@ -9,4 +9,4 @@ namespace datagen {
 
 Bytes encodeBmp8(const IndexedImage& image, const PaletteTable& palette);
 
-}  // namespace datagen
+} // namespace datagen

@@ -59,7 +59,8 @@ void trigger(Rgba& dst, Vec2 p, const Beat& beat) {
     paint(dst, body, mix(rgb(120, 124, 136), rgb(70, 72, 84), clamp01((p.y - 9) / 20)));
     Vec2 button{16, 16};
     if (sdCircle(p, button, 4.5f) <= 0)
-        dst = over(dst, shadeBall(beat.frame == 0 ? rgb(230, 30, 30) : rgb(255, 90, 70), p, button, 4.5f, 0.9f));
+        dst = over(dst,
+                   shadeBall(beat.frame == 0 ? rgb(230, 30, 30) : rgb(255, 90, 70), p, button, 4.5f, 0.9f));
     paint(dst, sdBox(p, {16, 24.5f}, 4.5f, 1.2f, 0.5f), rgb(40, 200, 60));
 }
 
@@ -67,7 +68,8 @@ void speed(Rgba& dst, Vec2 p, const Beat& beat) {
     float shift = beat.frame * 1.5f;
     for (float y : {11.f, 16.f, 21.f})
         paint(dst, sdCapsule(p, {3 + shift, y}, {10 + shift, y}, 0.9f), rgb(255, 255, 255));
-    float bolt = std::min(sdTriangle(p, {20, 3}, {11, 18}, {18, 17}), sdTriangle(p, {14, 15}, {22, 15}, {13, 30}));
+    float bolt =
+        std::min(sdTriangle(p, {20, 3}, {11, 18}, {18, 17}), sdTriangle(p, {14, 15}, {22, 15}, {13, 30}));
     paint(dst, bolt - 1.2f, rgb(90, 50, 0));
     paint(dst, bolt, mix(rgb(255, 250, 170), rgb(255, 180, 0), clamp01((p.y - 3) / 27)));
 }
@@ -96,7 +98,7 @@ void bombClip(Rgba& dst, Vec2 p, const Beat& beat) {
 void star(Rgba& dst, Vec2 p, const Beat& beat) {
     Vec2 d = rotate(p - Vec2{16, 18}, beat.frame * 0.25f);
     float angle = std::atan2(d.x, -d.y);
-    float sector = std::fmod(angle + 2 * kPi + kPi / 5, 2 * kPi / 5) / (2 * kPi / 5);  // 0..1 across one point
+    float sector = std::fmod(angle + 2 * kPi + kPi / 5, 2 * kPi / 5) / (2 * kPi / 5); // 0..1 across one point
     float r = 4.8f + 7.f * std::fabs(1 - 2 * sector) * std::fabs(1 - 2 * sector);
     paint(dst, length(d) - r - 1.2f, rgb(120, 70, 0));
     if (length(d) <= r) dst = over(dst, mix(rgb(255, 255, 220), rgb(255, 190, 30), clamp01(length(d) / 11)));
@@ -141,7 +143,8 @@ void eye(Rgba& dst, Vec2 p, const Beat& beat) {
     // The eye is the lens between two circles; it narrows in the second frame.
     const float open = beat.frame == 0 ? 7.5f : 5.5f, half = 12.5f;
     const float radius = (half * half + open * open) / (2 * open);
-    float white = std::max(sdCircle(p, {16, 16 + radius - open}, radius), sdCircle(p, {16, 16 - radius + open}, radius));
+    float white = std::max(sdCircle(p, {16, 16 + radius - open}, radius),
+                           sdCircle(p, {16, 16 - radius + open}, radius));
     paint(dst, white - 1.3f, rgb(20, 20, 40));
     paint(dst, white, rgb(250, 250, 250));
     float lookX = beat.frame == 0 ? -1.5f : 1.5f;
@@ -159,7 +162,8 @@ void multiBomb(Rgba& dst, Vec2 p, const Beat& beat) {
 void monsterFace(Rgba& dst, Vec2 p, const Beat& beat) {
     Vec2 c{16, 17};
     float head = sdCircle(p, c, 10.f);
-    float horns = std::min(sdTriangle(p, {9, 11}, {6, 2}, {13, 8}), sdTriangle(p, {23, 11}, {26, 2}, {19, 8}));
+    float horns =
+        std::min(sdTriangle(p, {9, 11}, {6, 2}, {13, 8}), sdTriangle(p, {23, 11}, {26, 2}, {19, 8}));
     paint(dst, horns - 1, rgb(40, 30, 20));
     paint(dst, horns, rgb(240, 230, 200));
     paint(dst, head - 1, rgb(10, 40, 0));
@@ -172,8 +176,10 @@ void monsterFace(Rgba& dst, Vec2 p, const Beat& beat) {
     float mouth = 1.f + 1.8f * beat.pulse();
     paint(dst, sdEllipse(p, {16, 21.5f}, 5.f, mouth), rgb(80, 0, 20));
     for (float fx : {13.5f, 18.5f})
-        paint(dst, sdTriangle(p, {fx - 1.3f, 20.5f - mouth * 0.3f}, {fx + 1.3f, 20.5f - mouth * 0.3f}, {fx, 23.5f}),
-              rgb(255, 255, 255));
+        paint(
+            dst,
+            sdTriangle(p, {fx - 1.3f, 20.5f - mouth * 0.3f}, {fx + 1.3f, 20.5f - mouth * 0.3f}, {fx, 23.5f}),
+            rgb(255, 255, 255));
 }
 
 void skull(Rgba& dst, Vec2 p, const Beat& beat) {
@@ -186,10 +192,12 @@ void skull(Rgba& dst, Vec2 p, const Beat& beat) {
     for (float ex : {12.3f, 19.7f}) {
         float socket = sdEllipse(q, {ex, 14}, 3.f, 3.4f);
         paint(dst, socket, rgb(30, 10, 20));
-        paint(dst, sdCircle(q, {ex, 14.3f}, 1.1f + glow * 0.9f), mix(rgb(200, 20, 20), rgb(255, 200, 60), glow));
+        paint(dst, sdCircle(q, {ex, 14.3f}, 1.1f + glow * 0.9f),
+              mix(rgb(200, 20, 20), rgb(255, 200, 60), glow));
     }
     paint(dst, sdTriangle(q, {16, 17.5f}, {14.4f, 20.5f}, {17.6f, 20.5f}), rgb(40, 16, 30));
-    for (float tx = 12.5f; tx < 20.f; tx += 2.3f) paint(dst, sdBox(q, {tx + 0.2f, 24.f}, 0.35f, 2.f), rgb(90, 80, 80));
+    for (float tx = 12.5f; tx < 20.f; tx += 2.3f)
+        paint(dst, sdBox(q, {tx + 0.2f, 24.f}, 0.35f, 2.f), rgb(90, 80, 80));
     // A wisp circling the skull, in front of it on the lower half of its round.
     float angle = beat.phase();
     Vec2 wisp{16 + 11.f * std::cos(angle), 16 + 4.f * std::sin(angle)};
@@ -201,20 +209,21 @@ void skull(Rgba& dst, Vec2 p, const Beat& beat) {
 
 const Icon& icon(int kind) {
     static const Icon icons[13] = {
-        {rgb(40, 50, 120), flame},     {rgb(30, 140, 150), bomb},     {rgb(90, 90, 100), trigger},
-        {rgb(40, 90, 220), speed},     {rgb(40, 150, 60), heart},     {rgb(120, 60, 180), bombClip},
-        {rgb(220, 160, 30), star},     {rgb(110, 180, 240), snowflake}, {rgb(150, 90, 40), woodClip},
-        {rgb(40, 40, 70), eye},        {rgb(200, 50, 40), multiBomb}, {rgb(60, 110, 40), monsterFace},
+        {rgb(40, 50, 120), flame}, {rgb(30, 140, 150), bomb},       {rgb(90, 90, 100), trigger},
+        {rgb(40, 90, 220), speed}, {rgb(40, 150, 60), heart},       {rgb(120, 60, 180), bombClip},
+        {rgb(220, 160, 30), star}, {rgb(110, 180, 240), snowflake}, {rgb(150, 90, 40), woodClip},
+        {rgb(40, 40, 70), eye},    {rgb(200, 50, 40), multiBomb},   {rgb(60, 110, 40), monsterFace},
         {rgb(70, 20, 90), skull},
     };
     return icons[kind];
 }
 
-}  // namespace
+} // namespace
 
 IndexedImage drawBonusSheet() {
     int columns = 0;
-    for (int frames : kBonusFrames) columns = std::max(columns, frames);
+    for (int frames : kBonusFrames)
+        columns = std::max(columns, frames);
     IndexedImage sheet(columns * kCell, static_cast<int>(kBonusFrames.size()) * kCell);
     const std::uint8_t outline = nearestIndex(rgb(24, 22, 30));
     for (int kind = 0; kind < static_cast<int>(kBonusFrames.size()); ++kind)
@@ -233,4 +242,4 @@ IndexedImage drawBonusSheet() {
     return sheet;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -16,4 +16,4 @@ void writeTextFile(const std::filesystem::path& path, const std::string& text) {
     writeFile(path, Bytes(text.begin(), text.end()));
 }
 
-}  // namespace datagen
+} // namespace datagen

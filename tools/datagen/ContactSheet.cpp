@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kSheetFiles[] = {"title.pcx", "maps.pcx", "players.pcx", "monsters.pcx", "bomb.pcx",
-                                   "fire.pcx", "bonus.pcx", "explose.pcx", "explose2.pcx"};
+const char* const kSheetFiles[] = {"title.pcx", "maps.pcx",  "players.pcx", "monsters.pcx", "bomb.pcx",
+                                   "fire.pcx",  "bonus.pcx", "explose.pcx", "explose2.pcx"};
 
 // Reads back a PCX written by encodePcx (one plane, palette block at the end).
 IndexedImage readPcx(const fs::path& path, PaletteTable& palette) {
@@ -36,11 +36,12 @@ IndexedImage readPcx(const fs::path& path, PaletteTable& palette) {
                 if (x < width) image.at(x, y) = static_cast<std::uint8_t>(value);
         }
     const std::size_t pal = file.size() - 768;
-    for (int i = 0; i < 256; ++i) palette[i] = {file[pal + i * 3], file[pal + i * 3 + 1], file[pal + i * 3 + 2]};
+    for (int i = 0; i < 256; ++i)
+        palette[i] = {file[pal + i * 3], file[pal + i * 3 + 1], file[pal + i * 3 + 2]};
     return image;
 }
 
-}  // namespace
+} // namespace
 
 void writeContactSheet(const fs::path& runDir, const fs::path& png) {
     std::vector<std::pair<IndexedImage, PaletteTable>> sheets;
@@ -76,4 +77,4 @@ void writeContactSheet(const fs::path& runDir, const fs::path& png) {
     writeFile(png, encodePngRgb(width, height, rgb));
 }
 
-}  // namespace datagen
+} // namespace datagen

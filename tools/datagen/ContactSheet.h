@@ -8,4 +8,4 @@ namespace datagen {
 
 void writeContactSheet(const std::filesystem::path& runDir, const std::filesystem::path& png);
 
-}  // namespace datagen
+} // namespace datagen

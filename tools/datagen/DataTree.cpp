@@ -20,13 +20,16 @@ namespace fs = std::filesystem;
 
 IndexedImage paletteSwatch() {
     IndexedImage swatch(16, 16);
-    for (int i = 0; i < 256; ++i) swatch.at(i % 16, i / 16) = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 256; ++i)
+        swatch.at(i % 16, i / 16) = static_cast<std::uint8_t>(i);
     return swatch;
 }
 
 void writePictures(const fs::path& gfx, const PlayersSheet& players) {
     const PaletteTable& palette = sharedPalette();
-    auto pcx = [&](const char* name, const IndexedImage& image) { writeFile(gfx / name, encodePcx(image, palette)); };
+    auto pcx = [&](const char* name, const IndexedImage& image) {
+        writeFile(gfx / name, encodePcx(image, palette));
+    };
     pcx("title.pcx", drawTitleScreen());
     pcx("maps.pcx", drawMapsSheet());
     pcx("players.pcx", players.image);
@@ -52,7 +55,8 @@ std::string readText(const fs::path& path) {
 }
 
 // The settings and playlist sit beside the executable; both are merged into what is there.
-void writeSettings(const fs::path& runDir, const PlayersSheet& players, const std::vector<std::string>& playlist) {
+void writeSettings(const fs::path& runDir, const PlayersSheet& players,
+                   const std::vector<std::string>& playlist) {
     DataFacts facts;
     facts.themes = themeNames();
     facts.outlineX = players.outlineX;
@@ -64,7 +68,7 @@ void writeSettings(const fs::path& runDir, const PlayersSheet& players, const st
     writeTextFile(runDir / "vortamix.m3u", mergePlaylist(readText(runDir / "vortamix.m3u"), playlist));
 }
 
-}  // namespace
+} // namespace
 
 void writeDataTree(const fs::path& runDir) {
     PlayersSheet players = drawPlayersSheet();
@@ -76,4 +80,4 @@ void writeDataTree(const fs::path& runDir) {
     writeSettings(runDir, players, {"Data\\Music\\ms-suxx1.mod", "Data\\Music\\nightshift.mod"});
 }
 
-}  // namespace datagen
+} // namespace datagen

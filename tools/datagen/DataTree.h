@@ -9,4 +9,4 @@ namespace datagen {
 // and beside the executable the settings file (merged into one that exists) and playlist.
 void writeDataTree(const std::filesystem::path& runDir);
 
-}  // namespace datagen
+} // namespace datagen

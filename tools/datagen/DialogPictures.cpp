@@ -72,10 +72,14 @@ Rgba aboutPicture(Vec2 p) {
     return c;
 }
 
-}  // namespace
+} // namespace
 
-Picture drawTitleDialogPicture() { return render(kTitleWidth, kTitleHeight, titlePicture, 3); }
+Picture drawTitleDialogPicture() {
+    return render(kTitleWidth, kTitleHeight, titlePicture, 3);
+}
 
-Picture drawAboutDialogPicture() { return render(kAboutWidth, kAboutHeight, aboutPicture, 3); }
+Picture drawAboutDialogPicture() {
+    return render(kAboutWidth, kAboutHeight, aboutPicture, 3);
+}
 
-}  // namespace datagen
+} // namespace datagen

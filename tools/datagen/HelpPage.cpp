@@ -119,7 +119,7 @@ const char* const kTail = R"(</table>
 </html>
 )";
 
-}  // namespace
+} // namespace
 
 void writeHelpPage(const std::filesystem::path& helpDir) {
     const IndexedImage bonus = drawBonusSheet();
@@ -127,11 +127,12 @@ void writeHelpPage(const std::filesystem::path& helpDir) {
     for (int kind = 0; kind < 13; ++kind) {
         std::string icon = std::string("bonus-") + kBonusNames[kind] + ".png";
         writeIcon(helpDir / icon, bonus, kind);
-        html += "<tr><td class=\"icon\"><img src=\"" + icon + "\" width=\"64\" height=\"64\" alt=\"" + kBonusNames[kind] +
-                "\"></td><td><b>" + kBonusNames[kind] + "</b></td><td>" + kBonusText[kind] + "</td></tr>\n";
+        html += "<tr><td class=\"icon\"><img src=\"" + icon + "\" width=\"64\" height=\"64\" alt=\"" +
+                kBonusNames[kind] + "\"></td><td><b>" + kBonusNames[kind] + "</b></td><td>" +
+                kBonusText[kind] + "</td></tr>\n";
     }
     html += kTail;
     writeTextFile(helpDir / "Index.htm", html);
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -7,4 +7,4 @@ namespace datagen {
 
 void writeHelpPage(const std::filesystem::path& helpDir);
 
-}  // namespace datagen
+} // namespace datagen

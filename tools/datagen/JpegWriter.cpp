@@ -15,7 +15,7 @@ void failOnError(j_common_ptr info) {
     throw std::runtime_error(std::string("JPEG encoder: ") + message);
 }
 
-}  // namespace
+} // namespace
 
 Bytes encodeJpeg(const Picture& picture, int quality) {
     jpeg_compress_struct info{};
@@ -36,7 +36,9 @@ Bytes encodeJpeg(const Picture& picture, int quality) {
         jpeg_set_quality(&info, quality, TRUE);
         info.optimize_coding = TRUE;
         jpeg_start_compress(&info, TRUE);
-        auto byte = [](float v) { return static_cast<std::uint8_t>(std::clamp(v * 255.f + 0.5f, 0.f, 255.f)); };
+        auto byte = [](float v) {
+            return static_cast<std::uint8_t>(std::clamp(v * 255.f + 0.5f, 0.f, 255.f));
+        };
         for (int y = 0; y < picture.height; ++y) {
             for (int x = 0; x < picture.width; ++x) {
                 const Rgba& c = picture.at(x, y);
@@ -57,4 +59,4 @@ Bytes encodeJpeg(const Picture& picture, int quality) {
     return out;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -9,4 +9,4 @@ namespace datagen {
 // The picture is taken as opaque (coverage is ignored).
 Bytes encodeJpeg(const Picture& picture, int quality);
 
-}  // namespace datagen
+} // namespace datagen

@@ -25,12 +25,12 @@ struct Theme {
 
 const std::vector<Theme>& themes() {
     static const std::vector<Theme> table = {
-        {"Garden", BlockStyle::Stone, rgb(128, 134, 150), FloorStyle::Grass, rgb(72, 140, 48), rgb(176, 112, 52),
-         CrateTrim::Plain, 11},
+        {"Garden", BlockStyle::Stone, rgb(128, 134, 150), FloorStyle::Grass, rgb(72, 140, 48),
+         rgb(176, 112, 52), CrateTrim::Plain, 11},
         {"Desert", BlockStyle::Sandstone, rgb(196, 150, 96), FloorStyle::Sand, rgb(222, 196, 138),
          rgb(150, 74, 48), CrateTrim::Plain, 23},
-        {"Glacier", BlockStyle::Ice, rgb(120, 184, 230), FloorStyle::Snow, rgb(226, 234, 248), rgb(164, 106, 56),
-         CrateTrim::SnowCap, 37},
+        {"Glacier", BlockStyle::Ice, rgb(120, 184, 230), FloorStyle::Snow, rgb(226, 234, 248),
+         rgb(164, 106, 56), CrateTrim::SnowCap, 37},
         {"Volcano", BlockStyle::Basalt, rgb(80, 66, 92), FloorStyle::Rock, rgb(118, 56, 40), rgb(112, 60, 40),
          CrateTrim::IronBands, 41},
         {"Factory", BlockStyle::Metal, rgb(70, 128, 140), FloorStyle::Plates, rgb(118, 122, 130),
@@ -46,8 +46,10 @@ float bevel(Vec2 p, float half, float radius, float width) {
     float d = sdBox(p, kMid, half, half, radius);
     if (d > 0 || -d > width) return 0;
     const float e = 0.25f;
-    float gx = sdBox(p + Vec2{e, 0}, kMid, half, half, radius) - sdBox(p - Vec2{e, 0}, kMid, half, half, radius);
-    float gy = sdBox(p + Vec2{0, e}, kMid, half, half, radius) - sdBox(p - Vec2{0, e}, kMid, half, half, radius);
+    float gx =
+        sdBox(p + Vec2{e, 0}, kMid, half, half, radius) - sdBox(p - Vec2{e, 0}, kMid, half, half, radius);
+    float gy =
+        sdBox(p + Vec2{0, e}, kMid, half, half, radius) - sdBox(p - Vec2{0, e}, kMid, half, half, radius);
     float facing = -(gx + gy) / (2 * e) * 0.7071f;
     return facing * (1 - (-d) / width * 0.5f);
 }
@@ -61,41 +63,43 @@ Rgba blockSurface(const Theme& theme, Vec2 p) {
     float n = periodicNoise(p, 8, theme.seed, 3);
     Rgba c = theme.block;
     switch (theme.blockStyle) {
-        case BlockStyle::Stone: {
-            c = scale(c, 0.8f + 0.35f * n);
-            float speck = hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed);
-            if (speck > 0.95f) c = scale(c, 1.2f);
-            if (speck < 0.04f) c = scale(c, 0.75f);
-            break;
-        }
-        case BlockStyle::Sandstone: {
-            // Two courses of bricks, the upper one offset by half a brick.
-            bool upper = p.y < 16;
-            float bx = std::fmod(p.x + (upper ? 8.f : 0.f), 16.f);
-            bool joint = std::fabs(p.y - 16) < 0.8f || bx < 0.9f;
-            c = scale(c, 0.85f + 0.1f * std::sin(p.y * 1.3f + n * 2.f) + 0.15f * n);
-            if (joint) c = scale(c, 0.62f);
-            else if (bx < 2.f || std::fmod(p.y, 16.f) < 2.f) c = scale(c, 1.12f);
-            break;
-        }
-        case BlockStyle::Ice: {
-            float shine = std::sin((p.x + p.y) * 0.35f) * 0.5f + 0.5f;
-            c = mix(scale(c, 0.85f + 0.2f * n), rgb(235, 250, 255), shine > 0.93f ? 0.6f : 0.f);
-            break;
-        }
-        case BlockStyle::Basalt: {
-            c = scale(c, 0.75f + 0.4f * n);
-            float vein = std::fabs(periodicNoise(p, 4, theme.seed + 9, 2) - 0.5f);
-            if (vein < 0.03f) c = mix(c, rgb(255, 110, 20), 0.75f);
-            break;
-        }
-        case BlockStyle::Metal: {
-            c = scale(c, 0.9f + 0.12f * n);
-            for (Vec2 rivet : {Vec2{7, 7}, Vec2{25, 7}, Vec2{7, 25}, Vec2{25, 25}})
-                if (sdCircle(p, rivet, 1.8f) < 0) c = shadeBall(rgb(190, 200, 210), p, rivet, 1.8f);
-            if (std::fabs(p.x - p.y) < 1.2f || std::fabs(p.x + p.y - 32) < 1.2f) c = scale(c, 1.15f);
-            break;
-        }
+    case BlockStyle::Stone: {
+        c = scale(c, 0.8f + 0.35f * n);
+        float speck = hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed);
+        if (speck > 0.95f) c = scale(c, 1.2f);
+        if (speck < 0.04f) c = scale(c, 0.75f);
+        break;
+    }
+    case BlockStyle::Sandstone: {
+        // Two courses of bricks, the upper one offset by half a brick.
+        bool upper = p.y < 16;
+        float bx = std::fmod(p.x + (upper ? 8.f : 0.f), 16.f);
+        bool joint = std::fabs(p.y - 16) < 0.8f || bx < 0.9f;
+        c = scale(c, 0.85f + 0.1f * std::sin(p.y * 1.3f + n * 2.f) + 0.15f * n);
+        if (joint)
+            c = scale(c, 0.62f);
+        else if (bx < 2.f || std::fmod(p.y, 16.f) < 2.f)
+            c = scale(c, 1.12f);
+        break;
+    }
+    case BlockStyle::Ice: {
+        float shine = std::sin((p.x + p.y) * 0.35f) * 0.5f + 0.5f;
+        c = mix(scale(c, 0.85f + 0.2f * n), rgb(235, 250, 255), shine > 0.93f ? 0.6f : 0.f);
+        break;
+    }
+    case BlockStyle::Basalt: {
+        c = scale(c, 0.75f + 0.4f * n);
+        float vein = std::fabs(periodicNoise(p, 4, theme.seed + 9, 2) - 0.5f);
+        if (vein < 0.03f) c = mix(c, rgb(255, 110, 20), 0.75f);
+        break;
+    }
+    case BlockStyle::Metal: {
+        c = scale(c, 0.9f + 0.12f * n);
+        for (Vec2 rivet : {Vec2{7, 7}, Vec2{25, 7}, Vec2{7, 25}, Vec2{25, 25}})
+            if (sdCircle(p, rivet, 1.8f) < 0) c = shadeBall(rgb(190, 200, 210), p, rivet, 1.8f);
+        if (std::fabs(p.x - p.y) < 1.2f || std::fabs(p.x + p.y - 32) < 1.2f) c = scale(c, 1.15f);
+        break;
+    }
     }
     return c;
 }
@@ -118,35 +122,35 @@ Rgba floorSurface(const Theme& theme, Vec2 p) {
     float fine = periodicNoise(p, 16, theme.seed + 200, 1);
     Rgba c = theme.floor;
     switch (theme.floorStyle) {
-        case FloorStyle::Grass: {
-            c = scale(c, 0.78f + 0.35f * n);
-            float blade = hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed);
-            if (blade > 0.93f) c = scale(c, 1.3f);
-            if (blade < 0.05f) c = scale(c, 0.7f);
-            break;
-        }
-        case FloorStyle::Sand:
-            c = scale(c, 0.86f + 0.1f * std::sin((p.y + 3 * std::sin(p.x * kPi / 16)) * kPi / 4) + 0.1f * n);
-            break;
-        case FloorStyle::Snow:
-            c = mix(c, rgb(170, 190, 225), clamp01((0.55f - n) * 1.6f));
-            if (hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed) > 0.985f) c = rgb(255, 255, 255);
-            break;
-        case FloorStyle::Rock: {
-            c = scale(c, 0.7f + 0.4f * n);
-            float crack = std::fabs(periodicNoise(p, 4, theme.seed + 300, 2) - 0.5f);
-            if (crack < 0.03f) c = mix(rgb(60, 18, 10), rgb(255, 90, 10), fine * 0.7f);
-            break;
-        }
-        case FloorStyle::Plates: {
-            c = scale(c, 0.85f + 0.15f * n);
-            float gx = std::fmod(p.x, 8.f), gy = std::fmod(p.y, 8.f);
-            bool ridge = std::fabs(gx - gy) < 1.f && gx > 2 && gx < 6;
-            if (ridge) c = scale(c, 1.25f);
-            if (p.x < 1 || p.y < 1) c = scale(c, 0.6f);
-            if (p.x > 31 || p.y > 31) c = scale(c, 1.2f);
-            break;
-        }
+    case FloorStyle::Grass: {
+        c = scale(c, 0.78f + 0.35f * n);
+        float blade = hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed);
+        if (blade > 0.93f) c = scale(c, 1.3f);
+        if (blade < 0.05f) c = scale(c, 0.7f);
+        break;
+    }
+    case FloorStyle::Sand:
+        c = scale(c, 0.86f + 0.1f * std::sin((p.y + 3 * std::sin(p.x * kPi / 16)) * kPi / 4) + 0.1f * n);
+        break;
+    case FloorStyle::Snow:
+        c = mix(c, rgb(170, 190, 225), clamp01((0.55f - n) * 1.6f));
+        if (hash01(static_cast<int>(p.x), static_cast<int>(p.y), theme.seed) > 0.985f) c = rgb(255, 255, 255);
+        break;
+    case FloorStyle::Rock: {
+        c = scale(c, 0.7f + 0.4f * n);
+        float crack = std::fabs(periodicNoise(p, 4, theme.seed + 300, 2) - 0.5f);
+        if (crack < 0.03f) c = mix(rgb(60, 18, 10), rgb(255, 90, 10), fine * 0.7f);
+        break;
+    }
+    case FloorStyle::Plates: {
+        c = scale(c, 0.85f + 0.15f * n);
+        float gx = std::fmod(p.x, 8.f), gy = std::fmod(p.y, 8.f);
+        bool ridge = std::fabs(gx - gy) < 1.f && gx > 2 && gx < 6;
+        if (ridge) c = scale(c, 1.25f);
+        if (p.x < 1 || p.y < 1) c = scale(c, 0.6f);
+        if (p.x > 31 || p.y > 31) c = scale(c, 1.2f);
+        break;
+    }
     }
     return c;
 }
@@ -167,7 +171,7 @@ Rgba paintScorched(const Theme& theme, Vec2 p, int level) {
 // A wooden crate filling the cell; `glow` > 0 lights it for the secret marker.
 Rgba paintCrate(const Theme& theme, Vec2 p, float brightness, float glow, float charred) {
     Rgba dst{};
-    paint(dst, sdBox(p, kMid, 16, 16), scale(theme.wood, 0.28f));  // square: the maze shows no gaps
+    paint(dst, sdBox(p, kMid, 16, 16), scale(theme.wood, 0.28f)); // square: the maze shows no gaps
     if (sdBox(p, kMid, 15, 15, 1.f) > 0) return dst;
     const bool frame = p.x < 5 || p.x > 27 || p.y < 5 || p.y > 27;
     const bool brace = !frame && std::fabs((p.x - 16) + (p.y - 16)) < 3.2f;
@@ -178,7 +182,7 @@ Rgba paintCrate(const Theme& theme, Vec2 p, float brightness, float glow, float 
     float grain = fractalNoise(along / 14.f, across / 1.6f + plank * 5.f, theme.seed + 400, 3);
     float rings = 0.5f + 0.5f * std::sin(along * 0.25f + grain * 9.f);
     Rgba c = scale(theme.wood, (0.72f + 0.3f * rings + 0.15f * grain) * (frame || brace ? 0.9f : 1.05f));
-    if (!frame && !brace && std::fmod(p.y - 5, 7.4f) < 0.9f) c = scale(c, 0.55f);  // gaps between planks
+    if (!frame && !brace && std::fmod(p.y - 5, 7.4f) < 0.9f) c = scale(c, 0.55f); // gaps between planks
     if (frame && (std::fabs(p.x - 5) < 0.7f || std::fabs(p.x - 27) < 0.7f || std::fabs(p.y - 5) < 0.7f ||
                   std::fabs(p.y - 27) < 0.7f))
         c = scale(c, 0.6f);
@@ -186,10 +190,12 @@ Rgba paintCrate(const Theme& theme, Vec2 p, float brightness, float glow, float 
     for (Vec2 nail : {Vec2{3, 3}, Vec2{29, 3}, Vec2{3, 29}, Vec2{29, 29}})
         if (sdCircle(p, nail, 1.3f) < 0) c = shadeBall(rgb(170, 170, 176), p, nail, 1.3f);
     if (theme.trim == CrateTrim::IronBands && (std::fabs(p.y - 10) < 1.6f || std::fabs(p.y - 22) < 1.6f)) {
-        c = mix(rgb(96, 100, 110), rgb(170, 176, 186), clamp01(1.2f - std::fabs(std::fmod(p.y, 12.f) - 10) * 0.5f));
+        c = mix(rgb(96, 100, 110), rgb(170, 176, 186),
+                clamp01(1.2f - std::fabs(std::fmod(p.y, 12.f) - 10) * 0.5f));
         if (std::fabs(p.x - 8) < 1.1f || std::fabs(p.x - 24) < 1.1f) c = rgb(210, 214, 222);
     }
-    if (theme.trim == CrateTrim::SnowCap && p.y < 4.5f + 2.f * std::sin(p.x * 0.45f) + 1.2f * std::sin(p.x * 1.3f))
+    if (theme.trim == CrateTrim::SnowCap &&
+        p.y < 4.5f + 2.f * std::sin(p.x * 0.45f) + 1.2f * std::sin(p.x * 1.3f))
         c = mix(rgb(255, 255, 255), rgb(190, 210, 240), clamp01(p.y / 6));
     float light = bevel(p, 15, 1.f, 2.f);
     c = light > 0 ? mix(c, rgb(255, 240, 210), light * 0.3f) : scale(c, 1 + light * 0.4f);
@@ -223,7 +229,8 @@ Rgba paintBurning(const Theme& theme, Vec2 p, int frame) {
     if (fire.a > 0) dst = over(dst, fire);
     if (frame >= 3) {
         // Smoke curling off the top as the fire dies down.
-        const Vec2 puffs[2] = {{12.f + frame, 13.f - frame * 1.5f}, {20.f - frame * 0.5f, 9.f - frame * 1.1f}};
+        const Vec2 puffs[2] = {{12.f + frame, 13.f - frame * 1.5f},
+                               {20.f - frame * 0.5f, 9.f - frame * 1.1f}};
         const float radii[2] = {2.5f + frame * 0.5f, 1.5f + frame * 0.4f};
         for (int i = 0; i < 2; ++i)
             if (sdCircle(p, puffs[i], radii[i]) <= 0 && fire.a <= 0)
@@ -234,21 +241,29 @@ Rgba paintBurning(const Theme& theme, Vec2 p, int frame) {
 
 Painter cellPainter(const Theme& theme, int column) {
     switch (column) {
-        case 0: return [&theme](Vec2 p) { return paintBlock(theme, p); };
-        case 1: return [&theme](Vec2 p) { return paintCrate(theme, p, 1.f, 0, 0); };
-        case 2: return [&theme](Vec2 p) { return paintCrate(theme, p, 1.3f, 1.f, 0); };
-        case 10: return [&theme](Vec2 p) { return floorSurface(theme, p); };
-        case 11: return [&theme](Vec2 p) { return paintScorched(theme, p, 1); };
-        case 12: return [&theme](Vec2 p) { return paintScorched(theme, p, 2); };
-        default: return [&theme, column](Vec2 p) { return paintBurning(theme, p, column - 3); };
+    case 0:
+        return [&theme](Vec2 p) { return paintBlock(theme, p); };
+    case 1:
+        return [&theme](Vec2 p) { return paintCrate(theme, p, 1.f, 0, 0); };
+    case 2:
+        return [&theme](Vec2 p) { return paintCrate(theme, p, 1.3f, 1.f, 0); };
+    case 10:
+        return [&theme](Vec2 p) { return floorSurface(theme, p); };
+    case 11:
+        return [&theme](Vec2 p) { return paintScorched(theme, p, 1); };
+    case 12:
+        return [&theme](Vec2 p) { return paintScorched(theme, p, 2); };
+    default:
+        return [&theme, column](Vec2 p) { return paintBurning(theme, p, column - 3); };
     }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> themeNames() {
     std::vector<std::string> names;
-    for (const Theme& theme : themes()) names.emplace_back(theme.name);
+    for (const Theme& theme : themes())
+        names.emplace_back(theme.name);
     return names;
 }
 
@@ -266,4 +281,4 @@ IndexedImage drawMapsSheet() {
     return sheet;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -12,18 +12,18 @@ namespace datagen {
 // Channels of the tunes: the player sends 0 and 3 to one side, 1 and 2 to the other.
 enum Channel : int { kBassChannel = 0, kDrumChannel = 1, kLeadChannel = 2, kChordChannel = 3 };
 
-constexpr int kRowsPerBar = 16;  // sixteenth notes, four bars a pattern
+constexpr int kRowsPerBar = 16; // sixteenth notes, four bars a pattern
 
 // "A4" = 69, "C#5" = 73; "-" is a rest (0). In a melody, "~C6" slides into the note.
 int pitch(std::string_view name);
 
 struct Chord {
-    int root;  // MIDI note
+    int root; // MIDI note
     bool minor;
 };
 
 struct MelodyNote {
-    const char* name;  // pitch or "-"
+    const char* name; // pitch or "-"
     int rows;
 };
 
@@ -51,4 +51,4 @@ private:
     ModPattern pattern_{};
 };
 
-}  // namespace datagen
+} // namespace datagen

@@ -12,16 +12,16 @@ namespace datagen {
 
 constexpr int kModChannels = 4;
 constexpr int kModRows = 64;
-constexpr int kModNotes = 60;  // five octaves of the period table
+constexpr int kModNotes = 60; // five octaves of the period table
 
 // Period of a note (0 = the lowest of the table's five octaves, 59 the highest).
 int modPeriod(int note);
 
 struct ModSample {
     std::string name;
-    std::vector<std::int8_t> data;  // even length
+    std::vector<std::int8_t> data; // even length
     int volume = 64;
-    int loopStart = 0, loopLength = 0;  // bytes, even; length 0 = no loop
+    int loopStart = 0, loopLength = 0; // bytes, even; length 0 = no loop
 };
 
 // Effect commands the tunes use (low nibble of the command byte).
@@ -41,8 +41,8 @@ enum ModEffect : std::uint8_t {
 constexpr int kExtendedRetrigger = 0x90;
 
 struct ModNote {
-    int sample = 0;  // 1-31, 0 = keep
-    int note = -1;   // 0-59, -1 = none
+    int sample = 0; // 1-31, 0 = keep
+    int note = -1;  // 0-59, -1 = none
     int effect = 0, param = 0;
 };
 
@@ -51,7 +51,7 @@ using ModPattern = std::array<ModRow, kModRows>;
 
 struct Module {
     std::string title;
-    std::vector<ModSample> samples;  // at most 31
+    std::vector<ModSample> samples; // at most 31
     std::vector<ModPattern> patterns;
     std::vector<int> order;
 };
@@ -59,4 +59,4 @@ struct Module {
 // The whole file; throws std::invalid_argument for a module the format cannot hold.
 Bytes encodeMod(const Module& module);
 
-}  // namespace datagen
+} // namespace datagen

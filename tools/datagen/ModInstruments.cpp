@@ -11,11 +11,12 @@ namespace datagen {
 namespace {
 
 constexpr float kTwoPi = 6.28318530718f;
-constexpr float kClock = 3579545.f;  // the player's period clock
+constexpr float kClock = 3579545.f; // the player's period clock
 
 std::vector<std::int8_t> toBytes(const std::vector<float>& v, float peak = 0.95f) {
     float top = 0;
-    for (float x : v) top = std::max(top, std::fabs(x));
+    for (float x : v)
+        top = std::max(top, std::fabs(x));
     std::vector<std::int8_t> out(v.size() + v.size() % 2, 0);
     for (std::size_t i = 0; i < v.size(); ++i)
         out[i] = static_cast<std::int8_t>(std::lround(std::clamp(v[i] / top * peak, -1.f, 1.f) * 127.f));
@@ -25,7 +26,8 @@ std::vector<std::int8_t> toBytes(const std::vector<float>& v, float peak = 0.95f
 // One cycle of a wave made of harmonics with the given amplitudes.
 float harmonics(float phase, int count, float (*amplitude)(int)) {
     float v = 0;
-    for (int h = 1; h <= count; ++h) v += amplitude(h) * std::sin(kTwoPi * phase * static_cast<float>(h));
+    for (int h = 1; h <= count; ++h)
+        v += amplitude(h) * std::sin(kTwoPi * phase * static_cast<float>(h));
     return v;
 }
 
@@ -85,7 +87,9 @@ ModSample pad() {
 }
 
 // Drums are synthesised at the rate the drum note plays.
-float drumRate() { return kClock / static_cast<float>(modPeriod(kDrumNote)); }
+float drumRate() {
+    return kClock / static_cast<float>(modPeriod(kDrumNote));
+}
 
 ModSample kick() {
     const float rate = drumRate();
@@ -109,7 +113,8 @@ ModSample snare() {
     for (std::size_t i = 0; i < v.size(); ++i) {
         float t = static_cast<float>(i) / rate;
         phase += (185.f + 60.f * std::exp(-t * 40.f)) / rate;
-        v[i] = std::sin(kTwoPi * phase) * std::exp(-t * 30.f) * 0.8f + tone(rng.range(-1, 1)) * std::exp(-t * 14.f) * 1.6f;
+        v[i] = std::sin(kTwoPi * phase) * std::exp(-t * 30.f) * 0.8f +
+               tone(rng.range(-1, 1)) * std::exp(-t * 14.f) * 1.6f;
     }
     return {"snare", toBytes(v, 1.f), 56, 0, 0};
 }
@@ -139,11 +144,12 @@ ModSample bell() {
     return {"bell", toBytes(v), 40, 0, 0};
 }
 
-}  // namespace
+} // namespace
 
 std::vector<ModSample> synthesiseInstruments() {
-    return {bass(), lead(), pluck(), pad(), kick(), snare(), hat(0.06f, "hihat", 34), hat(0.35f, "open hat", 30),
-            bell()};
+    return {
+        bass(), lead(), pluck(), pad(), kick(), snare(), hat(0.06f, "hihat", 34), hat(0.35f, "open hat", 30),
+        bell()};
 }
 
 int noteOf(Instrument instrument, int midi) {
@@ -154,4 +160,4 @@ int noteOf(Instrument instrument, int midi) {
     return note;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -30,4 +30,4 @@ int noteOf(Instrument instrument, int midi);
 // The table note at which the drums were sampled.
 constexpr int kDrumNote = 36;
 
-}  // namespace datagen
+} // namespace datagen

@@ -12,4 +12,4 @@ Module composeBombRun();
 // A second, calmer tune in D minor for the playlist.
 Module composeNightShift();
 
-}  // namespace datagen
+} // namespace datagen

@@ -14,46 +14,47 @@ struct MonsterType {
 };
 
 const MonsterType kTypes[kMonsterTypes] = {{Kind::Ghost, rgb(150, 64, 206)},
-                                            {Kind::Slime, rgb(112, 200, 30)},
-                                            {Kind::Devil, rgb(226, 92, 30)},
-                                            {Kind::Urchin, rgb(222, 64, 162)}};
+                                           {Kind::Slime, rgb(112, 200, 30)},
+                                           {Kind::Devil, rgb(226, 92, 30)},
+                                           {Kind::Urchin, rgb(222, 64, 162)}};
 
 struct Look {
-    float phase = 0;        // walk animation
+    float phase = 0; // walk animation
     float squashX = 1, squashY = 1;
-    float flash = 0;        // 0..1 toward white
-    bool deadEyes = false;  // crossed eyes
+    float flash = 0;       // 0..1 toward white
+    bool deadEyes = false; // crossed eyes
 };
 
 // Signed distance of the body, in the monster's own squashed frame around (16, 17).
 float bodyShape(Kind kind, Vec2 q, float phase) {
     switch (kind) {
-        case Kind::Ghost: {
-            float d = sdEllipse(q, {16, 15}, 10.5f, 10.f);
-            if (q.y > 15) {
-                float hem = 26.5f + 1.8f * std::sin(q.x * 0.9f + phase * 2);
-                d = std::max(sdBox(q, {16, 20}, 10.5f, 6.5f), q.y - hem);
-            }
-            return d;
+    case Kind::Ghost: {
+        float d = sdEllipse(q, {16, 15}, 10.5f, 10.f);
+        if (q.y > 15) {
+            float hem = 26.5f + 1.8f * std::sin(q.x * 0.9f + phase * 2);
+            d = std::max(sdBox(q, {16, 20}, 10.5f, 6.5f), q.y - hem);
         }
-        case Kind::Slime: {
-            float dome = std::max(sdEllipse(q, {16, 22}, 12.f + std::sin(phase) * 1.2f, 13.f - std::sin(phase) * 1.2f),
-                                  q.y - 28.f);
-            return std::min(dome, sdCapsule(q, {9 + phase, 26}, {9 + phase, 29.5f}, 1.4f));
-        }
-        case Kind::Devil: {
-            float ball = sdCircle(q, {16, 17}, 9.f);
-            float flap = std::sin(phase * 2) * 3.f;
-            float wingL = sdTriangle(q, {9, 15}, {1, 9 + flap}, {5, 21});
-            float wingR = sdTriangle(q, {23, 15}, {31, 9 + flap}, {27, 21});
-            float horns = std::min(sdTriangle(q, {10, 10}, {8, 3}, {14, 8.5f}), sdTriangle(q, {22, 10}, {24, 3}, {18, 8.5f}));
-            return std::min({ball, wingL, wingR, horns});
-        }
-        case Kind::Urchin: {
-            Vec2 d = q - Vec2{16, 17};
-            float angle = std::atan2(d.y, d.x) + phase * 0.4f;
-            return length(d) - (9.f + 3.2f * std::pow(std::fabs(std::cos(angle * 4)), 6.f));
-        }
+        return d;
+    }
+    case Kind::Slime: {
+        float dome = std::max(
+            sdEllipse(q, {16, 22}, 12.f + std::sin(phase) * 1.2f, 13.f - std::sin(phase) * 1.2f), q.y - 28.f);
+        return std::min(dome, sdCapsule(q, {9 + phase, 26}, {9 + phase, 29.5f}, 1.4f));
+    }
+    case Kind::Devil: {
+        float ball = sdCircle(q, {16, 17}, 9.f);
+        float flap = std::sin(phase * 2) * 3.f;
+        float wingL = sdTriangle(q, {9, 15}, {1, 9 + flap}, {5, 21});
+        float wingR = sdTriangle(q, {23, 15}, {31, 9 + flap}, {27, 21});
+        float horns = std::min(sdTriangle(q, {10, 10}, {8, 3}, {14, 8.5f}),
+                               sdTriangle(q, {22, 10}, {24, 3}, {18, 8.5f}));
+        return std::min({ball, wingL, wingR, horns});
+    }
+    case Kind::Urchin: {
+        Vec2 d = q - Vec2{16, 17};
+        float angle = std::atan2(d.y, d.x) + phase * 0.4f;
+        return length(d) - (9.f + 3.2f * std::pow(std::fabs(std::cos(angle * 4)), 6.f));
+    }
     }
     return 1;
 }
@@ -70,19 +71,22 @@ Rgba paintMonster(const MonsterType& type, Vec2 p, const Look& look) {
     dst = c;
     // Eyes.
     float look_x = std::sin(look.phase) * 1.2f;
-    std::vector<Vec2> eyes = type.kind == Kind::Slime ? std::vector<Vec2>{{16, 18}}
-                                                      : std::vector<Vec2>{{12.5f, 15}, {19.5f, 15}};
+    std::vector<Vec2> eyes =
+        type.kind == Kind::Slime ? std::vector<Vec2>{{16, 18}} : std::vector<Vec2>{{12.5f, 15}, {19.5f, 15}};
     float eyeR = type.kind == Kind::Slime ? 4.f : 2.8f;
     for (Vec2 e : eyes) {
         if (look.deadEyes) {
             float s = eyeR * 0.8f;
-            float cross = std::min(sdCapsule(q, e - Vec2{s, s}, e + Vec2{s, s}, 0.6f), sdCapsule(q, e + Vec2{-s, s}, e + Vec2{s, -s}, 0.6f));
+            float cross = std::min(sdCapsule(q, e - Vec2{s, s}, e + Vec2{s, s}, 0.6f),
+                                   sdCapsule(q, e + Vec2{-s, s}, e + Vec2{s, -s}, 0.6f));
             paint(dst, cross, rgb(30, 20, 30));
             continue;
         }
         paint(dst, sdCircle(q, e, eyeR), rgb(250, 250, 245));
-        paint(dst, sdCircle(q, e + Vec2{look_x, 0.4f}, eyeR * 0.5f), type.kind == Kind::Devil ? rgb(200, 20, 10) : rgb(24, 20, 40));
-        paint(dst, sdCircle(q, e + Vec2{look_x - eyeR * 0.2f, -eyeR * 0.2f}, eyeR * 0.16f), rgb(255, 255, 255));
+        paint(dst, sdCircle(q, e + Vec2{look_x, 0.4f}, eyeR * 0.5f),
+              type.kind == Kind::Devil ? rgb(200, 20, 10) : rgb(24, 20, 40));
+        paint(dst, sdCircle(q, e + Vec2{look_x - eyeR * 0.2f, -eyeR * 0.2f}, eyeR * 0.16f),
+              rgb(255, 255, 255));
     }
     // Mouths.
     if (type.kind == Kind::Devil || type.kind == Kind::Urchin) {
@@ -108,14 +112,16 @@ Rgba paintSplat(const MonsterType& type, Vec2 p, int stage) {
         Vec2 d = p - Vec2{16, 21};
         float angle = std::atan2(d.y, d.x);
         float edge = 9.f + 3.5f * std::cos(angle * 7) * std::sin(angle * 3 + 1);
-        if (length(d) < edge) dst = mix(type.colour, rgb(255, 255, 255), clamp01(1 - length(d) / edge) * 0.7f);
+        if (length(d) < edge)
+            dst = mix(type.colour, rgb(255, 255, 255), clamp01(1 - length(d) / edge) * 0.7f);
     }
     if (stage <= 3) {
         // Droplets fly out and fall back.
         for (int i = 0; i < 9; ++i) {
             float a = -kPi * (i / 8.f) + 0.15f * std::sin(i * 2.f);
             float reach = (8.f + stage * 3.f) * (0.8f + 0.4f * std::fabs(std::sin(i * 1.7f)));
-            Vec2 drop = Vec2{16, 22} + Vec2{std::cos(a) * 1.1f, std::sin(a)} * reach + Vec2{0, stage * stage * 1.1f};
+            Vec2 drop =
+                Vec2{16, 22} + Vec2{std::cos(a) * 1.1f, std::sin(a)} * reach + Vec2{0, stage * stage * 1.1f};
             if (drop.y > 28) continue;
             paint(dst, sdCircle(p, drop, 2.2f - stage * 0.35f), type.colour);
         }
@@ -152,7 +158,7 @@ Painter cellPainter(const MonsterType& type, int column) {
     return [=](Vec2 p) { return paintSplat(type, p, d - 3); };
 }
 
-}  // namespace
+} // namespace
 
 IndexedImage drawMonstersSheet() {
     IndexedImage sheet(kMonsterColumns * kCell, kMonsterTypes * kCell);
@@ -166,4 +172,4 @@ IndexedImage drawMonstersSheet() {
     return sheet;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -10,7 +10,7 @@ class Rng {
 public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next();
-    float uniform();                            // 0 <= v < 1
+    float uniform(); // 0 <= v < 1
     float range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
 
 private:
@@ -27,4 +27,4 @@ float valueNoise(float x, float y, std::uint32_t seed, int periodX = 0, int peri
 // Sum of octaves of value noise, normalised to 0..1.
 float fractalNoise(float x, float y, std::uint32_t seed, int octaves, int periodX = 0, int periodY = 0);
 
-}  // namespace datagen
+} // namespace datagen

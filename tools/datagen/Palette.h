@@ -27,4 +27,4 @@ const PaletteTable& sharedPalette();
 
 std::uint16_t pack565(Rgb c);
 
-}  // namespace datagen
+} // namespace datagen

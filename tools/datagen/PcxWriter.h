@@ -9,4 +9,4 @@ namespace datagen {
 
 Bytes encodePcx(const IndexedImage& image, const PaletteTable& palette);
 
-}  // namespace datagen
+} // namespace datagen

@@ -14,7 +14,7 @@ enum Facing { kRight, kUp, kLeft, kDown };
 
 struct Pose {
     Facing facing = kDown;
-    int step = 0;  // walk frame 0..3
+    int step = 0; // walk frame 0..3
 };
 
 const Rgba kSuits[4] = {rgb(214, 40, 48), rgb(44, 104, 236), rgb(36, 172, 56), rgb(232, 192, 28)};
@@ -33,14 +33,15 @@ public:
           swing_(std::sin(pose.step * kPi / 2)), bob_(pose.step % 2 == 1 ? 1.f : 0.f) {}
 
     Rgba paintAt(Vec2 p) const {
-        if (pose_.facing == kLeft) p.x = 32 - p.x;  // left is the mirror image of right
+        if (pose_.facing == kLeft) p.x = 32 - p.x; // left is the mirror image of right
         Rgba dst{};
         feet(dst, p);
         body(dst, p);
         headgear(dst, p);
         if (sdCircle(p, head(), 7.6f) <= 0) dst = over(dst, shadeBall(suit_, p, head(), 7.6f, 0.7f));
         if (pose_.facing == kUp) {
-            if (std::fabs(p.x - 16) < 1.2f && sdCircle(p, head(), 7.f) < 0) dst = over(dst, scale(suit_, 1.35f));
+            if (std::fabs(p.x - 16) < 1.2f && sdCircle(p, head(), 7.f) < 0)
+                dst = over(dst, scale(suit_, 1.35f));
         } else {
             face(dst, p);
         }
@@ -71,8 +72,9 @@ private:
             dst = over(dst, c);
         }
         const Rgba glove = rgb(240, 240, 236);
-        std::vector<Vec2> hands = side_ ? std::vector<Vec2>{{16.f + 3.f * swing_, 22.5f + bob_}}
-                                        : std::vector<Vec2>{{9.2f, 22.f + bob_ + swing_}, {22.8f, 22.f + bob_ - swing_}};
+        std::vector<Vec2> hands =
+            side_ ? std::vector<Vec2>{{16.f + 3.f * swing_, 22.5f + bob_}}
+                  : std::vector<Vec2>{{9.2f, 22.f + bob_ + swing_}, {22.8f, 22.f + bob_ - swing_}};
         for (Vec2 hand : hands)
             if (sdCircle(p, hand, 2.3f) <= 0) dst = over(dst, shadeBall(glove, p, hand, 2.3f, 0.2f));
     }
@@ -81,8 +83,10 @@ private:
     void headgear(Rgba& dst, Vec2 p) const {
         if (monster_) {
             for (float dir : {-1.f, 1.f}) {
-                Vec2 base{16 + dir * 4.5f, 5.5f + bob_}, tip{16 + dir * 7.5f, 1.2f + bob_}, inner{16 + dir * 1.8f, 4.8f + bob_};
-                paint(dst, sdTriangle(p, base, tip, inner), mix(rgb(250, 240, 210), rgb(150, 130, 100), clamp01((p.y - 1) / 6)));
+                Vec2 base{16 + dir * 4.5f, 5.5f + bob_}, tip{16 + dir * 7.5f, 1.2f + bob_},
+                    inner{16 + dir * 1.8f, 4.8f + bob_};
+                paint(dst, sdTriangle(p, base, tip, inner),
+                      mix(rgb(250, 240, 210), rgb(150, 130, 100), clamp01((p.y - 1) / 6)));
             }
             return;
         }
@@ -99,13 +103,15 @@ private:
                                        : std::vector<Vec2>{{13.9f, 12.2f + bob_}, {18.1f, 12.2f + bob_}};
         for (Vec2 eye : eyes) {
             paint(dst, sdEllipse(p, eye, 0.95f, 1.7f), monster_ ? rgb(255, 60, 30) : rgb(24, 24, 40));
-            paint(dst, sdCircle(p, eye + Vec2{0.3f, -0.7f}, 0.45f), monster_ ? rgb(255, 240, 80) : rgb(255, 255, 255));
+            paint(dst, sdCircle(p, eye + Vec2{0.3f, -0.7f}, 0.45f),
+                  monster_ ? rgb(255, 240, 80) : rgb(255, 255, 255));
         }
         if (!monster_) return;
         const float mouthY = 15.3f + bob_, mx = side_ ? 20.5f : 16.f;
         paint(dst, sdBox(p, {mx, mouthY}, side_ ? 2.f : 2.8f, 0.6f), rgb(60, 10, 20));
         for (float dx : side_ ? std::vector<float>{1.f} : std::vector<float>{-1.6f, 1.6f})
-            paint(dst, sdTriangle(p, {mx + dx - 0.8f, mouthY}, {mx + dx + 0.8f, mouthY}, {mx + dx, mouthY + 2.f}),
+            paint(dst,
+                  sdTriangle(p, {mx + dx - 0.8f, mouthY}, {mx + dx + 0.8f, mouthY}, {mx + dx, mouthY + 2.f}),
                   rgb(255, 255, 255));
     }
 
@@ -115,7 +121,9 @@ private:
     float swing_, bob_;
 };
 
-Rgba paintBomber(Vec2 p, Rgba suit, Pose pose, bool monster) { return Bomber(suit, pose, monster).paintAt(p); }
+Rgba paintBomber(Vec2 p, Rgba suit, Pose pose, bool monster) {
+    return Bomber(suit, pose, monster).paintAt(p);
+}
 
 // The frozen frame: the bomber inside a block of ice.
 Rgba paintFrozen(Vec2 p, Rgba suit, Facing facing, bool monster) {
@@ -125,7 +133,8 @@ Rgba paintFrozen(Vec2 p, Rgba suit, Facing facing, bool monster) {
     Rgba ice = mix(rgb(150, 210, 250), rgb(230, 246, 255), clamp01((32 - p.y - p.x) / 40.f + 0.3f));
     Rgba c = figure.a > 0 ? mix(figure, ice, 0.45f) : ice;
     // Two short glints on the upper left, as on polished ice.
-    if (sdCapsule(p, {6.5f, 11.f}, {10.5f, 6.f}, 0.9f) < 0 || sdCapsule(p, {6.5f, 15.5f}, {7.5f, 14.f}, 0.8f) < 0)
+    if (sdCapsule(p, {6.5f, 11.f}, {10.5f, 6.f}, 0.9f) < 0 ||
+        sdCapsule(p, {6.5f, 15.5f}, {7.5f, 14.f}, 0.8f) < 0)
         c = mix(c, rgb(255, 255, 255), 0.85f);
     if (-cube < 1.2f) c = rgb(200, 236, 255);
     return {c.r, c.g, c.b, 1};
@@ -144,7 +153,8 @@ Rgba paintRemains(Vec2 p, Rgba suit, bool monster) {
     } else {
         paint(dst, sdCapsule(p, {19, 13.5f}, {22, 9.5f}, 0.7f), rgb(150, 150, 160));
         paint(dst, sdCapsule(p, {22, 9.5f}, {26, 10.5f}, 0.7f), rgb(150, 150, 160));
-        if (sdCircle(p, {26.5f, 10.8f}, 1.8f) <= 0) dst = over(dst, shadeBall(rgb(255, 210, 60), p, {26.5f, 10.8f}, 1.8f));
+        if (sdCircle(p, {26.5f, 10.8f}, 1.8f) <= 0)
+            dst = over(dst, shadeBall(rgb(255, 210, 60), p, {26.5f, 10.8f}, 1.8f));
     }
     paint(dst, sdEllipse(p, {16, 21.2f}, 6.f, 3.4f), monster ? rgb(120, 196, 24) : rgb(250, 206, 170));
     for (float ex : {13.4f, 18.6f}) {
@@ -165,7 +175,7 @@ Painter cellPainter(int row, int column) {
     return [=](Vec2 p) { return paintBomber(p, suit, pose, monster); };
 }
 
-}  // namespace
+} // namespace
 
 Rgba paintBomberFigure(Vec2 p, int player, int facing, int step) {
     return paintBomber(p, kSuits[player & 3], {static_cast<Facing>(facing & 3), step & 3}, false);
@@ -185,4 +195,4 @@ PlayersSheet drawPlayersSheet() {
     return sheet;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -10,13 +10,15 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t n = 0; n < 256; ++n) {
             std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[n] = c;
         }
         return t;
     }();
     crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    for (std::size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
@@ -31,7 +33,8 @@ void putChunk(Bytes& out, const char* type, const Bytes& data) {
 Bytes zlibStored(const Bytes& raw) {
     Bytes z{0x78, 0x01};
     std::uint32_t a = 1, b = 0;
-    for (std::uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
+    for (std::uint8_t v : raw)
+        a = (a + v) % 65521, b = (b + a) % 65521;
     for (std::size_t pos = 0; pos < raw.size() || pos == 0;) {
         std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
         putU8(z, pos + n >= raw.size() ? 1 : 0);
@@ -44,7 +47,7 @@ Bytes zlibStored(const Bytes& raw) {
     return z;
 }
 
-}  // namespace
+} // namespace
 
 Bytes encodePngRgb(int width, int height, const std::vector<std::uint8_t>& rgb) {
     Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -64,4 +67,4 @@ Bytes encodePngRgb(int width, int height, const std::vector<std::uint8_t>& rgb) 
     return out;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -8,4 +8,4 @@ namespace datagen {
 // `rgb` holds width * height * 3 bytes, rows top down.
 Bytes encodePngRgb(int width, int height, const std::vector<std::uint8_t>& rgb);
 
-}  // namespace datagen
+} // namespace datagen

@@ -17,9 +17,12 @@ public:
         const PaletteTable& pal = sharedPalette();
         for (int r = 0; r < 64; ++r)
             for (int g = 0; g < 64; ++g)
-                for (int b = 0; b < 64; ++b) table_[r << 12 | g << 6 | b] = search(pal, r * 4 + 2, g * 4 + 2, b * 4 + 2);
+                for (int b = 0; b < 64; ++b)
+                    table_[r << 12 | g << 6 | b] = search(pal, r * 4 + 2, g * 4 + 2, b * 4 + 2);
     }
-    std::uint8_t operator()(int r, int g, int b) const { return table_[(r >> 2) << 12 | (g >> 2) << 6 | b >> 2]; }
+    std::uint8_t operator()(int r, int g, int b) const {
+        return table_[(r >> 2) << 12 | (g >> 2) << 6 | b >> 2];
+    }
 
 private:
     static std::uint8_t search(const PaletteTable& pal, int r, int g, int b) {
@@ -41,9 +44,11 @@ const NearestTable& nearestTable() {
     return table;
 }
 
-int toByte(float v) { return std::clamp(static_cast<int>(v * 255.f + 0.5f), 0, 255); }
+int toByte(float v) {
+    return std::clamp(static_cast<int>(v * 255.f + 0.5f), 0, 255);
+}
 
-}  // namespace
+} // namespace
 
 void IndexedImage::blit(const IndexedImage& src, int x, int y) {
     for (int sy = 0; sy < src.height; ++sy)
@@ -88,7 +93,9 @@ IndexedImage paintCell(int width, int height, const Painter& painter, const Quan
     return quantize(render(width, height, painter), options);
 }
 
-std::uint8_t nearestIndex(Rgba colour) { return nearestTable()(toByte(colour.r), toByte(colour.g), toByte(colour.b)); }
+std::uint8_t nearestIndex(Rgba colour) {
+    return nearestTable()(toByte(colour.r), toByte(colour.g), toByte(colour.b));
+}
 
 void addOutline(IndexedImage& image, std::uint8_t index) {
     IndexedImage source = image;
@@ -103,4 +110,4 @@ void addOutline(IndexedImage& image, std::uint8_t index) {
                 image.at(x, y) = index;
 }
 
-}  // namespace datagen
+} // namespace datagen

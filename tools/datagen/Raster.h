@@ -33,8 +33,8 @@ struct IndexedImage {
 Picture render(int width, int height, const Painter& painter, int grid = 3);
 
 struct QuantizeOptions {
-    float dither = 10.f;  // amplitude of the ordered dither, in 0..255 colour steps
-    bool keyed = true;    // pixels under half coverage become the colour key
+    float dither = 10.f; // amplitude of the ordered dither, in 0..255 colour steps
+    bool keyed = true;   // pixels under half coverage become the colour key
 };
 
 // Maps every pixel to the nearest palette entry (never the key or a reserved entry).
@@ -49,4 +49,4 @@ std::uint8_t nearestIndex(Rgba colour);
 // Turns every key pixel that touches an opaque pixel (4-neighbourhood) into `index`.
 void addOutline(IndexedImage& image, std::uint8_t index);
 
-}  // namespace datagen
+} // namespace datagen

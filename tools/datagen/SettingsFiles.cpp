@@ -8,12 +8,13 @@ namespace datagen {
 namespace {
 
 struct Section {
-    std::string name;                // empty for the lines before the first section
-    std::vector<std::string> lines;  // without the header
+    std::string name;               // empty for the lines before the first section
+    std::vector<std::string> lines; // without the header
 };
 
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -28,8 +29,10 @@ std::vector<Section> parse(const std::string& text) {
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string t = trim(line);
-        if (t.size() >= 2 && t.front() == '[' && t.back() == ']') sections.push_back({t.substr(1, t.size() - 2), {}});
-        else sections.back().lines.push_back(line);
+        if (t.size() >= 2 && t.front() == '[' && t.back() == ']')
+            sections.push_back({t.substr(1, t.size() - 2), {}});
+        else
+            sections.back().lines.push_back(line);
     }
     return sections;
 }
@@ -50,7 +53,8 @@ void setKey(Section& section, const std::string& key, const std::string& value) 
             return;
         }
     }
-    auto end = std::find_if(section.lines.rbegin(), section.lines.rend(), [](const std::string& l) { return !trim(l).empty(); });
+    auto end = std::find_if(section.lines.rbegin(), section.lines.rend(),
+                            [](const std::string& l) { return !trim(l).empty(); });
     section.lines.insert(end.base(), key + "=" + value);
 }
 
@@ -67,7 +71,7 @@ std::string render(const std::vector<Section>& sections) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::string mergeSettings(const std::string& existing, const DataFacts& facts) {
     std::vector<Section> sections = parse(existing);
@@ -81,7 +85,8 @@ std::string mergeSettings(const std::string& existing, const DataFacts& facts) {
     for (std::size_t i = 0; i < facts.themes.size(); ++i)
         themes.lines.push_back("Theme" + std::to_string(i + 1) + "=" + facts.themes[i]);
     Section& frames = sectionNamed(sections, "BonusFrames");
-    for (const auto& [kind, count] : facts.bonusFrames) setKey(frames, kind, std::to_string(count));
+    for (const auto& [kind, count] : facts.bonusFrames)
+        setKey(frames, kind, std::to_string(count));
     return render(sections);
 }
 
@@ -90,10 +95,11 @@ std::string mergePlaylist(const std::string& existing, const std::vector<std::st
     if (out.back() != '\n') out += "\n";
     std::vector<std::string> present;
     std::istringstream in(existing);
-    for (std::string line; std::getline(in, line);) present.push_back(lower(trim(line)));
+    for (std::string line; std::getline(in, line);)
+        present.push_back(lower(trim(line)));
     for (const std::string& module : modules)
         if (std::find(present.begin(), present.end(), lower(module)) == present.end()) out += module + "\n";
     return out;
 }
 
-}  // namespace datagen
+} // namespace datagen

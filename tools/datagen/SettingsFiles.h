@@ -11,8 +11,8 @@ namespace datagen {
 
 struct DataFacts {
     std::vector<std::string> themes;
-    int outlineX = 0, outlineY = 0;      // a pixel of the players' sheet in the outline colour
-    unsigned godColor = 0;               // red | green << 8 | blue << 16
+    int outlineX = 0, outlineY = 0; // a pixel of the players' sheet in the outline colour
+    unsigned godColor = 0;          // red | green << 8 | blue << 16
     std::vector<std::pair<std::string, int>> bonusFrames;
 };
 
@@ -20,4 +20,4 @@ struct DataFacts {
 std::string mergeSettings(const std::string& existing, const DataFacts& facts);
 std::string mergePlaylist(const std::string& existing, const std::vector<std::string>& modules);
 
-}  // namespace datagen
+} // namespace datagen

@@ -11,11 +11,21 @@ namespace datagen {
 struct Vec2 {
     float x = 0, y = 0;
 };
-inline Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
-inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
-inline Vec2 operator*(Vec2 a, float s) { return {a.x * s, a.y * s}; }
-inline float dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-inline float length(Vec2 a) { return std::sqrt(dot(a, a)); }
+inline Vec2 operator+(Vec2 a, Vec2 b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline Vec2 operator-(Vec2 a, Vec2 b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline Vec2 operator*(Vec2 a, float s) {
+    return {a.x * s, a.y * s};
+}
+inline float dot(Vec2 a, Vec2 b) {
+    return a.x * b.x + a.y * b.y;
+}
+inline float length(Vec2 a) {
+    return std::sqrt(dot(a, a));
+}
 inline Vec2 rotate(Vec2 p, float angle) {
     float c = std::cos(angle), s = std::sin(angle);
     return {p.x * c - p.y * s, p.x * s + p.y * c};
@@ -27,11 +37,14 @@ constexpr float kPi = 3.14159265358979f;
 struct Rgba {
     float r = 0, g = 0, b = 0, a = 0;
 };
-inline Rgba rgb(int r, int g, int b) { return {r / 255.f, g / 255.f, b / 255.f, 1.f}; }
-inline Rgba scale(Rgba c, float k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
+inline Rgba rgb(int r, int g, int b) {
+    return {r / 255.f, g / 255.f, b / 255.f, 1.f};
+}
+inline Rgba scale(Rgba c, float k) {
+    return {c.r * k, c.g * k, c.b * k, c.a};
+}
 inline Rgba mix(Rgba a, Rgba b, float t) {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
-            a.a + (b.a - a.a) * t};
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 inline Rgba over(Rgba dst, Rgba src) {
     float a = src.a + dst.a * (1 - src.a);
@@ -40,13 +53,17 @@ inline Rgba over(Rgba dst, Rgba src) {
     return {ch(src.r, dst.r), ch(src.g, dst.g), ch(src.b, dst.b), a};
 }
 
-inline float clamp01(float v) { return std::clamp(v, 0.f, 1.f); }
+inline float clamp01(float v) {
+    return std::clamp(v, 0.f, 1.f);
+}
 inline float smoothstep(float e0, float e1, float x) {
     float t = clamp01((x - e0) / (e1 - e0));
     return t * t * (3 - 2 * t);
 }
 
-inline float sdCircle(Vec2 p, Vec2 c, float r) { return length(p - c) - r; }
+inline float sdCircle(Vec2 p, Vec2 c, float r) {
+    return length(p - c) - r;
+}
 inline float sdEllipse(Vec2 p, Vec2 c, float rx, float ry) {
     Vec2 q{(p.x - c.x) / rx, (p.y - c.y) / ry};
     return (length(q) - 1) * std::min(rx, ry);
@@ -91,4 +108,4 @@ inline void paint(Rgba& dst, float sd, Rgba colour) {
     if (sd <= 0) dst = over(dst, colour);
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -21,7 +21,7 @@ constexpr int kPlayerColumns = 21;
 constexpr int kPlayerRows = 8;
 struct PlayersSheet {
     IndexedImage image;
-    int outlineX = 0;  // a pixel of row 0 in the shared outline colour
+    int outlineX = 0; // a pixel of row 0 in the shared outline colour
 };
 PlayersSheet drawPlayersSheet();
 
@@ -40,9 +40,9 @@ IndexedImage drawFireSheet();
 
 // bonus.pcx: one row per bonus kind, as many frames as the settings' BonusFrames defaults.
 constexpr std::array<int, 13> kBonusFrames = {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 4, 24};
-constexpr std::array<const char*, 13> kBonusNames = {"Power",   "Bombs",       "Trigger",   "Speed",   "BombLive",
-                                                     "BombClip", "GodMode",    "Freeze",    "WoodClip", "ShowSecrets",
-                                                     "MultiBomb", "Monster",   "Skull"};
+constexpr std::array<const char*, 13> kBonusNames = {
+    "Power",  "Bombs",    "Trigger",     "Speed",     "BombLive", "BombClip", "GodMode",
+    "Freeze", "WoodClip", "ShowSecrets", "MultiBomb", "Monster",  "Skull"};
 IndexedImage drawBonusSheet();
 
 // explose.pcx and explose2.pcx: one row of square frames as high as the sheet.
@@ -57,4 +57,4 @@ IndexedImage drawTitleScreen();
 Picture drawTitleDialogPicture();
 Picture drawAboutDialogPicture();
 
-}  // namespace datagen
+} // namespace datagen

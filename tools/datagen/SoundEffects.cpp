@@ -7,9 +7,11 @@ namespace datagen {
 namespace {
 
 constexpr int R = kEffectRate;
-constexpr float kPeak = 0.89f;  // -1 dBFS: loud, never clipped
+constexpr float kPeak = 0.89f; // -1 dBFS: loud, never clipped
 
-float at(std::size_t i) { return static_cast<float>(i) / R; }
+float at(std::size_t i) {
+    return static_cast<float>(i) / R;
+}
 
 // A bomb: a falling low thump under a burst of noise whose brightness dies away.
 Signal explosion() {
@@ -44,7 +46,8 @@ Signal playerHit() {
         hz *= 1 + 0.06f * wobble.sine(11.f);
         tone.lowPass(R, 2400.f * std::exp(-t * 2.f) + 300.f, 1.5f);
         splat.bandPass(R, 1400.f, 0.9f);
-        s[i] = tone(voice.saw(hz)) * attackDecay(t, 0.01f, 0.7f) + splat(rng.range(-1, 1)) * decay(t, 0.12f) * 2.2f;
+        s[i] = tone(voice.saw(hz)) * attackDecay(t, 0.01f, 0.7f) +
+               splat(rng.range(-1, 1)) * decay(t, 0.12f) * 2.2f;
     }
     saturate(s, 2.5f);
     normalise(s, kPeak);
@@ -90,7 +93,8 @@ Signal itemBurns() {
 
 // A bell struck at `hz`: a few inharmonic partials that die at their own pace.
 void bell(Signal& s, float hz, float start, float length, float gain) {
-    const float partials[][3] = {{1.f, 1.f, 1.f}, {2.76f, 0.5f, 0.5f}, {5.4f, 0.25f, 0.3f}, {8.93f, 0.12f, 0.18f}};
+    const float partials[][3] = {
+        {1.f, 1.f, 1.f}, {2.76f, 0.5f, 0.5f}, {5.4f, 0.25f, 0.3f}, {8.93f, 0.12f, 0.18f}};
     auto from = static_cast<std::size_t>(start * R);
     for (const auto& p : partials) {
         Oscillator osc(R);
@@ -104,8 +108,8 @@ void bell(Signal& s, float hz, float start, float length, float gain) {
 // A bonus is taken: a bright two-note chime.
 Signal bonusChime() {
     Signal s = silence(R, 0.7f);
-    bell(s, noteHz(88), 0.f, 0.6f, 1.f);     // E6
-    bell(s, noteHz(95), 0.07f, 0.6f, 0.9f);  // B6
+    bell(s, noteHz(88), 0.f, 0.6f, 1.f);    // E6
+    bell(s, noteHz(95), 0.07f, 0.6f, 0.9f); // B6
     saturate(s, 1.5f);
     normalise(s, kPeak);
     return s;
@@ -142,11 +146,13 @@ Signal freeze() {
         float t = at(i);
         float glide = 1 - 0.25f * t;
         float v = 0;
-        for (int k = 0; k < 5; ++k) v += oscs[k].sine(partials[k] * glide) * (0.9f - k * 0.14f);
+        for (int k = 0; k < 5; ++k)
+            v += oscs[k].sine(partials[k] * glide) * (0.9f - k * 0.14f);
         v *= 0.6f + 0.4f * tremolo.sine(14.f);
         frost.highPass(R, 5000.f, 0.7f);
         float tick = rng.uniform() > 0.997f ? rng.range(-1, 1) * 4 : 0;
-        s[i] = v * attackDecay(t, 0.02f, 0.95f) * 0.5f + frost(rng.range(-1, 1) + tick) * decay(t, 0.7f) * 0.5f;
+        s[i] =
+            v * attackDecay(t, 0.02f, 0.95f) * 0.5f + frost(rng.range(-1, 1) + tick) * decay(t, 0.7f) * 0.5f;
     }
     saturate(s, 2.0f);
     normalise(s, kPeak * 0.85f);
@@ -162,7 +168,8 @@ Signal curse() {
         float t = at(i);
         float slide = std::exp(-t * 0.6f);
         dark.lowPass(R, 1600.f * std::exp(-t * 1.2f) + 200.f, 2.f);
-        float v = a.saw(noteHz(45) * slide) + b.saw(noteHz(51) * slide * 1.004f) + 0.6f * c.saw(noteHz(33) * slide);
+        float v =
+            a.saw(noteHz(45) * slide) + b.saw(noteHz(51) * slide * 1.004f) + 0.6f * c.saw(noteHz(33) * slide);
         v *= 0.65f + 0.35f * growl.sine(28.f);
         s[i] = dark(v) * attackDecay(t, 0.06f, 1.15f);
     }
@@ -180,7 +187,8 @@ void leadNote(Signal& s, float midi, float start, float length, float gain) {
     auto count = static_cast<std::size_t>((length + 0.25f) * R);
     for (std::size_t i = from; i < std::min(s.size(), from + count); ++i) {
         float t = at(i - from);
-        float env = t < length ? std::min(1.f, t / 0.008f) * (1 - 0.3f * t / length) : 0.7f * decay(t - length, 0.2f);
+        float env =
+            t < length ? std::min(1.f, t / 0.008f) * (1 - 0.3f * t / length) : 0.7f * decay(t - length, 0.2f);
         float hz = noteHz(midi) * (1 + (t > 0.12f ? 0.006f * vib.sine(6.f) : 0.f));
         s[i] += soft(osc.pulse(hz, 0.3f)) * env * gain;
     }
@@ -215,7 +223,8 @@ Signal chuckle() {
         for (std::size_t i = from; i < std::min(s.size(), from + static_cast<std::size_t>(0.3f * R)); ++i) {
             float t = at(i - from);
             float env = std::min(1.f, t / 0.03f) * decay(t, 0.28f);
-            float src = glottis.saw(pitches[k] * (1 - 0.25f * t) * (1 + 0.01f * vib.sine(5.f))) + breath.range(-0.3f, 0.3f);
+            float src = glottis.saw(pitches[k] * (1 - 0.25f * t) * (1 + 0.01f * vib.sine(5.f))) +
+                        breath.range(-0.3f, 0.3f);
             s[i] += (f1(src) * 1.f + f2(src) * 0.55f + f3(src) * 0.15f) * env;
         }
     }
@@ -233,7 +242,9 @@ void brassNote(Signal& s, float midi, float start, float length, float gain) {
     for (std::size_t i = from; i < std::min(s.size(), from + count); ++i) {
         float t = at(i - from);
         float env = t < length ? std::min(1.f, t / 0.03f) : decay(t - length, 0.3f);
-        filter.lowPass(R, 700.f + 3000.f * std::min(1.f, t / 0.06f) * (t < length ? 1.f : decay(t - length, 0.3f)), 1.2f);
+        filter.lowPass(
+            R, 700.f + 3000.f * std::min(1.f, t / 0.06f) * (t < length ? 1.f : decay(t - length, 0.3f)),
+            1.2f);
         float hz = noteHz(midi) * (1 + (t > 0.2f ? 0.005f * vib.sine(5.5f) : 0.f));
         s[i] += filter(a.saw(hz) + 0.6f * b.saw(hz * 1.003f)) * env * gain;
     }
@@ -243,10 +254,12 @@ void brassNote(Signal& s, float midi, float start, float length, float gain) {
 Signal fanfare() {
     Signal s = silence(R, 2.6f);
     const float pickup[][2] = {{67, 0.f}, {67, 0.11f}, {67, 0.22f}, {72, 0.36f}};
-    for (const auto& n : pickup) brassNote(s, n[0], n[1], 0.09f, 0.35f);
+    for (const auto& n : pickup)
+        brassNote(s, n[0], n[1], 0.09f, 0.35f);
     brassNote(s, 76, 0.6f, 0.18f, 0.35f);
     brassNote(s, 72, 0.82f, 0.12f, 0.35f);
-    for (float note : {72.f, 76.f, 79.f, 84.f}) brassNote(s, note, 1.f, 1.1f, 0.22f);
+    for (float note : {72.f, 76.f, 79.f, 84.f})
+        brassNote(s, note, 1.f, 1.1f, 0.22f);
     // Applause: many short filtered claps, thickening after the pick-up.
     Rng rng(7);
     Signal claps = silence(R, 2.6f);
@@ -255,7 +268,8 @@ Signal fanfare() {
         Biquad band;
         band.bandPass(R, rng.range(900.f, 2200.f), 1.5f);
         auto from = static_cast<std::size_t>(start * R);
-        for (std::size_t i = from; i < std::min(claps.size(), from + static_cast<std::size_t>(0.03f * R)); ++i)
+        for (std::size_t i = from; i < std::min(claps.size(), from + static_cast<std::size_t>(0.03f * R));
+             ++i)
             claps[i] += band(rng.range(-1, 1)) * decay(at(i - from), 0.025f) * 0.9f;
     }
     for (std::size_t i = 0; i < claps.size(); ++i) {
@@ -268,13 +282,13 @@ Signal fanfare() {
     return s;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<SoundEffect> synthesiseEffects() {
-    return {{"huhuhu.wav", chuckle()},      {"coolgame.wav", coolJingle()}, {"closew.wav", whoosh()},
-            {"bonus.wav", bonusChime()},    {"fart.wav", freeze()},         {"holyshit.wav", curse()},
-            {"ExPlayer.wav", playerHit()},  {"ExBomb.wav", explosion()},    {"ExMonst.wav", monsterHit()},
-            {"ExItem.wav", itemBurns()},    {"theclap.wav", fanfare()}};
+    return {{"huhuhu.wav", chuckle()},     {"coolgame.wav", coolJingle()}, {"closew.wav", whoosh()},
+            {"bonus.wav", bonusChime()},   {"fart.wav", freeze()},         {"holyshit.wav", curse()},
+            {"ExPlayer.wav", playerHit()}, {"ExBomb.wav", explosion()},    {"ExMonst.wav", monsterHit()},
+            {"ExItem.wav", itemBurns()},   {"theclap.wav", fanfare()}};
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -11,10 +11,10 @@ namespace datagen {
 constexpr int kEffectRate = 22050;
 
 struct SoundEffect {
-    std::string fileName;  // below data/sfx
-    Signal samples;        // mono, kEffectRate, peaks below full scale
+    std::string fileName; // below data/sfx
+    Signal samples;       // mono, kEffectRate, peaks below full scale
 };
 
 std::vector<SoundEffect> synthesiseEffects();
 
-}  // namespace datagen
+} // namespace datagen

@@ -20,7 +20,7 @@ class Oscillator {
 public:
     explicit Oscillator(int rate) : rate_(rate) {}
     float sine(float hz);
-    float saw(float hz);      // softened with a little of the sine, not a bare ramp
+    float saw(float hz); // softened with a little of the sine, not a bare ramp
     float pulse(float hz, float width);
 
 private:
@@ -58,4 +58,4 @@ void saturate(Signal& signal, float drive);
 // Scales the signal so its highest peak is `peak` (0..1) and fades the last few samples.
 void normalise(Signal& signal, float peak);
 
-}  // namespace datagen
+} // namespace datagen

@@ -14,8 +14,8 @@ Bytes encodeWav16Mono(const Signal& signal, int rate) {
     putText(out, "WAVE");
     putText(out, "fmt ");
     putLE32(out, 16);
-    putLE16(out, 1);  // PCM
-    putLE16(out, 1);  // mono
+    putLE16(out, 1); // PCM
+    putLE16(out, 1); // mono
     putLE32(out, static_cast<std::uint32_t>(rate));
     putLE32(out, static_cast<std::uint32_t>(rate) * 2);
     putLE16(out, 2);
@@ -30,4 +30,4 @@ Bytes encodeWav16Mono(const Signal& signal, int rate) {
     return out;
 }
 
-}  // namespace datagen
+} // namespace datagen

@@ -8,4 +8,4 @@ namespace datagen {
 
 Bytes encodeWav16Mono(const Signal& signal, int rate);
 
-}  // namespace datagen
+} // namespace datagen

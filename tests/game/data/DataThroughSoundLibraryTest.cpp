@@ -46,7 +46,8 @@ TEST(DataThroughSoundLibrary, TheModulePlayerPlaysEveryTuneAudiblyAndUnclipped) 
         int peak = 0;
         long frames = 0;
         for (int second = 0; second < 30; ++second) {
-            ASSERT_TRUE(player.Render(block.data(), static_cast<DWORD>(block.size()), 16, 2)) << "ended at " << second << " s";
+            ASSERT_TRUE(player.Render(block.data(), static_cast<DWORD>(block.size()), 16, 2))
+                << "ended at " << second << " s";
             for (std::size_t i = 0; i + 1 < block.size(); i += 2) {
                 auto v = static_cast<std::int16_t>(block[i] | block[i + 1] << 8);
                 energy += static_cast<double>(v) * v;
@@ -56,6 +57,6 @@ TEST(DataThroughSoundLibrary, TheModulePlayerPlaysEveryTuneAudiblyAndUnclipped) 
         }
         double rms = std::sqrt(energy / static_cast<double>(frames * 2)) / 32768;
         EXPECT_GT(rms, 0.05);
-        EXPECT_LT(peak, 30000);  // the mixer keeps only the low 16 bits: headroom avoids wrapping
+        EXPECT_LT(peak, 30000); // the mixer keeps only the low 16 bits: headroom avoids wrapping
     }
 }

@@ -13,13 +13,13 @@ using namespace datatest;
 namespace {
 
 const char* const kExpectedFiles[] = {
-    "data/gfx/title.pcx",      "data/gfx/maps.pcx",      "data/gfx/players.pcx",   "data/gfx/monsters.pcx",
-    "data/gfx/bomb.pcx",       "data/gfx/fire.pcx",      "data/gfx/bonus.pcx",     "data/gfx/explose.pcx",
-    "data/gfx/explose2.pcx",   "data/gfx/palette.bmp",   "data/gfx/title.jpg",     "data/gfx/about.jpg",
-    "data/sfx/huhuhu.wav",     "data/sfx/coolgame.wav",  "data/sfx/closew.wav",    "data/sfx/bonus.wav",
-    "data/sfx/fart.wav",       "data/sfx/holyshit.wav",  "data/sfx/ExPlayer.wav",  "data/sfx/ExBomb.wav",
-    "data/sfx/ExMonst.wav",    "data/sfx/ExItem.wav",    "data/sfx/theclap.wav",   "data/music/ms-suxx1.mod",
-    "Help/Index.htm",          "vortamix.ini",           "vortamix.m3u",
+    "data/gfx/title.pcx",    "data/gfx/maps.pcx",     "data/gfx/players.pcx",  "data/gfx/monsters.pcx",
+    "data/gfx/bomb.pcx",     "data/gfx/fire.pcx",     "data/gfx/bonus.pcx",    "data/gfx/explose.pcx",
+    "data/gfx/explose2.pcx", "data/gfx/palette.bmp",  "data/gfx/title.jpg",    "data/gfx/about.jpg",
+    "data/sfx/huhuhu.wav",   "data/sfx/coolgame.wav", "data/sfx/closew.wav",   "data/sfx/bonus.wav",
+    "data/sfx/fart.wav",     "data/sfx/holyshit.wav", "data/sfx/ExPlayer.wav", "data/sfx/ExBomb.wav",
+    "data/sfx/ExMonst.wav",  "data/sfx/ExItem.wav",   "data/sfx/theclap.wav",  "data/music/ms-suxx1.mod",
+    "Help/Index.htm",        "vortamix.ini",          "vortamix.m3u",
 };
 
 std::set<fs::path> filesBelow(const fs::path& root) {
@@ -30,11 +30,12 @@ std::set<fs::path> filesBelow(const fs::path& root) {
     return files;
 }
 
-}  // namespace
+} // namespace
 
 TEST(DataTree, HoldsEveryFileTheGameOpens) {
     const fs::path& tree = generatedTree("a");
-    for (const char* name : kExpectedFiles) EXPECT_TRUE(fs::is_regular_file(tree / name)) << name;
+    for (const char* name : kExpectedFiles)
+        EXPECT_TRUE(fs::is_regular_file(tree / name)) << name;
 }
 
 TEST(DataTree, TwoRunsWriteTheSameBytes) {
@@ -42,7 +43,8 @@ TEST(DataTree, TwoRunsWriteTheSameBytes) {
     const fs::path& second = generatedTree("b");
     std::set<fs::path> files = filesBelow(first);
     ASSERT_EQ(files, filesBelow(second));
-    for (const fs::path& file : files) EXPECT_EQ(readFile(first / file), readFile(second / file)) << file;
+    for (const fs::path& file : files)
+        EXPECT_EQ(readFile(first / file), readFile(second / file)) << file;
 }
 
 TEST(DataTree, TheBuildsRunFolderHoldsTheCurrentData) {
@@ -75,7 +77,8 @@ TEST(DataTree, ContactSheetIsAPngOfEveryPicture) {
     ASSERT_GT(bytes.size(), 33u);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
     auto be32 = [&](std::size_t at) {
-        return static_cast<std::uint32_t>(bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3]);
+        return static_cast<std::uint32_t>(bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 |
+                                          bytes[at + 3]);
     };
     // Wide enough for the bonus sheet, tall enough for all nine sheets stacked.
     EXPECT_GE(be32(16), 768u);

@@ -53,7 +53,7 @@ const fs::path& generatedTree(const std::string& name) {
         fs::remove_all(dir);
         if (runGenerator(quoted(dir)) == 0) std::ofstream(stamp, std::ios::binary) << id;
     }
-    ::close(lock);  // also releases the lock
+    ::close(lock); // also releases the lock
     if (!fs::exists(stamp)) throw std::runtime_error("the generator failed");
     return trees.emplace(name, dir).first->second;
 }
@@ -111,7 +111,9 @@ PcxImage readPcx(const fs::path& path) {
                 }
             }
             --run;
-            if (x < image.width) image.pixels[static_cast<std::size_t>(y) * image.width + x] = static_cast<std::uint8_t>(value);
+            if (x < image.width)
+                image.pixels[static_cast<std::size_t>(y) * image.width + x] =
+                    static_cast<std::uint8_t>(value);
         }
     if (pos != end) throw std::runtime_error("PCX has data left before its palette");
     if (file[end] != 0x0C) throw std::runtime_error("PCX palette marker missing");
@@ -122,14 +124,15 @@ PcxImage readPcx(const fs::path& path) {
 
 namespace {
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 std::string trim(const std::string& s) {
     auto first = s.find_first_not_of(" \t\r"), last = s.find_last_not_of(" \t\r");
     return first == std::string::npos ? "" : s.substr(first, last - first + 1);
 }
-}  // namespace
+} // namespace
 
 std::string IniFile::get(const std::string& section, const std::string& key) const {
     auto s = values.find(lower(section));
@@ -157,4 +160,4 @@ IniFile readIni(const fs::path& path) {
     return ini;
 }
 
-}  // namespace datatest
+} // namespace datatest

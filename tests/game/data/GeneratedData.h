@@ -35,7 +35,7 @@ std::uint16_t pack565(Rgb c);
 struct PcxImage {
     int width = 0, height = 0;
     int version = 0, encoding = 0, bitsPerPixel = 0, planes = 0, bytesPerLine = 0;
-    std::vector<std::uint8_t> pixels;  // palette indices
+    std::vector<std::uint8_t> pixels; // palette indices
     std::array<Rgb, 256> palette{};
     std::size_t fileSize = 0;
     std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
@@ -55,4 +55,4 @@ struct IniFile {
 };
 IniFile readIni(const std::filesystem::path& path);
 
-}  // namespace datatest
+} // namespace datatest

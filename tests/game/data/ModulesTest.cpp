@@ -19,7 +19,7 @@ const int kPeriods[60] = {1712, 1616, 1524, 1440, 1356, 1280, 1208, 1140, 1076, 
                           127,  120,  113,  107,  101,  95,   90,   85,   80,   75,   71,  67,  63,  60,  56};
 
 struct Sample {
-    int length = 0, volume = 0, finetune = 0, loopStart = 0, loopLength = 0;  // bytes
+    int length = 0, volume = 0, finetune = 0, loopStart = 0, loopLength = 0; // bytes
 };
 
 struct Note {
@@ -30,7 +30,7 @@ struct Mod {
     std::vector<Sample> samples;
     std::vector<int> order;
     int patterns = 0;
-    std::vector<Note> notes;  // patterns * 64 rows * 4 channels
+    std::vector<Note> notes; // patterns * 64 rows * 4 channels
     std::size_t sampleDataBytes = 0;
     std::size_t fileSize = 0;
     std::string signature;
@@ -49,22 +49,26 @@ Mod readMod(const fs::path& path) {
         mod.sampleDataBytes += static_cast<std::size_t>(s.length);
     }
     const int songLength = f[950];
-    for (int i = 0; i < songLength && i < 128; ++i) mod.order.push_back(f[952 + i]);
+    for (int i = 0; i < songLength && i < 128; ++i)
+        mod.order.push_back(f[952 + i]);
     mod.patterns = 1 + *std::max_element(f.begin() + 952, f.begin() + 1080);
     mod.signature.assign(f.begin() + 1080, f.begin() + 1084);
-    for (std::size_t pos = 1084; pos + 4 <= 1084 + static_cast<std::size_t>(mod.patterns) * 1024 && pos + 4 <= f.size(); pos += 4)
-        mod.notes.push_back({(f[pos] & 0xF0) | f[pos + 2] >> 4, (f[pos] & 0x0F) << 8 | f[pos + 1], f[pos + 2] & 0x0F, f[pos + 3]});
+    for (std::size_t pos = 1084;
+         pos + 4 <= 1084 + static_cast<std::size_t>(mod.patterns) * 1024 && pos + 4 <= f.size(); pos += 4)
+        mod.notes.push_back({(f[pos] & 0xF0) | f[pos + 2] >> 4, (f[pos] & 0x0F) << 8 | f[pos + 1],
+                             f[pos + 2] & 0x0F, f[pos + 3]});
     return mod;
 }
 
 std::vector<fs::path> modules() {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(generatedTree("a") / "data/music")) files.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(generatedTree("a") / "data/music"))
+        files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Modules, AreFourChannelModulesWithConsistentSizes) {
     ASSERT_FALSE(modules().empty());
@@ -74,7 +78,7 @@ TEST(Modules, AreFourChannelModulesWithConsistentSizes) {
         EXPECT_EQ(mod.signature, "M.K.");
         ASSERT_FALSE(mod.order.empty());
         EXPECT_LE(mod.order.size(), 128u);
-        EXPECT_GE(mod.patterns, 3);  // several patterns, not one tune on repeat
+        EXPECT_GE(mod.patterns, 3); // several patterns, not one tune on repeat
         EXPECT_EQ(mod.fileSize, 1084 + static_cast<std::size_t>(mod.patterns) * 1024 + mod.sampleDataBytes);
         // Every pattern in the file is played (readers count patterns from the order).
         std::set<int> played(mod.order.begin(), mod.order.end());
@@ -94,7 +98,7 @@ TEST(Modules, SamplesAndLoopsAreWellFormed) {
             EXPECT_EQ(s.finetune, 0);
             EXPECT_LE(s.loopStart + s.loopLength, s.length);
         }
-        EXPECT_GE(used, 6);  // synthesised instruments and drums
+        EXPECT_GE(used, 6); // synthesised instruments and drums
     }
 }
 
@@ -124,12 +128,14 @@ TEST(Modules, UseTheCommonEffectsAndLoopBackWithoutAnEnd) {
         std::set<int> effects;
         for (const Note& n : mod.notes)
             if (n.effect || n.param) effects.insert(n.effect);
-        for (int wanted : {0x0, 0x4, 0xA, 0xC, 0xF}) EXPECT_TRUE(effects.count(wanted)) << std::hex << wanted;
+        for (int wanted : {0x0, 0x4, 0xA, 0xC, 0xF})
+            EXPECT_TRUE(effects.count(wanted)) << std::hex << wanted;
         // The last pattern played jumps back into the song, so it loops seamlessly.
         const int last = mod.order.back();
         bool jumps = false;
         for (int i = last * 256; i < (last + 1) * 256; ++i)
-            if (mod.notes[static_cast<std::size_t>(i)].effect == 0xB) jumps = mod.notes[static_cast<std::size_t>(i)].param < static_cast<int>(mod.order.size());
+            if (mod.notes[static_cast<std::size_t>(i)].effect == 0xB)
+                jumps = mod.notes[static_cast<std::size_t>(i)].param < static_cast<int>(mod.order.size());
         EXPECT_TRUE(jumps);
         // The first row sets speed and tempo.
         std::set<int> speed;
@@ -148,9 +154,11 @@ TEST(Modules, DefaultMusicIsThereAndThePlaylistListsEveryModule) {
     for (std::string line; std::getline(playlist, line);) {
         if (line.empty() || line[0] == '#') continue;
         std::replace(line.begin(), line.end(), '\\', '/');
-        std::transform(line.begin(), line.end(), line.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(line.begin(), line.end(), line.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         listed.insert(line);
     }
-    for (const fs::path& file : modules()) EXPECT_TRUE(listed.count("data/music/" + file.filename().string())) << file;
+    for (const fs::path& file : modules())
+        EXPECT_TRUE(listed.count("data/music/" + file.filename().string())) << file;
     EXPECT_EQ(listed.size(), modules().size());
 }

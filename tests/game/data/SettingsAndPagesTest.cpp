@@ -10,8 +10,8 @@ using namespace datatest;
 
 namespace {
 
-const char* const kBonusKinds[13] = {"Power",   "Bombs",    "Trigger",     "Speed",     "BombLive",
-                                     "BombClip", "GodMode", "Freeze",      "WoodClip",  "ShowSecrets",
+const char* const kBonusKinds[13] = {"Power",     "Bombs",   "Trigger", "Speed",    "BombLive",
+                                     "BombClip",  "GodMode", "Freeze",  "WoodClip", "ShowSecrets",
                                      "MultiBomb", "Monster", "Skull"};
 
 void writeText(const fs::path& path, const std::string& text) {
@@ -24,13 +24,14 @@ std::pair<int, int> jpegSize(const Bytes& jpeg) {
     for (std::size_t pos = 2; pos + 9 < jpeg.size();) {
         if (jpeg[pos] != 0xFF) return {0, 0};
         int marker = jpeg[pos + 1], length = jpeg[pos + 2] << 8 | jpeg[pos + 3];
-        if (marker >= 0xC0 && marker <= 0xC2) return {jpeg[pos + 7] << 8 | jpeg[pos + 8], jpeg[pos + 5] << 8 | jpeg[pos + 6]};
+        if (marker >= 0xC0 && marker <= 0xC2)
+            return {jpeg[pos + 7] << 8 | jpeg[pos + 8], jpeg[pos + 5] << 8 | jpeg[pos + 6]};
         pos += 2 + static_cast<std::size_t>(length);
     }
     return {0, 0};
 }
 
-}  // namespace
+} // namespace
 
 TEST(Settings, NameOneThemePerRowOfTheMaps) {
     const fs::path& tree = generatedTree("a");
@@ -38,7 +39,8 @@ TEST(Settings, NameOneThemePerRowOfTheMaps) {
     PcxImage maps = readPcx(tree / "data/gfx/maps.pcx");
     const auto& themes = ini.keyOrder["themes"];
     ASSERT_EQ(static_cast<int>(themes.size()), maps.height / 32);
-    for (const std::string& key : themes) EXPECT_FALSE(ini.get("Themes", key).empty()) << key;
+    for (const std::string& key : themes)
+        EXPECT_FALSE(ini.get("Themes", key).empty()) << key;
 }
 
 TEST(Settings, BonusFramesMatchTheBonusSheet) {
@@ -70,7 +72,7 @@ TEST(Settings, AnExistingFileKeepsThePlayersOwnSettings) {
     EXPECT_EQ(ini.get("GFX", "Theme"), "3");
     EXPECT_EQ(ini.get("Options", "Name1"), "Alice");
     EXPECT_EQ(ini.get("GFX", "PlayerBorderColorX"), fresh.get("GFX", "PlayerBorderColorX"));
-    EXPECT_EQ(ini.keyOrder["gfx"].size(), 4u);  // the old key was replaced, not repeated
+    EXPECT_EQ(ini.keyOrder["gfx"].size(), 4u); // the old key was replaced, not repeated
     EXPECT_EQ(ini.keyOrder["themes"], fresh.keyOrder["themes"]);
     EXPECT_EQ(ini.values["bonusframes"], fresh.values["bonusframes"]);
 
@@ -90,7 +92,8 @@ TEST(HelpPage, ExplainsTheControlsAndEveryBonus) {
     std::string page = readText(help / "Index.htm");
     EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(page.find("</html>"), std::string::npos);
-    for (const char* key : {"Insert", "Delete", "Left Shift", "Left Ctrl", "Space", "keypad", "Pause", "Esc", "F1", "F2"})
+    for (const char* key :
+         {"Insert", "Delete", "Left Shift", "Left Ctrl", "Space", "keypad", "Pause", "Esc", "F1", "F2"})
         EXPECT_NE(page.find(key), std::string::npos) << key;
     for (const char* kind : kBonusKinds) {
         std::string icon = std::string("bonus-") + kind + ".png";

@@ -15,23 +15,26 @@ namespace {
 
 struct SheetSize {
     const char* file;
-    int width, height;  // 0 = checked elsewhere
+    int width, height; // 0 = checked elsewhere
 };
 
 const SheetSize kSheets[] = {
-    {"title.pcx", 640, 480},   {"maps.pcx", 13 * 32, 0},   {"players.pcx", 21 * 32, 8 * 32},
-    {"monsters.pcx", 12 * 32, 0}, {"bomb.pcx", 0, 32},     {"fire.pcx", 0, 7 * 32},
-    {"bonus.pcx", 24 * 32, 13 * 32}, {"explose.pcx", 0, 0}, {"explose2.pcx", 0, 0},
+    {"title.pcx", 640, 480},         {"maps.pcx", 13 * 32, 0}, {"players.pcx", 21 * 32, 8 * 32},
+    {"monsters.pcx", 12 * 32, 0},    {"bomb.pcx", 0, 32},      {"fire.pcx", 0, 7 * 32},
+    {"bonus.pcx", 24 * 32, 13 * 32}, {"explose.pcx", 0, 0},    {"explose2.pcx", 0, 0},
 };
 
 const int kBonusFrames[13] = {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 4, 24};
 
-PcxImage sheet(const char* file) { return readPcx(generatedTree("a") / "data/gfx" / file); }
+PcxImage sheet(const char* file) {
+    return readPcx(generatedTree("a") / "data/gfx" / file);
+}
 
 std::set<int> indicesUsed(const PcxImage& image, int y0, int y1) {
     std::set<int> used;
     for (int y = y0; y < y1; ++y)
-        for (int x = 0; x < image.width; ++x) used.insert(image.at(x, y));
+        for (int x = 0; x < image.width; ++x)
+            used.insert(image.at(x, y));
     return used;
 }
 
@@ -44,12 +47,15 @@ Rgb meanColour(const PcxImage& image, int x0, int y0, int w, int h) {
             r += image.palette[i].r, g += image.palette[i].g, b += image.palette[i].b, ++n;
         }
     if (n == 0) return {};
-    return {static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n), static_cast<std::uint8_t>(b / n)};
+    return {static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n),
+            static_cast<std::uint8_t>(b / n)};
 }
 
-int distance(Rgb a, Rgb b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
+int distance(Rgb a, Rgb b) {
+    return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+}
 
-}  // namespace
+} // namespace
 
 TEST(Sheets, AreRunLengthCodedPaletteImagesOfTheExpectedSize) {
     for (const SheetSize& s : kSheets) {
@@ -59,7 +65,7 @@ TEST(Sheets, AreRunLengthCodedPaletteImagesOfTheExpectedSize) {
         EXPECT_EQ(image.encoding, 1);
         EXPECT_EQ(image.bitsPerPixel, 8);
         EXPECT_EQ(image.planes, 1);
-        EXPECT_GT(image.fileSize, 896u);  // the loader's palette read needs more than that
+        EXPECT_GT(image.fileSize, 896u); // the loader's palette read needs more than that
         if (s.width) {
             EXPECT_EQ(image.width, s.width);
         }
@@ -74,7 +80,9 @@ TEST(Sheets, AreRunLengthCodedPaletteImagesOfTheExpectedSize) {
 TEST(Sheets, ShareOnePaletteWithPaletteBmp) {
     Bytes bmp = readFile(generatedTree("a") / "data/gfx/palette.bmp");
     ASSERT_GE(bmp.size(), 14u + 40 + 1024);
-    auto le32 = [&](std::size_t at) { return static_cast<std::uint32_t>(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24); };
+    auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24);
+    };
     EXPECT_EQ(bmp[0], 'B');
     EXPECT_EQ(bmp[1], 'M');
     EXPECT_EQ(le32(14), 40u);  // information header size
@@ -82,9 +90,11 @@ TEST(Sheets, ShareOnePaletteWithPaletteBmp) {
     EXPECT_EQ(le32(46), 256u); // colours used
     EXPECT_EQ(le32(2), bmp.size());
     std::array<Rgb, 256> fromBmp{};
-    for (int i = 0; i < 256; ++i) fromBmp[i] = {bmp[54 + i * 4 + 2], bmp[54 + i * 4 + 1], bmp[54 + i * 4]};
+    for (int i = 0; i < 256; ++i)
+        fromBmp[i] = {bmp[54 + i * 4 + 2], bmp[54 + i * 4 + 1], bmp[54 + i * 4]};
     EXPECT_EQ(fromBmp[0], (Rgb{0, 0, 0}));
-    for (const SheetSize& s : kSheets) EXPECT_EQ(sheet(s.file).palette, fromBmp) << s.file;
+    for (const SheetSize& s : kSheets)
+        EXPECT_EQ(sheet(s.file).palette, fromBmp) << s.file;
 }
 
 TEST(Sheets, NoOtherColourCanBeMistakenForTheBlackKey) {
@@ -112,17 +122,21 @@ TEST(Sheets, EveryCellTheGameUsesIsDrawn) {
     PcxImage maps = sheet("maps.pcx"), players = sheet("players.pcx"), monsters = sheet("monsters.pcx");
     for (int row = 0; row < maps.height / 32; ++row)
         for (int column = 0; column < 13; ++column)
-            EXPECT_TRUE(maps.cellHasOpaquePixels(column * 32, row * 32, 32)) << "maps " << row << "," << column;
+            EXPECT_TRUE(maps.cellHasOpaquePixels(column * 32, row * 32, 32))
+                << "maps " << row << "," << column;
     for (int row = 0; row < 8; ++row)
         for (int column = 0; column < 21; ++column)
-            EXPECT_TRUE(players.cellHasOpaquePixels(column * 32, row * 32, 32)) << "players " << row << "," << column;
+            EXPECT_TRUE(players.cellHasOpaquePixels(column * 32, row * 32, 32))
+                << "players " << row << "," << column;
     for (int row = 0; row < monsters.height / 32; ++row)
         for (int column = 0; column < 12; ++column)
-            EXPECT_TRUE(monsters.cellHasOpaquePixels(column * 32, row * 32, 32)) << "monsters " << row << "," << column;
+            EXPECT_TRUE(monsters.cellHasOpaquePixels(column * 32, row * 32, 32))
+                << "monsters " << row << "," << column;
     for (const char* file : {"bomb.pcx", "fire.pcx"}) {
         PcxImage image = sheet(file);
         for (int y = 0; y < image.height; y += 32)
-            for (int x = 0; x < image.width; x += 32) EXPECT_TRUE(image.cellHasOpaquePixels(x, y, 32)) << file << " " << x << "," << y;
+            for (int x = 0; x < image.width; x += 32)
+                EXPECT_TRUE(image.cellHasOpaquePixels(x, y, 32)) << file << " " << x << "," << y;
     }
 }
 
@@ -133,7 +147,8 @@ TEST(Sheets, BackgroundTilesAreOpaqueWhereTheMazeIsBlittedWithoutKey) {
         for (int column : {1, 10, 11, 12})
             for (int y = 0; y < 32; ++y)
                 for (int x = 0; x < 32; ++x)
-                    ASSERT_NE(maps.at(column * 32 + x, row * 32 + y), 0) << "theme " << row << " column " << column;
+                    ASSERT_NE(maps.at(column * 32 + x, row * 32 + y), 0)
+                        << "theme " << row << " column " << column;
 }
 
 TEST(Sheets, MapsHoldAtLeastFourDistinctThemes) {
@@ -142,7 +157,8 @@ TEST(Sheets, MapsHoldAtLeastFourDistinctThemes) {
     ASSERT_GE(themes, 4);
     for (int a = 0; a < themes; ++a)
         for (int b = a + 1; b < themes; ++b) {
-            int floor = distance(meanColour(maps, 320, a * 32, 32, 32), meanColour(maps, 320, b * 32, 32, 32));
+            int floor =
+                distance(meanColour(maps, 320, a * 32, 32, 32), meanColour(maps, 320, b * 32, 32, 32));
             int block = distance(meanColour(maps, 0, a * 32, 32, 32), meanColour(maps, 0, b * 32, 32, 32));
             EXPECT_GT(floor + block, 60) << "themes " << a << " and " << b;
         }
@@ -152,9 +168,11 @@ TEST(Sheets, PlayersWearFourClearlyDifferentColours) {
     PcxImage players = sheet("players.pcx");
     // The helmet, seen from behind (walking up).
     Rgb suit[4];
-    for (int p = 0; p < 4; ++p) suit[p] = meanColour(players, 5 * 32 + 11, p * 32 + 6, 10, 10);
+    for (int p = 0; p < 4; ++p)
+        suit[p] = meanColour(players, 5 * 32 + 11, p * 32 + 6, 10, 10);
     for (int a = 0; a < 4; ++a)
-        for (int b = a + 1; b < 4; ++b) EXPECT_GT(distance(suit[a], suit[b]), 90) << a << " and " << b;
+        for (int b = a + 1; b < 4; ++b)
+            EXPECT_GT(distance(suit[a], suit[b]), 90) << a << " and " << b;
 }
 
 TEST(Sheets, OutlinePixelAndGodColourAgreeWithTheSettings) {
@@ -206,9 +224,11 @@ TEST(Sheets, AnimationFramesDiffer) {
                 if (image.at(x0 + x, y0 + y) != image.at(x1 + x, y1 + y)) return false;
         return true;
     };
-    for (int kind = 0; kind < 13; ++kind) EXPECT_FALSE(same(bonus, 0, kind * 32, 32, kind * 32)) << "bonus " << kind;
+    for (int kind = 0; kind < 13; ++kind)
+        EXPECT_FALSE(same(bonus, 0, kind * 32, 32, kind * 32)) << "bonus " << kind;
     EXPECT_FALSE(same(bomb, 0, 0, 32, 0));
-    for (int row = 0; row < monsters.height / 32; ++row) EXPECT_FALSE(same(monsters, 0, row * 32, 32, row * 32));
+    for (int row = 0; row < monsters.height / 32; ++row)
+        EXPECT_FALSE(same(monsters, 0, row * 32, 32, row * 32));
 }
 
 TEST(Sheets, FlameMiddlesJoinTheirNeighboursWithoutASeam) {
@@ -216,12 +236,14 @@ TEST(Sheets, FlameMiddlesJoinTheirNeighboursWithoutASeam) {
     PcxImage fire = sheet("fire.pcx");
     auto columnSpan = [&](int piece, int frame, int x) {
         int n = 0;
-        for (int y = 0; y < 32; ++y) n += fire.at(frame * 32 + x, piece * 32 + y) != 0;
+        for (int y = 0; y < 32; ++y)
+            n += fire.at(frame * 32 + x, piece * 32 + y) != 0;
         return n;
     };
     auto rowSpan = [&](int piece, int frame, int y) {
         int n = 0;
-        for (int x = 0; x < 32; ++x) n += fire.at(frame * 32 + x, piece * 32 + y) != 0;
+        for (int x = 0; x < 32; ++x)
+            n += fire.at(frame * 32 + x, piece * 32 + y) != 0;
         return n;
     };
     enum { kCentre, kLeftEnd, kHMiddle, kRightEnd, kTopEnd, kVMiddle, kBottomEnd };
@@ -255,11 +277,13 @@ TEST(Sheets, TitleWrapsSidewaysWithoutASeam) {
     PcxImage title = sheet("title.pcx");
     auto step = [&](int xa, int xb) {
         long sum = 0;
-        for (int y = 0; y < title.height; ++y) sum += distance(title.palette[title.at(xa, y)], title.palette[title.at(xb, y)]);
+        for (int y = 0; y < title.height; ++y)
+            sum += distance(title.palette[title.at(xa, y)], title.palette[title.at(xb, y)]);
         return static_cast<double>(sum) / title.height;
     };
     double typical = 0;
-    for (int x = 32; x < title.width; x += 32) typical += step(x - 1, x);
+    for (int x = 32; x < title.width; x += 32)
+        typical += step(x - 1, x);
     typical /= title.width / 32 - 1;
     EXPECT_LE(step(title.width - 1, 0), typical * 1.5);
 }

@@ -38,7 +38,8 @@ public:
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 DWORD v = 0;
-                std::memcpy(&v, static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch + x * bytes, static_cast<std::size_t>(bytes));
+                std::memcpy(&v, static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch + x * bytes,
+                            static_cast<std::size_t>(bytes));
                 out.push_back(v);
             }
         surface_->Unlock(nullptr);
@@ -80,7 +81,7 @@ protected:
         IDirectDrawSurface7* surface = nullptr;
         EXPECT_EQ(device_->CreateSurface(&desc, &surface, nullptr), DD_OK);
         if (!surface) return nullptr;
-        if (GetParam() == 8) surface->SetPalette(palette_);  // the display palette of an 8-bit mode
+        if (GetParam() == 8) surface->SetPalette(palette_); // the display palette of an 8-bit mode
         EXPECT_TRUE(DecodePcxImage(surface, 0, 0, (gfx() / file).string(), 0, 0, 0, 0)) << file;
         return surface;
     }
@@ -90,7 +91,7 @@ protected:
     IDirectDrawPalette* palette_ = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST_P(SheetsThroughLoaders, OnlyKeyPixelsEqualTheTopLeftColourKey) {
     for (const char* file : kKeyedSheets) {
@@ -104,7 +105,9 @@ TEST_P(SheetsThroughLoaders, OnlyKeyPixelsEqualTheTopLeftColourKey) {
         ASSERT_EQ(height, image.height);
         const DWORD key = pixels[0];
         int wrong = 0;
-        for (int i = 0; i < width * height; ++i) wrong += (pixels[static_cast<std::size_t>(i)] == key) != (image.pixels[static_cast<std::size_t>(i)] == 0);
+        for (int i = 0; i < width * height; ++i)
+            wrong += (pixels[static_cast<std::size_t>(i)] == key) !=
+                     (image.pixels[static_cast<std::size_t>(i)] == 0);
         EXPECT_EQ(wrong, 0);
     }
 }
@@ -142,10 +145,12 @@ TEST_P(SheetsThroughLoaders, GodColourAndOutlineStayApartInThePlayerRows) {
                 outlines += v == outline;
                 gods += v == (godPixel & mask);
             }
-        EXPECT_GT(outlines, 21 * 20) << "row " << row;  // every figure is outlined
+        EXPECT_GT(outlines, 21 * 20) << "row " << row; // every figure is outlined
         EXPECT_EQ(gods, 0) << "row " << row;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SheetsThroughLoaders, ::testing::Values(8, 16, 32),
-                         [](const ::testing::TestParamInfo<int>& depth) { return std::to_string(depth.param) + "Bits"; });
+                         [](const ::testing::TestParamInfo<int>& depth) {
+                             return std::to_string(depth.param) + "Bits";
+                         });

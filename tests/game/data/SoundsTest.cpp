@@ -10,9 +10,9 @@ using namespace datatest;
 
 namespace {
 
-const char* const kEffects[] = {"huhuhu.wav", "coolgame.wav", "closew.wav",  "bonus.wav",
-                                "fart.wav",   "holyshit.wav", "ExPlayer.wav", "ExBomb.wav",
-                                "ExMonst.wav", "ExItem.wav",  "theclap.wav"};
+const char* const kEffects[] = {"huhuhu.wav",  "coolgame.wav", "closew.wav",   "bonus.wav",
+                                "fart.wav",    "holyshit.wav", "ExPlayer.wav", "ExBomb.wav",
+                                "ExMonst.wav", "ExItem.wav",   "theclap.wav"};
 
 struct Wave {
     int format = 0, channels = 0, rate = 0, byteRate = 0, blockAlign = 0, bits = 0;
@@ -22,7 +22,9 @@ struct Wave {
 std::uint32_t le32(const Bytes& b, std::size_t at) {
     return static_cast<std::uint32_t>(b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | b.at(at + 3) << 24);
 }
-int le16(const Bytes& b, std::size_t at) { return b.at(at) | b.at(at + 1) << 8; }
+int le16(const Bytes& b, std::size_t at) {
+    return b.at(at) | b.at(at + 1) << 8;
+}
 
 // Walks the chunks the way the game's reader does and fails the test on anything amiss.
 Wave readWave(const Bytes& file) {
@@ -38,7 +40,8 @@ Wave readWave(const Bytes& file) {
         if (std::memcmp(file.data() + pos, "fmt ", 4) == 0) {
             EXPECT_GE(size, 16u);
             wave.format = le16(file, pos + 8), wave.channels = le16(file, pos + 10);
-            wave.rate = static_cast<int>(le32(file, pos + 12)), wave.byteRate = static_cast<int>(le32(file, pos + 16));
+            wave.rate = static_cast<int>(le32(file, pos + 12)),
+            wave.byteRate = static_cast<int>(le32(file, pos + 16));
             wave.blockAlign = le16(file, pos + 20), wave.bits = le16(file, pos + 22);
             haveFormat = true;
         } else if (std::memcmp(file.data() + pos, "data", 4) == 0) {
@@ -54,7 +57,7 @@ Wave readWave(const Bytes& file) {
     return wave;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SoundEffects, AreSixteenBitMonoPcmAt22050) {
     for (const char* name : kEffects) {
@@ -92,12 +95,13 @@ TEST(SoundEffects, AreAudibleAndNeverClipped) {
             longestRail = std::max(longestRail, railRun);
         }
         double rms = std::sqrt(energy / static_cast<double>(wave.samples.size())) / 32768;
-        EXPECT_GT(rms, 0.05);       // about -26 dB: heard even at the game's reduced effect volume
-        EXPECT_LT(peak, 32767);     // headroom left
+        EXPECT_GT(rms, 0.05);   // about -26 dB: heard even at the game's reduced effect volume
+        EXPECT_LT(peak, 32767); // headroom left
         EXPECT_EQ(longestRail, 0);
         // Heard within 50 ms of the event (no leading silence) and ends without a click.
         int firstSound = 0;
-        while (firstSound < static_cast<int>(wave.samples.size()) && std::abs(wave.samples[firstSound]) < 300) ++firstSound;
+        while (firstSound < static_cast<int>(wave.samples.size()) && std::abs(wave.samples[firstSound]) < 300)
+            ++firstSound;
         EXPECT_LT(firstSound, 22050 / 20);
         EXPECT_LT(std::abs(static_cast<int>(wave.samples.back())), 400);
     }

@@ -7,8 +7,8 @@
 #include "game/Title.h"
 #include "platform/ddraw/DDrawTest.h"
 #include "platform/ddraw/Presenter.h"
-#include "platform/dsound/ManualBackend.h"
 #include "platform/dinput/DIKeys.h"
+#include "platform/dsound/ManualBackend.h"
 #include "platform/files/FileNames.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/MessageService.h"
@@ -27,9 +27,8 @@
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::path(VX_TEST_TMP) / ("main-" + std::string(::testing::UnitTest::GetInstance()
-                                                                                 ->current_test_info()
-                                                                                 ->name()));
+        folder_ = std::filesystem::path(VX_TEST_TMP) /
+                  ("main-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         SetExeName((folder_ / "vortamix").string());
@@ -41,8 +40,7 @@ protected:
 
     void TearDown() override {
         if (MainForm) {
-            if (MainForm->DDActive())
-                MainForm->SetDDActive(false);
+            if (MainForm->DDActive()) MainForm->SetDDActive(false);
             delete MainForm;
         }
         delete OptionsForm;

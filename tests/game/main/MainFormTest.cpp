@@ -136,10 +136,8 @@ TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
         CheckSynchronize();
         RunDueTimers();
         Key(keys[i % 8]);
-        if (i % 50 == 25)
-            MainForm->MenuPause->Click();
-        if (i % 50 == 30)
-            MainForm->MenuPause->Click();
+        if (i % 50 == 25) MainForm->MenuPause->Click();
+        if (i % 50 == 30) MainForm->MenuPause->Click();
         std::this_thread::yield();
     }
     MainForm->SetDDActive(false);

@@ -1,5 +1,5 @@
-#include "../rules/GameHarness.h"
 #include "game/Options.h"
+#include "../rules/GameHarness.h"
 
 #include <gtest/gtest.h>
 

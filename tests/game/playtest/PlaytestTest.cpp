@@ -22,8 +22,8 @@ constexpr int screenPixels = screenWidth * screenHeight;
 constexpr int skippedStatus = 77;
 
 const std::vector<std::string> shotNames = {
-    "01-title",  "02-setup",  "03-round-1", "04-running",    "05-walked",       "06-bombs",  "07-flames",
-    "08-burnt",  "09-round-2", "10-paused", "11-paused-full", "12-running-full", "13-escaped",
+    "01-title", "02-setup",   "03-round-1", "04-running",     "05-walked",       "06-bombs",   "07-flames",
+    "08-burnt", "09-round-2", "10-paused",  "11-paused-full", "12-running-full", "13-escaped",
 };
 
 struct Shot {
@@ -39,7 +39,8 @@ struct Shot {
     }
     double shareOf(int r, int g, int b, int tolerance) const {
         return share([&](int pr, int pg, int pb) {
-            return std::abs(pr - r) <= tolerance && std::abs(pg - g) <= tolerance && std::abs(pb - b) <= tolerance;
+            return std::abs(pr - r) <= tolerance && std::abs(pg - g) <= tolerance &&
+                   std::abs(pb - b) <= tolerance;
         });
     }
     // The round screen's light grey panel.
@@ -100,8 +101,8 @@ Match playMatch() {
     Match match;
     std::string folder = std::string(VX_TEST_TMP) + "/playtest";
     std::string log = std::string(VX_TEST_TMP) + "/playtest.log";
-    std::string run = "bash \"" VX_SOURCE_DIR "/tools/playtest.sh\" \"" + folder + "\" \"" VX_RUN_DIR "\" > \"" + log +
-                      "\" 2>&1";
+    std::string run = "bash \"" VX_SOURCE_DIR "/tools/playtest.sh\" \"" + folder +
+                      "\" \"" VX_RUN_DIR "\" > \"" + log + "\" 2>&1";
     int status = std::system(run.c_str());
     match.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream file(log);
@@ -131,7 +132,8 @@ void expectRoundScreensComeAndGo(const Match& match) {
 }
 
 void expectPlayersWalkAndBombsBurn(const Match& match) {
-    EXPECT_GT(match.shot("05-walked").differenceFrom(match.shot("04-running")), 0.001) << "the players walked";
+    EXPECT_GT(match.shot("05-walked").differenceFrom(match.shot("04-running")), 0.001)
+        << "the players walked";
     double ticking = match.shot("06-bombs").fireShare();
     double burning = match.shot("07-flames").fireShare();
     double after = match.shot("08-burnt").fireShare();

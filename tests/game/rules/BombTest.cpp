@@ -30,8 +30,7 @@ struct BombTest : ::testing::Test {
         std::map<std::pair<int, int>, unsigned> out;
         for (int i = 0; i < g.SpriteList.Count(); ++i) {
             TDDSprite* s = g.SpriteList[i];
-            if (s->UserKind == skFlame)
-                out[{s->GetX() / 32, s->GetY() / 32}] = s->FirstFrameY / 32;
+            if (s->UserKind == skFlame) out[{s->GetX() / 32, s->GetY() / 32}] = s->FirstFrameY / 32;
         }
         return out;
     }

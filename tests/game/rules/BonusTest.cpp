@@ -22,8 +22,7 @@ struct BonusTest : ::testing::Test {
         g.PutItem(0, 0, kind);
         g.Frame();
         bool taken = g.Cell(0, 0)->Item == nullptr;
-        if (!taken)
-            g.DeleteSpriteForTest(g.Cell(0, 0)->Item);
+        if (!taken) g.DeleteSpriteForTest(g.Cell(0, 0)->Item);
         g.Cell(0, 0)->Item = nullptr;
         return taken;
     }
@@ -38,8 +37,8 @@ struct BonusCase {
 
 TEST_F(BonusTest, EachBonusPlaysItsCueOnlyWhenTaken) {
     const BonusCase cases[] = {
-        {bkPower, scBonus},    {bkBombs, scBonus},   {bkTrigger, scHuHu},       {bkSpeed, scSpeed},
-        {bkBombLive, scCool},  {bkBombClip, scBonus}, {bkGodMode, scCool},      {bkFreeze, scFreez},
+        {bkPower, scBonus},    {bkBombs, scBonus},      {bkTrigger, scHuHu},    {bkSpeed, scSpeed},
+        {bkBombLive, scCool},  {bkBombClip, scBonus},   {bkGodMode, scCool},    {bkFreeze, scFreez},
         {bkWoodClip, scBonus}, {bkShowSecrets, scHuHu}, {bkMultiBomb, scBonus}, {bkMonster, scCool},
         {bkSkull, scShit},
     };

@@ -9,8 +9,7 @@ namespace {
 constexpr unsigned timerIntervals[7] = {750, 3000, 10000, 10000, 10000, 5000, 75};
 
 unsigned intervalOf(int t) {
-    if (t < gtWoodClip1)
-        return timerIntervals[t];
+    if (t < gtWoodClip1) return timerIntervals[t];
     return t >= gtGodMode1 ? 15000 : 10000;
 }
 
@@ -39,12 +38,13 @@ TTestGame::TTestGame(DWORD seedTime) : clock_(1000) {
     }
 }
 
-TTestGame::~TTestGame() { SetLocalTimeSource({}); }
+TTestGame::~TTestGame() {
+    SetLocalTimeSource({});
+}
 
 void TTestGame::SetTimerEnabled(TGameTimer t, bool enabled) {
     Timer& timer = Timers[static_cast<std::size_t>(t)];
-    if (enabled && !timer.enabled)
-        timer.due = Clock().Now() + timer.interval;
+    if (enabled && !timer.enabled) timer.due = Clock().Now() + timer.interval;
     timer.enabled = enabled;
 }
 
@@ -63,8 +63,7 @@ void TTestGame::fireDueTimers() {
                 (next < 0 || static_cast<int>(timer.due - Timers[static_cast<std::size_t>(next)].due) < 0))
                 next = t;
         }
-        if (next < 0)
-            return;
+        if (next < 0) return;
         Timer& timer = Timers[static_cast<std::size_t>(next)];
         timer.due += timer.interval;
         OnGameTimer(static_cast<TGameTimer>(next));
@@ -74,24 +73,20 @@ void TTestGame::fireDueTimers() {
 void TTestGame::Frame(DWORD ms) {
     Clock().Advance(ms);
     fireDueTimers();
-    if (AppPaused)
-        return;
+    if (AppPaused) return;
     if (!RunningHandler) {
         // The paused frame polls the keys and draws the title; the rules rest.
         return;
     }
-    if (!GameRunning)
-        return;
-    if (RunFrameRules())
-        AnimateSprites({});
+    if (!GameRunning) return;
+    if (RunFrameRules()) AnimateSprites({});
 }
 
 void TTestGame::SetMaze(const std::vector<std::string>& rows) {
     std::lock_guard lock(GameLock());
     for (int i = SpriteList.Count() - 1; i >= 0; --i) {
         TDDSprite* s = SpriteList[i];
-        if (PlayerList.IndexOf(s) < 0)
-            DeleteSprite(s);
+        if (PlayerList.IndexOf(s) < 0) DeleteSprite(s);
     }
     MonsterList.Clear();
     GridHeight = static_cast<int>(rows.size());
@@ -124,10 +119,8 @@ void TTestGame::PutPlayer(int n, int cx, int cy) {
     s->SetY(cy * CellSize);
     s->SetVelocityX(0);
     s->SetVelocityY(0);
-    if (!s->Visible())
-        s->SetVisible(true);
-    if (SpriteList.IndexOf(s) < 0)
-        SpriteList.Insert(0, s);
+    if (!s->Visible()) s->SetVisible(true);
+    if (SpriteList.IndexOf(s) < 0) SpriteList.Insert(0, s);
 }
 
 TDDSprite* TTestGame::PutItem(int cx, int cy, TBonusKind kind, bool visible) {
@@ -148,7 +141,8 @@ int TTestGame::CountKind(int kind) const {
 }
 
 int TTestGame::CuesOf(TSoundCue cue) const {
-    return static_cast<int>(std::count_if(Cues.begin(), Cues.end(), [cue](const SoundCue& c) { return c.cue == cue; }));
+    return static_cast<int>(
+        std::count_if(Cues.begin(), Cues.end(), [cue](const SoundCue& c) { return c.cue == cue; }));
 }
 
 } // namespace game_test

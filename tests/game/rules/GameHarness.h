@@ -101,8 +101,7 @@ protected:
     bool IsAppPaused() const override { return AppPaused; }
     void PauseKeyPressed() override {
         ++PauseKeys;
-        if (PauseKeyClicksMenu)
-            MenuPauseClick();
+        if (PauseKeyClicksMenu) MenuPauseClick();
     }
     void ShiftTickOffset(int delta) override { TickOffset += delta; }
     void ResetTickOffset() override { TickOffset = 0; }
@@ -110,8 +109,7 @@ protected:
     void PostUiUpdate() override { ++UiUpdates; }
     void ShowTooFewPlayers() override { ++TooFewMessages; }
     int GameRandom(int n) override {
-        if (Script.empty())
-            return TGameRules::GameRandom(n);
+        if (Script.empty()) return TGameRules::GameRandom(n);
         int v = Script.front();
         Script.erase(Script.begin());
         return n > 0 ? v % n : 0;

@@ -22,11 +22,9 @@ TEST(GameThreads, FramesTimersAndMenusShareTheModelUnderTheGameLock) {
         for (int i = 0; !stop; ++i) {
             int key = keys[i % 8];
             g.HandleKeyDown(key);
-            if (g.RunFrameRules())
-                g.AnimateSprites({});
+            if (g.RunFrameRules()) g.AnimateSprites({});
             g.HandleKeyUp(key);
-            if (i % 50 == 0)
-                g.HandleKeyDown(DIK_RETURN);
+            if (i % 50 == 0) g.HandleKeyDown(DIK_RETURN);
             frames.fetch_add(1);
         }
     });

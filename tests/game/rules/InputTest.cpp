@@ -27,10 +27,12 @@ struct KeyCase {
 
 TEST_F(InputTest, EachPlayersDirectionKeysSetAndClearTheirBits) {
     const KeyCase cases[] = {
-        {1, DIK_LEFT, TagLeft},    {1, DIK_RIGHT, TagRight},   {1, DIK_UP, TagUp},       {1, DIK_DOWN, TagDown},
-        {2, DIK_A, TagLeft},       {2, DIK_D, TagRight},       {2, DIK_W, TagUp},        {2, DIK_S, TagDown},
-        {3, DIK_J, TagLeft},       {3, DIK_L, TagRight},       {3, DIK_I, TagUp},        {3, DIK_K, TagDown},
-        {4, DIK_NUMPAD4, TagLeft}, {4, DIK_NUMPAD6, TagRight}, {4, DIK_NUMPAD8, TagUp},  {4, DIK_NUMPAD5, TagDown},
+        {1, DIK_LEFT, TagLeft},    {1, DIK_RIGHT, TagRight},   {1, DIK_UP, TagUp},
+        {1, DIK_DOWN, TagDown},    {2, DIK_A, TagLeft},        {2, DIK_D, TagRight},
+        {2, DIK_W, TagUp},         {2, DIK_S, TagDown},        {3, DIK_J, TagLeft},
+        {3, DIK_L, TagRight},      {3, DIK_I, TagUp},          {3, DIK_K, TagDown},
+        {4, DIK_NUMPAD4, TagLeft}, {4, DIK_NUMPAD6, TagRight}, {4, DIK_NUMPAD8, TagUp},
+        {4, DIK_NUMPAD5, TagDown},
     };
     for (const KeyCase& c : cases) {
         g.HandleKeyDown(c.key);

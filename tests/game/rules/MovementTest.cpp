@@ -20,8 +20,7 @@ struct MovementTest : ::testing::Test {
     int untilStill(int limit = 1000) {
         for (int n = 1; n <= limit; ++n) {
             g.Frame();
-            if (p1->RawVelocityX() == 0 && p1->RawVelocityY() == 0)
-                return n;
+            if (p1->RawVelocityX() == 0 && p1->RawVelocityY() == 0) return n;
         }
         return -1;
     }

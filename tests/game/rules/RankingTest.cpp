@@ -23,7 +23,9 @@ TEST(RoundScreenRanking, OrdersByScoreWithMoreWinsFirstOnTies) {
     const Case cases[] = {
         // 2 wins 0 kills and 1 win 10 kills both score 20: two wins first.
         {{true, true, false, false}, {score(1, 10, 0), score(2, 0, 0), {}, {}}, {1, 0}},
-        {{true, true, true, true}, {score(0, 0, 0), score(0, 3, 0), score(1, 0, 1), score(0, 0, 0)}, {2, 1, 0, 3}},
+        {{true, true, true, true},
+         {score(0, 0, 0), score(0, 3, 0), score(1, 0, 1), score(0, 0, 0)},
+         {2, 1, 0, 3}},
         {{false, true, false, true}, {score(9, 9, 0), score(0, 0, 1), {}, score(0, 0, 0)}, {3, 1}},
         {{true, false, true, false}, {score(1, 1, 1), {}, score(1, 1, 1), {}}, {0, 2}},
         {{false, false, false, false}, {}, {}},

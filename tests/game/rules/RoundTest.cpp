@@ -14,19 +14,16 @@ std::set<int> reachableFloor(TTestGame& g) {
     std::vector<int> todo;
     for (int n = 1; n <= 4; ++n) {
         TDDSprite* s = g.Player(n);
-        if (s->Visible())
-            todo.push_back(s->GetY() / 32 * g.GridWidth + s->GetX() / 32);
+        if (s->Visible()) todo.push_back(s->GetY() / 32 * g.GridWidth + s->GetX() / 32);
     }
     while (!todo.empty()) {
         int i = todo.back();
         todo.pop_back();
-        if (!seen.insert(i).second)
-            continue;
+        if (!seen.insert(i).second) continue;
         int x = i % g.GridWidth, y = i / g.GridWidth;
         for (auto [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
             TMapCell* c = g.Cell(x + dx, y + dy);
-            if (c && c->Kind == ckFloor)
-                todo.push_back((y + dy) * g.GridWidth + x + dx);
+            if (c && c->Kind == ckFloor) todo.push_back((y + dy) * g.GridWidth + x + dx);
         }
     }
     return seen;
@@ -57,8 +54,18 @@ TEST(RoundLayout, RulesHoldOverManySeeds) {
         }
         // (19, 1) and (19, 13) are turned into floor by the corners of players 4 and 3.
         EXPECT_EQ(solids, 68) << seed;
-        for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {0, 1}, {0, 14}, {1, 14}, {0, 13}, {19, 14}, {18, 14},
-                            {19, 13}, {19, 0}, {18, 0}, {19, 1}})
+        for (auto [x, y] : {std::pair{0, 0},
+                            {1, 0},
+                            {0, 1},
+                            {0, 14},
+                            {1, 14},
+                            {0, 13},
+                            {19, 14},
+                            {18, 14},
+                            {19, 13},
+                            {19, 0},
+                            {18, 0},
+                            {19, 1}})
             EXPECT_EQ(g.Cell(x, y)->Kind, ckFloor) << x << "," << y;
 
         int total = 45, m = std::min(total, woods), placed = 0;
@@ -69,7 +76,8 @@ TEST(RoundLayout, RulesHoldOverManySeeds) {
                 ++placed;
             }
         for (int k = 0; k < 13; ++k)
-            EXPECT_EQ(byKind[static_cast<std::size_t>(k)], g.Options.BonusCount[static_cast<std::size_t>(k)] * m / total);
+            EXPECT_EQ(byKind[static_cast<std::size_t>(k)],
+                      g.Options.BonusCount[static_cast<std::size_t>(k)] * m / total);
 
         std::set<int> reachable = reachableFloor(g);
         for (int i = 0; i < g.MonsterList.Count(); ++i) {

@@ -36,7 +36,9 @@ TEST(Playlist, LastLineWithoutBreakAndVeryLongLines) {
     EXPECT_EQ(ReadPlaylist(path), expected);
 }
 
-TEST(Playlist, MissingFileIsEmpty) { EXPECT_TRUE(ReadPlaylist(std::string(VX_TEST_TMP) + "/none.m3u").empty()); }
+TEST(Playlist, MissingFileIsEmpty) {
+    EXPECT_TRUE(ReadPlaylist(std::string(VX_TEST_TMP) + "/none.m3u").empty());
+}
 
 TEST(Settings, MissingFileGivesDefaults) {
     TIniFile ini(std::string(VX_TEST_TMP) + "/absent.ini");
@@ -51,9 +53,10 @@ TEST(Settings, MissingFileGivesDefaults) {
 }
 
 TEST(Settings, UnusableValuesFallBackToTheirDefaults) {
-    std::string path = tempFile("bad.ini", "[Sound]\nMusicVolume=-7000\nChannels=0\nBitsPerSample=0\n"
-                                           "SamplesPerSec=abc\n[BonusFrames]\nSkull=0\nPower=-3\nMonster=6\n"
-                                           "[Screen]\nWidth=10\nHeight=100000\nBPP=7\n[Joystick]\nPlayer2=1\n");
+    std::string path =
+        tempFile("bad.ini", "[Sound]\nMusicVolume=-7000\nChannels=0\nBitsPerSample=0\n"
+                            "SamplesPerSec=abc\n[BonusFrames]\nSkull=0\nPower=-3\nMonster=6\n"
+                            "[Screen]\nWidth=10\nHeight=100000\nBPP=7\n[Joystick]\nPlayer2=1\n");
     TIniFile ini(path);
     TGameSettings s;
     ReadSettings(ini, s, false);
@@ -73,7 +76,8 @@ TEST(Settings, UnusableValuesFallBackToTheirDefaults) {
 }
 
 TEST(Settings, WrittenBackInOrderKeepingUnknownKeysAndComments) {
-    std::string path = tempFile("order.ini", "; my settings\n[Sound]\nOwnKey=5\nMusicVolume=128\n[Themes]\nA=Forest\n");
+    std::string path =
+        tempFile("order.ini", "; my settings\n[Sound]\nOwnKey=5\nMusicVolume=128\n[Themes]\nA=Forest\n");
     TIniFile ini(path);
     TGameSettings s;
     ReadSettings(ini, s, false);
@@ -84,12 +88,13 @@ TEST(Settings, WrittenBackInOrderKeepingUnknownKeysAndComments) {
     EXPECT_NE(text.find("OwnKey=5"), std::string::npos);
     EXPECT_NE(text.find("A=Forest"), std::string::npos);
     EXPECT_NE(text.find("MusicVolume=0"), std::string::npos);
-    const char* order[] = {"MusicEnabled=1", "SFXEnabled=1",  "SFXVolume=192", "Driver=0",   "SamplesPerSec=22050",
-                           "BitsPerSample=8", "Channels=2",    "MP3_Half=0",    "MP3_Quarter=0", "[Screen]",
-                           "Width=640",      "Height=480",    "BPP=8",         "[GFX]",     "Theme=0",
-                           "[Joystick]",     "Player1=0",     "[Options]",     "Player1=1", "Player2=0",
-                           "Monsters=10",    "Name1=Player 1", "Name2=Zed",    "[BonusCount]", "Power=15",
-                           "Skull=5"};
+    const char* order[] = {
+        "MusicEnabled=1",  "SFXEnabled=1",   "SFXVolume=192", "Driver=0",      "SamplesPerSec=22050",
+        "BitsPerSample=8", "Channels=2",     "MP3_Half=0",    "MP3_Quarter=0", "[Screen]",
+        "Width=640",       "Height=480",     "BPP=8",         "[GFX]",         "Theme=0",
+        "[Joystick]",      "Player1=0",      "[Options]",     "Player1=1",     "Player2=0",
+        "Monsters=10",     "Name1=Player 1", "Name2=Zed",     "[BonusCount]",  "Power=15",
+        "Skull=5"};
     std::size_t at = text.find("OwnKey=5");
     for (const char* key : order) {
         std::size_t next = text.find(key, at);
@@ -107,7 +112,8 @@ TEST(Settings, ThemeNamesFillUpWithNumberedThemes) {
 }
 
 TEST(Settings, SampleRateChoice) {
-    const std::pair<int, int> cases[] = {{7999, -1}, {8000, 0}, {22049, 1}, {22050, 2}, {44100, 3}, {96000, 4}};
+    const std::pair<int, int> cases[] = {{7999, -1}, {8000, 0},  {22049, 1},
+                                         {22050, 2}, {44100, 3}, {96000, 4}};
     for (auto [rate, index] : cases)
         EXPECT_EQ(FreqIndexOf(rate), index) << rate;
 }

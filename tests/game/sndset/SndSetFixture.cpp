@@ -38,7 +38,9 @@ std::vector<BYTE> toneImage(std::int16_t first, int frames) {
     return riff;
 }
 
-std::string effectName(std::size_t i) { return "sndset-effect-" + std::to_string(i); }
+std::string effectName(std::size_t i) {
+    return "sndset-effect-" + std::to_string(i);
+}
 
 // Built-in effects the waves load by name; registered once, alive for the run.
 void registerEffects() {
@@ -98,8 +100,7 @@ void SndSetFixture::playRandomTrack() {
     std::string name;
     {
         std::lock_guard lock(game.GameLock());
-        if (!game.Options.MusicEnabled || playlist.empty())
-            return;
+        if (!game.Options.MusicEnabled || playlist.empty()) return;
         name = playlist[static_cast<std::size_t>(picks++) % playlist.size()];
     }
     player->SetFileName(name);
@@ -113,8 +114,7 @@ void SndSetFixture::choose(TComboBox* box, int index) {
 
 BufferInfo SndSetFixture::stream() {
     for (const BufferInfo& info : audio.backend().Buffers())
-        if (!info.primary && info.size == static_cast<DWORD>(player->BuffersSize()))
-            return info;
+        if (!info.primary && info.size == static_cast<DWORD>(player->BuffersSize())) return info;
     return {};
 }
 

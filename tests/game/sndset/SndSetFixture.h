@@ -22,7 +22,9 @@
 namespace sndset_test {
 
 // The first sample of effect i's tone; every effect sounds differently.
-inline std::int16_t EffectTone(std::size_t i) { return static_cast<std::int16_t>(1000 * (i + 1)); }
+inline std::int16_t EffectTone(std::size_t i) {
+    return static_cast<std::int16_t>(1000 * (i + 1));
+}
 
 class SndSetFixture : public ::testing::Test {
 protected:

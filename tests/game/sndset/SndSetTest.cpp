@@ -120,10 +120,8 @@ TEST_F(SoundDialog, FormatBoxesRestartAnActiveEngineWithTheChosenFormat) {
         unsigned long rate;
         unsigned short bits, channels;
     } steps[] = {
-        {&TSndSetForm::FreqBox, 1, 11025, 16, 2},
-        {&TSndSetForm::FreqBox, 4, 48000, 16, 2},
-        {&TSndSetForm::BitBox, 0, 48000, 8, 2},
-        {&TSndSetForm::ChanBox, 0, 48000, 8, 1},
+        {&TSndSetForm::FreqBox, 1, 11025, 16, 2}, {&TSndSetForm::FreqBox, 4, 48000, 16, 2},
+        {&TSndSetForm::BitBox, 0, 48000, 8, 2},   {&TSndSetForm::ChanBox, 0, 48000, 8, 1},
         {&TSndSetForm::FreqBox, 0, 8000, 8, 1},
     };
     for (const auto& step : steps) {

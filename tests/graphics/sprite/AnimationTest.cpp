@@ -24,8 +24,8 @@ unsigned frameAt(TDDSprite& s, DWORD tick) {
 
 TEST(SpriteAnimation, LoopingAndMirroredFrameNumbers) {
     const std::vector<FrameCase> cases = {
-        {false, 0, 2},   {false, 100, 3}, {false, 400, 2}, {false, 350, 5}, {true, 300, 5},
-        {true, 400, 4},  {true, 500, 3},  {true, 600, 2},  {true, 700, 3},  {true, 0, 2},
+        {false, 0, 2},  {false, 100, 3}, {false, 400, 2}, {false, 350, 5}, {true, 300, 5},
+        {true, 400, 4}, {true, 500, 3},  {true, 600, 2},  {true, 700, 3},  {true, 0, 2},
     };
     TSpriteHostForm form;
     for (const FrameCase& c : cases) {

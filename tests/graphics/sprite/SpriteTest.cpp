@@ -78,11 +78,8 @@ TEST_F(SpriteTest, FirstMoveDoesNotMoveAndGapsAreCappedAtHalfASecond) {
         int expectedX;
     };
     const std::vector<Case> cases = {
-        {100.0, 1000, 1250, 25},
-        {50.0, 1000, 3000, 25},
-        {50.0, 1000, 1500, 25},
-        {-40.0, 0, 100, -4},
-        {100.0, 5000, 4000, 0}, // the clock went back: no motion
+        {100.0, 1000, 1250, 25}, {50.0, 1000, 3000, 25}, {50.0, 1000, 1500, 25},
+        {-40.0, 0, 100, -4},     {100.0, 5000, 4000, 0}, // the clock went back: no motion
     };
     for (const Case& c : cases) {
         TDDSprite* s = make();

@@ -5,7 +5,8 @@
 namespace {
 
 BYTE* pixelAddress(const DDSURFACEDESC2& desc, int x, int y) {
-    return static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch + x * int(desc.ddpfPixelFormat.dwRGBBitCount / 8);
+    return static_cast<BYTE*>(desc.lpSurface) + y * desc.lPitch +
+           x * int(desc.ddpfPixelFormat.dwRGBBitCount / 8);
 }
 
 } // namespace

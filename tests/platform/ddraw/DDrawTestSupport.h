@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) { return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16; }
+constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) {
+    return DWORD(r) | DWORD(g) << 8 | DWORD(b) << 16;
+}
 
 class TestWindow : public DDWindow {
 public:
@@ -29,8 +31,7 @@ protected:
         dd->Release();
     }
     void TearDown() override {
-        if (device)
-            device->Release();
+        if (device) device->Release();
     }
 
     IDirectDrawSurface7* offscreen(int width, int height, int bpp = 0) {

@@ -267,7 +267,9 @@ using DisplayTest = DeviceTest;
 
 TEST_F(DisplayTest, FullScreenPrimaryFlipsAndPresentsTheBackBuffer) {
     TestWindow window;
-    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_ALLOWMODEX), DD_OK);
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT |
+                                                       DDSCL_ALLOWMODEX),
+              DD_OK);
     ASSERT_EQ(device->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
@@ -368,10 +370,10 @@ TEST(PresenterScaling, KeepsAspectWithBlackBars) {
     std::uint32_t source[2] = {1, 2};
     std::vector<std::uint32_t> dest(4 * 4);
     ScaleKeepingAspect(source, 2, 1, dest.data(), 4, 4);
-    EXPECT_EQ(dest[0], 0u);             // bar above
-    EXPECT_EQ(dest[1 * 4 + 0], 1u);     // picture rows 1 and 2
+    EXPECT_EQ(dest[0], 0u);         // bar above
+    EXPECT_EQ(dest[1 * 4 + 0], 1u); // picture rows 1 and 2
     EXPECT_EQ(dest[2 * 4 + 3], 2u);
-    EXPECT_EQ(dest[3 * 4 + 3], 0u);     // bar below
+    EXPECT_EQ(dest[3 * 4 + 3], 0u); // bar below
     std::vector<std::uint32_t> wide(6 * 2, 7);
     std::uint32_t square[1] = {5};
     ScaleKeepingAspect(square, 1, 1, wide.data(), 6, 2);

@@ -15,8 +15,7 @@ void ensureApplication() {
     static int argc = 1;
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
+    if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "platform/dinput/DIKeys.h"
 #include "platform/dinput/Keyboard.h"
+#include "platform/dinput/DIKeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,8 +13,7 @@ QApplication& app() {
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
     static QApplication* instance = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!instance)
-        instance = new QApplication(argc, argv);
+    if (!instance) instance = new QApplication(argc, argv);
     return *instance;
 }
 
@@ -38,12 +37,28 @@ TEST(KeyTranslation, EvdevCodesOfTheMainBlockMapOneToOneAndExtendedKeysByTable) 
         unsigned evdev;
         int dik;
     };
-    const Case cases[] = {{1, DIK_ESCAPE}, {30, DIK_A},          {57, DIK_SPACE},    {82, DIK_NUMPAD0},
-                          {88, DIK_F12},   {96, DIK_NUMPADENTER}, {97, DIK_RCONTROL}, {98, DIK_DIVIDE},
-                          {100, DIK_RMENU}, {103, DIK_UP},         {105, DIK_LEFT},    {106, DIK_RIGHT},
-                          {108, DIK_DOWN}, {110, DIK_INSERT},     {111, DIK_DELETE},  {102, DIK_HOME},
-                          {107, DIK_END},  {104, DIK_PRIOR},      {109, DIK_NEXT},    {119, DIK_PAUSE},
-                          {0, 0},          {240, 0}};
+    const Case cases[] = {{1, DIK_ESCAPE},
+                          {30, DIK_A},
+                          {57, DIK_SPACE},
+                          {82, DIK_NUMPAD0},
+                          {88, DIK_F12},
+                          {96, DIK_NUMPADENTER},
+                          {97, DIK_RCONTROL},
+                          {98, DIK_DIVIDE},
+                          {100, DIK_RMENU},
+                          {103, DIK_UP},
+                          {105, DIK_LEFT},
+                          {106, DIK_RIGHT},
+                          {108, DIK_DOWN},
+                          {110, DIK_INSERT},
+                          {111, DIK_DELETE},
+                          {102, DIK_HOME},
+                          {107, DIK_END},
+                          {104, DIK_PRIOR},
+                          {109, DIK_NEXT},
+                          {119, DIK_PAUSE},
+                          {0, 0},
+                          {240, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(DikFromEvdev(c.evdev), c.dik) << c.evdev;
 }

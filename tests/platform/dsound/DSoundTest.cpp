@@ -19,8 +19,8 @@ WAVEFORMATEX pcm(WORD channels, WORD bits, DWORD rate) {
     return f;
 }
 
-constexpr DWORD AllControls =
-    DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GETCURRENTPOSITION2;
+constexpr DWORD AllControls = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY |
+                              DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GETCURRENTPOSITION2;
 
 class DSoundFixture : public ::testing::Test {
 protected:
@@ -31,8 +31,7 @@ protected:
     void TearDown() override {
         for (IDirectSoundBuffer* b : buffers)
             b->Release();
-        if (ds)
-            ds->Release();
+        if (ds) ds->Release();
     }
     IDirectSoundBuffer* make(const WAVEFORMATEX& format, DWORD bytes, DWORD flags = AllControls) {
         DSBUFFERDESC desc;
@@ -41,8 +40,7 @@ protected:
         desc.lpwfxFormat = &format;
         IDirectSoundBuffer* b = nullptr;
         EXPECT_EQ(ds->CreateSoundBuffer(&desc, &b, nullptr), DS_OK);
-        if (b)
-            buffers.push_back(b);
+        if (b) buffers.push_back(b);
         return b;
     }
     static void fill(IDirectSoundBuffer* b, const void* data, DWORD bytes) {
@@ -73,8 +71,7 @@ bool enumerateInto(const GUID* guid, const char* description, const char*, void*
 
 std::vector<GUID> guids;
 bool collectGuid(const GUID* guid, const char*, const char*, void*) {
-    if (guid)
-        guids.push_back(*guid);
+    if (guid) guids.push_back(*guid);
     return true;
 }
 

@@ -11,8 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 

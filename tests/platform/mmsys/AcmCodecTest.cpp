@@ -27,12 +27,9 @@ struct CodecCase {
 };
 
 const CodecCase Codecs[] = {
-    {"alaw", "a-law", 8000, 1, true},
-    {"ulaw", "u-law", 8000, 2, true},
-    {"ima", "ima-adpcm", 22050, 1, false},
-    {"imastereo", "ima-adpcm", 11025, 2, false},
-    {"adpcm", "ms-adpcm", 22050, 1, false},
-    {"adpcmstereo", "ms-adpcm", 8000, 2, false},
+    {"alaw", "a-law", 8000, 1, true},        {"ulaw", "u-law", 8000, 2, true},
+    {"ima", "ima-adpcm", 22050, 1, false},   {"imastereo", "ima-adpcm", 11025, 2, false},
+    {"adpcm", "ms-adpcm", 22050, 1, false},  {"adpcmstereo", "ms-adpcm", 8000, 2, false},
     {"gsm", "gsm-full-rate", 8000, 1, true},
 };
 
@@ -48,27 +45,25 @@ std::string MakeCodecFile(const CodecCase& c) {
 
 std::vector<short> DecodeWithSox(const std::string& path) {
     std::string out = path + ".sox.raw";
-    if (!Run("sox " + path + " -t raw -e signed -b 16 -L " + out))
-        return {};
+    if (!Run("sox " + path + " -t raw -e signed -b 16 -L " + out)) return {};
     return Samples(ReadFile(out));
 }
 
 std::vector<short> DecodeWithFfmpeg(const std::string& path) {
     std::string out = path + ".ff.raw";
-    if (!Run("ffmpeg -y -v error -i " + path + " -f s16le -acodec pcm_s16le " + out))
-        return {};
+    if (!Run("ffmpeg -y -v error -i " + path + " -f s16le -acodec pcm_s16le " + out)) return {};
     return Samples(ReadFile(out));
 }
 
 // The format and data chunk of a WAVE file, read with the chunk walker.
 bool ReadWave(const std::string& path, WaveFormatBlock& format, std::vector<BYTE>& data) {
     HMMIO file = mmioOpenA(path.c_str(), nullptr, MMIO_ALLOCBUF);
-    if (!file)
-        return false;
+    if (!file) return false;
     MMCKINFO riff, fmt, chunk;
     fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
     chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    bool ok = mmioDescend(file, &riff, nullptr, 0) == 0 && mmioDescend(file, &fmt, &riff, MMIO_FINDCHUNK) == 0;
+    bool ok =
+        mmioDescend(file, &riff, nullptr, 0) == 0 && mmioDescend(file, &fmt, &riff, MMIO_FINDCHUNK) == 0;
     std::vector<BYTE> body(ok ? fmt.cksize : 0);
     ok = ok && mmioRead(file, body.data(), LONG(body.size())) == LONG(body.size()) && body.size() >= 18;
     if (ok) {
@@ -95,12 +90,10 @@ bool ReadWave(const std::string& path, WaveFormatBlock& format, std::vector<BYTE
 std::vector<short> DecodeWithAcm(const std::string& path, std::size_t chunkBlocks) {
     WaveFormatBlock format;
     std::vector<BYTE> data;
-    if (!ReadWave(path, format, data))
-        return {};
+    if (!ReadWave(path, format, data)) return {};
     WAVEFORMATEX pcm = Pcm(format.Format()->nChannels, format.Format()->nSamplesPerSec, 16);
     HACMSTREAM stream = nullptr;
-    if (acmStreamOpen(&stream, nullptr, format.Format(), &pcm, nullptr, 0, 0, 0) != 0)
-        return {};
+    if (acmStreamOpen(&stream, nullptr, format.Format(), &pcm, nullptr, 0, 0, 0) != 0) return {};
     std::size_t chunk = chunkBlocks * format.Format()->nBlockAlign;
     DWORD outSize = 0;
     acmStreamSize(stream, DWORD(chunk), &outSize, ACM_STREAMSIZEF_SOURCE);
@@ -117,7 +110,8 @@ std::vector<short> DecodeWithAcm(const std::string& path, std::size_t chunkBlock
         std::copy_n(data.begin() + long(at), take, source.begin());
         header.cbSrcLength = DWORD(take);
         bool last = at + take == data.size();
-        if (acmStreamConvert(stream, &header, flags | (last ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN)) != 0)
+        if (acmStreamConvert(stream, &header,
+                             flags | (last ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN)) != 0)
             break;
         flags = 0;
         all.insert(all.end(), output.begin(), output.begin() + header.cbDstLengthUsed);
@@ -185,4 +179,6 @@ TEST_P(AcmCodecPeers, GivesTheSameSamplesForAnyChunking) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, AcmCodecPeers, testing::ValuesIn(Codecs),
-                         [](const testing::TestParamInfo<CodecCase>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<CodecCase>& param) {
+                             return std::string(param.param.name);
+                         });

@@ -16,8 +16,7 @@ MMRESULT Details(const WAVEFORMATEX& format, std::string* text = nullptr, DWORD 
     details.pwfx = &format;
     details.cbwfx = size;
     MMRESULT result = acmFormatDetailsA(nullptr, &details, ACM_FORMATDETAILSF_FORMAT);
-    if (text)
-        *text = details.szFormat;
+    if (text) *text = details.szFormat;
     return result;
 }
 
@@ -25,7 +24,7 @@ std::string TagName(DWORD tag) {
     ACMFORMATTAGDETAILSA details;
     details.dwFormatTag = tag;
     return acmFormatTagDetailsA(nullptr, &details, ACM_FORMATTAGDETAILSF_FORMATTAG) == 0 ? details.szFormatTag
-                                                                                           : "(none)";
+                                                                                         : "(none)";
 }
 
 // Converts all of input through one PCM stream in chunks of chunkFrames source frames.
@@ -33,8 +32,7 @@ std::vector<BYTE> Convert(const WAVEFORMATEX& from, const WAVEFORMATEX& to, cons
                           std::size_t chunkFrames) {
     HACMSTREAM stream = nullptr;
     EXPECT_EQ(acmStreamOpen(&stream, nullptr, &from, &to, nullptr, 0, 0, 0), 0u);
-    if (!stream)
-        return {};
+    if (!stream) return {};
     DWORD chunk = DWORD(chunkFrames * from.nBlockAlign), outSize = 0;
     EXPECT_EQ(acmStreamSize(stream, chunk, &outSize, ACM_STREAMSIZEF_SOURCE), 0u);
     std::vector<BYTE> source(chunk), output(outSize), all;
@@ -61,8 +59,7 @@ double MeasuredFrequency(const std::vector<short>& samples, DWORD rate) {
     std::size_t first = 0, last = 0, crossings = 0;
     for (std::size_t i = 1; i < samples.size(); ++i)
         if (samples[i - 1] < 0 && samples[i] >= 0) {
-            if (crossings == 0)
-                first = i;
+            if (crossings == 0) first = i;
             last = i;
             ++crossings;
         }
@@ -157,7 +154,8 @@ TEST(AcmPcmConversion, GivesTheSameOutputForAnyChunkSplit) {
         EXPECT_EQ(Convert(Pcm(2, 44100, 16), Pcm(1, 22050, 8), tone, frames), whole) << frames;
     auto up = Convert(Pcm(1, 8000, 16), Pcm(2, 22050, 16), Tone(8000, 1, 440, 0.5), 1 << 20);
     for (std::size_t frames : {1u, 13u, 999u})
-        EXPECT_EQ(Convert(Pcm(1, 8000, 16), Pcm(2, 22050, 16), Tone(8000, 1, 440, 0.5), frames), up) << frames;
+        EXPECT_EQ(Convert(Pcm(1, 8000, 16), Pcm(2, 22050, 16), Tone(8000, 1, 440, 0.5), frames), up)
+            << frames;
 }
 
 TEST(AcmStreamSize, SourceSizeAlwaysFitsTheDestination) {

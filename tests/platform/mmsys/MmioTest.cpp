@@ -22,7 +22,8 @@ std::vector<BYTE> Bytes(std::size_t count, BYTE first) {
 // then a chunk outside the RIFF.
 std::string MakeNestedFile() {
     std::vector<BYTE> listBody = {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'h', 'i', 0, 0};
-    auto inner = Riff("TEST", {Chunk("odd1", Bytes(3, 1)), Chunk("LIST", listBody), Chunk("big ", Bytes(20000, 7))});
+    auto inner =
+        Riff("TEST", {Chunk("odd1", Bytes(3, 1)), Chunk("LIST", listBody), Chunk("big ", Bytes(20000, 7))});
     for (BYTE b : Chunk("out ", Bytes(4, 9)))
         inner.push_back(b);
     std::string path = TempPath("mmio_nested.riff");

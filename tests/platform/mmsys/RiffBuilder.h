@@ -31,8 +31,7 @@ inline std::vector<BYTE> Chunk(const char* id, const std::vector<BYTE>& body) {
     PutTag(out, id);
     PutDword(out, unsigned(body.size()));
     out.insert(out.end(), body.begin(), body.end());
-    if (body.size() & 1)
-        out.push_back(0);
+    if (body.size() & 1) out.push_back(0);
     return out;
 }
 
@@ -86,11 +85,15 @@ inline std::vector<BYTE> ReadFile(const std::string& path) {
 }
 
 #ifdef VX_TEST_TMP
-inline std::string TempPath(const std::string& name) { return std::string(VX_TEST_TMP) + "/" + name; }
+inline std::string TempPath(const std::string& name) {
+    return std::string(VX_TEST_TMP) + "/" + name;
+}
 #endif
 
 // Runs a command line quietly; true when it exits with 0.
-inline bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+inline bool Run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 inline std::vector<short> Samples(const std::vector<BYTE>& bytes) {
     std::vector<short> out(bytes.size() / 2);
@@ -100,13 +103,15 @@ inline std::vector<short> Samples(const std::vector<BYTE>& bytes) {
 }
 
 // A 16-bit sine tone of the given frequency, as little-endian bytes.
-inline std::vector<BYTE> Tone(DWORD rate, WORD channels, double frequency, double seconds, double amplitude = 12000) {
+inline std::vector<BYTE> Tone(DWORD rate, WORD channels, double frequency, double seconds,
+                              double amplitude = 12000) {
     std::vector<BYTE> out;
     auto frames = std::size_t(rate * seconds);
     for (std::size_t i = 0; i < frames; ++i) {
         double t = double(i) / rate;
         for (WORD c = 0; c < channels; ++c)
-            PutWord(out, unsigned(short(amplitude * std::sin(2 * 3.14159265358979323846 * frequency * t))) & 0xFFFF);
+            PutWord(out, unsigned(short(amplitude * std::sin(2 * 3.14159265358979323846 * frequency * t))) &
+                             0xFFFF);
     }
     return out;
 }

@@ -17,8 +17,12 @@ struct Cell {
 };
 
 struct TestSample {
-    static TestSample Looped(int length, int volume, int finetune = 0) { return Make(length, 0, length, volume, finetune); }
-    static TestSample OneShot(int length, int volume, int finetune = 0) { return Make(length, 0, 0, volume, finetune); }
+    static TestSample Looped(int length, int volume, int finetune = 0) {
+        return Make(length, 0, length, volume, finetune);
+    }
+    static TestSample OneShot(int length, int volume, int finetune = 0) {
+        return Make(length, 0, 0, volume, finetune);
+    }
     static TestSample Make(int length, int loopStart, int loopLength, int volume, int finetune) {
         TestSample s;
         s.length = length;
@@ -93,8 +97,7 @@ public:
     }
 
     static std::vector<signed char> Wave(const TestSample& sample) {
-        if (!sample.data.empty())
-            return sample.data;
+        if (!sample.data.empty()) return sample.data;
         std::vector<signed char> wave(std::size_t(sample.length));
         for (std::size_t i = 0; i < wave.size(); ++i)
             wave[i] = (i / 16) % 2 ? -100 : 100;

@@ -18,7 +18,9 @@ ModBuilder SimpleSong(const char* signature = "M.K.", int channels = 4) {
     return song;
 }
 
-bool Load(const std::vector<BYTE>& bytes, TModModule& module) { return ModLoad(bytes.data(), bytes.size(), module); }
+bool Load(const std::vector<BYTE>& bytes, TModModule& module) {
+    return ModLoad(bytes.data(), bytes.size(), module);
+}
 
 } // namespace
 
@@ -31,11 +33,13 @@ TEST(ModFinetuneTable, MatchesTheCheckValues) {
         std::array<int, 6> first;
         int last;
     };
-    for (const Row& row : {Row{1, {1700, 1604, 1514, 1430, 1348, 1274}, 56}, Row{7, {1628, 1536, 1450, 1368, 1292, 1220}, 54},
-                           Row{8, {1814, 1712, 1616, 1524, 1440, 1356}, 60},
-                           Row{15, {1724, 1628, 1536, 1450, 1368, 1292}, 57}}) {
+    for (const Row& row :
+         {Row{1, {1700, 1604, 1514, 1430, 1348, 1274}, 56}, Row{7, {1628, 1536, 1450, 1368, 1292, 1220}, 54},
+          Row{8, {1814, 1712, 1616, 1524, 1440, 1356}, 60},
+          Row{15, {1724, 1628, 1536, 1450, 1368, 1292}, 57}}) {
         for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(ModFinetunePeriods[std::size_t(row.finetune)][std::size_t(i)], row.first[std::size_t(i)])
+            EXPECT_EQ(ModFinetunePeriods[std::size_t(row.finetune)][std::size_t(i)],
+                      row.first[std::size_t(i)])
                 << row.finetune << " " << i;
         EXPECT_EQ(ModFinetunePeriods[std::size_t(row.finetune)][59], row.last) << row.finetune;
     }
@@ -49,9 +53,10 @@ TEST(ModLoad, KnowsTheSevenSignatures) {
         int channels;
         const char* type;
     };
-    for (Case c : {Case{"M.K.", 4, "ProTracker"}, Case{"M!K!", 4, "ProTracker"}, Case{"FLT4", 4, "StarTracker"},
-                   Case{"FLT8", 8, "StarTracker"}, Case{"6CHN", 6, "FastTracker"}, Case{"8CHN", 8, "FastTracker"},
-                   Case{"OCTA", 8, "FastTracker"}}) {
+    for (Case c :
+         {Case{"M.K.", 4, "ProTracker"}, Case{"M!K!", 4, "ProTracker"}, Case{"FLT4", 4, "StarTracker"},
+          Case{"FLT8", 8, "StarTracker"}, Case{"6CHN", 6, "FastTracker"}, Case{"8CHN", 8, "FastTracker"},
+          Case{"OCTA", 8, "FastTracker"}}) {
         TModModule module;
         ASSERT_TRUE(Load(SimpleSong(c.signature, c.channels).Build(), module)) << c.signature;
         EXPECT_EQ(module.channels, c.channels) << c.signature;
@@ -111,8 +116,8 @@ TEST(ModLoad, RefusesTooManyPatternsNoSamplesAndShortHeaders) {
 TEST(ModLoad, ConvertsNotesToIndicesAndSamplesToUnsignedBytes) {
     auto song = SimpleSong();
     song.Note(0, 1, 2, 1712, 17, 12, 0x40);
-    song.Note(0, 2, 3, 55, 1);   // below the table: no note
-    song.Note(0, 3, 1, 430, 1);  // between two periods: the lower one's note
+    song.Note(0, 2, 3, 55, 1);  // below the table: no note
+    song.Note(0, 3, 1, 430, 1); // between two periods: the lower one's note
     song.samples[16] = TestSample::OneShot(4, 30);
     song.samples[16].data = {-128, -1, 0, 127};
     TModModule module;

@@ -80,8 +80,7 @@ Timeline XmpTimeline(const std::vector<BYTE>& file) {
     std::pair<int, int> last{-1, -1};
     while (xmp_play_frame(context) == 0 && timeline.frames < MaxFrames) {
         xmp_get_frame_info(context, &info);
-        if (info.loop_count > 0)
-            break;
+        if (info.loop_count > 0) break;
         if (std::pair(info.pos, info.row) != last)
             timeline.rows.push_back({info.pos, info.row, timeline.frames});
         last = {info.pos, info.row};
@@ -95,18 +94,19 @@ Timeline XmpTimeline(const std::vector<BYTE>& file) {
 
 Timeline OpenmptTimeline(const std::vector<BYTE>& file) {
     Timeline timeline;
-    openmpt_module* module = openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr, nullptr,
-                                                                nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* module = openmpt_module_create_from_memory2(file.data(), file.size(), nullptr, nullptr,
+                                                                nullptr, nullptr, nullptr, nullptr, nullptr);
     if (!module) {
         ADD_FAILURE() << "libopenmpt refused the module";
         return timeline;
     }
     std::int16_t frame[2];
     std::pair<int, int> last{-1, -1};
-    while (openmpt_module_read_interleaved_stereo(module, Rate, 1, frame) == 1 && timeline.frames < MaxFrames) {
-        std::pair<int, int> now{openmpt_module_get_current_order(module), openmpt_module_get_current_row(module)};
-        if (now != last)
-            timeline.rows.push_back({now.first, now.second, timeline.frames});
+    while (openmpt_module_read_interleaved_stereo(module, Rate, 1, frame) == 1 &&
+           timeline.frames < MaxFrames) {
+        std::pair<int, int> now{openmpt_module_get_current_order(module),
+                                openmpt_module_get_current_row(module)};
+        if (now != last) timeline.rows.push_back({now.first, now.second, timeline.frames});
         last = now;
         ++timeline.frames;
     }
@@ -227,8 +227,7 @@ TEST(ModPeers, PeriodsAndVolumesTickByTickMatchLibxmp) {
             const MOD_CHANNEL& ours = player.Channel(c);
             const xmp_event& event = info.channel_info[c].event;
             bool oscillator = event.fxt == 4 || event.fxt == 6 || event.fxt == 7;
-            if (player.Tick() == 0 && oscillator)
-                continue;
+            if (player.Tick() == 0 && oscillator) continue;
             double peerPeriod = info.channel_info[c].period / 4096.0;
             EXPECT_NEAR(ours.mixPeriod, peerPeriod, 2.0 + peerPeriod * 0.004)
                 << "tick " << tick << " channel " << c;

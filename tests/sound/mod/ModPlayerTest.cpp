@@ -30,11 +30,12 @@ struct Rig {
     std::vector<std::pair<int, int>> Frames(int count, bool* more = nullptr) {
         std::vector<BYTE> bytes(std::size_t(count) * 4);
         bool result = player->Render(bytes.data(), DWORD(bytes.size()), 16, 2);
-        if (more)
-            *more = result;
+        if (more) *more = result;
         std::vector<std::pair<int, int>> frames;
         for (int i = 0; i < count; ++i) {
-            auto value = [&](int at) { return int(short(bytes[std::size_t(at)] | bytes[std::size_t(at) + 1] << 8)); };
+            auto value = [&](int at) {
+                return int(short(bytes[std::size_t(at)] | bytes[std::size_t(at) + 1] << 8));
+            };
             frames.emplace_back(value(4 * i), value(4 * i + 2));
         }
         return frames;
@@ -47,8 +48,7 @@ struct Rig {
         BYTE frame[4];
         while (player->Render(frame, 4, 16, 2)) {
             ++frames;
-            if (player->Position() != start)
-                break;
+            if (player->Position() != start) break;
         }
         return frames;
     }
@@ -68,7 +68,9 @@ ModBuilder OneNote(std::vector<signed char> data, int loopLength = 0, int channe
     return song;
 }
 
-DWORD At(int order, int row) { return DWORD(order * 64 + row); }
+DWORD At(int order, int row) {
+    return DWORD(order * 64 + row);
+}
 
 } // namespace
 

@@ -15,7 +15,8 @@ namespace {
 
 std::string WriteModule(const std::string& name, const std::vector<BYTE>& bytes) {
     std::string path = std::string(VX_TEST_TMP) + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
     return path;
 }
 

@@ -46,7 +46,8 @@ protected:
 
 TEST_F(MusicEngine, StreamsAWaveFileThroughTheWavPlayer) {
     std::string path = riff_test::TempPath("engine.wav");
-    riff_test::WriteFile(path, riff_test::PcmWave(riff_test::Pcm(2, 44100, 16), riff_test::Tone(44100, 2, 440, 2.0)));
+    riff_test::WriteFile(
+        path, riff_test::PcmWave(riff_test::Pcm(2, 44100, 16), riff_test::Tone(44100, 2, 440, 2.0)));
     play->SetFileName(path);
     play->SetActive(true);
     ASSERT_TRUE(play->Active());

@@ -20,8 +20,7 @@ bool Open(TSndWav& wav, const std::string& path, WORD channels, DWORD rate, WORD
     wav.Format.wBitsPerSample = bits;
     UpdateWaveFormat(&wav.Format);
     wav.FileName = path;
-    if (!wav.Init())
-        return false;
+    if (!wav.Init()) return false;
     wav.SetSamplesPerSec(rate);
     wav.SetBitsPerSample(bits);
     wav.SetChannels(channels);
@@ -35,8 +34,7 @@ std::vector<BYTE> PlayAll(TSndWav& wav, std::size_t block) {
     for (int guard = 0; guard < 100000; ++guard) {
         bool more = wav.Process(part.data(), part.size());
         all.insert(all.end(), part.begin(), part.end());
-        if (!more)
-            break;
+        if (!more) break;
     }
     return all;
 }
@@ -52,8 +50,7 @@ double Frequency8Stereo(const std::vector<BYTE>& data, std::size_t frames, DWORD
     std::size_t first = 0, last = 0, count = 0;
     for (std::size_t i = 1; i < frames; ++i)
         if (data[2 * (i - 1)] < 0x80 && data[2 * i] >= 0x80) {
-            if (count++ == 0)
-                first = i;
+            if (count++ == 0) first = i;
             last = i;
         }
     return double(count - 1) * rate / double(last - first);
@@ -147,7 +144,8 @@ TEST(SndWavInit, RefusesMpegDataAndUnknownFormats) {
 
 TEST(SndWavPosition, RoundsToTheFilesBlockAlignment) {
     TSndWav wav(nullptr);
-    ASSERT_TRUE(Open(wav, WriteWave("pos16.wav", PcmWave(Pcm(2, 22050, 16), std::vector<BYTE>(400, 0))), 2, 22050, 16));
+    ASSERT_TRUE(Open(wav, WriteWave("pos16.wav", PcmWave(Pcm(2, 22050, 16), std::vector<BYTE>(400, 0))), 2,
+                     22050, 16));
     SND_POSITION position;
     position.dwPosition = 10;
     wav.SetPosition(&position);
@@ -156,7 +154,8 @@ TEST(SndWavPosition, RoundsToTheFilesBlockAlignment) {
     EXPECT_EQ(position.dwLength, 400u);
     EXPECT_EQ(position.dwUnitsPerSec, 88200u);
 
-    ASSERT_TRUE(Open(wav, WriteWave("pos8.wav", PcmWave(Pcm(1, 8000, 8), std::vector<BYTE>(400, 0x80))), 2, 22050, 16));
+    ASSERT_TRUE(Open(wav, WriteWave("pos8.wav", PcmWave(Pcm(1, 8000, 8), std::vector<BYTE>(400, 0x80))), 2,
+                     22050, 16));
     position.dwPosition = 11;
     wav.SetPosition(&position);
     wav.GetPosition(&position);
@@ -192,8 +191,8 @@ TEST(SndWavFileInfo, JoinsInfoTextsInTheirFixedOrderAndPrefersThemToATag) {
     add("INAM", "  Night Run \t");
     add("IART", "The Band");
     add("DISP", std::string("\x01\x00\x00\x00", 4) + "Shown");
-    auto file = Riff("WAVE", {Chunk("fmt ", FormatBody(Pcm(1, 8000, 8))), Chunk("data", std::vector<BYTE>(800, 0x80)),
-                              Chunk("LIST", list)});
+    auto file = Riff("WAVE", {Chunk("fmt ", FormatBody(Pcm(1, 8000, 8))),
+                              Chunk("data", std::vector<BYTE>(800, 0x80)), Chunk("LIST", list)});
     std::vector<BYTE> tag(128, 0);
     std::memcpy(tag.data(), "TAGTag Title", 12);
     file.insert(file.end(), tag.begin(), tag.end());

@@ -84,7 +84,8 @@ TEST(LoadWaveFile, RefusesBrokenFiles) {
     // Extra bytes claimed beyond the chunk.
     auto extraTooLong = FormatBody(Alaw(), true, {1, 2});
     extraTooLong[16] = 40;
-    EXPECT_EQ(Load(Riff("WAVE", {Chunk("fmt ", extraTooLong), Chunk("data", samples)})).result, ER_NOTWAVEFILE);
+    EXPECT_EQ(Load(Riff("WAVE", {Chunk("fmt ", extraTooLong), Chunk("data", samples)})).result,
+              ER_NOTWAVEFILE);
 
     std::string missing = TempPath("no-such-file.wav");
     unsigned size = 0, count = 0;
