@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs clang-tidy with the project's .clang-tidy over every source of the five layers,
-# using the compile commands of the release build. Exits non-zero on any finding.
+# Checks the code against .clang-format (every tracked unit) and .clang-tidy (the sources of
+# the five layers, with the release build's compile commands). Exits non-zero on a finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 bash tools/build.sh release >/dev/null
 log=build/release/clang-tidy.log
 run-clang-tidy -p build/release -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option \
