@@ -1,5 +1,7 @@
 #include "platform/dsound/SdlBackend.h"
 
+#include "platform/dsound/SilentStream.h"
+
 #include <SDL.h>
 
 namespace {
@@ -98,9 +100,11 @@ std::vector<AudioDeviceInfo> SdlBackend::captureDevices() {
 
 std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, const DeviceFormat& wanted,
                                                     DeviceFormat& got, MixCallback mix) {
-    auto stream = std::make_unique<SdlStream>(std::move(mix), nullptr);
-    if (!stream->open(device, false, wanted, got)) return nullptr;
-    return stream;
+    auto stream = std::make_unique<SdlStream>(mix, nullptr);
+    if (stream->open(device, false, wanted, got)) return stream;
+    // A machine without a sound card still plays the game: the default output goes silent.
+    if (device.empty()) return OpenSilentOutput(wanted, got, std::move(mix));
+    return nullptr;
 }
 
 std::unique_ptr<AudioStream> SdlBackend::openCapture(const std::string& device, const DeviceFormat& wanted,
