@@ -22,7 +22,8 @@ T* place(TComponent* owner, TWinControl* parent, int left, int top, int width, i
 
 TComboBox* dropDownList(TComponent* owner, TWinControl* parent, int top,
                         std::initializer_list<const char*> items) {
-    auto* box = place<TComboBox>(owner, parent, 8, top, 76, 21);
+    // Wide enough for "22050 Hz" beside the drop-down arrow at our fonts' metrics.
+    auto* box = place<TComboBox>(owner, parent, 6, top, 88, 21);
     box->SetStyle(csDropDownList);
     for (const char* item : items)
         box->Items()->Add(item);
@@ -114,19 +115,19 @@ void TSndSetForm::createMusicSide() {
     Panel1 = place<TPanel>(this, GroupBox2, 2, 82, 177, 97);
     Panel1->SetAlign(alBottom);
     Panel1->SetBevelOuter(bvNone);
-    GroupBox5 = place<TGroupBox>(this, Panel1, 0, 0, 92, 97);
+    GroupBox5 = place<TGroupBox>(this, Panel1, 0, 0, 100, 97);
     GroupBox5->SetCaption("Output");
     FreqBox = dropDownList(this, GroupBox5, 16, {"8000 Hz", "11025 Hz", "22050 Hz", "44100 Hz", "48000 Hz"});
     BitBox = dropDownList(this, GroupBox5, 42, {"8 bit", "16 bit"});
     ChanBox = dropDownList(this, GroupBox5, 68, {"mono", "stereo"});
-    GroupBox4 = place<TGroupBox>(this, Panel1, 94, 0, 83, 97);
+    GroupBox4 = place<TGroupBox>(this, Panel1, 102, 0, 75, 97);
     GroupBox4->SetCaption("MPEG Quality");
-    MP3Full = place<TRadioButton>(this, GroupBox4, 8, 18, 70, 17);
+    MP3Full = place<TRadioButton>(this, GroupBox4, 6, 18, 66, 17);
     MP3Full->SetCaption("Full");
     MP3Full->SetChecked(true);
-    MP3Half = place<TRadioButton>(this, GroupBox4, 8, 42, 70, 17);
+    MP3Half = place<TRadioButton>(this, GroupBox4, 6, 42, 66, 17);
     MP3Half->SetCaption("Half");
-    MP3Quarter = place<TRadioButton>(this, GroupBox4, 8, 66, 70, 17);
+    MP3Quarter = place<TRadioButton>(this, GroupBox4, 6, 66, 66, 17);
     MP3Quarter->SetCaption("Quarter");
 }
 
