@@ -30,12 +30,7 @@ public:
 void FlipAndConvert(benchmark::State& state) {
     const int width = int(state.range(0)), height = int(state.range(1)), bpp = int(state.range(2));
     DDrawTest::SetVerticalBlankWait(false);
-    auto create = GetDDrawProcAddress(LoadDDrawLibrary("DDRAW.DLL"), "DirectDrawCreate");
-    IDirectDraw* dd = nullptr;
-    create(nullptr, &dd, nullptr);
-    IDirectDraw7* device = nullptr;
-    dd->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&device));
-    dd->Release();
+    IDirectDraw7* device = CreateDirectDraw7();
     FullScreenWindow window;
     device->SetCooperativeLevel(&window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     device->SetDisplayMode(DWORD(width), DWORD(height), DWORD(bpp), 0, 0);

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the BMP decoder and the palette reader.
 #include "graphics/ImageLoaders.h"
 #include "platform/ddraw/DDraw.h"
+#include "platform/ddraw/DDrawTest.h"
 
 #include <cstdio>
 #include <string>
@@ -9,15 +10,7 @@
 namespace {
 
 IDirectDraw7* device() {
-    static IDirectDraw7* dd7 = [] {
-        auto create = GetDDrawProcAddress(LoadDDrawLibrary("DDRAW.DLL"), "DirectDrawCreate");
-        IDirectDraw* dd = nullptr;
-        create(nullptr, &dd, nullptr);
-        IDirectDraw7* result = nullptr;
-        dd->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&result));
-        dd->Release();
-        return result;
-    }();
+    static IDirectDraw7* dd7 = CreateDirectDraw7();
     return dd7;
 }
 

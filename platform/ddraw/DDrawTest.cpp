@@ -1,5 +1,6 @@
 #include "platform/ddraw/DDrawTest.h"
 
+#include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawCore.h"
 
 namespace DDrawTest {
@@ -73,4 +74,14 @@ ScopedDDrawTest::ScopedDDrawTest() {
 
 ScopedDDrawTest::~ScopedDDrawTest() {
     DDrawTest::Reset();
+}
+
+IDirectDraw7* CreateDirectDraw7() {
+    auto create = GetDDrawProcAddress(LoadDDrawLibrary("DDRAW.DLL"), "DirectDrawCreate");
+    IDirectDraw* dd = nullptr;
+    if (!create || FAILED(create(nullptr, &dd, nullptr)) || !dd) return nullptr;
+    IDirectDraw7* device = nullptr;
+    dd->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&device));
+    dd->Release();
+    return device;
 }

@@ -48,6 +48,11 @@ void Reset();
 
 } // namespace DDrawTest
 
+class IDirectDraw7;
+// A device as the program gets one (library entry, then the DirectDraw 7 interface), for
+// benchmarks and fuzz targets; null when the entry is missing. The caller releases it.
+IDirectDraw7* CreateDirectDraw7();
+
 // Restores the hooks when a test scope ends.
 class ScopedDDrawTest {
 public:

@@ -1,16 +1,14 @@
 #include "GraphicsTestSupport.h"
 
+#include "platform/ddraw/DDrawTest.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 IDirectDraw7* CreateTestDevice() {
-    auto create = GetDDrawProcAddress(LoadDDrawLibrary("DDRAW.DLL"), "DirectDrawCreate");
-    IDirectDraw* dd = nullptr;
-    EXPECT_EQ(create(nullptr, &dd, nullptr), DD_OK);
-    IDirectDraw7* device = nullptr;
-    EXPECT_EQ(dd->QueryInterface(IID_IDirectDraw7, reinterpret_cast<void**>(&device)), DD_OK);
-    dd->Release();
+    IDirectDraw7* device = CreateDirectDraw7();
+    EXPECT_NE(device, nullptr);
     return device;
 }
 
