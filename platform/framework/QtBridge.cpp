@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -44,11 +45,45 @@ void EnsureQtGui() {
     });
 }
 
+namespace {
+
+// Calls waiting for the GUI thread. They pass through our own locked queue rather than
+// inside Qt's event: the hand-over is then visible to the thread checkers, and Qt's event
+// carries no more than "drain the queue".
+struct GuiQueue {
+    std::mutex lock;
+    std::deque<std::function<void()>> calls;
+};
+
+GuiQueue& guiQueue() {
+    static GuiQueue queue;
+    return queue;
+}
+
+void drainGuiQueue() {
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard guard(guiQueue().lock);
+            if (guiQueue().calls.empty()) return;
+            call = std::move(guiQueue().calls.front());
+            guiQueue().calls.pop_front();
+        }
+        Guarded(call);
+    }
+}
+
+} // namespace
+
 void PostToGuiThread(std::function<void()> fn) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return;
+    {
+        std::lock_guard guard(guiQueue().lock);
+        guiQueue().calls.push_back(std::move(fn));
+    }
     QMetaObject::invokeMethod(
-        app, [fn = std::move(fn)] { Guarded(fn); }, Qt::QueuedConnection);
+        app, [] { drainGuiQueue(); }, Qt::QueuedConnection);
 }
 
 void Guarded(const std::function<void()>& handler) {
