@@ -1,4 +1,5 @@
 #include "game/Options.h"
+#include "game/FormLayout.h"
 #include "graphics/DDModesCombo.h"
 
 #include <algorithm>
@@ -25,14 +26,6 @@ constexpr CounterSpec Counters[] = {
     {bkTrigger, "Trigger", 10, 1, 1, 4},   {bkMonster, "Monster", 10, 1, 1, 5},
     {bkGodMode, "GodMode", 10, 1, 1, 6},
 };
-
-template <class T>
-T* place(TComponent* owner, TWinControl* parent, int left, int top, int width, int height) {
-    T* control = new T(owner);
-    control->SetParent(parent);
-    control->SetBounds(left, top, width, height);
-    return control;
-}
 
 } // namespace
 

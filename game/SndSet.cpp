@@ -1,4 +1,5 @@
 #include "game/SndSet.h"
+#include "game/FormLayout.h"
 #include "sound/DSPlay.h"
 #include "sound/DSWave.h"
 #include "sound/DevCmbDS.h"
@@ -11,14 +12,6 @@
 TSndSetForm* SndSetForm = nullptr;
 
 namespace {
-
-template <class T>
-T* place(TComponent* owner, TWinControl* parent, int left, int top, int width, int height) {
-    T* control = new T(owner);
-    control->SetParent(parent);
-    control->SetBounds(left, top, width, height);
-    return control;
-}
 
 TComboBox* dropDownList(TComponent* owner, TWinControl* parent, int top,
                         std::initializer_list<const char*> items) {
