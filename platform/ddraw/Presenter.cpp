@@ -4,16 +4,20 @@
 #include <cstdint>
 #include <vector>
 
+void PresentedFrame::Assign(const std::uint32_t* source, int sourceWidth, int sourceHeight, int stride,
+                            bool isFullScreen) {
+    width = sourceWidth;
+    height = sourceHeight;
+    fullScreen = isFullScreen;
+    pixels.resize(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        std::copy_n(source + std::ptrdiff_t(y) * stride, width, pixels.begin() + std::ptrdiff_t(y) * width);
+}
+
 void MemoryPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride,
                               bool fullScreen) {
     std::lock_guard guard(lock_);
-    last_.width = width;
-    last_.height = height;
-    last_.fullScreen = fullScreen;
-    last_.pixels.resize(std::size_t(width) * std::size_t(height));
-    for (int y = 0; y < height; ++y)
-        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width,
-                    last_.pixels.begin() + std::ptrdiff_t(y) * width);
+    last_.Assign(pixels, width, height, stride, fullScreen);
     ++count_;
 }
 

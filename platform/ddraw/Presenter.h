@@ -14,6 +14,10 @@ struct PresentedFrame {
     // Full screen: the picture is scaled to the whole window keeping its aspect.
     bool fullScreen = false;
     std::vector<std::uint32_t> pixels; // width * height X8R8G8B8 values, rows top to bottom
+
+    // Takes a copy of a picture whose rows lie stride values apart.
+    void Assign(const std::uint32_t* source, int sourceWidth, int sourceHeight, int stride,
+                bool isFullScreen);
 };
 
 class Presenter {

@@ -101,14 +101,7 @@ QtPresenter::~QtPresenter() {
 
 void QtPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride, bool fullScreen) {
     std::lock_guard guard(shared_->lock);
-    PresentedFrame& frame = shared_->pending;
-    frame.width = width;
-    frame.height = height;
-    frame.fullScreen = fullScreen;
-    frame.pixels.resize(std::size_t(width) * std::size_t(height));
-    for (int y = 0; y < height; ++y)
-        std::copy_n(pixels + std::ptrdiff_t(y) * stride, width,
-                    frame.pixels.begin() + std::ptrdiff_t(y) * width);
+    shared_->pending.Assign(pixels, width, height, stride, fullScreen);
     shared_->hasPending = true;
     shared_->presented.fetch_add(1);
     // One queued repaint at a time: the GUI thread always paints the newest frame.
