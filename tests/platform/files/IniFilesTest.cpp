@@ -227,7 +227,7 @@ TEST(IniFileWrite, FailedWriteLeavesFileAndReadsAsTheyWere) {
     TempTree tree;
     // A name so long that no temporary file can stand beside it: the write must fail for
     // every user, root included, which permission bits would not do.
-    std::string longName(240, 'v');
+    std::string longName(250, 'v'); // with ".ini" the longest name a file may have
     longName += ".ini";
     std::string path = tree.Write(longName, "[S]\nk=1\n");
     TIniFile ini(path);
