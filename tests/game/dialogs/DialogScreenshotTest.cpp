@@ -9,12 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -97,8 +99,13 @@ TEST(DialogScreenshot, DISABLED_ShowsOneDialog) {
     form->LoadTree();
     form->DoCreate();
     form->Show();
-    for (int round = 0; round < 200; ++round)
+    // The X server maps and paints the window in its own time: pump events for a while of
+    // real time, not a number of rounds (an idle pump returns at once).
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until) {
         Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_EQ(std::system((std::string("import -window root \"") + output + "\"").c_str()), 0);
     delete form;
 }
