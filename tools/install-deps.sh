@@ -13,6 +13,7 @@ packages=(
   sox libsox-fmt-all ffmpeg lame twolame
   libxmp-dev libopenmpt-dev libmad0-dev
   clang libclang-rt-14-dev
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
 )
 
 missing=()
