@@ -127,6 +127,8 @@ void TDSCapture::Start() {
     {
         std::lock_guard ring(ringLock_);
         currentBlock_ = 0;
+        blocksDone_ = 0;
+        ++session_;
     }
     drainBlockEvents();
     if (const HRESULT hr = buffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
@@ -239,8 +241,9 @@ HRESULT TDSCapture::LastResult() const {
 TDSCaptureRing TDSCapture::Ring() const {
     std::lock_guard ring(ringLock_);
     TDSCaptureRing view;
-    view.blocksDone = blocksDone_;
     if (!buffer_) return view;
+    view.session = session_;
+    view.blocksDone = blocksDone_;
     buffer_->AddRef();
     view.buffer.reset(buffer_, [](IDirectSoundCaptureBuffer* held) { held->Release(); });
     view.blockSize = ringBlockSize_;

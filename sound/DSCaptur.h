@@ -5,6 +5,7 @@
 #include "platform/dsound/DSound.h"
 #include "sound/SndEngin.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -24,9 +25,11 @@ struct TDSCaptureRing {
     int blockSize = 0;
     int blocksMask = 0;
     int currentBlock = 0;
-    // Blocks handed out since the engine was created; a reader that sees the same count
-    // twice has no new block.
-    unsigned blocksDone = 0;
+    // Each start of capture begins a new session on a fresh ring, whose block i lies at
+    // ring offset (i mod blocks) * blockSize.
+    unsigned session = 0;
+    // Blocks completed in this session.
+    std::uint64_t blocksDone = 0;
     WAVEFORMATEX format;
 };
 
@@ -106,9 +109,10 @@ private:
     IDirectSoundCaptureBuffer* buffer_ = nullptr;
 
     mutable std::mutex ringLock_;
-    int currentBlock_ = 0;    // guarded by ringLock_
-    unsigned blocksDone_ = 0; // guarded by ringLock_
-    int ringBlockSize_ = 0;   // guarded by ringLock_
-    int ringBlocksMask_ = 0;  // guarded by ringLock_
-    WAVEFORMATEX ringFormat_; // guarded by ringLock_
+    int currentBlock_ = 0;         // guarded by ringLock_
+    unsigned session_ = 0;         // guarded by ringLock_
+    std::uint64_t blocksDone_ = 0; // guarded by ringLock_
+    int ringBlockSize_ = 0;        // guarded by ringLock_
+    int ringBlocksMask_ = 0;       // guarded by ringLock_
+    WAVEFORMATEX ringFormat_;      // guarded by ringLock_
 };

@@ -61,7 +61,7 @@ std::string TDSCapturePlug::GetSupportTypes() {
 
 bool TDSCapturePlug::Init() {
     if (FileName != CaptureFileName) return false;
-    served_ = false;
+    reading_ = false;
     return withCapture([&](TDSCapture& capture) {
         capture.SetActive(false);
         giveFormat(capture);
@@ -70,7 +70,7 @@ bool TDSCapturePlug::Init() {
 }
 
 void TDSCapturePlug::Reset() {
-    served_ = false;
+    reading_ = false;
     withCapture([&](TDSCapture& capture) {
         const bool wasActive = capture.Active();
         capture.SetActive(false);
@@ -94,24 +94,35 @@ bool TDSCapturePlug::Process(unsigned char* data, unsigned long len) {
         silence(data, len);
         return false;
     }
-    // No block completed since the last one copied: repeating it would replay old sound.
-    if (served_ && ring.blocksDone == lastServed_) {
+    const auto block = static_cast<std::uint64_t>(ring.blockSize);
+    const std::uint64_t ringBytes = block * static_cast<std::uint64_t>(ring.blocksMask + 1);
+    const std::uint64_t captured = ring.blocksDone * block;
+    // The block before the newest one, where the copying starts and starts again when the
+    // reader has fallen so far behind that the device is writing over what it would read.
+    const std::uint64_t start = captured >= 2 * block ? captured - 2 * block : 0;
+    const std::uint64_t oldest = captured + block > ringBytes ? captured + block - ringBytes : 0;
+    if (!reading_ || ring.session != session_ || readFrom_ < oldest) {
+        reading_ = true;
+        session_ = ring.session;
+        readFrom_ = start;
+    }
+    // Two devices never ask at exactly the same pace: the newest block stays back, and a
+    // request that finds nothing new gets silence rather than the old sound again.
+    if (readFrom_ + len + block > captured) {
         silence(data, len);
         return true;
     }
-    const auto offset = static_cast<DWORD>(((ring.currentBlock - 1) & ring.blocksMask) * ring.blockSize);
     void* parts[2] = {};
     DWORD lengths[2] = {};
-    if (FAILED(ring.buffer->Lock(offset, static_cast<DWORD>(len), &parts[0], &lengths[0], &parts[1],
-                                 &lengths[1], 0))) {
+    if (FAILED(ring.buffer->Lock(static_cast<DWORD>(readFrom_ % ringBytes), static_cast<DWORD>(len),
+                                 &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
         silence(data, len);
         return true;
     }
     if (parts[0]) std::memcpy(data, parts[0], lengths[0]);
     if (parts[1]) std::memcpy(data + lengths[0], parts[1], lengths[1]);
     ring.buffer->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
-    served_ = true;
-    lastServed_ = ring.blocksDone;
+    readFrom_ += len;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "sound/PlugBase.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -29,8 +30,9 @@ public:
     bool Init() override;
     void Reset() override;
     void Release() override;
-    // Copies the capture block completed before the last one. A block already played, or
-    // none to be had, is silence: the output never repeats old sound.
+    // Copies captured sound in order, starting with the block completed before the newest
+    // one and keeping that newest block back as a margin. When nothing new is captured yet
+    // the block is silence: the output never repeats old sound nor skips new sound.
     bool Process(unsigned char* data, unsigned long len) override;
     // Byte offsets in the capture ring.
     void GetPosition(SND_POSITION* position) override;
@@ -53,7 +55,9 @@ private:
     std::atomic<TDSCapture*> capture_{nullptr};
     mutable std::mutex linkLock_;
     std::shared_ptr<TDSCaptureLink> link_; // guarded by linkLock_
-    // The capture engine's block count when a block was last copied; none after a reset.
-    bool served_ = false;     // events thread of the output engine, or its caller while stopped
-    unsigned lastServed_ = 0; // likewise
+    // Where the next copy starts, in bytes of the capture session's stream. Used by the
+    // output engine's events thread, or by its caller while that thread is stopped.
+    bool reading_ = false;
+    unsigned session_ = 0;
+    std::uint64_t readFrom_ = 0;
 };

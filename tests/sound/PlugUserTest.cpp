@@ -21,8 +21,8 @@ TEST(UserPlugIn, WithoutOnInitItRefusesEveryFileSoTheEngineTriesTheNextPlugIn) {
 }
 
 TEST(UserPlugIn, EveryOperationReachesItsEventWithTheSenderAndTheEngineArguments) {
+    std::vector<std::string> calls; // outlives the plug-in, whose destructor reports a release
     TSndUser user(nullptr);
-    std::vector<std::string> calls;
     EXPECT_EQ(user.GetSupportTypes(), "User Defined Type");
     user.SetOnGetType([&](TObject* sender, std::string& types) {
         EXPECT_EQ(sender, &user);

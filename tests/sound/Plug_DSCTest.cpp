@@ -81,47 +81,58 @@ TEST_F(CapturePlugEngine, ResetRestartsAnActiveCaptureAndLeavesAStoppedOneOff) {
     EXPECT_FALSE(capture->Active());
 }
 
-TEST_F(CapturePlugEngine, ProcessCopiesTheBlockBeforeTheNewestAndABlockThatWrapsComesInTwoParts) {
+TEST_F(CapturePlugEngine, CopyingStartsAtTheBlockBeforeTheNewestAndRunsOnInOrder) {
     ASSERT_TRUE(plug->Init());
     feedBlock(10); // block 0
     feedBlock(11); // block 1
-    std::vector<std::int16_t> block = process(1024);
-    EXPECT_EQ(block, std::vector<std::int16_t>(512, 10)) << "the block before the newest one";
-    feedBlock(12); // block 2
-    feedBlock(13); // block 3
-    feedBlock(14); // block 0 again: block 3 is the newest, block 2 the one before
-    feedBlock(15); // block 1: the block before is block 0
-    // Three blocks from block 3 run past the end of the ring into blocks 0 and 1.
-    feedBlock(16); // block 2: copy from block 1
-    block = process(3 * 1024);
-    EXPECT_EQ(block[0], 15);
-    EXPECT_EQ(block[511], 15);
-    EXPECT_EQ(block[512], 16);
-    EXPECT_EQ(block[1023], 16);
-    EXPECT_EQ(block[1024], 13) << "block 3 is where the ring ends";
-    feedBlock(17); // block 3: copy from block 2, 2 blocks run to block 3 and wrap into block 0
-    feedBlock(18); // block 0: block 3 is newest, copy from block 3 and wrap
-    block = process(2 * 1024);
-    EXPECT_EQ(block[0], 17);
-    EXPECT_EQ(block[511], 17);
-    EXPECT_EQ(block[512], 18) << "the second part continues at the start of the ring";
-    EXPECT_EQ(block[1023], 18);
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10)) << "the block before the newest one";
+    feedBlock(12);
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 11));
+    feedBlock(13);
+    feedBlock(14);
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 12)) << "two captured at once: none is skipped";
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 13));
+    bool more = false;
+    EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 0))
+        << "the newest block stays back: nothing to copy yet, and never the old sound again";
+    EXPECT_TRUE(more) << "capture still runs, so the data goes on";
+    feedBlock(15);
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 14));
 }
 
-TEST_F(CapturePlugEngine, ABlockIsCopiedOnceAndThenSilenceUntilANewOneIsCaptured) {
+TEST_F(CapturePlugEngine, ARegionThatRunsPastTheEndOfTheRingIsCopiedFromBothParts) {
+    ASSERT_TRUE(plug->Init());
+    for (std::int16_t value = 10; value <= 14; ++value)
+        feedBlock(value); // blocks 0..4; block 4 lies in the ring's first slot
+    EXPECT_EQ(process(2048), std::vector<std::int16_t>(1024, 0)) << "blocks 3 and 4: block 4 is the newest";
+    feedBlock(15);
+    const std::vector<std::int16_t> block = process(2048);
+    EXPECT_EQ(block[0], 13) << "block 3, the ring's last slot";
+    EXPECT_EQ(block[511], 13);
+    EXPECT_EQ(block[512], 14) << "continues at the start of the ring";
+    EXPECT_EQ(block[1023], 14);
+}
+
+TEST_F(CapturePlugEngine, AReaderARingBehindStartsAgainAtTheBlockBeforeTheNewest) {
     ASSERT_TRUE(plug->Init());
     feedBlock(10);
     feedBlock(11);
-    bool more = false;
-    EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 10));
-    EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 0))
-        << "no capture since: never the same again";
-    EXPECT_TRUE(more) << "capture still runs, so the data goes on";
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10));
+    for (std::int16_t value = 12; value <= 17; ++value)
+        feedBlock(value); // block 1, next to be copied, has been captured over
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 16));
+}
+
+TEST_F(CapturePlugEngine, ARestartedCaptureBeginsWithNothingNotWithTheOldRing) {
+    ASSERT_TRUE(plug->Init());
+    feedBlock(10);
+    feedBlock(11);
     feedBlock(12);
-    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 11));
     plug->Reset();
-    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 0))
-        << "a restarted capture begins with an empty ring, never the old sound";
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 0));
+    feedBlock(20);
+    feedBlock(21);
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 20));
 }
 
 TEST_F(CapturePlugEngine, WithoutACaptureBufferTheBlockIsSilenceAndTheDataEnds) {
@@ -137,16 +148,18 @@ TEST_F(CapturePlugEngine, WithoutACaptureBufferTheBlockIsSilenceAndTheDataEnds) 
     EXPECT_EQ(std::vector<BYTE>(narrow, narrow + 4), std::vector<BYTE>(4, 0x80));
 }
 
-TEST_F(CapturePlugEngine, AFailedLockGivesSilenceNotWhatTheBlockHeldBefore) {
+TEST_F(CapturePlugEngine, AFailedLockGivesSilenceAndTheBlockComesNextTime) {
     ASSERT_TRUE(plug->Init());
     feedBlock(10);
     feedBlock(11);
     audio.backend().FailNext(DsOp::CaptureLock, DSERR_GENERIC);
     bool more = false;
-    EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 0));
+    EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 0)) << "not what the block held before";
     EXPECT_TRUE(more);
-    EXPECT_EQ(process(8 * 1024, &more), std::vector<std::int16_t>(4 * 1024, 0))
-        << "more than the ring cannot be locked either";
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10));
+    feedBlock(12);
+    EXPECT_EQ(process(8 * 1024, &more), std::vector<std::int16_t>(4 * 1024, 0)) << "more than the ring holds";
+    EXPECT_TRUE(more);
 }
 
 TEST_F(CapturePlugEngine, PositionIsTheReadPositionInBytesOfTheCaptureRing) {
