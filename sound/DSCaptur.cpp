@@ -33,6 +33,7 @@ TDSCapture::~TDSCapture() {
     SetOnBeforeStop(nullptr);
     SetOnActiveChange(nullptr);
     SetOnProc(nullptr);
+    CloseHandOff();
     SetActive(false);
     WaitForStopThreads();
 }
@@ -44,6 +45,7 @@ void TDSCapture::InitBuffer() {
 }
 
 void TDSCapture::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
     TSndControlHold hold(Control);
     SwitchLocked(active);
 }
@@ -104,6 +106,7 @@ bool TDSCapture::switchOn() {
 }
 
 void TDSCapture::Release() {
+    if (HandedOff([this] { Release(); })) return;
     TSndControlHold hold(Control);
     FireBeforeStop();
     Stop();
@@ -121,6 +124,7 @@ void TDSCapture::Release() {
 }
 
 void TDSCapture::Start() {
+    if (HandedOff([this] { Start(); })) return;
     TSndControlHold hold(Control);
     if (!Active()) return;
     Stop();
@@ -145,6 +149,7 @@ void TDSCapture::drainBlockEvents() {
 }
 
 void TDSCapture::Stop() {
+    if (HandedOff([this] { Stop(); })) return;
     TSndControlHold hold(Control);
     if (buffer_) buffer_->Stop();
 }
@@ -196,20 +201,24 @@ void TDSCapture::changeFormat(const std::function<void()>& apply) {
 }
 
 void TDSCapture::SetChannels(unsigned short channels) {
+    if (HandedOff([this, channels] { SetChannels(channels); })) return;
     changeFormat([&] { RequestedFormat.nChannels = channels; });
 }
 
 void TDSCapture::SetBitsPerSample(unsigned short bits) {
+    if (HandedOff([this, bits] { SetBitsPerSample(bits); })) return;
     changeFormat([&] { RequestedFormat.wBitsPerSample = bits; });
 }
 
 void TDSCapture::SetSamplesPerSec(unsigned long rate) {
+    if (HandedOff([this, rate] { SetSamplesPerSec(rate); })) return;
     changeFormat([&] { RequestedFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
 }
 
 void TDSCapture::SetpID(const GUID* device) {
-    TSndControlHold hold(Control);
     const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpID(wanted ? &*wanted : nullptr); })) return;
+    TSndControlHold hold(Control);
     if (wanted == device_) return;
     const bool wasActive = Active();
     SwitchLocked(false);

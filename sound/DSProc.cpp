@@ -24,6 +24,7 @@ TDSProcessor::~TDSProcessor() {
     SetOnBeforeStop(nullptr);
     SetOnActiveChange(nullptr);
     SetOnProc(nullptr);
+    CloseHandOff();
     SetActive(false);
     WaitForStopThreads();
 }
@@ -63,20 +64,22 @@ void TDSProcessor::changeCaptureFormat(const std::function<void()>& apply) {
 }
 
 void TDSProcessor::SetCaptChannels(unsigned short channels) {
+    if (HandedOff([this, channels] { SetCaptChannels(channels); })) return;
     changeCaptureFormat([&] { WorkingFormat.nChannels = channels; });
 }
 
 void TDSProcessor::SetCaptBitsPerSample(unsigned short bits) {
+    if (HandedOff([this, bits] { SetCaptBitsPerSample(bits); })) return;
     changeCaptureFormat([&] { WorkingFormat.wBitsPerSample = bits; });
 }
 
 void TDSProcessor::SetCaptSamplesPerSec(unsigned long rate) {
+    if (HandedOff([this, rate] { SetCaptSamplesPerSec(rate); })) return;
     changeCaptureFormat([&] { WorkingFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
 }
 
-void TDSProcessor::changeDevice(std::optional<GUID>& device, const GUID* wanted) {
+void TDSProcessor::changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value) {
     TSndControlHold hold(Control);
-    const std::optional<GUID> value = wanted ? std::optional<GUID>(*wanted) : std::nullopt;
     if (value == device) return;
     const bool wasActive = Active();
     SwitchLocked(false);
@@ -85,11 +88,15 @@ void TDSProcessor::changeDevice(std::optional<GUID>& device, const GUID* wanted)
 }
 
 void TDSProcessor::SetpDSID(const GUID* device) {
-    changeDevice(outputDevice_, device);
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpDSID(wanted ? &*wanted : nullptr); })) return;
+    changeDevice(outputDevice_, wanted);
 }
 
 void TDSProcessor::SetpDSCID(const GUID* device) {
-    changeDevice(captureDevice_, device);
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpDSCID(wanted ? &*wanted : nullptr); })) return;
+    changeDevice(captureDevice_, wanted);
 }
 
 std::optional<GUID> TDSProcessor::OutputDevice() const {
@@ -103,6 +110,7 @@ std::optional<GUID> TDSProcessor::CaptureDevice() const {
 }
 
 void TDSProcessor::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
     TSndControlHold hold(Control);
     SwitchLocked(active);
 }
@@ -185,6 +193,7 @@ bool TDSProcessor::createCapture() {
 }
 
 void TDSProcessor::Release() {
+    if (HandedOff([this] { Release(); })) return;
     TSndControlHold hold(Control);
     FireBeforeStop();
     Stop();
@@ -208,6 +217,7 @@ void TDSProcessor::drainBlockEvents() {
 }
 
 void TDSProcessor::Start() {
+    if (HandedOff([this] { Start(); })) return;
     TSndControlHold hold(Control);
     if (!captureBuffer_ || !output_) return;
     if (UseEffects()) EffectsInit();
@@ -227,6 +237,7 @@ void TDSProcessor::Start() {
 }
 
 void TDSProcessor::Stop() {
+    if (HandedOff([this] { Stop(); })) return;
     TSndControlHold hold(Control);
     if (captureBuffer_) captureBuffer_->Stop();
     if (output_) output_->Stop();

@@ -65,7 +65,7 @@ private:
     bool createOutput();
     bool createCapture();
     void changeCaptureFormat(const std::function<void()>& apply);
-    void changeDevice(std::optional<GUID>& device, const GUID* wanted);
+    void changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value);
     void drainBlockEvents();
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);

@@ -46,6 +46,7 @@ public:
     void LoseAllBuffers() { DeviceMixer::LoseAll(); }
     std::vector<BufferInfo> Buffers() const { return DeviceMixer::AllBuffers(); }
     std::vector<CaptureBufferInfo> CaptureBuffers() const { return AllCaptureBuffers(); }
+    std::vector<DirectSoundInfo> DirectSoundObjects() const;
     int LiveDirectSoundObjects() const;
     int LiveCaptureObjects() const { return ::LiveCaptureObjects(); }
 
@@ -66,7 +67,8 @@ private:
     std::set<std::string> vanished_;                   // guarded by lock_
 };
 
-// Installs a manual backend for a test's scope and clears pending faults on both ends.
+// Installs a manual backend for a test's scope and clears pending faults (DirectSound and
+// thread creation) on both ends.
 class ScopedManualAudio {
 public:
     explicit ScopedManualAudio(DeviceFormat format = {44100, 2, 441});
