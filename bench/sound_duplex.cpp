@@ -39,6 +39,10 @@ struct ManualProcessor {
 // The block's work on the calling thread: lock both buffers, copy, OnProc, effects.
 void BM_ProcessorBlock(benchmark::State& state) {
     ManualProcessor form(false);
+    if (!form.proc->Active()) {
+        state.SkipWithError("the processor did not switch on");
+        return;
+    }
     int block = 0;
     for (auto _ : state) {
         form.proc->Process(block);
@@ -64,6 +68,10 @@ void BM_MemcpyBlock(benchmark::State& state) {
 // One captured block fed in, waited for on the events thread and copied out.
 void BM_ProcessorThroughEventsThread(benchmark::State& state) {
     ManualProcessor form(false);
+    if (!form.proc->Active()) {
+        state.SkipWithError("the processor did not switch on");
+        return;
+    }
     std::atomic<int> done{0};
     form.proc->SetOnProc([&](TObject*, BYTE*, DWORD) { done.fetch_add(1); });
     const std::vector<std::int16_t> block(BlockBytes / 2, 100);
@@ -96,7 +104,8 @@ double processSeconds(pid_t pid) {
     const char* rest = std::strrchr(text, ')');
     unsigned long user = 0;
     unsigned long system = 0;
-    if (!rest || std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+    if (!rest ||
+        std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
         return 0;
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }

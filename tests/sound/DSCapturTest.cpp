@@ -183,8 +183,36 @@ TEST_F(CaptureEngine, EachFailingStepShowsItsMessageAndLeavesTheEngineReleased) 
         EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0) << step.text;
         EXPECT_TRUE(audio.backend().CaptureBuffers().empty()) << step.text;
     }
+    messages.recorder().Clear();
+    FailNextThreadCreation();
+    capture->SetActive(true);
+    EXPECT_FALSE(capture->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Can't create thread") << "no DirectSound result to add";
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
     capture->SetActive(true);
     EXPECT_TRUE(capture->Active()) << "nothing is left over that keeps it from starting";
+}
+
+// A handler on the events thread that switches its own engine, or changes its format, is
+// served after the block in hand, never by the events thread waiting for itself.
+TEST_F(CaptureEngine, EngineSwitchedFromItsOwnHandlerEndsOffWithoutHangingOrCrashing) {
+    Counter switches;
+    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (log.Count() == 1) capture->SetSamplesPerSec(22050);
+        if (log.Count() == 2) capture->SetActive(false);
+    });
+    capture->SetActive(true);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 1, 1));
+    ASSERT_TRUE(log.WaitFor(1));
+    ASSERT_TRUE(changes.WaitFor(3)) << "off and on again in the new format";
+    EXPECT_EQ(buffer().format.nSamplesPerSec, 22050u);
+    audio.backend().FeedCapture(DeviceFrames(2 * BlockFrames, 2, 2));
+    ASSERT_TRUE(log.WaitFor(2));
+    ASSERT_TRUE(changes.WaitFor(4));
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
 }
 
 TEST_F(CaptureEngine, AFormatTheDeviceCannotTakeEndsInTheBufferMessage) {

@@ -259,6 +259,36 @@ TEST_F(ProcessorEngine, EachFailingStepShowsItsMessageAndLeavesEverythingRelease
         EXPECT_TRUE(audio.backend().Buffers().empty()) << step.text;
         EXPECT_TRUE(audio.backend().CaptureBuffers().empty()) << step.text;
     }
+    messages.recorder().Clear();
+    FailNextThreadCreation();
+    proc->SetActive(true);
+    EXPECT_FALSE(proc->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Can't create thread");
+    EXPECT_EQ(messages.Records()[0].caption, "TDSProcessor");
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
+}
+
+// Switching the processor from its own handler is served after the block in hand; the
+// events thread never waits for itself.
+TEST_F(ProcessorEngine, EngineSwitchedFromItsOwnHandlerEndsOffWithoutHangingOrCrashing) {
+    proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (log.Count() == 1) proc->SetCaptChannels(1);
+        if (log.Count() == 2) proc->SetActive(false);
+    });
+    proc->SetActive(true);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 1, 1));
+    ASSERT_TRUE(log.WaitFor(1));
+    ASSERT_TRUE(changes.WaitFor(3)) << "off and on again in the new capture format";
+    EXPECT_EQ(input().format.nChannels, 1);
+    audio.backend().FeedCapture(DeviceFrames(2 * BlockFrames, 2, 2));
+    ASSERT_TRUE(log.WaitFor(2));
+    ASSERT_TRUE(changes.WaitFor(4));
+    EXPECT_FALSE(proc->Active());
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
 }
 
 TEST_F(ProcessorEngine, AFormatTheDevicesCannotTakeEndsInTheBufferMessage) {

@@ -206,7 +206,7 @@ namespace {
 
 // The full chain on the manual backend: capture feeds the plug-in, the plug-in feeds a
 // player, the player writes to the output device. Same ring on both sides.
-class CaptureToPlayer : public CapturePlugEngine {
+class CaptureToPlayerEngine : public CapturePlugEngine {
 protected:
     void SetUp() override {
         CapturePlugEngine::SetUp();
@@ -230,7 +230,7 @@ protected:
 
 } // namespace
 
-TEST_F(CaptureToPlayer, APlayerFedByCapturePlaysEachCapturedBlockOnceThenSilence) {
+TEST_F(CaptureToPlayerEngine, APlayerFedByCapturePlaysEachCapturedBlockOnceThenSilence) {
     play->SetActive(true);
     ASSERT_TRUE(play->Active());
     ASSERT_TRUE(capture->Active()) << "choosing the plug-in switched the capture on";
@@ -254,7 +254,7 @@ TEST_F(CaptureToPlayer, APlayerFedByCapturePlaysEachCapturedBlockOnceThenSilence
     EXPECT_TRUE(messages.Records().empty());
 }
 
-TEST_F(CaptureToPlayer, ACaptureDeviceThatVanishesLeavesThePlayerSilentNotRepeating) {
+TEST_F(CaptureToPlayerEngine, ACaptureDeviceThatVanishesLeavesThePlayerSilentNotRepeating) {
     audio.backend().SetCaptureDevices({{"mic", "Microphone"}});
     const GUID mic = DeviceGuid("mic", true);
     capture->SetpID(&mic);
