@@ -21,6 +21,12 @@ public:
     using Exception::Exception;
 };
 
+// A system resource ran out: a window refused another item, no timer was left.
+class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A file that cannot be opened for reading, or created for writing.
 class EFOpenError : public Exception {
 public:
