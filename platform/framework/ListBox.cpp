@@ -80,7 +80,7 @@ void TCustomListBox::RecreateWnd() {
     createWnd();
     window_.SetRedraw(false);
     for (const auto& [text, data] : saved)
-        window_.SetItemData(window_.AddString(text), data);
+        window_.SetItemData(AddString(text), data);
     window_.SetRedraw(true);
     SetTopIndex(top);
     SetItemIndex(index);
