@@ -412,10 +412,13 @@ void TKxCustomListBox::ColorChanged() {
 }
 
 void TKxCustomListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
-    if (onDrawItem_) {
+    if (onDrawItem_)
         onDrawItem_(this, index, rect, state);
-        return;
-    }
+    else
+        DefaultDrawItem(index, rect);
+}
+
+void TKxCustomListBox::DefaultDrawItem(int index, const RECT& rect) {
     canvas_.FillRect(rect);
     if (index >= window_.GetCount()) return;
     const int room = rect.bottom - rect.top - canvas_.TextHeight("Wy");

@@ -107,6 +107,8 @@ protected:
     virtual std::unique_ptr<TStrings> CreateItemList();
     virtual int GetItemWidth(int index);
     virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
+    // What DrawItem does without an OnDrawItem handler: fills rect, writes the item's text.
+    void DefaultDrawItem(int index, const RECT& rect);
     virtual void MeasureItem(int index, int& height);
     virtual int GetItemHeight() const;
     virtual void AssignItems(const TStrings& items);

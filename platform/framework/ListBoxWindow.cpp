@@ -63,8 +63,10 @@ void TabbedTextOut(TCanvas& canvas, int x, int y, const std::string& text, int t
     if (start < text.size()) canvas.TextOut(x + offset, y, text.substr(start));
 }
 
-// The window itself: items, selection, scrolling and painting.
-class ListBoxView : public vx::Widget<QAbstractScrollArea> {
+// The window itself: items, selection, scrolling and painting. The widget made of it is a
+// vx::Widget<ListBoxArea>, so that the control hears its mouse and keys after the window
+// has handled them.
+class ListBoxArea : public QAbstractScrollArea {
 public:
     struct Item {
         std::string text;
@@ -73,7 +75,7 @@ public:
         int height = 0;        // the variable style
     };
 
-    ListBoxView(TWinControl* control, TListBoxOwner* owner) : vx::Widget<QAbstractScrollArea>(control), owner(owner) {
+    explicit ListBoxArea(TListBoxOwner* owner) : owner(owner) {
         setFocusPolicy(Qt::StrongFocus);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -81,6 +83,11 @@ public:
     }
 
     TListBoxOwner* owner; // cleared when the window object goes before the widget
+    // The control, while it is not being destroyed.
+    TControl* control() const {
+        const vx::ControlLink* link = vx::LinkOf(const_cast<ListBoxArea*>(this));
+        return link ? link->control : nullptr;
+    }
     std::vector<Item> items;
     DWORD style = 0;
     bool created = false;
@@ -124,7 +131,7 @@ public:
     }
     TFont fontOf() const {
         TFont font;
-        if (control) font.Assign(control->Font());
+        if (TControl* host = control()) font.Assign(host->Font());
         return font;
     }
 
@@ -528,16 +535,16 @@ public:
         TOwnerDrawState state = 0;
         if (index >= 0 && isSelected(index)) state |= odSelected;
         if (index == caret && hasFocus()) state |= odFocused;
-        if (control && !control->Enabled()) state |= odDisabled;
+        if (control() && !control()->Enabled()) state |= odDisabled;
         return state;
     }
 
     void drawStandard(TCanvas& canvas, int index, const RECT& rect, TOwnerDrawState state) {
         const bool selected = state & odSelected;
         canvas.Brush().SetStyle(bsSolid);
-        canvas.Brush().SetColor(selected ? clHighlight : control->Color());
+        canvas.Brush().SetColor(selected ? clHighlight : control()->Color());
         canvas.FillRect(rect);
-        canvas.Font().Assign(control->Font());
+        canvas.Font().Assign(control()->Font());
         if (selected) canvas.Font().SetColor(clHighlightText);
         if (state & odDisabled) canvas.Font().SetColor(clGrayText);
         canvas.Brush().SetStyle(bsClear);
@@ -552,9 +559,10 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(viewport());
-        const QColor background = vx::ToQColor(control ? control->Color() : clWindow);
+        TControl* host = control();
+        const QColor background = vx::ToQColor(host ? host->Color() : clWindow);
         painter.fillRect(event->rect(), background);
-        if (!created || !owner || !control) return;
+        if (!created || !owner || !host) return;
         TCanvas& canvas = ownerDraw() ? owner->ItemCanvas() : standardCanvas_;
         vx::CanvasPaintScope scope(canvas, painter, viewport()->size());
         if (items.empty()) {
@@ -641,7 +649,7 @@ private:
 };
 
 TListBoxWindow::TListBoxWindow(TWinControl* control, TListBoxOwner& owner)
-    : view_(new ListBoxView(control, &owner)) {}
+    : view_(new vx::Widget<ListBoxArea>(control, &owner)) {}
 
 TListBoxWindow::~TListBoxWindow() {
     view_->owner = nullptr;
@@ -736,7 +744,7 @@ int TListBoxWindow::SetSel(bool select, int index) {
 int TListBoxWindow::GetSelCount() const {
     if (!view_->multiSelect()) return LB_ERR;
     return static_cast<int>(std::count_if(view_->items.begin(), view_->items.end(),
-                                          [](const ListBoxView::Item& item) { return item.selected; }));
+                                          [](const ListBoxArea::Item& item) { return item.selected; }));
 }
 
 int TListBoxWindow::GetCaretIndex() const {

@@ -67,7 +67,7 @@ public:
     virtual void WindowNeeded() {}
 };
 
-class ListBoxView;
+class ListBoxArea;
 
 class TListBoxWindow {
 public:
@@ -142,5 +142,5 @@ public:
     void Update();
 
 private:
-    ListBoxView* view_; // owned by the control once attached
+    ListBoxArea* view_; // owned by the control once attached
 };

@@ -272,3 +272,16 @@ TEST_F(ListBoxFixture, WhileUpdatingTheListDoesNotRedrawAndAfterwardsShowsEveryt
     box->Items()->EndUpdate();
     EXPECT_TRUE(box->Window().VerticalScrollBarShown());
 }
+
+TEST_F(ListBoxFixture, TheControlHearsTheMouseAfterTheWindowAndKeysBefore) {
+    fill(5);
+    std::vector<std::string> heard;
+    box->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        heard.push_back("down " + std::to_string(box->ItemIndex()));
+    };
+    box->OnKeyDown = [&](TObject*, WORD& key, TShiftState) { heard.push_back("key " + std::to_string(key)); };
+    click(box, 4, rowHeight() + 2);
+    key(box, Qt::Key_Down);
+    EXPECT_EQ(heard, (std::vector<std::string>{"down 1", "key 40"}));
+    EXPECT_EQ(box->ItemIndex(), 2);
+}
