@@ -33,9 +33,9 @@ constexpr std::array<const char*, 7> checkArt = {
 constexpr std::array<const char*, 4> dotArt = {".mm.", "mmmm", "mmmm", ".mm."};
 
 struct CellLook {
-    TColor inside;     // the inside of a box or a button
-    bool dithered;     // the inside is a checker of white and the button face
-    TColor mark;       // the check or the dot; clNone: no mark
+    TColor inside; // the inside of a box or a button
+    bool dithered; // the inside is a checker of white and the button face
+    TColor mark;   // the check or the dot; clNone: no mark
 };
 
 // By column: unchecked, checked and grayed, enabled then disabled. A grayed item shows a
@@ -74,7 +74,8 @@ TColor artColor(char code, const CellLook& look, int x, int y) {
 }
 
 template <std::size_t N>
-void paintArt(TBitmap& bitmap, const std::array<const char*, N>& art, int left, int top, const CellLook& look) {
+void paintArt(TBitmap& bitmap, const std::array<const char*, N>& art, int left, int top,
+              const CellLook& look) {
     for (std::size_t row = 0; row < N; ++row)
         for (int column = 0; art[row][column] != '\0'; ++column) {
             const TColor color = artColor(art[row][column], look, column, static_cast<int>(row));

@@ -116,7 +116,8 @@ const TCheckListBoxItem* TKxCheckListBox::findRecord(int index) const {
 }
 
 TCheckListBoxItem& TKxCheckListBox::record(int index) {
-    if (const TCheckListBoxItem* existing = findRecord(index)) return const_cast<TCheckListBoxItem&>(*existing);
+    if (const TCheckListBoxItem* existing = findRecord(index))
+        return const_cast<TCheckListBoxItem&>(*existing);
     auto item = std::make_unique<TCheckListBoxItem>();
     // An item without a record keeps the user's data in the window.
     item->Data = TKxCustomListBox::GetItemData(index);
@@ -302,8 +303,10 @@ void TKxCheckListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawStat
 
 void TKxCheckListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
     if (index < Window().GetCount()) {
-        drawCheck({rect.left - checkWidth_, rect.top, rect.left, rect.bottom}, State(index), ItemEnabled(index));
-        if (!ItemEnabled(index)) Canvas().Font().SetColor((state & odSelected) ? clInactiveCaptionText : clGrayText);
+        drawCheck({rect.left - checkWidth_, rect.top, rect.left, rect.bottom}, State(index),
+                  ItemEnabled(index));
+        if (!ItemEnabled(index))
+            Canvas().Font().SetColor((state & odSelected) ? clInactiveCaptionText : clGrayText);
     }
     // A standard list draws its items itself, whatever OnDrawItem says.
     if (Style() == lbStandard)

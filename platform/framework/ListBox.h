@@ -15,8 +15,7 @@ enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
 // A list box's border: none or a single line (sunken where controls are three-dimensional).
 using TBorderStyle = TFormBorderStyle;
 
-using TDrawItemEvent =
-    std::function<void(TWinControl* Control, int Index, RECT Rect, TOwnerDrawState State)>;
+using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, RECT Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
 class TCustomListBox : public TWinControl, protected TListBoxOwner {

@@ -196,9 +196,10 @@ public:
 
     int add(const std::string& text) {
         if (!(style & LBS_SORT)) return insert(-1, text);
-        auto at = std::upper_bound(items.begin(), items.end(), text, [](const std::string& t, const Item& item) {
-            return compareNoCase(t, item.text) < 0;
-        });
+        auto at =
+            std::upper_bound(items.begin(), items.end(), text, [](const std::string& t, const Item& item) {
+                return compareNoCase(t, item.text) < 0;
+            });
         return insert(static_cast<int>(at - items.begin()), text);
     }
 

@@ -36,7 +36,13 @@ constexpr int LB_ERR = -1;
 constexpr int LB_ERRSPACE = -2;
 
 // The state of an item being drawn by its owner.
-enum TOwnerDrawStateFlag : unsigned { odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16 };
+enum TOwnerDrawStateFlag : unsigned {
+    odSelected = 1,
+    odGrayed = 2,
+    odDisabled = 4,
+    odChecked = 8,
+    odFocused = 16
+};
 using TOwnerDrawState = unsigned;
 
 // Width of text whose tabs advance to the next multiple of tabStop pixels (tabStop of 0 or

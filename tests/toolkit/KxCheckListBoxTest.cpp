@@ -45,7 +45,9 @@ TEST(CheckImages, EighteenCellsOnAKeyColourThatIsLeftOut) {
     EXPECT_EQ(images.TransparentColor(), clFuchsia);
     // The middle of each cell's mark area: black for enabled checked box and mark, white
     // inside the unchecked box, the face colour inside a disabled one.
-    const auto at = [&](int cell, int x, int y) { return images.Pixel(cell % 6 * 16 + x, cell / 6 * 13 + y); };
+    const auto at = [&](int cell, int x, int y) {
+        return images.Pixel(cell % 6 * 16 + x, cell / 6 * 13 + y);
+    };
     EXPECT_EQ(at(0, 7, 6), static_cast<TColor>(ColorToRGB(clWindow)));
     EXPECT_EQ(at(1, 6, 8), clBlack);
     EXPECT_EQ(at(3, 7, 6), static_cast<TColor>(ColorToRGB(clBtnFace)));
@@ -91,7 +93,8 @@ TEST_F(CheckListFixture, InRadioModeTheCheckedItemStaysCheckedAndPlusAndMinusCha
     clickChecks = 0;
     key(box, Qt::Key_Plus, "+");
     key(box, Qt::Key_Minus, "-");
-    EXPECT_EQ(states(), (std::vector<TCheckBoxState>{cbUnchecked, cbUnchecked, cbUnchecked, cbChecked, cbUnchecked}));
+    EXPECT_EQ(states(),
+              (std::vector<TCheckBoxState>{cbUnchecked, cbUnchecked, cbUnchecked, cbChecked, cbUnchecked}));
     EXPECT_TRUE(changes.empty());
     EXPECT_EQ(clickChecks, 2) << "OnClickCheck still fires";
     box->SetCheckedIndex(-4);
@@ -103,7 +106,8 @@ TEST_F(CheckListFixture, TurningToRadioButtonsKeepsOnlyTheFirstCheckedItem) {
     box->SetChecked(4, true);
     EXPECT_EQ(box->CheckedIndex(), -1) << "not in radio mode";
     box->SetCheckKind(ckRadioButtons);
-    EXPECT_EQ(states(), (std::vector<TCheckBoxState>{cbUnchecked, cbUnchecked, cbChecked, cbUnchecked, cbUnchecked}));
+    EXPECT_EQ(states(),
+              (std::vector<TCheckBoxState>{cbUnchecked, cbUnchecked, cbChecked, cbUnchecked, cbUnchecked}));
 }
 
 TEST_F(CheckListFixture, ARadioButtonReadsUncheckedInTheGrayedState) {
@@ -117,7 +121,8 @@ TEST_F(CheckListFixture, ARadioButtonReadsUncheckedInTheGrayedState) {
 TEST_F(CheckListFixture, PlusAndMinusSetEveryEnabledItemAndSpaceTogglesTheCurrentOne) {
     box->SetItemEnabled(1, false);
     key(box, Qt::Key_Plus, "+");
-    EXPECT_EQ(states(), (std::vector<TCheckBoxState>{cbChecked, cbUnchecked, cbChecked, cbChecked, cbChecked}));
+    EXPECT_EQ(states(),
+              (std::vector<TCheckBoxState>{cbChecked, cbUnchecked, cbChecked, cbChecked, cbChecked}));
     box->SetItemIndex(2);
     key(box, Qt::Key_Space, " ");
     EXPECT_FALSE(box->Checked(2));
@@ -147,7 +152,8 @@ TEST_F(CheckListFixture, ChangingSortedKeepsEveryStateEnabledFlagAndDatum) {
     box->SetItemEnabled(2, false);
     box->SetSorted(true);
     ASSERT_EQ(box->Items()->Text(), "four\none\nthree\ntwo\nzero\n");
-    EXPECT_EQ(states(), (std::vector<TCheckBoxState>{cbGrayed, cbUnchecked, cbUnchecked, cbUnchecked, cbChecked}));
+    EXPECT_EQ(states(),
+              (std::vector<TCheckBoxState>{cbGrayed, cbUnchecked, cbUnchecked, cbUnchecked, cbChecked}));
     EXPECT_FALSE(box->ItemEnabled(3));
     EXPECT_TRUE(box->ItemEnabled(4));
     EXPECT_EQ(box->Items()->Objects(2), &data);
