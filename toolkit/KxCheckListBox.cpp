@@ -1,6 +1,6 @@
 #include "toolkit/KxCheckListBox.h"
 
-#include <algorithm>
+#include "toolkit/Maxmin.h"
 
 namespace {
 
@@ -102,8 +102,8 @@ void TKxCheckListBox::resetItemHeight() {
     if (Style() == lbOwnerDrawVariable || (Style() == lbOwnerDrawFixed && OnDrawItem())) return;
     TCanvas measure;
     measure.Font().Assign(Font());
-    int height = std::max(measure.TextHeight("Wg"), checkHeight_);
-    if (Style() == lbOwnerDrawFixed) height = std::max(height, ItemHeight());
+    int height = Max(measure.TextHeight("Wg"), checkHeight_);
+    if (Style() == lbOwnerDrawFixed) height = Max(height, ItemHeight());
     Window().SetItemHeight(0, height);
 }
 
@@ -239,7 +239,7 @@ int TKxCheckListBox::CheckedIndex() const {
 }
 
 void TKxCheckListBox::SetCheckedIndex(int index) {
-    if (checkKind_ == ckRadioButtons) SetState(std::max(index, 0), cbChecked);
+    if (checkKind_ == ckRadioButtons) SetState(Max(index, 0), cbChecked);
 }
 
 bool TKxCheckListBox::grayedAllowed() const {
@@ -282,7 +282,7 @@ void TKxCheckListBox::AssignItems(const TStrings& items) {
     TKxCustomListBox::AssignItems(items);
     if (const auto* source = dynamic_cast<const TCheckListBoxStrings*>(&items)) {
         const TKxCheckListBox& from = boxOf(*source);
-        const int count = std::min(Window().GetCount(), from.Window().GetCount());
+        const int count = Min(Window().GetCount(), from.Window().GetCount());
         for (int i = 0; i < count; ++i) {
             SetState(i, from.State(i));
             SetItemEnabled(i, from.ItemEnabled(i));

@@ -1,6 +1,6 @@
 #include "toolkit/KxListBox.h"
 
-#include <algorithm>
+#include "toolkit/Maxmin.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ void TKxCustomListBox::SetSelected(int index, bool selected) {
 int TKxCustomListBox::ItemAtPos(POINT pos, bool existing) const {
     if (pos.x < 0 || pos.y < 0 || pos.x >= ClientWidth() || pos.y >= ClientHeight()) return -1;
     const int count = Window().GetCount();
-    for (int i = std::max(0, TopIndex()); i < count; ++i) {
+    for (int i = Max(0, TopIndex()); i < count; ++i) {
         RECT r;
         window_.GetItemRect(i, r);
         if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom) return i;
@@ -226,7 +226,7 @@ void TKxCustomListBox::SetBorderStyle(TBorderStyle style) {
 }
 
 void TKxCustomListBox::SetColumns(int columns) {
-    columns = std::max(0, columns);
+    columns = Max(0, columns);
     if (columns == columns_) return;
     const bool recreate = (columns == 0) != (columns_ == 0);
     columns_ = columns;
@@ -287,7 +287,7 @@ void TKxCustomListBox::SetStyle(TListBoxStyle style) {
 }
 
 void TKxCustomListBox::SetTabWidth(int width) {
-    width = std::max(0, width);
+    width = Max(0, width);
     if (width == tabWidth_) return;
     tabWidth_ = width;
     RecreateWnd();
@@ -331,7 +331,7 @@ void TKxCustomListBox::recomputeExtent() {
     maxItemWidth_ = 0;
     const int count = window_.GetCount();
     for (int i = 0; i < count; ++i)
-        maxItemWidth_ = std::max(maxItemWidth_, GetItemWidth(i));
+        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(i));
 }
 
 void TKxCustomListBox::applyExtent() {
@@ -350,7 +350,7 @@ int TKxCustomListBox::GetItemWidth(int index) {
 int TKxCustomListBox::AddString(const std::string& text) {
     const int index = Window().AddString(text);
     if (index >= 0 && keepsExtent()) {
-        maxItemWidth_ = std::max(maxItemWidth_, GetItemWidth(index));
+        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(index));
         applyExtent();
     }
     return index;
@@ -359,7 +359,7 @@ int TKxCustomListBox::AddString(const std::string& text) {
 int TKxCustomListBox::InsertString(int index, const std::string& text) {
     const int at = Window().InsertString(index, text);
     if (at >= 0 && keepsExtent()) {
-        maxItemWidth_ = std::max(maxItemWidth_, GetItemWidth(at));
+        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(at));
         applyExtent();
     }
     return at;
@@ -422,7 +422,7 @@ void TKxCustomListBox::DefaultDrawItem(int index, const RECT& rect) {
     canvas_.FillRect(rect);
     if (index >= window_.GetCount()) return;
     const int room = rect.bottom - rect.top - canvas_.TextHeight("Wy");
-    const int y = rect.top + std::max(0, room / 2);
+    const int y = rect.top + Max(0, room / 2);
     const int tabStop = tabWidth_ > 0 ? (tabWidth_ * canvas_.TextWidth("0") + 2) / 4 : 0;
     canvas_.Brush().SetStyle(bsClear);
     TabbedTextOut(canvas_, rect.left + 2, y, Items()->Strings(index), tabStop);
@@ -478,13 +478,13 @@ int TTextListBox::itemWidth(int index) {
 void TTextListBox::recompute() {
     maxItemWidth_ = 0;
     for (int i = 0; i < Items()->Count(); ++i)
-        maxItemWidth_ = std::max(maxItemWidth_, itemWidth(i));
+        maxItemWidth_ = Max(maxItemWidth_, itemWidth(i));
 }
 
 int TTextListBox::AddString(const std::string& text) {
     const int index = TCustomListBox::AddString(text);
     if (index >= 0) {
-        maxItemWidth_ = std::max(maxItemWidth_, itemWidth(index));
+        maxItemWidth_ = Max(maxItemWidth_, itemWidth(index));
         Window().SetHorizontalExtent(maxItemWidth_);
     }
     return index;
@@ -493,7 +493,7 @@ int TTextListBox::AddString(const std::string& text) {
 int TTextListBox::InsertString(int index, const std::string& text) {
     const int at = TCustomListBox::InsertString(index, text);
     if (at >= 0) {
-        maxItemWidth_ = std::max(maxItemWidth_, itemWidth(at));
+        maxItemWidth_ = Max(maxItemWidth_, itemWidth(at));
         Window().SetHorizontalExtent(maxItemWidth_);
     }
     return at;

@@ -21,12 +21,6 @@ public:
     using Exception::Exception;
 };
 
-// A system resource ran out: a window refused another item, no timer was left.
-class EOutOfResources : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // A file that cannot be opened for reading, or created for writing.
 class EFOpenError : public Exception {
 public:
@@ -65,6 +59,7 @@ private:
     int errorCode_;
 };
 
+// A system resource ran out: a window refused another item, no timer was left.
 class EOutOfResources : public Exception {
 public:
     using Exception::Exception;
