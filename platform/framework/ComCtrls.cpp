@@ -29,6 +29,7 @@ void TTrackBar::applyRange() {
     slider->setRange(min_, max_);
     slider->setValue(position_);
     slider->setPageStep(pageSize_);
+    slider->setSingleStep(lineSize_);
 }
 
 void TTrackBar::applyTicks() {
@@ -71,6 +72,11 @@ void TTrackBar::SetPageSize(int value) {
     applyRange();
 }
 
+void TTrackBar::SetLineSize(int value) {
+    lineSize_ = value;
+    applyRange();
+}
+
 void TTrackBar::SetFrequency(int value) {
     frequency_ = value;
     applyTicks();
@@ -78,8 +84,13 @@ void TTrackBar::SetFrequency(int value) {
 
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     orientation_ = orientation;
-    static_cast<QSlider*>(Widget())->setOrientation(orientation == trHorizontal ? Qt::Horizontal
-                                                                                : Qt::Vertical);
+    auto* slider = static_cast<QSlider*>(Widget());
+    const bool vertical = orientation == trVertical;
+    slider->setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+    // Qt puts the minimum of a vertical slider at the bottom; the program's vertical track
+    // bars have it at the top (a fader's loudest setting is its smallest position).
+    slider->setInvertedAppearance(vertical);
+    slider->setInvertedControls(vertical);
 }
 
 void TTrackBar::SetTickMarks(TTickMark marks) {
