@@ -303,10 +303,13 @@ int TSndMixer::placeFaders(TTabSheet* sheet, std::size_t first, const std::vecto
         if (kindOf(control.dwControlType) != TSndMixerKind::Fader) continue;
         TSndMixerControl& record = Controls[first + i];
         record.Kind = TSndMixerKind::Fader;
+        // The name stands over the control's own bars: a long one is cut there rather than
+        // run over the rows to the right.
         auto* label = new TLabel(sheet);
+        label->SetAutoSize(false);
+        label->SetBounds(FaderWidth * placed + 5, 0, FaderWidth * static_cast<int>(record.Channels) - 5,
+                         RowHeight);
         label->SetCaption(control.szShortName);
-        label->SetLeft(FaderWidth * placed + 5);
-        label->SetTop(0);
         label->SetParent(sheet);
         const std::int64_t range = std::int64_t{record.Maximum} - record.Minimum;
         for (DWORD channel = 0; channel < record.Channels; ++channel) {

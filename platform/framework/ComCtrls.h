@@ -42,6 +42,7 @@ protected:
 private:
     void applyRange();
     void applyTicks();
+    int sliderValue(int value) const;
     int min_ = 0;
     int max_ = 10;
     int position_ = 0;

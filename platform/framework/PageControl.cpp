@@ -2,6 +2,7 @@
 
 #include "platform/framework/QtControls.h"
 
+#include <QAbstractButton>
 #include <QChildEvent>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -57,7 +58,11 @@ private:
         for (QObject* object : children()) {
             auto* child = qobject_cast<QWidget*>(object);
             if (!child || child->isHidden()) continue;
-            right = std::max(right, child->x() + child->width());
+            // A check box is often given a whole row's width; only its box and caption need to be
+            // in reach.
+            const bool button = qobject_cast<QAbstractButton*>(child) != nullptr;
+            const int width = button ? std::min(child->width(), child->sizeHint().width()) : child->width();
+            right = std::max(right, child->x() + width);
             bottom = std::max(bottom, child->y() + child->height());
         }
         setMinimumSize(right, bottom);
@@ -71,8 +76,17 @@ TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     content_ = new Content(this);
+    content_->setAutoFillBackground(true);
     area->setWidget(content_);
     AttachWidget(area);
+    ColorChanged();
+}
+
+// A sheet is filled with its Color, the colour its labels paint behind their text.
+void TTabSheet::ColorChanged() {
+    QPalette palette = content_->palette();
+    palette.setColor(QPalette::Window, vx::ToQColor(Color()));
+    content_->setPalette(palette);
 }
 
 TTabSheet::~TTabSheet() {

@@ -1,8 +1,8 @@
 #pragma once
 // A page control: tabs along its top, one tab sheet showing at a time. A sheet joins the
 // control through SetPageControl (or is created with it) and leaves it when it is freed;
-// its Caption is the text of its tab. A sheet whose controls reach past its visible area
-// scrolls them.
+// its Caption is the text of its tab. A sheet is filled with its Color; one whose controls
+// reach past its visible area scrolls them.
 #include "platform/framework/Controls.h"
 
 #include <vector>
@@ -25,6 +25,7 @@ public:
 
 protected:
     void TextChanged() override;
+    void ColorChanged() override;
 
 private:
     class Content;

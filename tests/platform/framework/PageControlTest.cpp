@@ -106,14 +106,19 @@ TEST_F(PageControlSheets, ASheetScrollsToControlsBeyondItsEdges) {
     ASSERT_TRUE(PumpUntil([&] { return area->viewport()->width() > 0; }));
     Application->ProcessMessages();
     EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << "everything fits: no scrolling";
-    auto* far = new TCheckBox(sheet);
+    auto* far = new TProgressBar(sheet);
     far->SetBounds(600, 300, 230, 17);
     far->SetParent(sheet);
+    auto* wideBox = new TCheckBox(sheet);
+    wideBox->SetCaption("Mute");
+    wideBox->SetBounds(10, 40, 900, 17);
+    wideBox->SetParent(sheet);
     ASSERT_TRUE(PumpUntil([&] { return area->horizontalScrollBar()->maximum() > 0; }));
     EXPECT_EQ(area->horizontalScrollBar()->maximum(), 830 - area->viewport()->width());
     EXPECT_EQ(area->verticalScrollBar()->maximum(), 317 - area->viewport()->height());
     far->Free();
-    EXPECT_TRUE(PumpUntil([&] { return area->horizontalScrollBar()->maximum() == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return area->horizontalScrollBar()->maximum() == 0; }))
+        << "a check box wider than its caption needs no scrolling";
     form->Hide();
 }
 
