@@ -1,5 +1,6 @@
 #include "platform/framework/Canvas.h"
 
+#include "platform/framework/Bitmap.h"
 #include "platform/framework/QtBridge.h"
 #include "platform/framework/QtCanvasText.h"
 
@@ -63,7 +64,9 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
     }
 }
 
-// Runs one drawing operation whose pixels lie inside bounds.
+// Runs one drawing operation whose pixels lie inside bounds. The operation is told whether
+// its text is to be drawn without smoothed edges by default: on 8-bit targets, and on pixel
+// memory lent by a surface, where a colour key must find the background exactly.
 template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
     if (t.painter) {
         t.painter->save();
@@ -75,7 +78,7 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
     if (!isIndexed(t)) {
         QImage view = viewOf(t);
         QPainter painter(&view);
-        paint(painter, false);
+        paint(painter, t.hasBuffer);
         return;
     }
     bounds = bounds.intersected(QRect(QPoint(0, 0), size));
@@ -128,6 +131,22 @@ QPolygon linePoints(QPoint a, QPoint b) {
         }
     }
     return points;
+}
+
+// The pixels to draw of a graphic: a transparent bitmap loses its transparent colour.
+QImage drawnPixels(const TGraphic& graphic) {
+    const QImage& pixels = graphic.image().pixels;
+    const auto* bitmap = dynamic_cast<const TBitmap*>(&graphic);
+    if (!bitmap || !bitmap->Transparent()) return pixels;
+    const DWORD key = ColorToRGB(bitmap->TransparentColor());
+    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key));
+    QImage keyed = pixels.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            if ((row[x] & 0xFFFFFFu) == (keyRgb & 0xFFFFFFu)) row[x] = 0;
+    }
+    return keyed;
 }
 
 } // namespace
@@ -231,9 +250,9 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     requireTarget();
     const TSize extent = TextExtent(text);
     const QRect box(x, y, extent.cx, extent.cy);
-    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool indexed) {
+    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
         if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
-        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+        vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
     penPos_ = {x + extent.cx, y};
 }
@@ -241,10 +260,10 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
     requireTarget();
     const QRect clip = toQRect(rect);
-    paintOn(*target_, clip, [&](QPainter& p, bool indexed) {
+    paintOn(*target_, clip, [&](QPainter& p, bool plainText) {
         p.setClipRect(clip, Qt::IntersectClip);
         if (brush_.Style() != bsClear) p.fillRect(clip, vx::ToQColor(brush_.Color()));
-        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+        vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
 }
 
@@ -258,10 +277,10 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
     requireTarget();
     const QRect clip = toQRect(rect);
     const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
-    paintOn(*target_, bounds, [&](QPainter& p, bool indexed) {
+    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (!(format & DT_NOCLIP)) p.setClipRect(clip, Qt::IntersectClip);
         for (const vx::TextLine& line : layout.lines)
-            vx::DrawTextLine(p, font_, indexed, line.origin, line.text, line.mnemonic);
+            vx::DrawTextLine(p, font_, plainText, line.origin, line.text, line.mnemonic);
     });
     return layout.offset + layout.height;
 }
@@ -320,17 +339,15 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
 
 void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
     if (graphic.Empty()) return;
-    requireTarget();
-    const QImage& pixels = graphic.image().pixels;
-    paintOn(*target_, QRect(QPoint(x, y), pixels.size()),
-            [&](QPainter& p, bool) { p.drawImage(x, y, pixels); });
+    vx::DrawImage(*this, x, y, drawnPixels(graphic));
 }
 
 void TCanvas::StretchDraw(const RECT& rect, const TGraphic& graphic) {
     if (graphic.Empty()) return;
     requireTarget();
     const QRect box = toQRect(rect);
-    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, graphic.image().pixels); });
+    const QImage pixels = drawnPixels(graphic);
+    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, pixels); });
 }
 
 void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect) {
@@ -393,6 +410,13 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 }
 
 namespace vx {
+
+void DrawImage(TCanvas& canvas, int x, int y, const QImage& image) {
+    if (image.isNull()) return;
+    canvas.requireTarget();
+    paintOn(*canvas.target_, QRect(QPoint(x, y), image.size()),
+            [&](QPainter& p, bool) { p.drawImage(x, y, image); });
+}
 
 CanvasPaintScope::CanvasPaintScope(TCanvas& canvas, QPainter& painter, QSize size) : canvas_(canvas) {
     canvas.Detach();
