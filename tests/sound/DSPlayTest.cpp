@@ -505,7 +505,7 @@ TEST_F(Player, EngineThreadTheSystemRefusesShowsItsMessageAndLeavesThePlayerRele
 
 // The blocks between the end of a file and the play cursor still hold what they played a
 // ring before; they must sound as silence until the stop thread stops the buffer.
-TEST_F(Player, BlocksPastTheEndOfAFilePlayAsSilenceUntilTheStop) {
+TEST_F(Player, EnginePlaysTheBlocksPastTheEndOfAFileAsSilenceUntilTheStop) {
     constexpr int Block = 4096;
     constexpr DWORD Length = 20 * Block + 1000; // longer than the ring of 16 blocks
     build(Length, Block, 16, 8, 1, 44100);
