@@ -32,6 +32,49 @@ public:
     using Exception::Exception;
 };
 
+// A stream that could not read or write all it was asked to.
+class EReadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A text that is not the number or date it should be.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A system call that failed; ErrorCode is its errno value.
+class EOSError : public Exception {
+public:
+    EOSError(const std::string& message, int errorCode) : Exception(message), errorCode_(errorCode) {}
+    int ErrorCode() const { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+// A system resource ran out: a window refused another item, no timer was left.
+class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The silent exception: it ends the operation in progress, and the application's exception
+// handling lets it pass without a message.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raises EAbort.
+[[noreturn]] void Abort();
+
 // Declares the program's own class name and its parent's, so that code which walks
 // components by class ("exactly TDDSurface", "derives directly from TSndPlayPlug") sees
 // the names the program uses, never C++ mangled ones.

@@ -161,10 +161,14 @@ void TThread::run() {
             std::fprintf(stderr, "thread OnTerminate raised an exception\n");
         }
     }
-    const bool freeSelf = FreeOnTerminate;
+    if (FreeOnTerminate) {
+        // Nobody may wait for a thread that frees itself, so nobody is told: the thread
+        // touches nothing shared on its way out, which may be while the process ends.
+        delete this;
+        return;
+    }
     finished_.store(true, std::memory_order_release);
     syncQueue().doneOrQueued.notify_all();
-    if (freeSelf) delete this;
 }
 
 void TThread::Resume() {
