@@ -59,6 +59,7 @@ private:
     int errorCode_;
 };
 
+// A system resource ran out: a window refused another item, no timer was left.
 class EOutOfResources : public Exception {
 public:
     using Exception::Exception;
