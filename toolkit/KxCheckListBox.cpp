@@ -304,9 +304,11 @@ void TKxCheckListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawStat
 void TKxCheckListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
     if (index < Window().GetCount()) {
         drawCheck({rect.left - checkWidth_, rect.top, rect.left, rect.bottom}, State(index),
-                  ItemEnabled(index));
+                  ItemEnabled(index) && Enabled());
+        // The light grey of a disabled item stands out on the highlight only.
         if (!ItemEnabled(index))
-            Canvas().Font().SetColor((state & odSelected) ? clInactiveCaptionText : clGrayText);
+            Canvas().Font().SetColor(Canvas().Brush().Color() == clHighlight ? clInactiveCaptionText
+                                                                             : clGrayText);
     }
     // A standard list draws its items itself, whatever OnDrawItem says.
     if (Style() == lbStandard)

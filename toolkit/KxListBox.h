@@ -11,8 +11,25 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TKxCustomListBox;
+
+// The widths of a list's items in item order and the widest of them: when the widest item
+// goes, the next widest is found among the widths kept, without measuring any text again.
+class TItemWidths {
+public:
+    int Widest() const { return widest_; }
+    bool Holds(int index) const { return index >= 0 && index < static_cast<int>(widths_.size()); }
+    int At(int index) const { return widths_[static_cast<std::size_t>(index)]; }
+    void Insert(int index, int width);
+    void Remove(int index);
+    void Clear();
+
+private:
+    std::vector<int> widths_;
+    int widest_ = 0;
+};
 
 using TGetItemWidthEvent = std::function<void(TWinControl* Control, int Index, int& Width)>;
 
@@ -143,7 +160,8 @@ protected:
 
 private:
     bool keepsExtent() const { return autoScroll_ && columns_ == 0; }
-    void recomputeExtent();
+    void measureEveryItem();
+    void itemStored(int index);
     void applyExtent();
     void setColumnWidth();
 
@@ -164,7 +182,7 @@ private:
     int savedItemIndex_ = -1;
     bool autoScroll_ = false;
     bool graySelection_ = false;
-    int maxItemWidth_ = 0;
+    TItemWidths widths_; // while the extent is kept
     TDrawItemEvent onDrawItem_;
     TGetItemWidthEvent onGetItemWidth_;
 };
@@ -185,7 +203,8 @@ protected:
 
 private:
     int itemWidth(int index);
-    void recompute();
+    void measureEveryItem();
+    void itemStored(int index);
 
-    int maxItemWidth_ = 0;
+    TItemWidths widths_;
 };

@@ -268,7 +268,8 @@ void TSecretPanel::rebuildLocked() {
         drawLines_.push_back(lines_.Strings(i));
     drawFont_.Assign(Font());
     drawColor_ = Color();
-    const auto first = std::find_if(drawLines_.begin(), drawLines_.end(), [](const auto& l) { return !blank(l); });
+    const auto first =
+        std::find_if(drawLines_.begin(), drawLines_.end(), [](const auto& l) { return !blank(l); });
     firstLine_ = static_cast<int>(first - drawLines_.begin());
     TCanvas measure;
     measure.Font().Assign(drawFont_);
@@ -288,7 +289,8 @@ void TSecretPanel::rebuildLocked() {
 void TSecretPanel::layoutLocked() {
     const int inflate = inflateWidth();
     const RECT client = ClientRect();
-    paintRect_ = {client.left + inflate, client.top + inflate, client.right - inflate, client.bottom - inflate};
+    paintRect_ = {client.left + inflate, client.top + inflate, client.right - inflate,
+                  client.bottom - inflate};
     RECT t{paintRect_.left + gap, paintRect_.top + gap, paintRect_.right - gap, paintRect_.bottom - gap};
     const int gw = glyph_.Width(), gh = glyph_.Height();
     POINT& o = glyphOrigin_;
@@ -387,7 +389,8 @@ void TSecretPanel::drawTextLocked() {
         r.right = r.left + maxScroll_ - width;
     }
     r.bottom = r.top + lineHeight_;
-    const unsigned flags = alignmentFlag(alignment_) | DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE;
+    const unsigned flags =
+        alignmentFlag(alignment_) | DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE;
     const TColor textColor = drawFont_.Color();
     for (std::size_t i = static_cast<std::size_t>(firstLine_); i < drawLines_.size(); ++i) {
         if (r.top >= height) break;

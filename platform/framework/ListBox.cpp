@@ -78,6 +78,8 @@ void TCustomListBox::RecreateWnd() {
     const int top = TopIndex(), index = ItemIndex();
     window_.Destroy();
     createWnd();
+    // The new window starts empty: descendants that keep something per item start again.
+    ResetContent();
     window_.SetRedraw(false);
     for (const auto& [text, data] : saved)
         window_.SetItemData(AddString(text), data);

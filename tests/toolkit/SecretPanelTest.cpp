@@ -27,7 +27,10 @@ protected:
         FormFixture::SetUp();
         panel = place<TSecretPanel>(10, 10, 200, 120);
         panel->SetInterval(1);
-        panel->OnStopPlay = [this](TObject*) { stoppedOnGuiThread = IsMainThread(); ++stops; };
+        panel->OnStopPlay = [this](TObject*) {
+            stoppedOnGuiThread = IsMainThread();
+            ++stops;
+        };
     }
     void lines(std::initializer_list<const char*> texts) {
         panel->Lines().Clear();
