@@ -78,7 +78,7 @@ void TKxCheckListBox::CreateWnd() {
 void TKxCheckListBox::DestroyWnd() {
     // The records go with the window; what they hold waits in savedStates_ and the items'
     // data go back to the user's data, which the base saves with the texts.
-    const int count = Window().GetCount();
+    const int count = IsDestroying() ? 0 : Window().GetCount();
     savedStates_.clear();
     nextSavedState_ = 0;
     for (int i = 0; i < count; ++i) {

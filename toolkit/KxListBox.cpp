@@ -104,7 +104,7 @@ TStrings* TKxCustomListBox::Items() const {
 }
 
 TListBoxWindow& TKxCustomListBox::Window() const {
-    if (!window_.HandleAllocated()) const_cast<TKxCustomListBox*>(this)->CreateWnd();
+    if (!HandleAllocated()) const_cast<TKxCustomListBox*>(this)->HandleNeeded();
     return window_;
 }
 
@@ -122,6 +122,7 @@ void TKxCustomListBox::CreateParams(DWORD& style, DWORD& exStyle) const {
 }
 
 void TKxCustomListBox::CreateWnd() {
+    TWinControl::CreateWnd();
     DWORD style = 0, exStyle = 0;
     CreateParams(style, exStyle);
     window_.Create(style, exStyle);
@@ -137,19 +138,20 @@ void TKxCustomListBox::CreateWnd() {
 }
 
 void TKxCustomListBox::DestroyWnd() {
-    if (window_.GetCount() > 0) {
+    if (!IsDestroying() && window_.GetCount() > 0) {
         savedItems_ = std::make_unique<TStringList>();
         savedItems_->Assign(*Items());
     }
     savedTopIndex_ = window_.GetTopIndex();
     savedItemIndex_ = window_.GetCurSel();
     window_.Destroy();
+    TWinControl::DestroyWnd();
 }
 
 void TKxCustomListBox::RecreateWnd() {
-    if (!window_.HandleAllocated()) return;
+    if (!HandleAllocated()) return;
     DestroyWnd();
-    CreateWnd();
+    HandleNeeded();
 }
 
 void TKxCustomListBox::Loaded() {

@@ -139,10 +139,10 @@ protected:
 
     // The window, created on first need with the style CreateParams gives.
     TListBoxWindow& Window() const;
-    bool HandleAllocated() const { return window_.HandleAllocated(); }
     virtual void CreateParams(DWORD& style, DWORD& exStyle) const;
-    virtual void CreateWnd();
-    virtual void DestroyWnd();
+    void CreateWnd() override;
+    // Keeps items, top item and item index for the next window unless the control goes.
+    void DestroyWnd() override;
     void RecreateWnd();
     // Scrolls to the left edge and sets the extent anew (0 while it is not kept).
     void ResetExtent();
@@ -156,7 +156,6 @@ protected:
     int MeasureItemNotify(int index) override;
     void SelectionChangeNotify() override;
     void ResizeNotify() override;
-    void WindowNeeded() override { Window(); }
 
 private:
     bool keepsExtent() const { return autoScroll_ && columns_ == 0; }
