@@ -202,10 +202,14 @@ void TBitmap::Assign(const TGraphic& source) {
     if (&source == this) return;
     image() = source.image();
     image().pixels.detach();
-    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source))
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
         paletteCount_ = bitmap->paletteCount_;
-    else
+        transparent_ = bitmap->transparent_;
+        transparentMode_ = bitmap->transparentMode_;
+        transparentColor_ = bitmap->transparentColor_;
+    } else {
         paletteCount_ = 0;
+    }
     if (canvas_) vx::AttachImage(*canvas_, &image().pixels);
 }
 
@@ -328,4 +332,14 @@ TCanvas& TBitmap::Canvas() {
         if (!image().pixels.isNull()) vx::AttachImage(*canvas_, &image().pixels);
     }
     return *canvas_;
+}
+
+TColor TBitmap::TransparentColor() const {
+    if (transparentMode_ == tmFixed) return transparentColor_;
+    return Empty() ? clNone : Pixel(0, Height() - 1);
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+    transparentColor_ = color;
+    transparentMode_ = tmFixed;
 }

@@ -11,6 +11,8 @@
 #include <vector>
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+// Where a bitmap's transparent colour comes from: its bottom-left pixel, or a set colour.
+enum TTransparentMode { tmAuto, tmFixed };
 
 class TBitmap : public TGraphic {
     VX_CLASS(TBitmap, TGraphic)
@@ -47,7 +49,20 @@ public:
 
     TCanvas& Canvas();
 
+    // A transparent bitmap is drawn without the pixels of its transparent colour.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool transparent) { transparent_ = transparent; }
+    // The bottom-left pixel in tmAuto mode (clNone for an empty bitmap), else the colour set.
+    TColor TransparentColor() const;
+    // Fixes the transparent colour (the mode becomes tmFixed).
+    void SetTransparentColor(TColor color);
+    TTransparentMode TransparentMode() const { return transparentMode_; }
+    void SetTransparentMode(TTransparentMode mode) { transparentMode_ = mode; }
+
 private:
     std::unique_ptr<TCanvas> canvas_;
     int paletteCount_ = 0;
+    bool transparent_ = false;
+    TTransparentMode transparentMode_ = tmAuto;
+    TColor transparentColor_ = clNone;
 };

@@ -1,5 +1,6 @@
 #include "platform/framework/Canvas.h"
 
+#include "platform/framework/Bitmap.h"
 #include "platform/framework/QtBridge.h"
 #include "platform/framework/QtCanvasText.h"
 
@@ -128,6 +129,22 @@ QPolygon linePoints(QPoint a, QPoint b) {
         }
     }
     return points;
+}
+
+// The pixels to draw of a graphic: a transparent bitmap loses its transparent colour.
+QImage drawnPixels(const TGraphic& graphic) {
+    const QImage& pixels = graphic.image().pixels;
+    const auto* bitmap = dynamic_cast<const TBitmap*>(&graphic);
+    if (!bitmap || !bitmap->Transparent()) return pixels;
+    const DWORD key = ColorToRGB(bitmap->TransparentColor());
+    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key));
+    QImage keyed = pixels.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            if ((row[x] & 0xFFFFFFu) == (keyRgb & 0xFFFFFFu)) row[x] = 0;
+    }
+    return keyed;
 }
 
 } // namespace
@@ -320,17 +337,15 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
 
 void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
     if (graphic.Empty()) return;
-    requireTarget();
-    const QImage& pixels = graphic.image().pixels;
-    paintOn(*target_, QRect(QPoint(x, y), pixels.size()),
-            [&](QPainter& p, bool) { p.drawImage(x, y, pixels); });
+    vx::DrawImage(*this, x, y, drawnPixels(graphic));
 }
 
 void TCanvas::StretchDraw(const RECT& rect, const TGraphic& graphic) {
     if (graphic.Empty()) return;
     requireTarget();
     const QRect box = toQRect(rect);
-    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, graphic.image().pixels); });
+    const QImage pixels = drawnPixels(graphic);
+    paintOn(*target_, box, [&](QPainter& p, bool) { p.drawImage(box, pixels); });
 }
 
 void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect) {
@@ -393,6 +408,13 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 }
 
 namespace vx {
+
+void DrawImage(TCanvas& canvas, int x, int y, const QImage& image) {
+    if (image.isNull()) return;
+    canvas.requireTarget();
+    paintOn(*canvas.target_, QRect(QPoint(x, y), image.size()),
+            [&](QPainter& p, bool) { p.drawImage(x, y, image); });
+}
 
 CanvasPaintScope::CanvasPaintScope(TCanvas& canvas, QPainter& painter, QSize size) : canvas_(canvas) {
     canvas.Detach();

@@ -70,6 +70,12 @@ constexpr unsigned DT_NOCLIP = 0x0100;
 constexpr unsigned DT_CALCRECT = 0x0400;
 constexpr unsigned DT_NOPREFIX = 0x0800;
 
+class TCanvas;
+class QImage;
+namespace vx {
+void DrawImage(TCanvas& canvas, int x, int y, const QImage& image);
+}
+
 class TCanvas : public TObject {
     VX_CLASS(TCanvas, TObject)
 public:
@@ -135,6 +141,7 @@ protected:
     virtual void CreateHandle();
 
 private:
+    friend void vx::DrawImage(TCanvas&, int, int, const QImage&);
     void requireTarget();
 
     TFont font_;

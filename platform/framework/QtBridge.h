@@ -74,6 +74,9 @@ private:
     TCanvas& canvas_;
 };
 
+// Draws image with its top-left corner at (x, y), blending by its alpha channel.
+void DrawImage(TCanvas& canvas, int x, int y, const QImage& image);
+
 // Points a canvas at a bitmap's pixels (nullptr: none).
 void AttachImage(TCanvas& canvas, QImage* image);
 
