@@ -80,8 +80,9 @@ void TSndChorus::Process(short* L, short* R, int n) {
 int TSndChorus::Convert(short* buffer, int n, int position, std::vector<short>& ring) {
     const Gains gains{DryGain.load(std::memory_order_relaxed), WetGain.load(std::memory_order_relaxed),
                       FeedbackGain.load(std::memory_order_relaxed)};
-    const std::int64_t mixSign = MixSign.load(std::memory_order_relaxed);
-    const std::int64_t feedbackSign = FeedbackSign.load(std::memory_order_relaxed);
+    // Signs are +1 or -1; anything larger is taken as its sign, so products stay in range.
+    const std::int64_t mixSign = std::clamp(MixSign.load(std::memory_order_relaxed), -1, 1);
+    const std::int64_t feedbackSign = std::clamp(FeedbackSign.load(std::memory_order_relaxed), -1, 1);
     if (position < 0 || position >= RingLength) position = 0;
     if (LfoPos < 0 || LfoPos >= LfoLength) LfoPos = 0;
     for (int i = 0; i < n; ++i) {
