@@ -29,6 +29,7 @@ void TTrackBar::applyRange() {
     slider->setRange(min_, max_);
     slider->setValue(position_);
     slider->setPageStep(pageSize_);
+    slider->setSingleStep(lineSize_);
 }
 
 void TTrackBar::applyTicks() {
@@ -71,6 +72,11 @@ void TTrackBar::SetPageSize(int value) {
     applyRange();
 }
 
+void TTrackBar::SetLineSize(int value) {
+    lineSize_ = value;
+    applyRange();
+}
+
 void TTrackBar::SetFrequency(int value) {
     frequency_ = value;
     applyTicks();
@@ -78,8 +84,12 @@ void TTrackBar::SetFrequency(int value) {
 
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     orientation_ = orientation;
-    static_cast<QSlider*>(Widget())->setOrientation(orientation == trHorizontal ? Qt::Horizontal
-                                                                                : Qt::Vertical);
+    auto* slider = static_cast<QSlider*>(Widget());
+    slider->setOrientation(orientation == trHorizontal ? Qt::Horizontal : Qt::Vertical);
+    // Qt puts a vertical slider's minimum at the bottom; the framework's is at the top,
+    // and the arrow keys move the thumb the way they point.
+    slider->setInvertedAppearance(orientation == trVertical);
+    slider->setInvertedControls(orientation == trVertical);
 }
 
 void TTrackBar::SetTickMarks(TTickMark marks) {

@@ -22,8 +22,12 @@ public:
     void SetPosition(int value);
     int PageSize() const { return pageSize_; }
     void SetPageSize(int value);
+    // The step of the arrow keys.
+    int LineSize() const { return lineSize_; }
+    void SetLineSize(int value);
     int Frequency() const { return frequency_; }
     void SetFrequency(int value);
+    // A vertical track bar has its minimum at the top.
     TTrackBarOrientation Orientation() const { return orientation_; }
     void SetOrientation(TTrackBarOrientation orientation);
     TTickMark TickMarks() const { return tickMarks_; }
@@ -42,6 +46,7 @@ private:
     int max_ = 10;
     int position_ = 0;
     int pageSize_ = 2;
+    int lineSize_ = 1;
     int frequency_ = 1;
     TTrackBarOrientation orientation_ = trHorizontal;
     TTickMark tickMarks_ = tmBottomRight;

@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <gtest/gtest.h>
 
 namespace {
@@ -142,6 +144,33 @@ TEST_F(RangeControls, TrackBarClampsAndReportsEveryChange) {
     static_cast<QSlider*>(vx::ControlWidget(bar))->setValue(-100);
     EXPECT_EQ(positions, (std::vector<int>{-2500, -100}));
     EXPECT_EQ(bar->Position(), -100);
+}
+
+TEST_F(RangeControls, AVerticalTrackBarHasItsMinimumAtTheTopAndStepsByItsLineSize) {
+    auto* bar = place<TTrackBar>();
+    bar->SetOrientation(trVertical);
+    bar->SetBounds(0, 0, 25, 140);
+    bar->SetMin(-20);
+    bar->SetMax(20);
+    bar->SetLineSize(2);
+    auto* slider = static_cast<QSlider*>(vx::ControlWidget(bar));
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &up);
+    EXPECT_EQ(bar->Position(), -2) << "the thumb moves up, toward the minimum";
+    // Where the style draws the thumb at the minimum and at the maximum.
+    struct StyledSlider : QSlider {
+        using QSlider::initStyleOption;
+    };
+    const auto thumbTop = [&](int position) {
+        bar->SetPosition(position);
+        QStyleOptionSlider option;
+        static_cast<StyledSlider*>(slider)->initStyleOption(&option);
+        return slider->style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+            .top();
+    };
+    EXPECT_LT(thumbTop(-20), 20);
+    EXPECT_GT(thumbTop(20), 100);
 }
 
 TEST_F(RangeControls, UpDownShowsItsPositionInTheEditAndReadsTypedNumbersBack) {
