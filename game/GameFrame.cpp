@@ -2,6 +2,8 @@
 // its kind's time rules applied (fuses, monsters appearing, finished animations removed).
 #include "game/GameRules.h"
 
+#include <cstdint>
+
 bool TGameRules::RunFrameRules() {
     std::lock_guard lock(gameLock_);
     if (NextRoundRequested) {
@@ -37,6 +39,12 @@ bool TGameRules::IsFrozen(const TDDSprite* s) {
     return s->UserKind == skPlayer && TimerEnabled(gtFreez) && !RecordOf(s).FreezeExempt;
 }
 
+int TGameRules::elapsed(const TDDSprite* s) const {
+    // Signed: a stamp later than the clock (the clock moved back) counts as no time at all,
+    // never as the wrapped-around eternity that would set a fuse off at once.
+    return static_cast<std::int32_t>(GameClock() - s->UserTick);
+}
+
 void TGameRules::walkSprite(int& i) {
     TDDSprite* s = SpriteList[i];
     DWORD now = GameClock();
@@ -56,14 +64,14 @@ void TGameRules::walkSprite(int& i) {
         if (s->Loop) KillPlayer(x, y, 0);
         break;
     case skBomb:
-        if ((s->Tag() & TagTriggerBomb) == 0 &&
-            ((s->Tag() & TagPrimedBomb) || now - s->UserTick > BombFuseMs)) {
-            // The explosion may add monsters ahead of the bomb and remove sprites behind it:
-            // the walk goes on with the sprite that followed the bomb.
-            TDDSprite* next = i + 1 < SpriteList.Count() ? SpriteList[i + 1] : nullptr;
+        if ((s->Tag() & TagTriggerBomb) == 0 && ((s->Tag() & TagPrimedBomb) || elapsed(s) > BombFuseMs)) {
+            // The explosion may add monsters ahead of the bomb and delete sprites behind it
+            // (a burnt bonus, whose address a new flame may take): the walk goes on with the
+            // first sprite that followed the bomb and still lives, which DeleteSprite keeps.
+            walkResume_ = i + 1 < SpriteList.Count() ? SpriteList[i + 1] : nullptr;
             ExplodeBomb(s);
-            int at = next ? SpriteList.IndexOf(next) : -1;
-            i = at >= 0 ? at - 1 : i - 1;
+            i = (walkResume_ ? SpriteList.IndexOf(walkResume_) : SpriteList.Count()) - 1;
+            walkResume_ = nullptr;
         }
         break;
     default:
@@ -73,7 +81,7 @@ void TGameRules::walkSprite(int& i) {
 
 void TGameRules::retireInvisible(TDDSprite* s, TMapCell* cell, int& i) {
     if (s->UserKind == skMonster && s->Loop) {
-        if (GameClock() - s->UserTick > MonsterAppearMs) s->SetVisible(true);
+        if (elapsed(s) > MonsterAppearMs) s->SetVisible(true);
         return;
     }
     if (s->UserKind == skMonster) {

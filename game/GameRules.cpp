@@ -39,6 +39,10 @@ void TGameRules::PlayCue(TSoundCue cue, int column) {
 }
 
 void TGameRules::DeleteSprite(TDDSprite* s) {
+    if (s == walkResume_) {
+        int at = SpriteList.IndexOf(s);
+        walkResume_ = at >= 0 && at + 1 < SpriteList.Count() ? SpriteList[at + 1] : nullptr;
+    }
     SpriteList.Remove(s);
     MonsterList.Remove(s);
     if (JoystickSprite == s) JoystickSprite = nullptr;

@@ -266,10 +266,14 @@ private:
     void placeMonsters(std::vector<int>& plan);
     void resetPlayers();
     void walkSprite(int& i);
+    // Milliseconds of the game clock since the sprite's stamp.
+    int elapsed(const TDDSprite* s) const;
     void retireInvisible(TDDSprite* s, TMapCell* cell, int& i);
     void handlePlayerKey(int p, int key, bool down);
     void grantBonus(TDDSprite* item, TDDSprite* s, TPlayerRecord& r);
     TDDSprite* nearestPlayer(int cx, int cy);
 
     mutable std::recursive_mutex gameLock_;
+    // The sprite the frame's walk goes on with after an explosion (guarded by the lock).
+    TDDSprite* walkResume_ = nullptr;
 };

@@ -42,6 +42,9 @@ void TGameRules::HandleKeyDown(int key) {
         ShowInfo = !ShowInfo;
     }
     if (ShowInfo && InfoWaitsForEnter) return;
+    // While the game is paused its clock stands still: a bomb laid now would be stamped with
+    // a time that the resume moves back, and a new round would start behind the pause.
+    if (Paused) return;
     if (key == DIK_ESCAPE) NextRoundRequested = true;
     for (int p = 0; p < PlayerList.Count() && p < 4; ++p) {
         TDDSprite* s = PlayerList[p];
@@ -87,30 +90,31 @@ void TGameRules::HandleJoystick(const TJoystickState& state) {
     if (IsAppPaused() || !GameRunning) return;
     bool fire = (state.Buttons[0] & 0x80) != 0;
     bool detonate = (state.Buttons[1] & 0x80) != 0;
+    bool centred = std::abs(state.X) < 500 && std::abs(state.Y) < 500;
+    TDDSprite* s = JoystickSprite;
+    // Letting go is the joystick's key-up: it acts while the player is frozen, the game
+    // paused or the round screen up, like the keyboard's, so that nothing sticks. The stick
+    // releases its directions once, when it comes back to the centre, so that a centred stick
+    // leaves the keyboard to its player.
+    if (s) {
+        if (centred && !JoystickCentred)
+            for (long d : {TagLeft, TagRight, TagUp, TagDown})
+                ReleaseDirection(s, d);
+        if (changed && !fire) s->SetTag(s->Tag() & ~TagBombKey);
+    }
+    JoystickCentred = centred;
+    if (Paused) return;
     if (detonate) {
         ShowInfo = false;
         InfoWaitsForEnter = false;
     }
-    bool centred = std::abs(state.X) < 500 && std::abs(state.Y) < 500;
-    // The directions are released only when the stick comes back to the centre, so that a
-    // centred stick leaves the keyboard to its player.
-    bool justCentred = centred && !JoystickCentred;
-    JoystickCentred = centred;
-    TDDSprite* s = JoystickSprite;
     if ((ShowInfo && InfoWaitsForEnter) || !s || !s->Visible()) return;
     if (TimerEnabled(gtFreez) && !RecordOf(s).FreezeExempt) return;
     if (fire) PressBombKey(s);
-    if (changed) {
-        if (detonate) DetonateBombs(s);
-        if (!fire) s->SetTag(s->Tag() & ~TagBombKey);
-    }
-    if (centred) {
-        if (justCentred)
-            for (long d : {TagLeft, TagRight, TagUp, TagDown})
-                ReleaseDirection(s, d);
-    } else if (std::abs(state.X) > std::abs(state.Y)) {
+    if (changed && detonate) DetonateBombs(s);
+    if (centred) return;
+    if (std::abs(state.X) > std::abs(state.Y))
         PressDirection(s, state.X < 0 ? TagLeft : TagRight);
-    } else {
+    else
         PressDirection(s, state.Y < 0 ? TagUp : TagDown);
-    }
 }

@@ -10,6 +10,7 @@
 #include "platform/files/IniFiles.h"
 #include "platform/files/PathResolver.h"
 #include "platform/framework/Application.h"
+#include "platform/kernel/Random.h"
 #include "sound/DSPlay.h"
 #include "sound/DSWave.h"
 #include "sound/Plug_MOD.h"
@@ -213,6 +214,9 @@ void TMainForm::createSound() {
 }
 
 void TMainForm::FormCreate(TObject*) {
+    // Seeded before anything is drawn: the start-up music and the first round's theme come
+    // before the first round reseeds the generator.
+    Randomize();
     if (FAILED(Input.InitDirectInput(vx::ControlWidget(this), false))) {
         Application->MessageBox("Can't use DirectInput 8", "Need DirectX 8 or better", MB_ICONHAND);
         Application->Terminate();

@@ -79,8 +79,8 @@ constexpr long MonsterWalksThroughBombs = 2;
 constexpr long MonsterHunter = 4;
 
 constexpr int MaxPower = 20;
-constexpr unsigned BombFuseMs = 3500;
-constexpr unsigned MonsterAppearMs = 500;
+constexpr int BombFuseMs = 3500;
+constexpr int MonsterAppearMs = 500;
 
 struct TPlayerRecord {
     int Power = 1;

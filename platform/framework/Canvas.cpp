@@ -64,7 +64,9 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
     }
 }
 
-// Runs one drawing operation whose pixels lie inside bounds.
+// Runs one drawing operation whose pixels lie inside bounds. The operation is told whether
+// its text is to be drawn without smoothed edges by default: on 8-bit targets, and on pixel
+// memory lent by a surface, where a colour key must find the background exactly.
 template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
     if (t.painter) {
         t.painter->save();
@@ -76,7 +78,7 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
     if (!isIndexed(t)) {
         QImage view = viewOf(t);
         QPainter painter(&view);
-        paint(painter, false);
+        paint(painter, t.hasBuffer);
         return;
     }
     bounds = bounds.intersected(QRect(QPoint(0, 0), size));
@@ -248,9 +250,9 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     requireTarget();
     const TSize extent = TextExtent(text);
     const QRect box(x, y, extent.cx, extent.cy);
-    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool indexed) {
+    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
         if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
-        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+        vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
     penPos_ = {x + extent.cx, y};
 }
@@ -258,10 +260,10 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
     requireTarget();
     const QRect clip = toQRect(rect);
-    paintOn(*target_, clip, [&](QPainter& p, bool indexed) {
+    paintOn(*target_, clip, [&](QPainter& p, bool plainText) {
         p.setClipRect(clip, Qt::IntersectClip);
         if (brush_.Style() != bsClear) p.fillRect(clip, vx::ToQColor(brush_.Color()));
-        vx::DrawTextLine(p, font_, indexed, QPoint(x, y), vx::ToQString(text), -1);
+        vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
 }
 
@@ -275,10 +277,10 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
     requireTarget();
     const QRect clip = toQRect(rect);
     const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
-    paintOn(*target_, bounds, [&](QPainter& p, bool indexed) {
+    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (!(format & DT_NOCLIP)) p.setClipRect(clip, Qt::IntersectClip);
         for (const vx::TextLine& line : layout.lines)
-            vx::DrawTextLine(p, font_, indexed, line.origin, line.text, line.mnemonic);
+            vx::DrawTextLine(p, font_, plainText, line.origin, line.text, line.mnemonic);
     });
     return layout.offset + layout.height;
 }

@@ -160,14 +160,18 @@ void ControlEvents::paint(QWidget* widget) {
     TControl* control = controlOf(widget);
     if (!control) return;
     QPainter painter(widget);
+    // A control that is disabled itself or sits in a disabled parent draws grey text.
+    const auto prepare = [widget](TCanvas& canvas, const TControl& owner) {
+        canvas.Font().Assign(owner.Font());
+        if (!widget->isEnabled()) canvas.Font().SetColor(clGrayText);
+        canvas.Brush().SetColor(owner.Color());
+    };
     if (auto* graphic = dynamic_cast<TGraphicControl*>(control)) {
-        graphic->canvas_->Font().Assign(graphic->Font());
-        graphic->canvas_->Brush().SetColor(graphic->Color());
+        prepare(*graphic->canvas_, *graphic);
         CanvasPaintScope scope(*graphic->canvas_, painter, widget->size());
         Guarded([&] { graphic->Paint(); });
     } else if (auto* custom = dynamic_cast<TCustomControl*>(control)) {
-        custom->canvas_->Font().Assign(custom->Font());
-        custom->canvas_->Brush().SetColor(custom->Color());
+        prepare(*custom->canvas_, *custom);
         CanvasPaintScope scope(*custom->canvas_, painter, widget->size());
         Guarded([&] { custom->Paint(); });
     }
@@ -372,9 +376,14 @@ void TControl::FontChanged() {
 void TControl::applyFont() {
     if (!widget_) return;
     widget_->setFont(vx::ToQFont(font_));
+    // The font colour is the text colour of an enabled control only: a disabled one keeps the
+    // style's greyed text, so that it looks as dead as it is.
     QPalette palette = widget_->palette();
-    palette.setColor(QPalette::WindowText, vx::ToQColor(font_.Color()));
-    palette.setColor(QPalette::ButtonText, vx::ToQColor(font_.Color()));
+    const QColor text = vx::ToQColor(font_.Color());
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+    }
     widget_->setPalette(palette);
     widget_->update();
 }

@@ -84,6 +84,20 @@ void FormWindow::layoutChildren() {
     }
 }
 
+bool FormWindow::openMenu(QAction* entry) {
+    if (!menuBar_ || placement_ == mbpHidden || !isVisible()) return false;
+    if (!entry) {
+        for (QAction* action : menuBar_->actions())
+            if (action->isVisible() && action->isEnabled() && !action->isSeparator()) {
+                entry = action;
+                break;
+            }
+    }
+    if (!entry || !menuBar_->actions().contains(entry)) return false;
+    menuBar_->setActiveAction(entry);
+    return true;
+}
+
 void FormWindow::menuShown() {
     if (inMenuLoop_) return;
     inMenuLoop_ = true;
@@ -448,6 +462,8 @@ bool TForm::KeyDown(WORD& key, TShiftState shift) {
     if (TWinControl::KeyDown(key, shift)) return true;
     if (key == VK_RETURN && clickButton(true)) return true;
     if (key == VK_ESCAPE && clickButton(false)) return true;
+    // F10 opens the menu bar, as on every desktop.
+    if (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0 && window_->openMenu()) return true;
     return false;
 }
 

@@ -86,7 +86,8 @@ static_assert(sizeof(TPaletteEntry) == 4);
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
-// fqDefault: smoothed edges on true-colour targets, plain pixels on 8-bit ones.
+// fqDefault: smoothed edges on controls and true-colour bitmaps; plain pixels on 8-bit
+// targets and on lent pixel memory (surfaces), where colour keys must match exactly.
 enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
 
 class TFont : public TObject {

@@ -118,6 +118,9 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), impl_(std::make_uni
         // The action may have toggled itself; the item's own state stays until OnClick says.
         impl_->action->setChecked(checked_);
         vx::Guarded([this] { Click(); });
+        // An entry of the bar chosen by its short cut opens its menu.
+        if (impl_->menu && parent_ && parent_->rootOf_)
+            if (vx::FormWindow* window = windowOf(parent_->rootOf_)) window->openMenu(impl_->action);
     });
 }
 

@@ -109,10 +109,10 @@ TextLayout LayoutText(const TFont& font, const QString& text, const RECT& rect, 
     return layout;
 }
 
-void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin,
+void DrawTextLine(QPainter& painter, const TFont& font, bool plainByDefault, QPoint origin,
                   const QString& text, int mnemonic) {
     QFont qfont = ToQFont(font);
-    const bool plain = font.Quality() == fqNonAntialiased || (indexedTarget && font.Quality() == fqDefault);
+    const bool plain = font.Quality() == fqNonAntialiased || (plainByDefault && font.Quality() == fqDefault);
     if (plain) qfont.setStyleStrategy(QFont::NoAntialias);
     const QFontMetrics metrics(qfont);
     const QColor color = ToQColor(font.Color());

@@ -24,8 +24,9 @@ struct TextLayout {
 
 // Lays text out inside rect by the DT_ flags the way the program's labels expect.
 TextLayout LayoutText(const TFont& font, const QString& text, const RECT& rect, unsigned format);
-// Draws one line with its top-left corner at origin, underlining character mnemonic.
-void DrawTextLine(QPainter& painter, const TFont& font, bool indexedTarget, QPoint origin,
+// Draws one line with its top-left corner at origin, underlining character mnemonic; a font
+// of the default quality is drawn without smoothed edges when plainByDefault is set.
+void DrawTextLine(QPainter& painter, const TFont& font, bool plainByDefault, QPoint origin,
                   const QString& text, int mnemonic);
 
 } // namespace vx

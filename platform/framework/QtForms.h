@@ -37,6 +37,9 @@ public:
     void menuShown();
     void menuHidden();
     bool inMenuLoop() const { return inMenuLoop_; }
+    // Opens the menu of the bar's entry (the first usable one when none is given), as F10
+    // does; false when the bar is hidden or has no usable entry.
+    bool openMenu(QAction* entry = nullptr);
     // Places the menu bar and the client area; the resize event of a hidden window comes
     // only when it is shown, so size changes call this at once.
     void layoutChildren();

@@ -84,7 +84,6 @@ void TCustomLabel::Paint() {
         canvas.FillRect(client);
     }
     canvas.Brush().SetStyle(bsClear);
-    if (!Enabled()) canvas.Font().SetColor(clGrayText);
     RECT area = client;
     if (layout_ != tlTop) {
         RECT measured = client;

@@ -212,3 +212,34 @@ TEST_F(DDCanvasDrawing, EightBitTextTakesPaletteColours) {
     EXPECT_GT(red, 10);
     EXPECT_GT(untouched, 600);
 }
+
+// Keyed text must leave every pixel either the background (the key) or the font colour:
+// a smoothed edge would be a dark fringe around the text once blitted with the key.
+TEST_F(DDCanvasDrawing, TextOnTrueColourSurfacesHasNoSmoothedEdges) {
+    for (int bpp : {16, 32}) {
+        TDDSurface* surface = nullptr;
+        Create([&](DemoForm& f) {
+            f.DDWindowed = false;
+            f.ChangeSize(640, 480, bpp);
+            surface = f.AddBlank("s", 120, 40);
+        });
+        Activate();
+        surface->Canvas->Brush().SetStyle(bsClear);
+        surface->Canvas->Font().SetSize(16);
+        surface->Canvas->Font().SetColor(0xFFFFFF);
+        surface->Canvas->TextOut(2, 2, "Round 7 @%&");
+        surface->Canvas->Release();
+        const DWORD white = bpp == 16 ? 0xFFFF : 0xFFFFFF;
+        int text = 0, other = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 120; ++x) {
+                DWORD pixel = ReadPixel(surface->Surface, x, y);
+                text += pixel == white;
+                other += pixel != white && pixel != 0;
+            }
+        EXPECT_GT(text, 100) << bpp << " bits: the text is drawn";
+        EXPECT_EQ(other, 0) << bpp << " bits: only the key and the font colour";
+        delete form;
+        form = nullptr;
+    }
+}

@@ -2,6 +2,7 @@
 // the disabled case shows one dialog and grabs the screen, and the grab is read back as
 // raw pixels.
 #include "game/About.h"
+#include "game/SndSet.h"
 #include "game/Title.h"
 
 #include "platform/files/FileNames.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +30,7 @@ constexpr int screenHeight = 600;
 
 struct Screen8 {
     std::vector<unsigned char> rgb; // 800 x 600, three bytes a pixel
+    RECT probe{};                   // where the dialog's probed control lies on the screen
 
     int count(unsigned char r, unsigned char g, unsigned char b, int tolerance = 0) const {
         int n = 0;
@@ -37,6 +40,16 @@ struct Screen8 {
         return n;
     }
     // Whether every pixel of the colour lies inside the rectangle.
+    // Pixels inside rect darker than limit in every channel.
+    int darkInside(const RECT& rect, int limit) const {
+        int n = 0;
+        for (int y = std::max(0, int(rect.top)); y < std::min(screenHeight, int(rect.bottom)); ++y)
+            for (int x = std::max(0, int(rect.left)); x < std::min(screenWidth, int(rect.right)); ++x) {
+                const unsigned char* p = &rgb[(std::size_t(y) * screenWidth + std::size_t(x)) * 3];
+                n += p[0] < limit && p[1] < limit && p[2] < limit;
+            }
+        return n;
+    }
     bool onlyInside(unsigned char r, unsigned char g, unsigned char b, int tolerance,
                     const RECT& rect) const {
         for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
@@ -80,7 +93,20 @@ Screen8 grabDialog(const std::string& dialog) {
         return screen;
     std::ifstream file(raw, std::ios::binary);
     screen.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::ifstream probe(png + ".probe");
+    probe >> screen.probe.left >> screen.probe.top >> screen.probe.right >> screen.probe.bottom;
     return screen;
+}
+
+// The sound settings as the player leaves them: both "Enabled" boxes as given.
+TForm* soundSettings(bool enabled, TControl*& probe) {
+    auto* form = new TSndSetForm(nullptr);
+    form->LoadTree();
+    form->DoCreate();
+    form->MenuSFX->SetChecked(enabled);
+    form->MenuMusic->SetChecked(enabled);
+    probe = form->TestButton;
+    return form;
 }
 
 } // namespace
@@ -94,10 +120,17 @@ TEST(DialogScreenshot, DISABLED_ShowsOneDialog) {
     ASSERT_EQ(chdir(VX_RUN_DIR), 0) << "the game's data tree";
     SetExeName(std::string(VX_RUN_DIR) + "/vortamix");
     Application->Initialize();
-    TForm* form = std::string(dialog) == "title" ? static_cast<TForm*>(new TTitleForm(nullptr))
-                                                 : static_cast<TForm*>(new TAboutForm(nullptr));
-    form->LoadTree();
-    form->DoCreate();
+    const std::string name = dialog;
+    TControl* probe = nullptr;
+    TForm* form = nullptr;
+    if (name == "sndset-on" || name == "sndset-off") {
+        form = soundSettings(name == "sndset-on", probe);
+    } else {
+        form = name == "title" ? static_cast<TForm*>(new TTitleForm(nullptr))
+                               : static_cast<TForm*>(new TAboutForm(nullptr));
+        form->LoadTree();
+        form->DoCreate();
+    }
     form->Show();
     // The X server maps and paints the window in its own time: pump events for a while of
     // real time, not a number of rounds (an idle pump returns at once).
@@ -107,6 +140,12 @@ TEST(DialogScreenshot, DISABLED_ShowsOneDialog) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_EQ(std::system((std::string("import -window root \"") + output + "\"").c_str()), 0);
+    if (probe) {
+        const POINT origin = probe->ClientToScreen(POINT{0, 0});
+        std::ofstream(std::string(output) + ".probe")
+            << origin.x << ' ' << origin.y << ' ' << origin.x + probe->Width() << ' '
+            << origin.y + probe->Height();
+    }
     delete form;
 }
 
@@ -128,4 +167,15 @@ TEST(DialogScreenshotUnderXvfb, AboutShowsItsLinksInBlue) {
     EXPECT_TRUE(screen.onlyInside(0, 0, 255, 30, centred(242, 333)));
     EXPECT_GT(screen.count(GetRValue(face), GetGValue(face), GetBValue(face), 2), 242 * 60)
         << "the panel around the texts";
+}
+
+TEST(DialogScreenshotUnderXvfb, TheDeadTestButtonLooksDisabled) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    Screen8 live = grabDialog("sndset-on");
+    Screen8 dead = grabDialog("sndset-off");
+    ASSERT_EQ(live.rgb.size(), std::size_t{screenWidth * screenHeight * 3});
+    ASSERT_EQ(dead.rgb.size(), live.rgb.size());
+    ASSERT_GT(live.probe.right - live.probe.left, 20) << "the Test button was found";
+    EXPECT_GT(live.darkInside(live.probe, 70), 20) << "black text on the usable button";
+    EXPECT_EQ(dead.darkInside(dead.probe, 70), 0) << "greyed text once sound effects are off";
 }

@@ -21,6 +21,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -39,15 +40,7 @@ protected:
     }
 
     void TearDown() override {
-        if (MainForm) {
-            if (MainForm->DDActive()) MainForm->SetDDActive(false);
-            delete MainForm;
-        }
-        delete OptionsForm;
-        delete SndSetForm;
-        MainForm = nullptr;
-        OptionsForm = nullptr;
-        SndSetForm = nullptr;
+        Stop();
         std::filesystem::current_path(previousDir_);
         SetExeName("");
         SetLocalTimeSource({});
@@ -78,6 +71,19 @@ protected:
         OptionsForm->LoadTree();
         OptionsForm->DoCreate();
         MainForm->FormShow(MainForm);
+    }
+
+    // Destroys the forms that Start made, as the end of the program does.
+    void Stop() {
+        if (MainForm) {
+            if (MainForm->DDActive()) MainForm->SetDDActive(false);
+            delete MainForm;
+        }
+        delete OptionsForm;
+        delete SndSetForm;
+        MainForm = nullptr;
+        OptionsForm = nullptr;
+        SndSetForm = nullptr;
     }
 
     // Advances the clock, runs the timers that came due and the queued GUI work, then one

@@ -156,3 +156,46 @@ TEST_F(MainFormTest, ADisplayOf800PixelsGivesTwentyFiveColumnsAndALargerFont) {
     MainForm->MenuStart->Click();
     EXPECT_EQ(MainForm->Grid.size(), 25u * 18u);
 }
+
+// The bomb key pressed during the game's pause: nothing is laid, and the frame clock that
+// the resume moves back cannot set anything off at once.
+TEST_F(MainFormTest, TheBombKeyPressedWhilePausedLaysNothing) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    Frames(2);
+    Key(DIK_RETURN);
+    Frames(2);
+    Key(DIK_PAUSE);
+    Frames(2);
+    ASSERT_TRUE(MainForm->MenuPause->Checked());
+    Frames(300, 10);
+    Key(DIK_INSERT);
+    Frames(2);
+    Key(DIK_PAUSE);
+    Frames(20);
+    ASSERT_FALSE(MainForm->MenuPause->Checked());
+    EXPECT_EQ(MainForm->Cell(0, 0)->Bomb, nullptr);
+    EXPECT_TRUE(MainForm->Player1->Visible());
+    EXPECT_EQ(MainForm->Players[0].Suicide, 0);
+}
+
+// The generator is seeded at start-up from the time of day, so the first round's theme (and
+// the start-up music) differ from one start to the next whatever the generator held before.
+TEST_F(MainFormTest, TheFirstRoundsThemeFollowsTheTimeOfDayAtStartUp) {
+    WriteSettings(FourPlayers);
+    std::set<int> themes;
+    for (int second : {1, 7, 13, 22, 35, 48}) {
+        SetLocalTimeSource([second] {
+            SystemTime t;
+            t.second = second;
+            return t;
+        });
+        SetRandSeed(4242);
+        Start();
+        MainForm->MenuStart->Click();
+        themes.insert(MainForm->ThemeRow);
+        Stop();
+    }
+    EXPECT_GT(themes.size(), 1u);
+}

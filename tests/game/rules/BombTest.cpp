@@ -248,3 +248,26 @@ TEST_F(BombTest, ExplosionIsCentredOnTheCellAndClippedToTheMaze) {
     EXPECT_EQ(f->ShowWidth, 64u);
     EXPECT_EQ(f->ShowHeight, 64u);
 }
+
+// The explosion frees the bonus that followed the bomb in the list and makes a flame, which
+// the allocator may place at the freed address: the walk must still reach every sprite that
+// came after the bomb in this frame.
+TEST_F(BombTest, TheWalkGoesOnBehindABombWhoseFollowerTheExplosionFreed) {
+    arena({"........", "........", "........"});
+    g.Players[0].BombLive = g.Players[1].BombLive = true;
+    TDDSprite* first = bombAt(3, 1, 1);
+    TDDSprite* second = bombAt(7, 0, 2);
+    g.PutPlayer(1, 0, 0);
+    g.PutPlayer(2, 7, 2);
+    g.PutItem(3, 1, bkPower);
+    // The second bomb lies behind the bonus in the drawing order.
+    g.SpriteList.Remove(second);
+    g.SpriteList.Add(second);
+    for (TDDSprite* bomb : {first, second})
+        bomb->SetTag(bomb->Tag() | TagPrimedBomb);
+    ASSERT_EQ(g.SpriteList.IndexOf(first) + 2, g.SpriteList.IndexOf(second));
+    g.Frame();
+    EXPECT_EQ(g.Cell(3, 1)->Bomb, nullptr);
+    EXPECT_EQ(g.Cell(7, 0)->Bomb, nullptr) << "the bomb behind went off in the same frame";
+    EXPECT_EQ(g.Players[1].Bombs, 1);
+}

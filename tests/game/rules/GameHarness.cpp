@@ -110,6 +110,7 @@ void TTestGame::SetMaze(const std::vector<std::string>& rows) {
         Players[static_cast<std::size_t>(n - 1)] = TPlayerRecord{};
     }
     GameRunning = true;
+    Paused = false;
     RunningHandler = true;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 using game_test::TTestGame;
@@ -29,7 +30,11 @@ TEST(GameThreads, FramesTimersAndMenusShareTheModelUnderTheGameLock) {
         }
     });
     const TGameTimer timers[] = {gtFreez, gtShow, gtGluck, gtMulti, gtGodFlip, gtGameOver, gtStats};
-    for (int i = 0; frames.load() < 2000 && i < 200000; ++i) {
+    // Bounded by real time, not by a count of rounds: on a loaded machine the frame thread may
+    // get the lock rarely, so the GUI side also lets it in on every round.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (int i = 0; frames.load() < 2000 && std::chrono::steady_clock::now() < deadline; ++i) {
+        std::this_thread::yield();
         g.Clock().Advance(7);
         {
             std::lock_guard lock(g.GameLock());

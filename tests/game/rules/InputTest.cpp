@@ -153,3 +153,33 @@ TEST_F(InputTest, NoJoystickPlayerMeansTheStickDrivesNobody) {
     for (int n = 1; n <= 4; ++n)
         EXPECT_EQ(g.Player(n)->Tag() & (TagDirections | TagBombKey), 0);
 }
+
+// Centring the stick is the joystick's key-up: done during a Freeze it still ends the walk,
+// so that the player does not walk on when the Freeze is over.
+TEST(JoystickFreeze, CentringTheStickDuringAFreezeEndsTheWalkAfterIt) {
+    TTestGame g;
+    g.SetMaze({"............", "............"});
+    g.PutPlayer(2, 0, 0);
+    g.PutPlayer(1, 11, 1);
+    g.JoystickSprite = g.Player(2);
+    g.Frame();
+    TJoystickState state;
+    state.X = 900;
+    g.HandleJoystick(state);
+    g.Frames(5); // walking right, a few pixels into the row
+    g.Players[0].FreezeExempt = true;
+    g.StartTimer(gtFreez);
+    state.X = 0;
+    for (int i = 0; i < 10; ++i) {
+        g.HandleJoystick(state);
+        g.Frame();
+    }
+    g.Frames(500); // the Freeze ends after 5 s
+    ASSERT_FALSE(g.Timers[gtFreez].enabled);
+    for (int i = 0; i < 100; ++i) {
+        g.HandleJoystick(state);
+        g.Frame();
+    }
+    EXPECT_EQ(g.Player(2)->GetX(), 32) << "stopped at the next cell boundary";
+    EXPECT_EQ(g.Player(2)->Tag() & TagDirections, 0);
+}

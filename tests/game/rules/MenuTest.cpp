@@ -119,3 +119,76 @@ TEST(Pause, EscapeStartsTheNextRoundAtTheNextFrame) {
     EXPECT_EQ(g.Round, 2);
     EXPECT_TRUE(g.ShowInfo && g.InfoWaitsForEnter);
 }
+
+// A bomb laid during the pause would be stamped with a clock that the resume shifts back:
+// keys pressed while paused do nothing, their releases still end what was held before.
+TEST(Pause, KeysPressedWhilePausedDoNothingButReleasesStillCount) {
+    TTestGame g;
+    g.PauseKeyClicksMenu = true;
+    g.Start();
+    g.SetMaze({"......", "......", "......"});
+    g.PutPlayer(1, 0, 0);
+    g.PutPlayer(3, 5, 2);
+    g.Frame();
+    g.HandleKeyDown(DIK_J); // player 3 walks left
+    g.Frame();
+    g.HandleKeyDown(DIK_PAUSE);
+    ASSERT_TRUE(g.Paused);
+    g.Frames(300); // 3 s paused
+    g.HandleKeyDown(DIK_INSERT);
+    g.HandleKeyUp(DIK_INSERT);
+    g.HandleKeyDown(DIK_DOWN);
+    g.HandleKeyDown(DIK_ESCAPE);
+    g.HandleKeyUp(DIK_J);
+    EXPECT_EQ(g.Cell(0, 0)->Bomb, nullptr) << "no bomb laid while paused";
+    EXPECT_EQ(g.Player(1)->Tag() & TagDirections, 0) << "no walk started while paused";
+    EXPECT_EQ(g.Player(3)->Tag() & TagDirections, 0) << "the release of a held key counts";
+    g.HandleKeyDown(DIK_PAUSE);
+    ASSERT_FALSE(g.Paused);
+    g.Frames(50);
+    EXPECT_TRUE(g.Player(1)->Visible());
+    EXPECT_EQ(g.Players[0].Suicide, 0);
+    EXPECT_FALSE(g.NextRoundRequested);
+    EXPECT_EQ(g.Round, 1);
+}
+
+TEST(Pause, JoystickButtonsAndStickDoNothingWhilePaused) {
+    TTestGame g;
+    g.Start();
+    g.SetMaze({"......", "......", "......"});
+    g.PutPlayer(1, 0, 0);
+    g.PutPlayer(3, 5, 2);
+    g.JoystickSprite = g.Player(1);
+    g.Frame();
+    g.MenuPauseClick();
+    TJoystickState state;
+    state.Buttons = {0x80, 0};
+    state.X = 900;
+    g.HandleJoystick(state);
+    EXPECT_EQ(g.Cell(0, 0)->Bomb, nullptr);
+    EXPECT_EQ(g.Player(1)->Tag() & (TagDirections | TagBombKey), 0);
+    g.MenuPauseClick();
+    g.Frames(50);
+    EXPECT_EQ(g.Players[0].Suicide, 0);
+}
+
+// However the clock moved, a bomb stamped later than the frame's time waits for its fuse.
+TEST(Pause, ABombStampedAheadOfTheClockWaitsForItsWholeFuse) {
+    TTestGame g;
+    g.Start();
+    g.SetMaze({"......", "......", "......"});
+    g.PutPlayer(1, 0, 0);
+    g.PutPlayer(3, 5, 2);
+    g.Players[0].BombLive = true;
+    g.Frame();
+    g.HandleKeyDown(DIK_INSERT);
+    TDDSprite* bomb = g.Cell(0, 0)->Bomb;
+    ASSERT_NE(bomb, nullptr);
+    bomb->UserTick += 2000;
+    g.Frame();
+    EXPECT_EQ(g.Cell(0, 0)->Bomb, bomb);
+    g.Frames(549); // 3500 ms past the stamp
+    EXPECT_EQ(g.Cell(0, 0)->Bomb, bomb);
+    g.Frame();
+    EXPECT_EQ(g.Cell(0, 0)->Bomb, nullptr);
+}

@@ -5,6 +5,8 @@
 #include "platform/framework/QtForms.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <gtest/gtest.h>
@@ -111,4 +113,74 @@ TEST(MenuBarPlacement, AboveTakesRoomOverFloatsOnThePictureHiddenTakesNothing) {
     form->SetMenuBarPlacement(mbpAbove);
     EXPECT_EQ(form->ClientHeight(), 500 - bar);
     delete form;
+}
+
+namespace {
+
+struct MenuBarForm {
+    TForm* form = new TForm(nullptr);
+    TMainMenu* menu = new TMainMenu(form);
+    TMenuItem* game = entry("&Game");
+    TMenuItem* setup = entry("&Setup");
+    int menuLoops = 0;
+
+    MenuBarForm() {
+        form->SetMenu(menu);
+        form->SetBounds(0, 0, 400, 300);
+        form->Show();
+        PumpUntil([this] { return vx::FormWidget(form)->isVisible(); });
+    }
+    ~MenuBarForm() {
+        for (TMenuItem* item : {game, setup})
+            item->impl().menu->hide();
+        delete form;
+    }
+    TMenuItem* entry(const char* caption) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        auto* child = new TMenuItem(form);
+        child->SetCaption("Item");
+        item->Add(child);
+        menu->Items()->Add(item);
+        return item;
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(vx::FormWidget(form), &event);
+    }
+    bool opened(TMenuItem* item) const { return item->impl().menu->isVisible(); }
+};
+
+} // namespace
+
+TEST(MenuBarKeys, F10OpensTheFirstUsableMenu) {
+    vx::EnsureQtApplication();
+    MenuBarForm f;
+    f.game->SetEnabled(false);
+    f.press(Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_FALSE(f.opened(f.setup)) << "Shift+F10 is another key";
+    f.press(Qt::Key_F10);
+    EXPECT_TRUE(PumpUntil([&] { return f.opened(f.setup); }, 2000));
+    EXPECT_FALSE(f.opened(f.game)) << "a disabled entry is passed over";
+    EXPECT_EQ(vx::MenuBarOf(f.menu)->activeAction(), f.setup->impl().action);
+}
+
+TEST(MenuBarKeys, F10DoesNothingWhileTheBarIsHidden) {
+    vx::EnsureQtApplication();
+    MenuBarForm f;
+    f.form->SetMenuBarPlacement(mbpHidden);
+    f.press(Qt::Key_F10);
+    PumpUntil([] { return false; }, 50);
+    EXPECT_FALSE(f.opened(f.game));
+}
+
+TEST(MenuBarKeys, AnEntrysOwnShortCutOpensItsMenu) {
+    vx::EnsureQtApplication();
+    MenuBarForm f;
+    int clicks = 0;
+    f.setup->OnClick = [&](TObject*) { ++clicks; };
+    f.setup->SetShortCut(TextToShortCut("F10"));
+    f.setup->impl().action->trigger();
+    EXPECT_TRUE(PumpUntil([&] { return f.opened(f.setup); }, 2000));
+    EXPECT_EQ(clicks, 1);
 }
