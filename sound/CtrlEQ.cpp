@@ -60,7 +60,8 @@ void TSndControlEQ::ControlUpdate(TObject* /*Sender*/) {
         Bars[k]->SetPosition(PositionOfGain(eq->Gains[k].load()));
     const DWORD rate = eq->InitRate();
     if (!rate) return;
-    double band = static_cast<double>(rate / 2);
+    const DWORD nyquist = rate / 2; // whole hertz, as the labels have always counted
+    double band = nyquist;
     for (std::size_t k = 0; k < BandLabels.size(); ++k, band *= 0.5) {
         const double centre = band * 3.0 * 0.25;
         BandLabels[k]->SetCaption(k < 5 ? FormatOneDecimal(centre * 0.001, "k")

@@ -118,7 +118,8 @@ void TSndControlFFT::ControlUpdate(TObject* /*Sender*/) {
     const DWORD rate = fft->InitRate();
     const int length = fft->NumSamples();
     if (!rate || !length) return;
-    const double nyquist = static_cast<double>(rate / 2);
+    const DWORD wholeNyquist = rate / 2; // whole hertz, as the labels have always counted
+    const double nyquist = wholeNyquist;
     FrequencyLabels[0]->SetCaption(FormatOneDecimal(nyquist / length * 0.25, " Hz"));
     for (int k = 1; k < 5; ++k)
         FrequencyLabels[static_cast<std::size_t>(k)]->SetCaption(

@@ -32,6 +32,23 @@ protected:
     TForm* form = nullptr;
 };
 
+// Where the style draws a slider's thumb: asked of a probe slider set up like it (Qt keeps
+// the style option's builder protected).
+QRect ThumbRect(const QSlider* slider) {
+    struct Probe : QSlider {
+        using QSlider::initStyleOption;
+    } probe;
+    probe.setOrientation(slider->orientation());
+    probe.setRange(slider->minimum(), slider->maximum());
+    probe.setInvertedAppearance(slider->invertedAppearance());
+    probe.setTickPosition(slider->tickPosition());
+    probe.setValue(slider->value());
+    probe.resize(slider->size());
+    QStyleOptionSlider option;
+    probe.initStyleOption(&option);
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &probe);
+}
+
 QAbstractButton* buttonOf(TControl* control) {
     return static_cast<QAbstractButton*>(vx::ControlWidget(control));
 }
@@ -157,17 +174,9 @@ TEST_F(RangeControls, AVerticalTrackBarHasItsMinimumAtTheTopAndStepsByItsLineSiz
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(slider, &up);
     EXPECT_EQ(bar->Position(), -2) << "the thumb moves up, toward the minimum";
-    // Where the style draws the thumb at the minimum and at the maximum.
-    struct StyledSlider : QSlider {
-        using QSlider::initStyleOption;
-    };
     const auto thumbTop = [&](int position) {
         bar->SetPosition(position);
-        QStyleOptionSlider option;
-        static_cast<StyledSlider*>(slider)->initStyleOption(&option);
-        return slider->style()
-            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
-            .top();
+        return ThumbRect(slider).top();
     };
     EXPECT_LT(thumbTop(-20), 20);
     EXPECT_GT(thumbTop(20), 100);
