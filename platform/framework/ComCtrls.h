@@ -1,6 +1,8 @@
 #pragma once
 // Track bars, up-down buttons and spin edits. A track bar's OnChange runs whenever its
-// position changes (by the user or the program); positions are clamped to Min..Max.
+// position changes (by the user or the program); positions are clamped to Min..Max. A
+// vertical track bar has Min at the top, and the Up key and the wheel turned away move the
+// thumb up; LineSize is the step of the arrow keys and of one wheel notch.
 // An up-down attached to an edit (Associate) shows its position in the edit and reads
 // the edit back when the user typed a number.
 #include "platform/framework/Controls.h"
@@ -22,12 +24,10 @@ public:
     void SetPosition(int value);
     int PageSize() const { return pageSize_; }
     void SetPageSize(int value);
-    // The step of the arrow keys.
     int LineSize() const { return lineSize_; }
     void SetLineSize(int value);
     int Frequency() const { return frequency_; }
     void SetFrequency(int value);
-    // A vertical track bar has its minimum at the top.
     TTrackBarOrientation Orientation() const { return orientation_; }
     void SetOrientation(TTrackBarOrientation orientation);
     TTickMark TickMarks() const { return tickMarks_; }
@@ -42,6 +42,7 @@ protected:
 private:
     void applyRange();
     void applyTicks();
+    int sliderValue(int value) const;
     int min_ = 0;
     int max_ = 10;
     int position_ = 0;

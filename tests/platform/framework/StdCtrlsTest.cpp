@@ -11,8 +11,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,23 +29,6 @@ protected:
     }
     TForm* form = nullptr;
 };
-
-// Where the style draws a slider's thumb: asked of a probe slider set up like it (Qt keeps
-// the style option's builder protected).
-QRect ThumbRect(const QSlider* slider) {
-    struct Probe : QSlider {
-        using QSlider::initStyleOption;
-    } probe;
-    probe.setOrientation(slider->orientation());
-    probe.setRange(slider->minimum(), slider->maximum());
-    probe.setInvertedAppearance(slider->invertedAppearance());
-    probe.setTickPosition(slider->tickPosition());
-    probe.setValue(slider->value());
-    probe.resize(slider->size());
-    QStyleOptionSlider option;
-    probe.initStyleOption(&option);
-    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &probe);
-}
 
 QAbstractButton* buttonOf(TControl* control) {
     return static_cast<QAbstractButton*>(vx::ControlWidget(control));
@@ -166,20 +147,41 @@ TEST_F(RangeControls, TrackBarClampsAndReportsEveryChange) {
 TEST_F(RangeControls, AVerticalTrackBarHasItsMinimumAtTheTopAndStepsByItsLineSize) {
     auto* bar = place<TTrackBar>();
     bar->SetOrientation(trVertical);
-    bar->SetBounds(0, 0, 25, 140);
-    bar->SetMin(-20);
-    bar->SetMax(20);
-    bar->SetLineSize(2);
+    bar->SetMax(100);
+    bar->SetLineSize(7);
+    bar->SetPageSize(25);
+    bar->SetPosition(50);
     auto* slider = static_cast<QSlider*>(vx::ControlWidget(bar));
+    EXPECT_EQ(slider->singleStep(), 7);
+    EXPECT_EQ(slider->pageStep(), 25);
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(slider, &up);
-    EXPECT_EQ(bar->Position(), -2) << "the thumb moves up, toward the minimum";
-    const auto thumbTop = [&](int position) {
-        bar->SetPosition(position);
-        return ThumbRect(slider).top();
+    EXPECT_EQ(bar->Position(), 43) << "Up moves the thumb up, toward the minimum";
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &pageDown);
+    EXPECT_EQ(bar->Position(), 68);
+    form->SetClientWidth(100);
+    form->SetClientHeight(200);
+    bar->SetBounds(0, 0, 45, 150);
+    form->Show();
+    // Where the thumb is drawn: the rows that change between two nearby positions.
+    auto changedRows = [&](int from, int to) {
+        bar->SetPosition(from);
+        const QImage before = slider->grab().toImage();
+        bar->SetPosition(to);
+        const QImage after = slider->grab().toImage();
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y)) sum += y, ++count;
+        return count ? sum / count : -1.0;
     };
-    EXPECT_LT(thumbTop(-20), 20);
-    EXPECT_GT(thumbTop(20), 100);
+    const double nearMinimum = changedRows(0, 10);
+    const double nearMaximum = changedRows(100, 90);
+    ASSERT_GE(nearMinimum, 0);
+    EXPECT_LT(nearMinimum, nearMaximum) << "the minimum is drawn at the top";
+    form->Hide();
 }
 
 TEST_F(RangeControls, UpDownShowsItsPositionInTheEditAndReadsTypedNumbersBack) {
