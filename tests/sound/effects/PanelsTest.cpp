@@ -50,7 +50,10 @@ void Drag(TControl* control, std::initializer_list<QPointF> points) {
     send(QEvent::MouseButtonRelease, last, Qt::NoButton);
 }
 
-void UserMoves(TTrackBar* bar, int value) {
+// The user drags a bar's thumb to a position. A vertical bar's slider counts from the
+// bottom, so its value is the position mirrored within the range.
+void UserMoves(TTrackBar* bar, int position) {
+    const int value = bar->Orientation() == trVertical ? bar->Min() + bar->Max() - position : position;
     static_cast<QSlider*>(vx::ControlWidget(bar))->setValue(value);
 }
 
