@@ -1,6 +1,10 @@
 #include "toolkit/Apputils.h"
 
 #include "platform/files/FileNames.h"
+#include "platform/framework/WindowPlacement.h"
+#include "toolkit/Kxstrutils.h"
+
+#include <cstdio>
 
 std::function<std::string()> DefaultIniNameHook;
 std::string CompanyKeyName;
@@ -160,4 +164,183 @@ std::intptr_t AppBroadcast(unsigned msg, std::uintptr_t wParam, std::intptr_t lP
     for (int i = 0; i < Screen->FormCount(); ++i)
         result = Screen->Forms(i)->Perform(msg, wParam, lParam);
     return result;
+}
+
+namespace {
+
+std::string fourNumbers(int a, int b, int c, int d) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", a, b, c, d);
+    return text;
+}
+
+std::string withScreenSize(const char* key) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s(%dx%d)", key, Screen->Width(), Screen->Height());
+    return text;
+}
+
+// Word n of a "%d,%d,%d,%d" text; 0 when it is no number.
+int numberAt(const std::string& text, int n) {
+    int value = 0;
+    return ParseIniInteger(ExtractWord(n, text, TCharSet(" ,")), value) ? value : 0;
+}
+
+// The entry of the present screen size, else the plain one (the last saved at any size).
+std::string screenEntry(TObject* ini, const std::string& section, const char* key) {
+    std::string text = IniReadString(ini, section, withScreenSize(key), "");
+    return text.empty() ? IniReadString(ini, section, key, "") : text;
+}
+
+void writePlacement(TForm* form, TObject* ini, const std::string& section) {
+    WINDOWPLACEMENT placement;
+    GetWindowPlacement(form, &placement);
+    IniWriteInteger(ini, section, "Flags", static_cast<int>(placement.flags));
+    IniWriteInteger(ini, section, "ShowCmd", static_cast<int>(placement.showCmd));
+    IniWriteInteger(ini, section, "PixelsPerInch", Screen->PixelsPerInch());
+    const std::string minMax = fourNumbers(placement.ptMinPosition.x, placement.ptMinPosition.y,
+                                           placement.ptMaxPosition.x, placement.ptMaxPosition.y);
+    const RECT& normal = placement.rcNormalPosition;
+    const std::string norm = fourNumbers(normal.left, normal.top, normal.right, normal.bottom);
+    IniWriteString(ini, section, "MinMaxPos", minMax);
+    IniWriteString(ini, section, withScreenSize("MinMaxPos"), minMax);
+    IniWriteString(ini, section, "NormPos", norm);
+    IniWriteString(ini, section, withScreenSize("NormPos"), norm);
+}
+
+void loadPositionOf(TForm* form, TObject* ini, const std::string& section, WINDOWPLACEMENT& placement) {
+    bool found = false;
+    placement.flags =
+        static_cast<unsigned>(IniReadInteger(ini, section, "Flags", static_cast<int>(placement.flags)));
+    std::string text = screenEntry(ini, section, "MinMaxPos");
+    if (!text.empty()) {
+        placement.ptMinPosition = POINT{numberAt(text, 1), numberAt(text, 2)};
+        placement.ptMaxPosition = POINT{numberAt(text, 3), numberAt(text, 4)};
+        found = true;
+    }
+    text = screenEntry(ini, section, "NormPos");
+    if (!text.empty()) {
+        RECT& normal = placement.rcNormalPosition;
+        const int words = WordCount(text, TCharSet(" ,"));
+        normal.left = words >= 1 ? numberAt(text, 1) : form->Left();
+        normal.top = words >= 2 ? numberAt(text, 2) : form->Top();
+        normal.right = words >= 3 ? numberAt(text, 3) : form->Left() + form->Width();
+        normal.bottom = words >= 4 ? numberAt(text, 4) : form->Top() + form->Height();
+        found = true;
+    }
+    if (IniReadInteger(ini, section, "PixelsPerInch", Screen->PixelsPerInch()) != Screen->PixelsPerInch())
+        found = false;
+    if (!found) return;
+    RECT& normal = placement.rcNormalPosition;
+    if (form->BorderStyle() != bsSizeable && form->BorderStyle() != bsSizeToolWin) {
+        normal.right = normal.left + form->Width();
+        normal.bottom = normal.top + form->Height();
+    }
+    if (normal.right <= normal.left) return;
+    // A centred form would be centred again at its first show: it keeps the place read.
+    if ((form->Position() == poScreenCenter || form->Position() == poDesktopCenter) && !form->IsDesigning())
+        form->SetPosition(poDesigned);
+    SetWindowPlacement(form, &placement);
+}
+
+void loadStateOf(TForm* form, TObject* ini, const std::string& section) {
+    const bool mainOrNone = Application->MainForm() == form || !Application->MainForm();
+    TWindowState state = wsNormal;
+    if (mainOrNone && form->FormStyle() == fsNormal && form->Position() == poDefault) state = wsMaximized;
+    switch (IniReadInteger(ini, section, "ShowCmd", SW_HIDE)) {
+    case SW_SHOWNORMAL:
+    case SW_SHOW:
+    case SW_RESTORE:
+        state = wsNormal;
+        break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+        state = wsMinimized;
+        break;
+    case SW_SHOWMAXIMIZED:
+        state = wsMaximized;
+        break;
+    default:
+        break;
+    }
+    if (state == wsMinimized && mainOrNone) {
+        // The main window is minimised once it is up, not while it is being shown.
+        form->SetWindowState(wsNormal);
+        QueueOnMainThread([form] {
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                if (Screen->Forms(i) == form) form->SetWindowState(wsMinimized);
+        });
+        return;
+    }
+    form->SetWindowState(state);
+}
+
+void readPlacement(TForm* form, TObject* ini, const std::string& section, bool loadState, bool loadPosition) {
+    if (!loadState && !loadPosition) return;
+    WINDOWPLACEMENT placement;
+    GetWindowPlacement(form, &placement);
+    if (!form->Showing()) placement.showCmd = SW_HIDE;
+    if (loadPosition) loadPositionOf(form, ini, section, placement);
+    if (loadState) loadStateOf(form, ini, section);
+}
+
+[[noreturn]] void noMdiForms() {
+    throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+}
+
+} // namespace
+
+void WriteFormPlacement(TForm* form, TIniFile& ini, const std::string& section) {
+    writePlacement(form, &ini, section);
+}
+
+void WriteFormPlacementReg(TForm* form, TRegIniFile& ini, const std::string& section) {
+    writePlacement(form, &ini, section);
+}
+
+void ReadFormPlacement(TForm* form, TIniFile& ini, const std::string& section, bool loadState,
+                       bool loadPosition) {
+    readPlacement(form, &ini, section, loadState, loadPosition);
+}
+
+void ReadFormPlacementReg(TForm* form, TRegIniFile& ini, const std::string& section, bool loadState,
+                          bool loadPosition) {
+    readPlacement(form, &ini, section, loadState, loadPosition);
+}
+
+void SaveFormPlacement(TForm* form, const std::string& iniFileName, bool useRegistry) {
+    if (useRegistry) {
+        TRegIniFile ini(iniFileName);
+        WriteFormPlacementReg(form, ini, form->ClassName());
+    } else {
+        TIniFile ini(iniFileName);
+        WriteFormPlacement(form, ini, form->ClassName());
+    }
+}
+
+void RestoreFormPlacement(TForm* form, const std::string& iniFileName, bool useRegistry) {
+    if (useRegistry) {
+        TRegIniFile ini(iniFileName, KEY_READ);
+        ReadFormPlacementReg(form, ini, form->ClassName(), true, true);
+    } else {
+        TIniFile ini(iniFileName);
+        ReadFormPlacement(form, ini, form->ClassName(), true, true);
+    }
+}
+
+void SaveMDIChildren(TForm*, TIniFile&) {
+    noMdiForms();
+}
+
+void RestoreMDIChildren(TForm*, TIniFile&) {
+    noMdiForms();
+}
+
+void SaveMDIChildrenReg(TForm*, TRegIniFile&) {
+    noMdiForms();
+}
+
+void RestoreMDIChildrenReg(TForm*, TRegIniFile&) {
+    noMdiForms();
 }

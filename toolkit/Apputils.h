@@ -95,5 +95,28 @@ template <class T> T* InstantiateForm(T*& reference) {
     return reference;
 }
 
+// The placement record of a form in one section: "Flags", "ShowCmd", "PixelsPerInch",
+// then "MinMaxPos" and "NormPos" ("%d,%d,%d,%d"), each also under its name followed by the
+// screen size ("NormPos(1024x768)"). Reading prefers the entry of the present screen size
+// and ignores the position saved at another pixels-per-inch; a restored rectangle is put
+// onto the screens that exist now. ini is a TIniFile or a TRegIniFile.
+void WriteFormPlacement(TForm* form, TIniFile& ini, const std::string& section);
+void WriteFormPlacementReg(TForm* form, TRegIniFile& ini, const std::string& section);
+void ReadFormPlacement(TForm* form, TIniFile& ini, const std::string& section, bool loadState,
+                       bool loadPosition);
+void ReadFormPlacementReg(TForm* form, TRegIniFile& ini, const std::string& section, bool loadState,
+                          bool loadPosition);
+// The record in the section named after the form's class, in the INI file or registry key
+// iniFileName; restoring reads state and position and creates no registry key.
+void SaveFormPlacement(TForm* form, const std::string& iniFileName, bool useRegistry);
+void RestoreFormPlacement(TForm* form, const std::string& iniFileName, bool useRegistry);
+
+// The open MDI child forms of an MDI frame. The framework has no MDI forms, so these always
+// raise EInvalidOperation "Cannot create form. No MDI forms are currently active".
+void SaveMDIChildren(TForm* mainForm, TIniFile& ini);
+void RestoreMDIChildren(TForm* mainForm, TIniFile& ini);
+void SaveMDIChildrenReg(TForm* mainForm, TRegIniFile& ini);
+void RestoreMDIChildrenReg(TForm* mainForm, TRegIniFile& ini);
+
 // Sends the message to every form of the screen in turn; answers the last result.
 std::intptr_t AppBroadcast(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
