@@ -627,6 +627,10 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(s
 
 TGraphicControl::~TGraphicControl() = default;
 
+void TGraphicControl::SetClickEvents(bool clickEvents) {
+    if (vx::ControlLink* link = vx::LinkOf(Widget())) link->clickOnRelease = clickEvents;
+}
+
 void TGraphicControl::Paint() {}
 
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {

@@ -272,6 +272,9 @@ public:
 
 protected:
     virtual void Paint();
+    // Whether releasing the left button over the control clicks it (the default); a control
+    // that decides its clicks itself (a tool button) turns it off.
+    void SetClickEvents(bool clickEvents);
 
 private:
     friend struct vx::ControlEvents;
