@@ -473,6 +473,10 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+bool TControl::DialogChar(char) {
+    return false;
+}
+
 void TControl::DblClick() {
     if (OnDblClick) OnDblClick(this);
 }

@@ -152,6 +152,9 @@ public:
 
     // Fires OnClick; controls override it to act on a click first.
     virtual void Click();
+    // A dialog's accelerator (Alt and a letter): true when key belongs to this control and
+    // it acted on it.
+    virtual bool DialogChar(char key);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
