@@ -24,6 +24,10 @@ seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
 seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
 seed BMP3:build/fuzz/corpus/fuzz_bmp_loader/rgb.bmp
 seed build/fuzz/corpus/fuzz_jpeg_image/picture.jpg
+# The settings store's reader starts from a file that has every kind of line.
+mkdir -p build/fuzz/corpus/fuzz_registry_file
+printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"Bytes"=hex:01,ff\n@="x"\n' \
+  > build/fuzz/corpus/fuzz_registry_file/seed.conf
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do
