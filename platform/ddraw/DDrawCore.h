@@ -28,6 +28,8 @@ struct Environment {
     std::atomic<bool> verticalBlankWait{true};
     std::atomic<bool> libraryMissing{false};
     std::atomic<bool> entryMissing{false};
+    // The desktop a windowed device draws on: the real screen's size unless a test pinned it.
+    bool desktopPinned = false;
     int desktopWidth = 1920;
     int desktopHeight = 1080;
     int desktopBpp = 32;

@@ -44,6 +44,7 @@ void SetEntryMissing(bool missing) {
 
 void SetDesktopMode(int width, int height, int bpp) {
     std::lock_guard guard(env().lock);
+    env().desktopPinned = true;
     env().desktopWidth = width;
     env().desktopHeight = height;
     env().desktopBpp = bpp;
@@ -54,6 +55,7 @@ void Reset() {
         std::lock_guard guard(env().lock);
         env().faults = {};
         env().calls = {};
+        env().desktopPinned = false;
         env().desktopWidth = 1920;
         env().desktopHeight = 1080;
         env().desktopBpp = 32;
@@ -69,6 +71,7 @@ void Reset() {
 
 ScopedDDrawTest::ScopedDDrawTest() {
     DDrawTest::Reset();
+    DDrawTest::SetDesktopMode(1920, 1080, 32);
     DDrawTest::SetVerticalBlankWait(false);
 }
 
