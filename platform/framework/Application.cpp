@@ -71,6 +71,7 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::HandleException(const Exception& error) {
+    if (dynamic_cast<const EAbort*>(&error)) return;
     try {
         if (OnException)
             OnException(this, error);

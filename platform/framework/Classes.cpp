@@ -100,3 +100,7 @@ void TComponent::removeComponent(TComponent* child) {
     // Siblings that keep references to the leaving component drop them here.
     if (!IsDestroying()) Notification(child, opRemove);
 }
+
+void Abort() {
+    throw EAbort("Operation aborted");
+}

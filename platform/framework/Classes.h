@@ -16,6 +16,12 @@ public:
     std::string Message() const { return what(); }
 };
 
+// The silent exception: it ends an operation without a message to the user.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class EListError : public Exception {
 public:
     using Exception::Exception;
@@ -31,6 +37,48 @@ class EFCreateError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A stream that could not read or write all it was asked to.
+class EReadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A text that is not the number or date it should be.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A system call that failed; ErrorCode is its errno value.
+class EOSError : public Exception {
+public:
+    EOSError(const std::string& message, int errorCode) : Exception(message), errorCode_(errorCode) {}
+    int ErrorCode() const { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The silent exception: it ends the operation in progress, and the application's exception
+// handling lets it pass without a message.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raises EAbort.
+[[noreturn]] void Abort();
 
 // Declares the program's own class name and its parent's, so that code which walks
 // components by class ("exactly TDDSurface", "derives directly from TSndPlayPlug") sees

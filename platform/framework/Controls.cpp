@@ -429,7 +429,7 @@ void TControl::SetCursor(TCursor cursor) {
     if (cursor == crDefault)
         widget_->unsetCursor();
     else
-        widget_->setCursor(vx::CursorShapeOf(cursor));
+        widget_->setCursor(vx::QCursorOf(cursor));
 }
 
 void TControl::Invalidate() {

@@ -516,5 +516,5 @@ void TScreen::SetCursor(TCursor cursor) {
     vx::EnsureQtApplication();
     if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
     cursor_ = cursor;
-    if (cursor_ != crDefault) QApplication::setOverrideCursor(vx::CursorShapeOf(cursor_));
+    if (cursor_ != crDefault) QApplication::setOverrideCursor(vx::QCursorOf(cursor_));
 }

@@ -14,6 +14,7 @@
 //                     with Canvas attached to the client area
 // The inherited WndProc handles WM_PAINT and ignores the rest.
 #include "platform/framework/Controls.h"
+#include "platform/framework/Cursors.h"
 
 #include <cstdint>
 
@@ -180,6 +181,10 @@ public:
     // The application-wide cursor (crDefault: each control's own).
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    // The cursor list: the handle shown for a cursor number. A number never set shows the
+    // default cursor (the desktop's own numbers their shapes); setting nullptr clears it.
+    HCURSOR Cursors(TCursor index) const;
+    void SetCursors(TCursor index, HCURSOR cursor);
 
 private:
     TCursor cursor_ = crDefault;

@@ -26,6 +26,8 @@ TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = 
 WORD VirtualKeyOf(int qtKey);
 int QtKeyOf(WORD virtualKey);
 Qt::CursorShape CursorShapeOf(TCursor cursor);
+// The cursor a control or the screen shows for a cursor number (Screen->Cursors).
+QCursor QCursorOf(TCursor cursor);
 
 struct ControlEvents {
     static void mouseDown(QWidget* widget, QMouseEvent* event);

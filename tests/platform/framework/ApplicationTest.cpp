@@ -131,6 +131,18 @@ TEST(ApplicationExceptions, WithoutOnExceptionTheMessageIsShownUnderTheTitle) {
     EXPECT_EQ(recorder.Records()[0].flags, MB_OK | MB_ICONSTOP);
 }
 
+TEST(ApplicationExceptions, TheSilentExceptionPassesWithoutAMessage) {
+    vx::EnsureQtApplication();
+    ScopedMessageRecorder recorder;
+    bool handlerRan = false;
+    Application->OnException = [&](TObject*, const Exception&) { handlerRan = true; };
+    vx::Guarded([] { Abort(); });
+    Application->OnException = nullptr;
+    vx::Guarded([] { Abort(); });
+    EXPECT_FALSE(handlerRan);
+    EXPECT_TRUE(recorder.Records().empty());
+}
+
 TEST(ApplicationMessages, MessageBoxGoesThroughTheInstalledService) {
     ScopedMessageRecorder recorder;
     recorder.recorder().SetAnswer(IDYES);
