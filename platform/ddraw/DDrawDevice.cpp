@@ -18,12 +18,14 @@ Environment& env() {
 
 HRESULT Injected(DDOperation operation) {
     Environment& e = env();
-    std::lock_guard guard(e.lock);
     auto index = std::size_t(operation);
-    ++e.calls[index];
+    e.calls[index].fetch_add(1, std::memory_order_relaxed);
+    if (e.armedFaults.load(std::memory_order_acquire) == 0) return DD_OK;
+    std::lock_guard guard(e.lock);
     Environment::Fault& fault = e.faults[index];
     if (fault.remaining <= 0) return DD_OK;
     --fault.remaining;
+    e.armedFaults.fetch_sub(1, std::memory_order_release);
     return fault.result;
 }
 

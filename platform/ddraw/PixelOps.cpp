@@ -1,5 +1,7 @@
 #include "platform/ddraw/PixelOps.h"
 
+#include "platform/ddraw/KeyedCopy.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,30 +37,21 @@ void Copy(const View& dest, int dx, int dy, const View& source, int sx, int sy, 
     }
 }
 
-template <class T>
-static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
-                          T key) {
-    for (int row = 0; row < h; ++row) {
-        T* d = reinterpret_cast<T*>(dest.at(dx, dy + row));
-        const T* s = reinterpret_cast<const T*>(source.at(sx, sy + row));
-        for (int i = 0; i < w; ++i) {
-            T value = s[i];
-            d[i] = value == key ? d[i] : value;
-        }
-    }
-}
-
 void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
                DWORD key) {
+    const KeyedRowCopies& copies = BestKeyedCopies();
     switch (dest.bytesPerPixel) {
     case 1:
-        copyKeyedRows<std::uint8_t>(dest, dx, dy, source, sx, sy, w, h, std::uint8_t(key));
+        copies.rect8(dest.at(dx, dy), dest.pitch, source.at(sx, sy), source.pitch, w, h, std::uint8_t(key));
         break;
     case 2:
-        copyKeyedRows<std::uint16_t>(dest, dx, dy, source, sx, sy, w, h, std::uint16_t(key));
+        copies.rect16(reinterpret_cast<std::uint16_t*>(dest.at(dx, dy)), dest.pitch,
+                      reinterpret_cast<const std::uint16_t*>(source.at(sx, sy)), source.pitch, w, h,
+                      std::uint16_t(key));
         break;
     default:
-        copyKeyedRows<std::uint32_t>(dest, dx, dy, source, sx, sy, w, h, key);
+        copies.rect32(reinterpret_cast<std::uint32_t*>(dest.at(dx, dy)), dest.pitch,
+                      reinterpret_cast<const std::uint32_t*>(source.at(sx, sy)), source.pitch, w, h, key);
         break;
     }
 }
@@ -200,7 +193,8 @@ NearestColorTable::NearestColorTable(const PALETTEENTRY* palette) {
     candidates_.reserve(std::size_t(kCells) * 8);
     std::array<int, 256> nearest{};
     for (int cell = 0; cell < kCells; ++cell) {
-        const int r = cell / (kSide * kSide) * kSpan, g = cell / kSide % kSide * kSpan, b = cell % kSide * kSpan;
+        const int r = cell / (kSide * kSide) * kSpan, g = cell / kSide % kSide * kSpan,
+                  b = cell % kSide * kSpan;
         const int last = kSpan - 1;
         int bound = 1 << 30;
         for (int i = 0; i < 256; ++i) {
