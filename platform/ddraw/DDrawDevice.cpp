@@ -201,7 +201,7 @@ public:
         bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
         if (exclusive != ((flags & DDSCL_FULLSCREEN) != 0) || (exclusive && !window))
             return DDERR_INVALIDPARAMS;
-        Mode desktop = desktopFor(window);
+        const Mode desktop = exclusive ? Mode{} : desktopFor(window);
         std::lock_guard guard(core_->lock);
         core_->window = window;
         core_->cooperativeFlags = flags;
