@@ -28,6 +28,10 @@ seed build/fuzz/corpus/fuzz_jpeg_image/picture.jpg
 # The settings file and the playlist in one input, split at the byte 0xFF.
 settings_seed=build/fuzz/corpus/fuzz_settings_playlist/game.seed
 [ -e "$settings_seed" ] || printf '[Sound]\nMusicEnabled=1\nSFXVolume=192\nMusicVolume=-300\n[Options]\nPlayer1=1\nPlayer2=1\nMonsters=12\nName1=Ann\n[BonusCount]\nPower=15\nSkull=5\n[Themes]\nA=Garden\n[Screen]\nWidth=800\nHeight=600\nBPP=16\n\377#EXTM3U\nData\\Music\\one.mod\n\nmusic/two.mp3\r\n' >"$settings_seed"
+# The settings store's reader starts from a file that has every kind of line.
+mkdir -p build/fuzz/corpus/fuzz_registry_file
+printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"Bytes"=hex:01,ff\n@="x"\n' \
+  > build/fuzz/corpus/fuzz_registry_file/seed.conf
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do

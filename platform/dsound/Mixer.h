@@ -53,12 +53,14 @@ struct BufferInfo {
     bool playing = false;
     bool looping = false;
     bool lost = false;
+    bool locked = false; // a region is locked by its owner
     DWORD playCursor = 0;
     LONG volume = 0;
     LONG pan = 0;
     DWORD frequency = 0;
     const void* memory = nullptr; // equal for buffers that share sample memory
     std::vector<DSBPOSITIONNOTIFY> notifications;
+    DWORD lockedBytes = 0; // locked by the owner for writing, heard as silence
 };
 
 // What a test can see of a live DirectSound object.

@@ -242,8 +242,16 @@ int TCanvas::TextHeight(const std::string& text) const {
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const {
-    const QFontMetrics metrics(vx::ToQFont(font_));
-    return {metrics.horizontalAdvance(vx::ToQString(text)), metrics.height()};
+    Target& t = *target_;
+    if (!t.metrics || t.metricsName != font_.Name() || t.metricsHeight != font_.Height() ||
+        t.metricsStyle != font_.Style() || t.metricsQuality != font_.Quality()) {
+        t.metrics.emplace(vx::ToQFont(font_));
+        t.metricsName = font_.Name();
+        t.metricsHeight = font_.Height();
+        t.metricsStyle = font_.Style();
+        t.metricsQuality = font_.Quality();
+    }
+    return {t.metrics->horizontalAdvance(vx::ToQString(text)), t.metrics->height()};
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
@@ -302,6 +310,30 @@ void TCanvas::FrameRect(const RECT& rect) {
         p.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), color);
         p.fillRect(QRect(box.left(), box.top(), 1, box.height()), color);
         p.fillRect(QRect(box.right(), box.top(), 1, box.height()), color);
+    });
+}
+
+void TCanvas::DrawFocusRect(const RECT& rect) {
+    requireTarget();
+    const QRect box = toQRect(rect);
+    if (box.width() <= 0 || box.height() <= 0) return;
+    // Each edge pixel once (a pixel inverted twice would come back), every other one dotted.
+    QPolygon dots;
+    auto dot = [&](int x, int y) {
+        if (((x - box.left()) + (y - box.top())) % 2 == 0) dots << QPoint(x, y);
+    };
+    for (int x = box.left(); x <= box.right(); ++x) {
+        dot(x, box.top());
+        if (box.height() > 1) dot(x, box.bottom());
+    }
+    for (int y = box.top() + 1; y < box.bottom(); ++y) {
+        dot(box.left(), y);
+        if (box.width() > 1) dot(box.right(), y);
+    }
+    paintOn(*target_, box, [&](QPainter& p, bool indexed) {
+        if (!indexed) p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        p.setPen(indexed ? QColor(Qt::black) : QColor(Qt::white));
+        p.drawPoints(dots);
     });
 }
 

@@ -59,7 +59,14 @@ private:
     int errorCode_;
 };
 
+// A system resource ran out: a window refused another item, no timer was left.
 class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// An operation the object's state does not allow.
+class EInvalidOperation : public Exception {
 public:
     using Exception::Exception;
 };
@@ -154,6 +161,10 @@ protected:
     // while it runs. Overrides call the inherited Loaded first.
     virtual void Loaded();
     virtual void Notification(TComponent* component, TOperation operation);
+    // Tells everyone who asked (FreeNotification) that this component goes away, at once
+    // instead of in the base destructor: for a component that another thread may still be
+    // calling, whose derived parts must not die before the callers have let go.
+    void SendFreeNotifications();
 
 private:
     void insertComponent(TComponent* child);

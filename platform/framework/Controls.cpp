@@ -185,13 +185,18 @@ void ControlEvents::resized(QWidget* widget) {
     });
 }
 
+void ControlEvents::shown(QWidget* widget) {
+    if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
+        Guarded([&] { control->HandleNeeded(); });
+}
+
 bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
     auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
     if (!control) return false;
+    // Keys without a virtual key code of their own ("+", "-") still type their character.
     WORD key = VirtualKeyOf(event->key());
-    if (key == 0) return false;
     bool handled = false;
-    Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
+    if (key != 0) Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
     if (!handled && !event->text().isEmpty() && event->text().at(0).unicode() < 128) {
         char ch = static_cast<char>(event->text().at(0).unicode());
         Guarded([&] { control->KeyPress(ch); });
@@ -495,6 +500,23 @@ TWinControl::~TWinControl() {
     // leave ours before it goes.
     while (!controls_.empty())
         controls_.back()->SetParent(nullptr);
+}
+
+void TWinControl::HandleNeeded() {
+    if (handleAllocated_) return;
+    handleAllocated_ = true;
+    CreateWnd();
+}
+
+void TWinControl::CreateWnd() {}
+
+void TWinControl::DestroyWnd() {
+    handleAllocated_ = false;
+}
+
+void TWinControl::BeforeDestruction() {
+    if (handleAllocated_) DestroyWnd();
+    TControl::BeforeDestruction();
 }
 
 QWidget* TWinControl::ClientWidget() const {

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QScreen>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
+#include <vector>
 
 namespace {
 TScreen theScreen;
@@ -161,8 +163,28 @@ void FormWindow::changeEvent(QEvent* event) {
 
 } // namespace vx
 
+namespace {
+
+// Every form that exists, for the screen's list. A form of static duration is made before
+// this list is, so the list outlives it.
+std::vector<TForm*>& liveForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+} // namespace
+
+int TScreen::FormCount() const {
+    return static_cast<int>(liveForms().size());
+}
+
+TForm* TScreen::Forms(int index) const {
+    return liveForms().at(static_cast<std::size_t>(index));
+}
+
 TForm::TForm(TComponent* owner)
     : TWinControl(owner), window_(new vx::FormWindow(this)), canvas_(std::make_unique<TCanvas>()) {
+    liveForms().push_back(this);
     AttachWidget(window_);
     TControl::SetVisible(false);
     window_->resize(320, 240);
@@ -173,6 +195,8 @@ TForm::~TForm() {
     // The owned components (controls, menus, timers) go while the window still exists.
     DestroyComponents();
     window_->setMenuBar(nullptr);
+    std::vector<TForm*>& forms = liveForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
 
 void TForm::DoCreate() {

@@ -185,6 +185,11 @@ public:
     // default cursor (the desktop's own numbers their shapes); setting nullptr clears it.
     HCURSOR Cursors(TCursor index) const;
     void SetCursors(TCursor index, HCURSOR cursor);
+    // The forms that exist, in the order they were created.
+    int FormCount() const;
+    TForm* Forms(int index) const;
+    // The logical pixels per inch the program lays its windows and text out at.
+    int PixelsPerInch() const { return 96; }
 
 private:
     TCursor cursor_ = crDefault;
