@@ -44,7 +44,7 @@ std::string writePcx(int width, int height, int planes, bool noisy) {
     for (int y = 0; y < height; ++y)
         for (int p = 0; p < planes; ++p) {
             for (int x = 0; x < width; ++x)
-                line[std::size_t(x)] = noisy                           ? BYTE(random())
+                line[std::size_t(x)] = noisy                          ? BYTE(random())
                                        : ((x / 32 + y / 32) % 3 == 0) ? BYTE(0)
                                                                       : BYTE((x * (p + 1) + y) / 3);
             encodeLine(out, line);

@@ -57,11 +57,11 @@ public:
     BYTE Nearest(BYTE r, BYTE g, BYTE b) const;
 
 private:
-    static constexpr int kSide = 16;                  // cells along each channel
-    static constexpr int kSpan = 256 / kSide;         // channel values in a cell
+    static constexpr int kSide = 16;          // cells along each channel
+    static constexpr int kSpan = 256 / kSide; // channel values in a cell
     static constexpr int kCells = kSide * kSide * kSide;
     std::array<PALETTEENTRY, 256> palette_;
-    std::vector<BYTE> candidates_;              // every cell's entries, cell after cell
+    std::vector<BYTE> candidates_;                // every cell's entries, cell after cell
     std::array<std::uint32_t, kCells + 1> first_; // cell i's entries: [first_[i], first_[i + 1])
 };
 

@@ -149,7 +149,8 @@ TEST_F(PcxLoader, EightBitSurfacesTakeTheNearestEntryForEveryColourOfAThreePlane
         noise = noise * 1664525u + 1013904223u;
         pcx.pixels.push_back(BYTE(noise >> 24));
     }
-    pcx.pixels[0] = entries[100].peRed, pcx.pixels[1] = entries[100].peGreen, pcx.pixels[2] = entries[100].peBlue;
+    pcx.pixels[0] = entries[100].peRed, pcx.pixels[1] = entries[100].peGreen,
+    pcx.pixels[2] = entries[100].peBlue;
     std::string path = TempPath("noise.pcx");
     WriteFile(path, EncodePcx(pcx));
     ASSERT_TRUE(DecodePcxImage(s, 0, 0, path, 0, 0, 0, 0));
