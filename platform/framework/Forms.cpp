@@ -488,6 +488,10 @@ bool TForm::KeyDown(WORD& key, TShiftState shift) {
     if (key == VK_ESCAPE && clickButton(false)) return true;
     // F10 opens the menu bar, as on every desktop.
     if (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0 && window_->openMenu()) return true;
+    // Alt and a letter or digit: the control whose caption marks that key acts on it.
+    const bool letter = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    if (letter && (shift & (ssAlt | ssCtrl)) == ssAlt && dialogChar(this, static_cast<char>(key)))
+        return true;
     return false;
 }
 
@@ -506,6 +510,17 @@ TButton* findButton(const TWinControl* parent, bool defaultButton) {
 }
 
 } // namespace
+
+bool TForm::dialogChar(const TWinControl* parent, char key) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* control = parent->Controls(i);
+        if (!control->Visible()) continue;
+        if (control->DialogChar(key)) return true;
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            if (dialogChar(win, key)) return true;
+    }
+    return false;
+}
 
 bool TForm::clickButton(bool defaultButton) {
     TButton* button = findButton(this, defaultButton);

@@ -156,6 +156,7 @@ private:
     void applyConstraints();
     void placeAtFirstShow();
     bool clickButton(bool defaultButton);
+    static bool dialogChar(const TWinControl* parent, char key);
 
     vx::FormWindow* window_;
     std::unique_ptr<TCanvas> canvas_;
