@@ -6,6 +6,7 @@
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
 #include "sound/DSProc.h"
+#include "sound/Eff_Echo.h"
 #include "sound/PlugUser.h"
 #include "sound/Plug_DSC.h"
 #include "tests/SoundServer.h"
@@ -220,10 +221,11 @@ protected:
         return capture;
     }
     // The tone's frequency and level over the last second of a recording.
-    static void expectTone(const std::vector<std::int16_t>& samples, const char* where) {
+    static void expectTone(const std::vector<std::int16_t>& samples, const char* where,
+                           double amplitude = ToneAmplitude) {
         const ToneReport tone = AnalyseTone(samples);
         EXPECT_NEAR(tone.frequency, ToneHz, 1.0) << where;
-        EXPECT_NEAR(tone.level, ToneAmplitude / std::sqrt(2.0), ToneAmplitude * 0.05) << where;
+        EXPECT_NEAR(tone.level, amplitude / std::sqrt(2.0), amplitude * 0.05) << where;
         // A loaded machine drops a few blocks on the server's way; most must come through.
         EXPECT_GE(tone.toneBlocks, tone.blocks * 2 / 3) << where << ": too many blocks lost on the way";
         std::printf("%s: %.2f Hz, RMS %.0f, %d of %d blocks whole\n", where, tone.frequency, tone.level,
@@ -300,7 +302,10 @@ TEST_F(DuplexOnSoundServer, ACapturePlugInFeedsAPlayerThatWritesTheCapturedSound
     EXPECT_TRUE(messages.Records().empty());
 }
 
-TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSink) {
+// With an echo of 100 ms at half gain, a 1 kHz tone (100 whole periods in the delay) is
+// joined by itself in phase: the level steps to one and a half times 100 ms after the tone
+// arrives.
+TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSinkWithItsEcho) {
     addLoopSink();
     Recording loop;
     TDSCapture* loopCapture = recorder(&loopInput, loop);
@@ -310,15 +315,18 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSink) {
     keeper.StartAndWaitUntilPulled();
     TComponent processorForm(nullptr);
     auto* proc = new TDSProcessor(&processorForm);
+    auto* echo = new TSndEcho(&processorForm);
+    echo->Delay = 100;
+    echo->Gain = 64;
+    echo->SetOnChange([](TObject*) {});
+    echo->Enabled = true;
     proc->SetBufferSize(BlockBytes);
     proc->SetBufferOffset(2);
+    proc->SetUseEffects(true);
     proc->SetpDSID(&loopOutput);
     processorForm.LoadTree();
-    Recording captured;
-    proc->SetOnProc([&](TObject*, BYTE* data, DWORD len) { captured.Add(data, len); });
     proc->SetActive(true);
     ASSERT_TRUE(proc->Active());
-    ASSERT_TRUE(captured.WaitForFrames(Rate / 4));
     TonePlayer tone;
     tone.play->SetActive(true);
     ASSERT_TRUE(WaitUntil([&] { return Onset(loop.Left()) != std::string::npos; }, 10000));
@@ -327,7 +335,16 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSink) {
     proc->SetActive(false);
     keeper.play->SetActive(false);
     loopCapture->SetActive(false);
-    expectTone(loop.Left(), "processor output");
+    const std::vector<std::int16_t> out = loop.Left();
+    expectTone(out, "processor output with its echo", 1.5 * ToneAmplitude);
+    const std::size_t onset = Onset(out);
+    std::size_t echoed = onset;
+    while (echoed < out.size() && std::abs(out[echoed]) < 1.25 * ToneAmplitude)
+        ++echoed;
+    ASSERT_LT(echoed, out.size());
+    const double delayMs = 1000.0 * static_cast<double>(echoed - onset) / Rate;
+    std::printf("echo heard %.1f ms after the tone\n", delayMs);
+    EXPECT_NEAR(delayMs, 100.0, 3.0);
     EXPECT_TRUE(messages.Records().empty());
 }
 
