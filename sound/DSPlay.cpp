@@ -24,6 +24,7 @@ TDSPlay::~TDSPlay() {
     SetOnBeforeStop(nullptr);
     SetOnActiveChange(nullptr);
     SetOnProc(nullptr);
+    CloseHandOff();
     SetActive(false);
     for (TDSWave* wave : waves_) {
         wave->SetPlayer(nullptr);
@@ -61,6 +62,7 @@ void TDSPlay::InitBuffer() {
 }
 
 void TDSPlay::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
     TSndControlHold hold(Control);
     SwitchLocked(active);
 }
@@ -143,6 +145,11 @@ bool TDSPlay::createStream() {
 }
 
 void TDSPlay::Release() {
+    if (HandedOff([this] {
+            TSndControlHold hold(Control);
+            Release();
+        }))
+        return;
     FireBeforeStop();
     Stop();
     StopEventsThread();
@@ -164,18 +171,27 @@ int TDSPlay::PrefillBlocks() const {
 void TDSPlay::Start() {
     // An active player without a file has nothing to stream (a seek on it lands here).
     if (!stream_) return;
-    std::lock_guard decode(DecodeLock);
-    if (UseEffects()) EffectsInit();
-    endBlock_ = -1;
-    looped_ = false;
-    CurrentBlock = -1;
-    PlayedBlock = 0;
-    drainBlockEvents();
-    for (int i = 0; i < PrefillBlocks() - 1; ++i)
-        Process(-1);
-    stream_->SetCurrentPosition(0);
-    if (const HRESULT hr = stream_->Play(0, 0, DSBPLAY_LOOPING); FAILED(hr)) {
-        lastResult_ = hr;
+    HRESULT played = DS_OK;
+    {
+        std::lock_guard decode(DecodeLock);
+        if (UseEffects()) EffectsInit();
+        endBlock_ = -1;
+        looped_ = false;
+        CurrentBlock = -1;
+        PlayedBlock = 0;
+        drainBlockEvents();
+        {
+            const TSndProcessScope processing;
+            for (int i = 0; i < PrefillBlocks() - 1; ++i)
+                Process(-1);
+        }
+        stream_->SetCurrentPosition(0);
+        played = stream_->Play(0, 0, DSBPLAY_LOOPING);
+    }
+    // Handled outside the decode lock: switching off waits for the events thread, which
+    // may be waiting for that lock.
+    if (FAILED(played)) {
+        lastResult_ = played;
         ShowError("Play failed");
         SwitchLocked(false);
     }
@@ -299,8 +315,9 @@ std::optional<GUID> TDSPlay::Device() const {
 }
 
 void TDSPlay::SetpID(const GUID* device) {
-    TSndControlHold hold(Control);
     const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpID(wanted ? &*wanted : nullptr); })) return;
+    TSndControlHold hold(Control);
     if (wanted == device_) return;
     const bool wasActive = Active();
     SwitchLocked(false);
@@ -309,6 +326,7 @@ void TDSPlay::SetpID(const GUID* device) {
 }
 
 void TDSPlay::SetPaused(bool paused) {
+    if (HandedOff([this, paused] { SetPaused(paused); })) return;
     TSndControlHold hold(Control);
     if (!Active()) {
         SetPausedFlag(false);

@@ -57,7 +57,7 @@ void readFormat(const BYTE* p, DWORD size, WAVEFORMATEX& format) {
 }
 
 bool readWholeFile(const std::string& name, std::vector<BYTE>& bytes) {
-    FilePtr file = OpenFile(name, "rb");
+    FilePtr file = OpenRegularFile(name);
     if (!file) return false;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     const long length = std::ftell(file.get());

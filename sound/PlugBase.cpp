@@ -62,7 +62,7 @@ void appendField(std::string& text, const unsigned char* field) {
 
 bool TSndPlayPlug::GetMP3Info(const std::string& fileName, SND_FILE_INFO* info) {
     // Music names are written Windows-style ("Data\Music\song.mp3"): open through the resolver.
-    FilePtr file = OpenFile(fileName, "rb");
+    FilePtr file = OpenRegularFile(fileName);
     if (!file) return false;
     unsigned char* tag = info->Tag;
     // A file shorter than a tag has none: it reads as the missing "TAG" below.

@@ -15,7 +15,7 @@ constexpr int HundredthsPerOrder = 38400 / 50;
 
 // The whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& name, std::vector<BYTE>& bytes) {
-    FilePtr file = OpenFile(name, "rb");
+    FilePtr file = OpenRegularFile(name);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
     long size = std::ftell(file.get());
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
@@ -96,7 +96,7 @@ void TSndMOD::SetPosition(SND_POSITION* position) {
 }
 
 bool TSndMOD::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
-    FilePtr file = OpenFile(fileName, "rb");
+    FilePtr file = OpenRegularFile(fileName);
     if (!file) return false;
     std::fseek(file.get(), 0, SEEK_END);
     long size = std::ftell(file.get());

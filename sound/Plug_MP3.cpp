@@ -121,7 +121,7 @@ bool TSndMP3::LoadFile() {
     Release();
     TStreamPlace place;
     const bool wave = FindWaveData(FileName, place);
-    FilePtr file = OpenFile(FileName, "rb");
+    FilePtr file = OpenRegularFile(FileName);
     if (!file) return false;
     const long fileSize = FileSize(file.get());
     if (!wave) place.size = fileSize;
@@ -271,7 +271,7 @@ bool TSndMP3::Process(unsigned char* data, unsigned long len) {
 bool TSndMP3::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
     TStreamPlace place;
     const bool wave = FindWaveData(fileName, place);
-    FilePtr file = OpenFile(fileName, "rb");
+    FilePtr file = OpenRegularFile(fileName);
     if (!file) return false;
     const long fileSize = FileSize(file.get());
     nSizeToStr(info->szSize, sizeof info->szSize, int(fileSize));

@@ -2,11 +2,30 @@
 
 #include "sound/Sndutils.h"
 #include "sound/ThEvent.h"
+#include "sound/ThHandOff.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <system_error>
+
+namespace {
+thread_local int processDepth = 0;
+}
+
+TSndProcessScope::TSndProcessScope() {
+    ++processDepth;
+}
+
+TSndProcessScope::~TSndProcessScope() {
+    --processDepth;
+}
+
+bool TSndProcessScope::Inside() {
+    return processDepth > 0;
+}
 
 bool TSndControlLock::mayEnter(std::thread::id me) const {
     return depth_ == 0 && (!guest_ || guest_->load() == me);
@@ -62,6 +81,7 @@ TSndEngine::~TSndEngine() {
     onBeforeStop_.Set(nullptr);
     onActiveChange_.Set(nullptr);
     onProc_.Set(nullptr);
+    CloseHandOff();
     // Concrete engines switch off in their own destructors; what is left here is only
     // what a failed construction may have created.
     if (eventsThread_) {
@@ -83,11 +103,13 @@ int TSndEngine::powerOfTwoIn(int value, int low, int high) {
 }
 
 void TSndEngine::SetBufferSize(int size) {
+    if (HandedOff([this, size] { SetBufferSize(size); })) return;
     if (size == bufferSize_) return;
     resizeRing(powerOfTwoIn(size, 4, 32768), buffersCount_);
 }
 
 void TSndEngine::SetBuffersCount(int count) {
+    if (HandedOff([this, count] { SetBuffersCount(count); })) return;
     if (count == buffersCount_) return;
     resizeRing(bufferSize_, powerOfTwoIn(count, 2, SndMaxBuffers));
 }
@@ -136,7 +158,11 @@ void TSndEngine::CreateBlockEvents(const char* failMessage) {
 }
 
 bool TSndEngine::StartEventsThread() {
-    eventsThread_ = std::make_unique<TSndEventsThread>(this);
+    try {
+        eventsThread_ = std::make_unique<TSndEventsThread>(this);
+    } catch (const std::system_error&) {
+        return false;
+    }
     eventsThread_->SetPriority(priority_);
     eventsThread_->Resume();
     return true;
@@ -150,6 +176,32 @@ void TSndEngine::StopEventsThread() {
     thread->Resume();
     thread->WaitFor();
     Control.Resume(depth);
+}
+
+bool TSndEngine::HandedOff(std::function<void()> call) {
+    if (!TSndProcessScope::Inside()) return false;
+    std::lock_guard guard(handOffLock_);
+    if (handOffClosed_) return true;
+    if (!handOff_) {
+        try {
+            handOff_ = std::make_unique<TSndHandOffThread>();
+        } catch (const std::system_error&) {
+            std::fprintf(stderr, "sound engine: no thread to hand a call to; the call is dropped\n");
+            return true;
+        }
+    }
+    handOff_->Post(std::move(call));
+    return true;
+}
+
+void TSndEngine::CloseHandOff() {
+    std::unique_ptr<TSndHandOffThread> thread;
+    {
+        std::lock_guard guard(handOffLock_);
+        handOffClosed_ = true;
+        thread = std::move(handOff_);
+    }
+    if (thread) thread->Close();
 }
 
 void TSndEngine::StopSession(unsigned session) {

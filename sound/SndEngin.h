@@ -17,6 +17,7 @@
 #include <vector>
 
 class TSndEventsThread;
+class TSndHandOffThread;
 
 using TSndProcEvent = std::function<void(TObject* Sender, BYTE* lpData, DWORD dwLen)>;
 
@@ -78,6 +79,18 @@ private:
 };
 
 constexpr int SndMaxBuffers = 16;
+
+// Marks the calling thread, for the scope's life, as one that processes an engine's blocks:
+// an events thread, or a caller pre-filling the ring. Handlers, plug-ins and effects run
+// there; a control call they make is handed off (see TSndEngine::HandedOff).
+class TSndProcessScope {
+public:
+    TSndProcessScope();
+    ~TSndProcessScope();
+    TSndProcessScope(const TSndProcessScope&) = delete;
+    TSndProcessScope& operator=(const TSndProcessScope&) = delete;
+    static bool Inside();
+};
 
 class TSndEngine : public TComponent {
     VX_CLASS(TSndEngine, TComponent)
@@ -149,6 +162,19 @@ public:
     static void PutBuf8Mono(const short* M, BYTE* first, DWORD firstLen, BYTE* second, DWORD secondLen);
 
 protected:
+    // Control calls made while blocks are processed (from OnProc, an effect or a plug-in,
+    // on the events thread or inside a pre-fill) cannot switch the engine there: a
+    // switch-off stops and awaits the events thread, and the block in hand still uses the
+    // buffers. Every public switch, setter and release of an engine starts with
+    //     if (HandedOff([=] { SetX(value); })) return;
+    // which, inside such a scope, queues the call to the engine's hand-off thread and
+    // answers true. Queued calls run in order, after the call in progress, on a thread
+    // that may wait for the events thread. Elsewhere it answers false and the caller goes on.
+    bool HandedOff(std::function<void()> call);
+    // Drops queued calls and waits for the running one; later calls are dropped. The
+    // destructors of concrete engines call it before they switch off.
+    void CloseHandOff();
+
     // Recomputes the ring and re-creates the block events through InitBuffer. Concrete
     // engines call it at the end of their constructor, when InitBuffer is theirs.
     void FixInitBuffer();
@@ -159,7 +185,7 @@ protected:
 
     // Switches with the control lock held; SetActive and StopSession call it.
     virtual void SwitchLocked(bool active) = 0;
-    // Creates, prioritises and starts the events thread; false when it could not be made.
+    // Creates, prioritises and starts the events thread; false when the system gives no thread.
     bool StartEventsThread();
     // Stops and deletes the events thread with the control lock set aside.
     void StopEventsThread();
@@ -193,4 +219,8 @@ private:
 
     std::mutex stopThreadsLock_;
     std::vector<std::unique_ptr<TThread>> stopThreads_; // guarded by stopThreadsLock_
+
+    std::mutex handOffLock_;
+    std::unique_ptr<TSndHandOffThread> handOff_; // guarded by handOffLock_, made on first use
+    bool handOffClosed_ = false;                 // guarded by handOffLock_
 };

@@ -39,11 +39,11 @@ void TSndOutEngine::Notification(TComponent* component, TOperation operation) {
     // A plug-in or effect that goes before the engine leaves the lists; a plug-in being
     // destroyed is not released again.
     TSndControlHold hold(Control);
+    // Switched off before the decode lock is taken: the switch waits for the events
+    // thread, which may itself be waiting for that lock.
+    if (component == modulePlug_) SwitchLocked(false);
     std::lock_guard decode(DecodeLock);
-    if (component == modulePlug_) {
-        SwitchLocked(false);
-        modulePlug_ = nullptr;
-    }
+    if (component == modulePlug_) modulePlug_ = nullptr;
     plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), component), plugins_.end());
     effects_.erase(std::remove(effects_.begin(), effects_.end(), component), effects_.end());
 }
@@ -108,6 +108,7 @@ int TSndOutEngine::ShowFileError(const std::string& name, unsigned flags) {
 }
 
 void TSndOutEngine::SetFileName(const std::string& name) {
+    if (HandedOff([this, name] { SetFileName(name); })) return;
     TSndControlHold hold(Control);
     SwitchLocked(false);
     SetModulePlug(nullptr);
@@ -127,6 +128,7 @@ void TSndOutEngine::ChangeFormat(const std::function<void()>& apply) {
 }
 
 void TSndOutEngine::SetChannels(unsigned short channels) {
+    if (HandedOff([this, channels] { SetChannels(channels); })) return;
     ChangeFormat([&] {
         RequestedFormat.nChannels = channels;
         UpdateWaveFormat(&RequestedFormat);
@@ -135,6 +137,7 @@ void TSndOutEngine::SetChannels(unsigned short channels) {
 }
 
 void TSndOutEngine::SetBitsPerSample(unsigned short bits) {
+    if (HandedOff([this, bits] { SetBitsPerSample(bits); })) return;
     ChangeFormat([&] {
         RequestedFormat.wBitsPerSample = bits;
         UpdateWaveFormat(&RequestedFormat);
@@ -143,6 +146,7 @@ void TSndOutEngine::SetBitsPerSample(unsigned short bits) {
 }
 
 void TSndOutEngine::SetSamplesPerSec(unsigned long rate) {
+    if (HandedOff([this, rate] { SetSamplesPerSec(rate); })) return;
     ChangeFormat([&] {
         RequestedFormat.nSamplesPerSec = static_cast<DWORD>(rate);
         UpdateWaveFormat(&RequestedFormat);
@@ -151,6 +155,8 @@ void TSndOutEngine::SetSamplesPerSec(unsigned long rate) {
 }
 
 void TSndOutEngine::SetPosition(SND_POSITION* position) {
+    if (!position) return;
+    if (HandedOff([this, copy = *position]() mutable { SetPosition(&copy); })) return;
     TSndControlHold hold(Control);
     if (!Active()) return;
     Stop();

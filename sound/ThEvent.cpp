@@ -20,6 +20,7 @@ void TSndEventsThread::Stop() {
 
 void TSndEventsThread::Execute() {
     runningId_.store(std::this_thread::get_id());
+    const TSndProcessScope processing;
     HANDLE handles[SndMaxBuffers + 1];
     while (!Terminated()) {
         const int count = engine_->EventCount();

@@ -1,6 +1,7 @@
 #include "platform/dsound/ManualBackend.h"
 
 #include "platform/dsound/SoundBuffer.h"
+#include "platform/kernel/Thread.h"
 
 class ManualBackend::Stream : public AudioStream {
 public:
@@ -117,12 +118,18 @@ int ManualBackend::LiveDirectSoundObjects() const {
     return DirectSoundObject::LiveCount();
 }
 
+std::vector<DirectSoundInfo> ManualBackend::DirectSoundObjects() const {
+    return DirectSoundObject::AllObjects();
+}
+
 ScopedManualAudio::ScopedManualAudio(DeviceFormat format) : backend_(format) {
     ClearFaults();
+    ClearThreadCreationFault();
     SetAudioBackend(&backend_);
 }
 
 ScopedManualAudio::~ScopedManualAudio() {
     SetAudioBackend(nullptr);
     ClearFaults();
+    ClearThreadCreationFault();
 }

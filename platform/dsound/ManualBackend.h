@@ -39,6 +39,7 @@ public:
     void FailNext(DsOp op, HRESULT result, int skip = 0) { FailNextCall(op, result, skip); }
     void LoseAllBuffers() { DeviceMixer::LoseAll(); }
     std::vector<BufferInfo> Buffers() const { return DeviceMixer::AllBuffers(); }
+    std::vector<DirectSoundInfo> DirectSoundObjects() const;
     int LiveDirectSoundObjects() const;
 
 private:
@@ -57,7 +58,8 @@ private:
     std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
 };
 
-// Installs a manual backend for a test's scope and clears pending faults on both ends.
+// Installs a manual backend for a test's scope and clears pending faults (DirectSound and
+// thread creation) on both ends.
 class ScopedManualAudio {
 public:
     explicit ScopedManualAudio(DeviceFormat format = {44100, 2, 441});

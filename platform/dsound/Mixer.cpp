@@ -196,6 +196,7 @@ std::vector<BufferInfo> DeviceMixer::AllBuffers() {
             info.pan = v->pan;
             info.frequency = v->frequency;
             info.memory = v->memory.get();
+            info.notifications = v->notifies;
             all.push_back(info);
         }
     }

@@ -58,6 +58,15 @@ struct BufferInfo {
     LONG pan = 0;
     DWORD frequency = 0;
     const void* memory = nullptr; // equal for buffers that share sample memory
+    std::vector<DSBPOSITIONNOTIFY> notifications;
+};
+
+// What a test can see of a live DirectSound object.
+struct DirectSoundInfo {
+    std::string device;
+    DWORD cooperativeLevel = 0; // 0 until set
+    bool primaryFormatSet = false;
+    WAVEFORMATEX primaryFormat;
 };
 
 class DeviceMixer {

@@ -7,6 +7,9 @@
 namespace {
 
 std::atomic<int> liveObjects{0};
+std::mutex objectsLock;
+std::vector<std::pair<const DirectSoundObject*, std::shared_ptr<DirectSoundState>>>
+    objects; // guarded by objectsLock
 
 class BufferNotify final : public IDirectSoundNotify {
 public:
@@ -178,10 +181,17 @@ HRESULT SoundBuffer::SetFormat(const WAVEFORMATEX* format) {
     if (HRESULT fault = TakeFault(DsOp::SetFormat)) return fault;
     if (!voice_.primary) return DSERR_INVALIDCALL;
     if (!format) return DSERR_INVALIDPARAM;
-    if (priorityAllowed_ && !priorityAllowed_()) return DSERR_PRIOLEVELNEEDED;
+    if (owner_ && owner_->level.load() < DSSCL_PRIORITY) return DSERR_PRIOLEVELNEEDED;
     if (!ValidPcmFormat(*format)) return DSERR_BADFORMAT;
-    std::lock_guard guard(mixer_->Lock());
-    voice_.format = *format;
+    {
+        std::lock_guard guard(mixer_->Lock());
+        voice_.format = *format;
+    }
+    if (owner_) {
+        std::lock_guard guard(owner_->lock);
+        owner_->primaryFormat = *format;
+        owner_->primaryFormatSet = true;
+    }
     return DS_OK;
 }
 
@@ -278,14 +288,35 @@ SoundBuffer* SoundBuffer::Duplicate() {
 
 DirectSoundObject::DirectSoundObject(std::shared_ptr<DeviceMixer> mixer) : mixer_(std::move(mixer)) {
     ++liveObjects;
+    std::lock_guard guard(objectsLock);
+    objects.emplace_back(this, state_);
 }
 
 DirectSoundObject::~DirectSoundObject() {
     --liveObjects;
+    std::lock_guard guard(objectsLock);
+    objects.erase(
+        std::remove_if(objects.begin(), objects.end(), [this](const auto& o) { return o.first == this; }),
+        objects.end());
 }
 
 int DirectSoundObject::LiveCount() {
     return liveObjects.load();
+}
+
+std::vector<DirectSoundInfo> DirectSoundObject::AllObjects() {
+    std::vector<DirectSoundInfo> all;
+    std::lock_guard guard(objectsLock);
+    for (const auto& [object, state] : objects) {
+        DirectSoundInfo info;
+        info.device = object->mixer_->Device();
+        info.cooperativeLevel = state->level.load();
+        std::lock_guard stateGuard(state->lock);
+        info.primaryFormatSet = state->primaryFormatSet;
+        info.primaryFormat = state->primaryFormat;
+        all.push_back(info);
+    }
+    return all;
 }
 
 DWORD DirectSoundObject::Release() {
@@ -297,7 +328,7 @@ DWORD DirectSoundObject::Release() {
 HRESULT DirectSoundObject::SetCooperativeLevel(HWND window, DWORD level) {
     if (HRESULT fault = TakeFault(DsOp::SetCooperativeLevel)) return fault;
     if (level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY) return DSERR_INVALIDPARAM;
-    level_->store(level);
+    state_->level.store(level);
     return DS_OK;
 }
 
@@ -311,8 +342,12 @@ HRESULT DirectSoundObject::createPrimary(const DSBUFFERDESC& desc, IDirectSoundB
     voice.format.nSamplesPerSec = static_cast<DWORD>(mixer_->Format().rate);
     voice.format.nBlockAlign = static_cast<WORD>(voice.format.nChannels * 2);
     voice.format.nAvgBytesPerSec = voice.format.nBlockAlign * voice.format.nSamplesPerSec;
+    {
+        std::lock_guard guard(state_->lock);
+        if (state_->primaryFormatSet) voice.format = state_->primaryFormat;
+    }
     auto* primary = new SoundBuffer(mixer_, std::move(voice));
-    primary->SetPriorityAllowed([level = level_] { return level->load() >= DSSCL_PRIORITY; });
+    primary->SetOwner(state_);
     *buffer = primary;
     return DS_OK;
 }
@@ -323,7 +358,7 @@ HRESULT DirectSoundObject::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSo
     if (outer) return DSERR_NOAGGREGATION;
     if (!desc || !buffer || desc->dwSize != sizeof(DSBUFFERDESC)) return DSERR_INVALIDPARAM;
     *buffer = nullptr;
-    if (level_->load() == 0) return DSERR_UNINITIALIZED;
+    if (state_->level.load() == 0) return DSERR_UNINITIALIZED;
     if (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) return createPrimary(*desc, buffer);
     if (!desc->lpwfxFormat || desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
         return DSERR_INVALIDPARAM;

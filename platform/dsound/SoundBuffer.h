@@ -4,6 +4,7 @@
 #include "platform/dsound/Mixer.h"
 
 #include <atomic>
+#include <mutex>
 
 class RefCounted {
 public:
@@ -13,6 +14,15 @@ public:
 
 private:
     std::atomic<DWORD> refs_{1};
+};
+
+// What a DirectSound object keeps beside its buffers: the cooperative level and the primary
+// format, which outlives the primary buffer that set it. Shared with its primary buffers.
+struct DirectSoundState {
+    std::atomic<DWORD> level{0};
+    std::mutex lock;
+    bool primaryFormatSet = false; // guarded by lock
+    WAVEFORMATEX primaryFormat;    // guarded by lock
 };
 
 class SoundBuffer final : public IDirectSoundBuffer {
@@ -44,8 +54,8 @@ public:
     // A new buffer on the same sample memory, stopped at position 0.
     SoundBuffer* Duplicate();
     bool IsPrimary() const { return voice_.primary; }
-    // Whether the owning DirectSound object may set the primary format.
-    void SetPriorityAllowed(std::function<bool()> allowed) { priorityAllowed_ = std::move(allowed); }
+    // A primary buffer sets its owner's primary format, with the owner's priority level.
+    void SetOwner(std::shared_ptr<DirectSoundState> owner) { owner_ = std::move(owner); }
 
 private:
     ~SoundBuffer() override;
@@ -53,7 +63,7 @@ private:
     RefCounted refs_;
     std::shared_ptr<DeviceMixer> mixer_;
     SoundVoice voice_; // guarded by the mixer lock
-    std::function<bool()> priorityAllowed_;
+    std::shared_ptr<DirectSoundState> owner_;
 };
 
 class DirectSoundObject final : public IDirectSound {
@@ -67,6 +77,8 @@ public:
 
     // Number of DirectSound objects alive, for leak checks in tests.
     static int LiveCount();
+    // The live objects' device, cooperative level and primary format, for tests.
+    static std::vector<DirectSoundInfo> AllObjects();
 
 private:
     ~DirectSoundObject() override;
@@ -74,7 +86,7 @@ private:
 
     RefCounted refs_;
     std::shared_ptr<DeviceMixer> mixer_;
-    std::shared_ptr<std::atomic<DWORD>> level_ = std::make_shared<std::atomic<DWORD>>(0);
+    std::shared_ptr<DirectSoundState> state_ = std::make_shared<DirectSoundState>();
 };
 
 // Checks a PCM format a buffer can hold: 1 or 2 channels, 8 or 16 bits, a sane rate.

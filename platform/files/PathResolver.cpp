@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include <cerrno>
+
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -134,4 +138,30 @@ bool DirectoryExists(const std::string& name) {
 
 FilePtr OpenFile(const std::string& name, const char* mode) {
     return FilePtr(std::fopen(ResolvePath(name).c_str(), mode));
+}
+
+FilePtr OpenRegularFile(const std::string& name) {
+    if (name.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    // Non-blocking, so that a FIFO's open returns at once; the check below then refuses it.
+    const int fd = ::open(ResolvePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        const int reason = !statted ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = reason;
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) ::close(fd);
+    return FilePtr(file);
 }

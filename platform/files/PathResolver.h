@@ -26,3 +26,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // fopen of the resolved name; empty (errno set) when it cannot be opened.
 FilePtr OpenFile(const std::string& name, const char* mode);
+// Opens the resolved name for binary reading only when it is a regular file (or a link to
+// one). A directory (whose size reads as no file's), a FIFO (whose open waits for a writer)
+// or a device is refused at once: empty, errno set.
+FilePtr OpenRegularFile(const std::string& name);

@@ -6,6 +6,7 @@
 #include "platform/framework/Forms.h"
 #include "platform/framework/MessageService.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -41,7 +42,8 @@ public:
     // destroyed (their OnDestroy runs). Does nothing without a main form.
     void Run();
     void Terminate();
-    bool Terminated() const { return terminated_; }
+    // Readable from any thread: workers stop firing events once the application ends.
+    bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
     // Handles what is waiting: events, Synchronize calls and due timers.
     void ProcessMessages();
     // Shows the main form when Run starts.
@@ -59,7 +61,7 @@ protected:
 private:
     std::string title_;
     TForm* mainForm_ = nullptr;
-    bool terminated_ = false;
+    std::atomic<bool> terminated_{false};
 };
 
 extern TApplication* Application;

@@ -16,6 +16,12 @@ public:
     std::string Message() const { return what(); }
 };
 
+// The silent exception: it ends an operation without a message to the user.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class EListError : public Exception {
 public:
     using Exception::Exception;

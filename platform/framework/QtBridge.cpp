@@ -6,14 +6,21 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QSocketNotifier>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <mutex>
+#include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
 
 namespace vx {
+namespace {
+void startGuiWaker();
+} // namespace
+
 void EnsureQtApplication() {
     static std::atomic<bool> configured{false};
     if (configured.load(std::memory_order_acquire)) return;
@@ -33,6 +40,7 @@ void EnsureQtApplication() {
     }
     QApplication::setQuitOnLastWindowClosed(false);
     SetMainThread(std::this_thread::get_id());
+    startGuiWaker();
     SetSynchronizeWaker([] { PostToGuiThread([] { CheckSynchronize(); }); });
     configured.store(true, std::memory_order_release);
 }
@@ -73,6 +81,38 @@ void drainGuiQueue() {
     }
 }
 
+// Wakes the GUI thread's event loop through an eventfd the loop watches. A post then
+// allocates nothing of Qt's on the posting thread (Qt's own cross-thread events are
+// invisible to the thread checkers), and the checkers pair the write with the read.
+class GuiWaker {
+public:
+    explicit GuiWaker(int fd) : fd_(fd) {
+        auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, [this] {
+            std::uint64_t count;
+            static_cast<void>(!::read(fd_, &count, sizeof count));
+            drainGuiQueue();
+        });
+    }
+    void wake() const {
+        const std::uint64_t one = 1;
+        static_cast<void>(!::write(fd_, &one, sizeof one));
+    }
+
+private:
+    int fd_;
+};
+
+std::atomic<const GuiWaker*> guiWaker{nullptr};
+
+// GUI thread, once the application object exists.
+void startGuiWaker() {
+    const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd < 0) return; // posts fall back to Qt's queued calls
+    static const GuiWaker waker(fd);
+    guiWaker.store(&waker, std::memory_order_release);
+}
+
 } // namespace
 
 void PostToGuiThread(std::function<void()> fn) {
@@ -82,8 +122,11 @@ void PostToGuiThread(std::function<void()> fn) {
         std::lock_guard guard(guiQueue().lock);
         guiQueue().calls.push_back(std::move(fn));
     }
-    QMetaObject::invokeMethod(
-        app, [] { drainGuiQueue(); }, Qt::QueuedConnection);
+    if (const GuiWaker* waker = guiWaker.load(std::memory_order_acquire))
+        waker->wake();
+    else
+        QMetaObject::invokeMethod(
+            app, [] { drainGuiQueue(); }, Qt::QueuedConnection);
 }
 
 void Guarded(const std::function<void()>& handler) {

@@ -5,6 +5,7 @@
 #include <exception>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -49,7 +50,25 @@ int niceFor(TThreadPriority priority) {
     return 0;
 }
 
+// A pending creation fault: -1 none, else the creations that still succeed before it.
+std::atomic<int> creationFault{-1};
+
+bool takeCreationFault() {
+    int pending = creationFault.load();
+    while (pending >= 0)
+        if (creationFault.compare_exchange_weak(pending, pending - 1)) return pending == 0;
+    return false;
+}
+
 } // namespace
+
+void FailNextThreadCreation(int skip) {
+    creationFault.store(skip);
+}
+
+void ClearThreadCreationFault() {
+    creationFault.store(-1);
+}
 
 void SetMainThread(std::thread::id id) {
     SyncQueue& q = syncQueue();
@@ -96,6 +115,9 @@ bool CheckSynchronize() {
 }
 
 TThread::TThread(bool createSuspended) : suspended_(createSuspended) {
+    if (takeCreationFault())
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "thread creation");
     thread_ = std::thread([this] { run(); });
 }
 
@@ -139,10 +161,14 @@ void TThread::run() {
             std::fprintf(stderr, "thread OnTerminate raised an exception\n");
         }
     }
-    const bool freeSelf = FreeOnTerminate;
+    if (FreeOnTerminate) {
+        // Nobody may wait for a thread that frees itself, so nobody is told: the thread
+        // touches nothing shared on its way out, which may be while the process ends.
+        delete this;
+        return;
+    }
     finished_.store(true, std::memory_order_release);
     syncQueue().doneOrQueued.notify_all();
-    if (freeSelf) delete this;
 }
 
 void TThread::Resume() {

@@ -17,6 +17,7 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 
 class TThread {
 public:
+    // Throws std::system_error when the system refuses a new thread.
     explicit TThread(bool createSuspended);
     // Terminates, resumes if suspended, and waits for Execute to end.
     virtual ~TThread();
@@ -65,6 +66,11 @@ private:
     TThreadPriority priority_ = tpNormal;
     std::string fatalMessage_;
 };
+
+// Fault injection for tests: the next TThread creation after skip successful ones fails
+// as it does when the system has no thread left to give.
+void FailNextThreadCreation(int skip = 0);
+void ClearThreadCreationFault();
 
 // The main (GUI) thread's side of Synchronize. The framework marks its thread as main and
 // installs a waker that makes the main loop call CheckSynchronize soon. A default id

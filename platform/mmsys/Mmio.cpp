@@ -43,7 +43,7 @@ HMMIO mmioOpenA(const char* name, MMIOINFO* info, DWORD flags) {
         return nullptr;
     };
     if (!name || !*name) return fail(MMIOERR_FILENOTFOUND);
-    std::FILE* stream = std::fopen(ResolvePath(name).c_str(), "rb");
+    std::FILE* stream = OpenRegularFile(name).release();
     if (!stream) return fail(MMIOERR_CANNOTOPEN);
     std::unique_ptr<MmioFile> file;
     try {

@@ -4,6 +4,7 @@
 #include "platform/dsound/ManualBackend.h"
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
+#include "sound/DSWave.h"
 #include "sound/Plug_MOD.h"
 #include "sound/Plug_MP3.h"
 #include "sound/Plug_WAV.h"
@@ -11,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -83,5 +87,34 @@ TEST(PlayerWithGamePlugIns, AWavFileInTheGameFormatReachesTheDeviceAndPlaysOut) 
     audio.backend().Render(3 * 16384);
     ASSERT_TRUE(changes.WaitFor(2));
     EXPECT_FALSE(play->Active());
+    EXPECT_TRUE(messages.Records().empty());
+}
+
+// A directory reads as a file of absurd size and a FIFO's open waits for a writer: every
+// player and the sound effects refuse both at once.
+TEST(PlayerWithGamePlugIns, EveryReaderRefusesADirectoryAndAFifoWithoutWaiting) {
+    ScopedMessageRecorder messages;
+    const std::string folder = std::string(VX_TEST_TMP) + "/folder.mp3";
+    const std::string fifo = std::string(VX_TEST_TMP) + "/fifo.mp3";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TComponent form(nullptr);
+    TSndPlayPlug* plugs[] = {new TSndWav(&form), new TSndMOD(&form), new TSndMP3(&form)};
+    for (const std::string& name : {folder, fifo}) {
+        FinishesWithin(
+            10000,
+            [&] {
+                for (TSndPlayPlug* plug : plugs) {
+                    plug->FileName = name;
+                    EXPECT_FALSE(plug->Init()) << plug->ClassName() << " " << name;
+                    SND_FILE_INFO info{};
+                    EXPECT_FALSE(plug->GetFileInfo(name, &info)) << plug->ClassName() << " " << name;
+                    EXPECT_FALSE(plug->GetMP3Info(name, &info)) << name;
+                }
+                WaveData data;
+                EXPECT_FALSE(LoadWaveResource(name, data)) << name;
+            },
+            "opening a directory or a FIFO");
+    }
     EXPECT_TRUE(messages.Records().empty());
 }

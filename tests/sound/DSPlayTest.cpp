@@ -5,16 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace {
+
+// The player as its owner's other components reach it: told when one of them goes away.
+class NotifiedPlay : public TDSPlay {
+public:
+    using TDSPlay::Notification;
+    using TDSPlay::TDSPlay;
+};
 
 class Player : public ::testing::Test {
 protected:
     // A form with one ramp plug-in and the player, set up like the game's music engine.
     void build(DWORD rampBytes, int bufferSize, int buffersCount, WORD bits, WORD channels, DWORD rate) {
         plug = new RampPlug(&owner, "ramp", rampBytes);
-        play = new TDSPlay(&owner);
+        play = new NotifiedPlay(&owner);
         play->SetBufferSize(bufferSize);
         play->SetBuffersCount(buffersCount);
         play->SetBitsPerSample(bits);
@@ -35,14 +43,46 @@ protected:
         audio.backend().Render(frames);
         procs.WaitFor(before + 1);
     }
+    // The device renders on its own thread, as a real one does, until the test ends.
+    void runDevice() {
+        device = std::thread([this] {
+            while (!deviceDone.load())
+                audio.backend().Render(512);
+        });
+    }
+    // The player goes off before it is destroyed, so no events thread still runs while
+    // its destructors start.
+    void TearDown() override {
+        deviceDone = true;
+        if (device.joinable()) device.join();
+        if (play) play->SetActive(false);
+    }
+    // True once: for the first call made on a thread other than the test's (the events
+    // thread), never for the pre-fill's calls on the test's own thread.
+    bool firstOnEventsThread() { return std::this_thread::get_id() != testThread && !handled.exchange(true); }
+    // Signals a block until the events thread has taken the signal: it is then on its way
+    // into Process. A thread that takes none for a second is already there, held up.
+    void wakeEventsThread() {
+        const HANDLE event = play->Events()[1];
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        do
+            SetEvent(event);
+        while (WaitForSingleObject(event, 0) == WAIT_OBJECT_0 && std::chrono::steady_clock::now() < giveUp);
+    }
 
     ScopedManualAudio audio;
     ScopedMessageRecorder messages;
     TComponent owner{nullptr};
     RampPlug* plug = nullptr;
-    TDSPlay* play = nullptr;
+    NotifiedPlay* play = nullptr;
     Counter procs;
     Counter changes;
+    std::thread device;
+    std::atomic<bool> deviceDone{false};
+    // Handlers outlive a test's body (until TearDown), so their state lives here.
+    const std::thread::id testThread = std::this_thread::get_id();
+    std::atomic<bool> handled{false};
+    std::atomic<std::thread::id> seeker{};
 };
 
 } // namespace
@@ -320,4 +360,145 @@ TEST_F(Player, EngineEventsThreadRacesNothingAndNeverDecodesTwice) {
     device.join();
     EXPECT_FALSE(plug->overlapped.load());
     EXPECT_FALSE(play->Active());
+}
+
+// A data handler that switches its engine off runs on the events thread, which the switch
+// must stop: the switch is handed to another thread and the block in hand is finished.
+TEST_F(Player, EngineSwitchedOffByItsDataHandlerGoesOffAfterTheBlock) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([this](TObject*, BYTE*, DWORD) {
+        if (firstOnEventsThread()) play->SetActive(false);
+        procs.Add();
+    });
+    play->SetActive(true);
+    const int before = changes.Value();
+    runDevice();
+    ASSERT_TRUE(changes.WaitFor(before + 1));
+    EXPECT_FALSE(play->Active());
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+}
+
+// Handed-off calls keep their order: a new file and a switch-on made from the handler
+// restart the engine on that file.
+TEST_F(Player, EngineGivenANewFileByItsDataHandlerRestartsOnIt) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([this](TObject*, BYTE*, DWORD) {
+        if (firstOnEventsThread()) {
+            play->SetFileName("ramp2.raw");
+            play->SetActive(true);
+        }
+        procs.Add();
+    });
+    play->SetActive(true);
+    const int before = changes.Value();
+    runDevice();
+    ASSERT_TRUE(changes.WaitFor(before + 2));
+    EXPECT_TRUE(play->Active());
+    EXPECT_EQ(play->FileName(), "ramp2.raw");
+    EXPECT_EQ(plug->inits.load(), 2);
+}
+
+TEST_F(Player, EngineGivenANewRateByItsDataHandlerRestartsInIt) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([this](TObject*, BYTE*, DWORD) {
+        if (firstOnEventsThread()) play->SetSamplesPerSec(22050);
+        procs.Add();
+    });
+    play->SetActive(true);
+    const int before = changes.Value();
+    runDevice();
+    ASSERT_TRUE(changes.WaitFor(before + 2));
+    EXPECT_TRUE(play->Active());
+    EXPECT_EQ(stream().format.nSamplesPerSec, 22050u);
+}
+
+// The pre-fill of a switch-on calls the handler on the caller's thread, inside the switch.
+TEST_F(Player, EngineSwitchedOffByItsDataHandlerDuringThePrefillGoesOffAfterTheSwitchOn) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetOnProc([this](TObject*, BYTE*, DWORD) {
+        if (!handled.exchange(true)) play->SetActive(false);
+        procs.Add();
+    });
+    play->SetActive(true);
+    ASSERT_TRUE(changes.WaitFor(2));
+    EXPECT_FALSE(play->Active());
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+}
+
+TEST_F(Player, EngineSeekWhoseRestartFailsToPlaySwitchesOffWithoutDeadlock) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetLoop(true);
+    play->SetFileName("ramp.raw");
+    // The seek's pre-fill, on the seeking thread, wakes the events thread once.
+    plug->onProcess = [this] {
+        if (std::this_thread::get_id() == seeker.load()) {
+            seeker = std::thread::id();
+            wakeEventsThread();
+        }
+    };
+    runDevice();
+    for (int round = 0; round < 5; ++round) {
+        play->SetActive(true);
+        ASSERT_TRUE(play->Active());
+        audio.backend().FailNext(DsOp::Play, DSERR_GENERIC);
+        SND_POSITION position;
+        position.dwPosition = 4096;
+        FinishesWithin(
+            10000,
+            [&] {
+                seeker = std::this_thread::get_id();
+                play->SetPosition(&position);
+            },
+            "SetPosition");
+        EXPECT_FALSE(play->Active());
+    }
+}
+
+TEST_F(Player, EngineWhosePlugInGoesAwayWhileStreamingSwitchesOffWithoutDeadlock) {
+    build(1 << 22, 4096, 8, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    play->SetOnBeforeStop([this](TObject*) { wakeEventsThread(); });
+    FinishesWithin(
+        10000, [&] { play->Notification(plug, opRemove); }, "removing the plug-in");
+    EXPECT_FALSE(play->Active());
+    EXPECT_EQ(play->ModulePlug(), nullptr);
+}
+
+TEST_F(Player, SwitchingOnSetsPriorityLevelThePrimaryFormatAndOneNotificationPerBlock) {
+    build(1 << 20, 8192, 4, 8, 1, 22050);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    const std::vector<DirectSoundInfo> objects = audio.backend().DirectSoundObjects();
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].cooperativeLevel, DSSCL_PRIORITY);
+    ASSERT_TRUE(objects[0].primaryFormatSet);
+    EXPECT_EQ(objects[0].primaryFormat.nChannels, 1);
+    EXPECT_EQ(objects[0].primaryFormat.wBitsPerSample, 8);
+    EXPECT_EQ(objects[0].primaryFormat.nSamplesPerSec, 22050u);
+    const std::vector<DSBPOSITIONNOTIFY> notifications = stream().notifications;
+    ASSERT_EQ(notifications.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(notifications[i].dwOffset, DWORD(8192 * i));
+        EXPECT_EQ(notifications[i].hEventNotify, play->Events()[i]);
+    }
+}
+
+TEST_F(Player, EngineThreadTheSystemRefusesShowsItsMessageAndLeavesThePlayerReleased) {
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    play->SetFileName("ramp.raw");
+    FailNextThreadCreation();
+    play->SetActive(true);
+    EXPECT_FALSE(play->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Can't create thread");
+    EXPECT_EQ(messages.Records()[0].caption, "TDSPlay");
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+    EXPECT_TRUE(audio.backend().Buffers().empty());
+    play->SetActive(true);
+    EXPECT_TRUE(play->Active()) << "the fault hit only the one creation";
 }

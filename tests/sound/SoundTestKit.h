@@ -6,8 +6,12 @@
 #include "sound/PlugBase.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Plays totalBytes bytes of a ramp (byte i is i mod 251, never the silence value) for any
@@ -30,6 +34,7 @@ public:
     void Release() override { ++releases; }
     bool Process(unsigned char* data, unsigned long len) override {
         if (busy_.exchange(true)) overlapped = true;
+        if (onProcess) onProcess();
         const BYTE silence = Format.wBitsPerSample == 8 ? 0x80 : 0;
         bool more = true;
         for (unsigned long i = 0; i < len; ++i) {
@@ -59,6 +64,9 @@ public:
     std::atomic<bool> overlapped{false};
     // Positions count units of 1/unitsPerByte byte, to give the units a rate of their own.
     DWORD unitsPerByte = 1;
+    // Runs at the start of every Process call, on whichever thread decodes; set it before
+    // the engine plays.
+    std::function<void()> onProcess;
 
 private:
     std::string prefix_;
@@ -125,3 +133,20 @@ public:
 private:
     HANDLE event_;
 };
+
+// Runs work on its own thread. A call that has not returned within the bound is a
+// deadlock: the test fails and the process ends, as a thread stuck in a lock cannot be
+// taken back.
+inline void FinishesWithin(DWORD ms, const std::function<void()>& work, const char* what) {
+    Signal done;
+    std::thread worker([&] {
+        work();
+        done.Set();
+    });
+    if (!done.Wait(ms)) {
+        std::fprintf(stderr, "deadlock: %s did not return within %u ms\n", what, unsigned(ms));
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    worker.join();
+}

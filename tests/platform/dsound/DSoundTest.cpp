@@ -137,6 +137,26 @@ TEST_F(DSoundFixture, PrimaryBufferRecordsAValidFormatOnlyWithPriorityLevel) {
     EXPECT_EQ(ds->CreateSoundBuffer(&desc, &primary, nullptr), DSERR_INVALIDPARAM);
 }
 
+TEST_F(DSoundFixture, ThePrimaryFormatAndTheLevelStayWithTheObjectAfterThePrimaryBufferGoes) {
+    DSBUFFERDESC desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    IDirectSoundBuffer* primary = nullptr;
+    ASSERT_EQ(ds->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+    const WAVEFORMATEX wanted = pcm(1, 16, 11025);
+    ASSERT_EQ(primary->SetFormat(&wanted), DS_OK);
+    primary->Release();
+    const std::vector<DirectSoundInfo> objects = audio.backend().DirectSoundObjects();
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].cooperativeLevel, DSSCL_PRIORITY);
+    EXPECT_TRUE(objects[0].primaryFormatSet);
+    EXPECT_EQ(objects[0].primaryFormat, wanted);
+    ASSERT_EQ(ds->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
+    WAVEFORMATEX got;
+    primary->GetFormat(&got);
+    EXPECT_EQ(got, wanted) << "a new primary buffer shows the format set before";
+    primary->Release();
+}
+
 TEST_F(DSoundFixture, ControlsAreRefusedWithoutTheirFlagAndOutOfRangeValuesAreRefused) {
     IDirectSoundBuffer* bare = make(pcm(1, 16, 44100), 1000, 0);
     EXPECT_EQ(bare->SetVolume(-100), DSERR_CONTROLUNAVAIL);

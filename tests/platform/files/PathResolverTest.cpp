@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+
+#include <sys/stat.h>
 
 TEST(PathResolver, WindowsNameFindsFileInDifferentlyCasedTree) {
     TempTree tree;
@@ -112,4 +116,26 @@ TEST(FileNames, ExeNameIsTheRunningExecutableUnlessOverridden) {
     EXPECT_EQ(ExeDir(), "/opt/vortamix/");
     SetExeName("");
     EXPECT_EQ(ExeName(), real);
+}
+
+TEST(PathResolver, OnlyRegularFilesOpenForReadingAndNothingWaits) {
+    TempTree tree;
+    tree.Write("Music/Song.WAV", "RIFF");
+    std::filesystem::create_directories(tree.Path("Music/Folder"));
+    std::filesystem::create_symlink(tree.Path("Music/Song.WAV"), tree.Path("Music/link.wav"));
+    ASSERT_EQ(::mkfifo(tree.Path("Music/pipe.wav").c_str(), 0600), 0);
+    ScopedCurrentDir cwd(tree.Root());
+
+    FilePtr song = OpenRegularFile("music\\song.wav");
+    ASSERT_TRUE(song);
+    char bytes[4] = {};
+    EXPECT_EQ(std::fread(bytes, 1, 4, song.get()), 4u);
+    EXPECT_EQ(std::memcmp(bytes, "RIFF", 4), 0);
+    EXPECT_TRUE(OpenRegularFile("music\\link.wav"));
+    EXPECT_FALSE(OpenRegularFile("music\\folder"));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_FALSE(OpenRegularFile("music\\pipe.wav"));
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_FALSE(OpenRegularFile("music\\missing.wav"));
+    EXPECT_FALSE(OpenRegularFile(""));
 }

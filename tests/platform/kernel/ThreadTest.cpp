@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -118,4 +119,12 @@ TEST(Thread, OnTerminateRunsThroughSynchronize) {
     t.Terminate();
     t.WaitFor();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(Thread, AnInjectedCreationFaultRefusesOnlyTheChosenCreation) {
+    FailNextThreadCreation(1);
+    CountingThread first(true);
+    EXPECT_THROW(CountingThread(true), std::system_error);
+    CountingThread third(true);
+    ClearThreadCreationFault();
 }
