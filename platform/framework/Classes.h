@@ -70,14 +70,7 @@ public:
     using Exception::Exception;
 };
 
-// The silent exception: it ends the operation in progress, and the application's exception
-// handling lets it pass without a message.
-class EAbort : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// Raises EAbort.
+// Raises EAbort, which the application's exception handling lets pass without a message.
 [[noreturn]] void Abort();
 
 // Declares the program's own class name and its parent's, so that code which walks
