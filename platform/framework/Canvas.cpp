@@ -305,6 +305,30 @@ void TCanvas::FrameRect(const RECT& rect) {
     });
 }
 
+void TCanvas::DrawFocusRect(const RECT& rect) {
+    requireTarget();
+    const QRect box = toQRect(rect);
+    if (box.width() <= 0 || box.height() <= 0) return;
+    // Each edge pixel once (a pixel inverted twice would come back), every other one dotted.
+    QPolygon dots;
+    auto dot = [&](int x, int y) {
+        if (((x - box.left()) + (y - box.top())) % 2 == 0) dots << QPoint(x, y);
+    };
+    for (int x = box.left(); x <= box.right(); ++x) {
+        dot(x, box.top());
+        if (box.height() > 1) dot(x, box.bottom());
+    }
+    for (int y = box.top() + 1; y < box.bottom(); ++y) {
+        dot(box.left(), y);
+        if (box.width() > 1) dot(box.right(), y);
+    }
+    paintOn(*target_, box, [&](QPainter& p, bool indexed) {
+        if (!indexed) p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        p.setPen(indexed ? QColor(Qt::black) : QColor(Qt::white));
+        p.drawPoints(dots);
+    });
+}
+
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
     requireTarget();
     const QRect box(left, top, right - left, bottom - top);

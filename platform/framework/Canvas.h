@@ -110,6 +110,9 @@ public:
     void FillRect(const RECT& rect);
     // Outlines rect with the brush colour, one pixel wide.
     void FrameRect(const RECT& rect);
+    // The dotted frame of a focused item: every other pixel of rect's edge inverted, so
+    // drawing it twice removes it.
+    void DrawFocusRect(const RECT& rect);
     // Fills with the brush and outlines with the pen, right and bottom edges excluded.
     void Rectangle(int left, int top, int right, int bottom);
     void Rectangle(const RECT& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }

@@ -16,12 +16,6 @@ public:
     std::string Message() const { return what(); }
 };
 
-// The silent exception: it ends an operation without a message to the user.
-class EAbort : public Exception {
-public:
-    using Exception::Exception;
-};
-
 class EListError : public Exception {
 public:
     using Exception::Exception;
@@ -65,6 +59,7 @@ private:
     int errorCode_;
 };
 
+// A system resource ran out: a window refused another item, no timer was left.
 class EOutOfResources : public Exception {
 public:
     using Exception::Exception;

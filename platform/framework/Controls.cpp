@@ -188,10 +188,10 @@ void ControlEvents::resized(QWidget* widget) {
 bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
     auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
     if (!control) return false;
+    // Keys without a virtual key code of their own ("+", "-") still type their character.
     WORD key = VirtualKeyOf(event->key());
-    if (key == 0) return false;
     bool handled = false;
-    Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
+    if (key != 0) Guarded([&] { handled = control->KeyDown(key, ShiftOf(event->modifiers())); });
     if (!handled && !event->text().isEmpty() && event->text().at(0).unicode() < 128) {
         char ch = static_cast<char>(event->text().at(0).unicode());
         Guarded([&] { control->KeyPress(ch); });

@@ -78,6 +78,9 @@ private:
     bool cancel_ = false;
 };
 
+// The three states of a check box: off, on, and neither (a grey check).
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
 class TCheckBox : public TWinControl {
     VX_CLASS(TCheckBox, TWinControl)
 public:

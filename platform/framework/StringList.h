@@ -23,8 +23,8 @@ public:
     void InsertObject(int index, const std::string& text, TObject* object);
     virtual void Delete(int index) = 0;
     virtual void Clear() = 0;
-    void Exchange(int index1, int index2);
-    void Move(int currentIndex, int newIndex);
+    virtual void Exchange(int index1, int index2);
+    virtual void Move(int currentIndex, int newIndex);
     void Assign(const TStrings& source);
     void AddStrings(const TStrings& source);
 

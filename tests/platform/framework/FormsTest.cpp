@@ -224,6 +224,21 @@ TEST_F(FormInput, KeysAndMouseButtonsReachTheFormsHandlers) {
     form->Free();
 }
 
+TEST_F(FormInput, KeysWithoutAVirtualKeyCodeStillTypeTheirCharacter) {
+    auto* form = new TForm(nullptr);
+    std::string typed;
+    int keyDowns = 0;
+    form->OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++keyDowns; };
+    form->OnKeyPress = [&](TObject*, char& key) { typed += key; };
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"));
+    QCoreApplication::sendEvent(vx::FormWidget(form), &plus);
+    QKeyEvent minus(QEvent::KeyPress, Qt::Key_Minus, Qt::NoModifier, QStringLiteral("-"));
+    QCoreApplication::sendEvent(vx::FormWidget(form), &minus);
+    EXPECT_EQ(typed, "+-");
+    EXPECT_EQ(keyDowns, 0) << "no key code to report";
+    form->Free();
+}
+
 TEST_F(FormInput, ActivatingAnotherWindowDeactivatesTheFirst) {
     TForm first(nullptr);
     TForm second(nullptr);

@@ -1,0 +1,191 @@
+#pragma once
+// List boxes that keep their horizontal scroll extent equal to their widest item, so that
+// long lines can be scrolled into view: TTextListBox (the framework's list box with that
+// one addition) and TKxCustomListBox, a complete list box of its own over the native list
+// box window that adds a grey selection for an unfocused list, an event that reports item
+// widths of owner-drawn lists, and item data that descendants can keep elsewhere (the
+// check list box keeps its per-item states there). Its items, TKxListBoxStrings, live in
+// the window; re-creating the window for a new style keeps items, top item and selection.
+#include "platform/framework/ListBox.h"
+#include "platform/framework/StringList.h"
+
+#include <functional>
+#include <memory>
+
+class TKxCustomListBox;
+
+using TGetItemWidthEvent = std::function<void(TWinControl* Control, int Index, int& Width)>;
+
+// The items of a TKxCustomListBox: every operation goes to its window.
+class TKxListBoxStrings : public TStrings {
+    VX_CLASS(TKxListBoxStrings, TStrings)
+public:
+    explicit TKxListBoxStrings(TKxCustomListBox* listBox) : listBox_(listBox) {}
+    TKxCustomListBox* ListBox() const { return listBox_; }
+
+    int Count() const override;
+    int Add(const std::string& text) override;
+    void Insert(int index, const std::string& text) override;
+    void Delete(int index) override;
+    void Clear() override;
+
+protected:
+    std::string Get(int index) const override;
+    TObject* GetObject(int index) const override;
+    void PutObject(int index, TObject* object) override;
+    void SetUpdateState(bool updating) override;
+
+private:
+    TKxCustomListBox* listBox_;
+};
+
+class TKxCustomListBox : public TWinControl, protected TListBoxOwner {
+    VX_CLASS(TKxCustomListBox, TWinControl)
+public:
+    explicit TKxCustomListBox(TComponent* owner);
+    ~TKxCustomListBox() override;
+
+    TStrings* Items() const;
+    void SetItems(const TStrings& items) { AssignItems(items); }
+    TCanvas& Canvas() { return canvas_; }
+
+    // The selected item, or the caret of a multi-selection list; -1 when none.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    int SelCount() const;
+    int TopIndex() const;
+    void SetTopIndex(int index);
+    bool Selected(int index) const;
+    void SetSelected(int index, bool selected);
+    // The item under pos (client coordinates); when none, -1 if existing, else the count.
+    int ItemAtPos(POINT pos, bool existing) const;
+    // Index equal to the count (and not 0): the slot below the last item.
+    RECT ItemRect(int index) const;
+    void Clear();
+
+    // Keeps the horizontal extent equal to the widest item (only while Columns is 0).
+    bool AutoScroll() const { return autoScroll_; }
+    void SetAutoScroll(bool autoScroll);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    int Columns() const { return columns_; }
+    void SetColumns(int columns);
+    bool ExtendedSelect() const { return extendedSelect_; }
+    void SetExtendedSelect(bool extended);
+    // The selection of an owner-drawn list without the focus in the button face colour.
+    bool GraySelection() const { return graySelection_; }
+    void SetGraySelection(bool gray);
+    bool IntegralHeight() const { return integralHeight_; }
+    void SetIntegralHeight(bool integral);
+    int ItemHeight() const { return GetItemHeight(); }
+    void SetItemHeight(int height);
+    bool MultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool multi);
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool sorted);
+    TListBoxStyle Style() const { return style_; }
+    void SetStyle(TListBoxStyle style);
+    // Tab stops every TabWidth quarters of the width of "0"; 0: tabs are not expanded.
+    int TabWidth() const { return tabWidth_; }
+    void SetTabWidth(int width);
+
+    // The horizontal extent the window has now (pixels).
+    int HorizontalExtent() const;
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+
+    // Assigning or removing one of these scrolls to the left edge and resets the extent.
+    const TDrawItemEvent& OnDrawItem() const { return onDrawItem_; }
+    void SetOnDrawItem(TDrawItemEvent handler);
+    const TGetItemWidthEvent& OnGetItemWidth() const { return onGetItemWidth_; }
+    void SetOnGetItemWidth(TGetItemWidthEvent handler);
+    TMeasureItemEvent OnMeasureItem;
+
+protected:
+    friend class TKxListBoxStrings;
+
+    virtual std::unique_ptr<TStrings> CreateItemList();
+    virtual int GetItemWidth(int index);
+    virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
+    // What DrawItem does without an OnDrawItem handler: fills rect, writes the item's text.
+    void DefaultDrawItem(int index, const RECT& rect);
+    virtual void MeasureItem(int index, int& height);
+    virtual int GetItemHeight() const;
+    virtual void AssignItems(const TStrings& items);
+    // The item data the items' objects are kept in; a descendant may keep them elsewhere.
+    virtual std::intptr_t GetItemData(int index) const;
+    virtual void SetItemData(int index, std::intptr_t data);
+    virtual void ResetContent();
+    virtual int DeleteString(int index);
+    int AddString(const std::string& text);
+    int InsertString(int index, const std::string& text);
+
+    // The window, created on first need with the style CreateParams gives.
+    TListBoxWindow& Window() const;
+    bool HandleAllocated() const { return window_.HandleAllocated(); }
+    virtual void CreateParams(DWORD& style, DWORD& exStyle) const;
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    void RecreateWnd();
+    // Scrolls to the left edge and sets the extent anew (0 while it is not kept).
+    void ResetExtent();
+
+    void Loaded() override;
+    void FontChanged() override;
+    void ColorChanged() override;
+
+    TCanvas& ItemCanvas() override { return canvas_; }
+    void DrawItemNotify(int index, const RECT& rect, TOwnerDrawState state) override;
+    int MeasureItemNotify(int index) override;
+    void SelectionChangeNotify() override;
+    void ResizeNotify() override;
+    void WindowNeeded() override { Window(); }
+
+private:
+    bool keepsExtent() const { return autoScroll_ && columns_ == 0; }
+    void recomputeExtent();
+    void applyExtent();
+    void setColumnWidth();
+
+    mutable TListBoxWindow window_;
+    mutable std::unique_ptr<TStrings> items_;
+    TCanvas canvas_;
+    TBorderStyle borderStyle_ = bsSingle;
+    int columns_ = 0;
+    int itemHeight_ = 16;
+    TListBoxStyle style_ = lbStandard;
+    bool integralHeight_ = false;
+    bool multiSelect_ = false;
+    bool sorted_ = false;
+    bool extendedSelect_ = true;
+    int tabWidth_ = 0;
+    std::unique_ptr<TStringList> savedItems_; // while the window is re-created
+    int savedTopIndex_ = 0;
+    int savedItemIndex_ = -1;
+    bool autoScroll_ = false;
+    bool graySelection_ = false;
+    int maxItemWidth_ = 0;
+    TDrawItemEvent onDrawItem_;
+    TGetItemWidthEvent onGetItemWidth_;
+};
+
+// The framework's list box whose horizontal extent follows its widest item.
+class TTextListBox : public TCustomListBox {
+    VX_CLASS(TTextListBox, TCustomListBox)
+public:
+    explicit TTextListBox(TComponent* owner);
+    int HorizontalExtent() const { return Window().GetHorizontalExtent(); }
+
+protected:
+    int AddString(const std::string& text) override;
+    int InsertString(int index, const std::string& text) override;
+    int DeleteString(int index) override;
+    void ResetContent() override;
+    void FontChanged() override;
+
+private:
+    int itemWidth(int index);
+    void recompute();
+
+    int maxItemWidth_ = 0;
+};
