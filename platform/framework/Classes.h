@@ -65,7 +65,14 @@ public:
     using Exception::Exception;
 };
 
-// Raises EAbort, which the application's exception handling lets pass without a message.
+// The silent exception: it ends the operation in progress, and the application's exception
+// handling lets it pass without a message.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raises EAbort.
 [[noreturn]] void Abort();
 
 // Declares the program's own class name and its parent's, so that code which walks
