@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <system_error>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -359,7 +360,8 @@ void MoveFile(const std::string& from, const std::string& to) {
     // The copy is whole before the source may go; when it cannot, both stay.
     if (unlink(source.c_str()) != 0 && errno != ENOENT) {
         const int code = errno;
-        throw EOSError(format("Cannot delete file %s", from) + ": " + std::strerror(code), code);
+        throw EOSError(format("Cannot delete file %s", from) + ": " + std::system_category().message(code),
+                       code);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -234,9 +235,9 @@ private:
         if (!(op_.Flags & FOF_NOERRORUI)) {
             static const char* const verbs[] = {"", "move", "copy", "delete", "rename"};
             const char* verb = op_.Func <= FO_RENAME ? verbs[op_.Func] : "use";
-            ShowMessageBox(std::string("Cannot ") + verb + " " + name + ": " + std::strerror(error),
-                           op_.ProgressTitle.empty() ? "File operation" : op_.ProgressTitle,
-                           MB_OK | MB_ICONERROR);
+            ShowMessageBox(
+                std::string("Cannot ") + verb + " " + name + ": " + std::system_category().message(error),
+                op_.ProgressTitle.empty() ? "File operation" : op_.ProgressTitle, MB_OK | MB_ICONERROR);
         }
         return error;
     }

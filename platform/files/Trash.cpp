@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <system_error>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -91,7 +92,7 @@ bool writeAll(int fd, const std::string& text) {
 }
 
 bool fail(std::string& error, int code) {
-    error = std::strerror(code);
+    error = std::system_category().message(code);
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -89,9 +90,16 @@ struct TFolderDialog::Impl {
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
         ok = buttons->button(QDialogButtonBox::Ok);
         ok->setEnabled(false);
-        if (options.HelpButton)
-            help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
-        layout->addWidget(buttons);
+        // The Help button stands apart at the left, as large as OK, level with it.
+        auto* row = new QHBoxLayout();
+        if (options.HelpButton) {
+            help = new QPushButton(QStringLiteral("&Help"), dialog);
+            help->setAutoDefault(false);
+            help->setMinimumSize(ok->sizeHint());
+            row->addWidget(help);
+        }
+        row->addWidget(buttons, 1);
+        layout->addLayout(row);
         dialog->resize(360, 420);
 
         QObject::connect(tree, &QTreeView::expanded,
