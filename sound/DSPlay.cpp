@@ -236,14 +236,26 @@ bool TDSPlay::decodeNextBlock(BlockParts& block) {
             }
         }
     }
+    if (endBlock_.load() >= 0) silenceBlocksPastTheEnd();
     return true;
 }
 
+// The blocks from the end of the data up to the one playing still hold what they played a
+// ring ago, and the cursor reaches them before the stop thread can stop the buffer.
+void TDSPlay::silenceBlocksPastTheEnd() {
+    const int mask = BuffersCountMask();
+    for (int block = endBlock_.load(); block != PlayedBlock.load(); block = (block + 1) & mask)
+        silenceBlock(block);
+}
+
 void TDSPlay::silencePlayedBlock(int block) {
-    const int played = (block - 1) & BuffersCountMask();
+    silenceBlock((block - 1) & BuffersCountMask());
+}
+
+void TDSPlay::silenceBlock(int index) {
     void* parts[2] = {};
     DWORD lengths[2] = {};
-    if (!lockBlock(static_cast<DWORD>(played * BufferSize()), &parts[0], &lengths[0], &parts[1], &lengths[1]))
+    if (!lockBlock(static_cast<DWORD>(index * BufferSize()), &parts[0], &lengths[0], &parts[1], &lengths[1]))
         return;
     const int silence = WorkingFormat.wBitsPerSample == 16 ? 0 : 0x80;
     for (int i = 0; i < 2; ++i)

@@ -63,7 +63,9 @@ private:
     };
     // Locks the next block and fills it from the plug-in (decode lock held).
     bool decodeNextBlock(BlockParts& block);
+    void silenceBlocksPastTheEnd();
     void silencePlayedBlock(int block);
+    void silenceBlock(int index);
 
     std::optional<GUID> device_; // guarded by Control
     std::atomic<int> volume_{0};

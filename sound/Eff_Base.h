@@ -2,12 +2,19 @@
 // TSndEffectBase: a real-time effect that an output engine runs over every block it writes.
 // Effects with an ID below 4 see the block split into 16-bit channel arrays and get a
 // frame count; effects with an ID of 4 or more see the raw block and get a byte count.
+//
+// Threads: the engine calls Process on its events thread; Init runs on whichever thread
+// changes the engine's format or checks an editing panel's "Enabled" box; a panel writes the
+// parameters from the GUI thread. Parameters are atomics, read once per block. The running
+// state (rings, tables, positions) is guarded by StateLock, which Init and Process hold while
+// they work; OnChange fires after Init has let go of it, so a handler may call the effect.
 #include "platform/dsound/WaveFormat.h"
 #include "platform/framework/Classes.h"
 #include "sound/SndEngin.h"
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class TSndEffectBase : public TComponent {
     VX_CLASS(TSndEffectBase, TComponent)
@@ -23,20 +30,45 @@ public:
 
     // The engine runs the effect only while Enabled; an editing panel sets it.
     std::atomic<bool> Enabled{false};
-    // The engine's working format, written before each Init.
-    const WAVEFORMATEX* Format = nullptr;
+    // The engine's working format, written before each Init. The engine changes the format
+    // only while its events thread is stopped, and runs Init again afterwards.
+    std::atomic<const WAVEFORMATEX*> Format{nullptr};
 
     // Set by an editing panel; while unassigned the effect's Process changes nothing.
     TNotifyEvent OnChange() const { return onChange_.Get(); }
     void SetOnChange(TNotifyEvent handler) { onChange_.Set(std::move(handler)); }
 
+    // The sample rate the last Init worked with (0 before any), for panels that label
+    // frequencies without touching the engine's format from their own thread.
+    DWORD InitRate() const { return initRate_.load(std::memory_order_relaxed); }
+
 protected:
     // True when Process has what it needs: a format and an assigned change event.
-    bool Ready() const { return Format && onChange_.Assigned(); }
+    bool Ready() const { return Format.load() && onChange_.Assigned(); }
     void FireChange() {
         if (auto handler = onChange_.Get()) handler(this);
     }
+    // Called by Init with the rate it used.
+    void NoteInitRate(DWORD rate) { initRate_.store(rate, std::memory_order_relaxed); }
+    // The first call in the destructor of every concrete effect: engines and panels drop
+    // the effect (an engine waits for a block in progress) while all of it still exists.
+    void Withdraw() { SendFreeNotifications(); }
+
+    // Guards the running state of the concrete effect; see the top of this header.
+    std::mutex StateLock;
 
 private:
     TSndEventSlot<TNotifyEvent> onChange_;
+    std::atomic<DWORD> initRate_{0};
 };
+
+// The effects' shared arithmetic: gains in 1/128, divisions by a power of two that
+// truncate toward zero, 16-bit results that saturate. Products are taken at 64 bits, so
+// parameters set beyond a panel's range give loud sound, never overflow.
+inline std::int64_t GainDiv128(std::int64_t product) {
+    return product / 128;
+}
+
+inline short Saturate16(std::int64_t value) {
+    return static_cast<short>(value < -32768 ? -32768 : value > 32767 ? 32767 : value);
+}

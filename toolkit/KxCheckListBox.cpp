@@ -78,7 +78,7 @@ void TKxCheckListBox::CreateWnd() {
 void TKxCheckListBox::DestroyWnd() {
     // The records go with the window; what they hold waits in savedStates_ and the items'
     // data go back to the user's data, which the base saves with the texts.
-    const int count = Window().GetCount();
+    const int count = IsDestroying() ? 0 : Window().GetCount();
     savedStates_.clear();
     nextSavedState_ = 0;
     for (int i = 0; i < count; ++i) {
@@ -304,9 +304,11 @@ void TKxCheckListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawStat
 void TKxCheckListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
     if (index < Window().GetCount()) {
         drawCheck({rect.left - checkWidth_, rect.top, rect.left, rect.bottom}, State(index),
-                  ItemEnabled(index));
+                  ItemEnabled(index) && Enabled());
+        // The light grey of a disabled item stands out on the highlight only.
         if (!ItemEnabled(index))
-            Canvas().Font().SetColor((state & odSelected) ? clInactiveCaptionText : clGrayText);
+            Canvas().Font().SetColor(Canvas().Brush().Color() == clHighlight ? clInactiveCaptionText
+                                                                             : clGrayText);
     }
     // A standard list draws its items itself, whatever OnDrawItem says.
     if (Style() == lbStandard)

@@ -19,6 +19,26 @@ int textItemWidth(const TCanvas& canvas, const std::string& text, int tabWidth) 
 
 } // namespace
 
+void TItemWidths::Insert(int index, int width) {
+    widths_.insert(widths_.begin() + Max(0, Min(index, static_cast<int>(widths_.size()))), width);
+    widest_ = Max(widest_, width);
+}
+
+void TItemWidths::Remove(int index) {
+    if (!Holds(index)) return;
+    const int width = At(index);
+    widths_.erase(widths_.begin() + index);
+    if (width < widest_) return;
+    widest_ = 0;
+    for (int each : widths_)
+        widest_ = Max(widest_, each);
+}
+
+void TItemWidths::Clear() {
+    widths_.clear();
+    widest_ = 0;
+}
+
 int TKxListBoxStrings::Count() const {
     return listBox_->Window().GetCount();
 }
@@ -84,7 +104,7 @@ TStrings* TKxCustomListBox::Items() const {
 }
 
 TListBoxWindow& TKxCustomListBox::Window() const {
-    if (!window_.HandleAllocated()) const_cast<TKxCustomListBox*>(this)->CreateWnd();
+    if (!HandleAllocated()) const_cast<TKxCustomListBox*>(this)->HandleNeeded();
     return window_;
 }
 
@@ -102,6 +122,7 @@ void TKxCustomListBox::CreateParams(DWORD& style, DWORD& exStyle) const {
 }
 
 void TKxCustomListBox::CreateWnd() {
+    TWinControl::CreateWnd();
     DWORD style = 0, exStyle = 0;
     CreateParams(style, exStyle);
     window_.Create(style, exStyle);
@@ -117,19 +138,20 @@ void TKxCustomListBox::CreateWnd() {
 }
 
 void TKxCustomListBox::DestroyWnd() {
-    if (window_.GetCount() > 0) {
+    if (!IsDestroying() && window_.GetCount() > 0) {
         savedItems_ = std::make_unique<TStringList>();
         savedItems_->Assign(*Items());
     }
     savedTopIndex_ = window_.GetTopIndex();
     savedItemIndex_ = window_.GetCurSel();
     window_.Destroy();
+    TWinControl::DestroyWnd();
 }
 
 void TKxCustomListBox::RecreateWnd() {
-    if (!window_.HandleAllocated()) return;
+    if (!HandleAllocated()) return;
     DestroyWnd();
-    CreateWnd();
+    HandleNeeded();
 }
 
 void TKxCustomListBox::Loaded() {
@@ -321,21 +343,21 @@ void TKxCustomListBox::ResetExtent() {
     if (!HandleAllocated()) return;
     window_.ScrollHorizontally(0);
     if (keepsExtent())
-        recomputeExtent();
+        measureEveryItem();
     else
-        maxItemWidth_ = 0;
+        widths_.Clear();
     applyExtent();
 }
 
-void TKxCustomListBox::recomputeExtent() {
-    maxItemWidth_ = 0;
+void TKxCustomListBox::measureEveryItem() {
+    widths_.Clear();
     const int count = window_.GetCount();
     for (int i = 0; i < count; ++i)
-        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(i));
+        widths_.Insert(i, GetItemWidth(i));
 }
 
 void TKxCustomListBox::applyExtent() {
-    window_.SetHorizontalExtent(maxItemWidth_);
+    window_.SetHorizontalExtent(widths_.Widest());
 }
 
 int TKxCustomListBox::GetItemWidth(int index) {
@@ -347,38 +369,39 @@ int TKxCustomListBox::GetItemWidth(int index) {
     return textItemWidth(canvas_, Items()->Strings(index), tabWidth_);
 }
 
+void TKxCustomListBox::itemStored(int index) {
+    if (index < 0 || !keepsExtent()) return;
+    widths_.Insert(index, GetItemWidth(index));
+    applyExtent();
+}
+
 int TKxCustomListBox::AddString(const std::string& text) {
     const int index = Window().AddString(text);
-    if (index >= 0 && keepsExtent()) {
-        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(index));
-        applyExtent();
-    }
+    itemStored(index);
     return index;
 }
 
 int TKxCustomListBox::InsertString(int index, const std::string& text) {
     const int at = Window().InsertString(index, text);
-    if (at >= 0 && keepsExtent()) {
-        maxItemWidth_ = Max(maxItemWidth_, GetItemWidth(at));
-        applyExtent();
-    }
+    itemStored(at);
     return at;
 }
 
 int TKxCustomListBox::DeleteString(int index) {
     if (!keepsExtent()) return Window().DeleteString(index);
-    // Only losing the widest item can narrow the extent: then it is measured anew.
-    const bool widest = GetItemWidth(index) >= maxItemWidth_;
-    if (widest) window_.ScrollHorizontally(0);
+    // Only losing the widest item can narrow the extent; then the view goes back to the
+    // left edge.
+    const int width = widths_.Holds(index) ? widths_.At(index) : GetItemWidth(index);
+    if (width >= widths_.Widest()) window_.ScrollHorizontally(0);
     const int left = window_.DeleteString(index);
-    if (widest) recomputeExtent();
+    if (left >= 0) widths_.Remove(index);
     applyExtent();
     return left;
 }
 
 void TKxCustomListBox::ResetContent() {
     if (keepsExtent()) {
-        maxItemWidth_ = 0;
+        widths_.Clear();
         Window().ScrollHorizontally(0);
     }
     Window().ResetContent();
@@ -401,7 +424,7 @@ void TKxCustomListBox::FontChanged() {
     TWinControl::FontChanged();
     canvas_.Font().Assign(Font());
     if (HandleAllocated() && keepsExtent()) {
-        recomputeExtent();
+        measureEveryItem();
         applyExtent();
     }
 }
@@ -437,8 +460,10 @@ void TKxCustomListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawSta
     canvas_.Font().Assign(Font());
     canvas_.Brush().SetStyle(bsSolid);
     canvas_.Brush().SetColor(Color());
+    // A disabled list looks disabled: grey text, its selection in the button face.
+    const bool disabled = (state & odDisabled) != 0;
     if (state & odSelected) {
-        if (graySelection_ && !IsDesigning() && !Focused()) {
+        if (disabled || (graySelection_ && !IsDesigning() && !Focused())) {
             canvas_.Brush().SetColor(clBtnFace);
             if (canvas_.Font().Color() == clBtnFace) canvas_.Font().SetColor(clBtnText);
         } else {
@@ -446,6 +471,7 @@ void TKxCustomListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawSta
             canvas_.Font().SetColor(clHighlightText);
         }
     }
+    if (disabled) canvas_.Font().SetColor(clGrayText);
     if (index >= 0)
         DrawItem(index, rect, state);
     else
@@ -475,41 +501,41 @@ int TTextListBox::itemWidth(int index) {
     return textItemWidth(Canvas(), Items()->Strings(index), TabWidth());
 }
 
-void TTextListBox::recompute() {
-    maxItemWidth_ = 0;
+void TTextListBox::measureEveryItem() {
+    widths_.Clear();
     for (int i = 0; i < Items()->Count(); ++i)
-        maxItemWidth_ = Max(maxItemWidth_, itemWidth(i));
+        widths_.Insert(i, itemWidth(i));
+}
+
+void TTextListBox::itemStored(int index) {
+    if (index < 0) return;
+    widths_.Insert(index, itemWidth(index));
+    Window().SetHorizontalExtent(widths_.Widest());
 }
 
 int TTextListBox::AddString(const std::string& text) {
     const int index = TCustomListBox::AddString(text);
-    if (index >= 0) {
-        maxItemWidth_ = Max(maxItemWidth_, itemWidth(index));
-        Window().SetHorizontalExtent(maxItemWidth_);
-    }
+    itemStored(index);
     return index;
 }
 
 int TTextListBox::InsertString(int index, const std::string& text) {
     const int at = TCustomListBox::InsertString(index, text);
-    if (at >= 0) {
-        maxItemWidth_ = Max(maxItemWidth_, itemWidth(at));
-        Window().SetHorizontalExtent(maxItemWidth_);
-    }
+    itemStored(at);
     return at;
 }
 
 int TTextListBox::DeleteString(int index) {
-    const bool widest = itemWidth(index) >= maxItemWidth_;
-    if (widest) Window().ScrollHorizontally(0);
+    const int width = widths_.Holds(index) ? widths_.At(index) : itemWidth(index);
+    if (width >= widths_.Widest()) Window().ScrollHorizontally(0);
     const int left = TCustomListBox::DeleteString(index);
-    if (widest) recompute();
-    Window().SetHorizontalExtent(maxItemWidth_);
+    if (left >= 0) widths_.Remove(index);
+    Window().SetHorizontalExtent(widths_.Widest());
     return left;
 }
 
 void TTextListBox::ResetContent() {
-    maxItemWidth_ = 0;
+    widths_.Clear();
     Window().ScrollHorizontally(0);
     TCustomListBox::ResetContent();
     Window().SetHorizontalExtent(0);
@@ -518,6 +544,6 @@ void TTextListBox::ResetContent() {
 void TTextListBox::FontChanged() {
     TCustomListBox::FontChanged();
     Canvas().Font().Assign(Font());
-    recompute();
-    Window().SetHorizontalExtent(maxItemWidth_);
+    measureEveryItem();
+    Window().SetHorizontalExtent(widths_.Widest());
 }

@@ -11,8 +11,25 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TKxCustomListBox;
+
+// The widths of a list's items in item order and the widest of them: when the widest item
+// goes, the next widest is found among the widths kept, without measuring any text again.
+class TItemWidths {
+public:
+    int Widest() const { return widest_; }
+    bool Holds(int index) const { return index >= 0 && index < static_cast<int>(widths_.size()); }
+    int At(int index) const { return widths_[static_cast<std::size_t>(index)]; }
+    void Insert(int index, int width);
+    void Remove(int index);
+    void Clear();
+
+private:
+    std::vector<int> widths_;
+    int widest_ = 0;
+};
 
 using TGetItemWidthEvent = std::function<void(TWinControl* Control, int Index, int& Width)>;
 
@@ -122,10 +139,10 @@ protected:
 
     // The window, created on first need with the style CreateParams gives.
     TListBoxWindow& Window() const;
-    bool HandleAllocated() const { return window_.HandleAllocated(); }
     virtual void CreateParams(DWORD& style, DWORD& exStyle) const;
-    virtual void CreateWnd();
-    virtual void DestroyWnd();
+    void CreateWnd() override;
+    // Keeps items, top item and item index for the next window unless the control goes.
+    void DestroyWnd() override;
     void RecreateWnd();
     // Scrolls to the left edge and sets the extent anew (0 while it is not kept).
     void ResetExtent();
@@ -139,11 +156,11 @@ protected:
     int MeasureItemNotify(int index) override;
     void SelectionChangeNotify() override;
     void ResizeNotify() override;
-    void WindowNeeded() override { Window(); }
 
 private:
     bool keepsExtent() const { return autoScroll_ && columns_ == 0; }
-    void recomputeExtent();
+    void measureEveryItem();
+    void itemStored(int index);
     void applyExtent();
     void setColumnWidth();
 
@@ -164,7 +181,7 @@ private:
     int savedItemIndex_ = -1;
     bool autoScroll_ = false;
     bool graySelection_ = false;
-    int maxItemWidth_ = 0;
+    TItemWidths widths_; // while the extent is kept
     TDrawItemEvent onDrawItem_;
     TGetItemWidthEvent onGetItemWidth_;
 };
@@ -185,7 +202,8 @@ protected:
 
 private:
     int itemWidth(int index);
-    void recompute();
+    void measureEveryItem();
+    void itemStored(int index);
 
-    int maxItemWidth_ = 0;
+    TItemWidths widths_;
 };

@@ -1,6 +1,7 @@
 #include "toolkit/KxTimer.h"
 
 #include "platform/framework/Application.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/Timer.h"
 #include "platform/kernel/Clock.h"
 
@@ -110,6 +111,19 @@ void reportFromThread(const std::exception_ptr& error) {
         report(Exception("Unknown exception"));
     }
 }
+
+const bool timerPublished = RegisterPublishedClass(
+    "TKxTimer", "TComponent",
+    {
+        Property("Enabled", TypeBoolean(), &TKxTimer::Enabled, &TKxTimer::SetEnabled, true),
+        Property("Interval", IntegerType("Cardinal"), &TKxTimer::Interval, &TKxTimer::SetInterval, 1000),
+        Property("SyncEvent", TypeBoolean(), &TKxTimer::SyncEvent, &TKxTimer::SetSyncEvent, true),
+        Property("Threaded", TypeBoolean(), &TKxTimer::Threaded, &TKxTimer::SetThreaded, true),
+        Property("ThreadPriority",
+                 EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
+                                                     "tpHighest", "tpTimeCritical"}),
+                 &TKxTimer::ThreadPriority, &TKxTimer::SetThreadPriority, tpNormal),
+    });
 
 template <class T> bool storeChanged(TKxTimerState& state, T TKxTimerState::*field, T value) {
     std::lock_guard guard(state.lock);

@@ -197,6 +197,9 @@ std::vector<BufferInfo> DeviceMixer::AllBuffers() {
             info.frequency = v->frequency;
             info.memory = v->memory.get();
             info.notifications = v->notifies;
+            if (v->memory)
+                for (const auto& [first, end] : v->memory->locked)
+                    info.lockedBytes += end - first;
             all.push_back(info);
         }
     }

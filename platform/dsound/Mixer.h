@@ -59,6 +59,7 @@ struct BufferInfo {
     DWORD frequency = 0;
     const void* memory = nullptr; // equal for buffers that share sample memory
     std::vector<DSBPOSITIONNOTIFY> notifications;
+    DWORD lockedBytes = 0; // locked by the owner for writing, heard as silence
 };
 
 // What a test can see of a live DirectSound object.

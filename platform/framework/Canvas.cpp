@@ -244,8 +244,16 @@ int TCanvas::TextHeight(const std::string& text) const {
 }
 
 TSize TCanvas::TextExtent(const std::string& text) const {
-    const QFontMetrics metrics(vx::ToQFont(font_));
-    return {metrics.horizontalAdvance(vx::ToQString(text)), metrics.height()};
+    Target& t = *target_;
+    if (!t.metrics || t.metricsName != font_.Name() || t.metricsHeight != font_.Height() ||
+        t.metricsStyle != font_.Style() || t.metricsQuality != font_.Quality()) {
+        t.metrics.emplace(vx::ToQFont(font_));
+        t.metricsName = font_.Name();
+        t.metricsHeight = font_.Height();
+        t.metricsStyle = font_.Style();
+        t.metricsQuality = font_.Quality();
+    }
+    return {t.metrics->horizontalAdvance(vx::ToQString(text)), t.metrics->height()};
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {

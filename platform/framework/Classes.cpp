@@ -9,14 +9,7 @@ TComponent::TComponent(TComponent* owner) : owner_(nullptr) {
 
 TComponent::~TComponent() {
     state_ |= csDestroying;
-    // Tell everyone who asked that this component goes away.
-    std::vector<TComponent*> notifies;
-    notifies.swap(freeNotifies_);
-    for (TComponent* other : notifies) {
-        auto& back = other->freeNotifies_;
-        back.erase(std::remove(back.begin(), back.end(), this), back.end());
-        other->Notification(this, opRemove);
-    }
+    SendFreeNotifications();
     // Owned components go first, the last created first.
     DestroyComponents();
     if (owner_) owner_->removeComponent(this);
@@ -30,6 +23,16 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
     };
     auto it = std::find_if(components_.begin(), components_.end(), sameName);
     return it == components_.end() ? nullptr : *it;
+}
+
+void TComponent::SendFreeNotifications() {
+    std::vector<TComponent*> notifies;
+    notifies.swap(freeNotifies_);
+    for (TComponent* other : notifies) {
+        auto& back = other->freeNotifies_;
+        back.erase(std::remove(back.begin(), back.end(), this), back.end());
+        other->Notification(this, opRemove);
+    }
 }
 
 void TComponent::FreeNotification(TComponent* other) {

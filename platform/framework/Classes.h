@@ -155,6 +155,10 @@ protected:
     // while it runs. Overrides call the inherited Loaded first.
     virtual void Loaded();
     virtual void Notification(TComponent* component, TOperation operation);
+    // Tells everyone who asked (FreeNotification) that this component goes away, at once
+    // instead of in the base destructor: for a component that another thread may still be
+    // calling, whose derived parts must not die before the callers have let go.
+    void SendFreeNotifications();
 
 private:
     void insertComponent(TComponent* child);

@@ -8,12 +8,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdint>
 
 TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) {
     auto* slider = new vx::Widget<QSlider>(this, Qt::Horizontal);
     QObject::connect(slider, &QSlider::valueChanged, [this](int value) {
-        if (value == position_) return;
-        position_ = value;
+        const int position = sliderValue(value);
+        if (position == position_) return;
+        position_ = position;
         vx::Guarded([this] { Changed(); });
     });
     AttachWidget(slider);
@@ -27,8 +29,19 @@ void TTrackBar::applyRange() {
     auto* slider = static_cast<QSlider*>(Widget());
     const QSignalBlocker blocker(slider);
     slider->setRange(min_, max_);
-    slider->setValue(position_);
+    slider->setValue(sliderValue(position_));
     slider->setPageStep(pageSize_);
+    slider->setSingleStep(lineSize_);
+}
+
+// Qt draws a vertical slider with its minimum at the bottom and fills its groove from
+// there to the thumb; the program's vertical track bars have their minimum at the top. The
+// slider's value is the position mirrored within the range, so the thumb stands where the
+// program expects, the Up key and the wheel move it up, and the fill runs from the bottom
+// (for a fader: the louder, the fuller). The mirror is its own inverse.
+int TTrackBar::sliderValue(int value) const {
+    if (orientation_ != trVertical) return value;
+    return static_cast<int>(std::int64_t{min_} + max_ - value);
 }
 
 void TTrackBar::applyTicks() {
@@ -71,6 +84,11 @@ void TTrackBar::SetPageSize(int value) {
     applyRange();
 }
 
+void TTrackBar::SetLineSize(int value) {
+    lineSize_ = value;
+    applyRange();
+}
+
 void TTrackBar::SetFrequency(int value) {
     frequency_ = value;
     applyTicks();
@@ -78,8 +96,9 @@ void TTrackBar::SetFrequency(int value) {
 
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     orientation_ = orientation;
-    static_cast<QSlider*>(Widget())->setOrientation(orientation == trHorizontal ? Qt::Horizontal
-                                                                                : Qt::Vertical);
+    static_cast<QSlider*>(Widget())->setOrientation(orientation == trVertical ? Qt::Vertical
+                                                                              : Qt::Horizontal);
+    applyRange();
 }
 
 void TTrackBar::SetTickMarks(TTickMark marks) {

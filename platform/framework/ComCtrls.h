@@ -1,6 +1,8 @@
 #pragma once
 // Track bars, up-down buttons and spin edits. A track bar's OnChange runs whenever its
-// position changes (by the user or the program); positions are clamped to Min..Max.
+// position changes (by the user or the program); positions are clamped to Min..Max. A
+// vertical track bar has Min at the top, and the Up key and the wheel turned away move the
+// thumb up; LineSize is the step of the arrow keys and of one wheel notch.
 // An up-down attached to an edit (Associate) shows its position in the edit and reads
 // the edit back when the user typed a number.
 #include "platform/framework/Controls.h"
@@ -22,6 +24,8 @@ public:
     void SetPosition(int value);
     int PageSize() const { return pageSize_; }
     void SetPageSize(int value);
+    int LineSize() const { return lineSize_; }
+    void SetLineSize(int value);
     int Frequency() const { return frequency_; }
     void SetFrequency(int value);
     TTrackBarOrientation Orientation() const { return orientation_; }
@@ -38,10 +42,12 @@ protected:
 private:
     void applyRange();
     void applyTicks();
+    int sliderValue(int value) const;
     int min_ = 0;
     int max_ = 10;
     int position_ = 0;
     int pageSize_ = 2;
+    int lineSize_ = 1;
     int frequency_ = 1;
     TTrackBarOrientation orientation_ = trHorizontal;
     TTickMark tickMarks_ = tmBottomRight;

@@ -185,6 +185,11 @@ void ControlEvents::resized(QWidget* widget) {
     });
 }
 
+void ControlEvents::shown(QWidget* widget) {
+    if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
+        Guarded([&] { control->HandleNeeded(); });
+}
+
 bool ControlEvents::keyDown(QWidget* widget, QKeyEvent* event) {
     auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
     if (!control) return false;
@@ -495,6 +500,23 @@ TWinControl::~TWinControl() {
     // leave ours before it goes.
     while (!controls_.empty())
         controls_.back()->SetParent(nullptr);
+}
+
+void TWinControl::HandleNeeded() {
+    if (handleAllocated_) return;
+    handleAllocated_ = true;
+    CreateWnd();
+}
+
+void TWinControl::CreateWnd() {}
+
+void TWinControl::DestroyWnd() {
+    handleAllocated_ = false;
+}
+
+void TWinControl::BeforeDestruction() {
+    if (handleAllocated_) DestroyWnd();
+    TControl::BeforeDestruction();
 }
 
 QWidget* TWinControl::ClientWidget() const {

@@ -221,6 +221,11 @@ public:
     // Lays out the children with an Align other than alNone inside the client area.
     void AlignControls();
 
+    // The control's window exists: it has been shown once, or HandleNeeded asked for it.
+    bool HandleAllocated() const { return handleAllocated_; }
+    // Brings the window into being now (CreateWnd runs once) if it does not exist yet.
+    void HandleNeeded();
+
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
     TKeyEvent OnKeyDown;
@@ -231,6 +236,14 @@ public:
     virtual QWidget* ClientWidget() const;
 
 protected:
+    void BeforeDestruction() override;
+    // Runs once when the window comes into being, before it is first shown; a control that
+    // sets itself up only with a window (lists devices, opens them) overrides it and calls
+    // the inherited one first.
+    virtual void CreateWnd();
+    // Runs when the window goes, at the start of the control's destruction; overrides call
+    // the inherited one last.
+    virtual void DestroyWnd();
     // Keyboard events of this control; true when handled (Key set to 0 by a handler).
     virtual bool KeyDown(WORD& key, TShiftState shift);
     virtual bool KeyUp(WORD& key, TShiftState shift);
@@ -245,6 +258,7 @@ private:
     std::vector<TControl*> controls_;
     bool tabStop_ = false;
     bool aligning_ = false;
+    bool handleAllocated_ = false;
 };
 
 // Paints what lies beneath control into canvas (at the control's own coordinates): its

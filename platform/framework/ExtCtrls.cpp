@@ -6,6 +6,24 @@
 #include <algorithm>
 #include <cctype>
 
+void Frame3D(TCanvas& canvas, RECT& rect, TColor topColor, TColor bottomColor, int width) {
+    const TColor brush = canvas.Brush().Color();
+    const TBrushStyle style = canvas.Brush().Style();
+    canvas.Brush().SetStyle(bsSolid);
+    for (; width > 0; --width) {
+        if (rect.right - rect.left <= 0 || rect.bottom - rect.top <= 0) break;
+        canvas.Brush().SetColor(topColor);
+        canvas.FillRect({rect.left, rect.top, rect.right - 1, rect.top + 1});
+        canvas.FillRect({rect.left, rect.top, rect.left + 1, rect.bottom - 1});
+        canvas.Brush().SetColor(bottomColor);
+        canvas.FillRect({rect.right - 1, rect.top, rect.right, rect.bottom});
+        canvas.FillRect({rect.left, rect.bottom - 1, rect.right, rect.bottom});
+        rect = {rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
+    }
+    canvas.Brush().SetColor(brush);
+    canvas.Brush().SetStyle(style);
+}
+
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 185, 41);
 }

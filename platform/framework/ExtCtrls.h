@@ -6,6 +6,11 @@
 
 enum TBevelCut { bvNone, bvLowered, bvRaised };
 
+// Draws width one-pixel frames just inside rect, each with its top and left edges in
+// topColor and its right and bottom edges in bottomColor; rect shrinks by width on every
+// side.
+void Frame3D(TCanvas& canvas, RECT& rect, TColor topColor, TColor bottomColor, int width);
+
 // A panel: a filled area with optional bevels and a centred caption.
 class TPanel : public TCustomControl {
     VX_CLASS(TPanel, TCustomControl)

@@ -45,7 +45,7 @@ TCustomListBox::TCustomListBox(TComponent* owner)
     SetTabStop(true);
     SetColor(clWindow);
     SetBounds(0, 0, 121, 97);
-    createWnd();
+    createNative();
 }
 
 TCustomListBox::~TCustomListBox() = default;
@@ -62,7 +62,7 @@ DWORD TCustomListBox::windowStyle() const {
     return style;
 }
 
-void TCustomListBox::createWnd() {
+void TCustomListBox::createNative() {
     window_.Create(windowStyle(), borderStyle_ == bsSingle ? WS_EX_CLIENTEDGE : 0);
     window_.SetTabStops(tabWidth_);
     if (columns_ != 0) window_.SetColumnWidth((Width() + columns_ - 3) / columns_);
@@ -77,7 +77,9 @@ void TCustomListBox::RecreateWnd() {
     }
     const int top = TopIndex(), index = ItemIndex();
     window_.Destroy();
-    createWnd();
+    createNative();
+    // The new window starts empty: descendants that keep something per item start again.
+    ResetContent();
     window_.SetRedraw(false);
     for (const auto& [text, data] : saved)
         window_.SetItemData(AddString(text), data);

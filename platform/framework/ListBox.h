@@ -92,7 +92,7 @@ protected:
 private:
     class ItemStrings;
     friend class ItemStrings;
-    void createWnd();
+    void createNative();
     DWORD windowStyle() const;
 
     TListBoxWindow window_;

@@ -588,11 +588,6 @@ protected:
         painter->restore();
     }
 
-    void showEvent(QShowEvent* event) override {
-        QAbstractScrollArea::showEvent(event);
-        if (!created && owner) vx::Guarded([this] { owner->WindowNeeded(); });
-    }
-
     void resizeEvent(QResizeEvent* event) override {
         QAbstractScrollArea::resizeEvent(event);
         fitIntegralHeight();

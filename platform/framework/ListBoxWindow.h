@@ -69,8 +69,6 @@ public:
     virtual void SelectionChangeNotify() = 0;
     // The client area changed its size.
     virtual void ResizeNotify() {}
-    // The window is about to be shown but was never created: the owner creates it now.
-    virtual void WindowNeeded() {}
 };
 
 class ListBoxArea;

@@ -6,9 +6,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <functional>
+#include <optional>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -33,6 +36,13 @@ struct TCanvas::Target {
     bool hasBuffer = false;
     TNearestPalette palette; // 8-bit targets
     QImage scratch;          // 8-bit targets: each operation is drawn here first
+    // The metrics of the font last measured with, and that font's settings: measuring a
+    // list of texts in one font builds them once.
+    std::optional<QFontMetrics> metrics;
+    std::string metricsName;
+    int metricsHeight = 0;
+    TFontStyles metricsStyle = 0;
+    TFontQuality metricsQuality = fqDefault;
 };
 
 // The Qt objects of a menu item.

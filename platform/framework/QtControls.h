@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QShowEvent>
 #include <QWidget>
 #include <utility>
 
@@ -38,6 +39,8 @@ struct ControlEvents {
     static void click(TControl* control);
     static void paint(QWidget* widget);
     static void resized(QWidget* widget);
+    // The widget is about to be shown: a windowed control's window comes into being.
+    static void shown(QWidget* widget);
     // True when the control handled the key.
     static bool keyDown(QWidget* widget, QKeyEvent* event);
     static bool keyUp(QWidget* widget, QKeyEvent* event);
@@ -91,6 +94,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override {
         Base::resizeEvent(event);
         ControlEvents::resized(this);
+    }
+    void showEvent(QShowEvent* event) override {
+        ControlEvents::shown(this);
+        Base::showEvent(event);
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (!ControlEvents::keyDown(this, event)) Base::keyPressEvent(event);

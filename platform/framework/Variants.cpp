@@ -160,3 +160,7 @@ bool operator==(const Variant& a, const Variant& b) {
 bool operator<(const Variant& a, const Variant& b) {
     return VarCompareValue(a, b) == vrLessThan;
 }
+
+std::string VarToStr(const Variant& value) {
+    return value.IsNull() ? std::string() : value.AsString();
+}

@@ -56,6 +56,9 @@ private:
     std::variant<std::monostate, bool, std::int64_t, double, std::string, std::vector<Variant>> value_;
 };
 
+// The value as text; empty and null give an empty text.
+std::string VarToStr(const Variant& value);
+
 enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 // How a relates to b: vrNotEqual when either is null and the other not (no order).
 // Raises EVariantError for arrays or a string that is no number against a number.

@@ -24,17 +24,22 @@ WaveFormatBlock CopyFormat(const WAVEFORMATEX& format) {
     return format.wFormatTag == WAVE_FORMAT_PCM ? WaveFormatBlock(format) : WaveFormatBlock(format, extra);
 }
 
+std::size_t RecordSize(const WAVEFORMATEX& format) {
+    return format.wFormatTag == WAVE_FORMAT_PCM ? WAVEFORMATEX_SIZE : WAVEFORMATEX_SIZE + format.cbSize;
+}
+
 bool IsDecoderOutput(const WAVEFORMATEX& source, const WAVEFORMATEX& destination) {
-    return IsConvertiblePcm(destination, true) && destination.wBitsPerSample == 16 &&
+    return IsPcmOutput(destination) && destination.wBitsPerSample == 16 &&
            destination.nChannels == source.nChannels && destination.nSamplesPerSec == source.nSamplesPerSec;
 }
 
 MMRESULT MakeStream(const WAVEFORMATEX& source, const WAVEFORMATEX& destination,
                     std::unique_ptr<AcmStream>& out) {
     auto stream = std::make_unique<AcmStream>();
-    if (IsConvertiblePcm(source, false) && IsConvertiblePcm(destination, true)) {
-        stream->converter = std::make_unique<AcmPcmConverter>(source, destination);
-    } else if (source.wFormatTag != WAVE_FORMAT_PCM && IsDecoderOutput(source, destination)) {
+    const SampleLayout layout = LinearSampleLayout(source, RecordSize(source));
+    if (layout.coding != SampleCoding::None && IsPcmOutput(destination)) {
+        stream->converter = std::make_unique<AcmPcmConverter>(source, layout, destination);
+    } else if (layout.coding == SampleCoding::None && IsDecoderOutput(source, destination)) {
         WaveFormatBlock format = CopyFormat(source);
         if (DecodableLayout(*format.Format(), format.Size()).blockBytes == 0) return ACMERR_NOTPOSSIBLE;
         stream->decoder = std::make_unique<AcmCodecDecoder>(format);
@@ -129,9 +134,8 @@ MMRESULT acmFormatDetailsA(HACMDRIVER, ACMFORMATDETAILSA* details, DWORD flags) 
     if (!details || !details->pwfx || flags != ACM_FORMATDETAILSF_FORMAT || details->cbwfx < 16)
         return MMSYSERR_INVALPARAM;
     const WAVEFORMATEX& format = *details->pwfx;
-    bool readable = format.wFormatTag == WAVE_FORMAT_PCM
-                        ? IsConvertiblePcm(format, false)
-                        : DecodableLayout(format, details->cbwfx).blockBytes != 0;
+    const bool readable = LinearSampleLayout(format, details->cbwfx).coding != SampleCoding::None ||
+                          DecodableLayout(format, details->cbwfx).blockBytes != 0;
     if (!readable) return ACMERR_NOTPOSSIBLE;
     details->dwFormatTag = format.wFormatTag;
     CopyText(details->szFormat, sizeof details->szFormat, DescribeWaveFormat(format).c_str());

@@ -13,10 +13,12 @@ struct FormatTagEntry {
 constexpr FormatTagEntry FormatTags[] = {
     {WAVE_FORMAT_PCM, "PCM"},
     {WAVE_FORMAT_ADPCM, "ADPCM"},
+    {WAVE_FORMAT_IEEE_FLOAT, "IEEE Float"},
     {WAVE_FORMAT_ALAW, "CCITT A-Law"},
     {WAVE_FORMAT_MULAW, "CCITT u-Law"},
     {WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM"},
     {WAVE_FORMAT_GSM610, "GSM 6.10"},
+    {WAVE_FORMAT_EXTENSIBLE, "Extensible"},
 };
 
 constexpr DWORD MaxRate = 384000;
@@ -24,6 +26,10 @@ constexpr DWORD Gsm610BlockBytes = 65;
 constexpr DWORD Gsm610SamplesPerBlock = 320;
 // Coefficient pairs the ADPCM decoder uses; a file lists at least these seven.
 constexpr WORD AdpcmStandardCoefficients = 7;
+constexpr WORD ExtensibleExtraBytes = 22;
+// The sub-format identifier after its first two bytes (the sample format tag).
+constexpr BYTE SubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 bool HasSaneShape(const WAVEFORMATEX& format) {
     return (format.nChannels == 1 || format.nChannels == 2) && format.nSamplesPerSec != 0 &&
@@ -67,14 +73,33 @@ const char* AcmFormatTagName(WORD tag) {
     return nullptr;
 }
 
-bool IsConvertiblePcm(const WAVEFORMATEX& format, bool asOutput) {
+bool IsPcmOutput(const WAVEFORMATEX& format) {
     if (format.wFormatTag != WAVE_FORMAT_PCM || !HasSaneShape(format)) return false;
-    WORD bits = format.wBitsPerSample;
-    bool widthKnown =
-        asOutput ? (bits == 8 || bits == 16) : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-    // Files often carry a careless byte rate; only an output format must state it right.
-    bool byteRateRight = !asOutput || format.nAvgBytesPerSec == format.nBlockAlign * format.nSamplesPerSec;
-    return widthKnown && format.nBlockAlign == format.nChannels * bits / 8 && byteRateRight;
+    const WORD bits = format.wBitsPerSample;
+    return (bits == 8 || bits == 16) && format.nBlockAlign == format.nChannels * bits / 8 &&
+           format.nAvgBytesPerSec == format.nBlockAlign * format.nSamplesPerSec;
+}
+
+SampleLayout LinearSampleLayout(const WAVEFORMATEX& format, std::size_t formatSize) {
+    if (!HasSaneShape(format)) return {};
+    WORD tag = format.wFormatTag;
+    const WORD bits = format.wBitsPerSample;
+    if (tag == WAVE_FORMAT_EXTENSIBLE) {
+        if (format.cbSize < ExtensibleExtraBytes || formatSize < WAVEFORMATEX_SIZE + ExtensibleExtraBytes)
+            return {};
+        const auto* extra = reinterpret_cast<const BYTE*>(&format) + WAVEFORMATEX_SIZE;
+        const WORD validBits = ReadWord(format, 0);
+        if (validBits > bits || std::memcmp(extra + 8, SubFormatTail, sizeof SubFormatTail) != 0) return {};
+        tag = ReadWord(format, 6);
+    }
+    // Files often carry a careless byte rate; reading them needs only the block alignment.
+    if (format.nBlockAlign != format.nChannels * bits / 8) return {};
+    if (tag == WAVE_FORMAT_PCM && bits == 8) return {SampleCoding::Unsigned8, 1};
+    if (tag == WAVE_FORMAT_PCM && (bits == 16 || bits == 24 || bits == 32))
+        return {SampleCoding::Signed, WORD(bits / 8)};
+    if (tag == WAVE_FORMAT_IEEE_FLOAT && (bits == 32 || bits == 64))
+        return {SampleCoding::Float, WORD(bits / 8)};
+    return {};
 }
 
 CodecLayout DecodableLayout(const WAVEFORMATEX& format, std::size_t formatSize) {

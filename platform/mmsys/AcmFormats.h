@@ -8,9 +8,21 @@
 // Name of a format tag the registry knows, null for any other tag.
 const char* AcmFormatTagName(WORD tag);
 
-// A PCM format the converter reads (8, 16, 24 or 32 bits) or, with asOutput, writes (8 or 16
-// bits); one or two channels, a rate, and a block alignment and byte rate that agree.
-bool IsConvertiblePcm(const WAVEFORMATEX& format, bool asOutput);
+// A PCM format the converter writes: 8 or 16 bits, one or two channels, a rate, and a block
+// alignment and byte rate that agree.
+bool IsPcmOutput(const WAVEFORMATEX& format);
+
+// How the converter reads one sample of a linear format.
+enum class SampleCoding { None, Unsigned8, Signed, Float };
+struct SampleLayout {
+    SampleCoding coding = SampleCoding::None;
+    WORD bytes = 0;
+};
+
+// The samples of a linear format the converter reads: PCM of 8, 16, 24 or 32 bits and IEEE
+// float of 32 or 64 bits, plain or in an extensible record (formatSize counts the record and
+// the extra bytes present); coding None for anything else. One or two channels.
+SampleLayout LinearSampleLayout(const WAVEFORMATEX& format, std::size_t formatSize);
 
 // How a codec lays out its data: blocks of blockBytes, each decoding to samplesPerBlock frames.
 struct CodecLayout {

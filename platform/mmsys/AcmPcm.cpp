@@ -1,19 +1,66 @@
 #include "platform/mmsys/AcmPcm.h"
 
-AcmPcmConverter::AcmPcmConverter(const WAVEFORMATEX& source, const WAVEFORMATEX& destination)
-    : source_(source), destination_(destination) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+AcmPcmConverter::AcmPcmConverter(const WAVEFORMATEX& source, SampleLayout layout,
+                                 const WAVEFORMATEX& destination)
+    : source_(source), layout_(layout), destination_(destination) {}
 
 void AcmPcmConverter::Reset() {
     pendingSkip_ = 0;
     phase_ = 0;
 }
 
-// Every width is brought to 16 bits: 8-bit data is unsigned, wider data keeps its top 16 bits.
+namespace {
+
+// Drops the low bits of a wider integer sample, rounding half a step up, and keeps the
+// result within 16 bits (only the top of the range can round past it).
+int RoundedToSixteen(std::int64_t value, int dropBits) {
+    const std::int64_t rounded = (value + (std::int64_t{1} << (dropBits - 1))) >> dropBits;
+    return int(std::min<std::int64_t>(rounded, 32767));
+}
+
+// Full scale 1.0 is 32768 steps; nearer values round to the nearest step (ties to even) and
+// louder ones clip. A value that is not a number is silence.
+int FloatToSixteen(double value) {
+    if (std::isnan(value)) return 0;
+    return int(std::lrint(std::clamp(value * 32768.0, -32768.0, 32767.0)));
+}
+
+} // namespace
+
+// Every coding is brought to 16 bits: 8-bit data is unsigned, wider integers and floats are
+// rounded and clipped.
 int AcmPcmConverter::ReadSample(const BYTE* frame, int channel) const {
-    int bytes = source_.wBitsPerSample / 8;
-    const BYTE* sample = frame + channel * bytes;
-    if (bytes == 1) return (sample[0] ^ 0x80) << 8;
-    return int16_t(sample[bytes - 2] | sample[bytes - 1] << 8);
+    const BYTE* s = frame + channel * layout_.bytes;
+    switch (layout_.coding) {
+    case SampleCoding::Unsigned8:
+        return (s[0] ^ 0x80) << 8;
+    case SampleCoding::Float:
+        if (layout_.bytes == 4) {
+            float value;
+            std::memcpy(&value, s, 4);
+            return FloatToSixteen(value);
+        } else {
+            double value;
+            std::memcpy(&value, s, 8);
+            return FloatToSixteen(value);
+        }
+    default:
+        break;
+    }
+    if (layout_.bytes == 2) return std::int16_t(s[0] | s[1] << 8);
+    if (layout_.bytes == 3) {
+        const auto value =
+            std::int32_t(std::uint32_t(s[0]) << 8 | std::uint32_t(s[1]) << 16 | std::uint32_t(s[2]) << 24);
+        return RoundedToSixteen(value >> 8, 8);
+    }
+    std::int32_t value;
+    std::memcpy(&value, s, 4);
+    return RoundedToSixteen(value, 16);
 }
 
 // Mono from stereo is the mean of both sides, halved toward zero; 8-bit output keeps the high

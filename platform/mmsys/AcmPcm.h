@@ -1,14 +1,17 @@
 #pragma once
-// PCM to PCM conversion in chunks: sample width, channel count and rate. The rate is changed
-// by stepping through the source frames with an exact rational phase that carries from one
-// chunk to the next, so a stream split anywhere converts to the same frames.
+// Linear to PCM conversion in chunks: sample width and coding (integer or float), channel
+// count and rate. The rate is changed by stepping through the source frames with an exact
+// rational phase that carries from one chunk to the next, so a stream split anywhere
+// converts to the same frames.
 #include <cstddef>
 
+#include "platform/mmsys/AcmFormats.h"
 #include "platform/mmsys/WaveFormat.h"
 
 class AcmPcmConverter {
 public:
-    AcmPcmConverter(const WAVEFORMATEX& source, const WAVEFORMATEX& destination);
+    // layout: how the source's samples are read (LinearSampleLayout of the source).
+    AcmPcmConverter(const WAVEFORMATEX& source, SampleLayout layout, const WAVEFORMATEX& destination);
 
     // Forgets the phase: the next chunk starts a new stream.
     void Reset();
@@ -31,6 +34,7 @@ private:
     void WriteFrame(BYTE* out, int left, int right) const;
 
     WAVEFORMATEX source_;
+    SampleLayout layout_;
     WAVEFORMATEX destination_;
     // Source frames to pass over, counted from the start of the next chunk, before the frame
     // of the next output; and the fraction of a source frame (in units of 1/destination rate).

@@ -1,11 +1,10 @@
 #pragma once
 // Buffered reading of RIFF files: open a file with an I/O buffer, walk its chunks, and read
 // either through calls or straight out of the buffer. Read-only: nothing here writes files.
-#include "platform/kernel/Types.h"
+#include "platform/mmsys/MmResults.h"
 
 using FOURCC = DWORD;
 using LONG = std::int32_t;
-using MMRESULT = DWORD;
 
 constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
     return DWORD(BYTE(a)) | DWORD(BYTE(b)) << 8 | DWORD(BYTE(c)) << 16 | DWORD(BYTE(d)) << 24;
@@ -29,8 +28,6 @@ constexpr int MMIO_SEEK_SET = 0;
 constexpr int MMIO_SEEK_CUR = 1;
 constexpr int MMIO_SEEK_END = 2;
 
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT MMIOERR_FILENOTFOUND = 257;
 constexpr MMRESULT MMIOERR_OUTOFMEMORY = 258;
 constexpr MMRESULT MMIOERR_CANNOTOPEN = 259;

@@ -9,12 +9,16 @@
 
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr WORD WAVE_FORMAT_ADPCM = 2;
+constexpr WORD WAVE_FORMAT_IEEE_FLOAT = 3;
 constexpr WORD WAVE_FORMAT_ALAW = 6;
 constexpr WORD WAVE_FORMAT_MULAW = 7;
 constexpr WORD WAVE_FORMAT_IMA_ADPCM = 0x11;
 constexpr WORD WAVE_FORMAT_GSM610 = 0x31;
 constexpr WORD WAVE_FORMAT_MPEG = 0x50;
 constexpr WORD WAVE_FORMAT_MPEGLAYER3 = 0x55;
+// The record is followed by 22 extra bytes: valid bits per sample, channel mask, and the
+// sub-format identifier whose first two bytes are the format tag of the samples.
+constexpr WORD WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
 // Field order and widths follow the record stored in RIFF "fmt " chunks.
 struct WAVEFORMATEX {

@@ -502,3 +502,38 @@ TEST_F(Player, EngineThreadTheSystemRefusesShowsItsMessageAndLeavesThePlayerRele
     play->SetActive(true);
     EXPECT_TRUE(play->Active()) << "the fault hit only the one creation";
 }
+
+// The blocks between the end of a file and the play cursor still hold what they played a
+// ring before; they must sound as silence until the stop thread stops the buffer.
+TEST_F(Player, EnginePlaysTheBlocksPastTheEndOfAFileAsSilenceUntilTheStop) {
+    constexpr int Block = 4096;
+    constexpr DWORD Length = 20 * Block + 1000; // longer than the ring of 16 blocks
+    build(Length, Block, 16, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    Signal stopMayGoOn;
+    play->SetOnBeforeStop([&](TObject*) { stopMayGoOn.Wait(); });
+    play->SetActive(true);
+    ASSERT_EQ(play->PrefillBlocks(), 16);
+    std::vector<std::int16_t> heard;
+    for (int block = 0; block < 6; ++block) { // the sixth fills the last block of the file
+        const int before = procs.Value();
+        const std::vector<std::int16_t> chunk = audio.backend().Render(Block);
+        heard.insert(heard.end(), chunk.begin(), chunk.end());
+        ASSERT_TRUE(procs.WaitFor(before + 1));
+    }
+    // The events thread unlocks the block after its handler ran; until then the block
+    // sounds as silence.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (stream().lockedBytes != 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
+    // On to the end of block 5, which the cursor enters after the file's last block.
+    while (heard.size() / 2 < 22u * Block) {
+        const std::vector<std::int16_t> chunk = audio.backend().Render(Block);
+        heard.insert(heard.end(), chunk.begin(), chunk.end());
+    }
+    stopMayGoOn.Set();
+    for (DWORD frame = 0; frame < 22u * Block; ++frame) {
+        const int expected = frame < Length ? (1 + int(frame % 251) - 128) * 256 : 0;
+        ASSERT_EQ(heard[2 * frame], expected) << "frame " << frame;
+    }
+}

@@ -38,7 +38,7 @@ TEST(OutEngineEffects, AreSortedByIdKeepingComponentOrderForEqualIds) {
     form.load();
     EXPECT_EQ(form.play->Effects(), (std::vector<TSndEffectBase*>{e0, e1, e3a, e3b, e4}));
     EXPECT_EQ(e4->inits, 1) << "loading hands each effect the format and initialises it";
-    EXPECT_EQ(e4->Format, form.play->Effects()[0]->Format);
+    EXPECT_EQ(e4->Format.load(), form.play->Effects()[0]->Format.load());
 }
 
 TEST(OutEngineEffects, ChannelEffectsShareOneSplitAndRawEffectsSeeTheJoinedBlock) {

@@ -243,3 +243,28 @@ TEST_F(CheckListFixture, EachItemShowsTheCheckCellOfItsKindStateAndEnabledFlag) 
     EXPECT_TRUE(cellMatches(1, 1));
     EXPECT_TRUE(cellMatches(2, 4));
 }
+
+TEST_F(CheckListFixture, ADisabledListDrawsGreyTextAndDisabledChecks) {
+    box->SetChecked(1, true);
+    box->SetItemIndex(1);
+    std::vector<std::pair<TColor, TColor>> seen; // font and brush of each item drawn
+    box->SetStyle(lbOwnerDrawFixed);
+    box->SetOnDrawItem([&](TWinControl*, int, RECT, TOwnerDrawState) {
+        seen.emplace_back(box->Canvas().Font().Color(), box->Canvas().Brush().Color());
+    });
+    box->SetEnabled(false);
+    form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return viewportOf(box)->isVisible(); }));
+    viewportOf(box)->repaint();
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first, clGrayText);
+    EXPECT_EQ(seen[1], std::make_pair(clGrayText, clBtnFace)) << "no live highlight on a dead list";
+    const QImage shot = vx::ControlWidget(box)->grab().toImage();
+    const QPoint origin = viewportOf(box)->pos();
+    const RECT r = box->ItemRect(1);
+    int black = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.left + box->CheckWidth(); ++x)
+            black += (shot.pixel(origin.x() + x, origin.y() + y) & 0xFFFFFFu) == 0;
+    EXPECT_EQ(black, 0) << "the check is drawn disabled";
+}

@@ -224,6 +224,29 @@ TEST_F(KxListBoxFixture, TheTextListBoxKeepsItsExtentTheSameWay) {
     text->Items()->Insert(0, longLine);
     text->SetSorted(true);
     EXPECT_EQ(text->HorizontalExtent(), textWidth(text, longLine + "x")) << "kept across a re-creation";
+    text->Items()->Delete(text->Items()->IndexOf(longLine));
+    EXPECT_EQ(text->HorizontalExtent(), textWidth(text, "shortx")) << "the widths follow the new order";
     text->Clear();
     EXPECT_EQ(text->HorizontalExtent(), 0);
+}
+
+TEST_F(KxListBoxFixture, LosingTheWidestItemFindsTheNextWidestWithoutMeasuringAgain) {
+    int measured = 0;
+    box->SetStyle(lbOwnerDrawFixed);
+    box->SetOnDrawItem([](TWinControl*, int, RECT, TOwnerDrawState) {});
+    box->SetOnGetItemWidth([&](TWinControl*, int index, int& width) {
+        ++measured;
+        width = std::stoi(box->Items()->Strings(index));
+    });
+    for (const char* width : {"30", "90", "60", "90"})
+        box->Items()->Add(width);
+    measured = 0;
+    box->Items()->Delete(1);
+    EXPECT_EQ(box->HorizontalExtent(), 90) << "another item is as wide";
+    box->Items()->Delete(2);
+    EXPECT_EQ(box->HorizontalExtent(), 60);
+    EXPECT_EQ(measured, 0);
+    box->SetSorted(true);
+    box->Items()->Delete(box->Items()->IndexOf("60"));
+    EXPECT_EQ(box->HorizontalExtent(), 30);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/framework/Application.h"
 #include "platform/framework/MessageService.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/Timer.h"
 #include "platform/kernel/Clock.h"
 #include "tests/toolkit/GuiPump.h"
@@ -387,4 +388,14 @@ TEST(KxTimerConcurrency, SettingsChangeWhileTheThreadFires) {
     EXPECT_TRUE(PumpUntil([&] { return done.load() && calls.load() > 0; }));
     changer.join();
     timer->Free();
+}
+
+TEST(KxTimerSettings, ArePublished) {
+    TKxTimer timer(nullptr);
+    const std::vector<std::string> expected = {"Enabled", "Interval", "SyncEvent", "Threaded", "ThreadPriority"};
+    for (const std::string& name : expected)
+        EXPECT_NE(GetPropInfo(timer, name), nullptr) << name;
+    SetPropText(timer, *GetPropInfo(timer, "ThreadPriority"), "tpHigher");
+    EXPECT_EQ(timer.ThreadPriority(), tpHigher);
+    EXPECT_EQ(GetPropText(timer, *GetPropInfo(timer, "Interval")), "1000");
 }

@@ -144,6 +144,46 @@ TEST_F(RangeControls, TrackBarClampsAndReportsEveryChange) {
     EXPECT_EQ(bar->Position(), -100);
 }
 
+TEST_F(RangeControls, AVerticalTrackBarHasItsMinimumAtTheTopAndStepsByItsLineSize) {
+    auto* bar = place<TTrackBar>();
+    bar->SetOrientation(trVertical);
+    bar->SetMax(100);
+    bar->SetLineSize(7);
+    bar->SetPageSize(25);
+    bar->SetPosition(50);
+    auto* slider = static_cast<QSlider*>(vx::ControlWidget(bar));
+    EXPECT_EQ(slider->singleStep(), 7);
+    EXPECT_EQ(slider->pageStep(), 25);
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &up);
+    EXPECT_EQ(bar->Position(), 43) << "Up moves the thumb up, toward the minimum";
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &pageDown);
+    EXPECT_EQ(bar->Position(), 68);
+    form->SetClientWidth(100);
+    form->SetClientHeight(200);
+    bar->SetBounds(0, 0, 45, 150);
+    form->Show();
+    // Where the thumb is drawn: the rows that change between two nearby positions.
+    auto changedRows = [&](int from, int to) {
+        bar->SetPosition(from);
+        const QImage before = slider->grab().toImage();
+        bar->SetPosition(to);
+        const QImage after = slider->grab().toImage();
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y)) sum += y, ++count;
+        return count ? sum / count : -1.0;
+    };
+    const double nearMinimum = changedRows(0, 10);
+    const double nearMaximum = changedRows(100, 90);
+    ASSERT_GE(nearMinimum, 0);
+    EXPECT_LT(nearMinimum, nearMaximum) << "the minimum is drawn at the top";
+    form->Hide();
+}
+
 TEST_F(RangeControls, UpDownShowsItsPositionInTheEditAndReadsTypedNumbersBack) {
     auto* edit = place<TEdit>();
     auto* updown = place<TUpDown>();

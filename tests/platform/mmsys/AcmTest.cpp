@@ -1,7 +1,10 @@
 // The compression manager's registry, stream rules and PCM converter.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/mmsys/Acm.h"
 #include "tests/platform/mmsys/RiffBuilder.h"
@@ -66,7 +69,101 @@ double MeasuredFrequency(const std::vector<short>& samples, DWORD rate) {
     return double(crossings - 1) * rate / double(last - first);
 }
 
+WAVEFORMATEX Float(WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEX f = Pcm(channels, rate, bits);
+    f.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    return f;
+}
+
+// An extensible record of the given sample coding, with its 22 extra bytes behind it.
+WaveFormatBlock Extensible(WAVEFORMATEX inner, WORD validBits = 0) {
+    std::vector<BYTE> extra;
+    PutWord(extra, validBits ? validBits : inner.wBitsPerSample);
+    PutDword(extra, inner.nChannels == 2 ? 3 : 4); // front left and right, or front centre
+    PutWord(extra, inner.wFormatTag);
+    for (BYTE b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+        extra.push_back(b);
+    inner.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    inner.cbSize = WORD(extra.size());
+    return WaveFormatBlock(inner, extra.data());
+}
+
+std::vector<BYTE> Bytes24(std::initializer_list<int> values) {
+    std::vector<BYTE> out;
+    for (int v : values)
+        for (int i = 0; i < 3; ++i)
+            out.push_back(BYTE(unsigned(v) >> (8 * i)));
+    return out;
+}
+
+template <class T> std::vector<BYTE> RawBytes(std::initializer_list<T> values) {
+    std::vector<BYTE> out(values.size() * sizeof(T));
+    std::memcpy(out.data(), values.begin(), out.size());
+    return out;
+}
+
 } // namespace
+
+TEST(AcmRegistry, ReadsFloatAndExtensibleFormatsOfOneOrTwoChannels) {
+    EXPECT_EQ(TagName(WAVE_FORMAT_IEEE_FLOAT), "IEEE Float");
+    EXPECT_EQ(TagName(WAVE_FORMAT_EXTENSIBLE), "Extensible");
+    std::string text;
+    EXPECT_EQ(Details(Float(2, 48000, 32), &text), 0u);
+    EXPECT_EQ(text, "48000 Hz, 32 Bit, Stereo");
+    EXPECT_EQ(Details(Float(1, 48000, 64)), 0u);
+    EXPECT_NE(Details(Float(1, 48000, 16)), 0u);
+
+    auto detailsOf = [](const WaveFormatBlock& block, DWORD size) {
+        return Details(*block.Format(), nullptr, size);
+    };
+    const WaveFormatBlock pcm24 = Extensible(Pcm(2, 44100, 24));
+    EXPECT_EQ(detailsOf(pcm24, DWORD(pcm24.Size())), 0u);
+    EXPECT_NE(detailsOf(pcm24, WAVEFORMATEX_SIZE), 0u) << "the sub-format is not there";
+    EXPECT_EQ(detailsOf(Extensible(Pcm(2, 44100, 24), 20), DWORD(pcm24.Size())), 0u);
+    EXPECT_NE(detailsOf(Extensible(Pcm(2, 44100, 24), 25), DWORD(pcm24.Size())), 0u);
+    EXPECT_EQ(detailsOf(Extensible(Float(1, 8000, 32)), DWORD(pcm24.Size())), 0u);
+    WAVEFORMATEX adpcm = Pcm(1, 8000, 4);
+    adpcm.wFormatTag = WAVE_FORMAT_ADPCM;
+    EXPECT_NE(detailsOf(Extensible(adpcm), DWORD(pcm24.Size())), 0u);
+    EXPECT_NE(detailsOf(Extensible(Pcm(6, 44100, 24)), DWORD(pcm24.Size())), 0u);
+    WaveFormatBlock strange = Extensible(Pcm(2, 44100, 24));
+    strange.Extra()[20] = 0x72; // the sub-format of someone else's identifier
+    EXPECT_NE(detailsOf(strange, DWORD(strange.Size())), 0u);
+}
+
+// Half a 16-bit step rounds up, the top of the range clips; floats take 32768 steps to full
+// scale and round ties to even, and what is not a number is silence.
+TEST(AcmPcmConversion, RoundsWideIntegersAndFloatsToSixteenBitsAndClips) {
+    const std::vector<short> fromInt24 = Samples(
+        Convert(Pcm(1, 8000, 24), Pcm(1, 8000, 16),
+                Bytes24({0x7FFFFF, 0x7FFF7F, 0x000080, 0x00007F, -0x80, -0x81, -0x800000, 0x1234C0}), 8));
+    EXPECT_EQ(fromInt24, (std::vector<short>{32767, 32767, 1, 0, 0, -1, -32768, 0x1234 + 1}));
+    const std::vector<short> fromInt32 =
+        Samples(Convert(Pcm(1, 8000, 32), Pcm(1, 8000, 16),
+                        RawBytes<std::int32_t>({0x7FFFFFFF, 0x8000, 0x7FFF, -0x8001, INT32_MIN}), 5));
+    EXPECT_EQ(fromInt32, (std::vector<short>{32767, 1, 0, -1, -32768}));
+    const float nan = std::nanf("");
+    const std::vector<short> fromFloat =
+        Samples(Convert(Float(1, 8000, 32), Pcm(1, 8000, 16),
+                        RawBytes<float>({1.0f, -1.0f, 2.5f, -7.0f, 0.5f / 32768, 1.5f / 32768, -1.5f / 32768,
+                                         nan, 0.25f, INFINITY}),
+                        10));
+    EXPECT_EQ(fromFloat, (std::vector<short>{32767, -32768, 32767, -32768, 0, 2, -2, 0, 8192, 32767}));
+    const std::vector<short> fromDouble = Samples(Convert(
+        Float(1, 8000, 64), Pcm(1, 8000, 16), RawBytes<double>({0.999, -0.5, 3.5 / 32768, 1e300}), 4));
+    EXPECT_EQ(fromDouble, (std::vector<short>{32735, -16384, 4, 32767}));
+}
+
+TEST(AcmPcmConversion, ReadsExtensibleRecordsAsTheirSampleCoding) {
+    const WaveFormatBlock int24 = Extensible(Pcm(2, 8000, 24));
+    const std::vector<short> stereo =
+        Samples(Convert(*int24.Format(), Pcm(2, 8000, 16), Bytes24({0x000180, -0x000180}), 1));
+    EXPECT_EQ(stereo, (std::vector<short>{2, -1}));
+    const WaveFormatBlock float32 = Extensible(Float(2, 8000, 32));
+    const std::vector<BYTE> eightBit =
+        Convert(*float32.Format(), Pcm(1, 8000, 8), RawBytes<float>({0.5f, 0.25f}), 1);
+    EXPECT_EQ(eightBit, (std::vector<BYTE>{0x80 + 0x30})) << "mixed down to 12288, high byte kept";
+}
 
 TEST(AcmRegistry, NamesItsFormatsAndRefusesMpeg) {
     EXPECT_EQ(TagName(WAVE_FORMAT_PCM), "PCM");

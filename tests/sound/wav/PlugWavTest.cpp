@@ -7,6 +7,7 @@
 
 #include "sound/Plug_WAV.h"
 #include "sound/Sndutils.h"
+#include "sound/WaveFile.h"
 #include "tests/platform/mmsys/RiffBuilder.h"
 
 using namespace riff_test;
@@ -126,6 +127,66 @@ TEST(SndWavConvert, KeepsStagesWithinTheirBuffersForAFarSmallerOutput) {
     auto out = PlayAll(wav, 2000);
     EXPECT_GE(out.size(), 16000u);
     EXPECT_LE(out.size(), 16000u + 2000u);
+}
+
+namespace {
+
+struct PeerCase {
+    const char* name;
+    std::string make;      // writes {out}
+    std::string reference; // converts {in} to 16-bit PCM in {out}
+};
+
+const std::string SoxInteger = "sox -D {in} -b 16 -e signed-integer {out}";
+const std::string FfmpegFloat = "ffmpeg -v error -nostdin -y -i {in} -c:a pcm_s16le {out}";
+// Louder than full scale on the left, so that both conversions clip.
+const std::string FfmpegSignal = "ffmpeg -v error -nostdin -y -f lavfi -i "
+                                 "'aevalsrc=1.2*sin(2*PI*440*t)|0.7*sin(2*PI*1234*t):s=48000:d=0.5' ";
+const std::string SoxSignal = "sox -R -n -r 44100 -c 2 ";
+const std::string SoxTones = " synth 0.5 sine 440 sine 1234";
+
+std::string Filled(std::string command, const std::string& in, const std::string& out) {
+    for (auto [key, value] : {std::pair<std::string, std::string>{"{in}", in}, {"{out}", out}})
+        if (auto at = command.find(key); at != std::string::npos) command.replace(at, key.size(), value);
+    return command;
+}
+
+} // namespace
+
+// Wide integer and float files (the extensible record sox and ffmpeg write above 16 bits,
+// and the plain float tag) play as the peers convert them: sox without dither rounds
+// integers half a step up, ffmpeg rounds floats to the nearest step; both clip.
+TEST(SndWavConvert, WideAndFloatFilesPlayAsThePeersConvertThemSampleForSample) {
+    const PeerCase cases[] = {
+        {"sox-int24", SoxSignal + "-b 24 {out}" + SoxTones, SoxInteger},
+        {"sox-int32", SoxSignal + "-b 32 {out}" + SoxTones, SoxInteger},
+        {"sox-float32", SoxSignal + "-e floating-point -b 32 {out}" + SoxTones, FfmpegFloat},
+        {"sox-float64", SoxSignal + "-e floating-point -b 64 {out}" + SoxTones, FfmpegFloat},
+        {"ffmpeg-int24", FfmpegSignal + "-c:a pcm_s24le {out}", SoxInteger},
+        {"ffmpeg-int32", FfmpegSignal + "-c:a pcm_s32le {out}", SoxInteger},
+        {"ffmpeg-float32", FfmpegSignal + "-c:a pcm_f32le {out}", FfmpegFloat},
+        {"ffmpeg-float64", FfmpegSignal + "-c:a pcm_f64le {out}", FfmpegFloat},
+    };
+    for (const PeerCase& peer : cases) {
+        const std::string source = TempPath(std::string(peer.name) + ".wav");
+        const std::string converted = TempPath(std::string(peer.name) + "-16.wav");
+        ASSERT_TRUE(riff_test::Run(Filled(peer.make, "", source))) << peer.name;
+        ASSERT_TRUE(riff_test::Run(Filled(peer.reference, source, converted))) << peer.name;
+        unsigned size = 0, samples = 0;
+        WaveFormatBlock format;
+        std::vector<BYTE> expected;
+        ASSERT_EQ(LoadWaveFile(converted.c_str(), &size, &samples, &format, &expected), 0) << peer.name;
+        ASSERT_EQ(format.Format()->nChannels, 2) << peer.name;
+
+        TSndWav wav(nullptr);
+        const DWORD rate = format.Format()->nSamplesPerSec;
+        ASSERT_TRUE(Open(wav, source, 2, rate, 16)) << peer.name;
+        const std::vector<BYTE> out = PlayAll(wav, 4096);
+        ASSERT_GE(out.size(), expected.size()) << peer.name;
+        EXPECT_EQ(Samples(std::vector<BYTE>(out.begin(), out.begin() + long(expected.size()))),
+                  Samples(expected))
+            << peer.name;
+    }
 }
 
 TEST(SndWavInit, RefusesMpegDataAndUnknownFormats) {
