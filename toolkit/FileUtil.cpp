@@ -8,6 +8,7 @@
 #include "platform/files/SpecialFolders.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
+#include "toolkit/Kxprgrss.h"
 
 #include <cerrno>
 #include <climits>
@@ -322,8 +323,24 @@ bool ForceDirectories(const std::string& dir) {
     return mkdir(ResolvePath(name).c_str(), 0777) == 0 || DirExists(name);
 }
 
+TCopyProgress ProgressOfControl(TControl* progressControl) {
+    if (!progressControl) return {};
+    return {[progressControl](int value) { SetProgressMax(progressControl, value); },
+            [progressControl](int value) { SetProgressMin(progressControl, value); },
+            [progressControl](int value) { SetProgressValue(progressControl, value); }};
+}
+
 void CopyFile(const std::string& from, const std::string& to, const TCopyProgress& progress) {
     CopyFileEx(from, to, false, false, progress);
+}
+
+void CopyFile(const std::string& from, const std::string& to, TControl* progressControl) {
+    CopyFileEx(from, to, false, false, ProgressOfControl(progressControl));
+}
+
+void CopyFileEx(const std::string& from, const std::string& to, bool overwriteReadOnly, bool shellDialog,
+                TControl* progressControl) {
+    CopyFileEx(from, to, overwriteReadOnly, shellDialog, ProgressOfControl(progressControl));
 }
 
 void CopyFileEx(const std::string& from, const std::string& to, bool overwriteReadOnly, bool shellDialog,

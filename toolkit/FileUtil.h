@@ -140,6 +140,11 @@ struct TCopyProgress {
     std::function<void(int)> SetPosition;
 };
 
+class TControl;
+// A copy's progress on any progress control registered with the progress-control registry
+// (nullptr: none).
+TCopyProgress ProgressOfControl(TControl* progressControl);
+
 // Appends a separator unless name is empty or ends in one (or ":"); a lone drive letter
 // becomes "X:\".
 std::string NormalDir(const std::string& name);
@@ -152,10 +157,13 @@ bool ForceDirectories(const std::string& dir);
 // destinations; raises EFOpenError, EFCreateError, EReadError or EWriteError. The
 // destination holds either its old contents or the whole copy, never part of one.
 void CopyFile(const std::string& from, const std::string& to, const TCopyProgress& progress = {});
+void CopyFile(const std::string& from, const std::string& to, TControl* progressControl);
 // With overwriteReadOnly a read-only destination is replaced too; with shellDialog the
 // desktop's operation copies, and a failure or cancel raises EAbort.
 void CopyFileEx(const std::string& from, const std::string& to, bool overwriteReadOnly, bool shellDialog,
                 const TCopyProgress& progress = {});
+void CopyFileEx(const std::string& from, const std::string& to, bool overwriteReadOnly, bool shellDialog,
+                TControl* progressControl);
 // Renames, or copies and deletes where renaming cannot be done (another file system). When
 // the source cannot be deleted afterwards both files stay and EOSError is raised.
 void MoveFile(const std::string& from, const std::string& to);

@@ -24,6 +24,10 @@ seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
 seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
 seed BMP3:build/fuzz/corpus/fuzz_bmp_loader/rgb.bmp
 seed build/fuzz/corpus/fuzz_jpeg_image/picture.jpg
+mkdir -p build/fuzz/corpus/fuzz_cursor_file build/fuzz/corpus/fuzz_date_reading
+seed -resize 32x32 ICO:build/fuzz/corpus/fuzz_cursor_file/icon.ico
+printf 'dd-mmm-yyyy\n05-Mar-2003' >build/fuzz/corpus/fuzz_date_reading/masked
+printf 'dd/mm/yyyy\n5/3/03' >build/fuzz/corpus/fuzz_date_reading/delimited
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do

@@ -7,6 +7,7 @@
 #include "platform/framework/ImgList.h"
 #include "platform/framework/Menus.h"
 #include "platform/framework/PopupMenu.h"
+#include "platform/framework/ProgressBar.h"
 #include "platform/framework/Published.h"
 #include "platform/framework/StdCtrls.h"
 #include "platform/framework/Timer.h"
@@ -186,6 +187,13 @@ void registerExtraControls() {
             Property("Min", TypeInteger(), &TUpDown::Min, &TUpDown::SetMin, 0),
             Property("Position", TypeInteger(), &TUpDown::Position, &TUpDown::SetPosition, 0),
             Property("Wrap", TypeBoolean(), &TUpDown::Wrap, &TUpDown::SetWrap, false),
+        });
+    RegisterPublishedClass(
+        "TProgressBar", "TWinControl",
+        {
+            Property("Max", TypeInteger(), &TProgressBar::Max, &TProgressBar::SetMax, 100),
+            Property("Min", TypeInteger(), &TProgressBar::Min, &TProgressBar::SetMin, 0),
+            Property("Position", TypeInteger(), &TProgressBar::Position, &TProgressBar::SetPosition, 0),
         });
     RegisterPublishedClass(
         "TSpinEdit", "TWinControl",
