@@ -1,8 +1,6 @@
 #include "sound/MpgSynth.h"
 
-#include <array>
-#include <cmath>
-
+#include "sound/MpgDct.h"
 #include "sound/MpgTables.h"
 
 namespace {
@@ -10,7 +8,7 @@ namespace {
 // The window D scaled to 16-bit output, by quality, block age a and kept sample m: at
 // quality q the samples j = m << q are computed, and D[32a + j] weighs them.
 struct TSynthWindow {
-    float w[3][16][32];
+    alignas(16) float w[3][16][32];
     TSynthWindow() {
         for (int i = 0; i < 512; ++i) {
             const int base = i <= 256 ? kMpegWindowBase[i] : kMpegWindowBase[512 - i];
@@ -27,48 +25,19 @@ const TSynthWindow& Window() {
     return window;
 }
 
-// 1 / (2 cos((2n+1) pi / 2N)) for the butterflies of an N-point DCT.
-template <int N> const std::array<float, N / 2>& DctFactors() {
-    static const std::array<float, N / 2> factors = [] {
-        std::array<float, N / 2> f{};
-        for (int n = 0; n < N / 2; ++n)
-            f[size_t(n)] = float(1.0 / (2.0 * std::cos((2 * n + 1) * M_PI / (2.0 * N))));
-        return f;
-    }();
-    return factors;
-}
+typedef float TFloat4 __attribute__((vector_size(16)));
+typedef int TInt4 __attribute__((vector_size(16)));
 
-// Fast DCT-II, X[k] = sum x[n] cos((2n+1) k pi / 2N), by recursive halving.
-template <int N> void Dct(const float* x, float* out) {
-    if constexpr (N == 1) {
-        out[0] = x[0];
-    } else {
-        constexpr int H = N / 2;
-        const auto& factors = DctFactors<N>();
-        float even[H], odd[H], evenOut[H], oddOut[H];
-        for (int n = 0; n < H; ++n) {
-            even[n] = x[n] + x[N - 1 - n];
-            odd[n] = (x[n] - x[N - 1 - n]) * factors[size_t(n)];
-        }
-        Dct<H>(even, evenOut);
-        Dct<H>(odd, oddOut);
-        for (int k = 0; k < H; ++k) {
-            out[2 * k] = evenOut[k];
-            out[2 * k + 1] = k + 1 < H ? oddOut[k] + oddOut[k + 1] : oddOut[k];
-        }
-    }
-}
-
-int16_t ClipSample(float sum, int& clipped) {
-    if (sum > 32767.0f) {
-        ++clipped;
-        return 32767;
-    }
-    if (sum < -32768.0f) {
-        ++clipped;
-        return -32768;
-    }
-    return int16_t(sum);
+// Sums above 32767 give 32767 and below -32768 give -32768 (both counted as clipped); any
+// other is truncated toward zero.
+TInt4 ClipSamples(TFloat4 sums, int& clipped) {
+    const TFloat4 high = {32767.0f, 32767.0f, 32767.0f, 32767.0f};
+    const TFloat4 low = {-32768.0f, -32768.0f, -32768.0f, -32768.0f};
+    const TInt4 over = (sums > high) | (sums < low);
+    clipped -= over[0] + over[1] + over[2] + over[3];
+    sums = sums > high ? high : sums;
+    sums = sums < low ? low : sums;
+    return __builtin_convertvector(sums, TInt4);
 }
 
 } // namespace
@@ -83,7 +52,12 @@ template <int Q> int TMpegSynth::SynthesizeAt(const float subbands[32], int chan
 
     // a[n / step] = A[n], the DCT of the subbands kept at this quality; A[32] = 0.
     float a[kKept + 1];
-    Dct<kKept>(subbands, a);
+    if constexpr (Q == 0)
+        MpegDct32(subbands, a);
+    else if constexpr (Q == 1)
+        MpegDctScalar16(subbands, a);
+    else
+        MpegDctScalar8(subbands, a);
     a[kKept] = 0.0f;
 
     // The kept samples' matrixed values, packed: even ages read [0, kKept), odd ones
@@ -95,20 +69,24 @@ template <int Q> int TMpegSynth::SynthesizeAt(const float subbands[32], int chan
         block[32 + m] = -a[(j < 16 ? 16 - j : j - 16) / kStep];
     }
 
+    // Each sample's 16 products are added in age order, four samples to a vector.
+    constexpr int kVectors = kKept / 4;
     const TSynthWindow& window = Window();
-    float sums[kKept] = {};
+    TFloat4 sums[kVectors] = {};
     for (int age = 0; age < 16; ++age) {
-        const float* values = ring.blocks[(ring.newest + unsigned(age)) & 15] + (age & 1) * 32;
-        const float* w = window.w[Q][age];
-        for (int m = 0; m < kKept; ++m)
-            sums[m] += w[m] * values[m];
+        const auto* values = reinterpret_cast<const TFloat4*>(
+            ring.blocks[(ring.newest + unsigned(age)) & 15] + (age & 1) * 32);
+        const auto* w = reinterpret_cast<const TFloat4*>(window.w[Q][age]);
+        for (int v = 0; v < kVectors; ++v)
+            sums[v] += w[v] * values[v];
     }
 
     int clipped = 0;
-    for (int m = 0; m < kKept; ++m) {
-        const int16_t sample = ClipSample(sums[m], clipped);
-        for (int r = 0; r < kStep; ++r)
-            out[2 * (m * kStep + r) + channel] = sample;
+    for (int v = 0; v < kVectors; ++v) {
+        const TInt4 samples = ClipSamples(sums[v], clipped);
+        for (int lane = 0; lane < 4; ++lane)
+            for (int r = 0; r < kStep; ++r)
+                out[2 * ((4 * v + lane) * kStep + r) + channel] = int16_t(samples[lane]);
     }
     return clipped * kStep;
 }

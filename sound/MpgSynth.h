@@ -22,7 +22,7 @@ private:
     // Per quality and channel: 16 blocks of the matrixed values (32 for even ages,
     // 32 for odd ages) and the index of the newest block.
     struct TRing {
-        float blocks[16][64];
+        alignas(16) float blocks[16][64];
         unsigned newest;
     };
     TRing rings_[3][2];

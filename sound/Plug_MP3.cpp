@@ -205,6 +205,51 @@ void TSndMP3::FillSilence(unsigned char* dest, unsigned long len) const {
     std::memset(dest, Format.wBitsPerSample == 8 ? 0x80 : 0, len);
 }
 
+namespace {
+
+// Writes one output frame from a decoded pair: both sides, or their mean halved toward zero
+// and capped; 16-bit values as they are, 8-bit ones as the high byte made unsigned.
+template <bool Sixteen, bool Stereo> unsigned char* PutFrame(unsigned char* dest, const int16_t* pair) {
+    int values[2] = {pair[0], pair[1]};
+    if constexpr (!Stereo) values[0] = std::min((values[0] + values[1]) / 2, 32767);
+    for (int c = 0; c < (Stereo ? 2 : 1); ++c) {
+        if constexpr (Sixteen) {
+            const auto v = int16_t(values[c]);
+            std::memcpy(dest, &v, 2);
+            dest += 2;
+        } else {
+            *dest++ = uint8_t((values[c] >> 8) ^ 0x80);
+        }
+    }
+    return dest;
+}
+
+// Output frame f takes the pair (phase + f * rateIn) / rateOut; the quotient is stepped
+// along instead of divided out for every frame.
+template <bool Sixteen, bool Stereo>
+void PutFrames(unsigned char* dest, const int16_t* samples, uint64_t frames, uint64_t phase, uint64_t rateIn,
+               uint64_t rateOut) {
+    if (Sixteen && Stereo && rateIn == rateOut) {
+        std::memcpy(dest, samples, size_t(frames) * 4);
+        return;
+    }
+    uint64_t pair = phase / rateOut;
+    uint64_t remainder = phase % rateOut;
+    const uint64_t wholeStep = rateIn / rateOut;
+    const uint64_t fractionStep = rateIn % rateOut;
+    for (uint64_t f = 0; f < frames; ++f) {
+        dest = PutFrame<Sixteen, Stereo>(dest, samples + 2 * pair);
+        pair += wholeStep;
+        remainder += fractionStep;
+        if (remainder >= rateOut) {
+            remainder -= rateOut;
+            ++pair;
+        }
+    }
+}
+
+} // namespace
+
 unsigned long TSndMP3::Convert(unsigned char* dest, unsigned long wanted) {
     const bool sixteen = Format.wBitsPerSample != 8;
     const bool stereo = Format.nChannels != 1;
@@ -217,23 +262,14 @@ unsigned long TSndMP3::Convert(unsigned char* dest, unsigned long wanted) {
     const uint64_t available = reach > ratePhase_ ? (reach - ratePhase_ + rateIn - 1) / rateIn : 0;
     const uint64_t frames = std::min<uint64_t>(available, wanted / frameBytes);
 
-    for (uint64_t f = 0; f < frames; ++f) {
-        const size_t pair = size_t((ratePhase_ + f * rateIn) / rateOut);
-        const int left = samples_[2 * pair];
-        const int right = samples_[2 * pair + 1];
-        int values[2] = {left, right};
-        const int count = stereo ? 2 : 1;
-        if (!stereo) values[0] = std::min((left + right) / 2, 32767);
-        for (int c = 0; c < count; ++c) {
-            if (sixteen) {
-                const auto v = int16_t(values[c]);
-                std::memcpy(dest, &v, 2);
-                dest += 2;
-            } else {
-                *dest++ = uint8_t((values[c] >> 8) ^ 0x80);
-            }
-        }
-    }
+    if (sixteen && stereo)
+        PutFrames<true, true>(dest, samples_, frames, ratePhase_, rateIn, rateOut);
+    else if (sixteen)
+        PutFrames<true, false>(dest, samples_, frames, ratePhase_, rateIn, rateOut);
+    else if (stereo)
+        PutFrames<false, true>(dest, samples_, frames, ratePhase_, rateIn, rateOut);
+    else
+        PutFrames<false, false>(dest, samples_, frames, ratePhase_, rateIn, rateOut);
     const uint64_t advanced = ratePhase_ + frames * rateIn;
     const size_t used = size_t(std::min<uint64_t>(advanced / rateOut, pairs));
     ratePhase_ = advanced - uint64_t(used) * rateOut;

@@ -167,9 +167,11 @@ void TSndOutEngine::SetPosition(SND_POSITION* position) {
     Start();
 }
 
+// The block is read and written in the format the buffers were built in, which is the
+// requested one for a player but the capture format for a processor.
 void TSndOutEngine::GetBuffer(const BYTE* first, DWORD firstLen, const BYTE* second, DWORD secondLen) {
-    const bool wide = RequestedFormat.wBitsPerSample == 16;
-    const bool stereo = RequestedFormat.nChannels == 2;
+    const bool wide = WorkingFormat.wBitsPerSample == 16;
+    const bool stereo = WorkingFormat.nChannels == 2;
     if (wide && stereo)
         GetBuf16Stereo(left_.data(), right_.data(), first, firstLen, second, secondLen);
     else if (wide)
@@ -181,8 +183,8 @@ void TSndOutEngine::GetBuffer(const BYTE* first, DWORD firstLen, const BYTE* sec
 }
 
 void TSndOutEngine::PutBuffer(BYTE* first, DWORD firstLen, BYTE* second, DWORD secondLen) {
-    const bool wide = RequestedFormat.wBitsPerSample == 16;
-    const bool stereo = RequestedFormat.nChannels == 2;
+    const bool wide = WorkingFormat.wBitsPerSample == 16;
+    const bool stereo = WorkingFormat.nChannels == 2;
     if (wide && stereo)
         PutBuf16Stereo(left_.data(), right_.data(), first, firstLen, second, secondLen);
     else if (wide)
@@ -205,7 +207,7 @@ void TSndOutEngine::EffectsProcess(BYTE* first, DWORD firstLen, BYTE* second, DW
                 GetBuffer(first, firstLen, second, secondLen);
                 split = true;
             }
-            effect->Process(left_.data(), RequestedFormat.nChannels == 2 ? right_.data() : nullptr, count);
+            effect->Process(left_.data(), WorkingFormat.nChannels == 2 ? right_.data() : nullptr, count);
         } else {
             if (split) {
                 PutBuffer(first, firstLen, second, secondLen);

@@ -26,6 +26,8 @@ constexpr int RowWidth = 230;
 // side, each reachable by the mouse.
 constexpr int ChannelBoxWidth = 18;
 
+// Faders are the volume, bass and treble types (their units bits masked out); other faders,
+// sliders, numbers, times and custom controls get nothing drawn.
 TSndMixerKind kindOf(DWORD type) {
     const DWORD fader = type & FaderMask;
     if (fader == 0x50000001 || fader == 0x50000002 || fader == 0x50000003) return TSndMixerKind::Fader;

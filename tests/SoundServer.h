@@ -33,8 +33,7 @@ public:
         ready_ = true;
     }
     ~ScopedSoundServer() {
-        if (folder_.empty())
-            return;
+        if (folder_.empty()) return;
         std::string ignored;
         run(script() + " stop " + folder_, ignored);
         run("rm -rf " + folder_, ignored);
@@ -54,8 +53,7 @@ private:
     static int run(const std::string& command, std::string& output) {
         output.clear();
         FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-        if (pipe == nullptr)
-            return -1;
+        if (pipe == nullptr) return -1;
         std::array<char, 256> chunk{};
         while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
             output += chunk.data();
@@ -67,8 +65,7 @@ private:
         std::size_t start = 0;
         while (start < lines.size()) {
             std::size_t end = lines.find('\n', start);
-            if (end == std::string::npos)
-                end = lines.size();
+            if (end == std::string::npos) end = lines.size();
             const std::string line = lines.substr(start, end - start);
             const std::size_t equals = line.find('=');
             if (equals != std::string::npos)
@@ -85,8 +82,7 @@ private:
 } // namespace vx_test
 
 // Skips the current test with the server's reason when it could not start.
-#define VX_REQUIRE_SOUND_SERVER(server)                                                 \
-    do {                                                                                \
-        if (!(server).ready())                                                          \
-            GTEST_SKIP() << "no sound server on this machine: " << (server).why();      \
+#define VX_REQUIRE_SOUND_SERVER(server)                                                                      \
+    do {                                                                                                     \
+        if (!(server).ready()) GTEST_SKIP() << "no sound server on this machine: " << (server).why();        \
     } while (0)

@@ -62,7 +62,7 @@ public:
 
     // The accelerator of a dialog: true (handled) when key is the caption's accelerator
     // and the enabled label could move the focus to its FocusControl.
-    bool DialogChar(char key);
+    bool DialogChar(char key) override;
     // The focus moved to focused (nullptr: away from every control).
     void FocusChanged(TWinControl* focused);
 

@@ -1,5 +1,6 @@
 #include "toolkit/KxCheckListBox.h"
 
+#include "toolkit/Apputils.h"
 #include "toolkit/Maxmin.h"
 
 namespace {
@@ -11,6 +12,11 @@ std::uint32_t packState(TCheckBoxState state, bool enabled) {
 TCheckBoxState unpackState(std::uint32_t packed) {
     const std::uint32_t state = packed >> 16;
     return state <= cbGrayed ? static_cast<TCheckBoxState>(state) : cbUnchecked;
+}
+
+// A state read back from settings; anything but the three states is unchecked.
+TCheckBoxState storedState(int value) {
+    return value >= cbUnchecked && value <= cbGrayed ? static_cast<TCheckBoxState>(value) : cbUnchecked;
 }
 
 TKxCheckListBox& boxOf(const TKxListBoxStrings& strings) {
@@ -376,4 +382,39 @@ void TKxCheckListBox::KeyPress(char& key) {
     default:
         break;
     }
+}
+
+void TKxCheckListBox::SaveStatesTo(TObject* ini, const std::string& section) {
+    IniEraseSection(ini, section);
+    const int count = Window().GetCount();
+    IniWriteInteger(ini, section, "Count", count);
+    for (int i = 0; i < count; ++i)
+        IniWriteInteger(ini, section, "Item" + std::to_string(i), State(i));
+}
+
+void TKxCheckListBox::RestoreStatesFrom(TObject* ini, const std::string& section) {
+    const int count = Min(IniReadInteger(ini, section, "Count", 0), Window().GetCount());
+    for (int i = 0; i < count; ++i) {
+        // The radio choice is the first item stored checked; the item checked before the
+        // restore may refuse to come unchecked and must not end it.
+        const TCheckBoxState state = storedState(IniReadInteger(ini, section, "Item" + std::to_string(i), 0));
+        SetState(i, state);
+        if (checkKind_ == ckRadioButtons && state == cbChecked) break;
+    }
+}
+
+void TKxCheckListBox::SaveStates(TIniFile& ini) {
+    SaveStatesTo(&ini, GetDefaultSection(this));
+}
+
+void TKxCheckListBox::RestoreStates(TIniFile& ini) {
+    RestoreStatesFrom(&ini, GetDefaultSection(this));
+}
+
+void TKxCheckListBox::SaveStatesReg(TRegIniFile& ini) {
+    SaveStatesTo(&ini, GetDefaultSection(this));
+}
+
+void TKxCheckListBox::RestoreStatesReg(TRegIniFile& ini) {
+    RestoreStatesFrom(&ini, GetDefaultSection(this));
 }

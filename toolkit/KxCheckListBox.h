@@ -5,7 +5,9 @@
 // is re-created; in radio-button mode exactly one item is checked. Space toggles the
 // current item, "+" and "-" check and uncheck every enabled one, a click on the check
 // toggles it.
+#include "platform/files/IniFiles.h"
 #include "platform/framework/Bitmap.h"
+#include "platform/framework/Registry.h"
 #include "platform/framework/StdCtrls.h"
 #include "toolkit/KxListBox.h"
 
@@ -68,6 +70,17 @@ public:
     void ApplyState(TCheckBoxState state, bool enabledOnly);
     // As a click on the check of an enabled item: the next state, then OnClickCheck.
     void ToggleClickCheck(int index);
+
+    // The states in the control's default section of a settings file or registry key:
+    // "Count" and "Item0", "Item1"... Restoring takes as many as the list has items.
+    void SaveStates(TIniFile& ini);
+    void RestoreStates(TIniFile& ini);
+    void SaveStatesReg(TRegIniFile& ini);
+    void RestoreStatesReg(TRegIniFile& ini);
+    // The same in any section of a TIniFile or TRegIniFile: what a form's placement
+    // storage calls when it saves and restores.
+    void SaveStatesTo(TObject* ini, const std::string& section);
+    void RestoreStatesFrom(TObject* ini, const std::string& section);
 
     // The width of the check strip in front of each item, and the height of a check.
     int CheckWidth() const { return checkWidth_; }

@@ -28,6 +28,10 @@ mkdir -p build/fuzz/corpus/fuzz_cursor_file build/fuzz/corpus/fuzz_date_reading
 seed -resize 32x32 ICO:build/fuzz/corpus/fuzz_cursor_file/icon.ico
 printf 'dd-mmm-yyyy\n05-Mar-2003' >build/fuzz/corpus/fuzz_date_reading/masked
 printf 'dd/mm/yyyy\n5/3/03' >build/fuzz/corpus/fuzz_date_reading/delimited
+# The settings store's reader starts from a file that has every kind of line.
+mkdir -p build/fuzz/corpus/fuzz_registry_file
+printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"Bytes"=hex:01,ff\n@="x"\n' \
+  > build/fuzz/corpus/fuzz_registry_file/seed.conf
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do

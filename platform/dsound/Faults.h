@@ -25,6 +25,7 @@ enum class DsOp {
     CaptureCreate,
     CreateCaptureBuffer,
     CaptureStart,
+    CaptureLock,
     Count
 };
 

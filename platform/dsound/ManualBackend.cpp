@@ -3,6 +3,8 @@
 #include "platform/dsound/SoundBuffer.h"
 #include "platform/kernel/Thread.h"
 
+#include <algorithm>
+
 class ManualBackend::Stream : public AudioStream {
 public:
     Stream(ManualBackend& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
@@ -60,7 +62,7 @@ std::unique_ptr<AudioStream> ManualBackend::openOutput(const std::string& device
 std::unique_ptr<AudioStream> ManualBackend::openCapture(const std::string& device, const DeviceFormat&,
                                                         DeviceFormat& got, CaptureCallback feed) {
     std::lock_guard guard(lock_);
-    if (openFails_ || capturers_.count(device)) return nullptr;
+    if (openFails_ || capturers_.count(device) || vanished_.count(device)) return nullptr;
     got = format_;
     capturers_[device] = std::move(feed);
     return std::make_unique<Stream>(*this, "in:" + device);
@@ -101,12 +103,29 @@ std::vector<std::int16_t> ManualBackend::RenderChunks(int chunks, const std::str
 void ManualBackend::FeedCapture(const std::vector<std::int16_t>& samples, const std::string& device) {
     std::lock_guard callbacks(callbackLock_);
     CaptureCallback feed;
+    bool vanished = false;
     {
         std::lock_guard guard(lock_);
         auto it = capturers_.find(device);
         if (it != capturers_.end()) feed = it->second;
+        vanished = vanished_.count(device) != 0;
     }
-    if (feed) feed(samples.data(), static_cast<int>(samples.size() / format_.channels));
+    if (!feed) return;
+    const int frames = static_cast<int>(samples.size() / format_.channels);
+    if (vanished) {
+        const std::vector<std::int16_t> silence(samples.size(), 0);
+        feed(silence.data(), frames);
+    } else {
+        feed(samples.data(), frames);
+    }
+}
+
+void ManualBackend::VanishCaptureDevice(const std::string& device) {
+    std::lock_guard guard(lock_);
+    vanished_.insert(device);
+    captures_.erase(std::remove_if(captures_.begin(), captures_.end(),
+                                   [&](const AudioDeviceInfo& info) { return info.id == device; }),
+                    captures_.end());
 }
 
 bool ManualBackend::OutputOpen(const std::string& device) const {

@@ -3,11 +3,14 @@
 // an output device, feeds capture frames, lists the live buffers, injects a failure into
 // the next call of any operation and loses every buffer.
 #include "platform/dsound/AudioBackend.h"
+#include "platform/dsound/Capture.h"
 #include "platform/dsound/Faults.h"
 #include "platform/dsound/Mixer.h"
+#include "platform/dsound/ReleaseTrace.h"
 
 #include <map>
 #include <mutex>
+#include <set>
 
 class ManualBackend : public AudioBackend {
 public:
@@ -33,14 +36,19 @@ public:
     std::vector<std::int16_t> RenderChunks(int chunks, const std::string& device = "");
     // Hands interleaved frames of the device format to an open capture device.
     void FeedCapture(const std::vector<std::int16_t>& samples, const std::string& device = "");
+    // The capture device is unplugged: it leaves the list and cannot be opened again, and an
+    // open stream of it goes on delivering silence, as a disconnected device does through SDL.
+    void VanishCaptureDevice(const std::string& device = "");
     bool OutputOpen(const std::string& device = "") const;
 
     const DeviceFormat& Format() const { return format_; }
     void FailNext(DsOp op, HRESULT result, int skip = 0) { FailNextCall(op, result, skip); }
     void LoseAllBuffers() { DeviceMixer::LoseAll(); }
     std::vector<BufferInfo> Buffers() const { return DeviceMixer::AllBuffers(); }
+    std::vector<CaptureBufferInfo> CaptureBuffers() const { return AllCaptureBuffers(); }
     std::vector<DirectSoundInfo> DirectSoundObjects() const;
     int LiveDirectSoundObjects() const;
+    int LiveCaptureObjects() const { return ::LiveCaptureObjects(); }
 
 private:
     class Stream;
@@ -56,6 +64,7 @@ private:
     bool openFails_ = false;
     std::map<std::string, MixCallback> mixers_;        // guarded by lock_
     std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
+    std::set<std::string> vanished_;                   // guarded by lock_
 };
 
 // Installs a manual backend for a test's scope and clears pending faults (DirectSound and

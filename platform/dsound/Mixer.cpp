@@ -191,6 +191,7 @@ std::vector<BufferInfo> DeviceMixer::AllBuffers() {
             info.playing = v->playing;
             info.looping = v->looping;
             info.lost = v->memory && v->memory->lost;
+            info.locked = v->memory && !v->memory->locked.empty();
             info.playCursor = v->frame * v->format.nBlockAlign;
             info.volume = v->volume;
             info.pan = v->pan;

@@ -53,6 +53,7 @@ struct BufferInfo {
     bool playing = false;
     bool looping = false;
     bool lost = false;
+    bool locked = false; // a region is locked by its owner
     DWORD playCursor = 0;
     LONG volume = 0;
     LONG pan = 0;

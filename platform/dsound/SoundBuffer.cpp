@@ -1,6 +1,7 @@
 #include "platform/dsound/SoundBuffer.h"
 
 #include "platform/dsound/Faults.h"
+#include "platform/dsound/ReleaseTrace.h"
 
 #include <algorithm>
 
@@ -26,7 +27,10 @@ public:
     }
 
 private:
-    ~BufferNotify() override { buffer_->Release(); }
+    ~BufferNotify() override {
+        TraceFinalRelease("notify");
+        buffer_->Release();
+    }
     RefCounted refs_;
     SoundBuffer* buffer_;
 };
@@ -51,6 +55,7 @@ SoundBuffer::SoundBuffer(std::shared_ptr<DeviceMixer> mixer, SoundVoice voice)
 }
 
 SoundBuffer::~SoundBuffer() {
+    TraceFinalRelease(voice_.primary ? "primary buffer" : "buffer");
     mixer_->Remove(&voice_);
 }
 
@@ -293,6 +298,7 @@ DirectSoundObject::DirectSoundObject(std::shared_ptr<DeviceMixer> mixer) : mixer
 }
 
 DirectSoundObject::~DirectSoundObject() {
+    TraceFinalRelease("DirectSound");
     --liveObjects;
     std::lock_guard guard(objectsLock);
     objects.erase(

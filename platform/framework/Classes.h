@@ -65,6 +65,12 @@ public:
     using Exception::Exception;
 };
 
+// An operation the object's state does not allow.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // The silent exception: it ends the operation in progress, and the application's exception
 // handling lets it pass without a message.
 class EAbort : public Exception {

@@ -473,6 +473,10 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+bool TControl::DialogChar(char) {
+    return false;
+}
+
 void TControl::DblClick() {
     if (OnDblClick) OnDblClick(this);
 }
@@ -626,6 +630,10 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(s
 }
 
 TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::SetClickEvents(bool clickEvents) {
+    if (vx::ControlLink* link = vx::LinkOf(Widget())) link->clickOnRelease = clickEvents;
+}
 
 void TGraphicControl::Paint() {}
 

@@ -152,6 +152,9 @@ public:
 
     // Fires OnClick; controls override it to act on a click first.
     virtual void Click();
+    // A dialog's accelerator (Alt and a letter): true when key belongs to this control and
+    // it acted on it.
+    virtual bool DialogChar(char key);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -277,6 +280,9 @@ public:
 
 protected:
     virtual void Paint();
+    // Whether releasing the left button over the control clicks it (the default); a control
+    // that decides its clicks itself (a tool button) turns it off.
+    void SetClickEvents(bool clickEvents);
 
 private:
     friend struct vx::ControlEvents;

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QScreen>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
+#include <vector>
 
 namespace {
 TScreen theScreen;
@@ -161,8 +163,28 @@ void FormWindow::changeEvent(QEvent* event) {
 
 } // namespace vx
 
+namespace {
+
+// Every form that exists, for the screen's list. A form of static duration is made before
+// this list is, so the list outlives it.
+std::vector<TForm*>& liveForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+} // namespace
+
+int TScreen::FormCount() const {
+    return static_cast<int>(liveForms().size());
+}
+
+TForm* TScreen::Forms(int index) const {
+    return liveForms().at(static_cast<std::size_t>(index));
+}
+
 TForm::TForm(TComponent* owner)
     : TWinControl(owner), window_(new vx::FormWindow(this)), canvas_(std::make_unique<TCanvas>()) {
+    liveForms().push_back(this);
     AttachWidget(window_);
     TControl::SetVisible(false);
     window_->resize(320, 240);
@@ -173,6 +195,8 @@ TForm::~TForm() {
     // The owned components (controls, menus, timers) go while the window still exists.
     DestroyComponents();
     window_->setMenuBar(nullptr);
+    std::vector<TForm*>& forms = liveForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
 
 void TForm::DoCreate() {
@@ -464,6 +488,10 @@ bool TForm::KeyDown(WORD& key, TShiftState shift) {
     if (key == VK_ESCAPE && clickButton(false)) return true;
     // F10 opens the menu bar, as on every desktop.
     if (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0 && window_->openMenu()) return true;
+    // Alt and a letter or digit: the control whose caption marks that key acts on it.
+    const bool letter = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    if (letter && (shift & (ssAlt | ssCtrl)) == ssAlt && dialogChar(this, static_cast<char>(key)))
+        return true;
     return false;
 }
 
@@ -482,6 +510,17 @@ TButton* findButton(const TWinControl* parent, bool defaultButton) {
 }
 
 } // namespace
+
+bool TForm::dialogChar(const TWinControl* parent, char key) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* control = parent->Controls(i);
+        if (!control->Visible()) continue;
+        if (control->DialogChar(key)) return true;
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            if (dialogChar(win, key)) return true;
+    }
+    return false;
+}
 
 bool TForm::clickButton(bool defaultButton) {
     TButton* button = findButton(this, defaultButton);

@@ -156,6 +156,7 @@ private:
     void applyConstraints();
     void placeAtFirstShow();
     bool clickButton(bool defaultButton);
+    static bool dialogChar(const TWinControl* parent, char key);
 
     vx::FormWindow* window_;
     std::unique_ptr<TCanvas> canvas_;
@@ -197,6 +198,11 @@ public:
     void ClearDrawing();
     // The colour of a screen pixel with the drawing over it.
     TColor DrawnPixel(int x, int y) const;
+    // The forms that exist, in the order they were created.
+    int FormCount() const;
+    TForm* Forms(int index) const;
+    // The logical pixels per inch the program lays its windows and text out at.
+    int PixelsPerInch() const { return 96; }
 
 private:
     TCursor cursor_ = crDefault;

@@ -5,7 +5,9 @@
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/Forms.h"
 #include "platform/framework/ImgList.h"
+#include "platform/framework/ListBox.h"
 #include "platform/framework/Menus.h"
+#include "platform/framework/PageControl.h"
 #include "platform/framework/PopupMenu.h"
 #include "platform/framework/ProgressBar.h"
 #include "platform/framework/Published.h"
@@ -205,6 +207,51 @@ void registerExtraControls() {
         });
 }
 
+void registerListBoxes() {
+    RegisterPublishedClass(
+        "TCustomListBox", "TWinControl",
+        {
+            Property("BorderStyle", EnumerationType("TBorderStyle", {"bsNone", "bsSingle"}),
+                     &TCustomListBox::BorderStyle, &TCustomListBox::SetBorderStyle, bsSingle),
+            Property("Columns", TypeInteger(), &TCustomListBox::Columns, &TCustomListBox::SetColumns, 0),
+            Property("ExtendedSelect", TypeBoolean(), &TCustomListBox::ExtendedSelect,
+                     &TCustomListBox::SetExtendedSelect, true),
+            Property("IntegralHeight", TypeBoolean(), &TCustomListBox::IntegralHeight,
+                     &TCustomListBox::SetIntegralHeight, false),
+            Property("ItemHeight", TypeInteger(), &TCustomListBox::ItemHeight,
+                     &TCustomListBox::SetItemHeight),
+            AssignedProperty("Items", ClassType("TStrings"), &TCustomListBox::Items),
+            Property("MultiSelect", TypeBoolean(), &TCustomListBox::MultiSelect,
+                     &TCustomListBox::SetMultiSelect, false),
+            Property("Sorted", TypeBoolean(), &TCustomListBox::Sorted, &TCustomListBox::SetSorted, false),
+            Property(
+                "Style",
+                EnumerationType("TListBoxStyle", {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable"}),
+                &TCustomListBox::Style, &TCustomListBox::SetStyle, lbStandard),
+            Property("TabWidth", TypeInteger(), &TCustomListBox::TabWidth, &TCustomListBox::SetTabWidth, 0),
+        });
+    RegisterPublishedClass("TListBox", "TCustomListBox", {});
+}
+
+void registerCommonControls() {
+    RegisterPublishedClass(
+        "TProgressBar", "TWinControl",
+        {
+            Property("Max", TypeInteger(), &TProgressBar::Max, &TProgressBar::SetMax, 100),
+            Property("Min", TypeInteger(), &TProgressBar::Min, &TProgressBar::SetMin, 0),
+            Property("Position", TypeInteger(), &TProgressBar::Position, &TProgressBar::SetPosition, 0),
+        });
+    RegisterPublishedClass("TTabSheet", "TWinControl",
+                           {
+                               Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption),
+                               Property("PageControl", ClassType("TPageControl"), &TTabSheet::PageControl,
+                                        &TTabSheet::SetPageControl),
+                           });
+    RegisterPublishedClass("TPageControl", "TWinControl",
+                           {Property("ActivePage", ClassType("TTabSheet"), &TPageControl::ActivePage,
+                                     &TPageControl::SetActivePage)});
+}
+
 void registerForms() {
     RegisterPublishedClass(
         "TForm", "TWinControl",
@@ -272,6 +319,8 @@ void RegisterFrameworkClasses() {
     registerControls();
     registerStandardControls();
     registerExtraControls();
+    registerListBoxes();
+    registerCommonControls();
     registerForms();
     registerComponents();
 }

@@ -177,7 +177,8 @@ TEST(MixDeskScreenshotUnderXvfb, EveryKindOfControlInItsStates) {
             if (row == 1 && column == 2)
                 EXPECT_LT(grab.count(cell(column, row), dark), 20) << "the disabled mixer's texts are grey";
             else
-                EXPECT_GT(grab.count(cell(column, row), dark), 150) << "texts of mixer " << column << "," << row;
+                EXPECT_GT(grab.count(cell(column, row), dark), 150)
+                    << "texts of mixer " << column << "," << row;
         }
     }
     // The speakers' faders fill up to their thumbs and the meters to their readings, in the

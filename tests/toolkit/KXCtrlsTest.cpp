@@ -4,6 +4,12 @@
 #include "tests/toolkit/PixelTarget.h"
 #include "toolkit/kxUiUtils.h"
 
+#include "platform/framework/QtBridge.h"
+#include "tests/platform/framework/GuiTestSupport.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -294,6 +300,18 @@ TEST_F(KxLabelFixture, AcceleratorMovesTheFocusOnlyWhenItCan) {
     target->SetEnabled(true);
     label->SetEnabled(false);
     EXPECT_FALSE(label->DialogChar('c'));
+}
+
+TEST_F(KxLabelFixture, AltAndTheAcceleratorOnTheFormFocusesTheLabelsControl) {
+    TestLabel* label = place();
+    auto* target = new TButton(form);
+    target->SetParent(form);
+    label->SetCaption("&Name");
+    label->SetFocusControl(target);
+    form->Show();
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
+    QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    EXPECT_TRUE(PumpUntil([&] { return target->Focused(); }));
 }
 
 TEST_F(KxLabelFixture, FreeingTheFocusControlClearsTheReference) {

@@ -268,3 +268,104 @@ TEST_F(CheckListFixture, ADisabledListDrawsGreyTextAndDisabledChecks) {
             black += (shot.pixel(origin.x() + x, origin.y() + y) & 0xFFFFFFu) == 0;
     EXPECT_EQ(black, 0) << "the check is drawn disabled";
 }
+
+namespace {
+
+// A form class of its own, so the settings section has a known name.
+class TStatesForm : public TForm {
+    VX_CLASS(TStatesForm, TForm)
+public:
+    using TForm::TForm;
+};
+
+class CheckListStatesFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vx::EnsureQtApplication();
+        SetRegistryFolder(std::string(VX_TEST_TMP) + "/registry");
+        form = new TStatesForm(nullptr);
+        box = new TKxCheckListBox(form);
+        box->SetParent(form);
+        box->SetName("Choices");
+        for (const char* text : {"a", "b", "c", "d"})
+            box->Items()->Add(text);
+    }
+    void TearDown() override {
+        form->Free();
+        SetRegistryFolder("");
+    }
+    // A file of each test's own.
+    std::string iniPath() const {
+        return std::string(VX_TEST_TMP) + "/" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    }
+    TStatesForm* form = nullptr;
+    TKxCheckListBox* box = nullptr;
+};
+
+} // namespace
+
+TEST_F(CheckListStatesFixture, StatesGoToTheControlsSectionAndComeBack) {
+    box->SetState(1, cbChecked);
+    box->SetState(3, cbGrayed);
+    TIniFile ini(iniPath());
+    ini.WriteString("TStatesFormChoices", "Stale", "x");
+    box->SaveStates(ini);
+    EXPECT_EQ(ini.ReadSection("TStatesFormChoices"),
+              (std::vector<std::string>{"Count", "Item0", "Item1", "Item2", "Item3"}))
+        << "the section is erased first";
+    EXPECT_EQ(ini.ReadInteger("TStatesFormChoices", "Item3", -1), cbGrayed);
+    box->ApplyState(cbUnchecked, false);
+    box->RestoreStates(ini);
+    EXPECT_EQ(box->State(1), cbChecked);
+    EXPECT_EQ(box->State(3), cbGrayed);
+}
+
+TEST_F(CheckListStatesFixture, TheRegistryKeepsThemTheSameWay) {
+    box->SetChecked(2, true);
+    {
+        TRegIniFile registry("Software\\Vortamix Tests");
+        box->SaveStatesReg(registry);
+    }
+    box->SetChecked(2, false);
+    TRegIniFile registry("Software\\Vortamix Tests", KEY_READ);
+    box->RestoreStatesReg(registry);
+    EXPECT_TRUE(box->Checked(2));
+}
+
+TEST_F(CheckListStatesFixture, ASectionWithMoreItemsAppliesOnlyTheListsItems) {
+    TIniFile ini(iniPath());
+    ini.WriteInteger("Saved", "Count", 9);
+    for (int i = 0; i < 9; ++i)
+        ini.WriteInteger("Saved", "Item" + std::to_string(i), 1);
+    box->RestoreStatesFrom(&ini, "Saved");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(box->Checked(i));
+}
+
+TEST_F(CheckListStatesFixture, RadioButtonsStopAtTheFirstItemThatComesBackChecked) {
+    box->SetCheckKind(ckRadioButtons);
+    TIniFile ini(iniPath());
+    ini.WriteInteger("Saved", "Count", 4);
+    ini.WriteInteger("Saved", "Item1", 1);
+    ini.WriteInteger("Saved", "Item3", 1);
+    box->RestoreStatesFrom(&ini, "Saved");
+    EXPECT_EQ(box->CheckedIndex(), 1);
+}
+
+TEST_F(CheckListStatesFixture, DamagedStatesReadAsUncheckedAndANegativeCountAsNone) {
+    TIniFile ini(iniPath());
+    ini.WriteInteger("Saved", "Count", 4);
+    ini.WriteInteger("Saved", "Item0", 7);
+    ini.WriteInteger("Saved", "Item1", -3);
+    ini.WriteInteger("Saved", "Item2", 2);
+    box->SetChecked(0, true);
+    box->RestoreStatesFrom(&ini, "Saved");
+    EXPECT_EQ(box->State(0), cbUnchecked);
+    EXPECT_EQ(box->State(1), cbUnchecked);
+    EXPECT_EQ(box->State(2), cbGrayed);
+    ini.WriteInteger("Other", "Count", -5);
+    ini.WriteInteger("Other", "Item0", 1);
+    box->RestoreStatesFrom(&ini, "Other");
+    EXPECT_EQ(box->State(0), cbUnchecked);
+}

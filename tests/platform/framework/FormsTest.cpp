@@ -239,6 +239,45 @@ TEST_F(FormInput, KeysWithoutAVirtualKeyCodeStillTypeTheirCharacter) {
     form->Free();
 }
 
+namespace {
+
+// A control that answers the accelerator key it is given.
+class Accelerated : public TGraphicControl {
+public:
+    Accelerated(TComponent* owner, char key) : TGraphicControl(owner), key_(key) {}
+    bool DialogChar(char key) override {
+        if (key != key_) return false;
+        ++hits;
+        return true;
+    }
+    int hits = 0;
+
+private:
+    char key_;
+};
+
+} // namespace
+
+TEST_F(FormInput, AltAndALetterGoesToTheControlWhoseAcceleratorItIs) {
+    auto* form = new TForm(nullptr);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    auto* deep = new Accelerated(form, 'G');
+    deep->SetParent(panel);
+    auto* hidden = new Accelerated(form, 'H');
+    hidden->SetParent(form);
+    hidden->Hide();
+    for (int key : {int(Qt::Key_G), int(Qt::Key_H)}) {
+        QKeyEvent alt(QEvent::KeyPress, key, Qt::AltModifier);
+        QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    }
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_G, Qt::NoModifier, QStringLiteral("g"));
+    QCoreApplication::sendEvent(vx::FormWidget(form), &plain);
+    EXPECT_EQ(deep->hits, 1) << "inside a panel, and only with Alt";
+    EXPECT_EQ(hidden->hits, 0) << "a hidden control has no accelerator";
+    form->Free();
+}
+
 TEST_F(FormInput, ActivatingAnotherWindowDeactivatesTheFirst) {
     TForm first(nullptr);
     TForm second(nullptr);

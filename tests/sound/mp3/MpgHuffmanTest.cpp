@@ -77,9 +77,10 @@ TEST(MpegHuffmanDecode, PairsWithEscapesAndSignsComeBackAsWritten) {
             PutValue(bits, book, y, negY, escY);
             written.emplace_back(negX ? -x : x, negY ? -y : y);
         }
-        TMpegBitReader reader(bits.bytes.data(), bits.bytes.size());
+        TMpegBitWindow reader(bits.bytes.data(), bits.bytes.size(), 0);
         for (const auto& [x, y] : written) {
             int gotX = 0, gotY = 0;
+            reader.Refill();
             TMpegHuffDecoder::Instance().DecodePair(table, reader, gotX, gotY);
             ASSERT_EQ(gotX, x) << "book " << table;
             ASSERT_EQ(gotY, y) << "book " << table;
@@ -99,10 +100,12 @@ TEST(MpegHuffmanDecode, QuadruplesOfBothBooks) {
         for (int i = 0; i < 4; ++i)
             if ((symbol >> (3 - i)) & 1) bits.Put(1, 1);
     }
-    TMpegBitReader reader(bits.bytes.data(), bits.bytes.size());
+    TMpegBitWindow reader(bits.bytes.data(), bits.bytes.size(), 0);
     for (int symbol = 0; symbol < 16; ++symbol) {
         int a[4], b[4];
+        reader.Refill();
         TMpegHuffDecoder::Instance().DecodeQuad(false, reader, a);
+        reader.Refill();
         TMpegHuffDecoder::Instance().DecodeQuad(true, reader, b);
         for (int i = 0; i < 4; ++i) {
             const int bit = (symbol >> (3 - i)) & 1;
@@ -110,6 +113,19 @@ TEST(MpegHuffmanDecode, QuadruplesOfBothBooks) {
             EXPECT_EQ(b[i], -bit) << symbol;
         }
     }
+}
+
+TEST(MpegBitWindow, ReadsPastTheEndAsZeroBitsAndRefillsWhereItStands) {
+    const uint8_t bytes[10] = {0xAB, 0xCD, 0xEF, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE};
+    TMpegBitWindow window(bytes, 10, 4);
+    EXPECT_EQ(window.Get(12), 0xBCDu);
+    EXPECT_EQ(window.Peek(32), 0xEF123456u);
+    window.Skip(40);
+    window.Refill();
+    EXPECT_EQ(window.Position(), 56u);
+    EXPECT_EQ(window.Get(20), 0x9ABCDu);
+    EXPECT_EQ(window.Get(4), 0xEu);
+    EXPECT_EQ(window.Get(32), 0u);
 }
 
 TEST(MpegBitReader, ReadsPastTheEndAsZeroBits) {

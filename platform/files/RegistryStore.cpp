@@ -1,0 +1,579 @@
+#include "platform/files/RegistryStore.h"
+
+#include "platform/files/AtomicFile.h"
+#include "platform/files/IniDocument.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+struct RegistryTree::Key {
+    std::string name;
+    std::vector<std::pair<std::string, RegValue>> values;
+    std::vector<std::unique_ptr<Key>> subKeys;
+
+    std::unique_ptr<Key> clone() const {
+        auto copy = std::make_unique<Key>();
+        copy->name = name;
+        copy->values = values;
+        for (const auto& sub : subKeys)
+            copy->subKeys.push_back(sub->clone());
+        return copy;
+    }
+    Key* child(std::string_view wanted) const {
+        for (const auto& sub : subKeys)
+            if (SameIniName(sub->name, wanted)) return sub.get();
+        return nullptr;
+    }
+    const RegValue* value(std::string_view wanted) const {
+        for (const auto& [valueName, value] : values)
+            if (SameIniName(valueName, wanted)) return &value;
+        return nullptr;
+    }
+};
+
+namespace {
+
+using Key = RegistryTree::Key;
+
+bool validKeyName(std::string_view name) {
+    return !name.empty() && name.size() <= kRegMaxKeyName &&
+           name.find_first_of("\r\n") == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+bool validPath(const std::vector<std::string>& names) {
+    return names.size() <= kRegMaxDepth && std::all_of(names.begin(), names.end(), validKeyName);
+}
+
+// ---- reading a file --------------------------------------------------------------------
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void skipBlanks(std::string_view line, std::size_t& pos) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+}
+
+// A quoted text starting at pos (on the opening quote); pos ends after the closing quote.
+std::optional<std::string> quoted(std::string_view line, std::size_t& pos, std::size_t limit) {
+    if (pos >= line.size() || line[pos] != '"') return std::nullopt;
+    std::string text;
+    for (++pos; pos < line.size(); ++pos) {
+        char c = line[pos];
+        if (c == '"') {
+            ++pos;
+            return text;
+        }
+        if (c == '\\' && pos + 1 < line.size()) {
+            c = line[++pos];
+            switch (c) {
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case '0':
+                c = '\0';
+                break;
+            case 'x':
+                if (pos + 2 < line.size() && hexValue(line[pos + 1]) >= 0 && hexValue(line[pos + 2]) >= 0) {
+                    c = static_cast<char>(hexValue(line[pos + 1]) * 16 + hexValue(line[pos + 2]));
+                    pos += 2;
+                }
+                break;
+            default:
+                break; // \\, \" and any other character stand for themselves
+            }
+        }
+        if (text.size() >= limit) return std::nullopt;
+        text += c;
+    }
+    return std::nullopt; // no closing quote
+}
+
+bool startsWithWord(std::string_view text, std::size_t pos, std::string_view word) {
+    return text.size() - pos >= word.size() && SameIniName(text.substr(pos, word.size()), word);
+}
+
+std::optional<RegValue> valueData(std::string_view line, std::size_t pos) {
+    RegValue value;
+    if (pos < line.size() && line[pos] == '"') {
+        auto text = quoted(line, pos, kRegMaxValueSize);
+        if (!text) return std::nullopt;
+        value = RegValue::String(std::move(*text));
+    } else if (startsWithWord(line, pos, "dword:")) {
+        pos += 6;
+        DWORD number = 0;
+        std::size_t digits = 0;
+        for (; pos < line.size() && hexValue(line[pos]) >= 0; ++pos, ++digits)
+            number = number * 16 + static_cast<DWORD>(hexValue(line[pos]));
+        if (digits == 0 || digits > 8) return std::nullopt;
+        value = RegValue::DWord(number);
+    } else if (startsWithWord(line, pos, "hex:")) {
+        pos += 4;
+        std::string bytes;
+        for (;;) {
+            skipBlanks(line, pos);
+            if (pos + 1 >= line.size() || hexValue(line[pos]) < 0 || hexValue(line[pos + 1]) < 0) break;
+            if (bytes.size() >= kRegMaxValueSize) return std::nullopt;
+            bytes += static_cast<char>(hexValue(line[pos]) * 16 + hexValue(line[pos + 1]));
+            pos += 2;
+            skipBlanks(line, pos);
+            if (pos < line.size() && line[pos] == ',') ++pos;
+        }
+        value = RegValue::Binary(std::move(bytes));
+    } else {
+        return std::nullopt;
+    }
+    skipBlanks(line, pos);
+    if (pos != line.size()) return std::nullopt;
+    return value;
+}
+
+// A value line: "name"=data or @=data.
+std::optional<std::pair<std::string, RegValue>> valueLine(std::string_view line) {
+    std::size_t pos = 0;
+    std::string name;
+    if (line.front() == '@') {
+        pos = 1;
+    } else {
+        auto quotedName = quoted(line, pos, kRegMaxValueName);
+        if (!quotedName) return std::nullopt;
+        name = std::move(*quotedName);
+    }
+    skipBlanks(line, pos);
+    if (pos >= line.size() || line[pos] != '=') return std::nullopt;
+    ++pos;
+    skipBlanks(line, pos);
+    auto value = valueData(line, pos);
+    if (!value) return std::nullopt;
+    return std::make_pair(std::move(name), std::move(*value));
+}
+
+std::string_view trimmedLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    return line;
+}
+
+// ---- writing a file --------------------------------------------------------------------
+
+void appendQuoted(std::string& out, std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    out += '"';
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendValue(std::string& out, const std::string& name, const RegValue& value) {
+    static const char digits[] = "0123456789abcdef";
+    if (name.empty())
+        out += '@';
+    else
+        appendQuoted(out, name);
+    out += '=';
+    if (value.type == REG_DWORD) {
+        const DWORD number = value.AsDWord();
+        out += "dword:";
+        for (int shift = 28; shift >= 0; shift -= 4)
+            out += digits[(number >> shift) & 15];
+    } else if (value.type == REG_BINARY) {
+        out += "hex:";
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(value.data[i]);
+            if (i > 0) out += ',';
+            out += digits[byte >> 4];
+            out += digits[byte & 15];
+        }
+    } else {
+        appendQuoted(out, value.data);
+    }
+    out += '\n';
+}
+
+void appendKey(std::string& out, const Key& key, const std::string& path) {
+    if (!path.empty() || !key.values.empty()) {
+        if (!out.empty()) out += '\n';
+        out += '[' + path + "]\n";
+        for (const auto& [name, value] : key.values)
+            appendValue(out, name, value);
+    }
+    for (const auto& sub : key.subKeys)
+        appendKey(out, *sub, path.empty() ? sub->name : path + '\\' + sub->name);
+}
+
+} // namespace
+
+RegValue RegValue::DWord(DWORD value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return {REG_DWORD, bytes};
+}
+
+DWORD RegValue::AsDWord() const {
+    if (data.size() != 4) return 0;
+    DWORD value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+    return value;
+}
+
+std::vector<std::string> SplitRegPath(std::string_view path) {
+    std::vector<std::string> names;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('\\', pos);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > pos) names.emplace_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return names;
+}
+
+RegistryTree::RegistryTree() : root_(std::make_unique<Key>()) {}
+RegistryTree::~RegistryTree() = default;
+RegistryTree::RegistryTree(const RegistryTree& other) : root_(other.root_->clone()) {}
+
+RegistryTree& RegistryTree::operator=(const RegistryTree& other) {
+    if (this != &other) root_ = other.root_->clone();
+    return *this;
+}
+
+RegistryTree RegistryTree::Parse(std::string_view text) {
+    RegistryTree tree;
+    text = text.substr(0, kRegMaxFileSize);
+    Key* current = tree.root_.get();
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = trimmedLine(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            const std::vector<std::string> names = close == std::string_view::npos
+                                                       ? std::vector<std::string>()
+                                                       : SplitRegPath(line.substr(1, close - 1));
+            current = close != std::string_view::npos && validPath(names) ? tree.root_.get() : nullptr;
+            for (std::size_t i = 0; current && i < names.size(); ++i) {
+                Key* next = current->child(names[i]);
+                if (!next) {
+                    current->subKeys.push_back(std::make_unique<Key>());
+                    next = current->subKeys.back().get();
+                    next->name = names[i];
+                }
+                current = next;
+            }
+            continue;
+        }
+        if (!current) continue;
+        auto entry = valueLine(line);
+        if (entry && !current->value(entry->first)) current->values.push_back(std::move(*entry));
+    }
+    return tree;
+}
+
+std::string RegistryTree::Text() const {
+    std::string out;
+    appendKey(out, *root_, "");
+    return out;
+}
+
+namespace {
+
+Key* findKey(Key* root, std::string_view path) {
+    Key* key = root;
+    for (const std::string& name : SplitRegPath(path)) {
+        key = key->child(name);
+        if (!key) return nullptr;
+    }
+    return key;
+}
+
+} // namespace
+
+bool RegistryTree::KeyExists(std::string_view path) const {
+    return findKey(root_.get(), path) != nullptr;
+}
+
+bool RegistryTree::CreateKey(std::string_view path) {
+    const std::vector<std::string> names = SplitRegPath(path);
+    if (!validPath(names)) return false;
+    Key* key = root_.get();
+    for (const std::string& name : names) {
+        Key* next = key->child(name);
+        if (!next) {
+            key->subKeys.push_back(std::make_unique<Key>());
+            next = key->subKeys.back().get();
+            next->name = name;
+        }
+        key = next;
+    }
+    return true;
+}
+
+bool RegistryTree::DeleteKey(std::string_view path) {
+    std::vector<std::string> names = SplitRegPath(path);
+    if (names.empty()) return false;
+    const std::string last = names.back();
+    names.pop_back();
+    Key* parent = root_.get();
+    for (const std::string& name : names)
+        if (!(parent = parent->child(name))) return false;
+    auto& subs = parent->subKeys;
+    auto it =
+        std::find_if(subs.begin(), subs.end(), [&](const auto& sub) { return SameIniName(sub->name, last); });
+    if (it == subs.end()) return false;
+    subs.erase(it);
+    return true;
+}
+
+std::vector<std::string> RegistryTree::SubKeyNames(std::string_view path) const {
+    std::vector<std::string> names;
+    if (const Key* key = findKey(root_.get(), path))
+        for (const auto& sub : key->subKeys)
+            names.push_back(sub->name);
+    return names;
+}
+
+std::vector<std::string> RegistryTree::ValueNames(std::string_view path) const {
+    std::vector<std::string> names;
+    if (const Key* key = findKey(root_.get(), path))
+        for (const auto& entry : key->values)
+            names.push_back(entry.first);
+    return names;
+}
+
+std::optional<RegValue> RegistryTree::Value(std::string_view path, std::string_view name) const {
+    const Key* key = findKey(root_.get(), path);
+    const RegValue* value = key ? key->value(name) : nullptr;
+    if (!value) return std::nullopt;
+    return *value;
+}
+
+bool RegistryTree::SetValue(std::string_view path, std::string_view name, const RegValue& value) {
+    Key* key = findKey(root_.get(), path);
+    if (!key || name.size() > kRegMaxValueName || value.data.size() > kRegMaxValueSize) return false;
+    for (auto& [valueName, stored] : key->values)
+        if (SameIniName(valueName, name)) {
+            stored = value;
+            return true;
+        }
+    key->values.emplace_back(std::string(name), value);
+    return true;
+}
+
+bool RegistryTree::DeleteValue(std::string_view path, std::string_view name) {
+    Key* key = findKey(root_.get(), path);
+    if (!key) return false;
+    auto& values = key->values;
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const auto& entry) { return SameIniName(entry.first, name); });
+    if (it == values.end()) return false;
+    values.erase(it);
+    return true;
+}
+
+// ---- the folder and the stores ---------------------------------------------------------
+
+namespace {
+
+std::mutex folderLock;
+std::string folderOverride; // guarded by folderLock
+
+std::string defaultFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (config && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* user = getpwuid(getuid());
+            home = user ? user->pw_dir : "/tmp";
+        }
+        base = std::string(home) + "/.config";
+    }
+    return base + "/vortamix/registry";
+}
+
+struct Stamp {
+    bool exists = false;
+    bool regular = false; // only a regular file is read: a FIFO would block, a directory has nothing
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modifiedNs = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
+Stamp stampOf(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return Stamp{};
+    return Stamp{true, S_ISREG(info.st_mode), info.st_dev, info.st_ino, info.st_size,
+                 static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+// The file up to the size limit: a longer file is read that far.
+std::string readHead(const std::string& path, off_t size) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(size, 0)), kRegMaxFileSize), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+} // namespace
+
+std::string RegistryFolder() {
+    std::lock_guard guard(folderLock);
+    return folderOverride.empty() ? defaultFolder() : folderOverride;
+}
+
+void SetRegistryFolder(const std::string& folder) {
+    std::lock_guard guard(folderLock);
+    folderOverride = folder;
+}
+
+std::string RegistryFile(HKEY root) {
+    static const std::map<HKEY, const char*> names = {
+        {HKEY_CLASSES_ROOT, "classes-root"},     {HKEY_CURRENT_USER, "current-user"},
+        {HKEY_LOCAL_MACHINE, "local-machine"},   {HKEY_USERS, "users"},
+        {HKEY_CURRENT_CONFIG, "current-config"}, {HKEY_DYN_DATA, "dyn-data"},
+    };
+    auto it = names.find(root);
+    return it == names.end() ? std::string() : RegistryFolder() + "/" + it->second + ".conf";
+}
+
+struct RegistryStore::Impl {
+    HKEY root;
+    std::mutex lock; // guards everything below
+    std::string path;
+    Stamp stamp;
+    RegistryTree tree;
+    bool loaded = false;
+
+    const RegistryTree& current() {
+        const std::string now = RegistryFile(root);
+        const Stamp onDisk = stampOf(now);
+        if (!loaded || now != path || !(onDisk == stamp)) {
+            tree = onDisk.regular ? RegistryTree::Parse(readHead(now, onDisk.size)) : RegistryTree();
+            path = now;
+            stamp = onDisk;
+            loaded = true;
+        }
+        return tree;
+    }
+
+    template <class Edit> bool change(Edit edit, std::string& error) {
+        std::lock_guard guard(lock);
+        RegistryTree changed = current();
+        if (!edit(changed)) {
+            error = "no such key, or a name or value past its limit";
+            return false;
+        }
+        std::string text = changed.Text();
+        if (stamp.exists && text == tree.Text()) return true;
+        if (text.size() > kRegMaxFileSize) {
+            error = "the settings store is full";
+            return false;
+        }
+        std::error_code made;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), made);
+        if (!WriteFileAtomically(path, text, error)) return false;
+        tree = std::move(changed);
+        stamp = stampOf(path);
+        return true;
+    }
+
+    template <class Read> auto read(Read reader) {
+        std::lock_guard guard(lock);
+        return reader(current());
+    }
+};
+
+RegistryStore::RegistryStore(HKEY root) : impl_(std::make_unique<Impl>()) {
+    impl_->root = root;
+}
+
+RegistryStore::~RegistryStore() = default;
+
+RegistryStore* RegistryStore::ForRoot(HKEY root) {
+    static std::mutex lock;
+    static std::map<HKEY, std::unique_ptr<RegistryStore>> stores;
+    if (RegistryFile(root).empty()) return nullptr;
+    std::lock_guard guard(lock);
+    auto& store = stores[root];
+    if (!store) store = std::make_unique<RegistryStore>(root);
+    return store.get();
+}
+
+bool RegistryStore::KeyExists(std::string_view path) {
+    return impl_->read([&](const RegistryTree& tree) { return tree.KeyExists(path); });
+}
+
+std::vector<std::string> RegistryStore::SubKeyNames(std::string_view path) {
+    return impl_->read([&](const RegistryTree& tree) { return tree.SubKeyNames(path); });
+}
+
+std::vector<std::string> RegistryStore::ValueNames(std::string_view path) {
+    return impl_->read([&](const RegistryTree& tree) { return tree.ValueNames(path); });
+}
+
+std::optional<RegValue> RegistryStore::Value(std::string_view path, std::string_view name) {
+    return impl_->read([&](const RegistryTree& tree) { return tree.Value(path, name); });
+}
+
+bool RegistryStore::CreateKey(std::string_view path, std::string& error) {
+    return impl_->change([&](RegistryTree& tree) { return tree.CreateKey(path); }, error);
+}
+
+bool RegistryStore::DeleteKey(std::string_view path, std::string& error) {
+    return impl_->change([&](RegistryTree& tree) { return tree.DeleteKey(path); }, error);
+}
+
+bool RegistryStore::SetValue(std::string_view path, std::string_view name, const RegValue& value,
+                             std::string& error) {
+    return impl_->change([&](RegistryTree& tree) { return tree.SetValue(path, name, value); }, error);
+}
+
+bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error) {
+    return impl_->change([&](RegistryTree& tree) { return tree.DeleteValue(path, name); }, error);
+}

@@ -1,0 +1,263 @@
+#include "sound/DSCaptur.h"
+
+#include "platform/framework/MessageService.h"
+#include "sound/DSWave.h"
+#include "sound/Sndutils.h"
+
+#include <algorithm>
+
+void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* first, DWORD firstLen,
+                 const void* second, DWORD secondLen) {
+    const auto* a = static_cast<const BYTE*>(first);
+    const auto* b = static_cast<const BYTE*>(second);
+    const bool stereo = format.nChannels == 2;
+    if (format.wBitsPerSample == 16)
+        stereo ? TSndEngine::GetBuf16Stereo(L, R, a, firstLen, b, secondLen)
+               : TSndEngine::GetBuf16Mono(L, a, firstLen, b, secondLen);
+    else
+        stereo ? TSndEngine::GetBuf8Stereo(L, R, a, firstLen, b, secondLen)
+               : TSndEngine::GetBuf8Mono(L, a, firstLen, b, secondLen);
+}
+
+void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count) {
+    std::fill(L, L + count, short{0});
+    if (format.nChannels == 2 && R) std::fill(R, R + count, short{0});
+}
+
+TDSCapture::TDSCapture(TComponent* owner) : TSndEngine(owner) {
+    FixInitBuffer();
+}
+
+TDSCapture::~TDSCapture() {
+    link_->Cut();
+    SetOnBeforeStop(nullptr);
+    SetOnActiveChange(nullptr);
+    SetOnProc(nullptr);
+    CloseHandOff();
+    SetActive(false);
+    WaitForStopThreads();
+}
+
+void TDSCapture::InitBuffer() {
+    CreateBlockEvents("TDSCapture: Can't create event");
+    for (int i = 0; i < BuffersCount(); ++i)
+        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
+}
+
+void TDSCapture::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
+    TSndControlHold hold(Control);
+    SwitchLocked(active);
+}
+
+void TDSCapture::SwitchLocked(bool active) {
+    if (active == Active()) return;
+    if (active) {
+        if (switchOn() && Active()) FireActiveChange();
+        return;
+    }
+    SetActiveFlag(false);
+    Release();
+    FireActiveChange();
+}
+
+bool TDSCapture::fail(const char* text, HRESULT result) {
+    lastResult_ = result;
+    ShowError(text);
+    Release();
+    return false;
+}
+
+bool TDSCapture::switchOn() {
+    Release();
+    WorkingFormat = RequestedFormat;
+    const HRESULT created = DirectSoundCaptureCreate(device_ ? &*device_ : nullptr, &capture_, nullptr);
+    if (FAILED(created)) {
+        lastResult_ = created;
+        ShowError("Can't create a DirectSoundCapture object: device is busy or the DirectSoundCapture "
+                  "subsystem (DirectX 5 or better) is not properly installed");
+        return false;
+    }
+    DSCBUFFERDESC desc;
+    desc.dwFlags = DSCBCAPS_WAVEMAPPED;
+    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
+    desc.lpwfxFormat = &RequestedFormat;
+    IDirectSoundCaptureBuffer* buffer = nullptr;
+    if (const HRESULT hr = capture_->CreateCaptureBuffer(&desc, &buffer, nullptr); FAILED(hr))
+        return fail("Can't create DirectSound Capture Buffer", hr);
+    {
+        std::lock_guard ring(ringLock_);
+        buffer_ = buffer;
+        currentBlock_ = 0;
+        ringBlockSize_ = BufferSize();
+        ringBlocksMask_ = BuffersCountMask();
+        ringFormat_ = RequestedFormat;
+    }
+    if (const HRESULT hr = buffer_->QueryNotify(&notify_); FAILED(hr))
+        return fail("Query DirectSoundCapture Notify failed", hr);
+    if (const HRESULT hr =
+            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
+        FAILED(hr))
+        return fail("Set notification positions failed", hr);
+    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
+    SetActiveFlag(true);
+    Start();
+    return true;
+}
+
+void TDSCapture::Release() {
+    if (HandedOff([this] { Release(); })) return;
+    TSndControlHold hold(Control);
+    FireBeforeStop();
+    Stop();
+    StopEventsThread();
+    if (notify_) notify_->Release();
+    notify_ = nullptr;
+    IDirectSoundCaptureBuffer* buffer = nullptr;
+    {
+        std::lock_guard ring(ringLock_);
+        std::swap(buffer, buffer_);
+    }
+    if (buffer) buffer->Release();
+    if (capture_) capture_->Release();
+    capture_ = nullptr;
+}
+
+void TDSCapture::Start() {
+    if (HandedOff([this] { Start(); })) return;
+    TSndControlHold hold(Control);
+    if (!Active()) return;
+    Stop();
+    {
+        std::lock_guard ring(ringLock_);
+        currentBlock_ = 0;
+        blocksDone_ = 0;
+        ++session_;
+    }
+    drainBlockEvents();
+    if (const HRESULT hr = buffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
+        lastResult_ = hr;
+        SwitchLocked(false);
+        ShowError("Start capture failed");
+    }
+}
+
+void TDSCapture::drainBlockEvents() {
+    // A notification left over from an earlier run would hand out a block not captured.
+    for (int i = 0; i < EventCount(); ++i)
+        WaitForSingleObject(Events()[i], 0);
+}
+
+void TDSCapture::Stop() {
+    if (HandedOff([this] { Stop(); })) return;
+    TSndControlHold hold(Control);
+    if (buffer_) buffer_->Stop();
+}
+
+void TDSCapture::Process(int block) {
+    if (!buffer_) return;
+    const int current = (block - 1) & BuffersCountMask();
+    {
+        std::lock_guard ring(ringLock_);
+        currentBlock_ = current;
+        ++blocksDone_;
+    }
+    if (!OnProc()) return;
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    const auto size = static_cast<DWORD>(BufferSize());
+    if (FAILED(buffer_->Lock(static_cast<DWORD>(current) * size, size, &parts[0], &lengths[0], &parts[1],
+                             &lengths[1], 0)))
+        return;
+    for (int i = 0; i < 2; ++i)
+        if (parts[i] && lengths[i]) FireProc(static_cast<BYTE*>(parts[i]), lengths[i]);
+    buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {
+    TSndControlHold hold(Control);
+    if (count <= 0) return;
+    const auto bytes = static_cast<DWORD>(count) * RequestedFormat.nBlockAlign;
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    DWORD read = 0;
+    if (!buffer_ || FAILED(buffer_->GetCurrentPosition(nullptr, &read)) ||
+        FAILED(buffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes, &parts[0],
+                             &lengths[0], &parts[1], &lengths[1], 0))) {
+        SilenceFrames(RequestedFormat, L, R, count);
+        return;
+    }
+    SplitFrames(RequestedFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
+    buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSCapture::changeFormat(const std::function<void()>& apply) {
+    TSndControlHold hold(Control);
+    const bool wasActive = Active();
+    SwitchLocked(false);
+    apply();
+    UpdateWaveFormat(&RequestedFormat);
+    if (wasActive) SwitchLocked(true);
+}
+
+void TDSCapture::SetChannels(unsigned short channels) {
+    if (HandedOff([this, channels] { SetChannels(channels); })) return;
+    changeFormat([&] { RequestedFormat.nChannels = channels; });
+}
+
+void TDSCapture::SetBitsPerSample(unsigned short bits) {
+    if (HandedOff([this, bits] { SetBitsPerSample(bits); })) return;
+    changeFormat([&] { RequestedFormat.wBitsPerSample = bits; });
+}
+
+void TDSCapture::SetSamplesPerSec(unsigned long rate) {
+    if (HandedOff([this, rate] { SetSamplesPerSec(rate); })) return;
+    changeFormat([&] { RequestedFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
+}
+
+void TDSCapture::SetpID(const GUID* device) {
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpID(wanted ? &*wanted : nullptr); })) return;
+    TSndControlHold hold(Control);
+    if (wanted == device_) return;
+    const bool wasActive = Active();
+    SwitchLocked(false);
+    device_ = wanted;
+    if (wasActive) SwitchLocked(true);
+}
+
+std::optional<GUID> TDSCapture::Device() const {
+    TSndControlHold hold(Control);
+    return device_;
+}
+
+void TDSCapture::ShowError(const char* text) {
+    std::string message = text;
+    if (lastResult_ != DS_OK) message += std::string(" (") + DirectSoundErrorText(lastResult_) + ")";
+    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+}
+
+int TDSCapture::CurrentBlock() const {
+    std::lock_guard ring(ringLock_);
+    return currentBlock_;
+}
+
+HRESULT TDSCapture::LastResult() const {
+    TSndControlHold hold(Control);
+    return lastResult_;
+}
+
+TDSCaptureRing TDSCapture::Ring() const {
+    std::lock_guard ring(ringLock_);
+    TDSCaptureRing view;
+    if (!buffer_) return view;
+    view.session = session_;
+    view.blocksDone = blocksDone_;
+    buffer_->AddRef();
+    view.buffer.reset(buffer_, [](IDirectSoundCaptureBuffer* held) { held->Release(); });
+    view.blockSize = ringBlockSize_;
+    view.blocksMask = ringBlocksMask_;
+    view.currentBlock = currentBlock_;
+    view.format = ringFormat_;
+    return view;
+}

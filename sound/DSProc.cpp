@@ -1,0 +1,331 @@
+#include "sound/DSProc.h"
+
+#include "platform/framework/MessageService.h"
+#include "sound/DSCaptur.h"
+#include "sound/DSWave.h"
+#include "sound/Sndutils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Playback buffer: current-position-2, global focus, position notify, volume, pan and
+// frequency control.
+constexpr DWORD OutputBufferFlags = 0x181E0;
+
+} // namespace
+
+TDSProcessor::TDSProcessor(TComponent* owner) : TSndOutEngine(owner), bufferOffset_(BuffersCount() - 2) {
+    FixInitBuffer();
+}
+
+TDSProcessor::~TDSProcessor() {
+    SetOnBeforeStop(nullptr);
+    SetOnActiveChange(nullptr);
+    SetOnProc(nullptr);
+    CloseHandOff();
+    SetActive(false);
+    WaitForStopThreads();
+}
+
+void TDSProcessor::InitBuffer() {
+    CreateBlockEvents("TDSProcessor: Can't create event");
+    for (int i = 0; i < BuffersCount(); ++i)
+        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
+}
+
+void TDSProcessor::SetBufferOffset(int offset) {
+    bufferOffset_.store(std::clamp(offset, 0, BuffersCount() - 2));
+}
+
+unsigned short TDSProcessor::CaptureChannels() const {
+    TSndControlHold hold(Control);
+    return WorkingFormat.nChannels;
+}
+
+unsigned short TDSProcessor::CaptureBitsPerSample() const {
+    TSndControlHold hold(Control);
+    return WorkingFormat.wBitsPerSample;
+}
+
+unsigned long TDSProcessor::CaptureSamplesPerSec() const {
+    TSndControlHold hold(Control);
+    return WorkingFormat.nSamplesPerSec;
+}
+
+void TDSProcessor::changeCaptureFormat(const std::function<void()>& apply) {
+    TSndControlHold hold(Control);
+    const bool wasActive = Active();
+    SwitchLocked(false);
+    apply();
+    UpdateWaveFormat(&WorkingFormat);
+    if (wasActive) SwitchLocked(true);
+}
+
+void TDSProcessor::SetCaptChannels(unsigned short channels) {
+    if (HandedOff([this, channels] { SetCaptChannels(channels); })) return;
+    changeCaptureFormat([&] { WorkingFormat.nChannels = channels; });
+}
+
+void TDSProcessor::SetCaptBitsPerSample(unsigned short bits) {
+    if (HandedOff([this, bits] { SetCaptBitsPerSample(bits); })) return;
+    changeCaptureFormat([&] { WorkingFormat.wBitsPerSample = bits; });
+}
+
+void TDSProcessor::SetCaptSamplesPerSec(unsigned long rate) {
+    if (HandedOff([this, rate] { SetCaptSamplesPerSec(rate); })) return;
+    changeCaptureFormat([&] { WorkingFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
+}
+
+void TDSProcessor::changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value) {
+    TSndControlHold hold(Control);
+    if (value == device) return;
+    const bool wasActive = Active();
+    SwitchLocked(false);
+    device = value;
+    if (wasActive) SwitchLocked(true);
+}
+
+void TDSProcessor::SetpDSID(const GUID* device) {
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpDSID(wanted ? &*wanted : nullptr); })) return;
+    changeDevice(outputDevice_, wanted);
+}
+
+void TDSProcessor::SetpDSCID(const GUID* device) {
+    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
+    if (HandedOff([this, wanted] { SetpDSCID(wanted ? &*wanted : nullptr); })) return;
+    changeDevice(captureDevice_, wanted);
+}
+
+std::optional<GUID> TDSProcessor::OutputDevice() const {
+    TSndControlHold hold(Control);
+    return outputDevice_;
+}
+
+std::optional<GUID> TDSProcessor::CaptureDevice() const {
+    TSndControlHold hold(Control);
+    return captureDevice_;
+}
+
+void TDSProcessor::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
+    TSndControlHold hold(Control);
+    SwitchLocked(active);
+}
+
+void TDSProcessor::SwitchLocked(bool active) {
+    if (active == Active()) return;
+    if (active) {
+        if (switchOn() && Active()) FireActiveChange();
+        return;
+    }
+    SetActiveFlag(false);
+    Release();
+    FireActiveChange();
+}
+
+bool TDSProcessor::fail(const char* text, HRESULT result) {
+    lastResult_ = result;
+    ShowError(text);
+    Release();
+    return false;
+}
+
+bool TDSProcessor::switchOn() {
+    const HRESULT created = DirectSoundCreate(outputDevice_ ? &*outputDevice_ : nullptr, &ds_, nullptr);
+    if (FAILED(created)) {
+        lastResult_ = created;
+        ShowError(
+            "Can't create a DirectSound object: device is busy or the DirectSound subsystem (DirectX 5 or "
+            "better) is not properly installed");
+        return false;
+    }
+    if (const HRESULT hr = ds_->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); FAILED(hr))
+        return fail("Could not set Cooperative Level on DirectSound object!", hr);
+    if (!createOutput() || !createCapture()) return false;
+    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
+    SetActiveFlag(true);
+    Start();
+    return true;
+}
+
+bool TDSProcessor::createOutput() {
+    DSBUFFERDESC primaryDesc;
+    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    IDirectSoundBuffer* primary = nullptr;
+    if (const HRESULT hr = ds_->CreateSoundBuffer(&primaryDesc, &primary, nullptr); FAILED(hr))
+        return fail("Can't create DirectSound Primary Buffer", hr);
+    const HRESULT formatSet = primary->SetFormat(&RequestedFormat);
+    primary->Release();
+    if (FAILED(formatSet)) return fail("Set PrimaryBuffer format failed", formatSet);
+    DSBUFFERDESC desc;
+    desc.dwFlags = OutputBufferFlags;
+    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
+    desc.lpwfxFormat = &WorkingFormat;
+    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &output_, nullptr); FAILED(hr))
+        return fail("Can't create DirectSound Secondary Buffer", hr);
+    return true;
+}
+
+bool TDSProcessor::createCapture() {
+    const HRESULT created =
+        DirectSoundCaptureCreate(captureDevice_ ? &*captureDevice_ : nullptr, &capture_, nullptr);
+    if (FAILED(created))
+        return fail(
+            "Can't create DirectSoundCapture object: device is busy or the DirectSoundCapture subsystem "
+            "(DirectX 5 or better) is not properly installed",
+            created);
+    DSCBUFFERDESC desc;
+    desc.dwFlags = UseWaveMapper() ? DSCBCAPS_WAVEMAPPED : 0;
+    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
+    desc.lpwfxFormat = &WorkingFormat;
+    if (const HRESULT hr = capture_->CreateCaptureBuffer(&desc, &captureBuffer_, nullptr); FAILED(hr))
+        return fail("Can't create DirectSoundCapture Buffer", hr);
+    if (const HRESULT hr = captureBuffer_->QueryNotify(&notify_); FAILED(hr))
+        return fail("Query DirectSoundCapture Notify failed", hr);
+    if (const HRESULT hr =
+            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
+        FAILED(hr))
+        return fail("Set notification positions failed", hr);
+    return true;
+}
+
+void TDSProcessor::Release() {
+    if (HandedOff([this] { Release(); })) return;
+    TSndControlHold hold(Control);
+    FireBeforeStop();
+    Stop();
+    StopEventsThread();
+    if (notify_) notify_->Release();
+    notify_ = nullptr;
+    if (captureBuffer_) captureBuffer_->Release();
+    captureBuffer_ = nullptr;
+    if (capture_) capture_->Release();
+    capture_ = nullptr;
+    if (output_) output_->Release();
+    output_ = nullptr;
+    if (ds_) ds_->Release();
+    ds_ = nullptr;
+}
+
+void TDSProcessor::drainBlockEvents() {
+    // A notification left over from an earlier run would copy a block not captured.
+    for (int i = 0; i < EventCount(); ++i)
+        WaitForSingleObject(Events()[i], 0);
+}
+
+void TDSProcessor::Start() {
+    if (HandedOff([this] { Start(); })) return;
+    TSndControlHold hold(Control);
+    if (!captureBuffer_ || !output_) return;
+    if (UseEffects()) EffectsInit();
+    drainBlockEvents();
+    if (const HRESULT hr = captureBuffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
+        lastResult_ = hr;
+        SwitchLocked(false);
+        ShowError("Start capture failed");
+        return;
+    }
+    output_->SetCurrentPosition(0);
+    if (const HRESULT hr = output_->Play(0, 0, DSBPLAY_LOOPING); FAILED(hr)) {
+        lastResult_ = hr;
+        SwitchLocked(false);
+        ShowError("Play failed");
+    }
+}
+
+void TDSProcessor::Stop() {
+    if (HandedOff([this] { Stop(); })) return;
+    TSndControlHold hold(Control);
+    if (captureBuffer_) captureBuffer_->Stop();
+    if (output_) output_->Stop();
+}
+
+void TDSProcessor::SetPaused(bool) {}
+
+void TDSProcessor::GetPosition(SND_POSITION*) {}
+
+bool TDSProcessor::lockOutput(DWORD offset, void** parts, DWORD* lengths) {
+    const auto size = static_cast<DWORD>(BufferSize());
+    HRESULT hr = output_->Lock(offset, size, &parts[0], &lengths[0], &parts[1], &lengths[1], 0);
+    if (hr == DSERR_BUFFERLOST) {
+        output_->Restore();
+        hr = output_->Lock(offset, size, &parts[0], &lengths[0], &parts[1], &lengths[1], 0);
+    }
+    return SUCCEEDED(hr);
+}
+
+void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* outLengths) {
+    void* in[2] = {};
+    DWORD inLengths[2] = {};
+    const auto size = static_cast<DWORD>(BufferSize());
+    if (FAILED(captureBuffer_->Lock(static_cast<DWORD>(captured) * size, size, &in[0], &inLengths[0], &in[1],
+                                    &inLengths[1], 0))) {
+        // The block would otherwise play again what it held a whole ring earlier.
+        const int silence = WorkingFormat.wBitsPerSample == 8 ? 0x80 : 0;
+        for (int i = 0; i < 2; ++i)
+            if (out[i]) std::memset(out[i], silence, outLengths[i]);
+        return;
+    }
+    // Both regions are whole blocks at block boundaries: one part each, of one length.
+    std::memcpy(out[0], in[0], std::min(outLengths[0], inLengths[0]));
+    captureBuffer_->Unlock(in[0], inLengths[0], in[1], inLengths[1]);
+    FireProc(static_cast<BYTE*>(out[0]), outLengths[0]);
+    if (UseEffects())
+        EffectsProcess(static_cast<BYTE*>(out[0]), outLengths[0], static_cast<BYTE*>(out[1]), outLengths[1]);
+}
+
+void TDSProcessor::Process(int block) {
+    if (!output_) return;
+    const int mask = BuffersCountMask();
+    const int captured = (block - 1) & mask;
+    const int target = (captured + BufferOffset() + 2) & mask;
+    void* out[2] = {};
+    DWORD outLengths[2] = {};
+    if (!lockOutput(static_cast<DWORD>(target * BufferSize()), out, outLengths)) return;
+    copyCaptured(captured, out, outLengths);
+    output_->Unlock(out[0], outLengths[0], out[1], outLengths[1]);
+}
+
+void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
+    TSndControlHold hold(Control);
+    if (count <= 0) return;
+    // The buffers hold the capture format, whatever the primary buffer was asked for.
+    const auto bytes = static_cast<DWORD>(count) * WorkingFormat.nBlockAlign;
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    const bool fromOutput = GetOutputBuffer();
+    bool locked = false;
+    if (fromOutput) {
+        DWORD play = 0;
+        locked = output_ && SUCCEEDED(output_->GetCurrentPosition(&play, nullptr)) &&
+                 SUCCEEDED(output_->Lock(play, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0));
+    } else {
+        DWORD read = 0;
+        locked = captureBuffer_ && SUCCEEDED(captureBuffer_->GetCurrentPosition(nullptr, &read)) &&
+                 SUCCEEDED(captureBuffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes,
+                                                &parts[0], &lengths[0], &parts[1], &lengths[1], 0));
+    }
+    if (!locked) {
+        SilenceFrames(WorkingFormat, L, R, count);
+        return;
+    }
+    SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
+    if (fromOutput)
+        output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    else
+        captureBuffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSProcessor::ShowError(const char* text) {
+    std::string message = text;
+    if (lastResult_ != DS_OK) message += std::string(" (") + DirectSoundErrorText(lastResult_) + ")";
+    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+}
+
+HRESULT TDSProcessor::LastResult() const {
+    TSndControlHold hold(Control);
+    return lastResult_;
+}

@@ -1,0 +1,58 @@
+#include "sound/PlugUser.h"
+
+#include <cstring>
+
+TSndUser::TSndUser(TComponent* owner) : TSndPlayPlug(owner) {}
+
+TSndUser::~TSndUser() {
+    Release();
+}
+
+std::string TSndUser::GetSupportTypes() {
+    std::string types = "User Defined Type";
+    if (auto handler = onGetType_.Get()) handler(this, types);
+    return types;
+}
+
+bool TSndUser::Init() {
+    bool result = false;
+    if (auto handler = onInit_.Get()) {
+        handler(this, result);
+        Reset();
+    }
+    return result;
+}
+
+void TSndUser::Reset() {
+    if (auto handler = onReset_.Get()) handler(this);
+}
+
+void TSndUser::Release() {
+    if (auto handler = onRelease_.Get()) handler(this);
+}
+
+bool TSndUser::Process(unsigned char* data, unsigned long len) {
+    bool done = false;
+    if (auto handler = onProc_.Get()) {
+        handler(this, data, static_cast<DWORD>(len), done);
+        return done;
+    }
+    // Nobody makes the sound: the block would otherwise keep what the engine's ring held
+    // a whole turn earlier, heard again.
+    std::memset(data, Format.wBitsPerSample == 8 ? 0x80 : 0, len);
+    return false;
+}
+
+void TSndUser::GetPosition(SND_POSITION* position) {
+    if (auto handler = onGetPos_.Get()) handler(this, position);
+}
+
+void TSndUser::SetPosition(SND_POSITION* position) {
+    if (auto handler = onSetPos_.Get()) handler(this, position);
+}
+
+bool TSndUser::GetFileInfo(const std::string& fileName, SND_FILE_INFO* info) {
+    bool result = false;
+    if (auto handler = onInfo_.Get()) handler(this, fileName, info, result);
+    return result;
+}

@@ -1,0 +1,391 @@
+#include "sound/DSProc.h"
+#include "DuplexTestKit.h"
+#include "platform/framework/MessageService.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// 16 blocks of 1024 bytes, 16-bit stereo 44100 Hz on both sides: 256 device frames a block.
+constexpr int BlockFrames = 256;
+
+class ProcessorEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        proc = new TDSProcessor(&owner);
+        proc->SetBufferSize(1024);
+        owner.LoadTree();
+        proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) { log.Add(data, len); });
+        proc->SetOnActiveChange([this](TObject*) { changes.Add(); });
+    }
+    // Feeds one block and waits until the processor has copied it and let the output go.
+    void feedBlock(std::int16_t value, const std::string& device = "") {
+        const int before = log.Count();
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)),
+                                    device);
+        ASSERT_TRUE(log.WaitFor(before + 1));
+        ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    }
+    // The first left sample of each output block, over one turn of the ring from its start.
+    std::vector<std::int16_t> outputBlocks(int blocks = 16) {
+        const std::vector<std::int16_t> out = audio.backend().Render(blocks * BlockFrames);
+        std::vector<std::int16_t> firsts;
+        for (int b = 0; b < blocks; ++b)
+            firsts.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
+        return firsts;
+    }
+    BufferInfo output() {
+        for (const BufferInfo& info : audio.backend().Buffers())
+            if (!info.primary) return info;
+        return {};
+    }
+    CaptureBufferInfo input() {
+        const auto all = audio.backend().CaptureBuffers();
+        return all.empty() ? CaptureBufferInfo{} : all[0];
+    }
+
+    ScopedManualAudio audio;
+    ScopedMessageRecorder messages;
+    TComponent owner{nullptr};
+    TDSProcessor* proc = nullptr;
+    BlockLog log;
+    Counter changes;
+};
+
+std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks = 16) {
+    std::vector<std::int16_t> expected(blocks, 0);
+    expected[index] = value;
+    return expected;
+}
+
+} // namespace
+
+TEST_F(ProcessorEngine, SwitchingOnBuildsBothBuffersInTheCaptureFormatAndRunsThem) {
+    proc->SetCaptChannels(1);
+    proc->SetCaptSamplesPerSec(22050);
+    proc->SetActive(true);
+    ASSERT_TRUE(proc->Active());
+    EXPECT_EQ(changes.Value(), 1);
+    EXPECT_EQ(output().flags, 0x181E0u);
+    EXPECT_EQ(output().size, 16u * 1024u);
+    EXPECT_EQ(output().format.nChannels, 1);
+    EXPECT_EQ(output().format.nSamplesPerSec, 22050u);
+    EXPECT_TRUE(output().playing);
+    EXPECT_TRUE(output().looping);
+    EXPECT_EQ(input().flags, DSCBCAPS_WAVEMAPPED);
+    EXPECT_EQ(input().size, 16u * 1024u);
+    EXPECT_EQ(input().format, output().format);
+    EXPECT_TRUE(input().capturing);
+    EXPECT_TRUE(input().looping);
+    EXPECT_EQ(proc->Channels(), 2) << "the requested format stays the primary buffer's";
+    EXPECT_EQ(proc->CaptureChannels(), 1);
+
+    proc->SetUseWaveMapper(false);
+    proc->SetActive(false);
+    proc->SetActive(true);
+    EXPECT_EQ(input().flags, 0u);
+    EXPECT_TRUE(messages.Records().empty());
+}
+
+TEST_F(ProcessorEngine, TheOffsetStartsAtTheRingLessTwoAndIsClampedToIt) {
+    EXPECT_EQ(proc->BufferOffset(), 14);
+    proc->SetBufferOffset(20);
+    EXPECT_EQ(proc->BufferOffset(), 14);
+    proc->SetBufferOffset(-1);
+    EXPECT_EQ(proc->BufferOffset(), 0);
+    proc->SetBuffersCount(4);
+    proc->SetBufferOffset(3);
+    EXPECT_EQ(proc->BufferOffset(), 2);
+    TDSProcessor small(nullptr);
+    small.SetBuffersCount(4);
+    EXPECT_EQ(small.BufferOffset(), 14) << "taken from the ring only when constructed";
+}
+
+TEST_F(ProcessorEngine, EveryOffsetWritesTheCapturedBlockThatManyBlocksPastTheNextButOne) {
+    for (int offset = 0; offset <= 14; ++offset) {
+        proc->SetActive(false);
+        proc->SetActive(true);
+        proc->SetBufferOffset(offset);
+        const auto value = static_cast<std::int16_t>(100 + offset);
+        feedBlock(value); // block 0 captured, block 1's notification
+        EXPECT_EQ(log.Firsts().back(), value);
+        EXPECT_EQ(outputBlocks(), silentBut((offset + 2) % 16, value)) << "offset " << offset;
+    }
+}
+
+TEST_F(ProcessorEngine, WithNoOffsetBlockFiveCopiesBlockFourIntoBlockSix) {
+    proc->SetBufferOffset(0);
+    proc->SetActive(true);
+    for (std::int16_t value = 1; value <= 5; ++value)
+        feedBlock(value);
+    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(ProcessorEngine, TheLargestOffsetWritesEachBlockIntoItsOwnIndexARingLater) {
+    proc->SetActive(true);
+    for (std::int16_t value = 1; value <= 5; ++value)
+        feedBlock(value);
+    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    proc->SetBuffersCount(4);
+    proc->SetActive(true);
+    feedBlock(9);
+    EXPECT_EQ(outputBlocks(4), silentBut(0, 9, 4)) << "an offset beyond a smaller ring wraps round it";
+}
+
+TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {
+    proc->SetActive(true);
+    for (int b = 0; b < 16; ++b)
+        feedBlock(7);
+    audio.backend().FailNext(DsOp::CaptureLock, DSERR_GENERIC);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 0: its copy fails
+    feedBlock(11);                                                // block 1
+    EXPECT_EQ(log.Count(), 17) << "the failed block is not handed out";
+    const std::vector<std::int16_t> blocks = outputBlocks(3);
+    EXPECT_EQ(blocks, (std::vector<std::int16_t>{0, 11, 7}));
+}
+
+TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
+    proc->SetBufferOffset(0);
+    proc->SetActive(true);
+    audio.backend().FailNext(DsOp::Lock, DSERR_GENERIC);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 5, 5));
+    feedBlock(6);
+    EXPECT_EQ(log.Firsts(), std::vector<std::int16_t>{6});
+    EXPECT_EQ(outputBlocks(4), (std::vector<std::int16_t>{0, 0, 0, 6}));
+}
+
+TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryWasAskedFor) {
+    std::vector<std::string> effectLog;
+    auto* halve = new LogEffect(&owner, 1, &effectLog);
+    halve->Enabled = true;
+    halve->SetOnChange([](TObject*) {});
+    proc->SetUseEffects(true);
+    proc->SetCaptBitsPerSample(8);
+    proc->SetCaptChannels(1);
+    proc->SetCaptSamplesPerSec(22050);
+    owner.LoadTree();
+    std::vector<BYTE> handed;
+    proc->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        handed.assign(data, data + len);
+        log.Add(data, len);
+    });
+    proc->SetActive(true);
+    // 1024 frames of 8-bit mono at half the device rate: 2048 device frames.
+    const int before = log.Count();
+    audio.backend().FeedCapture(DeviceFrames(2048, 40 * 256, 40 * 256));
+    ASSERT_TRUE(log.WaitFor(before + 1));
+    ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    EXPECT_EQ(effectLog, std::vector<std::string>{"1:L:1024"}) << "mono: no right channel, one frame a byte";
+    EXPECT_EQ(handed, std::vector<BYTE>(1024, 128 + 40)) << "OnProc sees the block before the effects";
+    std::vector<short> left(1024, 1);
+    proc->GetCurrentBuffer(left.data(), nullptr, 1024);
+    EXPECT_EQ(left, std::vector<short>(1024, 40 * 256)) << "capture side, read as 8-bit mono";
+    proc->SetGetOutputBuffer(true);
+    proc->GetCurrentBuffer(left.data(), nullptr, 1024);
+    EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 0, halved by the effect";
+}
+
+TEST_F(ProcessorEngine, GetCurrentBufferReadsCaptureBeforeItsReadPositionOrOutputFromItsPlayCursor) {
+    std::vector<short> left(64, 1);
+    std::vector<short> right(64, 1);
+    proc->GetCurrentBuffer(left.data(), right.data(), 64);
+    EXPECT_EQ(left, std::vector<short>(64, 0)) << "off: silence";
+    EXPECT_EQ(right, std::vector<short>(64, 0));
+    proc->SetBufferOffset(0);
+    proc->SetActive(true);
+    feedBlock(3);
+    audio.backend().FeedCapture(DeviceFrames(32, 4, -4));
+    proc->GetCurrentBuffer(left.data(), right.data(), 64);
+    EXPECT_EQ(left[0], 3);
+    EXPECT_EQ(left[63], 4);
+    EXPECT_EQ(right[63], -4);
+    proc->SetGetOutputBuffer(true);
+    audio.backend().Render(2 * BlockFrames - 16);
+    proc->GetCurrentBuffer(left.data(), right.data(), 64);
+    EXPECT_EQ(left[0], 0) << "the end of block 1";
+    EXPECT_EQ(left[16], 3) << "block 2 holds captured block 0";
+    EXPECT_EQ(right[16], -3);
+    audio.backend().FailNext(DsOp::Lock, DSERR_GENERIC);
+    proc->GetCurrentBuffer(left.data(), right.data(), 64);
+    EXPECT_EQ(left, std::vector<short>(64, 0));
+}
+
+TEST_F(ProcessorEngine, EachFailingStepShowsItsMessageAndLeavesEverythingReleased) {
+    struct Step {
+        DsOp op;
+        int skip;
+        const char* text;
+        int changes;
+    };
+    const Step steps[] = {
+        {DsOp::Create, 0,
+         "Can't create a DirectSound object: device is busy or the DirectSound subsystem (DirectX 5 or "
+         "better) is "
+         "not properly installed",
+         0},
+        {DsOp::SetCooperativeLevel, 0, "Could not set Cooperative Level on DirectSound object!", 0},
+        {DsOp::CreateSoundBuffer, 0, "Can't create DirectSound Primary Buffer", 0},
+        {DsOp::SetFormat, 0, "Set PrimaryBuffer format failed", 0},
+        {DsOp::CreateSoundBuffer, 1, "Can't create DirectSound Secondary Buffer", 0},
+        {DsOp::CaptureCreate, 0,
+         "Can't create DirectSoundCapture object: device is busy or the DirectSoundCapture subsystem "
+         "(DirectX 5 or "
+         "better) is not properly installed",
+         0},
+        {DsOp::CreateCaptureBuffer, 0, "Can't create DirectSoundCapture Buffer", 0},
+        {DsOp::QueryNotify, 0, "Query DirectSoundCapture Notify failed", 0},
+        {DsOp::SetNotificationPositions, 0, "Set notification positions failed", 0},
+        {DsOp::CaptureStart, 0, "Start capture failed", 1},
+        // Playback cannot start after capture has: capture is stopped and released too.
+        {DsOp::Play, 0, "Play failed", 1},
+    };
+    for (const Step& step : steps) {
+        messages.recorder().Clear();
+        const int before = changes.Value();
+        audio.backend().FailNext(step.op, DSERR_GENERIC, step.skip);
+        proc->SetActive(true);
+        EXPECT_FALSE(proc->Active()) << step.text;
+        ASSERT_EQ(messages.Records().size(), 1u) << step.text;
+        EXPECT_EQ(messages.Records()[0].text,
+                  std::string(step.text) +
+                      " (An undetermined error occurred inside the DirectSound subsystem)");
+        EXPECT_EQ(messages.Records()[0].caption, "TDSProcessor");
+        EXPECT_EQ(messages.Records()[0].flags, 48u);
+        EXPECT_EQ(changes.Value() - before, step.changes) << step.text;
+        EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0) << step.text;
+        EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0) << step.text;
+        EXPECT_TRUE(audio.backend().Buffers().empty()) << step.text;
+        EXPECT_TRUE(audio.backend().CaptureBuffers().empty()) << step.text;
+    }
+    messages.recorder().Clear();
+    FailNextThreadCreation();
+    proc->SetActive(true);
+    EXPECT_FALSE(proc->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text, "Can't create thread");
+    EXPECT_EQ(messages.Records()[0].caption, "TDSProcessor");
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
+}
+
+// Switching the processor from its own handler is served after the block in hand; the
+// events thread never waits for itself.
+TEST_F(ProcessorEngine, EngineSwitchedFromItsOwnHandlerEndsOffWithoutHangingOrCrashing) {
+    proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (log.Count() == 1) proc->SetCaptChannels(1);
+        if (log.Count() == 2) proc->SetActive(false);
+    });
+    proc->SetActive(true);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 1, 1));
+    ASSERT_TRUE(log.WaitFor(1));
+    ASSERT_TRUE(changes.WaitFor(3)) << "off and on again in the new capture format";
+    EXPECT_EQ(input().format.nChannels, 1);
+    audio.backend().FeedCapture(DeviceFrames(2 * BlockFrames, 2, 2));
+    ASSERT_TRUE(log.WaitFor(2));
+    ASSERT_TRUE(changes.WaitFor(4));
+    EXPECT_FALSE(proc->Active());
+    EXPECT_EQ(audio.backend().LiveDirectSoundObjects(), 0);
+    EXPECT_EQ(audio.backend().LiveCaptureObjects(), 0);
+}
+
+TEST_F(ProcessorEngine, AFormatTheDevicesCannotTakeEndsInTheBufferMessage) {
+    proc->SetCaptChannels(6);
+    proc->SetActive(true);
+    EXPECT_FALSE(proc->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(messages.Records()[0].text,
+              "Can't create DirectSound Secondary Buffer (The specified wave format is not supported)");
+}
+
+TEST_F(ProcessorEngine, ReleaseWarnsWhileBothRunThenLetsGoOfCaptureBeforeOutput) {
+    proc->SetActive(true);
+    bool runningBeforeStop = false;
+    proc->SetOnBeforeStop([&](TObject*) { runningBeforeStop = input().capturing && output().playing; });
+    StartReleaseTrace();
+    proc->SetActive(false);
+    EXPECT_EQ(StopReleaseTrace(), (std::vector<std::string>{"capture notify", "capture buffer",
+                                                            "capture object", "buffer", "DirectSound"}));
+    EXPECT_TRUE(runningBeforeStop);
+}
+
+TEST_F(ProcessorEngine, DevicesAreKeptByValueAndAChangeMovesAnActiveProcessor) {
+    audio.backend().SetOutputDevices({{"speakers", "Speakers"}});
+    audio.backend().SetCaptureDevices({{"mic", "Microphone"}});
+    proc->SetActive(true);
+    EXPECT_EQ(output().device, "");
+    const GUID speakers = DeviceGuid("speakers", false);
+    const GUID mic = DeviceGuid("mic", true);
+    proc->SetpDSID(&speakers);
+    proc->SetpDSCID(&mic);
+    EXPECT_TRUE(proc->Active());
+    EXPECT_EQ(output().device, "speakers");
+    EXPECT_EQ(input().device, "mic");
+    EXPECT_EQ(changes.Value(), 5);
+    proc->SetpDSCID(&mic);
+    EXPECT_EQ(changes.Value(), 5) << "the same device does nothing";
+}
+
+TEST_F(ProcessorEngine, ACaptureDeviceThatVanishesLeavesTheOutputSilentWithinARing) {
+    audio.backend().SetCaptureDevices({{"mic", "Microphone"}});
+    const GUID mic = DeviceGuid("mic", true);
+    proc->SetpDSCID(&mic);
+    proc->SetActive(true);
+    for (int b = 0; b < 16; ++b)
+        feedBlock(50, "mic");
+    audio.backend().VanishCaptureDevice("mic");
+    for (int b = 0; b < 16; ++b)
+        feedBlock(50, "mic");
+    EXPECT_EQ(outputBlocks(), std::vector<std::int16_t>(16, 0));
+    proc->SetActive(false);
+    proc->SetActive(true);
+    EXPECT_FALSE(proc->Active());
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_NE(messages.Records()[0].text.find("(No sound driver is available for use)"), std::string::npos);
+}
+
+// Capture and output run on a device thread while the caller moves the offset, switches
+// the effects, reads both buffers and restarts; the handler on the events thread reads too.
+// Run under ThreadSanitizer.
+TEST_F(ProcessorEngine, EngineEventsThreadCopiesBlocksWhileTheCallerChangesEverything) {
+    std::vector<std::string> effectLog;
+    auto* effect = new LogEffect(&owner, 4, &effectLog);
+    owner.LoadTree();
+    effect->Enabled = true;
+    proc->SetBufferSize(256);
+    proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) {
+        short left[8];
+        short right[8];
+        proc->GetCurrentBuffer(left, right, 8);
+        log.Add(data, len);
+    });
+    proc->SetActive(true);
+    std::atomic<bool> done{false};
+    std::thread device([&] {
+        while (!done.load()) {
+            audio.backend().FeedCapture(DeviceFrames(64, 1, 1));
+            audio.backend().Render(64);
+        }
+    });
+    short left[16];
+    short right[16];
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(log.WaitFor(log.Count() + 2));
+        proc->SetBufferOffset(round % 15);
+        proc->SetUseEffects(round % 2 == 0);
+        proc->SetGetOutputBuffer(round % 3 == 0);
+        proc->GetCurrentBuffer(left, right, 16);
+        if (round % 5 == 4) {
+            proc->SetActive(false);
+            proc->SetCaptSamplesPerSec(round % 2 ? 44100 : 22050);
+            proc->SetActive(true);
+        }
+    }
+    proc->SetActive(false);
+    done = true;
+    device.join();
+    EXPECT_FALSE(proc->Active());
+    EXPECT_TRUE(messages.Records().empty());
+}
