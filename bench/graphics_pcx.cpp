@@ -1,5 +1,6 @@
 // PCX decoding: the game's 672 x 256 sprite sheet and a 1920 x 1080 picture, one plane
-// (palette) and three planes, into 32-bit and 8-bit surfaces.
+// (palette) and three planes, into 32-bit and 8-bit surfaces; and a noisy colour picture
+// (a photograph's worth of distinct colours), which an 8-bit surface maps colour by colour.
 #include "graphics/ImageLoaders.h"
 #include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawTest.h"
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,8 @@ void encodeLine(std::vector<BYTE>& out, const std::vector<BYTE>& line) {
     }
 }
 
-// A picture of tiles and gradients, so runs are as mixed as in real art.
-std::string writePcx(int width, int height, int planes) {
+// A picture of tiles and gradients, so runs are as mixed as in real art; or noise.
+std::string writePcx(int width, int height, int planes, bool noisy) {
     std::vector<BYTE> out(128, 0);
     out[0] = 0x0A, out[1] = 5, out[2] = 1, out[3] = 8;
     out[8] = BYTE(width - 1), out[9] = BYTE((width - 1) >> 8);
@@ -38,10 +40,13 @@ std::string writePcx(int width, int height, int planes) {
     out[65] = BYTE(planes);
     out[66] = BYTE(width), out[67] = BYTE(width >> 8);
     std::vector<BYTE> line(static_cast<std::size_t>(width));
+    std::mt19937 random(1);
     for (int y = 0; y < height; ++y)
         for (int p = 0; p < planes; ++p) {
             for (int x = 0; x < width; ++x)
-                line[std::size_t(x)] = ((x / 32 + y / 32) % 3 == 0) ? BYTE(0) : BYTE((x * (p + 1) + y) / 3);
+                line[std::size_t(x)] = noisy                          ? BYTE(random())
+                                       : ((x / 32 + y / 32) % 3 == 0) ? BYTE(0)
+                                                                      : BYTE((x * (p + 1) + y) / 3);
             encodeLine(out, line);
         }
     if (planes == 1) {
@@ -51,7 +56,7 @@ std::string writePcx(int width, int height, int planes) {
     }
     std::string path = (std::filesystem::temp_directory_path() /
                         ("vx_bench_" + std::to_string(width) + "x" + std::to_string(height) + "_" +
-                         std::to_string(planes) + ".pcx"))
+                         std::to_string(planes) + (noisy ? "_noise" : "") + ".pcx"))
                            .string();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(out.data(), 1, out.size(), f);
@@ -62,7 +67,7 @@ std::string writePcx(int width, int height, int planes) {
 void DecodePcx(benchmark::State& state) {
     const int width = int(state.range(0)), height = int(state.range(1));
     const int planes = int(state.range(2)), bpp = int(state.range(3));
-    std::string path = writePcx(width, height, planes);
+    std::string path = writePcx(width, height, planes, state.range(4) != 0);
     DDSURFACEDESC2 desc;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
@@ -82,10 +87,12 @@ void DecodePcx(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(DecodePcx)
-    ->Args({672, 256, 1, 32})
-    ->Args({672, 256, 1, 8})
-    ->Args({1920, 1080, 1, 32})
-    ->Args({1920, 1080, 3, 32})
-    ->Args({1920, 1080, 3, 8})
-    ->ArgNames({"w", "h", "planes", "bpp"})
+    ->Args({672, 256, 1, 32, 0})
+    ->Args({672, 256, 1, 8, 0})
+    ->Args({1920, 1080, 1, 32, 0})
+    ->Args({1920, 1080, 3, 32, 0})
+    ->Args({1920, 1080, 3, 8, 0})
+    ->Args({1920, 1080, 3, 32, 1})
+    ->Args({1920, 1080, 3, 8, 1})
+    ->ArgNames({"w", "h", "planes", "bpp", "noisy"})
     ->Unit(benchmark::kMicrosecond);

@@ -1,5 +1,8 @@
-// Feeds arbitrary bytes to the JPEG picture: every input either decodes or raises the
-// framework's Exception; nothing else may happen.
+// Feeds arbitrary bytes to the JPEG picture and to the surface loader: the picture either
+// decodes or raises the framework's Exception, and the loader either gives a surface of
+// each display depth or none; nothing else may happen.
+#include "FuzzSupport.h"
+#include "graphics/ImageLoaders.h"
 #include "platform/framework/Jpeg.h"
 
 #include <cstddef>
@@ -10,7 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         image.LoadFromMemory(data, size);
     } catch (const Exception&) {
-        return 0;
+        // A damaged picture: the loader below must refuse it just as quietly.
     }
+    const std::string path = fuzz::WriteScratch("jpg", data, size);
+    if (path.empty()) return 0;
+    for (int bpp : fuzz::Depths)
+        if (IDirectDrawSurface7* surface = LoadJpegSurface(fuzz::DeviceOfDepth(bpp), path, 0, 0))
+            surface->Release();
     return 0;
 }

@@ -1,7 +1,12 @@
 #include "game/About.h"
 
 #include "game/Title.h"
+#include "platform/files/PathResolver.h"
 #include "toolkit/Kxverinf.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 TAboutForm* AboutForm = nullptr;
 
@@ -22,6 +27,14 @@ TLabel* centredLabel(TAboutForm* form, int top, int height, int fontHeight, cons
     return label;
 }
 
+// What the link opens, as the user knows it here: a local page by its full path.
+std::string hintOf(const std::string& target) {
+    if (target.find(':') != std::string::npos) return target;
+    std::error_code failed;
+    std::filesystem::path page = std::filesystem::absolute(ResolvePath(target), failed);
+    return failed ? ResolvePath(target) : page.lexically_normal().string();
+}
+
 TWebLabel* link(TAboutForm* form, int top, const char* caption, const char* target) {
     auto* label = new TWebLabel(form);
     label->SetParent(form->Panel1);
@@ -32,7 +45,7 @@ TWebLabel* link(TAboutForm* form, int top, const char* caption, const char* targ
     label->Font().SetName("Arial");
     label->SetCaption(caption);
     label->SetFile(target);
-    label->SetHint(target);
+    label->SetHint(hintOf(target));
     label->SetShowHint(true);
     return label;
 }

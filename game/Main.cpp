@@ -250,12 +250,17 @@ void TMainForm::connectDialogs() {
         OptionsForm->DDModesCombo->SetDDForm(this);
         OptionsForm->OnModeChosen = [this](int width, int height, int bpp) {
             ChangeSize(width, height, bpp);
-            SetLeft((Screen->Width() - Width()) / 2);
-            SetTop((Screen->Height() - Height()) / 2);
+            centreOnScreen();
             return DDWindowed.load();
         };
     }
     if (SndSetForm) SndSetForm->Connect({DSPlay, SndMP3, Waves, this, [this] { PlayRandomTrack(); }});
+}
+
+void TMainForm::centreOnScreen() {
+    const RECT screen = MonitorRect();
+    SetLeft(screen.left + (screen.right - screen.left - Width()) / 2);
+    SetTop(screen.top + (screen.bottom - screen.top - Height()) / 2);
 }
 
 void TMainForm::FormShow(TObject*) {
@@ -281,6 +286,8 @@ void TMainForm::FormShow(TObject*) {
         OptionsForm->SetThemes(ReadThemeNames(*Settings, MapsSurface->Height / CellSize), Values.Theme);
     SyncOptions();
     ChangeSize(Values.Width, Values.Height, Values.BPP);
+    // The window was placed for the form's own size before the stored mode resized it.
+    if (DDWindowed) centreOnScreen();
     if (OptionsForm) OptionsForm->DDModesCombo->FixIndex();
     SetAppPaused(false);
 }

@@ -120,6 +120,8 @@ private:
     void readSettings();
     void writeSettings();
     void applyUiState();
+    // Centres the window on the screen it is on.
+    void centreOnScreen();
     TTimer* timerOf(TGameTimer timer) const;
     TDDSurface* sheetOf(TGameSheet sheet) const;
     void composeFrame();

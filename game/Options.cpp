@@ -71,19 +71,21 @@ TOptionsForm::TOptionsForm(TComponent* Owner) : TForm(Owner) {
         JPlayerBoxes[i]->SetCaption("Player " + std::to_string(i + 1));
         JPlayerBoxes[i]->SetEnabled(false);
     }
-    GroupBox6 = place<TGroupBox>(this, Panel1, 4, 128, 181, 44);
-    GroupBox6->SetCaption("Theme");
-    ThemeCombo = place<TComboBox>(this, GroupBox6, 8, 16, 165, 21);
-    ThemeCombo->SetStyle(csDropDownList);
-    ThemeCombo->SetDropDownCount(16);
-    GroupBox5 = place<TGroupBox>(this, Panel1, 4, 172, 120, 44);
+    // The display modes take the whole width ("1152x864 32bpp" must show whole); the theme
+    // names share the last row with the monster count.
+    GroupBox5 = place<TGroupBox>(this, Panel1, 4, 128, 181, 44);
     GroupBox5->SetCaption("Screen");
-    DDModesCombo = place<TDDModesCombo>(this, GroupBox5, 8, 16, 104, 21);
+    DDModesCombo = place<TDDModesCombo>(this, GroupBox5, 8, 16, 165, 21);
     DDModesCombo->SetStyle(csDropDownList);
     DDModesCombo->Show8bit = true;
     DDModesCombo->Show16bit = true;
     DDModesCombo->Show32bit = true;
     DDModesCombo->ShowMaxWidth = 1920;
+    GroupBox6 = place<TGroupBox>(this, Panel1, 4, 172, 120, 44);
+    GroupBox6->SetCaption("Theme");
+    ThemeCombo = place<TComboBox>(this, GroupBox6, 8, 16, 104, 21);
+    ThemeCombo->SetStyle(csDropDownList);
+    ThemeCombo->SetDropDownCount(16);
     GroupBox3 = place<TGroupBox>(this, Panel1, 126, 172, 59, 44);
     GroupBox3->SetCaption("Monsters");
     Edit5 = place<TEdit>(this, GroupBox3, 6, 16, 32, 21);

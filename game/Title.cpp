@@ -86,6 +86,9 @@ TTitleForm::TTitleForm(TComponent* owner) : TForm(owner) {
     Panel1->OnClick = click;
 
     Label2 = bottomLabel(this, Panel1, DesignLegalNotice);
+    // The lowest line keeps its descenders clear of the frame.
+    Label2->SetAutoSize(false);
+    Label2->SetHeight(Label2->Height() + 5);
     Label1 = bottomLabel(this, Panel1, "Version ");
     KxLabel1 = shadowedLabel(this, Panel1, -53, "AMIX");
     KxLabel2 = shadowedLabel(this, Panel1, -27, "VORT");

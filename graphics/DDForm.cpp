@@ -47,6 +47,7 @@ public:
         return form_->ScreenRect;
     }
     Presenter* FramePresenter() const override { return form_->FramePresenter(); }
+    RECT MonitorRect() const override { return form_->MonitorRect(); }
 
 private:
     TDDForm* form_;
@@ -335,6 +336,7 @@ void TDDForm::UpdateFrame() {
         }
         FrameTick.store(GetTickCount() + DWORD(TickOffset.load()));
     }
+    std::lock_guard frame(frameLock_);
     OnDDUpdateDisplay(this);
     presentBackSurface();
 }

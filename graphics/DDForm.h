@@ -134,7 +134,8 @@ private:
     void updateWindowRects();
     // Menu bar placement is widget work: done on the GUI thread, posted from any other.
     void placeMenuBar(TMenuBarPlacement placement);
-    // Height of the screen the full-screen picture is scaled to, set by FixSize.
+    // Size of the screen the full-screen picture is scaled to, set by FixSize.
+    std::atomic<int> fullScreenWidth_{0};
     std::atomic<int> fullScreenHeight_{0};
     DDSURFACEDESC2 surfaceRequest(DWORD flags, DWORD caps) const;
 
@@ -149,6 +150,10 @@ private:
     std::mutex clockLock_;
     // One restore at a time; a second thread meeting a loss meanwhile gives its operation up.
     std::recursive_mutex restoreLock_;
+    // Held by the frame thread from the start of composing to the end of the present: a
+    // window repaint that finds it taken leaves the picture to that present, so only whole
+    // frames are ever shown.
+    std::mutex frameLock_;
     std::unique_ptr<Window> window_;
     std::unique_ptr<Presenter> ownPresenter_;
     std::atomic<Presenter*> presenter_{nullptr};

@@ -1,20 +1,24 @@
 // The window side of TDDForm: window events, size, full screen and the clipper.
 #include "graphics/DDForm.h"
 
+#include "platform/ddraw/Presenter.h"
 #include "platform/framework/Application.h"
 #include "platform/kernel/Thread.h"
 
 #include <algorithm>
 
 RECT TDDForm::clientRectOnScreen() const {
-    // The emulated desktop is smaller than many real screens: the client area is placed
-    // where it lies on the real screen as far as the desktop allows, never outside it.
+    // The desktop the device draws on is the screen the window is on: the client area is
+    // placed where it lies on that screen, as far as the screen reaches, never outside it.
     DDSURFACEDESC2 mode;
     DirectDraw7->GetDisplayMode(&mode);
     // A window manager may make the client area larger than asked; only the part that
     // the back surface covers is presented.
     int width = std::min(ClientWidth(), DDWidth()), height = std::min(ClientHeight(), DDHeight());
+    const RECT monitor = MonitorRect();
     POINT origin = ClientToScreen(POINT{0, 0});
+    origin.x -= monitor.left;
+    origin.y -= monitor.top;
     int x = std::clamp(origin.x, 0, std::max(0, int(mode.dwWidth) - width));
     int y = std::clamp(origin.y, 0, std::max(0, int(mode.dwHeight) - height));
     return RECT{x, y, x + width, y + height};
@@ -89,10 +93,16 @@ void TDDForm::FixClip() {
 }
 
 int TDDForm::MenuBarOnPicture() const {
-    const int screenHeight = fullScreenHeight_.load();
-    if (DDWindowed || screenHeight <= 0) return 0;
-    // The picture is scaled to the screen: a bar of n screen rows covers n * DDHeight / screen rows.
-    return (MenuBarHeight() * DDHeight() + screenHeight - 1) / screenHeight;
+    const int screenWidth = fullScreenWidth_.load(), screenHeight = fullScreenHeight_.load();
+    if (DDWindowed || screenWidth <= 0 || screenHeight <= 0) return 0;
+    // The picture is scaled to the screen keeping its aspect: the bar covers only the screen
+    // rows it reaches below the border above the picture, each picture row being
+    // pictureHeight / DDHeight screen rows.
+    const RECT picture = AspectFitRect(DDWidth(), DDHeight(), screenWidth, screenHeight);
+    const int covered = MenuBarHeight() - int(picture.top);
+    const int pictureHeight = int(picture.bottom - picture.top);
+    if (covered <= 0 || pictureHeight <= 0) return 0;
+    return (covered * DDHeight() + pictureHeight - 1) / pictureHeight;
 }
 
 void TDDForm::placeMenuBar(TMenuBarPlacement placement) {
@@ -112,9 +122,11 @@ void TDDForm::FixSize() {
         SetClientWidth(DDWidth());
         SetClientHeight(DDHeight());
     } else {
-        // Display modes are emulated: the window covers the screen and the picture is
-        // scaled to it.
-        SetBounds(0, 0, Screen ? Screen->Width() : DDWidth(), Screen ? Screen->Height() : DDHeight());
+        // Display modes are emulated: the window covers the screen it is on and the picture
+        // is scaled to it.
+        const RECT monitor = MonitorRect();
+        SetBounds(monitor.left, monitor.top, monitor.right - monitor.left, monitor.bottom - monitor.top);
+        fullScreenWidth_.store(Width());
         fullScreenHeight_.store(Height());
     }
     SetConstraints(TSizeConstraints{Width(), Height(), Width(), Height()});
@@ -165,6 +177,10 @@ void TDDForm::WndProc(TMessage& message) {
     }
     TForm::WndProc(message);
     if (message.Msg == WM_PAINT && DDWindowed && SurfacesReady) {
+        // While a frame is being composed the back surface holds half a picture; the frame's
+        // own present follows at once.
+        std::unique_lock frame(frameLock_, std::try_to_lock);
+        if (!frame.owns_lock()) return;
         RECT source, screen;
         {
             std::lock_guard guard(RectLock);

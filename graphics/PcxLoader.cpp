@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -102,28 +101,27 @@ private:
     BYTE value_ = 0;
 };
 
-// Turns decoded colours into pixel values of the surface's depth.
+// Turns decoded colours into pixel values of the surface's depth. In 8 bits a colour takes
+// the display palette entry nearest to it; a three-plane picture may hold millions of
+// colours, so those go through a table made once per picture.
 class PixelPacker {
 public:
-    PixelPacker(int bpp, const PALETTEENTRY* displayPalette) : bpp_(bpp) {
-        if (displayPalette) display_.assign(displayPalette, displayPalette + 256);
+    PixelPacker(int bpp, const PALETTEENTRY* displayPalette, bool manyColours) : bpp_(bpp) {
+        if (!displayPalette) return;
+        display_.assign(displayPalette, displayPalette + 256);
+        if (manyColours) table_ = std::make_unique<pixelops::NearestColorTable>(displayPalette);
     }
-    DWORD pack(BYTE r, BYTE g, BYTE b) {
+    DWORD pack(BYTE r, BYTE g, BYTE b) const {
         if (bpp_ == 16) return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3);
         if (bpp_ == 32) return DWORD(r) << 16 | DWORD(g) << 8 | b;
-        // 8 bits: the display palette entry nearest to the colour.
-        DWORD rgb = DWORD(r) << 16 | DWORD(g) << 8 | b;
-        auto found = nearest_.find(rgb);
-        if (found != nearest_.end()) return found->second;
-        BYTE index = pixelops::NearestPaletteIndex(display_.data(), r, g, b);
-        nearest_.emplace(rgb, index);
-        return index;
+        if (table_) return table_->Nearest(r, g, b);
+        return display_.empty() ? 0 : pixelops::NearestPaletteIndex(display_.data(), r, g, b);
     }
 
 private:
     int bpp_;
     std::vector<PALETTEENTRY> display_;
-    std::unordered_map<DWORD, BYTE> nearest_;
+    std::unique_ptr<pixelops::NearestColorTable> table_;
 };
 
 void storePixel(BYTE* address, int bpp, DWORD value) {
@@ -140,7 +138,7 @@ struct Window {
 };
 
 bool decodeRows(std::FILE* f, const PcxHeader& header, const BYTE* filePalette, const DDSURFACEDESC2& desc,
-                const Window& w, PixelPacker& packer) {
+                const Window& w, const PixelPacker& packer) {
     const int bpp = int(desc.ddpfPixelFormat.dwRGBBitCount);
     const int bytesPerPixel = bpp / 8;
     auto* base = static_cast<BYTE*>(desc.lpSurface);
@@ -207,7 +205,7 @@ bool DecodePcxImage(IDirectDrawSurface7* surface, int destX, int destY, const st
     if (width > 0 && height > 0 && (bpp == 8 || bpp == 16 || bpp == 32)) {
         PALETTEENTRY display[256];
         bool indexed = bpp == 8 && SUCCEEDED(surface->GetDisplayPalette(display));
-        PixelPacker packer(bpp, indexed ? display : nullptr);
+        PixelPacker packer(bpp, indexed ? display : nullptr, header.planes == 3);
         std::fseek(file.get(), kHeaderSize, SEEK_SET);
         drawn = decodeRows(file.get(), header, filePalette, desc,
                            Window{sourceX, sourceY, width, height, destX, destY}, packer);

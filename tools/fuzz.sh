@@ -18,7 +18,8 @@ seed() {
     convert -size 96x64 gradient:red-blue "$@" 2>/dev/null || true
   fi
 }
-mkdir -p build/fuzz/corpus/fuzz_pcx_loader build/fuzz/corpus/fuzz_bmp_loader build/fuzz/corpus/fuzz_jpeg_image
+mkdir -p build/fuzz/corpus/fuzz_pcx_loader build/fuzz/corpus/fuzz_bmp_loader build/fuzz/corpus/fuzz_jpeg_image \
+  build/fuzz/corpus/fuzz_settings_playlist
 seed build/fuzz/corpus/fuzz_pcx_loader/rgb.pcx
 seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
 seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
@@ -28,6 +29,9 @@ mkdir -p build/fuzz/corpus/fuzz_cursor_file build/fuzz/corpus/fuzz_date_reading
 seed -resize 32x32 ICO:build/fuzz/corpus/fuzz_cursor_file/icon.ico
 printf 'dd-mmm-yyyy\n05-Mar-2003' >build/fuzz/corpus/fuzz_date_reading/masked
 printf 'dd/mm/yyyy\n5/3/03' >build/fuzz/corpus/fuzz_date_reading/delimited
+# The settings file and the playlist in one input, split at the byte 0xFF.
+settings_seed=build/fuzz/corpus/fuzz_settings_playlist/game.seed
+[ -e "$settings_seed" ] || printf '[Sound]\nMusicEnabled=1\nSFXVolume=192\nMusicVolume=-300\n[Options]\nPlayer1=1\nPlayer2=1\nMonsters=12\nName1=Ann\n[BonusCount]\nPower=15\nSkull=5\n[Themes]\nA=Garden\n[Screen]\nWidth=800\nHeight=600\nBPP=16\n\377#EXTM3U\nData\\Music\\one.mod\n\nmusic/two.mp3\r\n' >"$settings_seed"
 # The settings store's reader starts from a file that has every kind of line.
 mkdir -p build/fuzz/corpus/fuzz_registry_file
 printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"Bytes"=hex:01,ff\n@="x"\n' \
@@ -39,8 +43,11 @@ for name in "${targets[@]}"; do
   corpus=build/fuzz/corpus/$name
   artifacts=build/fuzz/artifacts/$name/
   mkdir -p "$corpus" "$artifacts"
+  # Pictures run long: a PCX file of a few hundred kilobytes describes a full screen.
+  options=()
+  [ "$name" = fuzz_pcx_loader ] && options+=(-max_len=262144)
   echo "== $name (${seconds}s)"
-  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" \
+  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" "${options[@]}" "$corpus" \
       > "build/fuzz/$name.log" 2>&1; then
     echo "$name found a crash; see build/fuzz/$name.log and $artifacts"
     tail -n 40 "build/fuzz/$name.log"

@@ -135,6 +135,9 @@ public:
     virtual ~DDWindow() = default;
     virtual RECT ClientRectOnScreen() const = 0;
     virtual Presenter* FramePresenter() const = 0;
+    // The screen the window is on, in desktop coordinates; empty when unknown. A windowed
+    // device draws on a desktop of that screen's size. Asked on the GUI thread.
+    virtual RECT MonitorRect() const { return RECT{}; }
 };
 
 class IDirectDrawPalette {

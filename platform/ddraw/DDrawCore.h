@@ -19,15 +19,20 @@ struct Environment {
         int remaining = 0;
         HRESULT result = DD_OK;
     };
-    std::mutex lock;
+    std::mutex lock; // guards faults and the desktop fields below
     std::array<Fault, std::size_t(DDOperation::Count)> faults{};
-    std::array<int, std::size_t(DDOperation::Count)> calls{};
+    // Counted without the lock: every blit passes here, hundreds of times a frame.
+    std::array<std::atomic<int>, std::size_t(DDOperation::Count)> calls{};
+    // Faults waiting to be answered; while 0 no call needs the lock.
+    std::atomic<int> armedFaults{0};
     std::atomic<unsigned> lossEpoch{0};
     std::atomic<bool> lossCause{false};
     std::atomic<int> pitchPadding{0};
     std::atomic<bool> verticalBlankWait{true};
     std::atomic<bool> libraryMissing{false};
     std::atomic<bool> entryMissing{false};
+    // The desktop a windowed device draws on: the real screen's size unless a test pinned it.
+    bool desktopPinned = false;
     int desktopWidth = 1920;
     int desktopHeight = 1080;
     int desktopBpp = 32;

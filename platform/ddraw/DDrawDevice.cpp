@@ -1,6 +1,9 @@
 #include "platform/ddraw/DDrawSurface.h"
 #include "platform/ddraw/SurfaceDC.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -15,12 +18,14 @@ Environment& env() {
 
 HRESULT Injected(DDOperation operation) {
     Environment& e = env();
-    std::lock_guard guard(e.lock);
     auto index = std::size_t(operation);
-    ++e.calls[index];
+    e.calls[index].fetch_add(1, std::memory_order_relaxed);
+    if (e.armedFaults.load(std::memory_order_acquire) == 0) return DD_OK;
+    std::lock_guard guard(e.lock);
     Environment::Fault& fault = e.faults[index];
     if (fault.remaining <= 0) return DD_OK;
     --fault.remaining;
+    e.armedFaults.fetch_sub(1, std::memory_order_release);
     return fault.result;
 }
 
@@ -127,6 +132,36 @@ DDSURFACEDESC2 modeDesc(const Mode& mode) {
     return desc;
 }
 
+bool emptyArea(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+RECT primaryScreenRect() {
+    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    if (!screen) return {};
+    const QRect area = screen->geometry();
+    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+}
+
+// The display a windowed device draws on: the screen its window is on (else the primary
+// screen), at the desktop's depth. A picture taller or wider than that screen cannot be
+// shown whole in a window.
+Mode desktopFor(DDWindow* window) {
+    {
+        std::lock_guard guard(env().lock);
+        if (env().desktopPinned) return Mode{env().desktopWidth, env().desktopHeight, env().desktopBpp};
+    }
+    RECT screen = window ? window->MonitorRect() : RECT{};
+    if (emptyArea(screen)) screen = primaryScreenRect();
+    std::lock_guard guard(env().lock);
+    Mode desktop{env().desktopWidth, env().desktopHeight, env().desktopBpp};
+    if (!emptyArea(screen)) {
+        desktop.width = int(screen.right - screen.left);
+        desktop.height = int(screen.bottom - screen.top);
+    }
+    return desktop;
+}
+
 bool matchesFilter(const DDSURFACEDESC2& mode, const DDSURFACEDESC2* filter) {
     if (!filter) return true;
     if ((filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != mode.dwWidth) return false;
@@ -137,10 +172,7 @@ bool matchesFilter(const DDSURFACEDESC2& mode, const DDSURFACEDESC2* filter) {
 
 class Device : public IDirectDraw7 {
 public:
-    Device() : core_(std::make_shared<DeviceCore>()) {
-        std::lock_guard guard(env().lock);
-        core_->mode = Mode{env().desktopWidth, env().desktopHeight, env().desktopBpp};
-    }
+    Device() : core_(std::make_shared<DeviceCore>()) { core_->mode = desktopFor(nullptr); }
 
     ULONG AddRef() override { return ++refs_; }
 
@@ -169,10 +201,18 @@ public:
         bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
         if (exclusive != ((flags & DDSCL_FULLSCREEN) != 0) || (exclusive && !window))
             return DDERR_INVALIDPARAMS;
-        if (!exclusive) RestoreDisplayMode();
+        const Mode desktop = exclusive ? Mode{} : desktopFor(window);
         std::lock_guard guard(core_->lock);
         core_->window = window;
         core_->cooperativeFlags = flags;
+        // Back to the desktop, which is now the screen of this window: surfaces made for
+        // another display size are lost.
+        if (!exclusive && (core_->modeSet || core_->mode.width != desktop.width ||
+                           core_->mode.height != desktop.height || core_->mode.bpp != desktop.bpp)) {
+            core_->mode = desktop;
+            core_->modeSet = false;
+            ++core_->modeSerial;
+        }
         return DD_OK;
     }
 
@@ -188,10 +228,16 @@ public:
     }
 
     HRESULT RestoreDisplayMode() override {
+        DDWindow* window;
+        {
+            std::lock_guard guard(core_->lock);
+            if (!core_->modeSet) return DD_OK;
+            window = core_->window;
+        }
+        Mode desktop = desktopFor(window);
         std::lock_guard guard(core_->lock);
         if (!core_->modeSet) return DD_OK;
-        std::lock_guard envGuard(env().lock);
-        core_->mode = Mode{env().desktopWidth, env().desktopHeight, env().desktopBpp};
+        core_->mode = desktop;
         core_->modeSet = false;
         ++core_->modeSerial;
         return DD_OK;
@@ -207,7 +253,16 @@ public:
     HRESULT EnumDisplayModes(DWORD, DDSURFACEDESC2* filter, void* context,
                              LPDDENUMMODESCALLBACK2 callback) override {
         if (!callback) return DDERR_INVALIDPARAMS;
+        DDWindow* window;
+        {
+            std::lock_guard guard(core_->lock);
+            window = core_->window;
+        }
+        // Only the modes that fit the screen are offered: a larger picture could not be
+        // shown whole in a window.
+        const Mode desktop = desktopFor(window);
         for (const Mode& size : kModeSizes) {
+            if (size.width > desktop.width || size.height > desktop.height) continue;
             for (int bpp : kDepths) {
                 DDSURFACEDESC2 desc = modeDesc(Mode{size.width, size.height, bpp});
                 if (!matchesFilter(desc, filter)) continue;

@@ -3,18 +3,22 @@
 #include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawCore.h"
 
+#include <algorithm>
+
 namespace DDrawTest {
 
 using ddcore::env;
+using ddcore::Environment;
 
 void FailNext(DDOperation operation, int count, HRESULT result) {
     std::lock_guard guard(env().lock);
-    env().faults[std::size_t(operation)] = {count, result};
+    Environment::Fault& fault = env().faults[std::size_t(operation)];
+    env().armedFaults.fetch_add(std::max(count, 0) - std::max(fault.remaining, 0));
+    fault = {count, result};
 }
 
 int CallCount(DDOperation operation) {
-    std::lock_guard guard(env().lock);
-    return env().calls[std::size_t(operation)];
+    return env().calls[std::size_t(operation)].load();
 }
 
 void LoseAllSurfaces(bool causeLasts) {
@@ -44,6 +48,7 @@ void SetEntryMissing(bool missing) {
 
 void SetDesktopMode(int width, int height, int bpp) {
     std::lock_guard guard(env().lock);
+    env().desktopPinned = true;
     env().desktopWidth = width;
     env().desktopHeight = height;
     env().desktopBpp = bpp;
@@ -53,7 +58,10 @@ void Reset() {
     {
         std::lock_guard guard(env().lock);
         env().faults = {};
-        env().calls = {};
+        env().armedFaults.store(0);
+        for (std::atomic<int>& count : env().calls)
+            count.store(0);
+        env().desktopPinned = false;
         env().desktopWidth = 1920;
         env().desktopHeight = 1080;
         env().desktopBpp = 32;
@@ -69,6 +77,7 @@ void Reset() {
 
 ScopedDDrawTest::ScopedDDrawTest() {
     DDrawTest::Reset();
+    DDrawTest::SetDesktopMode(1920, 1080, 32);
     DDrawTest::SetVerticalBlankWait(false);
 }
 

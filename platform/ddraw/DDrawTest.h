@@ -42,7 +42,8 @@ void SetVerticalBlankWait(bool wait);
 // Loading the library fails, or its entry is missing.
 void SetLibraryMissing(bool missing);
 void SetEntryMissing(bool missing);
-// The emulated desktop a windowed device draws on (default 1920 x 1080 x 32).
+// Pins the desktop a windowed device draws on (otherwise the size of the screen its window
+// is on, at 32 bits per pixel). A test scope pins 1920 x 1080 x 32.
 void SetDesktopMode(int width, int height, int bpp);
 void Reset();
 

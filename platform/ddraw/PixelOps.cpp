@@ -1,5 +1,8 @@
 #include "platform/ddraw/PixelOps.h"
 
+#include "platform/ddraw/KeyedCopy.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace pixelops {
@@ -34,30 +37,21 @@ void Copy(const View& dest, int dx, int dy, const View& source, int sx, int sy, 
     }
 }
 
-template <class T>
-static void copyKeyedRows(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
-                          T key) {
-    for (int row = 0; row < h; ++row) {
-        T* d = reinterpret_cast<T*>(dest.at(dx, dy + row));
-        const T* s = reinterpret_cast<const T*>(source.at(sx, sy + row));
-        for (int i = 0; i < w; ++i) {
-            T value = s[i];
-            d[i] = value == key ? d[i] : value;
-        }
-    }
-}
-
 void CopyKeyed(const View& dest, int dx, int dy, const View& source, int sx, int sy, int w, int h,
                DWORD key) {
+    const KeyedRowCopies& copies = BestKeyedCopies();
     switch (dest.bytesPerPixel) {
     case 1:
-        copyKeyedRows<std::uint8_t>(dest, dx, dy, source, sx, sy, w, h, std::uint8_t(key));
+        copies.rect8(dest.at(dx, dy), dest.pitch, source.at(sx, sy), source.pitch, w, h, std::uint8_t(key));
         break;
     case 2:
-        copyKeyedRows<std::uint16_t>(dest, dx, dy, source, sx, sy, w, h, std::uint16_t(key));
+        copies.rect16(reinterpret_cast<std::uint16_t*>(dest.at(dx, dy)), dest.pitch,
+                      reinterpret_cast<const std::uint16_t*>(source.at(sx, sy)), source.pitch, w, h,
+                      std::uint16_t(key));
         break;
     default:
-        copyKeyedRows<std::uint32_t>(dest, dx, dy, source, sx, sy, w, h, key);
+        copies.rect32(reinterpret_cast<std::uint32_t*>(dest.at(dx, dy)), dest.pitch,
+                      reinterpret_cast<const std::uint32_t*>(source.at(sx, sy)), source.pitch, w, h, key);
         break;
     }
 }
@@ -176,6 +170,63 @@ BYTE NearestPaletteIndex(const PALETTEENTRY* palette, BYTE r, BYTE g, BYTE b) {
         }
     }
     return BYTE(best);
+}
+
+namespace {
+
+// Squared distances from one channel value to the nearest and the farthest value of a
+// cell's span [low, high].
+int nearSquare(int value, int low, int high) {
+    const int d = value < low ? low - value : value > high ? value - high : 0;
+    return d * d;
+}
+
+int farSquare(int value, int low, int high) {
+    const int d = std::max(value - low, high - value);
+    return d * d;
+}
+
+} // namespace
+
+NearestColorTable::NearestColorTable(const PALETTEENTRY* palette) {
+    std::copy(palette, palette + 256, palette_.begin());
+    candidates_.reserve(std::size_t(kCells) * 8);
+    std::array<int, 256> nearest{};
+    for (int cell = 0; cell < kCells; ++cell) {
+        const int r = cell / (kSide * kSide) * kSpan, g = cell / kSide % kSide * kSpan,
+                  b = cell % kSide * kSpan;
+        const int last = kSpan - 1;
+        int bound = 1 << 30;
+        for (int i = 0; i < 256; ++i) {
+            const PALETTEENTRY& e = palette_[std::size_t(i)];
+            nearest[std::size_t(i)] = nearSquare(e.peRed, r, r + last) + nearSquare(e.peGreen, g, g + last) +
+                                      nearSquare(e.peBlue, b, b + last);
+            bound = std::min(bound, farSquare(e.peRed, r, r + last) + farSquare(e.peGreen, g, g + last) +
+                                        farSquare(e.peBlue, b, b + last));
+        }
+        first_[std::size_t(cell)] = std::uint32_t(candidates_.size());
+        for (int i = 0; i < 256; ++i)
+            if (nearest[std::size_t(i)] <= bound) candidates_.push_back(BYTE(i));
+    }
+    first_[kCells] = std::uint32_t(candidates_.size());
+}
+
+BYTE NearestColorTable::Nearest(BYTE r, BYTE g, BYTE b) const {
+    const int cell = (r / kSpan * kSide + g / kSpan) * kSide + b / kSpan;
+    BYTE best = 0;
+    int bestDistance = 1 << 30;
+    // The candidates are in index order, so the first of equally near entries wins.
+    for (std::uint32_t k = first_[std::size_t(cell)]; k < first_[std::size_t(cell) + 1]; ++k) {
+        const BYTE i = candidates_[k];
+        const PALETTEENTRY& e = palette_[i];
+        const int dr = int(e.peRed) - r, dg = int(e.peGreen) - g, db = int(e.peBlue) - b;
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
 }
 
 } // namespace pixelops

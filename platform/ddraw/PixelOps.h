@@ -4,8 +4,10 @@
 // own pitches and take rectangles already clipped by the caller.
 #include "platform/ddraw/DDraw.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace pixelops {
 
@@ -44,5 +46,23 @@ void ConvertToXrgb(const View& source, int x, int y, int w, int h, const PALETTE
                    std::uint32_t* dest, int destStride);
 // The palette index nearest to an RGB colour (squared distance, lowest index on a tie).
 BYTE NearestPaletteIndex(const PALETTEENTRY* palette, BYTE r, BYTE g, BYTE b);
+
+// The same answer as NearestPaletteIndex, fast enough for every pixel of a picture: the
+// colour cube is cut into 16 x 16 x 16 cells, and each cell keeps only the entries that can
+// be nearest to some colour inside it. An entry farther from the whole cell than another
+// entry's farthest corner can never be nearest there, nor tie.
+class NearestColorTable {
+public:
+    explicit NearestColorTable(const PALETTEENTRY* palette);
+    BYTE Nearest(BYTE r, BYTE g, BYTE b) const;
+
+private:
+    static constexpr int kSide = 16;          // cells along each channel
+    static constexpr int kSpan = 256 / kSide; // channel values in a cell
+    static constexpr int kCells = kSide * kSide * kSide;
+    std::array<PALETTEENTRY, 256> palette_;
+    std::vector<BYTE> candidates_;                // every cell's entries, cell after cell
+    std::array<std::uint32_t, kCells + 1> first_; // cell i's entries: [first_[i], first_[i + 1])
+};
 
 } // namespace pixelops

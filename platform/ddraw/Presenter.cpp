@@ -37,25 +37,28 @@ std::uint32_t MemoryPresenter::PixelAt(int x, int y) const {
     return last_.pixels[std::size_t(y) * std::size_t(last_.width) + std::size_t(x)];
 }
 
-void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
-                        int destWidth, int destHeight) {
-    if (destWidth <= 0 || destHeight <= 0) return;
-    const std::size_t destSize = std::size_t(destWidth) * std::size_t(destHeight);
-    if (sourceWidth <= 0 || sourceHeight <= 0) {
-        std::fill_n(dest, destSize, 0u);
-        return;
-    }
-    // The largest picture of the source's aspect that fits, centred.
+RECT AspectFitRect(int sourceWidth, int sourceHeight, int destWidth, int destHeight) {
+    if (sourceWidth <= 0 || sourceHeight <= 0 || destWidth <= 0 || destHeight <= 0) return RECT{};
     int w = destWidth, h = int(std::int64_t(destWidth) * sourceHeight / sourceWidth);
     if (h > destHeight) {
         h = destHeight;
         w = int(std::int64_t(destHeight) * sourceWidth / sourceHeight);
     }
+    const int left = (destWidth - w) / 2, top = (destHeight - h) / 2;
+    return RECT{left, top, left + w, top + h};
+}
+
+void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
+                        int destWidth, int destHeight) {
+    if (destWidth <= 0 || destHeight <= 0) return;
+    const std::size_t destSize = std::size_t(destWidth) * std::size_t(destHeight);
+    const RECT fit = AspectFitRect(sourceWidth, sourceHeight, destWidth, destHeight);
+    const int left = int(fit.left), top = int(fit.top);
+    const int w = int(fit.right - fit.left), h = int(fit.bottom - fit.top);
     if (w <= 0 || h <= 0) {
         std::fill_n(dest, destSize, 0u);
         return;
     }
-    int left = (destWidth - w) / 2, top = (destHeight - h) / 2;
     // Black bars: the rows above and below, and the columns beside the picture.
     std::fill_n(dest, std::size_t(top) * destWidth, 0u);
     std::fill(dest + std::ptrdiff_t(top + h) * destWidth, dest + destSize, 0u);

@@ -2,6 +2,7 @@
 
 #include "platform/framework/QtControls.h"
 
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -46,7 +47,17 @@ int TTrackBar::sliderValue(int value) const {
 
 void TTrackBar::applyTicks() {
     auto* slider = static_cast<QSlider*>(Widget());
-    slider->setTickInterval(frequency_);
+    // Ticks closer than a few pixels merge into a bar: draw every n-th tick instead.
+    constexpr int minimumGap = 5;
+    const int length = std::max(1, orientation_ == trHorizontal ? Width() : Height());
+    const long long range = static_cast<long long>(max_) - min_;
+    int interval = std::max(1, frequency_);
+    if (range * minimumGap > static_cast<long long>(interval) * length) {
+        const long long steps = (range * minimumGap + static_cast<long long>(interval) * length - 1) /
+                                (static_cast<long long>(interval) * length);
+        interval = static_cast<int>(std::min<long long>(steps * interval, std::max<long long>(range, 1)));
+    }
+    slider->setTickInterval(interval);
     if (tickStyle_ == tsNone)
         slider->setTickPosition(QSlider::NoTicks);
     else if (tickMarks_ == tmBoth)
@@ -57,10 +68,16 @@ void TTrackBar::applyTicks() {
         slider->setTickPosition(QSlider::TicksBelow);
 }
 
+void TTrackBar::SetBounds(int left, int top, int width, int height) {
+    TWinControl::SetBounds(left, top, width, height);
+    applyTicks();
+}
+
 void TTrackBar::SetMin(int value) {
     min_ = value;
     max_ = std::max(max_, min_);
     applyRange();
+    applyTicks();
     SetPosition(position_);
 }
 
@@ -68,6 +85,7 @@ void TTrackBar::SetMax(int value) {
     max_ = value;
     min_ = std::min(min_, max_);
     applyRange();
+    applyTicks();
     SetPosition(position_);
 }
 
@@ -99,6 +117,7 @@ void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
     static_cast<QSlider*>(Widget())->setOrientation(orientation == trVertical ? Qt::Vertical
                                                                               : Qt::Horizontal);
     applyRange();
+    applyTicks();
 }
 
 void TTrackBar::SetTickMarks(TTickMark marks) {
@@ -171,11 +190,22 @@ void TUpDown::showPosition() {
     if (associate_) associate_->SetText(std::to_string(position_));
 }
 
+void TUpDown::showUsedPosition() {
+    const int used = Position();
+    if (associate_ && associate_->Text() != std::to_string(used)) showPosition();
+}
+
 void TUpDown::SetAssociate(TEdit* edit) {
     if (associate_) RemoveFreeNotification(associate_);
     associate_ = edit;
     if (!edit) return;
     FreeNotification(edit);
+    // The up-down's own widget is the connection's context: it ends with the up-down, and an
+    // edit it no longer serves is left alone.
+    QObject::connect(static_cast<QLineEdit*>(vx::ControlWidget(edit)), &QLineEdit::editingFinished, Widget(),
+                     [this, edit] {
+                         if (associate_ == edit) vx::Guarded([this] { showUsedPosition(); });
+                     });
     SetParent(edit->Parent());
     SetBounds(edit->Left() + edit->Width(), edit->Top(), Width(), edit->Height());
     showPosition();

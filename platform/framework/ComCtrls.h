@@ -2,9 +2,12 @@
 // Track bars, up-down buttons and spin edits. A track bar's OnChange runs whenever its
 // position changes (by the user or the program); positions are clamped to Min..Max. A
 // vertical track bar has Min at the top, and the Up key and the wheel turned away move the
-// thumb up; LineSize is the step of the arrow keys and of one wheel notch.
+// thumb up; LineSize is the step of the arrow keys and of one wheel notch. Its ticks are
+// drawn every Frequency positions, or every so many Frequency steps as keep them apart on a
+// narrow bar with a wide range.
 // An up-down attached to an edit (Associate) shows its position in the edit and reads
-// the edit back when the user typed a number.
+// the edit back when the user typed a number; when the user leaves the edit, it shows the
+// position actually used (a number outside the range clamped, anything else the last one).
 #include "platform/framework/Controls.h"
 #include "platform/framework/StdCtrls.h"
 
@@ -35,6 +38,8 @@ public:
     TTickStyle TickStyle() const { return tickStyle_; }
     void SetTickStyle(TTickStyle style);
     TNotifyEvent OnChange;
+
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     virtual void Changed();
@@ -85,6 +90,8 @@ protected:
 
 private:
     void showPosition();
+    // The user left the edit: it shows the position the up-down uses.
+    void showUsedPosition();
     int min_ = 0;
     int max_ = 100;
     mutable int position_ = 0;

@@ -313,6 +313,15 @@ int TForm::MenuBarHeight() const {
     return window_->shownMenuBarHeight();
 }
 
+RECT TForm::MonitorRect() const {
+    vx::EnsureQtGui();
+    const QScreen* screen = window_->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QRect area = screen->geometry();
+    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+}
+
 QWidget* TForm::ClientWidget() const {
     return window_->client();
 }

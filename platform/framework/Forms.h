@@ -95,6 +95,8 @@ public:
     TMenuBarPlacement MenuBarPlacement() const;
     // Pixels of the shown menu bar, 0 when hidden; safe to read from any thread.
     int MenuBarHeight() const;
+    // The screen the window is on (the one holding most of it), in desktop coordinates.
+    RECT MonitorRect() const;
     // For measuring text at any time; attached to the client area while OnPaint runs.
     TCanvas& Canvas() { return *canvas_; }
 

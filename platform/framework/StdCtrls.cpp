@@ -232,7 +232,10 @@ void TEdit::userEdited() {
 
 void TEdit::TextChanged() {
     updatingWidget_ = true;
-    widgetAs<QLineEdit>(Widget())->setText(vx::ToQString(Caption()));
+    auto* edit = widgetAs<QLineEdit>(Widget());
+    edit->setText(vx::ToQString(Caption()));
+    // A text the program puts in shows from its start, as a name longer than the box should.
+    edit->setCursorPosition(0);
     updatingWidget_ = false;
     if (OnChange) OnChange(this);
 }

@@ -1,6 +1,7 @@
 #include "FormTestSupport.h"
 #include "graphics/DDCanvas.h"
 #include "platform/ddraw/DirectXInfo.h"
+#include "platform/framework/Menus.h"
 
 namespace {
 
@@ -265,4 +266,31 @@ TEST_F(DDFormScreen, PaintingTheWindowPresentsTheBackSurface) {
     form->Perform(WM_PAINT);
     EXPECT_EQ(form->presenter->FrameCount(), before + 1);
     EXPECT_EQ(form->presenter->LastFrame().width, 320);
+}
+
+// Paused in full screen the menu bar floats over the picture, which is scaled to the screen
+// keeping its shape: on a screen squarer than the picture a border lies above it, and a bar
+// inside that border covers none of the picture's rows.
+TEST_F(DDFormScreen, TheMenuBarInTheBorderAboveTheFullScreenPictureCoversNoRow) {
+    auto* menu = new TMainMenu(nullptr);
+    auto* entry = new TMenuItem(menu);
+    entry->SetCaption("&Game");
+    menu->Items()->Add(entry);
+    Create([&](DemoForm& f) {
+        f.DDWindowed = false;
+        f.SetMenu(menu);
+        f.ChangeSize(640, 480, 32);
+    });
+    Activate();
+    form->SetFullScreenClip(true);
+    const RECT screen = form->MonitorRect();
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    const int border = (height - width * 480 / 640) / 2;
+    if (border <= form->MenuBarHeight()) GTEST_SKIP() << "the screen is not square enough for a border";
+    EXPECT_GT(form->MenuBarHeight(), 0);
+    EXPECT_EQ(form->MenuBarOnPicture(), 0);
+    form->SetFullScreenClip(false);
+    delete form;
+    form = nullptr;
+    delete menu;
 }

@@ -113,3 +113,57 @@ TEST_F(FrameThreadDemo, RunsHundredsOfFramesWithSpritesWhileTheWindowIsUsed) {
     // presents always show the sprites.
     EXPECT_GE(shown.withSprites.load(), 250);
 }
+
+namespace {
+
+// Counts the presented frames that are not of one colour all over.
+class MixedFrameCounter : public Presenter {
+public:
+    void Present(const std::uint32_t* pixels, int width, int height, int stride, bool) override {
+        bool mixed = false;
+        for (int y = 0; y < height && !mixed; ++y)
+            for (int x = 0; x < width && !mixed; ++x)
+                mixed = pixels[y * stride + x] != pixels[0];
+        (mixed ? this->mixed : whole).fetch_add(1);
+    }
+    std::atomic<int> whole{0};
+    std::atomic<int> mixed{0};
+};
+
+} // namespace
+
+// A window repaint that comes while the frame thread composes must not show the half-drawn
+// back surface: the frame's own present shows the whole picture a moment later.
+TEST_F(FormTest, FrameRepaintWhileComposingShowsOnlyWholeFrames) {
+    Create();
+    auto counting = std::make_unique<MixedFrameCounter>();
+    MixedFrameCounter* counter = counting.get();
+    form->SetPresenter(std::move(counting));
+    Activate();
+    std::atomic<int> stage{0}; // 1: half the new frame drawn; 2: the repaint is done
+    int frame = 0;
+    form->OnDDUpdateDisplay = [&](TObject*) {
+        DDBLTFX fx;
+        fx.dwFillColor = frame++ % 2 == 0 ? 0x102030u : 0x405060u;
+        RECT top{0, 0, 320, 120}, bottom{0, 120, 320, 240};
+        form->BackSurface->Blt(&top, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+        if (frame == 2) {
+            stage.store(1);
+            while (stage.load() != 2)
+                std::this_thread::yield();
+        }
+        form->BackSurface->Blt(&bottom, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    };
+    std::thread frames([&] {
+        form->UpdateFrame();
+        form->UpdateFrame();
+    });
+    while (stage.load() != 1)
+        std::this_thread::yield();
+    form->Perform(WM_PAINT);
+    stage.store(2);
+    frames.join();
+    form->Perform(WM_PAINT);
+    EXPECT_EQ(counter->mixed.load(), 0) << "a half-composed frame reached the window";
+    EXPECT_GE(counter->whole.load(), 3) << "both frames and the later repaint were shown";
+}

@@ -1,5 +1,6 @@
 #include "graphics/ImageLoaders.h"
 #include "GraphicsTestSupport.h"
+#include "platform/ddraw/PixelOps.h"
 #include "platform/framework/Classes.h"
 
 #include <filesystem>
@@ -123,6 +124,43 @@ TEST_F(PcxLoader, EightBitSurfacesMapFileColoursToTheDisplayPalette) {
     EXPECT_EQ(ReadPixel(s, 0, 0), 17u);
     EXPECT_EQ(ReadPixel(s, 1, 0), 18u);
     EXPECT_EQ(ReadPixel(s, 3, 0), 0u);
+    s->Release();
+}
+
+// A noisy colour picture holds thousands of colours: each pixel still takes the display
+// palette's nearest entry, the first of equally near ones.
+TEST_F(PcxLoader, EightBitSurfacesTakeTheNearestEntryForEveryColourOfAThreePlanePicture) {
+    const int width = 96, height = 64;
+    IDirectDrawSurface7* s = CreateOffscreen(device, width, height, 8);
+    PALETTEENTRY entries[256];
+    for (int i = 0; i < 256; ++i)
+        entries[i] = {BYTE(i * 37 % 251), BYTE(i * 91 % 253), BYTE(i * 13 % 255), 0};
+    entries[200] = entries[100]; // a tie: index 100 must win
+    IDirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(device->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
+    s->SetPalette(palette);
+    palette->Release();
+    PcxPicture pcx;
+    pcx.width = width;
+    pcx.height = height;
+    pcx.planes = 3;
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < width * height * 3; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        pcx.pixels.push_back(BYTE(noise >> 24));
+    }
+    pcx.pixels[0] = entries[100].peRed, pcx.pixels[1] = entries[100].peGreen,
+    pcx.pixels[2] = entries[100].peBlue;
+    std::string path = TempPath("noise.pcx");
+    WriteFile(path, EncodePcx(pcx));
+    ASSERT_TRUE(DecodePcxImage(s, 0, 0, path, 0, 0, 0, 0));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const BYTE* rgb = &pcx.pixels[std::size_t((y * width + x) * 3)];
+            ASSERT_EQ(ReadPixel(s, x, y), pixelops::NearestPaletteIndex(entries, rgb[0], rgb[1], rgb[2]))
+                << x << "," << y;
+        }
+    EXPECT_EQ(ReadPixel(s, 0, 0), 100u);
     s->Release();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/framework/Application.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,14 +19,16 @@ namespace {
 
 constexpr DWORD kBackground = 0x203060;
 constexpr DWORD kSprite = 0xF0A020;
+constexpr DWORD kBottom = 0x30C040; // the picture's last rows
+constexpr int kBottomRows = 16;
 
 class ShotForm : public TDDForm {
     VX_CLASS(ShotForm, TDDForm)
 public:
-    explicit ShotForm(TComponent* owner) : TDDForm(owner) {
+    ShotForm(TComponent* owner, int width, int height) : TDDForm(owner) {
         DDWindowed = true;
-        SetDDWidth(320);
-        SetDDHeight(240);
+        SetDDWidth(width);
+        SetDDHeight(height);
         SetDDBPP(32); // the fill values below are 32-bit pixels
         SetCaption("Vortamix graphics demo");
         Title = new TDDSurface(this);
@@ -55,6 +58,9 @@ private:
         RECT box{x, 120, x + 48, 168};
         BackSurface->Blt(&box, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
         BackSurface->BltFast(60, 40, Title->Surface, nullptr, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
+        fx.dwFillColor = kBottom;
+        RECT bottom{0, DDHeight() - kBottomRows, DDWidth(), DDHeight()};
+        BackSurface->Blt(&bottom, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
         frames.fetch_add(1);
     }
 };
@@ -71,7 +77,9 @@ TEST(ScreenshotDemo, DISABLED_ShowsFramesAndGrabsTheScreen) {
     ASSERT_NE(output, nullptr);
     DDrawTest::Reset();
     Application->Initialize();
-    auto* form = new ShotForm(Application);
+    int width = 320, height = 240;
+    if (const char* size = std::getenv("VX_SCREENSHOT_SIZE")) std::sscanf(size, "%dx%d", &width, &height);
+    auto* form = new ShotForm(Application, width, height);
     const char* mode = std::getenv("VX_SCREENSHOT_MODE");
     form->DDWindowed = !(mode && std::string(mode) == "fullscreen");
     form->LoadTree();
@@ -87,13 +95,16 @@ TEST(ScreenshotDemo, DISABLED_ShowsFramesAndGrabsTheScreen) {
     delete form;
 }
 
-// Runs the demo through tools/screenshot.sh and decodes the grabbed 800 x 600 screen.
-DecodedImage grabScreen(const std::string& mode) {
+// Runs the demo through tools/screenshot.sh and decodes the grabbed screen (800 x 600 unless
+// given).
+DecodedImage grabScreen(const std::string& mode, const std::string& screen = "800x600x24",
+                        const std::string& picture = "320x240") {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string png = TempPath("screenshot.png"), bmp = TempPath("screenshot.bmp");
     std::string script = std::string(VX_SOURCE_DIR) + "/tools/screenshot.sh";
     DecodedImage shot;
-    std::string run = "\"" + script + "\" \"" + self + "\" \"" + png + "\" " + mode + " >/dev/null 2>&1";
+    std::string run = "\"" + script + "\" \"" + self + "\" \"" + png + "\" " + mode + " " + screen + " " +
+                      picture + " >/dev/null 2>&1";
     if (std::system(run.c_str()) != 0 ||
         std::system(("convert \"" + png + "\" -type TrueColor BMP3:\"" + bmp + "\"").c_str()) != 0)
         return shot;
@@ -130,4 +141,15 @@ TEST(ScreenshotUnderXvfb, ShowsTheFullScreenPictureScaledToTheScreen) {
     // 320 x 240 scaled to the whole 800 x 600 screen: 2.5 times in each direction.
     EXPECT_GT(background, 800 * 600 * 3 / 4);
     EXPECT_NEAR(sprite, 120 * 120, 2 * 120 + 4) << "the 48 x 48 box scaled by 2.5";
+}
+
+// A window taller than 1080 rows on a screen that holds it shows its whole picture.
+TEST(ScreenshotUnderXvfb, ShowsTheBottomRowsOfAPictureTallerThan1080Rows) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    DecodedImage shot = grabScreen("window", "1400x1300x24", "1280x1200");
+    ASSERT_EQ(shot.width, 1400);
+    int bottom = 0;
+    for (std::uint32_t pixel : shot.pixels)
+        bottom += pixel == kBottom;
+    EXPECT_EQ(bottom, 1280 * kBottomRows) << "the last rows of the 1200-row picture";
 }

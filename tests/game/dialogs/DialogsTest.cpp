@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -193,4 +194,30 @@ TEST(AboutDialog, LinksHandTheirTargetsToTheDesktop) {
     EXPECT_EQ(shell.Targets()[0], about->WebLabel2->File());
     EXPECT_EQ(about->WebLabel2->File().rfind("mailto:", 0), 0u);
     delete about;
+}
+
+// The help link's tip names the page as this system writes it: a full path with "/", not the
+// program's own relative name with "\".
+TEST(AboutDialog, TheHelpLinksTipShowsTheFullPathOfThePage) {
+    TempTree tree;
+    tree.Write("Help/index.htm", "<html></html>");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(tree.Path(""));
+    TAboutForm* about = createForm<TAboutForm>();
+    std::filesystem::current_path(previous);
+    const std::string hint = about->WebLabel1->Hint();
+    EXPECT_EQ(hint,
+              (std::filesystem::path(tree.Path("")) / "Help" / "index.htm").lexically_normal().string());
+    EXPECT_EQ(about->WebLabel2->Hint(), "mailto:developers@vortamix.example");
+    delete about;
+}
+
+// The last line of the title keeps clear of the frame around the picture.
+TEST(TitleDialog, TheLegalNoticeKeepsClearOfTheFrame) {
+    TTitleForm* title = createForm<TTitleForm>();
+    TCanvas measure;
+    measure.Font().Assign(title->Label2->Font());
+    const int gap = title->Panel1->Height() - (title->Label2->Top() + measure.TextHeight("(C)"));
+    EXPECT_GE(gap, 4) << "rows between the text's lowest row and the panel's edge";
+    delete title;
 }

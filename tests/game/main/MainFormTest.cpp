@@ -199,3 +199,14 @@ TEST_F(MainFormTest, TheFirstRoundsThemeFollowsTheTimeOfDayAtStartUp) {
     }
     EXPECT_GT(themes.size(), 1u);
 }
+
+// The window is placed for the form's own size at its first show; a stored larger mode then
+// resizes it, and it must end up in the middle of its screen again.
+TEST_F(MainFormTest, AStoredLargerModeStartsWithTheWindowCentred) {
+    WriteSettings(std::string(FourPlayers) + "[Screen]\nWidth=800\nHeight=600\nBPP=32\n");
+    Start();
+    ASSERT_EQ(MainForm->DDWidth(), 800);
+    const RECT screen = MainForm->MonitorRect();
+    EXPECT_EQ(MainForm->Left(), screen.left + (screen.right - screen.left - MainForm->Width()) / 2);
+    EXPECT_EQ(MainForm->Top(), screen.top + (screen.bottom - screen.top - MainForm->Height()) / 2);
+}

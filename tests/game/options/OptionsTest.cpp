@@ -1,5 +1,6 @@
 #include "game/Options.h"
 #include "../rules/GameHarness.h"
+#include "graphics/DDModesCombo.h"
 
 #include <gtest/gtest.h>
 
@@ -125,4 +126,13 @@ TEST_F(OptionsTest, WithoutAJoystickItsKeysAreNotTakenAndSavedAsOff) {
 TEST_F(OptionsTest, ThemeIndexOutsideTheListSelectsNothing) {
     form->SetThemes({"<Random>", "A"}, 5);
     EXPECT_EQ(form->ThemeCombo->ItemIndex(), -1);
+}
+
+// The longest name of a display mode shows whole beside the chooser's drop-down button.
+TEST_F(OptionsTest, TheModeChooserShowsTheLongestModeNameWhole) {
+    TCanvas measure;
+    measure.Font().Assign(form->DDModesCombo->Font());
+    constexpr int dropDownButton = 24;
+    EXPECT_GE(form->DDModesCombo->Width(), measure.TextWidth("1152x864 32bpp") + dropDownButton);
+    EXPECT_LE(form->DDModesCombo->Left() + form->DDModesCombo->Width(), form->GroupBox5->Width());
 }

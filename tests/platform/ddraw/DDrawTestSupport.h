@@ -13,8 +13,10 @@ constexpr COLORREF ColorRef(BYTE r, BYTE g, BYTE b) {
 class TestWindow : public DDWindow {
 public:
     RECT client{100, 50, 420, 290};
+    RECT monitor{}; // unknown unless a test places the window on a screen
     MemoryPresenter presenter;
     RECT ClientRectOnScreen() const override { return client; }
+    RECT MonitorRect() const override { return monitor; }
     Presenter* FramePresenter() const override { return const_cast<MemoryPresenter*>(&presenter); }
 };
 

@@ -1,6 +1,7 @@
 #include "DDrawTestSupport.h"
 #include "platform/ddraw/SurfaceDC.h"
 
+#include <algorithm>
 #include <vector>
 
 TEST(DDrawLibrary, MissingLibraryOrEntryGivesNothingToCreateWith) {
@@ -378,4 +379,61 @@ TEST(PresenterScaling, KeepsAspectWithBlackBars) {
     std::uint32_t square[1] = {5};
     ScaleKeepingAspect(square, 1, 1, wide.data(), 6, 2);
     EXPECT_EQ(wide, (std::vector<std::uint32_t>{0, 0, 5, 5, 0, 0, 0, 0, 5, 5, 0, 0})) << "bars at the sides";
+}
+
+namespace {
+
+std::vector<std::pair<DWORD, DWORD>> listedSizes(IDirectDraw7* device) {
+    std::vector<std::pair<DWORD, DWORD>> sizes;
+    auto collect = [](DDSURFACEDESC2* mode, void* context) -> HRESULT {
+        auto& out = *static_cast<std::vector<std::pair<DWORD, DWORD>>*>(context);
+        if (mode->ddpfPixelFormat.dwRGBBitCount == 32) out.emplace_back(mode->dwWidth, mode->dwHeight);
+        return DDENUMRET_OK;
+    };
+    device->EnumDisplayModes(0, nullptr, &sizes, collect);
+    return sizes;
+}
+
+} // namespace
+
+// The desktop a window draws on is the screen it is on, not a fixed size: a picture taller
+// than 1080 rows on a screen that holds it is shown whole.
+TEST_F(DisplayTest, AWindowedPictureTallerThan1080RowsIsShownWhole) {
+    DDrawTest::Reset(); // the desktop follows the screens, as outside the tests
+    DDrawTest::SetVerticalBlankWait(false);
+    TestWindow window;
+    window.monitor = RECT{2560, 0, 2560 + 2560, 1600}; // a second screen beside the first
+    window.client = RECT{100, 200, 100 + 1600, 200 + 1200};
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC2 mode;
+    ASSERT_EQ(device->GetDisplayMode(&mode), DD_OK);
+    EXPECT_EQ(mode.dwWidth, 2560u);
+    EXPECT_EQ(mode.dwHeight, 1600u);
+    DDSURFACEDESC2 desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(device->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawSurface7* back = offscreen(1600, 1200);
+    FillSurface(back, 0x00A0B0);
+    ASSERT_EQ(primary->Blt(&window.client, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(window.presenter.LastFrame().height, 1200);
+    EXPECT_EQ(window.presenter.PixelAt(1599, 1199), 0x00A0B0u) << "the bottom right pixel";
+    back->Release();
+    primary->Release();
+}
+
+TEST_F(DisplayTest, OnlyModesThatFitTheWindowsScreenAreOffered) {
+    DDrawTest::Reset();
+    TestWindow window;
+    window.monitor = RECT{0, 0, 1024, 768};
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_NORMAL), DD_OK);
+    const auto sizes = listedSizes(device);
+    EXPECT_NE(std::find(sizes.begin(), sizes.end(), std::pair<DWORD, DWORD>{1024, 768}), sizes.end());
+    for (const auto& [width, height] : sizes)
+        EXPECT_TRUE(width <= 1024 && height <= 768) << width << "x" << height << " does not fit";
+    window.monitor = RECT{0, 0, 2560, 1600};
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_NORMAL), DD_OK);
+    const auto larger = listedSizes(device);
+    EXPECT_NE(std::find(larger.begin(), larger.end(), std::pair<DWORD, DWORD>{1600, 1200}), larger.end());
 }

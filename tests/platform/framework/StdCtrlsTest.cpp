@@ -125,8 +125,18 @@ TEST_F(EditRules, ChangeRunsForTheProgramAndTheUser) {
     std::vector<std::string> texts;
     edit->OnChange = [&](TObject*) { texts.push_back(edit->Text()); };
     edit->SetText("Player1");
-    static_cast<QLineEdit*>(vx::ControlWidget(edit))->insert("X");
+    auto* line = static_cast<QLineEdit*>(vx::ControlWidget(edit));
+    line->end(false);
+    line->insert("X");
     EXPECT_EQ(texts, (std::vector<std::string>{"Player1", "Player1X"}));
+}
+
+// A name longer than its box shows its beginning, not its tail.
+TEST_F(EditRules, ATextThatDoesNotFitShowsItsStart) {
+    auto* edit = place<TEdit>();
+    edit->SetBounds(0, 0, 60, 21);
+    edit->SetText("A very long name for player one");
+    EXPECT_EQ(static_cast<QLineEdit*>(vx::ControlWidget(edit))->cursorPosition(), 0);
 }
 
 using RangeControls = DialogFixture;
@@ -202,6 +212,47 @@ TEST_F(RangeControls, UpDownShowsItsPositionInTheEditAndReadsTypedNumbersBack) {
     updown->SetPosition(500);
     updown->Step(btNext);
     EXPECT_EQ(updown->Position(), 500) << "no wrap";
+}
+
+// What the user typed stays while he types; once he leaves the edit it shows the number the
+// up-down uses, never a count that is not in force.
+TEST_F(RangeControls, LeavingTheEditShowsTheNumberInUse) {
+    auto* edit = place<TEdit>();
+    auto* updown = place<TUpDown>();
+    updown->SetMax(30);
+    updown->SetAssociate(edit);
+    updown->SetPosition(5);
+    auto* line = static_cast<QLineEdit*>(vx::ControlWidget(edit));
+    const std::pair<const char*, const char*> typed[] = {
+        {"99", "30"}, {"-4", "0"}, {"many", "0"}, {"12", "12"}};
+    for (const auto& [text, shown] : typed) {
+        line->setText(text);
+        EXPECT_EQ(edit->Text(), text) << "kept while typing";
+        emit line->editingFinished();
+        EXPECT_EQ(edit->Text(), shown) << text;
+        EXPECT_EQ(std::to_string(updown->Position()), shown);
+    }
+}
+
+// Ticks every 16 positions of a -5000..0 volume bar would be a grey bar: they are drawn at a
+// multiple of the frequency that keeps them apart, while a short range keeps every tick.
+TEST_F(RangeControls, TicksOfAWideRangeOnANarrowBarStayApart) {
+    auto* volume = place<TTrackBar>();
+    volume->SetBounds(0, 0, 150, 30);
+    volume->SetMin(-5000);
+    volume->SetMax(0);
+    volume->SetFrequency(16);
+    const int interval = static_cast<QSlider*>(vx::ControlWidget(volume))->tickInterval();
+    EXPECT_EQ(interval % 16, 0);
+    EXPECT_GE(150 * interval / 5000, 5) << "pixels between ticks";
+    EXPECT_EQ(volume->Frequency(), 16);
+    auto* effects = place<TTrackBar>();
+    effects->SetBounds(0, 0, 150, 30);
+    effects->SetMax(256);
+    effects->SetFrequency(16);
+    EXPECT_EQ(static_cast<QSlider*>(vx::ControlWidget(effects))->tickInterval(), 16);
+    volume->SetBounds(0, 0, 6000, 30);
+    EXPECT_EQ(static_cast<QSlider*>(vx::ControlWidget(volume))->tickInterval(), 16) << "a long bar has room";
 }
 
 using LabelRules = DialogFixture;
