@@ -85,7 +85,7 @@ public:
     bool CheckBtnMenuDropDown();
     // The accelerator of a dialog: true (handled) when key is the caption's accelerator and
     // the button, enabled, clicked.
-    bool DialogChar(char key);
+    bool DialogChar(char key) override;
     // How many speed buttons exist in the process.
     static int Count();
 
