@@ -446,7 +446,9 @@ bool DeleteFiles(const std::string& mask) {
             names.emplace_back(entry->d_name);
     closedir(listing);
     for (const std::string& name : names) {
-        const std::string path = resolvedFolder + "/" + name;
+        std::string path = resolvedFolder;
+        path += '/';
+        path += name;
         struct stat info;
         if (lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
         // A file that went away meanwhile is as deleted as it can be.

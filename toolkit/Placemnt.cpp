@@ -3,6 +3,7 @@
 #include "platform/framework/Application.h"
 #include "platform/framework/Published.h"
 #include "toolkit/Apputils.h"
+#include "toolkit/Kxprops.h"
 #include "toolkit/Kxstrutils.h"
 
 #include <algorithm>
@@ -25,6 +26,23 @@ HKEY rootKeyOf(TPlacementRegRoot root) {
         return HKEY_CURRENT_USER;
     }
 }
+
+const bool storagePublished = [] {
+    RegisterPublishedClass(
+        "TStoredValue", "TCollectionItem",
+        {
+            Property("Name", TypeString(), &TStoredValue::Name, &TStoredValue::SetName),
+            Property("Value", TypeVariant(), &TStoredValue::Value, &TStoredValue::SetValue),
+            Property("KeyString", TypeString(), &TStoredValue::KeyString, &TStoredValue::SetKeyString),
+        });
+    RegisterPublishedClass("TStoredValues", "TOwnedCollection", {});
+    return RegisterPublishedClass(
+        "TFormStorage", "TFormPlacement",
+        {
+            AssignedProperty("StoredProps", ClassType("TStrings"), &TFormStorage::StoredProps),
+            AssignedProperty("StoredValues", ClassType("TStoredValues"), &TFormStorage::StoredValues),
+        });
+}();
 
 const bool placementPublished = [] {
     RegisterPublishedClass("TWinMinMaxInfo", "TPersistent",
@@ -441,4 +459,158 @@ void TFormPlacement::wndMessage(TObject*, TMessage& message, bool&) {
         info->ptMaxPosition = POINT{0, 0};
     }
     message.Result = 1;
+}
+
+// ---- TStoredValue ----------------------------------------------------------------------
+
+TFormPlacement* TStoredValue::Storage() const {
+    const auto* values = dynamic_cast<const TStoredValues*>(Collection());
+    return values ? values->Storage() : nullptr;
+}
+
+void TStoredValue::Save() {
+    Variant value = value_;
+    if (OnSave) OnSave(this, value);
+    std::string text = VarToStr(value);
+    if (!keyString_.empty()) text = XorEncode(keyString_, text);
+    if (TFormPlacement* storage = Storage()) storage->WriteString(name_, text);
+}
+
+void TStoredValue::Restore() {
+    std::string def = VarToStr(value_);
+    if (!keyString_.empty()) def = XorEncode(keyString_, def);
+    TFormPlacement* storage = Storage();
+    std::string text = storage ? storage->ReadString(name_, def) : def;
+    if (!keyString_.empty()) text = XorDecode(keyString_, text);
+    Variant value(text);
+    if (OnRestore) OnRestore(this, value);
+    value_ = value;
+}
+
+void TStoredValue::Assign(const TPersistent& source) {
+    const auto* other = dynamic_cast<const TStoredValue*>(&source);
+    if (!other) {
+        TCollectionItem::Assign(source);
+        return;
+    }
+    value_ = other->value_.IsEmpty() ? Variant() : other->value_;
+    SetName(other->name_);
+    keyString_ = other->keyString_;
+}
+
+std::string TStoredValue::DisplayName() const {
+    return name_.empty() ? TCollectionItem::DisplayName() : name_;
+}
+
+void TStoredValue::SetDisplayName(const std::string& name) {
+    const auto* values = dynamic_cast<const TStoredValues*>(Collection());
+    if (!name.empty() && !SameIniName(name, name_) && values && values->IndexOf(name) >= 0)
+        throw EListError("String list does not allow duplicates");
+    name_ = name;
+    TCollectionItem::SetDisplayName(name);
+}
+
+// ---- TStoredValues ---------------------------------------------------------------------
+
+TStoredValues::TStoredValues(TObject* owner)
+    : TOwnedCollection(owner, "TStoredValue", CollectionItemsOf<TStoredValue>()) {}
+
+int TStoredValues::IndexOf(const std::string& name) const {
+    for (int i = 0; i < Count(); ++i)
+        if (SameIniName(Items(i)->Name(), name)) return i;
+    return -1;
+}
+
+TStoredValue* TStoredValues::GetValue(const std::string& name) const {
+    const int index = IndexOf(name);
+    return index < 0 ? nullptr : Items(index);
+}
+
+void TStoredValues::SetValue(const std::string& name, const TStoredValue& item) {
+    if (TStoredValue* value = GetValue(name)) value->Assign(item);
+}
+
+Variant TStoredValues::GetStoredValue(const std::string& name) const {
+    const TStoredValue* value = GetValue(name);
+    return value ? value->Value() : Variant::Null();
+}
+
+void TStoredValues::SetStoredValue(const std::string& name, const Variant& value) {
+    TStoredValue* item = GetValue(name);
+    if (!item) {
+        item = static_cast<TStoredValue*>(Add());
+        item->SetName(name);
+    }
+    item->SetValue(value);
+}
+
+void TStoredValues::SaveValues() {
+    for (int i = 0; i < Count(); ++i)
+        Items(i)->Save();
+}
+
+void TStoredValues::RestoreValues() {
+    for (int i = 0; i < Count(); ++i)
+        Items(i)->Restore();
+}
+
+// ---- TFormStorage ----------------------------------------------------------------------
+
+TFormStorage::TFormStorage(TComponent* owner) : TFormPlacement(owner), storedValues_(this) {
+    storedValues_.SetStorage(this);
+}
+
+void TFormStorage::SetStoredProps(const TStrings& props) {
+    storedProps_.Assign(props);
+    for (int i = 0; i < storedProps_.Count(); ++i)
+        if (auto* component = dynamic_cast<TComponent*>(storedProps_.Objects(i))) FreeNotification(component);
+}
+
+void TFormStorage::UpdateStoredNames() {
+    UpdateStoredList(Owner(), storedProps_, false);
+}
+
+void TFormStorage::Loaded() {
+    TFormPlacement::Loaded();
+    UpdateStoredList(Owner(), storedProps_, true);
+}
+
+void TFormStorage::Notification(TComponent* component, TOperation operation) {
+    TFormPlacement::Notification(component, operation);
+    if (operation != opRemove || IsDestroying()) return;
+    for (int i = storedProps_.Count() - 1; i >= 0; --i)
+        if (storedProps_.Objects(i) == component) storedProps_.Delete(i);
+}
+
+void TFormStorage::SavePlacement() {
+    TFormPlacement::SavePlacement();
+    SaveProperties();
+    storedValues_.SaveValues();
+}
+
+void TFormStorage::RestorePlacement() {
+    TFormPlacement::RestorePlacement();
+    RestoreProperties();
+    storedValues_.RestoreValues();
+}
+
+void TFormStorage::SaveProperties() {
+    TPropsStorage storage;
+    storage.Section = IniSection();
+    storage.OnWriteString = [this](const std::string& section, const std::string& ident,
+                                   const std::string& value) { DoWriteString(section, ident, value); };
+    storage.OnEraseSection = [this](const std::string& section) { IniEraseSection(IniObject(), section); };
+    storage.StoreObjectsProps(Owner(), storedProps_);
+}
+
+void TFormStorage::RestoreProperties() {
+    TPropsStorage storage;
+    storage.Section = IniSection();
+    storage.OnReadString = [this](const std::string& section, const std::string& ident,
+                                  const std::string& def) { return DoReadString(section, ident, def); };
+    try {
+        storage.LoadObjectsProps(Owner(), storedProps_);
+    } catch (const std::exception&) {
+        // Stored properties never fail a restore.
+    }
 }

@@ -3,12 +3,16 @@
 // control to an INI file or a registry key when the form closes or is destroyed, and
 // restores them when the form is shown; it can keep the form from being resized and give
 // it size limits (TWinMinMaxInfo). Other objects take part in its saves and restores
-// through a TIniLink. Used on the GUI thread.
+// through a TIniLink. TFormStorage adds published properties of the form's components
+// (StoredProps, "Component.Property" lines) and named values (StoredValues), saved and
+// restored with the placement in its section. Used on the GUI thread.
 #include "platform/files/IniFiles.h"
 #include "platform/framework/Collections.h"
 #include "platform/framework/Forms.h"
 #include "platform/framework/MessageHook.h"
 #include "platform/framework/Registry.h"
+#include "platform/framework/StringList.h"
+#include "platform/framework/Variants.h"
 #include "toolkit/KxHook.h"
 
 #include <memory>
@@ -185,4 +189,97 @@ private:
     TNotifyEvent formOnShow_;
     TNotifyEvent formOnDestroy_;
     TCloseQueryEvent formOnCloseQuery_;
+};
+
+class TStoredValue;
+using TStoredValueEvent = std::function<void(TStoredValue* Sender, Variant& Value)>;
+
+// A named value saved in the placement's section under its Name, as text (scrambled with
+// XorEncode when KeyString is set).
+class TStoredValue : public TCollectionItem {
+    VX_CLASS(TStoredValue, TCollectionItem)
+public:
+    explicit TStoredValue(TCollection* collection) : TCollectionItem(collection) {}
+
+    const std::string& Name() const { return name_; }
+    void SetName(const std::string& name) { SetDisplayName(name); }
+    const Variant& Value() const { return value_; }
+    void SetValue(const Variant& value) { value_ = value; }
+    const std::string& KeyString() const { return keyString_; }
+    void SetKeyString(const std::string& key) { keyString_ = key; }
+    TStoredValueEvent OnSave;
+    TStoredValueEvent OnRestore;
+
+    // The form storage this value is saved through (nullptr without one).
+    TFormPlacement* Storage() const;
+    virtual void Save();
+    virtual void Restore();
+    // Makes the value empty.
+    void Clear() { value_ = Variant(); }
+    void Assign(const TPersistent& source) override;
+    std::string DisplayName() const override;
+    // A non-empty name another value already has (ignoring case) raises EListError
+    // "String list does not allow duplicates".
+    void SetDisplayName(const std::string& name) override;
+
+private:
+    std::string name_;
+    Variant value_;
+    std::string keyString_;
+};
+
+class TStoredValues : public TOwnedCollection {
+    VX_CLASS(TStoredValues, TOwnedCollection)
+public:
+    explicit TStoredValues(TObject* owner);
+
+    TFormPlacement* Storage() const { return storage_; }
+    void SetStorage(TFormPlacement* storage) { storage_ = storage; }
+    TStoredValue* Items(int index) const { return static_cast<TStoredValue*>(TCollection::Items(index)); }
+    // The first value of that name (ignoring case), -1 when none.
+    int IndexOf(const std::string& name) const;
+    TStoredValue* GetValue(const std::string& name) const;
+    // Assigns item to the value of that name; nothing when there is none.
+    void SetValue(const std::string& name, const TStoredValue& item);
+    // The value of that name; Null when there is none.
+    Variant GetStoredValue(const std::string& name) const;
+    // Sets the value of that name, adding it first when there is none.
+    void SetStoredValue(const std::string& name, const Variant& value);
+    virtual void SaveValues();
+    virtual void RestoreValues();
+
+private:
+    TFormPlacement* storage_ = nullptr;
+};
+
+class TFormStorage : public TFormPlacement {
+    VX_CLASS(TFormStorage, TFormPlacement)
+public:
+    explicit TFormStorage(TComponent* owner);
+
+    // "Component.Property" lines, each with its component as the line's object.
+    TStrings* StoredProps() const { return &storedProps_; }
+    void SetStoredProps(const TStrings& props);
+    TStoredValues* StoredValues() const { return &storedValues_; }
+    void SetStoredValues(const TStoredValues& values) { storedValues_.Assign(values); }
+    Variant GetStoredValue(const std::string& name) const { return storedValues_.GetStoredValue(name); }
+    void SetStoredValue(const std::string& name, const Variant& value) {
+        storedValues_.SetStoredValue(name, value);
+    }
+
+    // Before writing the component's settings out: each line named from its component's
+    // present name.
+    void UpdateStoredNames();
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    void SavePlacement() override;
+    void RestorePlacement() override;
+    virtual void SaveProperties();
+    virtual void RestoreProperties();
+
+private:
+    mutable TStringList storedProps_;
+    mutable TStoredValues storedValues_;
 };

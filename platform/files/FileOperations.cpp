@@ -71,8 +71,10 @@ std::string collisionName(const std::string& target) {
     const std::string stem = hasExtension ? name.substr(0, dot) : name;
     const std::string extension = hasExtension ? name.substr(dot) : "";
     for (int n = 1;; ++n) {
-        const std::string candidate =
-            join(folder, stem + (n == 1 ? " (copy)" : " (copy " + std::to_string(n) + ")") + extension);
+        std::string numbered = stem;
+        numbered += n == 1 ? std::string(" (copy)") : " (copy " + std::to_string(n) + ")";
+        numbered += extension;
+        std::string candidate = join(folder, numbered);
         if (!exists(candidate)) return candidate;
     }
 }

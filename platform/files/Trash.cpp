@@ -121,7 +121,7 @@ std::string TrashFolderFor(const std::string& path) {
     struct stat item, home;
     const std::string full = absolute(path);
     if (lstat(full.c_str(), &item) != 0) return {};
-    const std::string homeTrashDir = homeTrash();
+    std::string homeTrashDir = homeTrash();
     makeDirectories(homeTrashDir, 0700);
     if (stat(homeTrashDir.c_str(), &home) == 0 && home.st_dev == item.st_dev) return homeTrashDir;
     const std::string top = topDirectory(full, item.st_dev);
@@ -154,19 +154,29 @@ bool MoveToTrash(const std::string& path, std::string& error) {
     const std::string name = ExtractFileName(full);
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const std::string entry = attempt == 1 ? name : name + "." + std::to_string(attempt);
-        const std::string info = trash + "/info/" + entry + ".trashinfo";
+        std::string info = trash;
+        info += "/info/";
+        info += entry;
+        info += ".trashinfo";
         // The info file is made first and exclusively: it reserves the name.
         const int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return fail(error, errno);
-        const bool written = writeAll(fd, "[Trash Info]\nPath=" + escaped(recorded) +
-                                              "\nDeletionDate=" + deletionDate() + "\n");
+        std::string record = "[Trash Info]\nPath=";
+        record += escaped(recorded);
+        record += "\nDeletionDate=";
+        record += deletionDate();
+        record += '\n';
+        const bool written = writeAll(fd, record);
         const int writeError = errno;
         if (close(fd) != 0 || !written) {
             unlink(info.c_str());
             return fail(error, written ? errno : writeError);
         }
-        if (moveWithoutReplacing(full, trash + "/files/" + entry)) return true;
+        std::string target = trash;
+        target += "/files/";
+        target += entry;
+        if (moveWithoutReplacing(full, target)) return true;
         const int code = errno;
         unlink(info.c_str());
         if (code == EEXIST) continue; // a stray file without an info entry holds the name
