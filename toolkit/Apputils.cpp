@@ -1,11 +1,16 @@
 #include "toolkit/Apputils.h"
 
 #include "platform/files/FileNames.h"
+#include "platform/files/PathResolver.h"
 #include "platform/framework/WindowPlacement.h"
+#include "toolkit/FileUtil.h"
 #include "toolkit/Kxstrutils.h"
 #include "toolkit/Placemnt.h"
 
+#include <cstdint>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 std::function<std::string()> DefaultIniNameHook;
 std::string CompanyKeyName;
@@ -356,4 +361,55 @@ void SaveMDIChildrenReg(TForm*, TRegIniFile&) {
 
 void RestoreMDIChildrenReg(TForm*, TRegIniFile&) {
     noMdiForms();
+}
+
+namespace {
+
+// The mask with value in its integer conversions; counts them in conversions.
+std::string formatMask(const std::string& mask, std::int64_t value, int& conversions) {
+    std::string out;
+    conversions = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] != '%') {
+            out += mask[i];
+            continue;
+        }
+        if (i + 1 < mask.size() && mask[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        const std::size_t start = i++;
+        while (i < mask.size() && std::string_view("-0+ #").find(mask[i]) != std::string_view::npos)
+            ++i;
+        while (i < mask.size() && ((mask[i] >= '0' && mask[i] <= '9') || mask[i] == '.'))
+            ++i;
+        if (i >= mask.size() || std::string_view("duxX").find(mask[i]) == std::string_view::npos ||
+            i - start > 12)
+            throw EConvertError("Format '" + mask + "' invalid or incompatible with argument list");
+        const std::string spec = mask.substr(start, i - start) + "ll" + mask[i];
+        char text[64];
+        std::snprintf(text, sizeof text, spec.c_str(), static_cast<long long>(value));
+        out += text;
+        ++conversions;
+    }
+    return out;
+}
+
+bool nameTaken(const std::string& name) {
+    struct stat info;
+    return lstat(ResolvePath(name).c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::string GetUniqueFileNameInDir(const std::string& path, const std::string& fileNameMask) {
+    const std::string dir = NormalDir(path);
+    for (std::int64_t i = 0; i < (std::int64_t{1} << 31); ++i) {
+        int conversions = 0;
+        std::string name = dir + formatMask(fileNameMask, i, conversions);
+        if (!nameTaken(name)) return name;
+        if (conversions == 0) break; // the same name again and again
+    }
+    return {};
 }

@@ -124,5 +124,11 @@ void RestoreMDIChildren(TForm* mainForm, TIniFile& ini);
 void SaveMDIChildrenReg(TForm* mainForm, TRegIniFile& ini);
 void RestoreMDIChildrenReg(TForm* mainForm, TRegIniFile& ini);
 
+// The first name path + mask-with-I that does not exist, for I = 0, 1, 2, ...; empty when
+// none is free below 2^31. The mask takes I through integer conversions only (%d, %u, %x,
+// %X with flags, width and precision, "%%" for a percent sign); any other conversion raises
+// EConvertError. A mask without a conversion names one file, which is tried once.
+std::string GetUniqueFileNameInDir(const std::string& path, const std::string& fileNameMask);
+
 // Sends the message to every form of the screen in turn; answers the last result.
 std::intptr_t AppBroadcast(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);

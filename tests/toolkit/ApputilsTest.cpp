@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -230,4 +231,20 @@ TEST(ApputilsForms, ShowDialogIsTrueForOkAndYesOnly) {
         EXPECT_EQ(ShowDialog<TForm2>(), expected) << result;
         EXPECT_EQ(FindForm<TForm2>(), nullptr) << "the dialog is freed";
     }
+}
+
+TEST(ApputilsFiles, AUniqueNameTakesTheFirstFreeNumber) {
+    TempTree tree;
+    const std::string dir = tree.Root().string();
+    tree.Write("shot0.png", "x");
+    tree.Write("shot1.png", "x");
+    std::filesystem::create_directories(tree.Path("shot2.png"));
+    EXPECT_EQ(GetUniqueFileNameInDir(dir, "shot%d.png"), dir + "/shot3.png");
+    EXPECT_EQ(GetUniqueFileNameInDir(dir, "log%03d.txt"), dir + "/log000.txt");
+    EXPECT_EQ(GetUniqueFileNameInDir(dir, "100%%-%x.txt"), dir + "/100%-0.txt");
+    EXPECT_EQ(GetUniqueFileNameInDir(dir, "fixed.txt"), dir + "/fixed.txt");
+    tree.Write("fixed.txt", "x");
+    EXPECT_EQ(GetUniqueFileNameInDir(dir, "fixed.txt"), "") << "one name, taken: no endless retries";
+    EXPECT_THROW(GetUniqueFileNameInDir(dir, "name%s.txt"), EConvertError) << "no text conversions";
+    EXPECT_THROW(GetUniqueFileNameInDir(dir, "name%n.txt"), EConvertError);
 }
