@@ -3,6 +3,7 @@
 #include "platform/files/FileNames.h"
 #include "platform/framework/WindowPlacement.h"
 #include "toolkit/Kxstrutils.h"
+#include "toolkit/Placemnt.h"
 
 #include <cstdio>
 
@@ -53,6 +54,18 @@ std::string GetDefaultIniRegKey() {
                           : ChangeFileExt(ExtractFileName(Application->ExeName()), "");
     if (!CompanyKeyName.empty()) key = CompanyKeyName + "\\" + key;
     return "Software\\" + key;
+}
+
+void GetDefaultIniData(const TControl* control, std::string& iniFileName, std::string& section,
+                       bool useRegistry) {
+    iniFileName.clear();
+    const TForm* form = control ? dynamic_cast<const TForm*>(control->Owner()) : nullptr;
+    if (control && !form) form = parentForm(control);
+    for (int i = 0; form && i < form->ComponentCount() && iniFileName.empty(); ++i)
+        if (const auto* placement = dynamic_cast<const TFormPlacement*>(form->Components(i)))
+            iniFileName = placement->IniFileName();
+    section = GetDefaultSection(control);
+    if (iniFileName.empty()) iniFileName = useRegistry ? GetDefaultIniRegKey() : GetDefaultIniName();
 }
 
 std::string IniReadString(TObject* ini, const std::string& section, const std::string& ident,

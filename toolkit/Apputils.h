@@ -28,6 +28,12 @@ std::string GetDefaultIniName();
 // "Software\[CompanyKeyName\]<title or executable name without extension>".
 std::string GetDefaultIniRegKey();
 
+// Where a control's own settings go: the IniFileName of the first TFormPlacement of the
+// control's form, else GetDefaultIniRegKey (useRegistry) or GetDefaultIniName; the section
+// is GetDefaultSection of the control.
+void GetDefaultIniData(const TControl* control, std::string& iniFileName, std::string& section,
+                       bool useRegistry);
+
 // The uniform layer: ini is a TIniFile or a TRegIniFile and the call goes to the matching
 // operation; for any other object (or none) reads answer their default and the rest do
 // nothing. IniWriteString to an INI file wraps a value enclosed in double or in single

@@ -338,7 +338,9 @@ TDateTime IncTime(TDateTime time, int hours, int minutes, int seconds, int msecs
         (static_cast<double>(hours % 24) * 3600000.0 + static_cast<double>(minutes) * 60000.0 +
          static_cast<double>(seconds) * 1000.0 + msecs) /
         MSecsPerDay;
-    TDateTime result = time + hours / 24 + part;
+    // Whole days first, then the rest of the hours as part of a day.
+    const int wholeDays = hours / 24;
+    TDateTime result = time + wholeDays + part;
     if (result < 0) result += 1;
     return result;
 }

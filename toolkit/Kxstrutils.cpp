@@ -140,10 +140,10 @@ std::string DelRSpace(const std::string& s) {
 }
 
 std::string DelSpace1(const std::string& s) {
-    std::string result;
-    result.reserve(s.size());
-    for (char c : s)
-        if (c != ' ' || result.empty() || result.back() != ' ') result += c;
+    std::string result = s;
+    result.erase(
+        std::unique(result.begin(), result.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+        result.end());
     return result;
 }
 

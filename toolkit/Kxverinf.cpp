@@ -2,12 +2,10 @@
 
 #include "platform/files/FileNames.h"
 #include "platform/files/PathResolver.h"
+#include "toolkit/FileUtil.h"
 
 #include <cstdio>
-#include <ctime>
 #include <iterator>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -23,8 +21,6 @@ constexpr WORD codePages[] = {0, 932, 949, 950, 1200, 1250, 1251, 1252, 1253, 12
 static_assert(std::size(codePages) == vcsUnknown + 1);
 
 constexpr std::size_t queryPathLimit = 255;
-constexpr double secondsPerDay = 86400.0;
-constexpr double unixEpochAsDateTime = 25569.0; // 1970-01-01 counted from 1899-12-30
 
 DWORD highLow(WORD high, WORD low) {
     return static_cast<DWORD>(high) << 16 | low;
@@ -151,12 +147,7 @@ std::string TVersionInfo::GetProductVersion() const {
 }
 
 TDateTime TVersionInfo::GetVerFileDate() const {
-    struct stat info;
-    if (stat(ResolvePath(fileName_).c_str(), &info) != 0) return 0.0;
-    std::tm local{};
-    localtime_r(&info.st_mtim.tv_sec, &local);
-    double localSeconds = static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(local.tm_gmtoff);
-    return unixEpochAsDateTime + localSeconds / secondsPerDay;
+    return FileExists(fileName_) ? FileDateTime(fileName_) : 0.0;
 }
 
 std::string LongVersionToString(const TLongVersion& version) {

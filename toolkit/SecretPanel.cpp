@@ -4,6 +4,7 @@
 #include "platform/kernel/Thread.h"
 #include "toolkit/KxTimer.h"
 #include "toolkit/Maxmin.h"
+#include "toolkit/kxUiUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,14 +15,6 @@ constexpr int gap = 3;
 
 bool blank(const std::string& line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
-int widthOf(const RECT& r) {
-    return r.right - r.left;
-}
-
-int heightOf(const RECT& r) {
-    return r.bottom - r.top;
 }
 
 unsigned alignmentFlag(TAlignment alignment) {
@@ -276,14 +269,14 @@ void TSecretPanel::rebuildLocked() {
     lineHeight_ = measure.TextHeight("Wg") + (textStyle_ != bvNone ? 1 : 0);
     layoutLocked();
     if (scrollDirection_ == sdVertical) {
-        maxScroll_ = heightOf(textRect_) + (static_cast<int>(drawLines_.size()) - firstLine_) * lineHeight_;
+        maxScroll_ = HeightOf(textRect_) + (static_cast<int>(drawLines_.size()) - firstLine_) * lineHeight_;
     } else {
         int widest = 0;
         for (std::size_t i = static_cast<std::size_t>(firstLine_); i < drawLines_.size(); ++i)
             widest = Max(widest, measure.TextWidth(drawLines_[i]));
-        maxScroll_ = widest + widthOf(textRect_);
+        maxScroll_ = widest + WidthOf(textRect_);
     }
-    memoryImage_->SetSize(widthOf(textRect_), heightOf(textRect_));
+    memoryImage_->SetSize(WidthOf(textRect_), HeightOf(textRect_));
 }
 
 void TSecretPanel::layoutLocked() {
@@ -335,13 +328,13 @@ void TSecretPanel::layoutLocked() {
         while (last >= 0 && blank(drawLines_[static_cast<std::size_t>(last)]))
             --last;
         const int rows = Max(0, last - firstLine_ + 1);
-        const int spare = heightOf(t) - rows * lineHeight_;
+        const int spare = HeightOf(t) - rows * lineHeight_;
         if (spare > 0) {
             t.top += spare / 2;
             t.bottom -= spare / 2;
         }
     }
-    if (widthOf(t) <= 0 || heightOf(t) <= 0) t = {0, 0, 0, 0};
+    if (WidthOf(t) <= 0 || HeightOf(t) <= 0) t = {0, 0, 0, 0};
     textRect_ = t;
 }
 
@@ -371,7 +364,7 @@ void TSecretPanel::tick() {
 // drawLock_ held, on whichever thread ticks: draws the lines at the current scroll
 // position into the memory image and keeps the result for Paint.
 void TSecretPanel::drawTextLocked() {
-    const int width = widthOf(textRect_), height = heightOf(textRect_);
+    const int width = WidthOf(textRect_), height = HeightOf(textRect_);
     if (drawLines_.empty() || width <= 0 || height <= 0) return;
     TCanvas& canvas = memoryImage_->Canvas();
     canvas.Font().Assign(drawFont_);
@@ -449,10 +442,6 @@ void TSecretPanel::Paint() {
     if (!active_) return;
     std::lock_guard guard(drawLock_);
     if (shownImage_ && !shownImage_->Empty()) canvas.Draw(textRect_.left, textRect_.top, *shownImage_);
-    if (!glyph_.Empty()) {
-        TBitmap glyph;
-        glyph.Assign(glyph_);
-        glyph.SetTransparent(true);
-        canvas.Draw(glyphOrigin_.x, glyphOrigin_.y, glyph);
-    }
+    if (!glyph_.Empty())
+        DrawBitmapTransparent(canvas, glyphOrigin_.x, glyphOrigin_.y, glyph_, glyph_.TransparentColor());
 }

@@ -121,6 +121,21 @@ std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD
     return bands;
 }
 
+HFONT CreateRotatedFont(const TFont& font, int angle) {
+    TLogFont logFont;
+    logFont.Height = font.Height();
+    logFont.Escapement = angle * 10;
+    logFont.Orientation = angle * 10;
+    logFont.Weight = (font.Style() & fsBold) ? FW_BOLD : FW_NORMAL;
+    logFont.Italic = (font.Style() & fsItalic) ? 1 : 0;
+    logFont.Underline = (font.Style() & fsUnderline) ? 1 : 0;
+    logFont.StrikeOut = (font.Style() & fsStrikeOut) ? 1 : 0;
+    logFont.CharSet = DEFAULT_CHARSET;
+    logFont.PitchAndFamily = font.Pitch() == fpVariable ? 2 : font.Pitch() == fpFixed ? 1 : 0;
+    logFont.FaceName = font.Name();
+    return CreateFontIndirect(logFont);
+}
+
 void GradientFillRect(TCanvas& canvas, const RECT& rect, TColor startColor, TColor endColor,
                       TFillDirection direction, int colors) {
     std::vector<TGradientBand> bands =

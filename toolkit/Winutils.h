@@ -63,6 +63,11 @@ struct TGradientBand {
 // final colour. Fewer than 2 colours: rect in the start colour. An empty rect: nothing.
 std::vector<TGradientBand> GradientBands(const RECT& rect, DWORD startRGB, DWORD endRGB,
                                          TFillDirection direction, int colors);
+// A font like font with its text turned angle degrees counterclockwise (characters turned
+// with it), bold or normal weight, in the default character set; the face name keeps at
+// most 31 characters. The handle is the caller's.
+HFONT CreateRotatedFont(const TFont& font, int angle);
+
 // Paints the bands of GradientBands on canvas (start and end colours may be system colours).
 void GradientFillRect(TCanvas& canvas, const RECT& rect, TColor startColor, TColor endColor,
                       TFillDirection direction, int colors);

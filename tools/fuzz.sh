@@ -25,6 +25,10 @@ seed -type palette build/fuzz/corpus/fuzz_pcx_loader/indexed.pcx
 seed -type palette BMP3:build/fuzz/corpus/fuzz_bmp_loader/indexed.bmp
 seed BMP3:build/fuzz/corpus/fuzz_bmp_loader/rgb.bmp
 seed build/fuzz/corpus/fuzz_jpeg_image/picture.jpg
+mkdir -p build/fuzz/corpus/fuzz_cursor_file build/fuzz/corpus/fuzz_date_reading
+seed -resize 32x32 ICO:build/fuzz/corpus/fuzz_cursor_file/icon.ico
+printf 'dd-mmm-yyyy\n05-Mar-2003' >build/fuzz/corpus/fuzz_date_reading/masked
+printf 'dd/mm/yyyy\n5/3/03' >build/fuzz/corpus/fuzz_date_reading/delimited
 # The settings file and the playlist in one input, split at the byte 0xFF.
 settings_seed=build/fuzz/corpus/fuzz_settings_playlist/game.seed
 [ -e "$settings_seed" ] || printf '[Sound]\nMusicEnabled=1\nSFXVolume=192\nMusicVolume=-300\n[Options]\nPlayer1=1\nPlayer2=1\nMonsters=12\nName1=Ann\n[BonusCount]\nPower=15\nSkull=5\n[Themes]\nA=Garden\n[Screen]\nWidth=800\nHeight=600\nBPP=16\n\377#EXTM3U\nData\\Music\\one.mod\n\nmusic/two.mp3\r\n' >"$settings_seed"
@@ -32,6 +36,10 @@ settings_seed=build/fuzz/corpus/fuzz_settings_playlist/game.seed
 mkdir -p build/fuzz/corpus/fuzz_registry_file
 printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"Bytes"=hex:01,ff\n@="x"\n' \
   > build/fuzz/corpus/fuzz_registry_file/seed.conf
+# The stored-property loader starts from settings that name every kind of property.
+mkdir -p build/fuzz/corpus/fuzz_stored_properties
+printf '[Main]\nG_Number=5\nG_Ratio=0.5\nG_Scale=1E+20\nG_Letter=Q\nG_Big=-9\nG_Note=n\nG_Flags=[fmOne,fmThree]\nG_Mode=fmTwo\nG_Text=t\nG_Partner=(null)\nG_LookStyle=[fsBold]\nG_Items.Count=2\n[Main.G_Items]\nItem1_Label=b\nItem1_Weight=3\n[Main.G_Lines]\nCount=2\nItem0=x\n[List]\nG.Number=1\n' \
+  > build/fuzz/corpus/fuzz_stored_properties/seed.ini
 status=0
 shopt -s nullglob
 for name in "${targets[@]}"; do

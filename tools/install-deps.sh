@@ -14,7 +14,7 @@ packages=(
   libxmp-dev libopenmpt-dev libmad0-dev
   clang libclang-rt-14-dev
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
-  python3
+  python3 desktop-file-utils
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,7 +18,7 @@ namespace {
 std::atomic<unsigned> temporaryCounter{0};
 
 bool fail(std::string& error, int code) {
-    error = std::strerror(code);
+    error = std::system_category().message(code);
     return false;
 }
 

@@ -270,6 +270,8 @@ std::vector<std::string> SplitRegPath(std::string_view path) {
 RegistryTree::RegistryTree() : root_(std::make_unique<Key>()) {}
 RegistryTree::~RegistryTree() = default;
 RegistryTree::RegistryTree(const RegistryTree& other) : root_(other.root_->clone()) {}
+RegistryTree::RegistryTree(RegistryTree&& other) noexcept = default;
+RegistryTree& RegistryTree::operator=(RegistryTree&& other) noexcept = default;
 
 RegistryTree& RegistryTree::operator=(const RegistryTree& other) {
     if (this != &other) root_ = other.root_->clone();

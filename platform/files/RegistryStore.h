@@ -64,6 +64,8 @@ public:
     ~RegistryTree();
     RegistryTree(const RegistryTree& other);
     RegistryTree& operator=(const RegistryTree& other);
+    RegistryTree(RegistryTree&& other) noexcept;
+    RegistryTree& operator=(RegistryTree&& other) noexcept;
 
     // Reads a file's text as far as it makes sense (see the top).
     static RegistryTree Parse(std::string_view text);

@@ -82,6 +82,10 @@ void TApplication::HandleException(const Exception& error) {
     }
 }
 
+bool TApplication::HelpContext(int context) {
+    return OnHelp && OnHelp(context);
+}
+
 void TApplication::ShowException(const Exception& error) {
     std::string message = error.Message();
     if (!message.empty() && message.back() != '.') message += '.';

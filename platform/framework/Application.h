@@ -51,6 +51,10 @@ public:
 
     // Receives exceptions that escape GUI handlers; without it ShowException shows them.
     TExceptionEvent OnException;
+    // Asks for the help topic of a context number: OnHelp shows it and answers whether it
+    // did. Without OnHelp the program has no help to show (false).
+    bool HelpContext(int context);
+    std::function<bool(int context)> OnHelp;
     void HandleException(const Exception& error);
     void ShowException(const Exception& error);
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags);

@@ -310,7 +310,14 @@ TColor TBitmap::Pixel(int x, int y) const {
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color) {
-    if (!image().pixels.valid(x, y)) return;
+    QImage& pixels = image().pixels;
+    if (!pixels.valid(x, y)) return;
+    // A true-colour pixel is written in place; an indexed one takes its nearest entry.
+    if (pixels.format() == QImage::Format_RGB32 || pixels.format() == QImage::Format_ARGB32) {
+        const DWORD rgb = ColorToRGB(color);
+        pixels.setPixel(x, y, qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
+        return;
+    }
     Canvas().SetPixel(x, y, color);
 }
 

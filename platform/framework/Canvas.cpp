@@ -6,7 +6,9 @@
 
 #include <QFontMetrics>
 #include <QPolygon>
+#include <QTransform>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -257,6 +259,10 @@ TSize TCanvas::TextExtent(const std::string& text) const {
 void TCanvas::TextOut(int x, int y, const std::string& text) {
     requireTarget();
     const TSize extent = TextExtent(text);
+    if (font_.Orientation() % 3600 != 0) {
+        turnedText(x, y, extent, text, nullptr);
+        return;
+    }
     const QRect box(x, y, extent.cx, extent.cy);
     paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
         if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
@@ -265,8 +271,33 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     penPos_ = {x + extent.cx, y};
 }
 
+void TCanvas::turnedText(int x, int y, TSize extent, const std::string& text, const RECT* clip) {
+    // The text's cell turned about its top-left corner; y grows downwards, so a
+    // counterclockwise angle turns the painter the other way.
+    const double degrees = font_.Orientation() / 10.0;
+    QTransform turn;
+    turn.translate(x, y);
+    turn.rotate(-degrees);
+    const QRect cell(0, 0, extent.cx, extent.cy);
+    QRect bounds = turn.mapRect(QRectF(cell)).toAlignedRect().adjusted(-2, -2, 2, 2);
+    if (clip) bounds = bounds.intersected(toQRect(*clip));
+    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
+        if (clip) p.setClipRect(toQRect(*clip), Qt::IntersectClip);
+        p.setTransform(turn, true);
+        if (brush_.Style() != bsClear) p.fillRect(cell, vx::ToQColor(brush_.Color()));
+        vx::DrawTextLine(p, font_, plainText, QPoint(0, 0), vx::ToQString(text), -1);
+    });
+    const double radians = degrees * 3.14159265358979323846 / 180.0;
+    penPos_ = {x + static_cast<int>(std::lround(extent.cx * std::cos(radians))),
+               y - static_cast<int>(std::lround(extent.cx * std::sin(radians)))};
+}
+
 void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) {
     requireTarget();
+    if (font_.Orientation() % 3600 != 0) {
+        turnedText(x, y, TextExtent(text), text, &rect);
+        return;
+    }
     const QRect clip = toQRect(rect);
     paintOn(*target_, clip, [&](QPainter& p, bool plainText) {
         p.setClipRect(clip, Qt::IntersectClip);

@@ -95,7 +95,9 @@ public:
     void LineTo(int x, int y);
 
     // Text with its top-left corner at (x, y); the background is filled with the brush
-    // unless the brush is clear. The pen position moves to the end of the text.
+    // unless the brush is clear. The pen position moves to the end of the text. A font with
+    // an orientation turns the text about (x, y), as TextRect does; DrawText lays text out
+    // level.
     void TextOut(int x, int y, const std::string& text);
     // Text at (x, y) clipped to rect, whose background the brush fills first.
     void TextRect(const RECT& rect, int x, int y, const std::string& text);
@@ -146,6 +148,8 @@ protected:
 private:
     friend void vx::DrawImage(TCanvas&, int, int, const QImage&);
     void requireTarget();
+    // Text along the font's orientation, clipped to clip when one is given.
+    void turnedText(int x, int y, TSize extent, const std::string& text, const RECT* clip);
 
     TFont font_;
     TBrush brush_;

@@ -264,6 +264,11 @@ private:
     bool handleAllocated_ = false;
 };
 
+// Paints what lies beneath control into canvas (at the control's own coordinates): its
+// parent's background and the visible controls below it, so a transparent control can
+// draw over them.
+void PaintControlsBeneath(TControl* control, TCanvas& canvas);
+
 // A control without a window of its own that draws itself: override Paint and draw on
 // Canvas, which is attached while Paint runs.
 class TGraphicControl : public TControl {

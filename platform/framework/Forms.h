@@ -186,6 +186,20 @@ public:
     // default cursor (the desktop's own numbers their shapes); setting nullptr clears it.
     HCURSOR Cursors(TCursor index) const;
     void SetCursors(TCursor index, HCURSOR cursor);
+    // The desktop's work area (the screen less its panels), the whole screen when unknown.
+    RECT WorkAreaRect() const;
+
+    // Drawing on the screen itself, over every window: an attached canvas draws there with
+    // its (0, 0) at origin, shown once it is released, until cleared or inverted away.
+    void AttachCanvas(TCanvas& canvas, POINT origin = {});
+    void ReleaseCanvas(TCanvas& canvas);
+    // Inverts rect of the screen as it looks now; inverting the same pixels again gives
+    // the screen back as it was.
+    void InvertRect(const RECT& rect);
+    // Removes everything drawn on the screen.
+    void ClearDrawing();
+    // The colour of a screen pixel with the drawing over it.
+    TColor DrawnPixel(int x, int y) const;
     // The forms that exist, in the order they were created.
     int FormCount() const;
     TForm* Forms(int index) const;
@@ -197,3 +211,6 @@ private:
 };
 
 extern TScreen* Screen;
+
+// Raises the form's window above the others and gives it the keyboard focus.
+void SetForegroundWindow(TForm* form);

@@ -75,6 +75,52 @@ void TFont::SetQuality(TFontQuality quality) {
     changed();
 }
 
+void TFont::SetOrientation(int tenths) {
+    if (tenths == orientation_) return;
+    orientation_ = tenths;
+    changed();
+}
+
+void TFont::SetPitch(TFontPitch pitch) {
+    if (pitch == pitch_) return;
+    pitch_ = pitch;
+    changed();
+}
+
+void TFont::SetCharSet(BYTE charSet) {
+    if (charSet == charSet_) return;
+    charSet_ = charSet;
+    changed();
+}
+
+HFONT TFont::Handle() const {
+    TLogFont logFont;
+    logFont.Height = height_;
+    logFont.Escapement = orientation_;
+    logFont.Orientation = orientation_;
+    logFont.Weight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+    logFont.Italic = (style_ & fsItalic) ? 1 : 0;
+    logFont.Underline = (style_ & fsUnderline) ? 1 : 0;
+    logFont.StrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+    logFont.CharSet = charSet_;
+    logFont.PitchAndFamily = pitch_ == fpFixed ? 1 : pitch_ == fpVariable ? 2 : 0;
+    logFont.FaceName = name_;
+    return CreateFontIndirect(logFont);
+}
+
+void TFont::SetHandle(const HFONT& handle) {
+    if (!handle) return;
+    name_ = handle->FaceName;
+    height_ = handle->Height;
+    style_ = (handle->Weight >= 600 ? fsBold : 0u) | (handle->Italic ? fsItalic : 0u) |
+             (handle->Underline ? fsUnderline : 0u) | (handle->StrikeOut ? fsStrikeOut : 0u);
+    orientation_ = handle->Escapement;
+    const int pitch = handle->PitchAndFamily & 3;
+    pitch_ = pitch == 1 ? fpFixed : pitch == 2 ? fpVariable : fpDefault;
+    charSet_ = handle->CharSet;
+    changed();
+}
+
 void TFont::Assign(const TFont& other) {
     if (&other == this) return;
     name_ = other.name_;
@@ -82,7 +128,16 @@ void TFont::Assign(const TFont& other) {
     color_ = other.color_;
     style_ = other.style_;
     quality_ = other.quality_;
+    orientation_ = other.orientation_;
+    pitch_ = other.pitch_;
+    charSet_ = other.charSet_;
     changed();
+}
+
+HFONT CreateFontIndirect(const TLogFont& logFont) {
+    TLogFont copy = logFont;
+    if (copy.FaceName.size() > LF_FACESIZE - 1) copy.FaceName.resize(LF_FACESIZE - 1);
+    return std::make_shared<const TLogFont>(std::move(copy));
 }
 
 void TBrush::SetColor(TColor color) {

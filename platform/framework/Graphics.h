@@ -7,6 +7,7 @@
 #include "platform/kernel/Types.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 using TColor = std::int32_t;
@@ -90,6 +91,39 @@ using TFontStyles = unsigned;
 // targets and on lent pixel memory (surfaces), where colour keys must match exactly.
 enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased };
 
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+
+constexpr BYTE ANSI_CHARSET = 0;
+constexpr BYTE DEFAULT_CHARSET = 1;
+constexpr int LF_FACESIZE = 32;
+constexpr int FW_NORMAL = 400;
+constexpr int FW_BOLD = 700;
+
+// What a font handle is made from: the fields of a logical font. Angles are in tenths of a
+// degree, counterclockwise; text runs along the escapement (its characters turned with it).
+struct TLogFont {
+    int Height = 0;
+    int Width = 0;
+    int Escapement = 0;
+    int Orientation = 0;
+    int Weight = FW_NORMAL;
+    BYTE Italic = 0;
+    BYTE Underline = 0;
+    BYTE StrikeOut = 0;
+    BYTE CharSet = DEFAULT_CHARSET;
+    BYTE OutPrecision = 0;
+    BYTE ClipPrecision = 0;
+    BYTE Quality = 0;
+    BYTE PitchAndFamily = 0; // 0 default, 1 fixed, 2 variable pitch
+    std::string FaceName;
+    friend bool operator==(const TLogFont&, const TLogFont&) = default;
+};
+
+using HFONT = std::shared_ptr<const TLogFont>;
+
+// A font handle; the face name keeps at most LF_FACESIZE - 1 characters, as the field holds.
+HFONT CreateFontIndirect(const TLogFont& logFont);
+
 class TFont : public TObject {
     VX_CLASS(TFont, TObject)
 public:
@@ -108,6 +142,17 @@ public:
     void SetStyle(TFontStyles style);
     TFontQuality Quality() const { return quality_; }
     void SetQuality(TFontQuality quality);
+    // The angle of the text's baseline in tenths of a degree, counterclockwise: TextOut and
+    // TextRect draw turned about their starting point.
+    int Orientation() const { return orientation_; }
+    void SetOrientation(int tenths);
+    TFontPitch Pitch() const { return pitch_; }
+    void SetPitch(TFontPitch pitch);
+    BYTE CharSet() const { return charSet_; }
+    void SetCharSet(BYTE charSet);
+    // A handle made from the font's attributes, and the attributes taken from a handle.
+    HFONT Handle() const;
+    void SetHandle(const HFONT& handle);
     void Assign(const TFont& other);
 
     TNotifyEvent OnChange;
@@ -120,6 +165,9 @@ private:
     TColor color_ = clWindowText;
     TFontStyles style_ = 0;
     TFontQuality quality_ = fqDefault;
+    int orientation_ = 0;
+    TFontPitch pitch_ = fpDefault;
+    BYTE charSet_ = DEFAULT_CHARSET;
 };
 
 enum TBrushStyle { bsSolid, bsClear };

@@ -16,6 +16,10 @@ int ShowMessageBox(const std::string& text, const std::string& caption, unsigned
     return service->Show(text, caption, flags);
 }
 
+void MessageBeep() {
+    if (MessageService* service = currentService.load(std::memory_order_acquire)) service->Beep();
+}
+
 void SetMessageService(MessageService* service) {
     currentService.store(service, std::memory_order_release);
 }
@@ -35,9 +39,20 @@ std::vector<RecordingMessageService::Record> RecordingMessageService::Records() 
     return records_;
 }
 
+void RecordingMessageService::Beep() {
+    std::lock_guard guard(lock_);
+    ++beeps_;
+}
+
+int RecordingMessageService::Beeps() const {
+    std::lock_guard guard(lock_);
+    return beeps_;
+}
+
 void RecordingMessageService::Clear() {
     std::lock_guard guard(lock_);
     records_.clear();
+    beeps_ = 0;
 }
 
 void RecordingMessageService::SetAnswer(int answer) {

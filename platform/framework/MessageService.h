@@ -28,10 +28,14 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
     virtual int Show(const std::string& text, const std::string& caption, unsigned flags) = 0;
+    // The attention sound that goes with a message.
+    virtual void Beep() {}
 };
 
 // Shows a box through the installed service (with none installed: written to stderr, IDOK).
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+// Sounds the installed service's beep (with none installed: nothing).
+void MessageBeep();
 // Installs a service (nullptr: none). The caller keeps ownership.
 void SetMessageService(MessageService* service);
 MessageService* CurrentMessageService();
@@ -46,6 +50,8 @@ public:
     };
     int Show(const std::string& text, const std::string& caption, unsigned flags) override;
     std::vector<Record> Records() const;
+    void Beep() override;
+    int Beeps() const;
     void Clear();
     // What Show answers.
     void SetAnswer(int answer);
@@ -53,6 +59,7 @@ public:
 private:
     mutable std::mutex lock_;
     std::vector<Record> records_;
+    int beeps_ = 0;
     int answer_ = IDOK;
 };
 
@@ -65,6 +72,7 @@ public:
     ScopedMessageRecorder& operator=(const ScopedMessageRecorder&) = delete;
     RecordingMessageService& recorder() { return recorder_; }
     std::vector<RecordingMessageService::Record> Records() const { return recorder_.Records(); }
+    int Beeps() const { return recorder_.Beeps(); }
 
 private:
     RecordingMessageService recorder_;

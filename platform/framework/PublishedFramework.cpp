@@ -191,6 +191,13 @@ void registerExtraControls() {
             Property("Wrap", TypeBoolean(), &TUpDown::Wrap, &TUpDown::SetWrap, false),
         });
     RegisterPublishedClass(
+        "TProgressBar", "TWinControl",
+        {
+            Property("Max", TypeInteger(), &TProgressBar::Max, &TProgressBar::SetMax, 100),
+            Property("Min", TypeInteger(), &TProgressBar::Min, &TProgressBar::SetMin, 0),
+            Property("Position", TypeInteger(), &TProgressBar::Position, &TProgressBar::SetPosition, 0),
+        });
+    RegisterPublishedClass(
         "TSpinEdit", "TWinControl",
         {
             Property("Increment", TypeInteger(), &TSpinEdit::Increment, &TSpinEdit::SetIncrement, 1),

@@ -166,6 +166,10 @@ QFont ToQFont(const TFont& font) {
     result.setUnderline((font.Style() & fsUnderline) != 0);
     result.setStrikeOut((font.Style() & fsStrikeOut) != 0);
     if (font.Quality() == fqNonAntialiased) result.setStyleStrategy(QFont::NoAntialias);
+    if (font.Pitch() == fpFixed) {
+        result.setFixedPitch(true);
+        result.setStyleHint(QFont::TypeWriter);
+    }
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/framework/QtBridge.h"
 #include "platform/kernel/Thread.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 QtMessageService::QtMessageService() : presenter_(std::make_shared<const Presenter>(ShowQtMessageBox)) {}
@@ -23,6 +24,13 @@ int QtMessageService::Show(const std::string& text, const std::string& caption, 
     if (IsMainThread()) return (*present)(text, caption, flags);
     vx::PostToGuiThread([present, text, caption, flags] { (*present)(text, caption, flags); });
     return IDOK;
+}
+
+void QtMessageService::Beep() {
+    if (IsMainThread())
+        QApplication::beep();
+    else
+        vx::PostToGuiThread([] { QApplication::beep(); });
 }
 
 int ShowQtMessageBox(const std::string& text, const std::string& caption, unsigned flags) {

@@ -13,6 +13,7 @@ public:
     using Presenter = std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
     QtMessageService();
     int Show(const std::string& text, const std::string& caption, unsigned flags) override;
+    void Beep() override;
     // Replaces the dialog (tests); it runs on the GUI thread like the dialog.
     void SetPresenter(Presenter presenter);
 

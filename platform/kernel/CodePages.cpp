@@ -187,16 +187,32 @@ char AnsiLowerChar(char c) {
     }
 }
 
+namespace {
+
+// Whole-string case mapping goes through a table of all 256 answers.
+struct CaseTable {
+    std::array<char, 256> map{};
+    explicit CaseTable(char (*mapping)(char)) {
+        for (int b = 0; b < 256; ++b)
+            map[static_cast<std::size_t>(b)] = mapping(static_cast<char>(b));
+    }
+    std::string apply(std::string text) const {
+        for (char& c : text)
+            c = map[static_cast<unsigned char>(c)];
+        return text;
+    }
+};
+
+} // namespace
+
 std::string AnsiUpperCase(std::string text) {
-    for (char& c : text)
-        c = AnsiUpperChar(c);
-    return text;
+    static const CaseTable upper(AnsiUpperChar);
+    return upper.apply(std::move(text));
 }
 
 std::string AnsiLowerCase(std::string text) {
-    for (char& c : text)
-        c = AnsiLowerChar(c);
-    return text;
+    static const CaseTable lower(AnsiLowerChar);
+    return lower.apply(std::move(text));
 }
 
 int AnsiCompareTextBytes(const std::string& a, const std::string& b) {

@@ -1,6 +1,7 @@
 #include "sound/DSProc.h"
 #include "DuplexTestKit.h"
 #include "platform/framework/MessageService.h"
+#include "sound/Eff_Echo.h"
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,41 @@ TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryW
     proc->SetGetOutputBuffer(true);
     proc->GetCurrentBuffer(left.data(), nullptr, 1024);
     EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 0, halved by the effect";
+}
+
+// The library's echo in the loop: half of each captured sample again 10 ms (441 frames)
+// later, across the boundary of the blocks it was captured in.
+TEST_F(ProcessorEngine, AnEchoInTheChainAddsHalfTheCapturedSoundTenMillisecondsLater) {
+    auto* echo = new TSndEcho(&owner);
+    echo->Delay = 10;
+    echo->Gain = 64;
+    echo->SetOnChange([](TObject*) {});
+    echo->Enabled = true;
+    owner.LoadTree();
+    proc->SetBufferSize(4096); // 1024 frames a block
+    proc->SetBufferOffset(0);
+    proc->SetUseEffects(true);
+    proc->SetActive(true);
+    for (std::int16_t value : {1000, 0, 0}) {
+        const int before = log.Count();
+        audio.backend().FeedCapture(DeviceFrames(1024, value, static_cast<std::int16_t>(-value)));
+        ASSERT_TRUE(log.WaitFor(before + 1));
+        ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    }
+    const std::vector<std::int16_t> out = audio.backend().Render(5 * 1024);
+    auto frame = [&](int block, int index) {
+        return out[static_cast<std::size_t>(block * 1024 + index) * 2];
+    };
+    EXPECT_EQ(frame(1, 1023), 0);
+    EXPECT_EQ(frame(2, 0), 1000) << "captured block 0 sounds two blocks on";
+    EXPECT_EQ(frame(2, 440), 1000);
+    EXPECT_EQ(frame(2, 441), 1500) << "joined by its own echo 441 frames in";
+    EXPECT_EQ(frame(2, 1023), 1500);
+    EXPECT_EQ(frame(3, 0), 500) << "the echo runs on into the next block";
+    EXPECT_EQ(frame(3, 440), 500);
+    EXPECT_EQ(frame(3, 441), 0);
+    EXPECT_EQ(out[static_cast<std::size_t>(3 * 1024) * 2 + 1], -500) << "the right channel has its own";
+    EXPECT_EQ(frame(4, 0), 0);
 }
 
 TEST_F(ProcessorEngine, GetCurrentBufferReadsCaptureBeforeItsReadPositionOrOutputFromItsPlayCursor) {

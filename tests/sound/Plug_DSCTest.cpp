@@ -180,18 +180,6 @@ TEST_F(CapturePlugEngine, PositionIsTheReadPositionInBytesOfTheCaptureRing) {
     EXPECT_EQ(position.dwPosition, 50u) << "a capture cannot be moved";
 }
 
-TEST_F(CapturePlugEngine, FileInfoDescribesTheCapture) {
-    SND_FILE_INFO info;
-    std::snprintf(info.szTitle, sizeof info.szTitle, "old");
-    std::snprintf(info.szTime, sizeof info.szTime, "1:00");
-    EXPECT_TRUE(plug->GetFileInfo("anything", &info));
-    EXPECT_STREQ(info.szTitle, "");
-    EXPECT_STREQ(info.szTime, "");
-    EXPECT_STREQ(info.szSize, "");
-    EXPECT_STREQ(info.szFormat, "DirectSound Capture");
-    EXPECT_STREQ(info.szShortFormat, "DirectSound Capture");
-}
-
 TEST_F(CapturePlugEngine, ACaptureEngineDestroyedFirstIsForgotten) {
     ASSERT_TRUE(plug->Init());
     delete capture;

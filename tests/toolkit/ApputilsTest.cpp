@@ -1,4 +1,5 @@
 #include "toolkit/Apputils.h"
+#include "toolkit/Placemnt.h"
 
 #include "platform/files/FileNames.h"
 #include "platform/framework/StdCtrls.h"
@@ -171,6 +172,26 @@ TEST(ApputilsNames, IniNameAndRegistryKeyComeFromTheProgram) {
     DefaultIniNameHook = nullptr;
     CompanyKeyName.clear();
     UseAppTitleForRegKey = false;
+    SetExeName("");
+}
+
+TEST(ApputilsNames, AControlsSettingsGoWhereItsFormsPlacementSaves) {
+    StartGui();
+    SetExeName("/opt/games/vortamix");
+    TForm1 form(nullptr);
+    auto* button = new TButton(&form);
+    button->SetName("Button1");
+    button->SetParent(&form);
+    std::string file, section;
+    GetDefaultIniData(button, file, section, false);
+    EXPECT_EQ(file, "vortamix.INI");
+    EXPECT_EQ(section, "TForm1Button1");
+    GetDefaultIniData(button, file, section, true);
+    EXPECT_EQ(file, "Software\\vortamix");
+    auto* placement = new TFormPlacement(&form);
+    placement->SetIniFileName("chosen.ini");
+    GetDefaultIniData(button, file, section, true);
+    EXPECT_EQ(file, "chosen.ini");
     SetExeName("");
 }
 

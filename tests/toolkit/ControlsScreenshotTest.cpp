@@ -2,9 +2,12 @@
 // display, where the disabled case shows one scene of controls in their states and grabs
 // the screen; the grab is read back as raw pixels and checked where each control stands.
 #include "platform/framework/Application.h"
+#include "platform/framework/ExtCtrls.h"
+#include "platform/framework/PopupMenu.h"
 #include "platform/framework/StdCtrls.h"
 #include "toolkit/KxCheckListBox.h"
 #include "toolkit/KxListBox.h"
+#include "toolkit/KxSpeedButton.h"
 #include "toolkit/SecretPanel.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +151,77 @@ void secretPanels(TForm* form) {
     child->SetCaption("A child shown");
 }
 
+// A 16 x 16 picture: a green arrow pointing right with a dark outline, on the key colour.
+std::unique_ptr<TBitmap> arrowGlyph() {
+    static const char* art[16] = {
+        "................", "......k.........", "......kk........", "......kgk.......",
+        "......kggk......", "kkkkkkkgggk.....", "kggggggggggk....", "kgggggggggggk...",
+        "kgggggggggggk...", "kggggggggggk....", "kkkkkkkgggk.....", "......kggk......",
+        "......kgk.......", "......kk........", "......k.........", "................",
+    };
+    auto glyph = std::make_unique<TBitmap>();
+    glyph->SetSize(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            glyph->SetPixel(x, y, art[y][x] == 'k' ? clBlack : art[y][x] == 'g' ? clGreen : clFuchsia);
+    return glyph;
+}
+
+TKxSpeedButton* speedButton(TWinControl* parent, int left, int top, const std::string& caption) {
+    auto* button = place<TKxSpeedButton>(parent, left, top, 72, 48);
+    button->SetCaption(caption);
+    button->SetGlyph(arrowGlyph().get());
+    return button;
+}
+
+void speedButtons(TForm* form) {
+    speedButton(form, 8, 8, "Up");
+    auto* grouped = speedButton(form, 88, 8, "Down");
+    grouped->SetGroupIndex(1);
+    grouped->SetDown(true);
+    speedButton(form, 168, 8, "Disabled")->SetEnabled(false);
+    speedButton(form, 248, 8, "Flat")->SetFlat(true);
+    auto* menuButton = speedButton(form, 328, 8, "Menu");
+    auto* menu = new TPopupMenu(form);
+    auto* entry = new TMenuItem(form);
+    entry->SetCaption("Entry");
+    menu->Items()->Add(entry);
+    menuButton->SetDropDownMenu(menu);
+    auto* old = speedButton(form, 408, 8, "Old style");
+    old->SetStyle(bsWin31);
+    const TButtonLayout layouts[] = {blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom};
+    const char* names[] = {"Left", "Right", "Top", "Bottom"};
+    for (int i = 0; i < 4; ++i) {
+        auto* button = place<TKxSpeedButton>(form, 8 + i * 96, 72, 88, 40);
+        button->SetGlyph(arrowGlyph().get());
+        button->SetCaption(names[i]);
+        button->SetLayout(layouts[i]);
+    }
+    auto* wrapped = place<TKxSpeedButton>(form, 8, 128, 96, 56);
+    wrapped->SetWordWrap(true);
+    wrapped->SetCaption("A caption long enough to wrap");
+    auto* cut = place<TKxSpeedButton>(form, 112, 128, 96, 56);
+    cut->SetCaption("A caption long enough to be shortened");
+    auto* backing = place<TPanel>(form, 216, 128, 176, 56);
+    backing->SetColor(clTeal);
+    auto* clear = place<TKxSpeedButton>(backing, 8, 8, 72, 40);
+    clear->SetTransparent(true);
+    clear->SetFlat(true);
+    clear->SetGlyph(arrowGlyph().get());
+    clear->SetCaption("Clear");
+    // A button face drawn into a picture, away from any button.
+    TBitmap face;
+    face.SetSize(120, 56);
+    face.Canvas().Brush().SetColor(clBtnFace);
+    face.Canvas().FillRect({0, 0, 120, 56});
+    TButtonImage buttonImage;
+    buttonImage.SetGlyph(arrowGlyph().get());
+    buttonImage.SetButtonSize({100, 40});
+    buttonImage.SetCaption("Image");
+    buttonImage.Draw(face.Canvas(), 10, 8, -1, 4, blGlyphLeft, nullptr, 0);
+    place<TImage>(form, 400, 128, 120, 56)->Picture().Assign(face);
+}
+
 const std::map<std::string, std::function<void(TForm*)>>& scenes() {
     static const std::map<std::string, std::function<void(TForm*)>> all = {
         {"lists",
@@ -156,6 +230,7 @@ const std::map<std::string, std::function<void(TForm*)>>& scenes() {
              textLists(form);
          }},
         {"panel", secretPanels},
+        {"buttons", speedButtons},
     };
     return all;
 }
@@ -218,4 +293,23 @@ TEST(ControlsScreenshotUnderXvfb, ThePanelScrollsItsTextBesideTheGlyphAndHidesNo
     EXPECT_GT(grab.count(clMaroon, panel, 40), 40) << "the text on its way up";
     EXPECT_EQ(grab.count(clMaroon, {320, 8, 520, 108}, 40), 0);
     EXPECT_GT(grab.count(clBtnText, {360, 38, 480, 68}, 80), 20) << "the still panel's child";
+}
+
+TEST(ControlsScreenshotUnderXvfb, SpeedButtonsShowTheirStatesLayoutsAndGlyphs) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    const Grab grab = grabScene("buttons");
+    ASSERT_TRUE(grab.complete());
+    EXPECT_GT(grab.count(clGreen, {8, 8, 80, 56}), 30) << "the up button's arrow";
+    EXPECT_EQ(grab.at(8, 8), ColorToRGB(clBtnHighlight)) << "and its raised frame";
+    EXPECT_GT(grab.count(clBtnHighlight, {92, 12, 156, 20}), 80) << "the held-down pattern";
+    EXPECT_GT(grab.count(clBtnFace, {92, 12, 156, 20}), 80);
+    EXPECT_EQ(grab.count(clGreen, {168, 8, 240, 56}), 0) << "a disabled arrow is embossed";
+    EXPECT_GT(grab.count(clBtnShadow, {168, 8, 240, 56}), 40);
+    EXPECT_EQ(grab.at(248, 8), ColorToRGB(clBtnFace)) << "a flat button has no frame at rest";
+    EXPECT_EQ(grab.count(clGreen, {248, 8, 320, 56}), 0) << "and a grey arrow";
+    EXPECT_GT(grab.count(clGreen, {328, 8, 400, 56}), 30);
+    EXPECT_GT(grab.count(clTeal, {224, 136, 296, 176}), 1500) << "the panel shows through the clear button";
+    EXPECT_GT(grab.count(clGreen, {400, 128, 520, 184}), 30) << "the button image";
+    for (int i = 0; i < 4; ++i)
+        EXPECT_GT(grab.count(clGreen, {8 + i * 96, 72, 96 + i * 96, 112}), 30) << "layout " << i;
 }

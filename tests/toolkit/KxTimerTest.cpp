@@ -392,7 +392,8 @@ TEST(KxTimerConcurrency, SettingsChangeWhileTheThreadFires) {
 
 TEST(KxTimerSettings, ArePublished) {
     TKxTimer timer(nullptr);
-    const std::vector<std::string> expected = {"Enabled", "Interval", "SyncEvent", "Threaded", "ThreadPriority"};
+    const std::vector<std::string> expected = {"Enabled", "Interval", "SyncEvent", "Threaded",
+                                               "ThreadPriority"};
     for (const std::string& name : expected)
         EXPECT_NE(GetPropInfo(timer, name), nullptr) << name;
     SetPropText(timer, *GetPropInfo(timer, "ThreadPriority"), "tpHigher");

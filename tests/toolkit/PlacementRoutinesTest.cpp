@@ -34,7 +34,8 @@ RECT boundsOf(const TForm& form) {
 }
 
 std::string screenKey(const char* key) {
-    return std::string(key) + "(" + std::to_string(Screen->Width()) + "x" + std::to_string(Screen->Height()) + ")";
+    return std::string(key) + "(" + std::to_string(Screen->Width()) + "x" + std::to_string(Screen->Height()) +
+           ")";
 }
 
 } // namespace
@@ -47,8 +48,8 @@ TEST(PlacementRecord, IsWrittenUnderPlainAndScreenSizeNames) {
     TIniFile ini(scratch.tree.Path("place.ini"));
     WriteFormPlacement(&form, ini, "Main");
     EXPECT_EQ(ini.ReadSection("Main"),
-              (std::vector<std::string>{"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", screenKey("MinMaxPos"),
-                                        "NormPos", screenKey("NormPos")}));
+              (std::vector<std::string>{"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos",
+                                        screenKey("MinMaxPos"), "NormPos", screenKey("NormPos")}));
     EXPECT_EQ(ini.ReadString("Main", "ShowCmd", ""), "1");
     EXPECT_EQ(ini.ReadString("Main", "PixelsPerInch", ""), "96");
     EXPECT_EQ(ini.ReadString("Main", "NormPos", ""), "10,20,310,220");
@@ -159,8 +160,8 @@ bool haveXvfb() {
 bool runOnXvfb(const std::string& screen, const std::string& step, const std::string& folder) {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string command = "ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb VX_PLACEMENT_STEP=" + step +
-                                " VX_PLACEMENT_DIR=\"" + folder + "\" \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" " +
-                                screen + " \"" + self +
+                                " VX_PLACEMENT_DIR=\"" + folder +
+                                "\" \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" " + screen + " \"" + self +
                                 "\" --gtest_also_run_disabled_tests "
                                 "--gtest_filter=PlacementOnXvfb.DISABLED_Step >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;

@@ -1,0 +1,230 @@
+// The toolkit on a real X display: rotated text, disabled pictures, shading and the hand
+// cursors drawn on a form, a frame inverted on the screen and inverted back, and the folder
+// browser. The test runs itself on a virtual display, the disabled case shows and grabs,
+// and the grabs are read back as raw pixels. The pictures are kept in the build's
+// "screenshots" folder for a person to look at.
+#include "platform/framework/Application.h"
+#include "platform/framework/FolderDialog.h"
+#include "platform/framework/Icon.h"
+#include "toolkit/FileUtil.h"
+#include "toolkit/Kxconst.h"
+#include "toolkit/kxUiUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+constexpr int screenWidth = 800;
+constexpr int screenHeight = 600;
+constexpr POINT textOrigin{130, 160}; // where the rotated texts start, in the form
+
+std::string shotFolder() {
+    const std::string folder = std::string(VX_TEST_TMP_ROOT) + "/../screenshots";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+struct Grab {
+    std::vector<unsigned char> rgb;
+    bool ok() const { return rgb.size() == std::size_t(screenWidth) * screenHeight * 3; }
+    int darkIn(const RECT& r) const {
+        int n = 0;
+        for (int y = std::max(0, r.top); y < std::min(screenHeight, r.bottom); ++y)
+            for (int x = std::max(0, r.left); x < std::min(screenWidth, r.right); ++x) {
+                const unsigned char* p = &rgb[(std::size_t(y) * screenWidth + std::size_t(x)) * 3];
+                n += p[0] < 100 && p[1] < 100 && p[2] < 100;
+            }
+        return n;
+    }
+    bool dark(int x, int y) const { return darkIn({x, y, x + 1, y + 1}) == 1; }
+    // Pixels inside r that show ink of any colour (far from white).
+    int inkIn(const RECT& r) const {
+        int n = 0;
+        for (int y = std::max(0, r.top); y < std::min(screenHeight, r.bottom); ++y)
+            for (int x = std::max(0, r.left); x < std::min(screenWidth, r.right); ++x) {
+                const unsigned char* p = &rgb[(std::size_t(y) * screenWidth + std::size_t(x)) * 3];
+                n += p[0] + p[1] + p[2] < 450;
+            }
+        return n;
+    }
+};
+
+Grab readGrab(const std::string& png) {
+    Grab grab;
+    const std::string raw = png + ".rgb";
+    if (std::system(("convert \"" + png + "\" -depth 8 rgb:\"" + raw + "\"").c_str()) != 0) return grab;
+    std::ifstream file(raw, std::ios::binary);
+    grab.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return grab;
+}
+
+bool haveTools() {
+    return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null && "
+                       "command -v convert >/dev/null") == 0;
+}
+
+// Runs the disabled case on a fresh virtual display; the grabs land in the shot folder.
+bool runCase(const std::string& name) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string run = "ASAN_OPTIONS=detect_leaks=0 VX_TOOLKIT_SHOT=\"" + shotFolder() + "/" + name +
+                            "\" VX_TOOLKIT_CASE=" + name +
+                            " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 800x600x24 \"" +
+                            self +
+                            "\" --gtest_also_run_disabled_tests "
+                            "--gtest_filter=ToolkitScreenshot.DISABLED_ShowsOneCase >/dev/null 2>&1";
+    return std::system(run.c_str()) == 0;
+}
+
+void pump(int milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void grabScreen(const std::string& png) {
+    EXPECT_EQ(std::system(("import -window root \"" + png + "\"").c_str()), 0);
+}
+
+std::unique_ptr<TBitmap> glyph() {
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetPixelFormat(pf32bit);
+    bitmap->SetSize(32, 32);
+    TCanvas& c = bitmap->Canvas();
+    c.Brush().SetColor(clFuchsia);
+    c.FillRect({0, 0, 32, 32});
+    c.Brush().SetColor(clRed);
+    c.Pen().SetColor(clMaroon);
+    c.Ellipse(4, 4, 28, 28);
+    c.Brush().SetColor(clYellow);
+    c.FillRect({12, 8, 20, 24});
+    return bitmap;
+}
+
+void drawCursor(TCanvas& canvas, TCursor id, int x, int y) {
+    const HCURSOR cursor = Screen->Cursors(id);
+    TIcon icon;
+    icon.SetArgbPixels(cursor->Width(), cursor->Height(), cursor->Pixels());
+    canvas.Draw(x, y, icon);
+}
+
+void paintDemo(TCanvas& canvas) {
+    canvas.Brush().SetStyle(bsClear);
+    TFont base;
+    base.SetName("Arial");
+    base.SetHeight(-16);
+    base.SetStyle(fsBold);
+    const int angles[] = {0, 45, 90, 180, 270};
+    const TColor colours[] = {clBlack, clNavy, clMaroon, clGreen, clPurple};
+    for (int i = 0; i < 5; ++i) {
+        canvas.Font().SetHandle(kxUiUtils::CreateRotatedFont(base, angles[i]));
+        canvas.Font().SetColor(colours[i]);
+        canvas.TextOut(textOrigin.x, textOrigin.y, "Vortamix " + std::to_string(angles[i]));
+    }
+    canvas.Font().SetOrientation(0);
+    canvas.Brush().SetStyle(bsSolid);
+    const auto picture = glyph();
+    canvas.Draw(300, 20, *picture);
+    auto disabled = CreateDisabledBitmap(*picture, clFuchsia);
+    canvas.Draw(340, 20, *disabled);
+    DrawBitmapTransparent(canvas, 300, 60, *picture, clFuchsia);
+    canvas.Brush().SetColor(clTeal);
+    canvas.FillRect({300, 100, 380, 140});
+    ShadeRect(canvas, {300, 100, 380, 140});
+    drawCursor(canvas, KX_HANDCUR, 300, 160);
+    drawCursor(canvas, KX_DRAGCUR, 340, 160);
+    canvas.Brush().SetStyle(bsClear);
+    canvas.Font().SetHeight(-12);
+    canvas.Font().SetStyle(0);
+    canvas.Font().SetColor(clBlack);
+    canvas.TextOut(300, 200, MinimizeText("A caption much too long for its room", canvas, 90));
+}
+
+} // namespace
+
+// Run by the cases below on a virtual display, never by ctest directly.
+TEST(ToolkitScreenshot, DISABLED_ShowsOneCase) {
+    const char* output = std::getenv("VX_TOOLKIT_SHOT");
+    const char* which = std::getenv("VX_TOOLKIT_CASE");
+    ASSERT_NE(output, nullptr);
+    ASSERT_NE(which, nullptr);
+    Application->Initialize();
+    const std::string name = which;
+    if (name == "browser") {
+        TBrowseFolderDlg browser(nullptr);
+        browser.SetDialogText("Choose the folder the game's music is in:");
+        browser.SetHelpContext(7);
+        browser.SetFolderName("/usr/share");
+        browser.OnInitialized = [&](TObject*) {
+            pump(1200);
+            grabScreen(std::string(output) + ".png");
+            browser.Dialog()->Cancel();
+        };
+        browser.Execute();
+        return;
+    }
+    TForm form(nullptr);
+    form.SetCaption("Toolkit drawing");
+    form.SetColor(clWhite);
+    form.SetClientWidth(420);
+    form.SetClientHeight(320);
+    form.SetPosition(poScreenCenter);
+    form.OnPaint = [&](TObject*) { paintDemo(form.Canvas()); };
+    form.Show();
+    pump(1500);
+    const POINT origin = form.ClientToScreen(POINT{0, 0});
+    const RECT frame{origin.x + 10, origin.y + 230, origin.x + 200, origin.y + 300};
+    DrawInvertFrame(frame, 3);
+    pump(500);
+    grabScreen(std::string(output) + ".png");
+    DrawInvertFrame(frame, 3);
+    pump(500);
+    grabScreen(std::string(output) + "-restored.png");
+    std::ofstream(std::string(output) + ".probe") << origin.x << ' ' << origin.y;
+}
+
+TEST(ToolkitScreenshot, RotatedTextAndTheInvertedFrameOnARealDisplay) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
+    ASSERT_TRUE(runCase("drawing"));
+    const std::string base = shotFolder() + "/drawing";
+    const Grab shot = readGrab(base + ".png");
+    const Grab restored = readGrab(base + "-restored.png");
+    ASSERT_TRUE(shot.ok());
+    ASSERT_TRUE(restored.ok());
+    POINT origin;
+    std::ifstream(base + ".probe") >> origin.x >> origin.y;
+    const int x = origin.x + textOrigin.x, y = origin.y + textOrigin.y;
+    // Each text runs from the start point in its own direction: 90 up, 180 to the left
+    // upside down, 270 down; 0 to the right.
+    EXPECT_GT(shot.inkIn({x, y - 100, x + 22, y - 10}), 60);
+    EXPECT_GT(shot.inkIn({x - 100, y - 22, x - 10, y}), 60);
+    EXPECT_GT(shot.inkIn({x - 22, y + 10, x, y + 100}), 60);
+    EXPECT_GT(shot.inkIn({x + 10, y, x + 100, y + 22}), 60);
+    // Nothing turned the wrong way: no ink where no text runs.
+    EXPECT_EQ(shot.inkIn({x - 100, y + 25, x - 25, y + 60}), 0);
+    // The inverted frame shows black over the white form, and inverting it again gives
+    // the white back; inside the frame nothing changed.
+    const RECT frame{origin.x + 10, origin.y + 230, origin.x + 200, origin.y + 300};
+    EXPECT_TRUE(shot.dark(frame.left + 1, frame.top + 1));
+    EXPECT_TRUE(shot.dark(frame.right - 2, frame.bottom - 2));
+    EXPECT_FALSE(shot.dark(frame.left + 20, frame.top + 20));
+    EXPECT_FALSE(restored.dark(frame.left + 1, frame.top + 1));
+    EXPECT_FALSE(restored.dark(frame.right - 2, frame.bottom - 2));
+}
+
+TEST(ToolkitScreenshot, FolderBrowserOnARealDisplay) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
+    ASSERT_TRUE(runCase("browser"));
+    const Grab shot = readGrab(shotFolder() + "/browser.png");
+    ASSERT_TRUE(shot.ok());
+    // The dialog stands in the middle of the screen with its text and tree.
+    EXPECT_GT(shot.darkIn({250, 100, 550, 500}), 200);
+}
