@@ -479,7 +479,8 @@ void TKxSpeedButton::Paint() {
         rect = {rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2};
     if (state_ == kbsExclusive && !transparent_ && (!flat_ || paintState == kbsInactive)) {
         // One pattern for every held-down button, made when first needed.
-        static const std::unique_ptr<TBitmap> pattern = CreateTwoColorsBrushPattern(clBtnFace, clBtnHighlight);
+        static const std::unique_ptr<TBitmap> pattern =
+            CreateTwoColorsBrushPattern(clBtnFace, clBtnHighlight);
         tile(canvas, {rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1}, *pattern);
     }
     if (state_ == kbsDown || state_ == kbsExclusive)
