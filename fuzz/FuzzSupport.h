@@ -24,9 +24,11 @@ inline IDirectDraw7* DeviceOfDepth(int bpp) {
 }
 
 // Writes the input to this process's scratch file of that extension; its name, or empty
-// when it cannot be written.
+// when it cannot be written. Memory-backed when the system has such a folder: the settings
+// file syncs every write to its disk.
 inline std::string WriteScratch(const char* extension, const unsigned char* data, std::size_t size) {
-    const std::string path = "/tmp/vx_fuzz_" + std::to_string(getpid()) + "." + extension;
+    static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    const std::string path = folder + "/vx_fuzz_" + std::to_string(getpid()) + "." + extension;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return {};
     const bool written = std::fwrite(data, 1, size, f) == size;

@@ -6,7 +6,8 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const RegistryTree tree = RegistryTree::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
+    const RegistryTree tree =
+        RegistryTree::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string text = tree.Text();
     if (RegistryTree::Parse(text).Text() != text) __builtin_trap();
     return 0;

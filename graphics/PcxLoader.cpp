@@ -7,9 +7,11 @@
 #include "platform/ddraw/PixelOps.h"
 #include "platform/files/PathResolver.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -101,15 +103,30 @@ private:
     BYTE value_ = 0;
 };
 
+// The nearest-colour table of a display palette. The display's palette seldom changes, so the
+// table of the last one is kept for the next picture (loads run on the GUI thread and, after
+// a surface loss, on the frame thread).
+std::shared_ptr<const pixelops::NearestColorTable> nearestColorsOf(const PALETTEENTRY* palette) {
+    static std::mutex lock; // guards the two below
+    static std::array<PALETTEENTRY, 256> lastPalette;
+    static std::shared_ptr<const pixelops::NearestColorTable> lastTable;
+    std::lock_guard guard(lock);
+    if (!lastTable || !std::equal(palette, palette + 256, lastPalette.begin())) {
+        std::copy(palette, palette + 256, lastPalette.begin());
+        lastTable = std::make_shared<const pixelops::NearestColorTable>(palette);
+    }
+    return lastTable;
+}
+
 // Turns decoded colours into pixel values of the surface's depth. In 8 bits a colour takes
 // the display palette entry nearest to it; a three-plane picture may hold millions of
-// colours, so those go through a table made once per picture.
+// colours, so those go through a table.
 class PixelPacker {
 public:
     PixelPacker(int bpp, const PALETTEENTRY* displayPalette, bool manyColours) : bpp_(bpp) {
         if (!displayPalette) return;
         display_.assign(displayPalette, displayPalette + 256);
-        if (manyColours) table_ = std::make_unique<pixelops::NearestColorTable>(displayPalette);
+        if (manyColours) table_ = nearestColorsOf(displayPalette);
     }
     DWORD pack(BYTE r, BYTE g, BYTE b) const {
         if (bpp_ == 16) return DWORD((r & 0xF8) << 8 | (g & 0xFC) << 3 | b >> 3);
@@ -121,7 +138,7 @@ public:
 private:
     int bpp_;
     std::vector<PALETTEENTRY> display_;
-    std::unique_ptr<pixelops::NearestColorTable> table_;
+    std::shared_ptr<const pixelops::NearestColorTable> table_;
 };
 
 void storePixel(BYTE* address, int bpp, DWORD value) {

@@ -1,5 +1,6 @@
 #include "toolkit/KxCheckListBox.h"
 
+#include "platform/framework/Published.h"
 #include "toolkit/Apputils.h"
 #include "toolkit/Maxmin.h"
 
@@ -61,6 +62,23 @@ TKxCheckListBox::TKxCheckListBox(TComponent* owner) : TKxCustomListBox(owner) {
     checkWidth_ = CheckImages().Width() / 6 + 2;
     checkHeight_ = CheckImages().Height() / 3;
     drawBitmap_.SetSize(CheckImages().Width() / 6, checkHeight_);
+    iniLink_.OnSave = [this](TObject*) {
+        TObject* ini = nullptr;
+        std::string section;
+        if (linkedSettings(ini, section)) SaveStatesTo(ini, section);
+    };
+    iniLink_.OnLoad = [this](TObject*) {
+        TObject* ini = nullptr;
+        std::string section;
+        if (linkedSettings(ini, section)) RestoreStatesFrom(ini, section);
+    };
+}
+
+bool TKxCheckListBox::linkedSettings(TObject*& ini, std::string& section) const {
+    ini = iniLink_.IniObject();
+    if (Name().empty() || !ini) return false;
+    section = iniLink_.RootSection() + GetDefaultSection(this);
+    return true;
 }
 
 TKxCheckListBox::~TKxCheckListBox() = default;
@@ -418,3 +436,24 @@ void TKxCheckListBox::SaveStatesReg(TRegIniFile& ini) {
 void TKxCheckListBox::RestoreStatesReg(TRegIniFile& ini) {
     RestoreStatesFrom(&ini, GetDefaultSection(this));
 }
+
+namespace {
+
+std::vector<TPropInfo> checkListProperties() {
+    std::vector<TPropInfo> properties = KxListBoxPublishedProperties();
+    properties.push_back(Property("AllowGrayed", TypeBoolean(), &TKxCheckListBox::AllowGrayed,
+                                  &TKxCheckListBox::SetAllowGrayed, false));
+    properties.push_back(Property(
+        "CheckKind", EnumerationType("TCheckKind", {"ckCheckBoxes", "ckRadioButtons", "ckCheckMarks"}),
+        &TKxCheckListBox::CheckKind, &TKxCheckListBox::SetCheckKind, ckCheckBoxes));
+    properties.push_back(Property("CheckedIndex", TypeInteger(), &TKxCheckListBox::CheckedIndex,
+                                  &TKxCheckListBox::SetCheckedIndex, -1));
+    properties.push_back(Property("IniStorage", ClassType("TFormPlacement"), &TKxCheckListBox::IniStorage,
+                                  &TKxCheckListBox::SetIniStorage));
+    return properties;
+}
+
+const bool checkListPublished =
+    RegisterPublishedClass("TKxCheckListBox", "TKxCustomListBox", checkListProperties());
+
+} // namespace

@@ -10,6 +10,7 @@
 #include "platform/framework/Registry.h"
 #include "platform/framework/StdCtrls.h"
 #include "toolkit/KxListBox.h"
+#include "toolkit/Placemnt.h"
 
 #include <cstdint>
 #include <unordered_map>
@@ -77,10 +78,13 @@ public:
     void RestoreStates(TIniFile& ini);
     void SaveStatesReg(TRegIniFile& ini);
     void RestoreStatesReg(TRegIniFile& ini);
-    // The same in any section of a TIniFile or TRegIniFile: what a form's placement
-    // storage calls when it saves and restores.
+    // The same in any section of a TIniFile or TRegIniFile.
     void SaveStatesTo(TObject* ini, const std::string& section);
     void RestoreStatesFrom(TObject* ini, const std::string& section);
+    // A form placement that saves and restores the states with the form's placement, in
+    // its section followed by the control's default section (a named control only).
+    TFormPlacement* IniStorage() const { return iniLink_.Storage(); }
+    void SetIniStorage(TFormPlacement* storage) { iniLink_.SetStorage(storage); }
 
     // The width of the check strip in front of each item, and the height of a check.
     int CheckWidth() const { return checkWidth_; }
@@ -119,6 +123,8 @@ private:
     void setState(int index, TCheckBoxState state, bool force);
     void storeRaw(int index, TCheckBoxState state, bool enabled);
     bool grayedAllowed() const;
+    // The placement's settings and this control's section in them, when both are there.
+    bool linkedSettings(TObject*& ini, std::string& section) const;
     void drawCheck(const RECT& rect, TCheckBoxState state, bool enabled);
     void invalidateCheck(int index);
     void invalidateItem(int index);
@@ -137,4 +143,5 @@ private:
     // The records, by the address the window keeps as the item's data: a datum is a
     // record only when it is found here.
     std::unordered_map<std::intptr_t, std::unique_ptr<TCheckListBoxItem>> records_;
+    TIniLink iniLink_;
 };

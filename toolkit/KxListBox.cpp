@@ -1,5 +1,6 @@
 #include "toolkit/KxListBox.h"
 
+#include "platform/framework/Published.h"
 #include "toolkit/Maxmin.h"
 
 namespace {
@@ -546,4 +547,41 @@ void TTextListBox::FontChanged() {
     Canvas().Font().Assign(Font());
     measureEveryItem();
     Window().SetHorizontalExtent(widths_.Widest());
+}
+
+namespace {
+
+const TTypeInfo& listBoxStyleType() {
+    return EnumerationType("TListBoxStyle", {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable"});
+}
+
+// What the list boxes publish; the base publishes nothing, its descendants its settings.
+const bool listBoxesPublished = RegisterPublishedClass("TKxCustomListBox", "TWinControl", {}) &&
+                                RegisterPublishedClass("TTextListBox", "TCustomListBox", {});
+
+} // namespace
+
+std::vector<TPropInfo> KxListBoxPublishedProperties() {
+    return {
+        Property("AutoScroll", TypeBoolean(), &TKxCustomListBox::AutoScroll, &TKxCustomListBox::SetAutoScroll,
+                 true),
+        Property("BorderStyle", EnumerationType("TBorderStyle", {"bsNone", "bsSingle"}),
+                 &TKxCustomListBox::BorderStyle, &TKxCustomListBox::SetBorderStyle, bsSingle),
+        Property("Columns", TypeInteger(), &TKxCustomListBox::Columns, &TKxCustomListBox::SetColumns, 0),
+        Property("ExtendedSelect", TypeBoolean(), &TKxCustomListBox::ExtendedSelect,
+                 &TKxCustomListBox::SetExtendedSelect, true),
+        Property("GraySelection", TypeBoolean(), &TKxCustomListBox::GraySelection,
+                 &TKxCustomListBox::SetGraySelection, false),
+        Property("IntegralHeight", TypeBoolean(), &TKxCustomListBox::IntegralHeight,
+                 &TKxCustomListBox::SetIntegralHeight, false),
+        Property("ItemHeight", TypeInteger(), &TKxCustomListBox::ItemHeight,
+                 &TKxCustomListBox::SetItemHeight),
+        AssignedProperty("Items", ClassType("TStrings"), &TKxCustomListBox::Items),
+        Property("MultiSelect", TypeBoolean(), &TKxCustomListBox::MultiSelect,
+                 &TKxCustomListBox::SetMultiSelect, false),
+        Property("Sorted", TypeBoolean(), &TKxCustomListBox::Sorted, &TKxCustomListBox::SetSorted, false),
+        Property("Style", listBoxStyleType(), &TKxCustomListBox::Style, &TKxCustomListBox::SetStyle,
+                 lbStandard),
+        Property("TabWidth", TypeInteger(), &TKxCustomListBox::TabWidth, &TKxCustomListBox::SetTabWidth, 0),
+    };
 }

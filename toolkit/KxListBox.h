@@ -7,6 +7,7 @@
 // check list box keeps its per-item states there). Its items, TKxListBoxStrings, live in
 // the window; re-creating the window for a new style keeps items, top item and selection.
 #include "platform/framework/ListBox.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/StringList.h"
 
 #include <functional>
@@ -185,6 +186,9 @@ private:
     TDrawItemEvent onDrawItem_;
     TGetItemWidthEvent onGetItemWidth_;
 };
+
+// The published properties of TKxCustomListBox's settings, for its descendants to publish.
+std::vector<TPropInfo> KxListBoxPublishedProperties();
 
 // The framework's list box whose horizontal extent follows its widest item.
 class TTextListBox : public TCustomListBox {

@@ -3,6 +3,7 @@
 #include "platform/framework/Application.h"
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/ImgList.h"
+#include "platform/framework/Published.h"
 #include "platform/kernel/Clock.h"
 #include "toolkit/Maxmin.h"
 #include "toolkit/kxUiUtils.h"
@@ -477,7 +478,9 @@ void TKxSpeedButton::Paint() {
     else
         rect = {rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2};
     if (state_ == kbsExclusive && !transparent_ && (!flat_ || paintState == kbsInactive)) {
-        const std::unique_ptr<TBitmap> pattern = CreateTwoColorsBrushPattern(clBtnFace, clBtnHighlight);
+        // One pattern for every held-down button, made when first needed.
+        static const std::unique_ptr<TBitmap> pattern =
+            CreateTwoColorsBrushPattern(clBtnFace, clBtnHighlight);
         tile(canvas, {rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1}, *pattern);
     }
     if (state_ == kbsDown || state_ == kbsExclusive)
@@ -530,3 +533,49 @@ void TKxSpeedButton::ActionChange(TBasicAction* sender, bool checkDefaults) {
         SetGlyph(&picture);
     }
 }
+
+namespace {
+
+const bool speedButtonPublished = RegisterPublishedClass(
+    "TKxSpeedButton", "TGraphicControl",
+    {
+        Property("Action", ClassType("TBasicAction"), &TKxSpeedButton::Action, &TKxSpeedButton::SetAction),
+        Property("Alignment", EnumerationType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}),
+                 &TKxSpeedButton::Alignment, &TKxSpeedButton::SetAlignment, taCenter),
+        Property("AllowAllUp", TypeBoolean(), &TKxSpeedButton::AllowAllUp, &TKxSpeedButton::SetAllowAllUp,
+                 false),
+        Property("AllowTimer", TypeBoolean(), &TKxSpeedButton::AllowTimer, &TKxSpeedButton::SetAllowTimer,
+                 false),
+        Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption),
+        Property("GroupIndex", TypeInteger(), &TKxSpeedButton::GroupIndex, &TKxSpeedButton::SetGroupIndex, 0),
+        Property("Down", TypeBoolean(), &TKxSpeedButton::Down, &TKxSpeedButton::SetDown, false),
+        Property("DropDownMenu", ClassType("TPopupMenu"), &TKxSpeedButton::DropDownMenu,
+                 &TKxSpeedButton::SetDropDownMenu),
+        Property("MenuPosition", EnumerationType("TKxDropDownMenuPos", {"dmpBottom", "dmpRight"}),
+                 &TKxSpeedButton::MenuPosition, &TKxSpeedButton::SetMenuPosition, dmpBottom),
+        Property("Flat", TypeBoolean(), &TKxSpeedButton::Flat, &TKxSpeedButton::SetFlat, false),
+        Property("GrayedInactive", TypeBoolean(), &TKxSpeedButton::GrayedInactive,
+                 &TKxSpeedButton::SetGrayedInactive, true),
+        Property("InitPause", IntegerType("Word"), &TKxSpeedButton::InitPause, &TKxSpeedButton::SetInitPause,
+                 500),
+        Property(
+            "Layout",
+            EnumerationType("TButtonLayout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}),
+            &TKxSpeedButton::Layout, &TKxSpeedButton::SetLayout, blGlyphTop),
+        Property("Margin", TypeInteger(), &TKxSpeedButton::Margin, &TKxSpeedButton::SetMargin, -1),
+        Property("MarkDropDown", TypeBoolean(), &TKxSpeedButton::MarkDropDown,
+                 &TKxSpeedButton::SetMarkDropDown, true),
+        Property("ModalResult", IntegerType("TModalResult"), &TKxSpeedButton::ModalResult,
+                 &TKxSpeedButton::SetModalResult, mrNone),
+        Property("NumGlyphs", TypeInteger(), &TKxSpeedButton::NumGlyphs, &TKxSpeedButton::SetNumGlyphs, 1),
+        Property("RepeatInterval", IntegerType("Word"), &TKxSpeedButton::RepeatInterval,
+                 &TKxSpeedButton::SetRepeatInterval, 100),
+        Property("Spacing", TypeInteger(), &TKxSpeedButton::Spacing, &TKxSpeedButton::SetSpacing, 1),
+        Property("Style", EnumerationType("TButtonStyle", {"bsAutoDetect", "bsWin31", "bsNew"}),
+                 &TKxSpeedButton::Style, &TKxSpeedButton::SetStyle, bsAutoDetect),
+        Property("Transparent", TypeBoolean(), &TKxSpeedButton::Transparent, &TKxSpeedButton::SetTransparent,
+                 false),
+        Property("WordWrap", TypeBoolean(), &TKxSpeedButton::WordWrap, &TKxSpeedButton::SetWordWrap, false),
+    });
+
+} // namespace

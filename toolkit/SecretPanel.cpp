@@ -1,6 +1,7 @@
 #include "toolkit/SecretPanel.h"
 
 #include "platform/framework/Application.h"
+#include "platform/framework/Published.h"
 #include "platform/kernel/Thread.h"
 #include "toolkit/KxTimer.h"
 #include "toolkit/Maxmin.h"
@@ -445,3 +446,32 @@ void TSecretPanel::Paint() {
     if (!glyph_.Empty())
         DrawBitmapTransparent(canvas, glyphOrigin_.x, glyphOrigin_.y, glyph_, glyph_.TransparentColor());
 }
+
+namespace {
+
+const bool panelPublished = RegisterPublishedClass(
+    "TSecretPanel", "TPanel",
+    {
+        Property("Active", TypeBoolean(), &TSecretPanel::Active, &TSecretPanel::SetActive, false),
+        Property("Alignment", EnumerationType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}),
+                 &TSecretPanel::Alignment, &TSecretPanel::SetAlignment, taCenter),
+        Property("AsyncDrawing", TypeBoolean(), &TSecretPanel::AsyncDrawing, &TSecretPanel::SetAsyncDrawing,
+                 true),
+        Property("BevelOuter", EnumerationType("TBevelCut", {"bvNone", "bvLowered", "bvRaised"}),
+                 &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvLowered),
+        Property("BorderWidth", TypeInteger(), &TSecretPanel::BorderWidth, &TSecretPanel::SetBorderWidth, 0),
+        Property("Cycled", TypeBoolean(), &TSecretPanel::Cycled, &TSecretPanel::SetCycled, false),
+        Property(
+            "GlyphLayout",
+            EnumerationType("TGlyphLayout", {"glGlyphLeft", "glGlyphRight", "glGlyphTop", "glGlyphBottom"}),
+            &TSecretPanel::GlyphLayout, &TSecretPanel::SetGlyphLayout, glGlyphLeft),
+        Property("Interval", IntegerType("Cardinal"), &TSecretPanel::Interval, &TSecretPanel::SetInterval,
+                 30),
+        SubObjectProperty("Lines", ClassType("TStrings"), &TSecretPanel::Lines),
+        Property("ScrollDirection", EnumerationType("TScrollDirection", {"sdVertical", "sdHorizontal"}),
+                 &TSecretPanel::ScrollDirection, &TSecretPanel::SetScrollDirection, sdVertical),
+        Property("TextStyle", EnumerationType("TBevelCut", {"bvNone", "bvLowered", "bvRaised"}),
+                 &TSecretPanel::TextStyle, &TSecretPanel::SetTextStyle, bvNone),
+    });
+
+} // namespace

@@ -369,3 +369,33 @@ TEST_F(CheckListStatesFixture, DamagedStatesReadAsUncheckedAndANegativeCountAsNo
     box->RestoreStatesFrom(&ini, "Other");
     EXPECT_EQ(box->State(0), cbUnchecked);
 }
+
+TEST_F(CheckListStatesFixture, TheFormsPlacementSavesAndRestoresTheStatesWithIt) {
+    auto* placement = new TFormPlacement(form);
+    placement->SetIniFileName(iniPath());
+    placement->SetActive(false);
+    box->SetIniStorage(placement);
+    box->SetState(0, cbGrayed);
+    box->SetChecked(3, true);
+    placement->SaveFormPlacement();
+    TIniFile ini(iniPath());
+    EXPECT_EQ(ini.ReadInteger("TStatesFormChoices", "Count", -1), 4);
+    EXPECT_EQ(ini.ReadInteger("TStatesFormChoices", "Item3", -1), cbChecked);
+    box->ApplyState(cbUnchecked, false);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(box->State(0), cbGrayed);
+    EXPECT_TRUE(box->Checked(3));
+
+    placement->SetIniSection("Dialog");
+    box->SetChecked(1, true);
+    placement->SaveFormPlacement();
+    EXPECT_EQ(ini.ReadInteger("Dialog\\TStatesFormChoices", "Item1", -1), cbChecked)
+        << "below its own section";
+    box->SetName("");
+    box->SetChecked(2, true);
+    placement->SaveFormPlacement();
+    EXPECT_EQ(ini.ReadInteger("Dialog\\TStatesFormChoices", "Item2", -1), cbUnchecked)
+        << "a control without a name keeps nothing";
+    placement->Free();
+    EXPECT_EQ(box->IniStorage(), nullptr);
+}
