@@ -448,8 +448,10 @@ struct Stamp {
 Stamp stampOf(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return Stamp{};
-    return Stamp{true, S_ISREG(info.st_mode), info.st_dev, info.st_ino, info.st_size,
-                 static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+    return Stamp{
+        true,         S_ISREG(info.st_mode),
+        info.st_dev,  info.st_ino,
+        info.st_size, static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
 }
 
 // The file up to the size limit: a longer file is read that far.
