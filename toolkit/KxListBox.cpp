@@ -5,8 +5,9 @@
 
 namespace {
 
-[[noreturn]] void indexError(int index) {
-    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+// Tab stops every tabWidth quarters of a "0" in pixels; 0 when tabs are not expanded.
+int tabStopPixels(const TCanvas& canvas, int tabWidth) {
+    return tabWidth > 0 ? (tabWidth * canvas.TextWidth("0") + 2) / 4 : 0;
 }
 
 // The width of an item's text with one spare character, tabs expanded to stops every
@@ -14,8 +15,7 @@ namespace {
 int textItemWidth(const TCanvas& canvas, const std::string& text, int tabWidth) {
     const std::string spare = text + "x";
     if (tabWidth <= 0) return canvas.TextWidth(spare);
-    const int tabStop = (tabWidth * canvas.TextWidth("0") + 2) / 4;
-    return TabbedTextWidth(canvas, spare, tabStop);
+    return TabbedTextWidth(canvas, spare, tabStopPixels(canvas, tabWidth));
 }
 
 } // namespace
@@ -40,51 +40,44 @@ void TItemWidths::Clear() {
     widest_ = 0;
 }
 
-int TKxListBoxStrings::Count() const {
-    return listBox_->Window().GetCount();
+void TWidestItemExtent::MeasureAll(TListBoxWindow& window) {
+    widths_.Clear();
+    const int count = window.GetCount();
+    for (int i = 0; i < count; ++i)
+        widths_.Insert(i, measure_(i));
+    Apply(window);
 }
 
-std::string TKxListBoxStrings::Get(int index) const {
-    std::string text;
-    if (listBox_->Window().GetText(index, text) < 0) IndexError(index);
-    return text;
+void TWidestItemExtent::Stored(TListBoxWindow& window, int index) {
+    if (index < 0) return;
+    widths_.Insert(index, measure_(index));
+    Apply(window);
 }
 
-TObject* TKxListBoxStrings::GetObject(int index) const {
-    const std::intptr_t data = listBox_->GetItemData(index);
-    if (data == LB_ERR && (index < 0 || index >= Count())) IndexError(index);
-    return reinterpret_cast<TObject*>(data);
+void TWidestItemExtent::Deleting(TListBoxWindow& window, int index) {
+    const int width = widths_.Holds(index) ? widths_.At(index) : measure_(index);
+    if (width >= widths_.Widest()) window.ScrollHorizontally(0);
 }
 
-void TKxListBoxStrings::PutObject(int index, TObject* object) {
-    if (index < 0 || index >= Count()) IndexError(index);
-    listBox_->SetItemData(index, reinterpret_cast<std::intptr_t>(object));
+void TWidestItemExtent::Deleted(TListBoxWindow& window, int index, int left) {
+    if (left >= 0) widths_.Remove(index);
+    Apply(window);
 }
 
-int TKxListBoxStrings::Add(const std::string& text) {
-    const int index = listBox_->AddString(text);
-    if (index < 0) throw EOutOfResources("Unable to insert a line");
-    return index;
+void TWidestItemExtent::Clearing(TListBoxWindow& window) {
+    widths_.Clear();
+    window.ScrollHorizontally(0);
 }
 
-void TKxListBoxStrings::Insert(int index, const std::string& text) {
-    if (listBox_->InsertString(index, text) < 0) throw EOutOfResources("Unable to insert a line");
+void TWidestItemExtent::Apply(TListBoxWindow& window) const {
+    window.SetHorizontalExtent(widths_.Widest());
 }
 
-void TKxListBoxStrings::Delete(int index) {
-    listBox_->DeleteString(index);
-}
+TKxListBoxStrings::TKxListBoxStrings(TKxCustomListBox* listBox)
+    : TListBoxStrings(*listBox, *listBox), listBox_(listBox) {}
 
-void TKxListBoxStrings::Clear() {
-    listBox_->ResetContent();
-}
-
-void TKxListBoxStrings::SetUpdateState(bool updating) {
-    listBox_->Window().SetRedraw(!updating);
-    if (!updating) listBox_->Invalidate();
-}
-
-TKxCustomListBox::TKxCustomListBox(TComponent* owner) : TWinControl(owner), window_(this, *this) {
+TKxCustomListBox::TKxCustomListBox(TComponent* owner)
+    : TWinControl(owner), window_(this, *this), extent_([this](int index) { return GetItemWidth(index); }) {
     AttachWidget(window_.Widget());
     SetBounds(0, 0, 121, 97);
     SetTabStop(true);
@@ -110,16 +103,8 @@ TListBoxWindow& TKxCustomListBox::Window() const {
 }
 
 void TKxCustomListBox::CreateParams(DWORD& style, DWORD& exStyle) const {
-    style = WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_HASSTRINGS;
-    if (style_ == lbOwnerDrawFixed) style |= LBS_OWNERDRAWFIXED;
-    if (style_ == lbOwnerDrawVariable) style |= LBS_OWNERDRAWVARIABLE;
-    if (sorted_) style |= LBS_SORT;
-    if (multiSelect_) style |= extendedSelect_ ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
-    if (!integralHeight_) style |= LBS_NOINTEGRALHEIGHT;
-    if (columns_ != 0) style |= LBS_MULTICOLUMN;
-    if (tabWidth_ != 0) style |= LBS_USETABSTOPS;
-    // The single border is drawn as the sunken edge of three-dimensional controls.
-    exStyle = borderStyle_ == bsSingle ? WS_EX_CLIENTEDGE : 0;
+    style = settings_.WindowStyle();
+    exStyle = settings_.WindowExStyle();
 }
 
 void TKxCustomListBox::CreateWnd() {
@@ -127,8 +112,8 @@ void TKxCustomListBox::CreateWnd() {
     DWORD style = 0, exStyle = 0;
     CreateParams(style, exStyle);
     window_.Create(style, exStyle);
-    window_.SetTabStops(tabWidth_);
-    setColumnWidth();
+    window_.SetTabStops(settings_.TabWidth);
+    settings_.ApplyColumnWidth(window_, Width());
     if (savedItems_) {
         std::unique_ptr<TStringList> saved = std::move(savedItems_);
         Items()->Assign(*saved);
@@ -160,21 +145,12 @@ void TKxCustomListBox::Loaded() {
     Window();
 }
 
-void TKxCustomListBox::setColumnWidth() {
-    if (columns_ > 0) window_.SetColumnWidth((Width() + columns_ - 3) / columns_);
-}
-
 int TKxCustomListBox::ItemIndex() const {
     return Window().GetCurSel();
 }
 
 void TKxCustomListBox::SetItemIndex(int index) {
-    if (ItemIndex() == index) return;
-    // A multi-selection list takes no selection of one item: its item index is the caret.
-    if (multiSelect_)
-        Window().SetCaretIndex(index);
-    else
-        Window().SetCurSel(index);
+    SetListBoxItemIndex(Window(), settings_.MultiSelect, index);
 }
 
 int TKxCustomListBox::SelCount() const {
@@ -190,46 +166,19 @@ void TKxCustomListBox::SetTopIndex(int index) {
 }
 
 bool TKxCustomListBox::Selected(int index) const {
-    const int result = Window().GetSel(index);
-    if (result < 0) indexError(index);
-    return result != 0;
+    return ListBoxSelected(Window(), index);
 }
 
 void TKxCustomListBox::SetSelected(int index, bool selected) {
-    if (multiSelect_) {
-        if (Window().SetSel(selected, index) < 0) indexError(index);
-    } else if (selected) {
-        SetItemIndex(index);
-    } else if (ItemIndex() == index) {
-        SetItemIndex(-1);
-    }
+    SetListBoxSelected(Window(), settings_.MultiSelect, index, selected);
 }
 
 int TKxCustomListBox::ItemAtPos(POINT pos, bool existing) const {
-    if (pos.x < 0 || pos.y < 0 || pos.x >= ClientWidth() || pos.y >= ClientHeight()) return -1;
-    const int count = Window().GetCount();
-    for (int i = Max(0, TopIndex()); i < count; ++i) {
-        RECT r;
-        window_.GetItemRect(i, r);
-        if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom) return i;
-        // Past the client area nothing further can contain the point.
-        if (r.top >= ClientHeight() || r.left >= ClientWidth()) break;
-    }
-    return existing ? -1 : count;
+    return ListBoxItemAtPos(Window(), pos, existing);
 }
 
 RECT TKxCustomListBox::ItemRect(int index) const {
-    RECT rect{};
-    const int count = Window().GetCount();
-    if (index == 0 || index < count) {
-        window_.GetItemRect(index, rect);
-    } else if (index == count) {
-        window_.GetItemRect(index - 1, rect);
-        const int height = rect.bottom - rect.top;
-        rect.top += height;
-        rect.bottom += height;
-    }
-    return rect;
+    return ListBoxItemRect(Window(), index);
 }
 
 void TKxCustomListBox::Clear() {
@@ -243,26 +192,22 @@ void TKxCustomListBox::SetAutoScroll(bool autoScroll) {
 }
 
 void TKxCustomListBox::SetBorderStyle(TBorderStyle style) {
-    if (style == borderStyle_) return;
-    borderStyle_ = style;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::BorderStyle, style)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetColumns(int columns) {
     columns = Max(0, columns);
-    if (columns == columns_) return;
-    const bool recreate = (columns == 0) != (columns_ == 0);
-    columns_ = columns;
+    if (columns == settings_.Columns) return;
+    const bool recreate = (columns == 0) != (settings_.Columns == 0);
+    settings_.Columns = columns;
     if (recreate)
         RecreateWnd();
     else if (HandleAllocated())
-        setColumnWidth();
+        settings_.ApplyColumnWidth(window_, Width());
 }
 
 void TKxCustomListBox::SetExtendedSelect(bool extended) {
-    if (extended == extendedSelect_) return;
-    extendedSelect_ = extended;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::ExtendedSelect, extended)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetGraySelection(bool gray) {
@@ -272,48 +217,36 @@ void TKxCustomListBox::SetGraySelection(bool gray) {
 }
 
 void TKxCustomListBox::SetIntegralHeight(bool integral) {
-    if (integral == integralHeight_) return;
-    integralHeight_ = integral;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::IntegralHeight, integral)) RecreateWnd();
 }
 
 int TKxCustomListBox::GetItemHeight() const {
-    if (style_ == lbStandard && HandleAllocated()) {
+    if (settings_.Style == lbStandard && HandleAllocated()) {
         RECT rect;
         if (window_.GetItemRect(0, rect) == LB_OKAY) return rect.bottom - rect.top;
     }
-    return itemHeight_;
+    return settings_.ItemHeight;
 }
 
 void TKxCustomListBox::SetItemHeight(int height) {
-    if (height < 1 || height == itemHeight_) return;
-    itemHeight_ = height;
-    RecreateWnd();
+    if (height >= 1 && settings_.Change(&TListBoxSettings::ItemHeight, height)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetMultiSelect(bool multi) {
-    if (multi == multiSelect_) return;
-    multiSelect_ = multi;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::MultiSelect, multi)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetSorted(bool sorted) {
-    if (sorted == sorted_) return;
-    sorted_ = sorted;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::Sorted, sorted)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetStyle(TListBoxStyle style) {
-    if (style == style_) return;
-    style_ = style;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::Style, style)) RecreateWnd();
 }
 
 void TKxCustomListBox::SetTabWidth(int width) {
     width = Max(0, width);
-    if (width == tabWidth_) return;
-    tabWidth_ = width;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::TabWidth, width)) RecreateWnd();
 }
 
 int TKxCustomListBox::HorizontalExtent() const {
@@ -342,71 +275,46 @@ void TKxCustomListBox::SetOnGetItemWidth(TGetItemWidthEvent handler) {
 
 void TKxCustomListBox::ResetExtent() {
     if (!HandleAllocated()) return;
-    window_.ScrollHorizontally(0);
+    extent_.Clearing(window_);
     if (keepsExtent())
-        measureEveryItem();
+        extent_.MeasureAll(window_);
     else
-        widths_.Clear();
-    applyExtent();
-}
-
-void TKxCustomListBox::measureEveryItem() {
-    widths_.Clear();
-    const int count = window_.GetCount();
-    for (int i = 0; i < count; ++i)
-        widths_.Insert(i, GetItemWidth(i));
-}
-
-void TKxCustomListBox::applyExtent() {
-    window_.SetHorizontalExtent(widths_.Widest());
+        extent_.Apply(window_);
 }
 
 int TKxCustomListBox::GetItemWidth(int index) {
-    if (style_ != lbStandard && onGetItemWidth_ && onDrawItem_) {
+    if (settings_.Style != lbStandard && onGetItemWidth_ && onDrawItem_) {
         int width = 0;
         onGetItemWidth_(this, index, width);
         return width;
     }
-    return textItemWidth(canvas_, Items()->Strings(index), tabWidth_);
-}
-
-void TKxCustomListBox::itemStored(int index) {
-    if (index < 0 || !keepsExtent()) return;
-    widths_.Insert(index, GetItemWidth(index));
-    applyExtent();
+    return textItemWidth(canvas_, Items()->Strings(index), settings_.TabWidth);
 }
 
 int TKxCustomListBox::AddString(const std::string& text) {
     const int index = Window().AddString(text);
-    itemStored(index);
+    if (keepsExtent()) extent_.Stored(window_, index);
     return index;
 }
 
 int TKxCustomListBox::InsertString(int index, const std::string& text) {
     const int at = Window().InsertString(index, text);
-    itemStored(at);
+    if (keepsExtent()) extent_.Stored(window_, at);
     return at;
 }
 
 int TKxCustomListBox::DeleteString(int index) {
     if (!keepsExtent()) return Window().DeleteString(index);
-    // Only losing the widest item can narrow the extent; then the view goes back to the
-    // left edge.
-    const int width = widths_.Holds(index) ? widths_.At(index) : GetItemWidth(index);
-    if (width >= widths_.Widest()) window_.ScrollHorizontally(0);
+    extent_.Deleting(window_, index);
     const int left = window_.DeleteString(index);
-    if (left >= 0) widths_.Remove(index);
-    applyExtent();
+    extent_.Deleted(window_, index, left);
     return left;
 }
 
 void TKxCustomListBox::ResetContent() {
-    if (keepsExtent()) {
-        widths_.Clear();
-        Window().ScrollHorizontally(0);
-    }
+    if (keepsExtent()) extent_.Clearing(Window());
     Window().ResetContent();
-    if (keepsExtent()) applyExtent();
+    if (keepsExtent()) extent_.Apply(window_);
 }
 
 std::intptr_t TKxCustomListBox::GetItemData(int index) const {
@@ -424,10 +332,7 @@ void TKxCustomListBox::AssignItems(const TStrings& items) {
 void TKxCustomListBox::FontChanged() {
     TWinControl::FontChanged();
     canvas_.Font().Assign(Font());
-    if (HandleAllocated() && keepsExtent()) {
-        measureEveryItem();
-        applyExtent();
-    }
+    if (HandleAllocated() && keepsExtent()) extent_.MeasureAll(window_);
 }
 
 void TKxCustomListBox::ColorChanged() {
@@ -447,9 +352,9 @@ void TKxCustomListBox::DefaultDrawItem(int index, const RECT& rect) {
     if (index >= window_.GetCount()) return;
     const int room = rect.bottom - rect.top - canvas_.TextHeight("Wy");
     const int y = rect.top + Max(0, room / 2);
-    const int tabStop = tabWidth_ > 0 ? (tabWidth_ * canvas_.TextWidth("0") + 2) / 4 : 0;
     canvas_.Brush().SetStyle(bsClear);
-    TabbedTextOut(canvas_, rect.left + 2, y, Items()->Strings(index), tabStop);
+    TabbedTextOut(canvas_, rect.left + 2, y, Items()->Strings(index),
+                  tabStopPixels(canvas_, settings_.TabWidth));
     canvas_.Brush().SetStyle(bsSolid);
 }
 
@@ -481,8 +386,8 @@ void TKxCustomListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawSta
 }
 
 int TKxCustomListBox::MeasureItemNotify(int index) {
-    int height = itemHeight_;
-    if (style_ == lbOwnerDrawVariable && index >= 0) MeasureItem(index, height);
+    int height = settings_.ItemHeight;
+    if (settings_.Style == lbOwnerDrawVariable && index >= 0) MeasureItem(index, height);
     return height;
 }
 
@@ -491,10 +396,11 @@ void TKxCustomListBox::SelectionChangeNotify() {
 }
 
 void TKxCustomListBox::ResizeNotify() {
-    setColumnWidth();
+    settings_.ApplyColumnWidth(window_, Width());
 }
 
-TTextListBox::TTextListBox(TComponent* owner) : TCustomListBox(owner) {
+TTextListBox::TTextListBox(TComponent* owner)
+    : TCustomListBox(owner), extent_([this](int index) { return itemWidth(index); }) {
     Canvas().Font().Assign(Font());
 }
 
@@ -502,51 +408,35 @@ int TTextListBox::itemWidth(int index) {
     return textItemWidth(Canvas(), Items()->Strings(index), TabWidth());
 }
 
-void TTextListBox::measureEveryItem() {
-    widths_.Clear();
-    for (int i = 0; i < Items()->Count(); ++i)
-        widths_.Insert(i, itemWidth(i));
-}
-
-void TTextListBox::itemStored(int index) {
-    if (index < 0) return;
-    widths_.Insert(index, itemWidth(index));
-    Window().SetHorizontalExtent(widths_.Widest());
-}
-
 int TTextListBox::AddString(const std::string& text) {
     const int index = TCustomListBox::AddString(text);
-    itemStored(index);
+    extent_.Stored(Window(), index);
     return index;
 }
 
 int TTextListBox::InsertString(int index, const std::string& text) {
     const int at = TCustomListBox::InsertString(index, text);
-    itemStored(at);
+    extent_.Stored(Window(), at);
     return at;
 }
 
 int TTextListBox::DeleteString(int index) {
-    const int width = widths_.Holds(index) ? widths_.At(index) : itemWidth(index);
-    if (width >= widths_.Widest()) Window().ScrollHorizontally(0);
+    extent_.Deleting(Window(), index);
     const int left = TCustomListBox::DeleteString(index);
-    if (left >= 0) widths_.Remove(index);
-    Window().SetHorizontalExtent(widths_.Widest());
+    extent_.Deleted(Window(), index, left);
     return left;
 }
 
 void TTextListBox::ResetContent() {
-    widths_.Clear();
-    Window().ScrollHorizontally(0);
+    extent_.Clearing(Window());
     TCustomListBox::ResetContent();
-    Window().SetHorizontalExtent(0);
+    extent_.Apply(Window());
 }
 
 void TTextListBox::FontChanged() {
     TCustomListBox::FontChanged();
     Canvas().Font().Assign(Font());
-    measureEveryItem();
-    Window().SetHorizontalExtent(widths_.Widest());
+    extent_.MeasureAll(Window());
 }
 
 namespace {

@@ -32,32 +32,43 @@ private:
     int widest_ = 0;
 };
 
+// Keeps a list box window's horizontal extent equal to its widest item, told of every item
+// stored and deleted; measure gives the width of an item in the window.
+class TWidestItemExtent {
+public:
+    explicit TWidestItemExtent(std::function<int(int index)> measure) : measure_(std::move(measure)) {}
+    // Every item measured anew.
+    void MeasureAll(TListBoxWindow& window);
+    // Item index was stored (index < 0: it was not).
+    void Stored(TListBoxWindow& window, int index);
+    // Before item index goes: only losing the widest item can narrow the extent, and then
+    // the view goes back to the left edge.
+    void Deleting(TListBoxWindow& window, int index);
+    // After the deletion answered left (the items left, or LB_ERR).
+    void Deleted(TListBoxWindow& window, int index, int left);
+    // Before every item goes, or the extent is no longer kept: no widths, the left edge.
+    void Clearing(TListBoxWindow& window);
+    void Apply(TListBoxWindow& window) const;
+
+private:
+    TItemWidths widths_;
+    std::function<int(int index)> measure_;
+};
+
 using TGetItemWidthEvent = std::function<void(TWinControl* Control, int Index, int& Width)>;
 
 // The items of a TKxCustomListBox: every operation goes to its window.
-class TKxListBoxStrings : public TStrings {
-    VX_CLASS(TKxListBoxStrings, TStrings)
+class TKxListBoxStrings : public TListBoxStrings {
+    VX_CLASS(TKxListBoxStrings, TListBoxStrings)
 public:
-    explicit TKxListBoxStrings(TKxCustomListBox* listBox) : listBox_(listBox) {}
+    explicit TKxListBoxStrings(TKxCustomListBox* listBox);
     TKxCustomListBox* ListBox() const { return listBox_; }
-
-    int Count() const override;
-    int Add(const std::string& text) override;
-    void Insert(int index, const std::string& text) override;
-    void Delete(int index) override;
-    void Clear() override;
-
-protected:
-    std::string Get(int index) const override;
-    TObject* GetObject(int index) const override;
-    void PutObject(int index, TObject* object) override;
-    void SetUpdateState(bool updating) override;
 
 private:
     TKxCustomListBox* listBox_;
 };
 
-class TKxCustomListBox : public TWinControl, protected TListBoxOwner {
+class TKxCustomListBox : public TWinControl, protected TListBoxOwner, protected TListBoxItemOperations {
     VX_CLASS(TKxCustomListBox, TWinControl)
 public:
     explicit TKxCustomListBox(TComponent* owner);
@@ -84,27 +95,27 @@ public:
     // Keeps the horizontal extent equal to the widest item (only while Columns is 0).
     bool AutoScroll() const { return autoScroll_; }
     void SetAutoScroll(bool autoScroll);
-    TBorderStyle BorderStyle() const { return borderStyle_; }
+    TBorderStyle BorderStyle() const { return settings_.BorderStyle; }
     void SetBorderStyle(TBorderStyle style);
-    int Columns() const { return columns_; }
+    int Columns() const { return settings_.Columns; }
     void SetColumns(int columns);
-    bool ExtendedSelect() const { return extendedSelect_; }
+    bool ExtendedSelect() const { return settings_.ExtendedSelect; }
     void SetExtendedSelect(bool extended);
     // The selection of an owner-drawn list without the focus in the button face colour.
     bool GraySelection() const { return graySelection_; }
     void SetGraySelection(bool gray);
-    bool IntegralHeight() const { return integralHeight_; }
+    bool IntegralHeight() const { return settings_.IntegralHeight; }
     void SetIntegralHeight(bool integral);
     int ItemHeight() const { return GetItemHeight(); }
     void SetItemHeight(int height);
-    bool MultiSelect() const { return multiSelect_; }
+    bool MultiSelect() const { return settings_.MultiSelect; }
     void SetMultiSelect(bool multi);
-    bool Sorted() const { return sorted_; }
+    bool Sorted() const { return settings_.Sorted; }
     void SetSorted(bool sorted);
-    TListBoxStyle Style() const { return style_; }
+    TListBoxStyle Style() const { return settings_.Style; }
     void SetStyle(TListBoxStyle style);
     // Tab stops every TabWidth quarters of the width of "0"; 0: tabs are not expanded.
-    int TabWidth() const { return tabWidth_; }
+    int TabWidth() const { return settings_.TabWidth; }
     void SetTabWidth(int width);
 
     // The horizontal extent the window has now (pixels).
@@ -131,15 +142,16 @@ protected:
     virtual int GetItemHeight() const;
     virtual void AssignItems(const TStrings& items);
     // The item data the items' objects are kept in; a descendant may keep them elsewhere.
-    virtual std::intptr_t GetItemData(int index) const;
-    virtual void SetItemData(int index, std::intptr_t data);
-    virtual void ResetContent();
-    virtual int DeleteString(int index);
-    int AddString(const std::string& text);
-    int InsertString(int index, const std::string& text);
+    std::intptr_t GetItemData(int index) const override;
+    void SetItemData(int index, std::intptr_t data) override;
+    void ResetContent() override;
+    int DeleteString(int index) override;
+    int AddString(const std::string& text) override;
+    int InsertString(int index, const std::string& text) override;
 
     // The window, created on first need with the style CreateParams gives.
     TListBoxWindow& Window() const;
+    TListBoxWindow& ItemWindow() override { return Window(); }
     virtual void CreateParams(DWORD& style, DWORD& exStyle) const;
     void CreateWnd() override;
     // Keeps items, top item and item index for the next window unless the control goes.
@@ -159,30 +171,18 @@ protected:
     void ResizeNotify() override;
 
 private:
-    bool keepsExtent() const { return autoScroll_ && columns_ == 0; }
-    void measureEveryItem();
-    void itemStored(int index);
-    void applyExtent();
-    void setColumnWidth();
+    bool keepsExtent() const { return autoScroll_ && settings_.Columns == 0; }
 
     mutable TListBoxWindow window_;
     mutable std::unique_ptr<TStrings> items_;
     TCanvas canvas_;
-    TBorderStyle borderStyle_ = bsSingle;
-    int columns_ = 0;
-    int itemHeight_ = 16;
-    TListBoxStyle style_ = lbStandard;
-    bool integralHeight_ = false;
-    bool multiSelect_ = false;
-    bool sorted_ = false;
-    bool extendedSelect_ = true;
-    int tabWidth_ = 0;
+    TListBoxSettings settings_;
     std::unique_ptr<TStringList> savedItems_; // while the window is re-created
     int savedTopIndex_ = 0;
     int savedItemIndex_ = -1;
     bool autoScroll_ = false;
     bool graySelection_ = false;
-    TItemWidths widths_; // while the extent is kept
+    TWidestItemExtent extent_; // its widths are kept while the extent is
     TDrawItemEvent onDrawItem_;
     TGetItemWidthEvent onGetItemWidth_;
 };
@@ -206,8 +206,6 @@ protected:
 
 private:
     int itemWidth(int index);
-    void measureEveryItem();
-    void itemStored(int index);
 
-    TItemWidths widths_;
+    TWidestItemExtent extent_;
 };

@@ -1,46 +1,8 @@
 #include "platform/framework/ListBox.h"
 
-// The items, kept in the window.
-class TCustomListBox::ItemStrings : public TStrings {
-public:
-    explicit ItemStrings(TCustomListBox& box) : box_(box) {}
-    int Count() const override { return box_.window_.GetCount(); }
-    void Insert(int index, const std::string& text) override {
-        if (box_.InsertString(index, text) < 0) throw EOutOfResources("Unable to insert a line");
-    }
-    int Add(const std::string& text) override {
-        const int index = box_.AddString(text);
-        if (index < 0) throw EOutOfResources("Unable to insert a line");
-        return index;
-    }
-    void Delete(int index) override { box_.DeleteString(index); }
-    void Clear() override { box_.ResetContent(); }
-
-protected:
-    std::string Get(int index) const override {
-        std::string text;
-        if (box_.window_.GetText(index, text) < 0) IndexError(index);
-        return text;
-    }
-    TObject* GetObject(int index) const override {
-        const std::intptr_t data = box_.window_.GetItemData(index);
-        if (data == LB_ERR && index >= Count()) IndexError(index);
-        return reinterpret_cast<TObject*>(data);
-    }
-    void PutObject(int index, TObject* object) override {
-        if (box_.window_.SetItemData(index, reinterpret_cast<std::intptr_t>(object)) < 0) IndexError(index);
-    }
-    void SetUpdateState(bool updating) override {
-        box_.window_.SetRedraw(!updating);
-        if (!updating) box_.Invalidate();
-    }
-
-private:
-    TCustomListBox& box_;
-};
-
 TCustomListBox::TCustomListBox(TComponent* owner)
-    : TWinControl(owner), window_(this, *this), items_(std::make_unique<ItemStrings>(*this)) {
+    : TWinControl(owner), window_(this, *this),
+      items_(std::make_unique<TListBoxStrings>(*this, static_cast<TListBoxItemOperations&>(*this))) {
     AttachWidget(window_.Widget());
     SetTabStop(true);
     SetColor(clWindow);
@@ -50,22 +12,10 @@ TCustomListBox::TCustomListBox(TComponent* owner)
 
 TCustomListBox::~TCustomListBox() = default;
 
-DWORD TCustomListBox::windowStyle() const {
-    DWORD style = WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_HASSTRINGS;
-    if (style_ == lbOwnerDrawFixed) style |= LBS_OWNERDRAWFIXED;
-    if (style_ == lbOwnerDrawVariable) style |= LBS_OWNERDRAWVARIABLE;
-    if (sorted_) style |= LBS_SORT;
-    if (multiSelect_) style |= extendedSelect_ ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
-    if (!integralHeight_) style |= LBS_NOINTEGRALHEIGHT;
-    if (columns_ != 0) style |= LBS_MULTICOLUMN;
-    if (tabWidth_ != 0) style |= LBS_USETABSTOPS;
-    return style;
-}
-
 void TCustomListBox::createNative() {
-    window_.Create(windowStyle(), borderStyle_ == bsSingle ? WS_EX_CLIENTEDGE : 0);
-    window_.SetTabStops(tabWidth_);
-    if (columns_ != 0) window_.SetColumnWidth((Width() + columns_ - 3) / columns_);
+    window_.Create(settings_.WindowStyle(), settings_.WindowExStyle());
+    window_.SetTabStops(settings_.TabWidth);
+    settings_.ApplyColumnWidth(window_, Width());
 }
 
 void TCustomListBox::RecreateWnd() {
@@ -101,11 +51,7 @@ int TCustomListBox::ItemIndex() const {
 }
 
 void TCustomListBox::SetItemIndex(int index) {
-    if (ItemIndex() == index) return;
-    if (multiSelect_)
-        window_.SetCaretIndex(index);
-    else
-        window_.SetCurSel(index);
+    SetListBoxItemIndex(window_, settings_.MultiSelect, index);
 }
 
 int TCustomListBox::TopIndex() const {
@@ -121,46 +67,19 @@ int TCustomListBox::SelCount() const {
 }
 
 bool TCustomListBox::Selected(int index) const {
-    const int result = window_.GetSel(index);
-    if (result < 0) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-    return result != 0;
+    return ListBoxSelected(window_, index);
 }
 
 void TCustomListBox::SetSelected(int index, bool selected) {
-    if (multiSelect_) {
-        if (window_.SetSel(selected, index) < 0)
-            throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-    } else if (selected) {
-        SetItemIndex(index);
-    } else if (ItemIndex() == index) {
-        SetItemIndex(-1);
-    }
+    SetListBoxSelected(window_, settings_.MultiSelect, index, selected);
 }
 
 int TCustomListBox::ItemAtPos(POINT pos, bool existing) const {
-    if (pos.x < 0 || pos.y < 0 || pos.x >= ClientWidth() || pos.y >= ClientHeight()) return -1;
-    const int count = window_.GetCount();
-    for (int i = std::max(0, TopIndex()); i < count; ++i) {
-        RECT r;
-        window_.GetItemRect(i, r);
-        if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom) return i;
-        if (r.top >= ClientHeight() || r.left >= ClientWidth()) break;
-    }
-    return existing ? -1 : count;
+    return ListBoxItemAtPos(window_, pos, existing);
 }
 
 RECT TCustomListBox::ItemRect(int index) const {
-    RECT rect{};
-    const int count = window_.GetCount();
-    if (index == 0 || index < count) {
-        window_.GetItemRect(index, rect);
-    } else if (index == count) {
-        window_.GetItemRect(index - 1, rect);
-        const int height = rect.bottom - rect.top;
-        rect.top += height;
-        rect.bottom += height;
-    }
-    return rect;
+    return ListBoxItemRect(window_, index);
 }
 
 void TCustomListBox::Clear() {
@@ -168,66 +87,50 @@ void TCustomListBox::Clear() {
 }
 
 void TCustomListBox::SetBorderStyle(TBorderStyle style) {
-    if (style == borderStyle_) return;
-    borderStyle_ = style;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::BorderStyle, style)) RecreateWnd();
 }
 
 void TCustomListBox::SetColumns(int columns) {
-    if (columns == columns_) return;
-    const bool recreate = (columns == 0) != (columns_ == 0);
-    columns_ = columns;
+    if (columns == settings_.Columns) return;
+    const bool recreate = (columns == 0) != (settings_.Columns == 0);
+    settings_.Columns = columns;
     if (recreate)
         RecreateWnd();
-    else if (columns != 0)
-        window_.SetColumnWidth((Width() + columns - 3) / columns);
+    else
+        settings_.ApplyColumnWidth(window_, Width());
 }
 
 void TCustomListBox::SetExtendedSelect(bool extended) {
-    if (extended == extendedSelect_) return;
-    extendedSelect_ = extended;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::ExtendedSelect, extended)) RecreateWnd();
 }
 
 void TCustomListBox::SetIntegralHeight(bool integral) {
-    if (integral == integralHeight_) return;
-    integralHeight_ = integral;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::IntegralHeight, integral)) RecreateWnd();
 }
 
 int TCustomListBox::ItemHeight() const {
-    return style_ == lbStandard ? window_.GetItemHeight(0) : itemHeight_;
+    return settings_.Style == lbStandard ? window_.GetItemHeight(0) : settings_.ItemHeight;
 }
 
 void TCustomListBox::SetItemHeight(int height) {
-    if (height < 1 || height == itemHeight_) return;
-    itemHeight_ = height;
-    RecreateWnd();
+    if (height >= 1 && settings_.Change(&TListBoxSettings::ItemHeight, height)) RecreateWnd();
 }
 
 void TCustomListBox::SetMultiSelect(bool multi) {
-    if (multi == multiSelect_) return;
-    multiSelect_ = multi;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::MultiSelect, multi)) RecreateWnd();
 }
 
 void TCustomListBox::SetSorted(bool sorted) {
-    if (sorted == sorted_) return;
-    sorted_ = sorted;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::Sorted, sorted)) RecreateWnd();
 }
 
 void TCustomListBox::SetStyle(TListBoxStyle style) {
-    if (style == style_) return;
-    style_ = style;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::Style, style)) RecreateWnd();
 }
 
 void TCustomListBox::SetTabWidth(int width) {
     width = std::max(0, width);
-    if (width == tabWidth_) return;
-    tabWidth_ = width;
-    RecreateWnd();
+    if (settings_.Change(&TListBoxSettings::TabWidth, width)) RecreateWnd();
 }
 
 int TCustomListBox::ClientWidth() const {
@@ -252,6 +155,14 @@ int TCustomListBox::DeleteString(int index) {
 
 void TCustomListBox::ResetContent() {
     window_.ResetContent();
+}
+
+std::intptr_t TCustomListBox::GetItemData(int index) const {
+    return window_.GetItemData(index);
+}
+
+void TCustomListBox::SetItemData(int index, std::intptr_t data) {
+    window_.SetItemData(index, data);
 }
 
 void TCustomListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
@@ -283,8 +194,8 @@ void TCustomListBox::DrawItemNotify(int index, const RECT& rect, TOwnerDrawState
 }
 
 int TCustomListBox::MeasureItemNotify(int index) {
-    int height = itemHeight_;
-    if (style_ == lbOwnerDrawVariable && index >= 0) MeasureItem(index, height);
+    int height = settings_.ItemHeight;
+    if (settings_.Style == lbOwnerDrawVariable && index >= 0) MeasureItem(index, height);
     return height;
 }
 
@@ -293,7 +204,7 @@ void TCustomListBox::SelectionChangeNotify() {
 }
 
 void TCustomListBox::ResizeNotify() {
-    if (columns_ != 0) window_.SetColumnWidth((Width() + columns_ - 3) / columns_);
+    settings_.ApplyColumnWidth(window_, Width());
 }
 
 void TCustomListBox::FontChanged() {

@@ -4,21 +4,15 @@
 // is a window style (Sorted, MultiSelect, Style...) re-creates the window and keeps the
 // items, the top item and the selected item. A selection the user makes fires OnClick;
 // the program's own changes fire nothing.
-#include "platform/framework/Forms.h"
-#include "platform/framework/ListBoxWindow.h"
-#include "platform/framework/StringList.h"
+#include "platform/framework/ListBoxParts.h"
 
 #include <memory>
 #include <vector>
 
-enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
-// A list box's border: none or a single line (sunken where controls are three-dimensional).
-using TBorderStyle = TFormBorderStyle;
-
 using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, RECT Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
-class TCustomListBox : public TWinControl, protected TListBoxOwner {
+class TCustomListBox : public TWinControl, protected TListBoxOwner, protected TListBoxItemOperations {
     VX_CLASS(TCustomListBox, TWinControl)
 public:
     explicit TCustomListBox(TComponent* owner);
@@ -40,24 +34,24 @@ public:
     RECT ItemRect(int index) const;
     void Clear();
 
-    TBorderStyle BorderStyle() const { return borderStyle_; }
+    TBorderStyle BorderStyle() const { return settings_.BorderStyle; }
     void SetBorderStyle(TBorderStyle style);
-    int Columns() const { return columns_; }
+    int Columns() const { return settings_.Columns; }
     void SetColumns(int columns);
-    bool ExtendedSelect() const { return extendedSelect_; }
+    bool ExtendedSelect() const { return settings_.ExtendedSelect; }
     void SetExtendedSelect(bool extended);
-    bool IntegralHeight() const { return integralHeight_; }
+    bool IntegralHeight() const { return settings_.IntegralHeight; }
     void SetIntegralHeight(bool integral);
     int ItemHeight() const;
     void SetItemHeight(int height);
-    bool MultiSelect() const { return multiSelect_; }
+    bool MultiSelect() const { return settings_.MultiSelect; }
     void SetMultiSelect(bool multi);
-    bool Sorted() const { return sorted_; }
+    bool Sorted() const { return settings_.Sorted; }
     void SetSorted(bool sorted);
-    TListBoxStyle Style() const { return style_; }
+    TListBoxStyle Style() const { return settings_.Style; }
     void SetStyle(TListBoxStyle style);
     // Tab stops every TabWidth dialog units (quarters of an average character); 0: none.
-    int TabWidth() const { return tabWidth_; }
+    int TabWidth() const { return settings_.TabWidth; }
     void SetTabWidth(int width);
 
     int ClientWidth() const override;
@@ -69,10 +63,12 @@ public:
 protected:
     // The window's item operations, through which every item change goes: descendants
     // act around them. Answers as the window does (an index or LB_ERR/LB_ERRSPACE).
-    virtual int AddString(const std::string& text);
-    virtual int InsertString(int index, const std::string& text);
-    virtual int DeleteString(int index);
-    virtual void ResetContent();
+    int AddString(const std::string& text) override;
+    int InsertString(int index, const std::string& text) override;
+    int DeleteString(int index) override;
+    void ResetContent() override;
+    std::intptr_t GetItemData(int index) const override;
+    void SetItemData(int index, std::intptr_t data) override;
     virtual void DrawItem(int index, const RECT& rect, TOwnerDrawState state);
     virtual void MeasureItem(int index, int& height);
     void FontChanged() override;
@@ -80,6 +76,7 @@ protected:
 
     TListBoxWindow& Window() { return window_; }
     const TListBoxWindow& Window() const { return window_; }
+    TListBoxWindow& ItemWindow() override { return window_; }
     // Destroys and creates the window, keeping items, top item and selected item.
     void RecreateWnd();
 
@@ -90,23 +87,12 @@ protected:
     void ResizeNotify() override;
 
 private:
-    class ItemStrings;
-    friend class ItemStrings;
     void createNative();
-    DWORD windowStyle() const;
 
     TListBoxWindow window_;
-    std::unique_ptr<ItemStrings> items_;
+    std::unique_ptr<TListBoxStrings> items_;
     TCanvas canvas_;
-    TBorderStyle borderStyle_ = bsSingle;
-    int columns_ = 0;
-    bool extendedSelect_ = true;
-    bool integralHeight_ = false;
-    int itemHeight_ = 16;
-    bool multiSelect_ = false;
-    bool sorted_ = false;
-    TListBoxStyle style_ = lbStandard;
-    int tabWidth_ = 0;
+    TListBoxSettings settings_;
 };
 
 class TListBox : public TCustomListBox {
