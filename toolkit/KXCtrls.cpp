@@ -3,39 +3,12 @@
 #include "toolkit/kxUiUtils.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 RECT unionOf(const RECT& a, const RECT& b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
-}
-
-unsigned alignmentFlag(TAlignment alignment) {
-    switch (alignment) {
-    case taRightJustify:
-        return DT_RIGHT;
-    case taCenter:
-        return DT_CENTER;
-    default:
-        return DT_LEFT;
-    }
-}
-
-// The framework's accelerator test: key is the character after a single '&' of caption,
-// without regard to case ("&&" is a literal ampersand).
-bool isAccelerator(char key, const std::string& caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return std::toupper(static_cast<unsigned char>(caption[i + 1])) ==
-               std::toupper(static_cast<unsigned char>(key));
-    }
-    return false;
 }
 
 } // namespace
@@ -155,7 +128,7 @@ void TKxCustomLabel::SetEnabled(bool enabled) {
 }
 
 bool TKxCustomLabel::DialogChar(char key) {
-    if (!focusControl_ || !Enabled() || !showAccelChar_ || !isAccelerator(key, GetLabelCaption()))
+    if (!focusControl_ || !Enabled() || !showAccelChar_ || !IsAccelerator(key, GetLabelCaption()))
         return false;
     if (!focusControl_->CanFocus()) return false;
     focusControl_->SetFocus();
@@ -216,7 +189,7 @@ void TKxCustomLabel::Paint() {
     }
     canvas.Brush().SetStyle(bsClear);
     RECT rect = textArea();
-    unsigned flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0) | alignmentFlag(alignment_);
+    unsigned flags = DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0) | AlignmentTextFlag(alignment_);
     if (layout_ != tlTop) {
         DoDrawText(canvas, rect, flags | DT_CALCRECT);
         rect.left = client.left + leftMargin_;

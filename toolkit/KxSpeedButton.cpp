@@ -8,35 +8,15 @@
 #include "toolkit/Maxmin.h"
 #include "toolkit/kxUiUtils.h"
 
-#include <cctype>
 
 namespace {
 
 int speedButtonCount = 0;
 
-unsigned alignmentFlag(TAlignment alignment) {
-    return alignment == taLeftJustify ? DT_LEFT : alignment == taRightJustify ? DT_RIGHT : DT_CENTER;
-}
-
 TForm* parentForm(const TControl* control) {
     for (TControl* parent = control->Parent(); parent; parent = parent->Parent())
         if (auto* form = dynamic_cast<TForm*>(parent)) return form;
     return nullptr;
-}
-
-// The framework's accelerator test: key is the character after a single '&' of caption,
-// without regard to case ("&&" is a literal ampersand).
-bool isAccelerator(char key, const std::string& caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return std::toupper(static_cast<unsigned char>(caption[i + 1])) ==
-               std::toupper(static_cast<unsigned char>(key));
-    }
-    return false;
 }
 
 // Fills rect with copies of the pattern side by side.
@@ -358,7 +338,7 @@ bool TKxSpeedButton::CheckBtnMenuDropDown() {
 }
 
 bool TKxSpeedButton::DialogChar(char key) {
-    if (!Enabled() || !isAccelerator(key, Caption())) return false;
+    if (!Enabled() || !IsAccelerator(key, Caption())) return false;
     Click();
     return true;
 }
@@ -492,7 +472,7 @@ void TKxSpeedButton::Paint() {
 
 void TKxSpeedButton::PaintGlyph(TCanvas& canvas, const RECT& rect, TKxButtonState state, bool drawMark) {
     glyph_.Draw(canvas, rect, Caption(), layout_, margin_, spacing_, drawMark, state,
-                alignmentFlag(Alignment()));
+                AlignmentTextFlag(Alignment()));
 }
 
 void TKxSpeedButton::SetAction(TBasicAction* action) {

@@ -18,10 +18,6 @@ bool blank(const std::string& line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
-unsigned alignmentFlag(TAlignment alignment) {
-    return alignment == taLeftJustify ? DT_LEFT : alignment == taRightJustify ? DT_RIGHT : DT_CENTER;
-}
-
 void paintBevel(TCanvas& canvas, RECT& rect, TBevelCut cut, int width) {
     if (cut == bvNone) return;
     const TColor light = cut == bvRaised ? clBtnHighlight : clBtnShadow;
@@ -384,7 +380,7 @@ void TSecretPanel::drawTextLocked() {
     }
     r.bottom = r.top + lineHeight_;
     const unsigned flags =
-        alignmentFlag(alignment_) | DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE;
+        AlignmentTextFlag(alignment_) | DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS | DT_SINGLELINE;
     const TColor textColor = drawFont_.Color();
     for (std::size_t i = static_cast<std::size_t>(firstLine_); i < drawLines_.size(); ++i) {
         if (r.top >= height) break;

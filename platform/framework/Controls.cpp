@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <algorithm>
+#include <cctype>
 
 namespace vx {
 
@@ -474,6 +475,23 @@ void TControl::Click() {
 }
 
 bool TControl::DialogChar(char) {
+    return false;
+}
+
+unsigned AlignmentTextFlag(TAlignment alignment) {
+    return alignment == taLeftJustify ? DT_LEFT : alignment == taRightJustify ? DT_RIGHT : DT_CENTER;
+}
+
+bool IsAccelerator(char key, const std::string& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return std::toupper(static_cast<unsigned char>(caption[i + 1])) ==
+               std::toupper(static_cast<unsigned char>(key));
+    }
     return false;
 }
 

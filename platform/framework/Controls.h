@@ -48,6 +48,12 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// The DrawText flag that places text so in its rectangle.
+unsigned AlignmentTextFlag(TAlignment alignment);
+// Whether key, in either case, is the accelerator of caption: the character after a single
+// '&' ("&&" is a literal ampersand).
+bool IsAccelerator(char key, const std::string& caption);
+
 using TShiftState = unsigned;
 constexpr TShiftState ssShift = 1;
 constexpr TShiftState ssAlt = 2;
