@@ -1,6 +1,7 @@
 #include "platform/framework/ListBoxWindow.h"
 
 #include "platform/framework/QtControls.h"
+#include "platform/framework/StringList.h"
 
 #include <QAbstractScrollArea>
 #include <QFontMetrics>
@@ -11,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-int compareNoCase(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 // Index of the next tab in text from start, or npos.
 std::size_t nextTab(const std::string& text, std::size_t start) {
@@ -198,7 +189,7 @@ public:
         if (!(style & LBS_SORT)) return insert(-1, text);
         auto at =
             std::upper_bound(items.begin(), items.end(), text, [](const std::string& t, const Item& item) {
-                return compareNoCase(t, item.text) < 0;
+                return CompareText(t, item.text) < 0;
             });
         return insert(static_cast<int>(at - items.begin()), text);
     }

@@ -8,7 +8,15 @@
 
 namespace {
 
-int compareNoCase(const std::string& a, const std::string& b) {
+bool needsQuotes(const std::string& text) {
+    if (text.empty()) return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"'; });
+}
+
+} // namespace
+
+int CompareText(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         const int ca = std::tolower(static_cast<unsigned char>(a[i]));
@@ -18,20 +26,12 @@ int compareNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool needsQuotes(const std::string& text) {
-    if (text.empty()) return false;
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == '"'; });
-}
-
-} // namespace
-
 void TStrings::IndexError(int index) {
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
-    if (!caseSensitive_) return compareNoCase(a, b);
+    if (!caseSensitive_) return CompareText(a, b);
     const int order = a.compare(b);
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }

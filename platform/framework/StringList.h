@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+// Compares a and b without regard to ASCII case: negative, 0 or positive, the shorter of two
+// texts that agree first. Sorted lists and sorted list boxes order their items by it.
+int CompareText(const std::string& a, const std::string& b);
+
 class TStrings : public TObject {
     VX_CLASS(TStrings, TObject)
 public:
