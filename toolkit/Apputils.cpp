@@ -20,12 +20,6 @@ namespace {
 
 constexpr std::size_t maxIniLine = 4096;
 
-TForm* parentForm(const TControl* control) {
-    for (TWinControl* parent = control->Parent(); parent; parent = parent->Parent())
-        if (auto* form = dynamic_cast<TForm*>(parent)) return form;
-    return nullptr;
-}
-
 bool enclosedIn(const std::string& value, char quote) {
     return value.size() >= 2 && value.front() == quote && value.back() == quote;
 }
@@ -40,7 +34,7 @@ std::string GetDefaultSection(const TComponent* component) {
     if (!component) return {};
     if (dynamic_cast<const TForm*>(component)) return component->ClassName();
     if (const auto* control = dynamic_cast<const TControl*>(component)) {
-        if (const TForm* form = parentForm(control)) return form->ClassName() + control->Name();
+        if (const TForm* form = GetParentForm(control)) return form->ClassName() + control->Name();
         return (control->Parent() ? control->Parent()->Name() : std::string()) + control->Name();
     }
     if (dynamic_cast<const TForm*>(component->Owner()))
@@ -65,7 +59,7 @@ void GetDefaultIniData(const TControl* control, std::string& iniFileName, std::s
                        bool useRegistry) {
     iniFileName.clear();
     const TForm* form = control ? dynamic_cast<const TForm*>(control->Owner()) : nullptr;
-    if (control && !form) form = parentForm(control);
+    if (control && !form) form = GetParentForm(control);
     for (int i = 0; form && i < form->ComponentCount() && iniFileName.empty(); ++i)
         if (const auto* placement = dynamic_cast<const TFormPlacement*>(form->Components(i)))
             iniFileName = placement->IniFileName();

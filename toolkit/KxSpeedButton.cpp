@@ -8,16 +8,9 @@
 #include "toolkit/Maxmin.h"
 #include "toolkit/kxUiUtils.h"
 
-
 namespace {
 
 int speedButtonCount = 0;
-
-TForm* parentForm(const TControl* control) {
-    for (TControl* parent = control->Parent(); parent; parent = parent->Parent())
-        if (auto* form = dynamic_cast<TForm*>(parent)) return form;
-    return nullptr;
-}
 
 // Fills rect with copies of the pattern side by side.
 void tile(TCanvas& canvas, const RECT& rect, TBitmap& pattern) {
@@ -197,7 +190,7 @@ void TKxSpeedButton::Notification(TComponent* component, TOperation operation) {
 }
 
 void TKxSpeedButton::Click() {
-    if (TForm* form = parentForm(this)) form->SetModalResult(modalResult_);
+    if (TForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
     // The action runs the command unless the button has a handler of its own.
     if (action_ && !OnClick)
         action_->Execute();

@@ -557,3 +557,9 @@ void TScreen::SetCursor(TCursor cursor) {
     cursor_ = cursor;
     if (cursor_ != crDefault) QApplication::setOverrideCursor(vx::QCursorOf(cursor_));
 }
+
+TForm* GetParentForm(const TControl* control) {
+    for (TControl* parent = control->Parent(); parent; parent = parent->Parent())
+        if (auto* form = dynamic_cast<TForm*>(parent)) return form;
+    return nullptr;
+}

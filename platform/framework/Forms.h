@@ -214,3 +214,5 @@ extern TScreen* Screen;
 
 // Raises the form's window above the others and gives it the keyboard focus.
 void SetForegroundWindow(TForm* form);
+// The nearest form among the control's parents (the control itself is not asked), or null.
+TForm* GetParentForm(const TControl* control);

@@ -12,12 +12,6 @@
 
 namespace {
 
-TForm* parentForm(const TControl* control) {
-    for (TControl* parent = control->Parent(); parent; parent = parent->Parent())
-        if (auto* form = dynamic_cast<TForm*>(parent)) return form;
-    return nullptr;
-}
-
 template <class T> T* widgetAs(QWidget* widget) {
     return static_cast<T*>(widget);
 }
@@ -134,7 +128,7 @@ void TButton::SetDefault(bool value) {
 }
 
 void TButton::Click() {
-    if (TForm* form = parentForm(this)) form->SetModalResult(modalResult_);
+    if (TForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
     TWinControl::Click();
 }
 
