@@ -1,11 +1,8 @@
 #include "platform/files/FileCopy.h"
 
-#include "platform/files/FileNames.h"
+#include "platform/files/FileReplacement.h"
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
@@ -13,8 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::atomic<unsigned> temporaryCounter{0};
 
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
@@ -37,38 +32,6 @@ private:
     int fd_;
 };
 
-// The file a write to path really replaces: the target of a link, else path itself.
-std::string replacedFile(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    char real[PATH_MAX];
-    return realpath(path.c_str(), real) ? std::string(real) : path;
-}
-
-int createTemporary(const std::string& target, std::string& temporary) {
-    const std::string base =
-        ExtractFilePath(target) + "." + ExtractFileName(target) + "." + std::to_string(getpid()) + ".";
-    for (;;) {
-        temporary = base + std::to_string(temporaryCounter.fetch_add(1)) + ".part";
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 TCopyResult failed(TCopyFailure failure, int error) {
     return TCopyResult{failure, error};
 }
@@ -81,7 +44,7 @@ TCopyResult copyBlocks(int source, int target, std::size_t blockSize, const TCop
         const ssize_t got = read(source, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return failed(TCopyFailure::Read, errno);
-        if (!writeAll(target, buffer.data(), static_cast<std::size_t>(got)))
+        if (!WriteAll(target, std::string_view(buffer.data(), static_cast<std::size_t>(got))))
             return failed(TCopyFailure::Write, errno);
         done += got;
         if (hooks.Progress && !hooks.Progress(done)) return failed(TCopyFailure::Cancelled, ECANCELED);
@@ -107,7 +70,7 @@ TCopyResult CopyFileSafely(const std::string& from, const std::string& to, std::
     if (S_ISDIR(sourceInfo.st_mode)) return failed(TCopyFailure::OpenSource, EISDIR);
     if (!S_ISREG(sourceInfo.st_mode)) return failed(TCopyFailure::OpenSource, EINVAL);
     (void)fcntl(source.get(), F_SETFL, fcntl(source.get(), F_GETFL) & ~O_NONBLOCK);
-    const std::string target = replacedFile(to);
+    const std::string target = ReplacedFile(to);
     struct stat targetInfo;
     if (stat(target.c_str(), &targetInfo) == 0) {
         if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
@@ -120,7 +83,7 @@ TCopyResult CopyFileSafely(const std::string& from, const std::string& to, std::
     if (hooks.Started) hooks.Started(static_cast<std::int64_t>(sourceInfo.st_size));
 
     std::string temporary;
-    Descriptor output(createTemporary(target, temporary));
+    Descriptor output(CreateTemporaryBeside(target, ".part", 0600, temporary));
     if (output.get() < 0) return failed(TCopyFailure::CreateTarget, errno);
     TCopyResult result = copyBlocks(source.get(), output.get(), blockSize, hooks);
     if (result) {
