@@ -6,6 +6,7 @@
 #include "platform/framework/FolderDialog.h"
 #include "platform/framework/Forms.h"
 #include "platform/framework/MessageService.h"
+#include "tests/ScopedEnvironment.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/platform/files/Undeletable.h"
 
@@ -23,25 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string oddName = "Caf\xC3\xA9 menu 2.txt";
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old, had_ = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (had_)
-            setenv(name_, saved_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string saved_;
-    bool had_ = false;
-};
 
 struct ProgressLog {
     int max = -1, min = -1;

@@ -6,6 +6,7 @@
 #include "platform/framework/Resources.h"
 #include "platform/framework/StdCtrls.h"
 #include "platform/kernel/Clock.h"
+#include "tests/ScopedEnvironment.h"
 #include "tests/platform/files/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -111,25 +112,6 @@ RECT inkBounds(TBitmap& bitmap, TColor background) {
             }
     return box;
 }
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old, had_ = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (had_)
-            setenv(name_, saved_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string saved_;
-    bool had_ = false;
-};
 
 // A control that paints nothing itself, for drawing cells on its canvas.
 class Sheet : public TCustomControl {

@@ -4,6 +4,7 @@
 #include "platform/files/Trash.h"
 #include "platform/framework/MessageService.h"
 
+#include "tests/ScopedEnvironment.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/platform/files/Undeletable.h"
 
@@ -31,25 +32,6 @@ std::vector<std::string> leftovers(const fs::path& folder) {
             names.push_back(entry.path().filename().string());
     return names;
 }
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old, had_ = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (had_)
-            setenv(name_, saved_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string saved_;
-    bool had_ = false;
-};
 
 TShFileOp operation(unsigned func, std::vector<std::string> from, std::vector<std::string> to,
                     unsigned flags) {
