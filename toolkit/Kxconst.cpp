@@ -1,6 +1,7 @@
 #include "toolkit/Kxconst.h"
 
 #include "platform/framework/Resources.h"
+#include "platform/kernel/LittleEndian.h"
 
 #include <atomic>
 #include <cstdint>
@@ -28,16 +29,6 @@ const char* const dragPicture[] = {
 
 constexpr int side = 32;
 
-void put16(std::vector<BYTE>& out, unsigned value) {
-    out.push_back(static_cast<BYTE>(value));
-    out.push_back(static_cast<BYTE>(value >> 8));
-}
-
-void put32(std::vector<BYTE>& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 // A cursor file of one 32 x 32 image at 32 bits per pixel with its mask.
 template <std::size_t Rows> std::vector<BYTE> cursorFile(const char* const (&rows)[Rows]) {
     std::uint32_t pixels[side][side] = {};
@@ -50,25 +41,25 @@ template <std::size_t Rows> std::vector<BYTE> cursorFile(const char* const (&row
         }
     const std::uint32_t xorBytes = side * side * 4, andBytes = side * 4;
     std::vector<BYTE> file;
-    put16(file, 0);
-    put16(file, 2); // a cursor file
-    put16(file, 1);
+    AppendLE16(file, 0);
+    AppendLE16(file, 2); // a cursor file
+    AppendLE16(file, 1);
     file.push_back(side);
     file.push_back(side);
-    put16(file, 0);
-    put16(file, static_cast<unsigned>(hotSpot.x));
-    put16(file, static_cast<unsigned>(hotSpot.y));
-    put32(file, 40 + xorBytes + andBytes);
-    put32(file, 22);
+    AppendLE16(file, 0);
+    AppendLE16(file, static_cast<unsigned>(hotSpot.x));
+    AppendLE16(file, static_cast<unsigned>(hotSpot.y));
+    AppendLE32(file, 40 + xorBytes + andBytes);
+    AppendLE32(file, 22);
     for (std::uint32_t field : {40u, std::uint32_t{side}, std::uint32_t{side * 2}})
-        put32(file, field);
-    put16(file, 1);
-    put16(file, 32);
+        AppendLE32(file, field);
+    AppendLE16(file, 1);
+    AppendLE16(file, 32);
     for (int i = 0; i < 6; ++i)
-        put32(file, 0);
+        AppendLE32(file, 0);
     for (int y = side - 1; y >= 0; --y)
         for (int x = 0; x < side; ++x)
-            put32(file, pixels[y][x]);
+            AppendLE32(file, pixels[y][x]);
     for (int y = side - 1; y >= 0; --y)
         for (int byte = 0; byte < side / 8; ++byte) {
             BYTE mask = 0;

@@ -6,6 +6,7 @@
 #include "platform/framework/Resources.h"
 #include "platform/framework/StdCtrls.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/LittleEndian.h"
 #include "tests/ScopedEnvironment.h"
 #include "tests/platform/files/TempTree.h"
 
@@ -20,27 +21,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void put16(std::vector<BYTE>& out, unsigned value) {
-    out.push_back(static_cast<BYTE>(value));
-    out.push_back(static_cast<BYTE>(value >> 8));
-}
-
-void put32(std::vector<BYTE>& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 // A 2 x 2 picture at 32 bits per pixel: red and green on top, blue and clear below.
 std::vector<BYTE> dib() {
     std::vector<BYTE> d;
     for (std::uint32_t field : {40u, 2u, 2u})
-        put32(d, field);
-    put16(d, 1);
-    put16(d, 32);
+        AppendLE32(d, field);
+    AppendLE16(d, 1);
+    AppendLE16(d, 32);
     for (int i = 0; i < 6; ++i)
-        put32(d, 0);
+        AppendLE32(d, 0);
     for (std::uint32_t pixel : {0xFF0000FFu, 0x00000000u, 0xFFFF0000u, 0xFF00FF00u}) // bottom row first
-        put32(d, pixel);
+        AppendLE32(d, pixel);
     return d;
 }
 
@@ -50,14 +41,14 @@ std::vector<BYTE> iconFile() {
     image[8] = 4; // a double height: picture and mask
     image.insert(image.end(), 8, 0);
     std::vector<BYTE> file;
-    put16(file, 0);
-    put16(file, 1);
-    put16(file, 1);
+    AppendLE16(file, 0);
+    AppendLE16(file, 1);
+    AppendLE16(file, 1);
     file.insert(file.end(), {2, 2, 0, 0});
-    put16(file, 1);
-    put16(file, 32);
-    put32(file, static_cast<std::uint32_t>(image.size()));
-    put32(file, 22);
+    AppendLE16(file, 1);
+    AppendLE16(file, 32);
+    AppendLE32(file, static_cast<std::uint32_t>(image.size()));
+    AppendLE32(file, 22);
     file.insert(file.end(), image.begin(), image.end());
     return file;
 }
@@ -71,13 +62,13 @@ std::vector<BYTE> cursorFile() {
 std::vector<BYTE> animatedFile() {
     const std::vector<BYTE> frame = cursorFile();
     std::vector<BYTE> list = {'f', 'r', 'a', 'm', 'i', 'c', 'o', 'n'};
-    put32(list, static_cast<std::uint32_t>(frame.size()));
+    AppendLE32(list, static_cast<std::uint32_t>(frame.size()));
     list.insert(list.end(), frame.begin(), frame.end());
     std::vector<BYTE> body = {'A', 'C', 'O', 'N', 'L', 'I', 'S', 'T'};
-    put32(body, static_cast<std::uint32_t>(list.size()));
+    AppendLE32(body, static_cast<std::uint32_t>(list.size()));
     body.insert(body.end(), list.begin(), list.end());
     std::vector<BYTE> file = {'R', 'I', 'F', 'F'};
-    put32(file, static_cast<std::uint32_t>(body.size()));
+    AppendLE32(file, static_cast<std::uint32_t>(body.size()));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }

@@ -4,6 +4,7 @@
 #include "platform/framework/QtControls.h"
 #include "platform/framework/Resources.h"
 #include "platform/framework/StdCtrls.h"
+#include "platform/kernel/LittleEndian.h"
 
 #include "tests/platform/files/TempTree.h"
 
@@ -16,44 +17,34 @@
 
 namespace {
 
-void put16(std::vector<BYTE>& out, unsigned value) {
-    out.push_back(static_cast<BYTE>(value));
-    out.push_back(static_cast<BYTE>(value >> 8));
-}
-
-void put32(std::vector<BYTE>& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 // A one-image cursor file: image bytes after the 6-byte header and one 16-byte entry.
 std::vector<BYTE> cursorFile(int width, int height, POINT hotSpot, const std::vector<BYTE>& image) {
     std::vector<BYTE> file;
-    put16(file, 0);
-    put16(file, 2);
-    put16(file, 1);
+    AppendLE16(file, 0);
+    AppendLE16(file, 2);
+    AppendLE16(file, 1);
     file.push_back(static_cast<BYTE>(width));
     file.push_back(static_cast<BYTE>(height));
-    put16(file, 0);
-    put16(file, static_cast<unsigned>(hotSpot.x));
-    put16(file, static_cast<unsigned>(hotSpot.y));
-    put32(file, static_cast<std::uint32_t>(image.size()));
-    put32(file, 22);
+    AppendLE16(file, 0);
+    AppendLE16(file, static_cast<unsigned>(hotSpot.x));
+    AppendLE16(file, static_cast<unsigned>(hotSpot.y));
+    AppendLE32(file, static_cast<std::uint32_t>(image.size()));
+    AppendLE32(file, 22);
     file.insert(file.end(), image.begin(), image.end());
     return file;
 }
 
 std::vector<BYTE> dibHeader(int width, int height, int bits, int colours) {
     std::vector<BYTE> h;
-    put32(h, 40);
-    put32(h, static_cast<std::uint32_t>(width));
-    put32(h, static_cast<std::uint32_t>(height * 2));
-    put16(h, 1);
-    put16(h, static_cast<unsigned>(bits));
+    AppendLE32(h, 40);
+    AppendLE32(h, static_cast<std::uint32_t>(width));
+    AppendLE32(h, static_cast<std::uint32_t>(height * 2));
+    AppendLE16(h, 1);
+    AppendLE16(h, static_cast<unsigned>(bits));
     for (int i = 0; i < 4; ++i) // compression, image size, resolution
-        put32(h, 0);
-    put32(h, static_cast<std::uint32_t>(colours));
-    put32(h, 0);
+        AppendLE32(h, 0);
+    AppendLE32(h, static_cast<std::uint32_t>(colours));
+    AppendLE32(h, 0);
     return h;
 }
 
@@ -61,8 +52,8 @@ std::vector<BYTE> dibHeader(int width, int height, int bits, int colours) {
 // pixel; bottom row white, its right half masked.
 std::vector<BYTE> monochromeCursor() {
     std::vector<BYTE> image = dibHeader(8, 2, 1, 2);
-    put32(image, 0x000000);
-    put32(image, 0xFFFFFF);
+    AppendLE32(image, 0x000000);
+    AppendLE32(image, 0xFFFFFF);
     // Rows bottom-up, each padded to 4 bytes: colour bits, then mask bits.
     for (BYTE row : {BYTE{0xFF}, BYTE{0x00}}) {
         image.push_back(row);
@@ -87,17 +78,17 @@ std::vector<BYTE> pngCursor() {
 
 std::vector<BYTE> animated(const std::vector<BYTE>& frame) {
     std::vector<BYTE> list = {'f', 'r', 'a', 'm', 'i', 'c', 'o', 'n'};
-    put32(list, static_cast<std::uint32_t>(frame.size()));
+    AppendLE32(list, static_cast<std::uint32_t>(frame.size()));
     list.insert(list.end(), frame.begin(), frame.end());
     if (frame.size() % 2) list.push_back(0);
     std::vector<BYTE> body = {'A', 'C', 'O', 'N', 'a', 'n', 'i', 'h'};
-    put32(body, 36);
+    AppendLE32(body, 36);
     body.insert(body.end(), 36, 0);
     body.insert(body.end(), {'L', 'I', 'S', 'T'});
-    put32(body, static_cast<std::uint32_t>(list.size()));
+    AppendLE32(body, static_cast<std::uint32_t>(list.size()));
     body.insert(body.end(), list.begin(), list.end());
     std::vector<BYTE> file = {'R', 'I', 'F', 'F'};
-    put32(file, static_cast<std::uint32_t>(body.size()));
+    AppendLE32(file, static_cast<std::uint32_t>(body.size()));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }
@@ -122,8 +113,8 @@ TEST(CursorFiles, MonochromeImagesTakeTheirMask) {
 
 TEST(CursorFiles, TrueColourImagesKeepTheirAlpha) {
     std::vector<BYTE> image = dibHeader(2, 1, 32, 0);
-    put32(image, 0x80112233u);
-    put32(image, 0x00000000u);
+    AppendLE32(image, 0x80112233u);
+    AppendLE32(image, 0x00000000u);
     image.insert(image.end(), 4, 0); // the mask row
     const std::vector<BYTE> file = cursorFile(2, 1, {0, 0}, image);
     TCursorPicture picture;
@@ -133,7 +124,7 @@ TEST(CursorFiles, TrueColourImagesKeepTheirAlpha) {
 
 TEST(CursorFiles, PaletteIndicesOutsideThePaletteReadAsBlack) {
     std::vector<BYTE> image = dibHeader(2, 1, 8, 1);
-    put32(image, 0x00FF00);
+    AppendLE32(image, 0x00FF00);
     image.insert(image.end(), {0, 200, 0, 0}); // index 200 of a one-entry palette
     image.insert(image.end(), 4, 0);
     const std::vector<BYTE> file = cursorFile(2, 1, {0, 0}, image);
