@@ -9,6 +9,7 @@
 #include "platform/kernel/LittleEndian.h"
 #include "tests/ScopedEnvironment.h"
 #include "tests/platform/files/TempTree.h"
+#include "tests/platform/framework/BitmapInk.h"
 
 #include <gtest/gtest.h>
 
@@ -88,20 +89,6 @@ int countColour(TBitmap& bitmap, TColor color) {
         for (int x = 0; x < bitmap.Width(); ++x)
             n += bitmap.Pixel(x, y) == color;
     return n;
-}
-
-// The smallest rectangle holding the pixels that differ from background.
-RECT inkBounds(TBitmap& bitmap, TColor background) {
-    RECT box{bitmap.Width(), bitmap.Height(), 0, 0};
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            if (bitmap.Pixel(x, y) != background) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x + 1);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-    return box;
 }
 
 // A control that paints nothing itself, for drawing cells on its canvas.
@@ -296,7 +283,7 @@ TEST(UiDrawing, WrittenTextStaysInsideItsInsetAndLeavesTheBrush) {
     canvas.Brush().SetColor(clWhite);
     canvas.Font().SetColor(clBlack);
     WriteText(canvas, {0, 0, 100, 40}, 10, 5, "Right", taRightJustify, false);
-    const RECT ink = inkBounds(*target, clWhite);
+    const RECT ink = InkBounds(*target, clWhite);
     EXPECT_LE(ink.right, 90);
     EXPECT_GT(ink.right, 80);
     EXPECT_GE(ink.top, 5);
@@ -340,7 +327,7 @@ TEST(UiDrawing, RotatedFontsOfBothUnits) {
     target->Canvas().Font().SetColor(clBlack);
     target->Canvas().Brush().SetStyle(bsClear);
     target->Canvas().TextOut(20, 75, "Up");
-    const RECT ink = inkBounds(*target, clWhite);
+    const RECT ink = InkBounds(*target, clWhite);
     EXPECT_GT(ink.bottom - ink.top, ink.right - ink.left);
     EXPECT_LE(ink.bottom, 76);
 }

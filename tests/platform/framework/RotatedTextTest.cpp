@@ -1,23 +1,10 @@
 #include "platform/framework/Bitmap.h"
 #include "platform/framework/Canvas.h"
+#include "tests/platform/framework/BitmapInk.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// The smallest rectangle holding every pixel that is not white.
-RECT inkBounds(TBitmap& bitmap) {
-    RECT box{bitmap.Width(), bitmap.Height(), 0, 0};
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            if (bitmap.Pixel(x, y) != clWhite) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x + 1);
-                box.bottom = std::max(box.bottom, y + 1);
-            }
-    return box;
-}
 
 struct Sheet {
     explicit Sheet(TPixelFormat format = pf32bit) {
@@ -48,7 +35,7 @@ TEST(RotatedText, QuarterTurnRunsUpwardsFromTheStartPoint) {
     const TSize level = canvas.TextExtent("Vortamix");
     canvas.Font().SetOrientation(900);
     canvas.TextOut(60, 180, "Vortamix");
-    const RECT ink = inkBounds(sheet.bitmap);
+    const RECT ink = InkBounds(sheet.bitmap, clWhite);
     // Turned a quarter counterclockwise about (60, 180): the text stands upright above
     // the start point, its cell's height now running to the right of it.
     EXPECT_GE(ink.left, 60);
@@ -79,7 +66,7 @@ TEST(RotatedText, ClippedAndOnEightBitTargets) {
     TCanvas& canvas = sheet.bitmap.Canvas();
     canvas.Font().SetOrientation(450);
     canvas.TextRect({0, 0, 100, 200}, 50, 150, "clipped at the middle");
-    const RECT ink = inkBounds(sheet.bitmap);
+    const RECT ink = InkBounds(sheet.bitmap, clWhite);
     EXPECT_GT(ink.right, 50);
     EXPECT_LE(ink.right, 100);
     EXPECT_LT(ink.top, 150);
@@ -87,8 +74,8 @@ TEST(RotatedText, ClippedAndOnEightBitTargets) {
     Sheet level;
     level.bitmap.Canvas().Font().SetOrientation(3600);
     level.bitmap.Canvas().TextOut(10, 10, "x");
-    EXPECT_LE(inkBounds(level.bitmap).top, 30);
-    EXPECT_GE(inkBounds(level.bitmap).top, 10);
+    EXPECT_LE(InkBounds(level.bitmap, clWhite).top, 30);
+    EXPECT_GE(InkBounds(level.bitmap, clWhite).top, 10);
 }
 
 TEST(FontHandles, CarryEveryAttributeAndCutLongFaceNames) {
