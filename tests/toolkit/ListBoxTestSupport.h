@@ -4,18 +4,13 @@
 #include "platform/framework/Application.h"
 #include "platform/framework/QtBridge.h"
 #include "tests/platform/framework/GuiTestSupport.h"
+#include "tests/platform/framework/ListBoxInput.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace listbox_test {
-
-inline QWidget* viewportOf(TControl* control) {
-    return static_cast<QAbstractScrollArea*>(vx::ControlWidget(control))->viewport();
-}
 
 inline void key(TControl* control, int qtKey, const QString& text = {},
                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -23,17 +18,6 @@ inline void key(TControl* control, int qtKey, const QString& text = {},
     QKeyEvent up(QEvent::KeyRelease, qtKey, modifiers, text);
     QApplication::sendEvent(vx::ControlWidget(control), &down);
     QApplication::sendEvent(vx::ControlWidget(control), &up);
-}
-
-inline void click(TControl* control, int x, int y, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* viewport = viewportOf(control);
-    const QPointF at(x, y);
-    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      modifiers);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, modifiers);
-    QApplication::sendEvent(viewport, &press);
-    QApplication::sendEvent(viewport, &release);
 }
 
 // A form of 320 x 240 pixels, freed with the fixture.

@@ -1,14 +1,16 @@
 #include "platform/framework/ListBox.h"
 
 #include "GuiTestSupport.h"
+#include "ListBoxInput.h"
 
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
+
+using listbox_test::click;
+using listbox_test::viewportOf;
 
 // A list box whose native window the tests reach directly.
 class TestListBox : public TListBox {
@@ -17,25 +19,10 @@ public:
     using TListBox::Window;
 };
 
-QWidget* viewportOf(TControl* control) {
-    return static_cast<QAbstractScrollArea*>(vx::ControlWidget(control))->viewport();
-}
-
 void key(TControl* control, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
          const QString& text = {}) {
     QKeyEvent down(QEvent::KeyPress, qtKey, modifiers, text);
     QApplication::sendEvent(vx::ControlWidget(control), &down);
-}
-
-void click(TControl* control, int x, int y, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* viewport = viewportOf(control);
-    const QPointF at(x, y);
-    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      modifiers);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, modifiers);
-    QApplication::sendEvent(viewport, &press);
-    QApplication::sendEvent(viewport, &release);
 }
 
 class ListBoxFixture : public ::testing::Test {
