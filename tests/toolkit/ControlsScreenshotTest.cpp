@@ -5,6 +5,7 @@
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/PopupMenu.h"
 #include "platform/framework/StdCtrls.h"
+#include "tests/ScreenshotRunner.h"
 #include "toolkit/KxCheckListBox.h"
 #include "toolkit/KxListBox.h"
 #include "toolkit/KxSpeedButton.h"
@@ -14,13 +15,9 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -51,27 +48,14 @@ struct Grab {
     }
 };
 
-bool haveTools() {
-    return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null && "
-                       "command -v convert >/dev/null") == 0;
-}
-
 // Runs the disabled case for scene on a fresh virtual display and reads the grab.
 Grab grabScene(const std::string& scene) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string png = std::string(VX_TEST_TMP) + "/" + scene + ".png";
     const std::string raw = std::string(VX_TEST_TMP) + "/" + scene + ".rgb";
-    const std::string run =
-        "ASAN_OPTIONS=detect_leaks=0 VX_CONTROLS_SHOT=\"" + png + "\" VX_CONTROLS_SCENE=" + scene +
-        " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 640x480x24 \"" + self +
-        "\" --gtest_also_run_disabled_tests "
-        "--gtest_filter=ControlsScreenshot.DISABLED_ShowsOneScene >/dev/null 2>&1";
     Grab grab;
-    if (std::system(run.c_str()) != 0 ||
-        std::system(("convert \"" + png + "\" -depth 8 rgb:\"" + raw + "\"").c_str()) != 0)
-        return grab;
-    std::ifstream file(raw, std::ios::binary);
-    grab.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (vx_test::RunOnVirtualDisplay("VX_CONTROLS_SHOT=\"" + png + "\" VX_CONTROLS_SCENE=" + scene,
+                                     "640x480x24", "ControlsScreenshot.DISABLED_ShowsOneScene"))
+        grab.rgb = vx_test::ReadRgb(png, raw);
     return grab;
 }
 
@@ -249,17 +233,13 @@ TEST(ControlsScreenshot, DISABLED_ShowsOneScene) {
     form->SetBounds(0, 0, screenWidth, screenHeight);
     form->Show();
     scenes().at(scene)(form);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    while (std::chrono::steady_clock::now() < until) {
-        Application->ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(std::system((std::string("import -window root \"") + output + "\"").c_str()), 0);
+    vx_test::PumpFor(1500);
+    vx_test::GrabScreen(output);
     form->Free();
 }
 
 TEST(ControlsScreenshotUnderXvfb, CheckListsShowTheirChecksSelectionAndGreyedItems) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     const Grab grab = grabScene("lists");
     ASSERT_TRUE(grab.complete());
     for (int k = 0; k < 3; ++k) {
@@ -275,7 +255,7 @@ TEST(ControlsScreenshotUnderXvfb, CheckListsShowTheirChecksSelectionAndGreyedIte
 }
 
 TEST(ControlsScreenshotUnderXvfb, TextListsShowTheirBarsAndAnUnfocusedGreySelection) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     const Grab grab = grabScene("lists");
     ASSERT_TRUE(grab.complete());
     EXPECT_GT(grab.count(clHighlight, {8, 140, 188, 260}), 300) << "the text list's selection";
@@ -284,7 +264,7 @@ TEST(ControlsScreenshotUnderXvfb, TextListsShowTheirBarsAndAnUnfocusedGreySelect
 }
 
 TEST(ControlsScreenshotUnderXvfb, ThePanelScrollsItsTextBesideTheGlyphAndHidesNothingWhenStill) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     const Grab grab = grabScene("panel");
     ASSERT_TRUE(grab.complete());
     const RECT panel{8, 8, 308, 208};
@@ -296,7 +276,7 @@ TEST(ControlsScreenshotUnderXvfb, ThePanelScrollsItsTextBesideTheGlyphAndHidesNo
 }
 
 TEST(ControlsScreenshotUnderXvfb, SpeedButtonsShowTheirStatesLayoutsAndGlyphs) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
     const Grab grab = grabScene("buttons");
     ASSERT_TRUE(grab.complete());
     EXPECT_GT(grab.count(clGreen, {8, 8, 80, 56}), 30) << "the up button's arrow";

@@ -6,18 +6,16 @@
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
 #include "platform/framework/Icon.h"
+#include "tests/ScreenshotRunner.h"
 #include "toolkit/FileUtil.h"
 #include "toolkit/Kxconst.h"
 #include "toolkit/kxUiUtils.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <thread>
 
 namespace {
 
@@ -57,41 +55,14 @@ struct Grab {
 };
 
 Grab readGrab(const std::string& png) {
-    Grab grab;
-    const std::string raw = png + ".rgb";
-    if (std::system(("convert \"" + png + "\" -depth 8 rgb:\"" + raw + "\"").c_str()) != 0) return grab;
-    std::ifstream file(raw, std::ios::binary);
-    grab.rgb.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return grab;
-}
-
-bool haveTools() {
-    return std::system("command -v Xvfb >/dev/null && command -v import >/dev/null && "
-                       "command -v convert >/dev/null") == 0;
+    return Grab{vx_test::ReadRgb(png, png + ".rgb")};
 }
 
 // Runs the disabled case on a fresh virtual display; the grabs land in the shot folder.
 bool runCase(const std::string& name) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::string run = "ASAN_OPTIONS=detect_leaks=0 VX_TOOLKIT_SHOT=\"" + shotFolder() + "/" + name +
-                            "\" VX_TOOLKIT_CASE=" + name +
-                            " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 800x600x24 \"" +
-                            self +
-                            "\" --gtest_also_run_disabled_tests "
-                            "--gtest_filter=ToolkitScreenshot.DISABLED_ShowsOneCase >/dev/null 2>&1";
-    return std::system(run.c_str()) == 0;
-}
-
-void pump(int milliseconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < until) {
-        Application->ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void grabScreen(const std::string& png) {
-    EXPECT_EQ(std::system(("import -window root \"" + png + "\"").c_str()), 0);
+    return vx_test::RunOnVirtualDisplay("VX_TOOLKIT_SHOT=\"" + shotFolder() + "/" + name +
+                                            "\" VX_TOOLKIT_CASE=" + name,
+                                        "800x600x24", "ToolkitScreenshot.DISABLED_ShowsOneCase");
 }
 
 std::unique_ptr<TBitmap> glyph() {
@@ -164,8 +135,8 @@ TEST(ToolkitScreenshot, DISABLED_ShowsOneCase) {
         browser.SetHelpContext(7);
         browser.SetFolderName("/usr/share");
         browser.OnInitialized = [&](TObject*) {
-            pump(1200);
-            grabScreen(std::string(output) + ".png");
+            vx_test::PumpFor(1200);
+            vx_test::GrabScreen(std::string(output) + ".png");
             browser.Dialog()->Cancel();
         };
         browser.Execute();
@@ -179,20 +150,20 @@ TEST(ToolkitScreenshot, DISABLED_ShowsOneCase) {
     form.SetPosition(poScreenCenter);
     form.OnPaint = [&](TObject*) { paintDemo(form.Canvas()); };
     form.Show();
-    pump(1500);
+    vx_test::PumpFor(1500);
     const POINT origin = form.ClientToScreen(POINT{0, 0});
     const RECT frame{origin.x + 10, origin.y + 230, origin.x + 200, origin.y + 300};
     DrawInvertFrame(frame, 3);
-    pump(500);
-    grabScreen(std::string(output) + ".png");
+    vx_test::PumpFor(500);
+    vx_test::GrabScreen(std::string(output) + ".png");
     DrawInvertFrame(frame, 3);
-    pump(500);
-    grabScreen(std::string(output) + "-restored.png");
+    vx_test::PumpFor(500);
+    vx_test::GrabScreen(std::string(output) + "-restored.png");
     std::ofstream(std::string(output) + ".probe") << origin.x << ' ' << origin.y;
 }
 
 TEST(ToolkitScreenshot, RotatedTextAndTheInvertedFrameOnARealDisplay) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
     ASSERT_TRUE(runCase("drawing"));
     const std::string base = shotFolder() + "/drawing";
     const Grab shot = readGrab(base + ".png");
@@ -221,7 +192,7 @@ TEST(ToolkitScreenshot, RotatedTextAndTheInvertedFrameOnARealDisplay) {
 }
 
 TEST(ToolkitScreenshot, FolderBrowserOnARealDisplay) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb, import or convert is missing";
     ASSERT_TRUE(runCase("browser"));
     const Grab shot = readGrab(shotFolder() + "/browser.png");
     ASSERT_TRUE(shot.ok());
