@@ -4,7 +4,7 @@
 #include "platform/files/FileNames.h"
 #include "platform/framework/StdCtrls.h"
 #include "platform/framework/Timer.h"
-#include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/ScratchRegistry.h"
 #include "tests/toolkit/GuiPump.h"
 
 #include <gtest/gtest.h>
@@ -29,16 +29,6 @@ class TForm2 : public TForm1 {
     VX_CLASS(TForm2, TForm1)
 public:
     using TForm1::TForm1;
-};
-
-// The settings folder of the registry stand-in, in the test's scratch tree.
-class ScratchSettings {
-public:
-    ScratchSettings() { SetRegistryFolder(tree.Path("registry")); }
-    ~ScratchSettings() { SetRegistryFolder(""); }
-    ScratchSettings(const ScratchSettings&) = delete;
-    ScratchSettings& operator=(const ScratchSettings&) = delete;
-    TempTree tree;
 };
 
 // Everything a settings object is asked in the uniform layer, as text.
@@ -76,7 +66,7 @@ std::vector<std::string> exercise(TObject* ini) {
 } // namespace
 
 TEST(ApputilsUniformLayer, IniFileAndRegistryGiveTheSameResults) {
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile file(scratch.tree.Path("settings.ini"));
     TRegIniFile registry("Software\\Test");
     const std::vector<std::string> fromFile = exercise(&file);
@@ -89,7 +79,7 @@ TEST(ApputilsUniformLayer, IniFileAndRegistryGiveTheSameResults) {
 }
 
 TEST(ApputilsUniformLayer, QuotedValuesGetOneMorePairInAnIniFileOnly) {
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile file(scratch.tree.Path("quoted.ini"));
     IniWriteString(&file, "S", "K", "'a'");
     EXPECT_EQ(scratch.tree.Read("quoted.ini"), "[S]\nK=\"'a'\"\n");

@@ -2,7 +2,7 @@
 // they read back, and a placement carried from a large screen to a small one on real X
 // servers.
 #include "platform/framework/WindowPlacement.h"
-#include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/ScratchRegistry.h"
 #include "tests/toolkit/GuiPump.h"
 #include "toolkit/Apputils.h"
 
@@ -20,15 +20,6 @@ public:
     using TForm::TForm;
 };
 
-class ScratchSettings {
-public:
-    ScratchSettings() { SetRegistryFolder(tree.Path("registry")); }
-    ~ScratchSettings() { SetRegistryFolder(""); }
-    ScratchSettings(const ScratchSettings&) = delete;
-    ScratchSettings& operator=(const ScratchSettings&) = delete;
-    TempTree tree;
-};
-
 RECT boundsOf(const TForm& form) {
     return RECT{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()};
 }
@@ -42,7 +33,7 @@ std::string screenKey(const char* key) {
 
 TEST(PlacementRecord, IsWrittenUnderPlainAndScreenSizeNames) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TPlacedForm form(nullptr);
     form.SetBounds(10, 20, 300, 200);
     TIniFile ini(scratch.tree.Path("place.ini"));
@@ -58,7 +49,7 @@ TEST(PlacementRecord, IsWrittenUnderPlainAndScreenSizeNames) {
 
 TEST(PlacementRecord, ReadsTheEntryOfThisScreenSizeElseThePlainOne) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile ini(scratch.tree.Path("place.ini"));
     ini.WriteString("Main", "NormPos", "30,40,330,240");
     ini.WriteString("Main", "NormPos(1x1)", "1,1,2,2");
@@ -72,7 +63,7 @@ TEST(PlacementRecord, ReadsTheEntryOfThisScreenSizeElseThePlainOne) {
 
 TEST(PlacementRecord, AnotherPixelsPerInchIgnoresThePositionButNotTheState) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile ini(scratch.tree.Path("place.ini"));
     ini.WriteString("Main", "NormPos", "30,40,330,240");
     ini.WriteInteger("Main", "PixelsPerInch", 120);
@@ -88,7 +79,7 @@ TEST(PlacementRecord, AnotherPixelsPerInchIgnoresThePositionButNotTheState) {
 
 TEST(PlacementRecord, AFixedBorderDialogKeepsItsSizeAndOnlyMoves) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile ini(scratch.tree.Path("place.ini"));
     ini.WriteString("Main", "NormPos", "30,40,530,440");
     TPlacedForm dialog(nullptr);
@@ -100,7 +91,7 @@ TEST(PlacementRecord, AFixedBorderDialogKeepsItsSizeAndOnlyMoves) {
 
 TEST(PlacementRecord, ARectangleOffEveryScreenComesBackOntoOne) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TIniFile ini(scratch.tree.Path("place.ini"));
     ini.WriteString("Main", "NormPos", "5000,-3000,5300,-2800");
     TPlacedForm form(nullptr);
@@ -124,7 +115,7 @@ TEST(PlacementRecord, FittingMovesAndShrinksOnlyWhereItMust) {
 
 TEST(PlacementRecord, TheRegistryCarriesTheSamePlacementAndReadingCreatesNoKey) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TPlacedForm form(nullptr);
     RestoreFormPlacement(&form, "Software\\Placed", true);
     EXPECT_FALSE(std::filesystem::exists(RegistryFile(HKEY_CURRENT_USER)));
@@ -143,7 +134,7 @@ TEST(PlacementRecord, TheRegistryCarriesTheSamePlacementAndReadingCreatesNoKey) 
 
 TEST(PlacementRecord, MdiChildrenNeedAnMdiFrameWhichTheFrameworkHasNot) {
     StartGui();
-    ScratchSettings scratch;
+    ScratchRegistry scratch;
     TPlacedForm form(nullptr);
     TIniFile ini(scratch.tree.Path("mdi.ini"));
     EXPECT_THROW(SaveMDIChildren(&form, ini), EInvalidOperation);

@@ -2,7 +2,7 @@
 
 #include "platform/framework/MessageService.h"
 #include "platform/framework/StdCtrls.h"
-#include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/ScratchRegistry.h"
 #include "tests/toolkit/GuiPump.h"
 #include "toolkit/Apputils.h"
 
@@ -26,15 +26,9 @@ public:
     TEdit* edit;
 };
 
-class ScratchSettings {
+class ScratchSettings : public ScratchRegistry {
 public:
-    ScratchSettings() {
-        StartGui();
-        SetRegistryFolder(tree.Path("registry"));
-    }
-    ~ScratchSettings() { SetRegistryFolder(""); }
-    ScratchSettings(const ScratchSettings&) = delete;
-    ScratchSettings& operator=(const ScratchSettings&) = delete;
+    ScratchSettings() { StartGui(); }
     std::string ini() const { return tree.Path("settings.ini"); }
     // A form as its description makes it: components first, then their Loaded.
     TMainForm* makeForm(const std::function<void(TMainForm&)>& setUp = nullptr) const {
@@ -44,7 +38,6 @@ public:
         form->LoadTree();
         return form;
     }
-    TempTree tree;
 };
 
 RECT boundsOf(const TForm& form) {

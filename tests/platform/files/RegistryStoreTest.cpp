@@ -1,6 +1,6 @@
 #include "platform/files/RegistryStore.h"
 
-#include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/ScratchRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +10,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Points the store at the test's scratch folder for the length of a test.
-class ScratchRegistry {
-public:
-    ScratchRegistry() { SetRegistryFolder(tree.Path("registry")); }
-    ~ScratchRegistry() { SetRegistryFolder(""); }
-    ScratchRegistry(const ScratchRegistry&) = delete;
-    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
-    std::string FileText(HKEY root) const {
-        std::ifstream in(RegistryFile(root), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFile(HKEY root, const std::string& text) const {
-        std::filesystem::create_directories(tree.Path("registry"));
-        std::ofstream(RegistryFile(root), std::ios::binary) << text;
-    }
-    TempTree tree;
-};
 
 std::string valueText(const RegistryTree& tree, const char* path, const char* name) {
     auto value = tree.Value(path, name);

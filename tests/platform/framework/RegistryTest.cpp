@@ -1,23 +1,10 @@
 #include "platform/framework/Registry.h"
 
-#include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/ScratchRegistry.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
-namespace {
-
-class ScratchRegistry {
-public:
-    ScratchRegistry() { SetRegistryFolder(tree.Path("registry")); }
-    ~ScratchRegistry() { SetRegistryFolder(""); }
-    ScratchRegistry(const ScratchRegistry&) = delete;
-    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
-    TempTree tree;
-};
-
-} // namespace
 
 TEST(Registry, OpensCreatesAndWalksKeys) {
     ScratchRegistry scratch;
