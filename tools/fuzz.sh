@@ -38,7 +38,7 @@ printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"By
   > build/fuzz/corpus/fuzz_registry_file/seed.conf
 # The stored-property loader starts from settings that name every kind of property.
 mkdir -p build/fuzz/corpus/fuzz_stored_properties
-printf '[Main]\nG_Number=5\nG_Ratio=0.5\nG_Scale=1E+20\nG_Letter=Q\nG_Big=-9\nG_Note=n\nG_Flags=[fmOne,fmThree]\nG_Mode=fmTwo\nG_Text=t\nG_Partner=(null)\nG_LookStyle=[fsBold]\nG_Items.Count=2\n[Main.G_Items]\nItem1_Label=b\nItem1_Weight=3\n[Main.G_Lines]\nCount=2\nItem0=x\n[List]\nG.Number=1\n' \
+printf '[Main]\nG_Number=5\nG_Ratio=0.5\nG_Scale=1E+20\nG_Letter=Q\nG_Big=-9\nG_Value=n\nG_Money=12.5\nG_Flags=[gfRed,gfBlue]\nG_Mode=gfGreen\nG_Text=t\nG_Partner=(null)\nG_LookStyle=[fsBold]\nG_Items.Count=2\n[Main.G_Items]\nItem1_Label=b\nItem1_Weight=3\n[Main.G_Lines]\nCount=2\nItem0=x\n[List]\nG.Number=1\n' \
   > build/fuzz/corpus/fuzz_stored_properties/seed.ini
 status=0
 shopt -s nullglob

@@ -5,6 +5,7 @@
 #include "platform/framework/Forms.h"
 #include "platform/framework/StdCtrls.h"
 #include "tests/toolkit/GuiPump.h"
+#include "tests/toolkit/PublishedGadget.h"
 
 #include <gtest/gtest.h>
 
@@ -38,77 +39,6 @@ struct MemorySettings {
         return it == values.end() ? "<none>" : it->second;
     }
 };
-
-class TGadgetItem : public TCollectionItem {
-    VX_CLASS(TGadgetItem, TCollectionItem)
-public:
-    using TCollectionItem::TCollectionItem;
-    const std::string& Label() const { return label_; }
-    void SetLabel(const std::string& label) { label_ = label; }
-
-private:
-    std::string label_;
-};
-
-enum TGadgetFlag { gfRed, gfGreen, gfBlue };
-
-// The kinds no framework control publishes.
-class TGadget : public TComponent {
-    VX_CLASS(TGadget, TComponent)
-public:
-    using TComponent::TComponent;
-    double Ratio() const { return ratio_; }
-    void SetRatio(double value) { ratio_ = value; }
-    float Scale() const { return scale_; }
-    void SetScale(float value) { scale_ = value; }
-    double Money() const { return money_; }
-    void SetMoney(double value) { money_ = value; }
-    char Letter() const { return letter_; }
-    void SetLetter(char value) { letter_ = value; }
-    std::int64_t Big() const { return big_; }
-    void SetBig(std::int64_t value) { big_ = value; }
-    Variant Value() const { return value_; }
-    void SetValue(const Variant& value) { value_ = value; }
-    unsigned Flags() const { return flags_; }
-    void SetFlags(unsigned value) { flags_ = value; }
-    TCollection* Items() const { return &items_; }
-    TComponent* Partner() const { return partner_; }
-    void SetPartner(TComponent* partner) { partner_ = partner; }
-
-private:
-    double ratio_ = 0;
-    float scale_ = 0;
-    double money_ = 0;
-    char letter_ = 'a';
-    std::int64_t big_ = 0;
-    Variant value_;
-    unsigned flags_ = 0;
-    mutable TCollection items_{"TGadgetItem", CollectionItemsOf<TGadgetItem>()};
-    TComponent* partner_ = nullptr;
-};
-
-void registerGadgets() {
-    static const bool registered = [] {
-        RegisterPublishedClass(
-            "TGadgetItem", "TCollectionItem",
-            {Property("Label", TypeString(), &TGadgetItem::Label, &TGadgetItem::SetLabel)});
-        const TTypeInfo& flag = EnumerationType("TGadgetFlag", {"gfRed", "gfGreen", "gfBlue"});
-        return RegisterPublishedClass(
-            "TGadget", "TComponent",
-            {
-                Property("Big", TypeInt64(), &TGadget::Big, &TGadget::SetBig),
-                Property("Flags", SetType("TGadgetFlags", flag), &TGadget::Flags, &TGadget::SetFlags),
-                AssignedProperty("Items", ClassType("TCollection"), &TGadget::Items),
-                Property("Letter", TypeChar(), &TGadget::Letter, &TGadget::SetLetter),
-                Property("Money", TypeFloat(ftCurr), &TGadget::Money, &TGadget::SetMoney),
-                Property("Partner", ClassType("TComponent"), &TGadget::Partner, &TGadget::SetPartner),
-                Property("Ratio", TypeFloat(ftDouble), &TGadget::Ratio, &TGadget::SetRatio),
-                Property("Scale", TypeFloat(ftSingle), &TGadget::Scale, &TGadget::SetScale),
-                Property("Value", TypeVariant(), &TGadget::Value, &TGadget::SetValue),
-            });
-    }();
-    static_cast<void>(registered);
-}
 
 TStringList lines(std::initializer_list<const char*> items) {
     TStringList list;
@@ -202,7 +132,7 @@ TEST(PropsStorage, ListCountsReadBackAreCappedAndNegativeOnesLeaveTheList) {
 }
 
 TEST(PropsStorage, ValuesOfEveryKindGoAsText) {
-    registerGadgets();
+    RegisterGadgets();
     TComponent owner(nullptr);
     auto* gadget = new TGadget(&owner);
     gadget->SetName("G");
@@ -241,7 +171,7 @@ TEST(PropsStorage, ValuesOfEveryKindGoAsText) {
 }
 
 TEST(PropsStorage, TextThePropertyCannotTakeLeavesItAndMissingKeysChangeNothing) {
-    registerGadgets();
+    RegisterGadgets();
     StartGui();
     TForm form(nullptr);
     auto* edit = new TEdit(&form);
@@ -274,7 +204,7 @@ TEST(PropsStorage, TextThePropertyCannotTakeLeavesItAndMissingKeysChangeNothing)
 }
 
 TEST(PropsStorage, CollectionsKeepTheirCountAndEachItemsProperties) {
-    registerGadgets();
+    RegisterGadgets();
     TComponent owner(nullptr);
     auto* gadget = new TGadget(&owner);
     gadget->SetName("G");
@@ -304,7 +234,7 @@ TEST(PropsStorage, CollectionsKeepTheirCountAndEachItemsProperties) {
 }
 
 TEST(PropsStorage, ComponentReferencesByNameOwnerAndNull) {
-    registerGadgets();
+    RegisterGadgets();
     StartGui();
     TForm form(nullptr);
     form.SetName("MainForm");
@@ -381,7 +311,7 @@ TEST(StoredPropertyLists, PropInfoListsFindAndIntersect) {
 }
 
 TEST(PropsStorage, AVariantThatStartsEmptyIsReadBack) {
-    registerGadgets();
+    RegisterGadgets();
     TComponent owner(nullptr);
     auto* gadget = new TGadget(&owner);
     gadget->SetName("G");
