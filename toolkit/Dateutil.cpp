@@ -180,7 +180,8 @@ bool readDate(const std::string& dateFormat, const std::string& s, TDateTime& re
     return DelimitedRead(s, settings).date(GetDateOrder(dateFormat), result);
 }
 
-TDateTime firstOfMonth(int year, int month) {
+// Brings a month at most twelve months outside 1..12 back into range, moving the year with it.
+void wrapMonth(int& year, int& month) {
     if (month < 1) {
         month += 12;
         --year;
@@ -188,6 +189,10 @@ TDateTime firstOfMonth(int year, int month) {
         month -= 12;
         ++year;
     }
+}
+
+TDateTime firstOfMonth(int year, int month) {
+    wrapMonth(year, month);
     return EncodeDate(year, month, 1);
 }
 
@@ -250,13 +255,7 @@ TDateTime IncDate(TDateTime date, int days, int months, int years) {
     DecodeDate(date, y, m, d);
     int year = y + years + months / 12;
     int month = m + months % 12;
-    if (month < 1) {
-        month += 12;
-        --year;
-    } else if (month > 12) {
-        month -= 12;
-        ++year;
-    }
+    wrapMonth(year, month);
     const int day = std::min<int>(d, DaysPerMonth(year, month));
     return withTimeOf(EncodeDate(year, month, day) + days, date);
 }
