@@ -75,6 +75,14 @@ protected:
     int clicksOf(TKxSpeedButton* b) const {
         return static_cast<int>(std::count(clicks.begin(), clicks.end(), b));
     }
+    // Gives the button menu, holding one entry, as its drop-down menu and shows the form.
+    void showWithDropDownMenu(TPopupMenu& menu) {
+        auto* item = new TMenuItem(&menu);
+        item->SetCaption("Entry");
+        menu.Items()->Add(item);
+        button->SetDropDownMenu(&menu);
+        form->Show();
+    }
     TKxSpeedButton* button = nullptr;
     std::vector<TKxSpeedButton*> clicks;
 };
@@ -139,11 +147,7 @@ TEST_F(SpeedButtonFixture, HeldDownItRepeatsAfterThePauseAndAtTheInterval) {
 
 TEST_F(SpeedButtonFixture, AClickThatClosesTheDropDownMenuDoesNotPressAgain) {
     TPopupMenu menu(nullptr);
-    auto* item = new TMenuItem(&menu);
-    item->SetCaption("Entry");
-    menu.Items()->Add(item);
-    button->SetDropDownMenu(&menu);
-    form->Show();
+    showWithDropDownMenu(menu);
     int shown = 0;
     menu.OnPopup = [&](TObject*) {
         ++shown;
@@ -166,11 +170,7 @@ TEST_F(SpeedButtonFixture, AClickThatClosesTheDropDownMenuDoesNotPressAgain) {
 
 TEST_F(SpeedButtonFixture, TheMenuDropsBelowOrBesideTheButton) {
     TPopupMenu menu(nullptr);
-    auto* item = new TMenuItem(&menu);
-    item->SetCaption("Entry");
-    menu.Items()->Add(item);
-    button->SetDropDownMenu(&menu);
-    form->Show();
+    showWithDropDownMenu(menu);
     PumpUntil([&] { return widgetOf(button)->isVisible(); });
     QPoint shownAt;
     menu.OnPopup = [&](TObject*) {
