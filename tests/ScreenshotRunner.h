@@ -1,19 +1,17 @@
 #pragma once
 // What the tests that look at a real X display share: a case runs its own test binary again
 // on a fresh virtual display (tools/on-xvfb.sh), where a disabled case shows what is to be
-// seen, gives the X server time to paint it and grabs the screen; the case then reads the
-// grab back as raw RGB pixels.
-#include "platform/framework/Application.h"
+// seen, gives the X server time to paint it (vx_test::PumpFor) and grabs the screen; the
+// case then reads the grab back as raw RGB pixels.
+#include "tests/EventPump.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vx_test {
@@ -37,16 +35,6 @@ inline bool RunOnVirtualDisplay(const std::string& environment, const std::strin
                             self + "\" --gtest_also_run_disabled_tests --gtest_filter=" + testCase +
                             " >/dev/null 2>&1";
     return std::system(run.c_str()) == 0;
-}
-
-// Pumps the application's events for milliseconds of real time: the X server maps and
-// paints windows in its own time, and an idle pump returns at once.
-inline void PumpFor(int milliseconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < until) {
-        Application->ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
 }
 
 inline void GrabScreen(const std::string& png) {
