@@ -9,6 +9,7 @@
 #include "platform/framework/StdCtrls.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/toolkit/GuiPump.h"
+#include "tests/toolkit/PublishedGadget.h"
 #include "toolkit/KxTimer.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,6 @@
 #include <sstream>
 
 namespace {
-
-class TTripItem : public TCollectionItem {
-    VX_CLASS(TTripItem, TCollectionItem)
-public:
-    using TCollectionItem::TCollectionItem;
-    const std::string& Label() const { return label_; }
-    void SetLabel(const std::string& label) { label_ = label; }
-    int Weight() const { return weight_; }
-    void SetWeight(int weight) { weight_ = weight; }
-
-private:
-    std::string label_;
-    int weight_ = 0;
-};
 
 enum TTripMood { tmCalm, tmBusy, tmLoud };
 
@@ -67,18 +54,13 @@ private:
     std::int64_t serial_ = 0;
     Variant note_;
     unsigned moods_ = 0;
-    mutable TCollection items_{"TTripItem", CollectionItemsOf<TTripItem>()};
+    mutable TCollection items_{"TGadgetItem", CollectionItemsOf<TGadgetItem>()};
     TFont look_;
 };
 
 void registerTripClasses() {
     static const bool registered = [] {
-        RegisterPublishedClass(
-            "TTripItem", "TCollectionItem",
-            {
-                Property("Label", TypeString(), &TTripItem::Label, &TTripItem::SetLabel),
-                Property("Weight", TypeInteger(), &TTripItem::Weight, &TTripItem::SetWeight),
-            });
+        RegisterGadgets();
         const TTypeInfo& mood = EnumerationType("TTripMood", {"tmCalm", "tmBusy", "tmLoud"});
         return RegisterPublishedClass(
             "TTripGadget", "TComponent",
@@ -168,7 +150,7 @@ public:
         gadget->SetNote(Variant(std::string("a note")));
         gadget->SetMoods((1u << tmBusy) | (1u << tmLoud));
         for (auto [label, weight] : {std::pair{"light", 1}, std::pair{"heavy", 9}}) {
-            auto* item = static_cast<TTripItem*>(gadget->Items()->Add());
+            auto* item = static_cast<TGadgetItem*>(gadget->Items()->Add());
             item->SetLabel(label);
             item->SetWeight(weight);
         }
