@@ -27,10 +27,16 @@ std::string ReplacedFile(const std::string& path) {
 
 int CreateTemporaryBeside(const std::string& target, const std::string& suffix, mode_t mode,
                           std::string& temporary) {
-    const std::string base =
-        ExtractFilePath(target) + "." + ExtractFileName(target) + "." + std::to_string(getpid()) + ".";
+    std::string base = ExtractFilePath(target);
+    base += '.';
+    base += ExtractFileName(target);
+    base += '.';
+    base += std::to_string(getpid());
+    base += '.';
     for (;;) {
-        temporary = base + std::to_string(temporaryCounter.fetch_add(1)) + suffix;
+        temporary = base;
+        temporary += std::to_string(temporaryCounter.fetch_add(1));
+        temporary += suffix;
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
