@@ -1,6 +1,6 @@
 #pragma once
 // TSndEventsThread: waits on an engine's block events and calls its Process with the index
-// of the block whose notification came.
+// of the block whose notification came, in the order the cursor reached them.
 #include "platform/kernel/Events.h"
 #include "platform/kernel/Thread.h"
 
@@ -22,6 +22,9 @@ protected:
     void Execute() override;
 
 private:
+    // Processes, in ring order, the blocks after last that are signalled beside block.
+    void processSkipped(const HANDLE* handles, int count, int last, int block);
+
     TSndEngine* engine_;
     // Signalled by Stop; also what an engine without block events waits on, so the
     // thread sleeps instead of spinning.

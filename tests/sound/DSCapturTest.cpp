@@ -80,6 +80,35 @@ TEST_F(CaptureEngine, HandsOutEachCompletedBlockInOrderAndTheLastOneWhenTheRingW
     EXPECT_EQ(capture->CurrentBlock(), 0);
 }
 
+TEST_F(CaptureEngine, BlocksCompletedWhileAHandlerRunsAcrossTheEndOfTheRingComeOutInCaptureOrder) {
+    Signal held;
+    Signal release;
+    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (FirstSample(data) == 14) {
+            held.Set();
+            release.Wait();
+        }
+    });
+    capture->SetActive(true);
+    for (std::int16_t value = 1; value <= 13; ++value)
+        feedBlock(value);
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 14, -14));
+    ASSERT_TRUE(held.Wait());
+    // A slow handler still holds block 13 when blocks 14 and 15 are captured and the
+    // cursor wraps.
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 15, -15));
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 16, -16));
+    release.Set();
+    ASSERT_TRUE(log.WaitFor(16));
+    std::vector<std::int16_t> expected;
+    for (std::int16_t value = 1; value <= 16; ++value)
+        expected.push_back(value);
+    EXPECT_EQ(log.Firsts(), expected);
+    EXPECT_EQ(capture->CurrentBlock(), 15);
+    EXPECT_EQ(capture->Ring().blocksDone, 16u);
+}
+
 TEST_F(CaptureEngine, WithoutOnProcItCapturesButHandsOutNothing) {
     capture->SetActive(true);
     audio.backend().FeedCapture(DeviceFrames(3 * BlockFrames, 5, 5));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -35,6 +36,7 @@ public:
             blocks.push_back(block);
         }
         processed.Add();
+        if (onProcess) onProcess(block);
     }
     void GetCurrentBuffer(short*, short*, int) override {}
 
@@ -44,6 +46,8 @@ public:
     }
 
     int initCount = 0;
+    // Runs at the end of every Process call, on the events thread; set it before switching on.
+    std::function<void(int)> onProcess;
     std::vector<bool> switches;
     bool withThread = false;
     Counter processed;
@@ -202,6 +206,31 @@ TEST(EngineEventsThread, CallsProcessWithTheIndexOfEachSignalledBlock) {
     EXPECT_EQ(engine.Blocks(), (std::vector<int>{2, 0}));
     SetEvent(engine.Events()[1]);
     EXPECT_EQ(engine.processed.Value(), 2) << "no thread listens once the engine is off";
+}
+
+TEST(EngineEventsThread, BlocksSignalledTogetherAcrossTheEndOfTheRingAreProcessedInRingOrder) {
+    RingEngine engine(nullptr);
+    engine.SetBuffersCount(4);
+    engine.withThread = true;
+    Signal held;
+    Signal release;
+    engine.onProcess = [&](int block) {
+        if (block != 2) return;
+        held.Set();
+        release.Wait();
+    };
+    engine.SetActive(true);
+    SetEvent(engine.Events()[2]);
+    ASSERT_TRUE(held.Wait());
+    // While block 2 is processed the cursor reaches block 3 and then wraps to block 0.
+    SetEvent(engine.Events()[3]);
+    SetEvent(engine.Events()[0]);
+    release.Set();
+    ASSERT_TRUE(engine.processed.WaitFor(3));
+    SetEvent(engine.Events()[1]);
+    ASSERT_TRUE(engine.processed.WaitFor(4));
+    engine.SetActive(false);
+    EXPECT_EQ(engine.Blocks(), (std::vector<int>{2, 3, 0, 1}));
 }
 
 TEST(EngineEventsThread, ResizingTheRingRestartsTheThreadOnTheNewEvents) {
