@@ -4,7 +4,18 @@
 
 #include <SDL.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace {
+
+// SDL's PulseAudio driver can open a capture device that never delivers: its capture thread
+// starts with the device paused and drains what the source has sent, and while the source
+// keeps sending at the pace it drains, that drain never ends. A device that has delivered
+// nothing after FirstCaptureMs is opened again, a few times at most.
+constexpr int FirstCaptureMs = 300;
+constexpr int CaptureOpenAttempts = 4;
 
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
@@ -70,15 +81,31 @@ public:
         id_ = 0;
     }
 
+    // True once a capture device has delivered frames; waits ms at most.
+    bool awaitCapture(int ms) {
+        std::unique_lock guard(deliveredLock_);
+        return deliveredChanged_.wait_for(guard, std::chrono::milliseconds(ms),
+                                          [this] { return delivered_; });
+    }
+
 private:
     static void SDLCALL callback(void* userdata, Uint8* stream, int length) {
         auto* self = static_cast<SdlStream*>(userdata);
         const int frames = length / static_cast<int>(sizeof(std::int16_t) * self->channels_);
         auto* samples = reinterpret_cast<std::int16_t*>(stream);
-        if (self->mix_)
+        if (self->mix_) {
             self->mix_(samples, frames);
-        else if (self->feed_)
+        } else if (self->feed_) {
             self->feed_(samples, frames);
+            self->markDelivered();
+        }
+    }
+
+    void markDelivered() {
+        std::lock_guard guard(deliveredLock_);
+        if (delivered_) return;
+        delivered_ = true;
+        deliveredChanged_.notify_all();
     }
 
     SdlAudioRef audio_;
@@ -86,6 +113,9 @@ private:
     CaptureCallback feed_;
     SDL_AudioDeviceID id_ = 0;
     int channels_ = 2;
+    std::mutex deliveredLock_;
+    std::condition_variable deliveredChanged_;
+    bool delivered_ = false; // guarded by deliveredLock_
 };
 
 } // namespace
@@ -109,7 +139,15 @@ std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, c
 
 std::unique_ptr<AudioStream> SdlBackend::openCapture(const std::string& device, const DeviceFormat& wanted,
                                                      DeviceFormat& got, CaptureCallback feed) {
-    auto stream = std::make_unique<SdlStream>(nullptr, std::move(feed));
-    if (!stream->open(device, true, wanted, got)) return nullptr;
+    std::unique_ptr<SdlStream> stream;
+    for (int attempt = 0; attempt < CaptureOpenAttempts; ++attempt) {
+        // The stuck device is closed before the next one opens: SDL hands a closed device's
+        // frames to nobody.
+        stream.reset();
+        stream = std::make_unique<SdlStream>(nullptr, feed);
+        if (!stream->open(device, true, wanted, got)) return nullptr;
+        if (stream->awaitCapture(FirstCaptureMs)) break;
+    }
+    // A machine too busy to deliver within the wait still gets the last device.
     return stream;
 }
