@@ -32,10 +32,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int Rate = 44100;
 constexpr double ToneHz = 1000.0;
 constexpr double ToneAmplitude = 8000.0;
-constexpr int BlockBytes = 4096;    // 1024 frames of 16-bit stereo, 23 ms
+constexpr int BlockBytes = 4096; // 1024 frames of 16-bit stereo, 23 ms
 constexpr int BlockFrames = 1024;
 constexpr int RingBlocks = 16;
-constexpr int WindowFrames = 512;   // the stretch a tone is judged on, 11.6 ms
+constexpr int WindowFrames = 512; // the stretch a tone is judged on, 11.6 ms
 constexpr int WholeWindowsWanted = 24;
 constexpr int WaitMs = 10000;
 // The engines default to the idle priority, whose threads a busy machine leaves waiting for
@@ -184,6 +184,43 @@ ToneReport AnalyseTone(const std::vector<std::int16_t>& samples, std::size_t fro
     report.frequency = Median(frequencies);
     report.amplitude = Median(amplitudes);
     return report;
+}
+
+// A burst of tone joined by its echo. It is whole when the tone alone up to the step and the
+// tone with its echo after it each came through as one sine; then the step is where the echo
+// joined.
+struct EchoedBurst {
+    double echoMs;
+    Stretch alone;
+    Stretch joined;
+};
+
+// The whole bursts of a recording whose bursts last burstFrames; bursts counts every burst
+// that began after a quiet stretch and stepped up.
+std::vector<EchoedBurst> WholeEchoedBursts(const std::vector<std::int16_t>& out, std::size_t burstFrames,
+                                           int& bursts) {
+    std::vector<EchoedBurst> whole;
+    bursts = 0;
+    // Longer than any piece a loaded server drops from inside a burst.
+    const std::size_t quiet = Frames(150);
+    auto quietBefore = [&](std::size_t onset) {
+        return onset >= quiet && std::all_of(out.begin() + static_cast<std::ptrdiff_t>(onset - quiet),
+                                             out.begin() + static_cast<std::ptrdiff_t>(onset - Frames(5)),
+                                             [](std::int16_t v) { return std::abs(v) < ToneAmplitude / 10; });
+    };
+    std::size_t onset = Onset(out, 0, 0.75 * ToneAmplitude);
+    while (onset != std::string::npos && onset + burstFrames <= out.size()) {
+        const std::size_t step = Onset(out, onset, 1.25 * ToneAmplitude);
+        if (quietBefore(onset) && step != std::string::npos && step > onset + Frames(10) &&
+            step + Frames(150) < out.size()) {
+            ++bursts;
+            const Stretch alone = Judge(out, onset + Frames(1), step - onset - Frames(2));
+            const Stretch joined = Judge(out, step + Frames(1), Frames(140));
+            if (alone.whole && joined.whole) whole.push_back({Milliseconds(step - onset), alone, joined});
+        }
+        onset = Onset(out, onset + burstFrames, 0.75 * ToneAmplitude);
+    }
+    return whole;
 }
 
 // Waits until the tone has sounded in rec and enough whole windows of it came after skipMs
@@ -407,36 +444,10 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSinkWithIt
     });
     tone.play->SetActive(true);
 
-    // A burst is whole when the tone alone up to the step and the tone with its echo after it
-    // each came through as one sine; then the step is where the echo joined.
-    struct Burst {
-        double echoMs;
-        Stretch alone;
-        Stretch joined;
-    };
-    std::vector<Burst> whole;
+    std::vector<EchoedBurst> whole;
     int bursts = 0;
     auto measure = [&](const std::vector<std::int16_t>& out) {
-        whole.clear();
-        bursts = 0;
-        // Longer than any piece a loaded server drops from inside a burst.
-        const std::size_t quiet = Frames(150);
-        std::size_t onset = Onset(out, 0, 0.75 * ToneAmplitude);
-        while (onset != std::string::npos && onset + Frames(BurstMs) <= out.size()) {
-            const bool afterQuiet =
-                onset >= quiet && std::all_of(out.begin() + static_cast<std::ptrdiff_t>(onset - quiet),
-                                              out.begin() + static_cast<std::ptrdiff_t>(onset - Frames(5)),
-                                              [](std::int16_t v) { return std::abs(v) < ToneAmplitude / 10; });
-            const std::size_t step = Onset(out, onset, 1.25 * ToneAmplitude);
-            if (afterQuiet && step != std::string::npos && step > onset + Frames(10) &&
-                step + Frames(150) < out.size()) {
-                ++bursts;
-                const Stretch alone = Judge(out, onset + Frames(1), step - onset - Frames(2));
-                const Stretch joined = Judge(out, step + Frames(1), Frames(140));
-                if (alone.whole && joined.whole) whole.push_back({Milliseconds(step - onset), alone, joined});
-            }
-            onset = Onset(out, onset + Frames(BurstMs), 0.75 * ToneAmplitude);
-        }
+        whole = WholeEchoedBursts(out, Frames(BurstMs), bursts);
         return whole.size() >= 2;
     };
     EXPECT_TRUE(loop.Await(measure)) << whole.size() << " of " << bursts << " bursts came through whole";
@@ -445,9 +456,10 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSinkWithIt
     keeper.play->SetActive(false);
     loopCapture->SetActive(false);
     ASSERT_FALSE(whole.empty());
-    for (const Burst& burst : whole) {
-        std::printf("echo heard %.1f ms after the tone; %.2f Hz, amplitude %.0f alone and %.0f with the echo\n",
-                    burst.echoMs, burst.joined.frequency, burst.alone.amplitude, burst.joined.amplitude);
+    for (const EchoedBurst& burst : whole) {
+        std::printf(
+            "echo heard %.1f ms after the tone; %.2f Hz, amplitude %.0f alone and %.0f with the echo\n",
+            burst.echoMs, burst.joined.frequency, burst.alone.amplitude, burst.joined.amplitude);
         EXPECT_NEAR(burst.echoMs, EchoMs, 3.0);
         EXPECT_NEAR(burst.alone.frequency, ToneHz, 1.0);
         EXPECT_NEAR(burst.joined.frequency, ToneHz, 1.0);
@@ -501,9 +513,10 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripShowsInItsOwnCaptureAsTheBurst
     const double turns = std::floor((roundTripMs - placedMs) / ringMs);
     const double serverMs = roundTripMs - placedMs - turns * ringMs;
     RecordProperty("processor_round_trip_ms", static_cast<int>(roundTripMs));
-    std::printf("processor round trip (blocks of 23 ms, offset 2): %.1f ms: %.0f turns of the ring and %.1f ms "
-                "in the server\n",
-                roundTripMs, turns, serverMs);
+    std::printf(
+        "processor round trip (blocks of 23 ms, offset 2): %.1f ms: %.0f turns of the ring and %.1f ms "
+        "in the server\n",
+        roundTripMs, turns, serverMs);
     EXPECT_GE(roundTripMs, placedMs) << "at least the four blocks the processor puts between them";
     EXPECT_LT(serverMs, Milliseconds(2 * BlockFrames))
         << "the burst sounds where the processor put it in the ring, after the server's own latency";
