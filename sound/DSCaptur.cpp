@@ -1,7 +1,5 @@
 #include "sound/DSCaptur.h"
 
-#include "platform/framework/MessageService.h"
-#include "sound/DSWave.h"
 #include "sound/Sndutils.h"
 
 #include <algorithm>
@@ -40,51 +38,30 @@ TDSCapture::~TDSCapture() {
 
 void TDSCapture::InitBuffer() {
     CreateBlockEvents("TDSCapture: Can't create event");
-    for (int i = 0; i < BuffersCount(); ++i)
-        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
-}
-
-void TDSCapture::SetActive(bool active) {
-    if (HandedOff([this, active] { SetActive(active); })) return;
-    TSndControlHold hold(Control);
-    SwitchLocked(active);
+    steps_.MapBlockEvents();
 }
 
 void TDSCapture::SwitchLocked(bool active) {
-    if (active == Active()) return;
-    if (active) {
-        if (switchOn() && Active()) FireActiveChange();
-        return;
-    }
-    SetActiveFlag(false);
-    Release();
-    FireActiveChange();
-}
-
-bool TDSCapture::fail(const char* text, HRESULT result) {
-    lastResult_ = result;
-    ShowError(text);
-    Release();
-    return false;
+    SwitchDevice(
+        active, [this] { return switchOn(); }, [this] { Release(); });
 }
 
 bool TDSCapture::switchOn() {
     Release();
     WorkingFormat = RequestedFormat;
     const HRESULT created = DirectSoundCaptureCreate(device_ ? &*device_ : nullptr, &capture_, nullptr);
-    if (FAILED(created)) {
-        lastResult_ = created;
-        ShowError("Can't create a DirectSoundCapture object: device is busy or the DirectSoundCapture "
-                  "subsystem (DirectX 5 or better) is not properly installed");
-        return false;
-    }
+    if (FAILED(created))
+        return steps_.Report(
+            "Can't create a DirectSoundCapture object: device is busy or the DirectSoundCapture "
+            "subsystem (DirectX 5 or better) is not properly installed",
+            created);
     DSCBUFFERDESC desc;
     desc.dwFlags = DSCBCAPS_WAVEMAPPED;
     desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
     desc.lpwfxFormat = &RequestedFormat;
     IDirectSoundCaptureBuffer* buffer = nullptr;
     if (const HRESULT hr = capture_->CreateCaptureBuffer(&desc, &buffer, nullptr); FAILED(hr))
-        return fail("Can't create DirectSound Capture Buffer", hr);
+        return steps_.Fail("Can't create DirectSound Capture Buffer", hr);
     {
         std::lock_guard ring(ringLock_);
         buffer_ = buffer;
@@ -93,13 +70,8 @@ bool TDSCapture::switchOn() {
         ringBlocksMask_ = BuffersCountMask();
         ringFormat_ = RequestedFormat;
     }
-    if (const HRESULT hr = buffer_->QueryNotify(&notify_); FAILED(hr))
-        return fail("Query DirectSoundCapture Notify failed", hr);
-    if (const HRESULT hr =
-            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
-        FAILED(hr))
-        return fail("Set notification positions failed", hr);
-    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
+    if (!steps_.NotifyBlocks(buffer_, "Query DirectSoundCapture Notify failed")) return false;
+    if (!StartEventsThread()) return steps_.Fail("Can't create thread", DS_OK);
     SetActiveFlag(true);
     Start();
     return true;
@@ -111,8 +83,7 @@ void TDSCapture::Release() {
     FireBeforeStop();
     Stop();
     StopEventsThread();
-    if (notify_) notify_->Release();
-    notify_ = nullptr;
+    steps_.ReleaseNotify();
     IDirectSoundCaptureBuffer* buffer = nullptr;
     {
         std::lock_guard ring(ringLock_);
@@ -134,18 +105,12 @@ void TDSCapture::Start() {
         blocksDone_ = 0;
         ++session_;
     }
-    drainBlockEvents();
+    DrainBlockEvents();
     if (const HRESULT hr = buffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
-        lastResult_ = hr;
+        steps_.SetLastResult(hr);
         SwitchLocked(false);
         ShowError("Start capture failed");
     }
-}
-
-void TDSCapture::drainBlockEvents() {
-    // A notification left over from an earlier run would hand out a block not captured.
-    for (int i = 0; i < EventCount(); ++i)
-        WaitForSingleObject(Events()[i], 0);
 }
 
 void TDSCapture::Stop() {
@@ -232,9 +197,7 @@ std::optional<GUID> TDSCapture::Device() const {
 }
 
 void TDSCapture::ShowError(const char* text) {
-    std::string message = text;
-    if (lastResult_ != DS_OK) message += std::string(" (") + DirectSoundErrorText(lastResult_) + ")";
-    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+    steps_.ShowMessage(text);
 }
 
 int TDSCapture::CurrentBlock() const {
@@ -244,7 +207,7 @@ int TDSCapture::CurrentBlock() const {
 
 HRESULT TDSCapture::LastResult() const {
     TSndControlHold hold(Control);
-    return lastResult_;
+    return steps_.LastResult();
 }
 
 TDSCaptureRing TDSCapture::Ring() const {

@@ -3,6 +3,7 @@
 // blocks in the requested format signals one event per block, and the events thread hands
 // each completed block to the application through OnProc.
 #include "platform/dsound/DSound.h"
+#include "sound/DSSteps.h"
 #include "sound/SndEngin.h"
 
 #include <cstdint>
@@ -68,7 +69,6 @@ public:
     void SetChannels(unsigned short channels) override;
     void SetBitsPerSample(unsigned short bits) override;
     void SetSamplesPerSec(unsigned long rate) override;
-    void SetActive(bool active) override;
     void ShowError(const char* text) override;
     void InitBuffer() override;
     void Process(int block) override;
@@ -94,16 +94,12 @@ protected:
 
 private:
     bool switchOn();
-    bool fail(const char* text, HRESULT result);
     void changeFormat(const std::function<void()>& apply);
-    void drainBlockEvents();
 
     std::shared_ptr<TDSCaptureLink> link_ = std::make_shared<TDSCaptureLink>(this);
-    std::optional<GUID> device_; // guarded by Control
-    HRESULT lastResult_ = DS_OK; // guarded by Control
-    DSBPOSITIONNOTIFY notifyTable_[SndMaxBuffers];
-    IDirectSoundNotify* notify_ = nullptr;   // guarded by Control
-    IDirectSoundCapture* capture_ = nullptr; // guarded by Control
+    std::optional<GUID> device_;                         // guarded by Control
+    TDSDeviceSteps steps_{*this, [this] { Release(); }}; // guarded by Control
+    IDirectSoundCapture* capture_ = nullptr;             // guarded by Control
     // Set and cleared under Control and ringLock_ while the events thread is stopped, so
     // the events thread reads it bare; other threads read it through Ring().
     IDirectSoundCaptureBuffer* buffer_ = nullptr;

@@ -1,6 +1,5 @@
 #include "sound/DSPlay.h"
 
-#include "platform/framework/MessageService.h"
 #include "sound/DSWave.h"
 #include "sound/ThStop.h"
 
@@ -9,9 +8,6 @@
 
 namespace {
 
-// Streaming buffer: current-position-2, global focus, position notify, volume, pan and
-// frequency control.
-constexpr DWORD StreamBufferFlags = 0x181E0;
 constexpr int PrefillSeconds = 3;
 
 } // namespace
@@ -57,34 +53,17 @@ void TDSPlay::Notification(TComponent* component, TOperation operation) {
 
 void TDSPlay::InitBuffer() {
     CreateBlockEvents("TDSPlay: Can't create event");
-    for (int i = 0; i < BuffersCount(); ++i)
-        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
-}
-
-void TDSPlay::SetActive(bool active) {
-    if (HandedOff([this, active] { SetActive(active); })) return;
-    TSndControlHold hold(Control);
-    SwitchLocked(active);
+    steps_.MapBlockEvents();
 }
 
 void TDSPlay::SwitchLocked(bool active) {
-    if (active == Active()) return;
-    if (active) {
-        SetPausedFlag(false);
-        if (switchOn() && Active()) FireActiveChange();
-        return;
-    }
-    // Off first, so that a caller meeting the engine while its thread is joined sees it off.
-    SetActiveFlag(false);
-    Release();
-    FireActiveChange();
-}
-
-bool TDSPlay::fail(const char* text, HRESULT result) {
-    lastResult_ = result;
-    ShowError(text);
-    Release();
-    return false;
+    SwitchDevice(
+        active,
+        [this] {
+            SetPausedFlag(false);
+            return switchOn();
+        },
+        [this] { Release(); });
 }
 
 bool TDSPlay::switchOn() {
@@ -95,16 +74,11 @@ bool TDSPlay::switchOn() {
         std::lock_guard decode(DecodeLock);
         ModulePlug()->Reset();
     }
-    const HRESULT created = DirectSoundCreate(device_ ? &*device_ : nullptr, &ds_, nullptr);
-    if (FAILED(created)) {
-        lastResult_ = created;
-        ShowError("Can't create DirectSound object: device is busy or DirectSound subsystem (DirectX 5 or "
-                  "better) is not properly installed");
+    if (!steps_.OpenDirectSound(device_, &ds_,
+                                "Can't create DirectSound object: device is busy or DirectSound subsystem "
+                                "(DirectX 5 or better) is not properly installed") ||
+        !steps_.SetPrimaryFormat(ds_, RequestedFormat))
         return false;
-    }
-    if (const HRESULT hr = ds_->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); FAILED(hr))
-        return fail("Could not set Cooperative Level on DirectSound object!", hr);
-    if (!createPrimary()) return false;
     for (TDSWave* wave : waves_)
         wave->Init();
     if (ModulePlug() && !createStream()) return false;
@@ -113,34 +87,12 @@ bool TDSPlay::switchOn() {
     return true;
 }
 
-bool TDSPlay::createPrimary() {
-    DSBUFFERDESC desc;
-    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
-    IDirectSoundBuffer* primary = nullptr;
-    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &primary, nullptr); FAILED(hr))
-        return fail("Can't create DirectSound Primary Buffer", hr);
-    const HRESULT hr = primary->SetFormat(&RequestedFormat);
-    primary->Release();
-    if (FAILED(hr)) return fail("Set PrimaryBuffer format failed", hr);
-    return true;
-}
-
 bool TDSPlay::createStream() {
-    DSBUFFERDESC desc;
-    desc.dwFlags = StreamBufferFlags;
-    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
-    desc.lpwfxFormat = &WorkingFormat;
-    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &stream_, nullptr); FAILED(hr))
-        return fail("Can't create DirectSound Secondary Buffer", hr);
+    if (!steps_.CreateSecondary(ds_, WorkingFormat, &stream_)) return false;
     stream_->SetVolume(volume_.load());
-    if (const HRESULT hr = stream_->QueryNotify(&notify_); FAILED(hr))
-        return fail("Query DirectSound Notify failed", hr);
-    if (const HRESULT hr =
-            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
-        FAILED(hr))
-        return fail("Set notification positions failed", hr);
-    drainBlockEvents();
-    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
+    if (!steps_.NotifyBlocks(stream_, "Query DirectSound Notify failed")) return false;
+    DrainBlockEvents();
+    if (!StartEventsThread()) return steps_.Fail("Can't create thread", DS_OK);
     return true;
 }
 
@@ -155,8 +107,7 @@ void TDSPlay::Release() {
     StopEventsThread();
     for (TDSWave* wave : waves_)
         wave->Release();
-    if (notify_) notify_->Release();
-    notify_ = nullptr;
+    steps_.ReleaseNotify();
     if (stream_) stream_->Release();
     stream_ = nullptr;
     if (ds_) ds_->Release();
@@ -179,7 +130,7 @@ void TDSPlay::Start() {
         looped_ = false;
         CurrentBlock = -1;
         PlayedBlock = 0;
-        drainBlockEvents();
+        DrainBlockEvents();
         {
             const TSndProcessScope processing;
             for (int i = 0; i < PrefillBlocks() - 1; ++i)
@@ -191,16 +142,9 @@ void TDSPlay::Start() {
     // Handled outside the decode lock: switching off waits for the events thread, which
     // may be waiting for that lock.
     if (FAILED(played)) {
-        lastResult_ = played;
-        ShowError("Play failed");
+        steps_.Report("Play failed", played);
         SwitchLocked(false);
     }
-}
-
-void TDSPlay::drainBlockEvents() {
-    // A notification left over from an earlier run would count a block not played.
-    for (int i = 0; i < EventCount(); ++i)
-        WaitForSingleObject(Events()[i], 0);
 }
 
 void TDSPlay::Stop() {
@@ -361,9 +305,7 @@ void TDSPlay::SetPaused(bool paused) {
 }
 
 void TDSPlay::ShowError(const char* text) {
-    std::string message = text;
-    if (lastResult_ != DS_OK) message = std::string(text) + " (" + DirectSoundErrorText(lastResult_) + ")";
-    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+    steps_.ShowMessage(text);
 }
 
 void TDSPlay::GetCurrentBuffer(short* L, short* R, int count) {

@@ -4,6 +4,7 @@
 // plug-in, with the effect chain run over each block. It also owns the DirectSound object
 // the form's sound effects play through: switching on loads them, switching off releases them.
 #include "platform/dsound/DSound.h"
+#include "sound/DSSteps.h"
 #include "sound/SndOut.h"
 
 #include <functional>
@@ -18,7 +19,6 @@ public:
     explicit TDSPlay(TComponent* owner);
     ~TDSPlay() override;
 
-    void SetActive(bool active) override;
     // Hundredths of a decibel as DirectSound takes them (0 full, -10000 silent). The
     // property keeps any value; the buffer ignores one it refuses.
     int Volume() const { return volume_.load(); }
@@ -41,7 +41,7 @@ public:
     // Runs use with the DirectSound object (null while off), with the player held still.
     void UseDirectSound(const std::function<void(IDirectSound*)>& use);
     const std::vector<TDSWave*>& Waves() const { return waves_; }
-    HRESULT LastResult() const { return lastResult_; }
+    HRESULT LastResult() const { return steps_.LastResult(); }
     // Blocks Start fills before playing: about three seconds, never the whole ring.
     int PrefillBlocks() const;
 
@@ -52,10 +52,7 @@ protected:
 
 private:
     bool switchOn();
-    bool fail(const char* text, HRESULT result);
-    bool createPrimary();
     bool createStream();
-    void drainBlockEvents();
     bool lockBlock(DWORD offset, void** p1, DWORD* l1, void** p2, DWORD* l2);
     struct BlockParts {
         void* data[2] = {};
@@ -75,9 +72,7 @@ private:
     std::atomic<bool> looped_{false};
     DWORD savedPosition_ = 0; // guarded by Control
     std::vector<TDSWave*> waves_;
-    HRESULT lastResult_ = DS_OK;           // guarded by Control
-    IDirectSoundNotify* notify_ = nullptr; // guarded by Control
-    DSBPOSITIONNOTIFY notifyTable_[SndMaxBuffers];
-    IDirectSound* ds_ = nullptr;           // guarded by Control
+    TDSDeviceSteps steps_{*this, [this] { Release(); }}; // guarded by Control
+    IDirectSound* ds_ = nullptr;                         // guarded by Control
     IDirectSoundBuffer* stream_ = nullptr; // guarded by Control; the events thread uses it while it runs
 };

@@ -1,20 +1,10 @@
 #include "sound/DSProc.h"
 
-#include "platform/framework/MessageService.h"
 #include "sound/DSCaptur.h"
-#include "sound/DSWave.h"
 #include "sound/Sndutils.h"
 
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-// Playback buffer: current-position-2, global focus, position notify, volume, pan and
-// frequency control.
-constexpr DWORD OutputBufferFlags = 0x181E0;
-
-} // namespace
 
 TDSProcessor::TDSProcessor(TComponent* owner) : TSndOutEngine(owner), bufferOffset_(BuffersCount() - 2) {
     FixInitBuffer();
@@ -31,8 +21,7 @@ TDSProcessor::~TDSProcessor() {
 
 void TDSProcessor::InitBuffer() {
     CreateBlockEvents("TDSProcessor: Can't create event");
-    for (int i = 0; i < BuffersCount(); ++i)
-        notifyTable_[i] = {static_cast<DWORD>(BufferSize() * i), Events()[i]};
+    steps_.MapBlockEvents();
 }
 
 void TDSProcessor::SetBufferOffset(int offset) {
@@ -109,71 +98,33 @@ std::optional<GUID> TDSProcessor::CaptureDevice() const {
     return captureDevice_;
 }
 
-void TDSProcessor::SetActive(bool active) {
-    if (HandedOff([this, active] { SetActive(active); })) return;
-    TSndControlHold hold(Control);
-    SwitchLocked(active);
-}
-
 void TDSProcessor::SwitchLocked(bool active) {
-    if (active == Active()) return;
-    if (active) {
-        if (switchOn() && Active()) FireActiveChange();
-        return;
-    }
-    SetActiveFlag(false);
-    Release();
-    FireActiveChange();
-}
-
-bool TDSProcessor::fail(const char* text, HRESULT result) {
-    lastResult_ = result;
-    ShowError(text);
-    Release();
-    return false;
+    SwitchDevice(
+        active, [this] { return switchOn(); }, [this] { Release(); });
 }
 
 bool TDSProcessor::switchOn() {
-    const HRESULT created = DirectSoundCreate(outputDevice_ ? &*outputDevice_ : nullptr, &ds_, nullptr);
-    if (FAILED(created)) {
-        lastResult_ = created;
-        ShowError(
-            "Can't create a DirectSound object: device is busy or the DirectSound subsystem (DirectX 5 or "
-            "better) is not properly installed");
+    if (!steps_.OpenDirectSound(outputDevice_, &ds_,
+                                "Can't create a DirectSound object: device is busy or the DirectSound "
+                                "subsystem (DirectX 5 or better) is not properly installed"))
         return false;
-    }
-    if (const HRESULT hr = ds_->SetCooperativeLevel(nullptr, DSSCL_PRIORITY); FAILED(hr))
-        return fail("Could not set Cooperative Level on DirectSound object!", hr);
     if (!createOutput() || !createCapture()) return false;
-    if (!StartEventsThread()) return fail("Can't create thread", DS_OK);
+    if (!StartEventsThread()) return steps_.Fail("Can't create thread", DS_OK);
     SetActiveFlag(true);
     Start();
     return true;
 }
 
 bool TDSProcessor::createOutput() {
-    DSBUFFERDESC primaryDesc;
-    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
-    IDirectSoundBuffer* primary = nullptr;
-    if (const HRESULT hr = ds_->CreateSoundBuffer(&primaryDesc, &primary, nullptr); FAILED(hr))
-        return fail("Can't create DirectSound Primary Buffer", hr);
-    const HRESULT formatSet = primary->SetFormat(&RequestedFormat);
-    primary->Release();
-    if (FAILED(formatSet)) return fail("Set PrimaryBuffer format failed", formatSet);
-    DSBUFFERDESC desc;
-    desc.dwFlags = OutputBufferFlags;
-    desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
-    desc.lpwfxFormat = &WorkingFormat;
-    if (const HRESULT hr = ds_->CreateSoundBuffer(&desc, &output_, nullptr); FAILED(hr))
-        return fail("Can't create DirectSound Secondary Buffer", hr);
-    return true;
+    return steps_.SetPrimaryFormat(ds_, RequestedFormat) &&
+           steps_.CreateSecondary(ds_, WorkingFormat, &output_);
 }
 
 bool TDSProcessor::createCapture() {
     const HRESULT created =
         DirectSoundCaptureCreate(captureDevice_ ? &*captureDevice_ : nullptr, &capture_, nullptr);
     if (FAILED(created))
-        return fail(
+        return steps_.Fail(
             "Can't create DirectSoundCapture object: device is busy or the DirectSoundCapture subsystem "
             "(DirectX 5 or better) is not properly installed",
             created);
@@ -182,14 +133,8 @@ bool TDSProcessor::createCapture() {
     desc.dwBufferBytes = static_cast<DWORD>(BuffersSize());
     desc.lpwfxFormat = &WorkingFormat;
     if (const HRESULT hr = capture_->CreateCaptureBuffer(&desc, &captureBuffer_, nullptr); FAILED(hr))
-        return fail("Can't create DirectSoundCapture Buffer", hr);
-    if (const HRESULT hr = captureBuffer_->QueryNotify(&notify_); FAILED(hr))
-        return fail("Query DirectSoundCapture Notify failed", hr);
-    if (const HRESULT hr =
-            notify_->SetNotificationPositions(static_cast<DWORD>(BuffersCount()), notifyTable_);
-        FAILED(hr))
-        return fail("Set notification positions failed", hr);
-    return true;
+        return steps_.Fail("Can't create DirectSoundCapture Buffer", hr);
+    return steps_.NotifyBlocks(captureBuffer_, "Query DirectSoundCapture Notify failed");
 }
 
 void TDSProcessor::Release() {
@@ -198,8 +143,7 @@ void TDSProcessor::Release() {
     FireBeforeStop();
     Stop();
     StopEventsThread();
-    if (notify_) notify_->Release();
-    notify_ = nullptr;
+    steps_.ReleaseNotify();
     if (captureBuffer_) captureBuffer_->Release();
     captureBuffer_ = nullptr;
     if (capture_) capture_->Release();
@@ -210,27 +154,21 @@ void TDSProcessor::Release() {
     ds_ = nullptr;
 }
 
-void TDSProcessor::drainBlockEvents() {
-    // A notification left over from an earlier run would copy a block not captured.
-    for (int i = 0; i < EventCount(); ++i)
-        WaitForSingleObject(Events()[i], 0);
-}
-
 void TDSProcessor::Start() {
     if (HandedOff([this] { Start(); })) return;
     TSndControlHold hold(Control);
     if (!captureBuffer_ || !output_) return;
     if (UseEffects()) EffectsInit();
-    drainBlockEvents();
+    DrainBlockEvents();
     if (const HRESULT hr = captureBuffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
-        lastResult_ = hr;
+        steps_.SetLastResult(hr);
         SwitchLocked(false);
         ShowError("Start capture failed");
         return;
     }
     output_->SetCurrentPosition(0);
     if (const HRESULT hr = output_->Play(0, 0, DSBPLAY_LOOPING); FAILED(hr)) {
-        lastResult_ = hr;
+        steps_.SetLastResult(hr);
         SwitchLocked(false);
         ShowError("Play failed");
     }
@@ -320,12 +258,10 @@ void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
 }
 
 void TDSProcessor::ShowError(const char* text) {
-    std::string message = text;
-    if (lastResult_ != DS_OK) message += std::string(" (") + DirectSoundErrorText(lastResult_) + ")";
-    ShowMessageBox(message, ClassName(), MB_ICONWARNING);
+    steps_.ShowMessage(text);
 }
 
 HRESULT TDSProcessor::LastResult() const {
     TSndControlHold hold(Control);
-    return lastResult_;
+    return steps_.LastResult();
 }

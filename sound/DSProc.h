@@ -5,6 +5,7 @@
 // Both buffers hold the capture format (the working format); the requested format is the
 // primary buffer's.
 #include "platform/dsound/DSound.h"
+#include "sound/DSSteps.h"
 #include "sound/SndOut.h"
 
 #include <atomic>
@@ -41,7 +42,6 @@ public:
     std::optional<GUID> OutputDevice() const;
     std::optional<GUID> CaptureDevice() const;
 
-    void SetActive(bool active) override;
     void SetPaused(bool paused) override;
     void Start() override;
     void Stop() override;
@@ -61,25 +61,21 @@ protected:
 
 private:
     bool switchOn();
-    bool fail(const char* text, HRESULT result);
     bool createOutput();
     bool createCapture();
     void changeCaptureFormat(const std::function<void()>& apply);
     void changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value);
-    void drainBlockEvents();
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
 
     std::atomic<int> bufferOffset_;
     std::atomic<bool> getOutputBuffer_{false};
     std::atomic<bool> useWaveMapper_{true};
-    std::optional<GUID> outputDevice_;  // guarded by Control
-    std::optional<GUID> captureDevice_; // guarded by Control
-    HRESULT lastResult_ = DS_OK;        // guarded by Control
-    DSBPOSITIONNOTIFY notifyTable_[SndMaxBuffers];
+    std::optional<GUID> outputDevice_;                   // guarded by Control
+    std::optional<GUID> captureDevice_;                  // guarded by Control
+    TDSDeviceSteps steps_{*this, [this] { Release(); }}; // guarded by Control
     // Guarded by Control; the events thread uses them while it runs, and they change only
     // while it is stopped.
-    IDirectSoundNotify* notify_ = nullptr;
     IDirectSound* ds_ = nullptr;
     IDirectSoundBuffer* output_ = nullptr;
     IDirectSoundCapture* capture_ = nullptr;

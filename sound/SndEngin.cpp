@@ -204,6 +204,29 @@ void TSndEngine::CloseHandOff() {
     if (thread) thread->Close();
 }
 
+void TSndEngine::SetActive(bool active) {
+    if (HandedOff([this, active] { SetActive(active); })) return;
+    TSndControlHold hold(Control);
+    SwitchLocked(active);
+}
+
+void TSndEngine::SwitchDevice(bool active, const std::function<bool()>& switchOn,
+                              const std::function<void()>& release) {
+    if (active == Active()) return;
+    if (active) {
+        if (switchOn() && Active()) FireActiveChange();
+        return;
+    }
+    SetActiveFlag(false);
+    release();
+    FireActiveChange();
+}
+
+void TSndEngine::DrainBlockEvents() {
+    for (int i = 0; i < EventCount(); ++i)
+        WaitForSingleObject(events_[i], 0);
+}
+
 void TSndEngine::StopSession(unsigned session) {
     TSndControlHold hold(Control);
     if (session == Session() && Active()) SwitchLocked(false);

@@ -129,7 +129,9 @@ public:
     virtual void SetChannels(unsigned short channels) = 0;
     virtual void SetBitsPerSample(unsigned short bits) = 0;
     virtual void SetSamplesPerSec(unsigned long rate) = 0;
-    virtual void SetActive(bool active) = 0;
+    // Switches through SwitchLocked with the control lock held; from a processing thread
+    // the switch is handed off (see HandedOff).
+    virtual void SetActive(bool active);
     virtual void ShowError(const char* text) = 0;
     virtual void InitBuffer() = 0;
     virtual void Process(int block) = 0;
@@ -185,6 +187,15 @@ protected:
 
     // Switches with the control lock held; SetActive and StopSession call it.
     virtual void SwitchLocked(bool active) = 0;
+    // The switch of an engine on a device, for its SwitchLocked. On, switchOn builds and
+    // starts the engine, raising the flag itself, and the change is told only when it
+    // took. Off, the flag drops before release frees the device, so that a caller meeting
+    // the engine while its thread is joined sees it off, and the change is told last.
+    void SwitchDevice(bool active, const std::function<bool()>& switchOn,
+                      const std::function<void()>& release);
+    // Clears the block events: one left signalled from an earlier run would stand for a
+    // block this run has not had.
+    void DrainBlockEvents();
     // Creates, prioritises and starts the events thread; false when the system gives no thread.
     bool StartEventsThread();
     // Stops and deletes the events thread with the control lock set aside.
