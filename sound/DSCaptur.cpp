@@ -157,12 +157,10 @@ void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {
 }
 
 void TDSCapture::changeFormat(const std::function<void()>& apply) {
-    TSndControlHold hold(Control);
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    apply();
-    UpdateWaveFormat(&RequestedFormat);
-    if (wasActive) SwitchLocked(true);
+    Restart([&] {
+        apply();
+        UpdateWaveFormat(&RequestedFormat);
+    });
 }
 
 void TDSCapture::SetChannels(unsigned short channels) {
@@ -181,14 +179,7 @@ void TDSCapture::SetSamplesPerSec(unsigned long rate) {
 }
 
 void TDSCapture::SetpID(const GUID* device) {
-    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
-    if (HandedOff([this, wanted] { SetpID(wanted ? &*wanted : nullptr); })) return;
-    TSndControlHold hold(Control);
-    if (wanted == device_) return;
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    device_ = wanted;
-    if (wasActive) SwitchLocked(true);
+    ChangeDevice(device_, device);
 }
 
 std::optional<GUID> TDSCapture::Device() const {

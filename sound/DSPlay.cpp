@@ -271,14 +271,7 @@ std::optional<GUID> TDSPlay::Device() const {
 }
 
 void TDSPlay::SetpID(const GUID* device) {
-    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
-    if (HandedOff([this, wanted] { SetpID(wanted ? &*wanted : nullptr); })) return;
-    TSndControlHold hold(Control);
-    if (wanted == device_) return;
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    device_ = wanted;
-    if (wasActive) SwitchLocked(true);
+    ChangeDevice(device_, device);
 }
 
 void TDSPlay::SetPaused(bool paused) {

@@ -44,12 +44,10 @@ unsigned long TDSProcessor::CaptureSamplesPerSec() const {
 }
 
 void TDSProcessor::changeCaptureFormat(const std::function<void()>& apply) {
-    TSndControlHold hold(Control);
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    apply();
-    UpdateWaveFormat(&WorkingFormat);
-    if (wasActive) SwitchLocked(true);
+    Restart([&] {
+        apply();
+        UpdateWaveFormat(&WorkingFormat);
+    });
 }
 
 void TDSProcessor::SetCaptChannels(unsigned short channels) {
@@ -67,25 +65,12 @@ void TDSProcessor::SetCaptSamplesPerSec(unsigned long rate) {
     changeCaptureFormat([&] { WorkingFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
 }
 
-void TDSProcessor::changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value) {
-    TSndControlHold hold(Control);
-    if (value == device) return;
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    device = value;
-    if (wasActive) SwitchLocked(true);
-}
-
 void TDSProcessor::SetpDSID(const GUID* device) {
-    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
-    if (HandedOff([this, wanted] { SetpDSID(wanted ? &*wanted : nullptr); })) return;
-    changeDevice(outputDevice_, wanted);
+    ChangeDevice(outputDevice_, device);
 }
 
 void TDSProcessor::SetpDSCID(const GUID* device) {
-    const std::optional<GUID> wanted = device ? std::optional<GUID>(*device) : std::nullopt;
-    if (HandedOff([this, wanted] { SetpDSCID(wanted ? &*wanted : nullptr); })) return;
-    changeDevice(captureDevice_, wanted);
+    ChangeDevice(captureDevice_, device);
 }
 
 std::optional<GUID> TDSProcessor::OutputDevice() const {

@@ -64,7 +64,6 @@ private:
     bool createOutput();
     bool createCapture();
     void changeCaptureFormat(const std::function<void()>& apply);
-    void changeDevice(std::optional<GUID>& device, const std::optional<GUID>& value);
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
 

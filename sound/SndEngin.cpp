@@ -115,15 +115,13 @@ void TSndEngine::SetBuffersCount(int count) {
 }
 
 void TSndEngine::resizeRing(int size, int count) {
-    TSndControlHold hold(Control);
     // DirectSound keeps the notification positions given at switch-on, so a running
     // engine is rebuilt around the new ring rather than left pointing at closed events.
-    const bool wasActive = Active();
-    if (wasActive) SwitchLocked(false);
-    bufferSize_ = size;
-    buffersCount_ = count;
-    FixInitBuffer();
-    if (wasActive) SwitchLocked(true);
+    Restart([&] {
+        bufferSize_ = size;
+        buffersCount_ = count;
+        FixInitBuffer();
+    });
 }
 
 void TSndEngine::FixInitBuffer() {
@@ -217,9 +215,18 @@ void TSndEngine::SwitchDevice(bool active, const std::function<bool()>& switchOn
         if (switchOn() && Active()) FireActiveChange();
         return;
     }
+    // Off first, so that a caller meeting the engine while its thread is joined sees it off.
     SetActiveFlag(false);
     release();
     FireActiveChange();
+}
+
+void TSndEngine::Restart(const std::function<void()>& change) {
+    TSndControlHold hold(Control);
+    const bool wasActive = Active();
+    if (wasActive) SwitchLocked(false);
+    change();
+    if (wasActive) SwitchLocked(true);
 }
 
 void TSndEngine::DrainBlockEvents() {

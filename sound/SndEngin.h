@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -189,13 +190,22 @@ protected:
     virtual void SwitchLocked(bool active) = 0;
     // The switch of an engine on a device, for its SwitchLocked. On, switchOn builds and
     // starts the engine, raising the flag itself, and the change is told only when it
-    // took. Off, the flag drops before release frees the device, so that a caller meeting
-    // the engine while its thread is joined sees it off, and the change is told last.
+    // took. Off, the flag drops, release frees the device and the change is told.
     void SwitchDevice(bool active, const std::function<bool()>& switchOn,
                       const std::function<void()>& release);
     // Clears the block events: one left signalled from an earlier run would stand for a
     // block this run has not had.
     void DrainBlockEvents();
+    // Switches an active engine off for change and back on after it, under the control lock.
+    void Restart(const std::function<void()>& change);
+    // Moves the engine to the device wanted (kept by value in device; none is the default
+    // device), restarting an active engine there. Handed off like every switch.
+    template <class Id> void ChangeDevice(std::optional<Id>& device, const Id* wanted) {
+        const std::optional<Id> value = wanted ? std::optional<Id>(*wanted) : std::nullopt;
+        if (HandedOff([this, &device, value] { ChangeDevice(device, value ? &*value : nullptr); })) return;
+        TSndControlHold hold(Control);
+        if (value != device) Restart([&] { device = value; });
+    }
     // Creates, prioritises and starts the events thread; false when the system gives no thread.
     bool StartEventsThread();
     // Stops and deletes the events thread with the control lock set aside.

@@ -116,15 +116,13 @@ void TSndOutEngine::SetFileName(const std::string& name) {
 }
 
 void TSndOutEngine::ChangeFormat(const std::function<void()>& apply) {
-    TSndControlHold hold(Control);
-    const bool wasActive = Active();
-    SwitchLocked(false);
-    {
-        std::lock_guard decode(DecodeLock);
-        apply();
-    }
-    EffectsInit();
-    if (wasActive) SwitchLocked(true);
+    Restart([&] {
+        {
+            std::lock_guard decode(DecodeLock);
+            apply();
+        }
+        EffectsInit();
+    });
 }
 
 void TSndOutEngine::SetChannels(unsigned short channels) {
