@@ -1,7 +1,5 @@
 #include "sound/DSCaptur.h"
 
-#include "sound/Sndutils.h"
-
 #include <algorithm>
 
 void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* first, DWORD firstLen,
@@ -156,26 +154,16 @@ void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {
     buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
 }
 
-void TDSCapture::changeFormat(const std::function<void()>& apply) {
-    Restart([&] {
-        apply();
-        UpdateWaveFormat(&RequestedFormat);
-    });
-}
-
 void TDSCapture::SetChannels(unsigned short channels) {
-    if (HandedOff([this, channels] { SetChannels(channels); })) return;
-    changeFormat([&] { RequestedFormat.nChannels = channels; });
+    SetFormatField(RequestedFormat, &WAVEFORMATEX::nChannels, channels);
 }
 
 void TDSCapture::SetBitsPerSample(unsigned short bits) {
-    if (HandedOff([this, bits] { SetBitsPerSample(bits); })) return;
-    changeFormat([&] { RequestedFormat.wBitsPerSample = bits; });
+    SetFormatField(RequestedFormat, &WAVEFORMATEX::wBitsPerSample, bits);
 }
 
 void TDSCapture::SetSamplesPerSec(unsigned long rate) {
-    if (HandedOff([this, rate] { SetSamplesPerSec(rate); })) return;
-    changeFormat([&] { RequestedFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
+    SetFormatField(RequestedFormat, &WAVEFORMATEX::nSamplesPerSec, rate);
 }
 
 void TDSCapture::SetpID(const GUID* device) {

@@ -7,7 +7,6 @@
 #include "sound/SndEngin.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -94,7 +93,6 @@ protected:
 
 private:
     bool switchOn();
-    void changeFormat(const std::function<void()>& apply);
 
     std::shared_ptr<TDSCaptureLink> link_ = std::make_shared<TDSCaptureLink>(this);
     std::optional<GUID> device_;                         // guarded by Control

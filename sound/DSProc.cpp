@@ -1,7 +1,6 @@
 #include "sound/DSProc.h"
 
 #include "sound/DSCaptur.h"
-#include "sound/Sndutils.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,26 +42,16 @@ unsigned long TDSProcessor::CaptureSamplesPerSec() const {
     return WorkingFormat.nSamplesPerSec;
 }
 
-void TDSProcessor::changeCaptureFormat(const std::function<void()>& apply) {
-    Restart([&] {
-        apply();
-        UpdateWaveFormat(&WorkingFormat);
-    });
-}
-
 void TDSProcessor::SetCaptChannels(unsigned short channels) {
-    if (HandedOff([this, channels] { SetCaptChannels(channels); })) return;
-    changeCaptureFormat([&] { WorkingFormat.nChannels = channels; });
+    SetFormatField(WorkingFormat, &WAVEFORMATEX::nChannels, channels);
 }
 
 void TDSProcessor::SetCaptBitsPerSample(unsigned short bits) {
-    if (HandedOff([this, bits] { SetCaptBitsPerSample(bits); })) return;
-    changeCaptureFormat([&] { WorkingFormat.wBitsPerSample = bits; });
+    SetFormatField(WorkingFormat, &WAVEFORMATEX::wBitsPerSample, bits);
 }
 
 void TDSProcessor::SetCaptSamplesPerSec(unsigned long rate) {
-    if (HandedOff([this, rate] { SetCaptSamplesPerSec(rate); })) return;
-    changeCaptureFormat([&] { WorkingFormat.nSamplesPerSec = static_cast<DWORD>(rate); });
+    SetFormatField(WorkingFormat, &WAVEFORMATEX::nSamplesPerSec, rate);
 }
 
 void TDSProcessor::SetpDSID(const GUID* device) {

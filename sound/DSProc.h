@@ -63,7 +63,6 @@ private:
     bool switchOn();
     bool createOutput();
     bool createCapture();
-    void changeCaptureFormat(const std::function<void()>& apply);
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
 

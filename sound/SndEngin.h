@@ -7,6 +7,7 @@
 #include "platform/framework/Classes.h"
 #include "platform/kernel/Events.h"
 #include "platform/kernel/Thread.h"
+#include "sound/Sndutils.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -205,6 +206,17 @@ protected:
         if (HandedOff([this, &device, value] { ChangeDevice(device, value ? &*value : nullptr); })) return;
         TSndControlHold hold(Control);
         if (value != device) Restart([&] { device = value; });
+    }
+    // Sets one field of format (the one the engine opens its device in) to value, works out
+    // the format's block size and rate again and restarts an active engine in it. Handed
+    // off like every setter.
+    template <class Field, class Value>
+    void SetFormatField(WAVEFORMATEX& format, Field WAVEFORMATEX::*field, Value value) {
+        if (HandedOff([this, &format, field, value] { SetFormatField(format, field, value); })) return;
+        Restart([&] {
+            format.*field = static_cast<Field>(value);
+            UpdateWaveFormat(&format);
+        });
     }
     // Creates, prioritises and starts the events thread; false when the system gives no thread.
     bool StartEventsThread();
