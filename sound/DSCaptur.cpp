@@ -26,11 +26,7 @@ TDSCapture::TDSCapture(TComponent* owner) : TSndEngine(owner) {
 
 TDSCapture::~TDSCapture() {
     link_->Cut();
-    SetOnBeforeStop(nullptr);
-    SetOnActiveChange(nullptr);
-    SetOnProc(nullptr);
-    CloseHandOff();
-    SetActive(false);
+    SwitchOffForGood();
     WaitForStopThreads();
 }
 

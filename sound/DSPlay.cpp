@@ -17,11 +17,7 @@ TDSPlay::TDSPlay(TComponent* owner) : TSndOutEngine(owner) {
 }
 
 TDSPlay::~TDSPlay() {
-    SetOnBeforeStop(nullptr);
-    SetOnActiveChange(nullptr);
-    SetOnProc(nullptr);
-    CloseHandOff();
-    SetActive(false);
+    SwitchOffForGood();
     for (TDSWave* wave : waves_) {
         wave->SetPlayer(nullptr);
         RemoveFreeNotification(wave);

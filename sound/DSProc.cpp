@@ -10,11 +10,7 @@ TDSProcessor::TDSProcessor(TComponent* owner) : TSndOutEngine(owner), bufferOffs
 }
 
 TDSProcessor::~TDSProcessor() {
-    SetOnBeforeStop(nullptr);
-    SetOnActiveChange(nullptr);
-    SetOnProc(nullptr);
-    CloseHandOff();
-    SetActive(false);
+    SwitchOffForGood();
     WaitForStopThreads();
 }
 

@@ -234,6 +234,14 @@ void TSndEngine::DrainBlockEvents() {
         WaitForSingleObject(events_[i], 0);
 }
 
+void TSndEngine::SwitchOffForGood() {
+    onBeforeStop_.Set(nullptr);
+    onActiveChange_.Set(nullptr);
+    onProc_.Set(nullptr);
+    CloseHandOff();
+    SetActive(false);
+}
+
 void TSndEngine::StopSession(unsigned session) {
     TSndControlHold hold(Control);
     if (session == Session() && Active()) SwitchLocked(false);

@@ -175,9 +175,11 @@ protected:
     // answers true. Queued calls run in order, after the call in progress, on a thread
     // that may wait for the events thread. Elsewhere it answers false and the caller goes on.
     bool HandedOff(std::function<void()> call);
-    // Drops queued calls and waits for the running one; later calls are dropped. The
-    // destructors of concrete engines call it before they switch off.
+    // Drops queued calls and waits for the running one; later calls are dropped.
     void CloseHandOff();
+    // Drops the handlers, closes the hand-off and only then switches off: the start of a
+    // concrete engine's destructor, while its own SwitchLocked still runs.
+    void SwitchOffForGood();
 
     // Recomputes the ring and re-creates the block events through InitBuffer. Concrete
     // engines call it at the end of their constructor, when InitBuffer is theirs.
