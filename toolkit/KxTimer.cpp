@@ -82,13 +82,15 @@ void handOver(const std::shared_ptr<TKxTimerState>& state, const std::function<v
         }
         std::lock_guard guard(state->lock);
         call->done = true;
-        call->error = error;
+        call->error = std::move(error);
         state->changed.notify_all();
     });
     std::unique_lock guard(state->lock);
     state->changed.wait(guard, [&] { return call->done || state->owner == nullptr; });
     if (call->done && call->error) {
-        std::exception_ptr error = call->error;
+        // Taken out under the lock: the exception's last reference then stays on this
+        // thread, whichever thread lets the call go last.
+        std::exception_ptr error = std::move(call->error);
         guard.unlock();
         std::rethrow_exception(error);
     }
