@@ -5,7 +5,7 @@
 #include "platform/files/FileNames.h"
 #include "platform/files/FileOperations.h"
 #include "platform/files/PathResolver.h"
-#include "platform/files/SpecialFolders.h"
+#include "platform/files/UserFolders.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
 #include "toolkit/Kxprgrss.h"

@@ -1,7 +1,7 @@
 #include "toolkit/FileUtil.h"
 
 #include "platform/files/FileOperations.h"
-#include "platform/files/SpecialFolders.h"
+#include "platform/files/UserFolders.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
 #include "platform/framework/Forms.h"

@@ -1,6 +1,6 @@
 #include "platform/files/FileOperations.h"
 #include "platform/files/FileCopy.h"
-#include "platform/files/SpecialFolders.h"
+#include "platform/files/UserFolders.h"
 #include "platform/files/Trash.h"
 #include "platform/framework/MessageService.h"
 

@@ -1,4 +1,4 @@
-#include "platform/files/SpecialFolders.h"
+#include "platform/files/UserFolders.h"
 
 #include <cstdlib>
 #include <fstream>
