@@ -1,6 +1,7 @@
 #include "platform/dsound/DSound.h"
 #include "platform/dsound/ManualBackend.h"
 #include "tests/SoundServer.h"
+#include "tests/platform/dsound/PcmFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +10,6 @@
 #include <vector>
 
 namespace {
-
-WAVEFORMATEX pcm(WORD channels, WORD bits, DWORD rate) {
-    WAVEFORMATEX f;
-    f.nChannels = channels;
-    f.wBitsPerSample = bits;
-    f.nSamplesPerSec = rate;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = f.nBlockAlign * rate;
-    return f;
-}
 
 // Stereo device frames whose left and right samples are both value.
 std::vector<std::int16_t> frames(int count, std::int16_t value) {
@@ -82,6 +73,27 @@ protected:
     IDirectSoundNotify* notify = nullptr;
     std::vector<HANDLE> events;
 };
+
+// Opens the default output device and loops one period of a 441 Hz square wave on it,
+// 16-bit stereo at 44.1 kHz, at a quarter of full scale.
+void PlaySquareWave(IDirectSound** ds, IDirectSoundBuffer** tone) {
+    ASSERT_EQ(DirectSoundCreate(nullptr, ds, nullptr), DS_OK);
+    ASSERT_EQ((*ds)->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
+    const WAVEFORMATEX format = pcm(2, 16, 44100);
+    DSBUFFERDESC play;
+    play.dwFlags = DSBCAPS_GETCURRENTPOSITION2;
+    play.dwBufferBytes = 4 * 100;
+    play.lpwfxFormat = &format;
+    ASSERT_EQ((*ds)->CreateSoundBuffer(&play, tone, nullptr), DS_OK);
+    void* p1 = nullptr;
+    DWORD l1 = 0;
+    ASSERT_EQ((*tone)->Lock(0, play.dwBufferBytes, &p1, &l1, nullptr, nullptr, 0), DS_OK);
+    auto* samples = static_cast<std::int16_t*>(p1);
+    for (int i = 0; i < 100; ++i)
+        samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(i < 50 ? 8000 : -8000);
+    (*tone)->Unlock(p1, l1, nullptr, 0);
+    ASSERT_EQ((*tone)->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+}
 
 } // namespace
 
@@ -347,23 +359,11 @@ TEST(CaptureOnSoundServer, WhatTheSinkPlaysComesBackFromItsMonitorThroughSdl) {
     EXPECT_EQ(names[0], "(default)");
 
     IDirectSound* ds = nullptr;
-    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
-    ASSERT_EQ(ds->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
-    const WAVEFORMATEX format = pcm(2, 16, 44100);
-    DSBUFFERDESC play;
-    play.dwFlags = DSBCAPS_GETCURRENTPOSITION2;
-    play.dwBufferBytes = 4 * 100; // one period of a 441 Hz square wave
-    play.lpwfxFormat = &format;
     IDirectSoundBuffer* tone = nullptr;
-    ASSERT_EQ(ds->CreateSoundBuffer(&play, &tone, nullptr), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(PlaySquareWave(&ds, &tone));
+    const WAVEFORMATEX format = pcm(2, 16, 44100);
     void* p1 = nullptr;
     DWORD l1 = 0;
-    ASSERT_EQ(tone->Lock(0, play.dwBufferBytes, &p1, &l1, nullptr, nullptr, 0), DS_OK);
-    auto* samples = static_cast<std::int16_t*>(p1);
-    for (int i = 0; i < 100; ++i)
-        samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(i < 50 ? 8000 : -8000);
-    tone->Unlock(p1, l1, nullptr, 0);
-    ASSERT_EQ(tone->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
 
     IDirectSoundCapture* capture = nullptr;
     ASSERT_EQ(DirectSoundCaptureCreate(nullptr, &capture, nullptr), DS_OK);
@@ -404,23 +404,9 @@ TEST(CaptureOnSoundServer, EveryCaptureOpenedWhileTheSinkPlaysDelivers) {
     ::setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     SetAudioBackend(nullptr);
     IDirectSound* ds = nullptr;
-    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
-    ASSERT_EQ(ds->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
-    const WAVEFORMATEX format = pcm(2, 16, 44100);
-    DSBUFFERDESC play;
-    play.dwFlags = DSBCAPS_GETCURRENTPOSITION2;
-    play.dwBufferBytes = 4 * 100;
-    play.lpwfxFormat = &format;
     IDirectSoundBuffer* tone = nullptr;
-    ASSERT_EQ(ds->CreateSoundBuffer(&play, &tone, nullptr), DS_OK);
-    void* p1 = nullptr;
-    DWORD l1 = 0;
-    ASSERT_EQ(tone->Lock(0, play.dwBufferBytes, &p1, &l1, nullptr, nullptr, 0), DS_OK);
-    auto* samples = static_cast<std::int16_t*>(p1);
-    for (int i = 0; i < 100; ++i)
-        samples[2 * i] = samples[2 * i + 1] = static_cast<std::int16_t>(i < 50 ? 8000 : -8000);
-    tone->Unlock(p1, l1, nullptr, 0);
-    ASSERT_EQ(tone->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(PlaySquareWave(&ds, &tone));
+    const WAVEFORMATEX format = pcm(2, 16, 44100);
     HANDLE reached = CreateEvent(false, false);
     // About one open in thirty used to stay silent: sixty of them mostly meet one.
     for (int open = 0; open < 60; ++open) {

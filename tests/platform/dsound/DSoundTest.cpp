@@ -1,5 +1,6 @@
 #include "platform/dsound/DSound.h"
 #include "platform/dsound/ManualBackend.h"
+#include "tests/platform/dsound/PcmFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,6 @@
 #include <vector>
 
 namespace {
-
-WAVEFORMATEX pcm(WORD channels, WORD bits, DWORD rate) {
-    WAVEFORMATEX f;
-    f.nChannels = channels;
-    f.wBitsPerSample = bits;
-    f.nSamplesPerSec = rate;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = f.nBlockAlign * rate;
-    return f;
-}
 
 constexpr DWORD AllControls = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY |
                               DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GETCURRENTPOSITION2;
