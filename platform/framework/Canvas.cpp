@@ -66,6 +66,50 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
     }
 }
 
+std::uint16_t* rgb565Row(const TCanvas::Target& t, int y) {
+    return reinterpret_cast<std::uint16_t*>(static_cast<uchar*>(t.buffer.Bits) +
+                                            static_cast<std::ptrdiff_t>(y) * t.buffer.Pitch);
+}
+
+// Each 5- or 6-bit component widened by repeating its top bits, so that narrowing it again
+// by dropping the low bits gives back the pixel exactly.
+QRgb widen565(std::uint16_t p) {
+    const int r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
+    return qRgb(r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2);
+}
+
+std::uint16_t narrowTo565(QRgb c) {
+    return static_cast<std::uint16_t>((qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3);
+}
+
+// Qt draws unsmoothed text into 5-6-5 memory squashed and doubled, so on a 16-bit buffer the
+// operation is drawn at 32 bits over a copy of the pixels within bounds, which then go back.
+// Pixels the operation leaves alone come back unchanged; drawn ones take the colour asked
+// for with its low bits dropped, as a 16-bit surface matches colours.
+template <class Paint> void paintThrough32(TCanvas::Target& t, QRect bounds, Paint&& paint) {
+    bounds = bounds.intersected(QRect(QPoint(0, 0), sizeOf(t)));
+    if (bounds.isEmpty()) return;
+    QImage copy(bounds.size(), QImage::Format_RGB32);
+    for (int y = 0; y < bounds.height(); ++y) {
+        const std::uint16_t* from = rgb565Row(t, bounds.top() + y) + bounds.left();
+        auto* to = reinterpret_cast<QRgb*>(copy.scanLine(y));
+        for (int x = 0; x < bounds.width(); ++x)
+            to[x] = widen565(from[x]);
+    }
+    {
+        QPainter painter(&copy);
+        painter.translate(-bounds.topLeft());
+        painter.setClipRect(bounds);
+        paint(painter, true);
+    }
+    for (int y = 0; y < bounds.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(copy.constScanLine(y));
+        std::uint16_t* to = rgb565Row(t, bounds.top() + y) + bounds.left();
+        for (int x = 0; x < bounds.width(); ++x)
+            to[x] = narrowTo565(from[x]);
+    }
+}
+
 // Runs one drawing operation whose pixels lie inside bounds. The operation is told whether
 // its text is to be drawn without smoothed edges by default: on 8-bit targets, and on pixel
 // memory lent by a surface, where a colour key must find the background exactly.
@@ -74,6 +118,10 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
         t.painter->save();
         paint(*t.painter, false);
         t.painter->restore();
+        return;
+    }
+    if (t.hasBuffer && t.buffer.Layout == plRGB565) {
+        paintThrough32(t, bounds, paint);
         return;
     }
     const QSize size = sizeOf(t);

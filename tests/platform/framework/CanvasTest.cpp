@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -104,6 +105,55 @@ TEST(CanvasText, WordBreakWrapsAtTheRectangleWidth) {
     canvas.DrawText("alpha beta gamma", rect, DT_CALCRECT | DT_WORDBREAK);
     EXPECT_EQ(rect.bottom, 2 * canvas.TextHeight("A"));
     EXPECT_LE(rect.right, word);
+}
+
+// Unsmoothed text keeps its glyphs' shape at every depth: it inks the same pixels in 32, 16
+// and 8 bits, each exactly the font colour; the rest is the brush's box or stays as it was.
+TEST(CanvasText, PlainTextInksTheSamePixelsAtEveryDepth) {
+    const TPaletteEntry palette[3] = {{0x20, 0x40, 0xC0, 0}, {0xC0, 0xC0, 0xC0, 0}, {0xDF, 0xDF, 0xDF, 0}};
+    struct Depth {
+        TPixelLayout layout;
+        std::size_t bytes;
+        std::uint32_t font, brush, before; // the three colours as pixels
+    } depths[] = {{plXRGB8888, 4, 0x2040C0, 0xC0C0C0, 0xDFDFDF},
+                  {plRGB565, 2, 0x2218, 0xC618, 0xDEFB},
+                  {plIndexed8, 1, 0, 1, 2}};
+    const int width = 480, height = 40;
+    const std::string text = "Round 12 - Press ENTER to continue";
+    for (int size = 10; size <= 24; ++size) {
+        for (TBrushStyle brush : {bsClear, bsSolid}) {
+            std::vector<int> kinds[3]; // per pixel: 0 background, 1 font colour, 2 anything else
+            for (std::size_t d = 0; d < 3; ++d) {
+                std::vector<std::uint8_t> bits(width * height * depths[d].bytes);
+                for (std::size_t i = 0; i < bits.size(); i += depths[d].bytes)
+                    std::memcpy(&bits[i], &depths[d].before, depths[d].bytes);
+                TCanvas canvas;
+                canvas.AttachBuffer({bits.data(), width, height, width * static_cast<int>(depths[d].bytes),
+                                     depths[d].layout, palette, 3});
+                canvas.Font().SetSize(size);
+                canvas.Font().SetColor(static_cast<TColor>(RGB(0x20, 0x40, 0xC0)));
+                canvas.Brush().SetColor(static_cast<TColor>(RGB(0xC0, 0xC0, 0xC0)));
+                canvas.Brush().SetStyle(brush);
+                canvas.TextOut(2, 2, text);
+                const TSize box = canvas.TextExtent(text);
+                for (std::size_t i = 0; i < bits.size(); i += depths[d].bytes) {
+                    const int x = static_cast<int>(i / depths[d].bytes) % width;
+                    const int y = static_cast<int>(i / depths[d].bytes) / width;
+                    std::uint32_t pixel = 0;
+                    std::memcpy(&pixel, &bits[i], depths[d].bytes);
+                    pixel &= 0xFFFFFF; // the top byte of 32-bit memory is no colour
+                    const bool inBox = x >= 2 && x < 2 + box.cx && y >= 2 && y < 2 + box.cy;
+                    const bool background =
+                        pixel == (brush == bsSolid && inBox ? depths[d].brush : depths[d].before);
+                    kinds[d].push_back(background ? 0 : pixel == depths[d].font ? 1 : 2);
+                }
+            }
+            EXPECT_GT(std::count(kinds[0].begin(), kinds[0].end(), 1), 200) << "size " << size;
+            EXPECT_EQ(std::count(kinds[0].begin(), kinds[0].end(), 2), 0) << "size " << size;
+            EXPECT_TRUE(kinds[1] == kinds[0]) << "16 bits, size " << size << ", brush " << brush;
+            EXPECT_TRUE(kinds[2] == kinds[0]) << "8 bits, size " << size << ", brush " << brush;
+        }
+    }
 }
 
 TEST(CanvasIndexed, DrawnPixelsTakeTheNearestEntryAndTheFirstExactOne) {
