@@ -22,15 +22,34 @@ bool fillTemporary(int fd, std::string_view data, const struct stat* existing) {
     return WriteAll(fd, data) && fsync(fd) == 0;
 }
 
+// Why target may not be replaced, or 0.
+int refusal(const std::string& target, const struct stat* existing) {
+    if (existing && S_ISDIR(existing->st_mode)) return EISDIR;
+    if (existing && !S_ISREG(existing->st_mode)) return EINVAL;
+    if (existing && access(target.c_str(), W_OK) != 0) return errno;
+    return 0;
+}
+
 } // namespace
+
+bool FileCanBeWritten(const std::string& path, std::string& error) {
+    std::string target = ReplacedFile(path);
+    struct stat existing;
+    if (int code = refusal(target, stat(target.c_str(), &existing) == 0 ? &existing : nullptr))
+        return fail(error, code);
+    std::string temporary;
+    int fd = CreateTemporaryBeside(target, ".tmp", 0666, temporary);
+    if (fd < 0) return fail(error, errno);
+    close(fd);
+    unlink(temporary.c_str());
+    return true;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error) {
     std::string target = ReplacedFile(path);
     struct stat existing;
     bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return fail(error, EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) return fail(error, EINVAL);
-    if (exists && access(target.c_str(), W_OK) != 0) return fail(error, errno);
+    if (int code = refusal(target, exists ? &existing : nullptr)) return fail(error, code);
 
     std::string temporary;
     int fd = CreateTemporaryBeside(target, ".tmp", 0666, temporary);

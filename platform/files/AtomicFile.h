@@ -10,3 +10,7 @@
 // folder) is refused. On failure returns false, sets error to the reason and leaves no
 // temporary file behind.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error);
+
+// Whether WriteFileAtomically could write path now: the same refusals, and a temporary file
+// made and removed beside it. On false, error holds the reason.
+bool FileCanBeWritten(const std::string& path, std::string& error);

@@ -115,43 +115,42 @@ TEST(CanvasText, PlainTextInksTheSamePixelsAtEveryDepth) {
         TPixelLayout layout;
         std::size_t bytes;
         std::uint32_t font, brush, before; // the three colours as pixels
-    } depths[] = {{plXRGB8888, 4, 0x2040C0, 0xC0C0C0, 0xDFDFDF},
-                  {plRGB565, 2, 0x2218, 0xC618, 0xDEFB},
-                  {plIndexed8, 1, 0, 1, 2}};
+    };
     const int width = 480, height = 40;
     const std::string text = "Round 12 - Press ENTER to continue";
+    // Per pixel: 0 the background it should have, 1 the font colour, 2 anything else.
+    auto draw = [&](const Depth& d, int size, TBrushStyle brush) {
+        std::vector<std::uint8_t> bits(width * height * d.bytes);
+        for (std::size_t i = 0; i < bits.size(); i += d.bytes)
+            std::memcpy(&bits[i], &d.before, d.bytes);
+        TCanvas canvas;
+        canvas.AttachBuffer(
+            {bits.data(), width, height, width * static_cast<int>(d.bytes), d.layout, palette, 3});
+        canvas.Font().SetSize(size);
+        canvas.Font().SetColor(static_cast<TColor>(RGB(0x20, 0x40, 0xC0)));
+        canvas.Brush().SetColor(static_cast<TColor>(RGB(0xC0, 0xC0, 0xC0)));
+        canvas.Brush().SetStyle(brush);
+        canvas.TextOut(0, 0, text);
+        const TSize box = canvas.TextExtent(text);
+        std::vector<int> kinds;
+        for (std::size_t i = 0; i < bits.size(); i += d.bytes) {
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, &bits[i], d.bytes);
+            pixel &= 0xFFFFFF; // the top byte of 32-bit memory is no colour
+            const int x = static_cast<int>(i / d.bytes) % width, y = static_cast<int>(i / d.bytes) / width;
+            const bool boxed = brush == bsSolid && x < box.cx && y < box.cy;
+            kinds.push_back(pixel == (boxed ? d.brush : d.before) ? 0 : pixel == d.font ? 1 : 2);
+        }
+        return kinds;
+    };
     for (int size = 10; size <= 24; ++size) {
         for (TBrushStyle brush : {bsClear, bsSolid}) {
-            std::vector<int> kinds[3]; // per pixel: 0 background, 1 font colour, 2 anything else
-            for (std::size_t d = 0; d < 3; ++d) {
-                std::vector<std::uint8_t> bits(width * height * depths[d].bytes);
-                for (std::size_t i = 0; i < bits.size(); i += depths[d].bytes)
-                    std::memcpy(&bits[i], &depths[d].before, depths[d].bytes);
-                TCanvas canvas;
-                canvas.AttachBuffer({bits.data(), width, height, width * static_cast<int>(depths[d].bytes),
-                                     depths[d].layout, palette, 3});
-                canvas.Font().SetSize(size);
-                canvas.Font().SetColor(static_cast<TColor>(RGB(0x20, 0x40, 0xC0)));
-                canvas.Brush().SetColor(static_cast<TColor>(RGB(0xC0, 0xC0, 0xC0)));
-                canvas.Brush().SetStyle(brush);
-                canvas.TextOut(2, 2, text);
-                const TSize box = canvas.TextExtent(text);
-                for (std::size_t i = 0; i < bits.size(); i += depths[d].bytes) {
-                    const int x = static_cast<int>(i / depths[d].bytes) % width;
-                    const int y = static_cast<int>(i / depths[d].bytes) / width;
-                    std::uint32_t pixel = 0;
-                    std::memcpy(&pixel, &bits[i], depths[d].bytes);
-                    pixel &= 0xFFFFFF; // the top byte of 32-bit memory is no colour
-                    const bool inBox = x >= 2 && x < 2 + box.cx && y >= 2 && y < 2 + box.cy;
-                    const bool background =
-                        pixel == (brush == bsSolid && inBox ? depths[d].brush : depths[d].before);
-                    kinds[d].push_back(background ? 0 : pixel == depths[d].font ? 1 : 2);
-                }
-            }
-            EXPECT_GT(std::count(kinds[0].begin(), kinds[0].end(), 1), 200) << "size " << size;
-            EXPECT_EQ(std::count(kinds[0].begin(), kinds[0].end(), 2), 0) << "size " << size;
-            EXPECT_TRUE(kinds[1] == kinds[0]) << "16 bits, size " << size << ", brush " << brush;
-            EXPECT_TRUE(kinds[2] == kinds[0]) << "8 bits, size " << size << ", brush " << brush;
+            const std::vector<int> wide = draw({plXRGB8888, 4, 0x2040C0, 0xC0C0C0, 0xDFDFDF}, size, brush);
+            EXPECT_GT(std::count(wide.begin(), wide.end(), 1), 200) << "size " << size;
+            EXPECT_EQ(std::count(wide.begin(), wide.end(), 2), 0) << "size " << size;
+            EXPECT_TRUE(draw({plRGB565, 2, 0x2218, 0xC618, 0xDEFB}, size, brush) == wide)
+                << "16 bits, " << size;
+            EXPECT_TRUE(draw({plIndexed8, 1, 0, 1, 2}, size, brush) == wide) << "8 bits, " << size;
         }
     }
 }
