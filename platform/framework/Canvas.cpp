@@ -82,34 +82,6 @@ std::uint16_t narrowTo565(QRgb c) {
     return static_cast<std::uint16_t>((qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3);
 }
 
-// Qt draws unsmoothed text into 5-6-5 memory squashed and doubled, so on a 16-bit buffer the
-// operation is drawn at 32 bits over a copy of the pixels within bounds, which then go back.
-// Pixels the operation leaves alone come back unchanged; drawn ones take the colour asked
-// for with its low bits dropped, as a 16-bit surface matches colours.
-template <class Paint> void paintThrough32(TCanvas::Target& t, QRect bounds, Paint&& paint) {
-    bounds = bounds.intersected(QRect(QPoint(0, 0), sizeOf(t)));
-    if (bounds.isEmpty()) return;
-    QImage copy(bounds.size(), QImage::Format_RGB32);
-    for (int y = 0; y < bounds.height(); ++y) {
-        const std::uint16_t* from = rgb565Row(t, bounds.top() + y) + bounds.left();
-        auto* to = reinterpret_cast<QRgb*>(copy.scanLine(y));
-        for (int x = 0; x < bounds.width(); ++x)
-            to[x] = widen565(from[x]);
-    }
-    {
-        QPainter painter(&copy);
-        painter.translate(-bounds.topLeft());
-        painter.setClipRect(bounds);
-        paint(painter, true);
-    }
-    for (int y = 0; y < bounds.height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(copy.constScanLine(y));
-        std::uint16_t* to = rgb565Row(t, bounds.top() + y) + bounds.left();
-        for (int x = 0; x < bounds.width(); ++x)
-            to[x] = narrowTo565(from[x]);
-    }
-}
-
 // Runs one drawing operation whose pixels lie inside bounds. The operation is told whether
 // its text is to be drawn without smoothed edges by default: on 8-bit targets, and on pixel
 // memory lent by a surface, where a colour key must find the background exactly.
@@ -118,10 +90,6 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
         t.painter->save();
         paint(*t.painter, false);
         t.painter->restore();
-        return;
-    }
-    if (t.hasBuffer && t.buffer.Layout == plRGB565) {
-        paintThrough32(t, bounds, paint);
         return;
     }
     const QSize size = sizeOf(t);
@@ -133,7 +101,8 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
     }
     bounds = bounds.intersected(QRect(QPoint(0, 0), size));
     if (bounds.isEmpty()) return;
-    if (t.scratch.size() != size) t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (t.scratch.size() != size || t.scratch.format() != QImage::Format_ARGB32_Premultiplied)
+        t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
     for (int y = bounds.top(); y <= bounds.bottom(); ++y)
         std::fill_n(reinterpret_cast<QRgb*>(t.scratch.scanLine(y)) + bounds.left(), bounds.width(), 0u);
     {
@@ -142,6 +111,39 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
         paint(painter, true);
     }
     mapScratch(t, bounds);
+}
+
+// Runs a drawing operation that writes text. Qt draws unsmoothed text into 5-6-5 memory
+// squashed and doubled, so on a 16-bit buffer the pixels within bounds are widened into a
+// 32-bit scratch, the operation is drawn there and the pixels go back. Pixels it leaves alone
+// come back unchanged; drawn ones take the colour asked for with its low bits dropped, as
+// the buffer's other drawing does.
+template <class Paint> void paintTextOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
+    if (!t.hasBuffer || t.buffer.Layout != plRGB565) {
+        paintOn(t, bounds, paint);
+        return;
+    }
+    bounds = bounds.intersected(QRect(QPoint(0, 0), sizeOf(t)));
+    if (bounds.isEmpty()) return;
+    if (t.scratch.size() != sizeOf(t) || t.scratch.format() != QImage::Format_RGB32)
+        t.scratch = QImage(sizeOf(t), QImage::Format_RGB32);
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const std::uint16_t* from = rgb565Row(t, y);
+        auto* to = reinterpret_cast<QRgb*>(t.scratch.scanLine(y));
+        for (int x = bounds.left(); x <= bounds.right(); ++x)
+            to[x] = widen565(from[x]);
+    }
+    {
+        QPainter painter(&t.scratch);
+        painter.setClipRect(bounds);
+        paint(painter, true);
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(t.scratch.constScanLine(y));
+        std::uint16_t* to = rgb565Row(t, y);
+        for (int x = bounds.left(); x <= bounds.right(); ++x)
+            to[x] = narrowTo565(from[x]);
+    }
 }
 
 QRect toQRect(const RECT& r) {
@@ -312,7 +314,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
         return;
     }
     const QRect box(x, y, extent.cx, extent.cy);
-    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
         if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
@@ -329,7 +331,7 @@ void TCanvas::turnedText(int x, int y, TSize extent, const std::string& text, co
     const QRect cell(0, 0, extent.cx, extent.cy);
     QRect bounds = turn.mapRect(QRectF(cell)).toAlignedRect().adjusted(-2, -2, 2, 2);
     if (clip) bounds = bounds.intersected(toQRect(*clip));
-    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (clip) p.setClipRect(toQRect(*clip), Qt::IntersectClip);
         p.setTransform(turn, true);
         if (brush_.Style() != bsClear) p.fillRect(cell, vx::ToQColor(brush_.Color()));
@@ -347,7 +349,7 @@ void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) 
         return;
     }
     const QRect clip = toQRect(rect);
-    paintOn(*target_, clip, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, clip, [&](QPainter& p, bool plainText) {
         p.setClipRect(clip, Qt::IntersectClip);
         if (brush_.Style() != bsClear) p.fillRect(clip, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
@@ -364,7 +366,7 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
     requireTarget();
     const QRect clip = toQRect(rect);
     const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
-    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (!(format & DT_NOCLIP)) p.setClipRect(clip, Qt::IntersectClip);
         for (const vx::TextLine& line : layout.lines)
             vx::DrawTextLine(p, font_, plainText, line.origin, line.text, line.mnemonic);
