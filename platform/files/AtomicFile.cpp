@@ -12,19 +12,18 @@
 
 namespace {
 
-bool fail(std::string& error, int code) {
+int fail(std::string& error, int code) {
     error = std::system_category().message(code);
-    return false;
+    return -1;
 }
 
-bool fillTemporary(int fd, std::string_view data, const struct stat* existing) {
+bool fillTemporary(int fd, std::string_view data, const struct stat* existing, bool flush) {
     if (existing) (void)fchmod(fd, existing->st_mode & 07777);
-    return WriteAll(fd, data) && fsync(fd) == 0;
+    return WriteAll(fd, data) && (!flush || fsync(fd) == 0);
 }
 
-} // namespace
-
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error) {
+// The replacement, with its descriptor still open; -1 on failure.
+int replace(const std::string& path, std::string_view data, bool flush, std::string& error) {
     std::string target = ReplacedFile(path);
     struct stat existing;
     bool exists = stat(target.c_str(), &existing) == 0;
@@ -35,14 +34,24 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
     std::string temporary;
     int fd = CreateTemporaryBeside(target, ".tmp", 0666, temporary);
     if (fd < 0) return fail(error, errno);
-    bool filled = fillTemporary(fd, data, exists ? &existing : nullptr);
+    if (fillTemporary(fd, data, exists ? &existing : nullptr, flush) &&
+        rename(temporary.c_str(), target.c_str()) == 0)
+        return fd;
     int code = errno;
-    if (close(fd) != 0 && filled) {
-        filled = false;
-        code = errno;
-    }
-    if (filled && rename(temporary.c_str(), target.c_str()) == 0) return true;
-    if (filled) code = errno;
+    close(fd);
     unlink(temporary.c_str());
     return fail(error, code);
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error) {
+    int fd = replace(path, data, true, error);
+    if (fd < 0) return false;
+    close(fd); // the data reached the disk before the rename
+    return true;
+}
+
+int ReplaceFileKeepingItOpen(const std::string& path, std::string_view data, std::string& error) {
+    return replace(path, data, false, error);
 }
