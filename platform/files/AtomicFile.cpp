@@ -3,6 +3,7 @@
 #include "platform/files/FileReplacement.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -34,10 +35,22 @@ int replace(const std::string& path, std::string_view data, bool flush, std::str
     std::string temporary;
     int fd = CreateTemporaryBeside(target, ".tmp", 0666, temporary);
     if (fd < 0) return fail(error, errno);
-    if (fillTemporary(fd, data, exists ? &existing : nullptr, flush) &&
-        rename(temporary.c_str(), target.c_str()) == 0)
+    if (!fillTemporary(fd, data, exists ? &existing : nullptr, flush)) {
+        const int code = errno;
+        close(fd);
+        unlink(temporary.c_str());
+        return fail(error, code);
+    }
+    // Unflushed, the new file is swapped with the old one rather than renamed over it: ext4
+    // flushes a file renamed over another before the rename returns (milliseconds), and a
+    // swap is just as atomic for every reader. The old file then goes. Where the file
+    // system cannot swap, a rename does.
+    if (!flush && exists && renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        unlink(temporary.c_str());
         return fd;
-    int code = errno;
+    }
+    if (rename(temporary.c_str(), target.c_str()) == 0) return fd;
+    const int code = errno;
     close(fd);
     unlink(temporary.c_str());
     return fail(error, code);

@@ -79,9 +79,14 @@ IniDocument::Line IniDocument::parseLine(std::string text) {
 }
 
 std::string IniDocument::Text() const {
-    std::string text = byteOrderMark_ ? std::string(byteOrderMark) : std::string();
+    std::size_t length = byteOrderMark.size();
     for (const Line& line : lines_)
-        text += line.text + lineBreak_;
+        length += line.text.size() + lineBreak_.size();
+    std::string text;
+    text.reserve(length);
+    if (byteOrderMark_) text = byteOrderMark;
+    for (const Line& line : lines_)
+        text.append(line.text).append(lineBreak_);
     return text;
 }
 
