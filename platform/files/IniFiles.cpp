@@ -96,6 +96,7 @@ const IniDocument& TIniFile::document() {
         SettingsFile::Contents contents = file_.Read();
         document_ = IniDocument(contents.text);
         exists_ = contents.exists;
+        whole_ = contents.whole;
         dirty_ = false;
         for (const Edit& edit : pending_)
             dirty_ = edit(document_) || dirty_;
@@ -115,8 +116,8 @@ void TIniFile::commit() {
     if (!pending_.empty()) {
         SettingsWriteLock lock(file_.Path());
         document(); // another writer's file is read again, and the edits made on it
-        std::string error;
-        const bool written = (!dirty_ && exists_) || file_.Replace(document_.Text(), error);
+        std::string error = "it could not be read, and writing would lose what it holds";
+        const bool written = whole_ && ((!dirty_ && exists_) || file_.Replace(document_.Text(), error));
         pending_.clear();
         dirty_ = false;
         if (!written) {

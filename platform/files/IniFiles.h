@@ -81,6 +81,7 @@ private:
     SettingsFile file_;
     IniDocument document_; // the file as last read, with the pending edits
     bool exists_ = false;
+    bool whole_ = true; // the file was read whole, so it may be written
     std::vector<Edit> pending_;
     bool dirty_ = false; // the pending edits changed the text
     std::vector<std::string> refused_;

@@ -485,7 +485,7 @@ struct RegistryStore::Impl {
 
     bool refuseUnread(std::string& error) const {
         if (whole) return false;
-        error = "the settings file " + file->Path() + " is larger than " +
+        error = "the settings file " + file->Path() + " is unreadable or larger than " +
                 std::to_string(kRegMaxFileSize >> 20) + " MiB; it was not read whole and is not rewritten";
         return true;
     }

@@ -72,19 +72,22 @@ SettingsFile::Contents SettingsFile::Read(std::size_t limit) {
         if (fd >= 0) close(fd);
         struct stat other;
         contents.exists = stat(path_.c_str(), &other) == 0;
+        contents.whole = !contents.exists;
         remember(-1, std::nullopt);
         if (contents.exists) known_ = false; // unreadable now: look again next time
         return contents;
     }
     contents.exists = true;
-    contents.regular = S_ISREG(info.st_mode);
-    if (contents.regular) {
-        const std::size_t wanted = limit == std::string::npos ? limit : limit + 1;
-        contents.text = readUpTo(fd, wanted, static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
-        if (contents.text.size() > limit) {
-            contents.text.resize(limit);
-            contents.whole = false;
-        }
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        remember(-1, stampOf<Stamp>(info));
+        return contents;
+    }
+    const std::size_t wanted = limit == std::string::npos ? limit : limit + 1;
+    contents.text = readUpTo(fd, wanted, static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
+    if (contents.text.size() > limit) {
+        contents.text.resize(limit);
+        contents.whole = false;
     }
     remember(fd, stampOf<Stamp>(info));
     return contents;

@@ -27,10 +27,13 @@ public:
     bool Changed() const;
 
     struct Contents {
-        std::string text;  // empty for a missing file or one that is not a regular file
+        // Empty for a missing file, and for one that is no regular file: a FIFO or a device is
+        // opened without waiting and never read, since reading it could block for ever.
+        std::string text;
         bool exists = false;
-        bool regular = false; // a FIFO or a device is never opened for reading: it could block
-        bool whole = true;    // false when the file is longer than the limit it was read to
+        // False when the file is longer than the limit it was read to, or could not be read:
+        // writing what was read would lose the rest.
+        bool whole = true;
     };
     // Reads the file up to limit bytes and remembers it as the file read.
     Contents Read(std::size_t limit = std::string::npos);
