@@ -3,11 +3,12 @@
 // whole, kept parsed while it does not change, replaced whole, and a lock that writers in
 // any process take around their read-modify-write so that none loses another's change.
 //
-// Durability: a replacement is atomic (a temporary file renamed over the file), so neither
-// a crash nor a reader ever sees a torn or empty file, and any reader sees the new file once
-// Replace returns. It is not flushed to the disk on every write, which would cost
+// Durability: a replacement is atomic (a temporary file swapped in for the file), so no
+// reader and no crashed program ever sees a torn or empty file, and any reader sees the new
+// file once Replace returns. It is not flushed to the disk on every write, which would cost
 // milliseconds per stored value; Sync flushes the last replacement and its folder, and the
-// owners call it when they are done writing (a TIniFile or TRegistry freed).
+// owners call it when they are done writing (a TIniFile or TRegistry freed). Until then a
+// power cut can lose the file's latest contents.
 #include <optional>
 #include <string>
 #include <string_view>
