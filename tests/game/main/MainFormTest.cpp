@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 #include "graphics/DDCanvas.h"
 #include "graphics/DDModesCombo.h"
+#include "tests/platform/files/Undeletable.h"
 
 TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
     WriteSettings(FourPlayers);
@@ -247,14 +248,17 @@ TEST_F(MainFormTest, MusicThatNoPlugInPlaysIsReportedOnceNotEveryRound) {
 // A settings file that cannot be read, or cannot be written back, is reported once: when it
 // is read at start, not again when the game closes.
 TEST_F(MainFormTest, AnUnusableSettingsFileIsReportedOnceWhenItIsRead) {
-    const std::string longName(250, 'v'); // no temporary file fits beside it, for root too
     std::filesystem::create_directory(Folder() / "vortamix.ini");
-    std::ofstream(Folder() / (longName + ".ini")) << FourPlayers;
-    for (const std::string& exe : {std::string("vortamix"), longName}) {
-        SetExeName((Folder() / exe).string());
+    std::filesystem::create_directory(Folder() / "locked");
+    std::ofstream(Folder() / "locked" / "vortamix.ini") << FourPlayers;
+    for (const std::filesystem::path& exe : {Folder() / "vortamix", Folder() / "locked" / "vortamix"}) {
+        SetExeName(exe.string());
+        // A folder that takes no new entries: no file can replace the settings in it.
+        ScopedUndeletable lock((Folder() / "locked").string());
+        VX_REQUIRE_UNDELETABLE(lock);
         messages.recorder().Clear();
         Start();
-        EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at start, named " << exe.size() << " bytes long";
+        EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at start, " << exe;
         TCloseAction action = caHide;
         MainForm->FormClose(MainForm, action);
         EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at close";
