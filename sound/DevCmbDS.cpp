@@ -33,6 +33,19 @@ int TSoundDeviceList::IndexOf(const TComboBox& combo, const GUID* guid) {
     return 0;
 }
 
+std::vector<TPropInfo> DeviceComboProperties() {
+    return {
+        Property("DropDownCount", TypeInteger(), &TComboBox::DropDownCount, &TComboBox::SetDropDownCount, 8),
+    };
+}
+
+namespace {
+
+const bool playbackChooserPublished =
+    RegisterPublishedClass("TDSoundDevCombo", "TWinControl", DeviceComboProperties());
+
+} // namespace
+
 TDSoundDevCombo::TDSoundDevCombo(TComponent* owner) : TComboBox(owner) {
     SetSorted(false);
     SetStyle(csDropDownList);

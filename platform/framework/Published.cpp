@@ -261,6 +261,11 @@ const TTypeInfo& TypeVariant() {
     return simpleType(tkVariant, "Variant");
 }
 
+const TTypeInfo& TypeThreadPriority() {
+    return EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
+                                               "tpHighest", "tpTimeCritical"});
+}
+
 const TTypeInfo& IntegerType(const std::string& name) {
     return simpleType(tkInteger, name);
 }

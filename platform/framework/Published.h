@@ -15,6 +15,7 @@
 #include "platform/framework/Classes.h"
 #include "platform/framework/Variants.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -81,7 +82,8 @@ public:
 };
 
 // Types of every program: Integer, Int64, Char, WideChar, String, Boolean (an enumeration
-// of False and True), Single, Double, Extended, Currency, Variant.
+// of False and True), Single, Double, Extended, Currency, Variant, and TThreadPriority (a
+// thread's priority, tpIdle to tpTimeCritical).
 const TTypeInfo& TypeInteger();
 const TTypeInfo& TypeInt64();
 const TTypeInfo& TypeChar();
@@ -90,6 +92,7 @@ const TTypeInfo& TypeString();
 const TTypeInfo& TypeBoolean();
 const TTypeInfo& TypeFloat(TFloatType floatType);
 const TTypeInfo& TypeVariant();
+const TTypeInfo& TypeThreadPriority();
 // A named type of its own (one object per name): an integer type such as TColor, an
 // enumeration with its members, a set of an enumeration, a class.
 const TTypeInfo& IntegerType(const std::string& name);
@@ -211,6 +214,10 @@ template <class C> C& as(TObject& object) {
     return dynamic_cast<C&>(object);
 }
 
+// The value type of a data member: an atomic member holds its value type.
+template <class T> struct MemberValue { using type = T; };
+template <class T> struct MemberValue<std::atomic<T>> { using type = T; };
+
 } // namespace published
 
 // A property read and written through member functions of C.
@@ -223,6 +230,22 @@ TPropInfo Property(std::string name, const TTypeInfo& type, R (C::*get)() const,
     info.Get = [get](TObject& object) { return published::toValue((published::as<C>(object).*get)()); };
     info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
         (published::as<C>(object).*set)(published::fromValue<V>(value, property));
+    };
+    info.Default = defaultValue;
+    return info;
+}
+
+// A property that is a plain data member of C, read and written as a whole.
+template <class C, class T>
+TPropInfo FieldProperty(std::string name, const TTypeInfo& type, T C::*field,
+                        std::optional<std::int64_t> defaultValue = std::nullopt) {
+    using V = typename published::MemberValue<T>::type;
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [field](TObject& object) { return published::toValue(V(published::as<C>(object).*field)); };
+    info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
+        published::as<C>(object).*field = published::fromValue<V>(value, property);
     };
     info.Default = defaultValue;
     return info;
