@@ -1,6 +1,14 @@
 #include "sound/PlugUser.h"
 
+#include "platform/framework/Published.h"
+
 #include <cstring>
+
+namespace {
+
+const bool userPublished = RegisterPublishedClass("TSndUser", "TSndPlayPlug", {});
+
+} // namespace
 
 TSndUser::TSndUser(TComponent* owner) : TSndPlayPlug(owner) {}
 
