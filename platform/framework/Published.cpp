@@ -1,5 +1,7 @@
 #include "platform/framework/Published.h"
 
+#include "platform/framework/Bitmap.h"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -210,6 +212,45 @@ TComponent* findComponentFor(TObject& object, std::string_view name) {
     return nullptr;
 }
 
+std::string pictureText(const TBitmap& picture) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (BYTE byte : picture.SaveToMemory()) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void setPicture(TObject& object, const TPropInfo& prop, std::string_view text) {
+    auto refuse = [&prop] { throw EPropertyError("Invalid picture data for " + prop.Name); };
+    if (text.size() % 2 != 0) refuse();
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
+        if (high < 0 || low < 0) refuse();
+        bytes.push_back(static_cast<BYTE>(high << 4 | low));
+    }
+    if (bytes.empty()) {
+        SetObjectProp(object, prop, nullptr);
+        return;
+    }
+    TBitmap picture;
+    try {
+        picture.LoadFromMemory(bytes.data(), bytes.size());
+    } catch (const Exception&) {
+        refuse();
+    }
+    SetObjectProp(object, prop, &picture);
+}
+
 } // namespace
 
 namespace published {
@@ -287,6 +328,10 @@ const TTypeInfo& SetType(const std::string& name, const TTypeInfo& memberType) {
     });
 }
 
+const TTypeInfo& MethodType(const std::string& name) {
+    return simpleType(tkMethod, name);
+}
+
 const TTypeInfo& ClassType(const std::string& className) {
     return TypeTable::instance().get(className, [&](TTypeInfo& type) {
         type.Kind = tkClass;
@@ -329,6 +374,10 @@ bool IsPublishedProp(const TObject& object, std::string_view name) {
     return GetPropInfo(object, name) != nullptr;
 }
 
+bool IsStoredProp(TObject& object, const TPropInfo& prop) {
+    return !prop.Stored || prop.Stored(object);
+}
+
 std::int64_t GetOrdProp(TObject& object, const TPropInfo& prop) {
     return take<std::int64_t>(read(object, prop), prop);
 }
@@ -367,6 +416,18 @@ Variant GetVariantProp(TObject& object, const TPropInfo& prop) {
 
 void SetVariantProp(TObject& object, const TPropInfo& prop, const Variant& value) {
     write(object, prop, value);
+}
+
+TMethod GetMethodProp(TObject& object, const TPropInfo& prop) {
+    return take<TMethod>(read(object, prop), prop);
+}
+
+void SetMethodProp(TObject& object, const TPropInfo& prop, const TMethod& handler) {
+    write(object, prop, handler);
+}
+
+bool IsPictureProp(const TPropInfo& prop) {
+    return prop.Kind() == tkClass && ClassInheritsFrom(prop.PropType->ClassName, "TGraphic");
 }
 
 std::string GetEnumName(const TTypeInfo& type, int value) {
@@ -434,6 +495,7 @@ std::string GetPropText(TObject& object, const TPropInfo& prop) {
     case tkClass: {
         TObject* value = GetObjectProp(object, prop);
         if (!value) return {};
+        if (auto* picture = dynamic_cast<TBitmap*>(value)) return pictureText(*picture);
         if (auto* component = dynamic_cast<TComponent*>(value)) return component->Name();
         return value->ClassName();
     }
@@ -501,6 +563,10 @@ void SetPropText(TObject& object, const TPropInfo& prop, std::string_view text) 
         SetVariantProp(object, prop, Variant(std::string(text)));
         return;
     case tkClass: {
+        if (IsPictureProp(prop)) {
+            setPicture(object, prop, trimmed(text));
+            return;
+        }
         if (trimmed(text).empty()) {
             SetObjectProp(object, prop, nullptr);
             return;

@@ -4,6 +4,7 @@
 #include "platform/framework/Controls.h"
 #include "platform/framework/QtBridge.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -46,6 +47,8 @@ struct ControlEvents {
     static bool keyUp(QWidget* widget, QKeyEvent* event);
     static void focusIn(QWidget* widget);
     static void focusOut(QWidget* widget);
+    // A right click or the menu key: true when the control or its popup menu took it.
+    static bool contextPopup(QWidget* widget, QContextMenuEvent* event);
 };
 
 template <class Base> class Widget : public Base, public ControlLink {
@@ -112,6 +115,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override {
         Base::focusOutEvent(event);
         ControlEvents::focusOut(this);
+    }
+    // Unhandled, the widget's own menu (an edit's) shows, or the parent hears of it.
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (ControlEvents::contextPopup(this, event))
+            event->accept();
+        else
+            Base::contextMenuEvent(event);
     }
 };
 

@@ -277,6 +277,27 @@ TEST_F(LabelRules, ARightAlignedAutoSizedLabelKeepsItsRightEdge) {
     EXPECT_EQ(label->Left() + label->Width(), right);
 }
 
+TEST_F(LabelRules, TheAcceleratorFocusesTheFocusControlAndThePointerIsReported) {
+    auto* label = place<TLabel>();
+    auto* edit = place<TEdit>();
+    label->SetCaption("&Name");
+    label->SetFocusControl(edit);
+    std::string seen;
+    label->OnMouseEnter = [&](TObject*) { seen += "in "; };
+    label->OnMouseLeave = [&](TObject*) { seen += "out"; };
+    form->Show();
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
+    QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    EXPECT_TRUE(PumpUntil([&] { return edit->Focused(); }));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(vx::ControlWidget(label), &enter);
+    QCoreApplication::sendEvent(vx::ControlWidget(label), &leave);
+    EXPECT_EQ(seen, "in out");
+    edit->Free();
+    EXPECT_EQ(label->FocusControl(), nullptr);
+}
+
 using ButtonRules = DialogFixture;
 
 TEST_F(ButtonRules, AModalResultButtonEndsShowModalWithItsResult) {
