@@ -38,6 +38,11 @@ void TSharedNotifyEvent::operator()(TObject* sender) const {
     if (handler) (*handler)(sender);
 }
 
+TNotifyEvent TSharedNotifyEvent::Get() const {
+    std::lock_guard guard(lock_);
+    return handler_ ? *handler_ : TNotifyEvent();
+}
+
 namespace {
 
 const bool formPublished = RegisterPublishedClass(
@@ -52,6 +57,10 @@ const bool formPublished = RegisterPublishedClass(
         FieldProperty("DDPalFileName", TypeString(), &TDDForm::DDPalFileName),
         Property("DDWidth", TypeInteger(), &TDDForm::DDWidth, &TDDForm::SetDDWidth, 640),
         FieldProperty("DDWindowed", TypeBoolean(), &TDDForm::DDWindowed, false),
+        EventProperty("OnDDActiveChange", MethodType("TNotifyEvent"), &TDDForm::OnDDActiveChange),
+        EventProperty("OnDDUpdateDisplay", MethodType("TNotifyEvent"), &TDDForm::OnDDUpdateDisplay),
+        EventProperty("OnDDChangeSize", MethodType("TNotifyEvent"), &TDDForm::OnDDChangeSize),
+        EventProperty("OnDDChangePalette", MethodType("TNotifyEvent"), &TDDForm::OnDDChangePalette),
     });
 
 } // namespace

@@ -309,6 +309,8 @@ std::vector<TPropInfo> spriteProperties() {
         cardinal("ShowLeft", &TDDSprite::ShowLeft, 0),
         cardinal("ShowTop", &TDDSprite::ShowTop, 0),
         FieldProperty("Frames", ClassType("TDDSurface"), &TDDSprite::Frames),
+        EventProperty("OnCheckLimits", MethodType("TDDCheckLimitsEvent"), &TDDSprite::OnCheckLimits),
+        EventProperty("OnCheckedLimits", MethodType("TNotifyEvent"), &TDDSprite::OnCheckedLimits),
     };
 }
 

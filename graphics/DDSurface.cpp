@@ -20,6 +20,8 @@ const bool surfacePublished = RegisterPublishedClass(
         FieldProperty("AutoColorKey", TypeBoolean(), &TDDSurface::AutoColorKey, true),
         FieldProperty("FileType", EnumerationType("TDDSFileType", {"ddsBmp", "ddsPcx", "ddsJpg"}),
                       &TDDSurface::FileType, ddsPcx),
+        EventProperty("OnUpdate", MethodType("TNotifyEvent"), &TDDSurface::OnUpdate),
+        EventProperty("OnInit", MethodType("TNotifyEvent"), &TDDSurface::OnInit),
     });
 
 } // namespace

@@ -11,7 +11,9 @@ namespace {
 
 // The panel's look and place come from the framework's controls; each derived panel
 // publishes the effect it edits.
-const bool panelPublished = RegisterPublishedClass("TSndControlBase", "TCustomControl", {});
+const bool panelPublished = RegisterPublishedClass(
+    "TSndControlBase", "TCustomControl",
+    {EventProperty("OnEnabledChange", MethodType("TNotifyEvent"), &TSndControlBase::OnEnabledChange)});
 
 } // namespace
 

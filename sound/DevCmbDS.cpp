@@ -36,6 +36,9 @@ int TSoundDeviceList::IndexOf(const TComboBox& combo, const GUID* guid) {
 std::vector<TPropInfo> DeviceComboProperties() {
     return {
         Property("DropDownCount", TypeInteger(), &TComboBox::DropDownCount, &TComboBox::SetDropDownCount, 8),
+        Property("ItemHeight", TypeInteger(), &TComboBox::ItemHeight, &TComboBox::SetItemHeight),
+        EventProperty("OnChange", MethodType("TNotifyEvent"), &TComboBox::OnChange),
+        EventProperty("OnDropDown", MethodType("TNotifyEvent"), &TComboBox::OnDropDown),
     };
 }
 

@@ -6,7 +6,22 @@
 
 namespace {
 
-const bool userPublished = RegisterPublishedClass("TSndUser", "TSndPlayPlug", {});
+// Every operation of the plug-in is the application's, through these events.
+const bool userPublished = RegisterPublishedClass(
+    "TSndUser", "TSndPlayPlug",
+    {
+        EventProperty("OnGetType", MethodType("TSndGetTypeEvent"), &TSndUser::OnGetType,
+                      &TSndUser::SetOnGetType),
+        EventProperty("OnReset", MethodType("TNotifyEvent"), &TSndUser::OnReset, &TSndUser::SetOnReset),
+        EventProperty("OnRelease", MethodType("TNotifyEvent"), &TSndUser::OnRelease, &TSndUser::SetOnRelease),
+        EventProperty("OnInit", MethodType("TSndInitEvent"), &TSndUser::OnInit, &TSndUser::SetOnInit),
+        EventProperty("OnInfo", MethodType("TSndInfoEvent"), &TSndUser::OnInfo, &TSndUser::SetOnInfo),
+        EventProperty("OnProc", MethodType("TSndUserProcEvent"), &TSndUser::OnProc, &TSndUser::SetOnProc),
+        EventProperty("OnGetPos", MethodType("TSndPositionEvent"), &TSndUser::OnGetPos,
+                      &TSndUser::SetOnGetPos),
+        EventProperty("OnSetPos", MethodType("TSndPositionEvent"), &TSndUser::OnSetPos,
+                      &TSndUser::SetOnSetPos),
+    });
 
 } // namespace
 

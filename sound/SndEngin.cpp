@@ -33,6 +33,11 @@ const bool enginePublished = RegisterPublishedClass(
         ReadOnlyProperty("BuffersCountMask", TypeInteger(), &TSndEngine::BuffersCountMask),
         ReadOnlyProperty("BuffersSize", TypeInteger(), &TSndEngine::BuffersSize),
         ReadOnlyProperty("BuffersSizeMask", TypeInteger(), &TSndEngine::BuffersSizeMask),
+        EventProperty("OnBeforeStop", MethodType("TNotifyEvent"), &TSndEngine::OnBeforeStop,
+                      &TSndEngine::SetOnBeforeStop),
+        EventProperty("OnActiveChange", MethodType("TNotifyEvent"), &TSndEngine::OnActiveChange,
+                      &TSndEngine::SetOnActiveChange),
+        EventProperty("OnProc", MethodType("TSndProcEvent"), &TSndEngine::OnProc, &TSndEngine::SetOnProc),
     });
 
 } // namespace

@@ -318,17 +318,50 @@ template <class C, class P> TPropInfo StoredWhen(TPropInfo info, P stored) {
     return info;
 }
 
-// An event: a std::function field of C, read and assigned as a TMethod.
-template <class C, class E> TPropInfo EventProperty(std::string name, const TTypeInfo& type, E C::*field) {
+namespace published {
+
+// The handler an event field holds: the field itself (a std::function), or a copy of what a
+// slot that guards its handler gives by Get.
+template <class F> auto handlerIn(const F& field) {
+    if constexpr (requires { field.Get(); })
+        return field.Get();
+    else
+        return field;
+}
+
+template <class E> const E& handlerFrom(const TPropValue& value, const std::string& property) {
+    const auto* handler = std::get_if<TMethod>(&value);
+    const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
+    if (!typed) wrongKind(property);
+    return *typed;
+}
+
+} // namespace published
+
+// An event: a field of C holding the handler (see handlerIn), read and assigned as a TMethod.
+template <class C, class F> TPropInfo EventProperty(std::string name, const TTypeInfo& type, F C::*field) {
+    using E = decltype(published::handlerIn(std::declval<const F&>()));
     TPropInfo info;
     info.Name = std::move(name);
     info.PropType = &type;
-    info.Get = [field](TObject& object) { return TPropValue(TMethod(published::as<C>(object).*field)); };
+    info.Get = [field](TObject& object) {
+        return TPropValue(TMethod(published::handlerIn(published::as<C>(object).*field)));
+    };
     info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
-        const auto* handler = std::get_if<TMethod>(&value);
-        const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
-        if (!typed) published::wrongKind(property);
-        published::as<C>(object).*field = *typed;
+        published::as<C>(object).*field = published::handlerFrom<E>(value, property);
+    };
+    return info;
+}
+
+// An event read and assigned through member functions of C.
+template <class C, class E>
+TPropInfo EventProperty(std::string name, const TTypeInfo& type, E (C::*get)() const, void (C::*set)(E)) {
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [get](TObject& object) { return TPropValue(TMethod((published::as<C>(object).*get)())); };
+    info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
+        (published::as<C>(object).*set)(published::handlerFrom<E>(value, property));
     };
     return info;
 }
