@@ -34,12 +34,10 @@ int TSoundDeviceList::IndexOf(const TComboBox& combo, const GUID* guid) {
 }
 
 std::vector<TPropInfo> DeviceComboProperties() {
-    return {
-        Property("DropDownCount", TypeInteger(), &TComboBox::DropDownCount, &TComboBox::SetDropDownCount, 8),
-        Property("ItemHeight", TypeInteger(), &TComboBox::ItemHeight, &TComboBox::SetItemHeight),
-        EventProperty("OnChange", MethodType("TNotifyEvent"), &TComboBox::OnChange),
-        EventProperty("OnDropDown", MethodType("TNotifyEvent"), &TComboBox::OnDropDown),
+    auto combo = [](const char* name, std::optional<std::int64_t> defaultValue = std::nullopt) {
+        return InheritedProperty("TComboBox", name, defaultValue);
     };
+    return {combo("DropDownCount", 8), combo("ItemHeight"), combo("OnChange"), combo("OnDropDown")};
 }
 
 namespace {

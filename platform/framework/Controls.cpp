@@ -189,6 +189,18 @@ void ControlEvents::resized(QWidget* widget) {
     });
 }
 
+bool ControlEvents::mouseWheel(QWidget* widget, QWheelEvent* event) {
+    TControl* control = controlOf(widget);
+    if (!control || widget != control->Widget() || event->angleDelta().y() == 0) return false;
+    const QPoint at = event->globalPosition().toPoint();
+    bool handled = false;
+    Guarded([&] {
+        handled = control->DoMouseWheel(ShiftOf(event->modifiers(), event->buttons()),
+                                        event->angleDelta().y(), {at.x(), at.y()});
+    });
+    return handled;
+}
+
 bool ControlEvents::contextPopup(QWidget* widget, QContextMenuEvent* event) {
     TControl* control = controlOf(widget);
     if (!control || widget != control->Widget()) return false;
@@ -541,6 +553,15 @@ void TControl::SetPopupMenu(TPopupMenu* menu) {
 void TControl::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    if (handled) return true;
+    const TMouseWheelUpDownEvent& turned = wheelDelta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (turned) turned(this, shift, mousePos, handled);
+    return handled;
 }
 
 void TControl::FocusChanged(TWinControl*) {}

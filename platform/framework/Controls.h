@@ -100,6 +100,12 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 // A right click or the menu key over a control: MousePos in its client coordinates,
 // (-1, -1) from the keyboard; a handler that sets Handled keeps the popup menu closed.
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+// A turn of the mouse wheel over a control: WheelDelta 120 a notch away from the user,
+// -120 towards; MousePos on the screen. Handled keeps the control from scrolling.
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, POINT MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, POINT MousePos, bool& Handled)>;
 
 // The smallest and largest size a control may take; 0 is no limit. A limit that crosses
 // the other one moves it along.
@@ -227,6 +233,10 @@ public:
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
     TContextPopupEvent OnContextPopup;
+    // OnMouseWheel first; unhandled, OnMouseWheelDown (towards the user) or OnMouseWheelUp.
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
     // After the control's size changed.
     TNotifyEvent OnResize;
 
@@ -254,6 +264,8 @@ protected:
     virtual void DblClick();
     // Fires OnContextPopup.
     virtual void DoContextPopup(POINT mousePos, bool& handled);
+    // Fires the wheel events; true when one handled the turn.
+    virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
     // The focus moved to focused, a control of the same form.
     virtual void FocusChanged(TWinControl* focused);
     // Constraints changed: the bounds follow them.

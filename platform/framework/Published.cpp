@@ -68,13 +68,21 @@ public:
 
     std::vector<const TPropInfo*> properties(const TObject& object) {
         std::lock_guard guard(lock_);
-        ClassEntry* entry = classOf(object);
+        return listOf(classOf(object));
+    }
+
+    std::vector<const TPropInfo*> properties(const std::string& className) {
+        std::lock_guard guard(lock_);
+        return listOf(find(className));
+    }
+
+private:
+    std::vector<const TPropInfo*> listOf(ClassEntry* entry) {
         if (!entry) return {};
         if (!entry->all) entry->all = flatten(*entry);
         return *entry->all;
     }
 
-private:
     ClassEntry* find(const std::string& name) {
         auto it = classes_.find(name);
         return it == classes_.end() ? nullptr : it->second.get();
@@ -353,6 +361,18 @@ bool IsPublishedClass(const std::string& className) {
 bool ClassInheritsFrom(const std::string& className, const std::string& ancestor) {
     ensureFramework();
     return Registry::instance().inheritsFrom(className, ancestor);
+}
+
+TPropInfo InheritedProperty(const std::string& className, std::string_view name,
+                            std::optional<std::int64_t> defaultValue) {
+    ensureFramework();
+    for (const TPropInfo* prop : Registry::instance().properties(className)) {
+        if (!sameName(prop->Name, name)) continue;
+        TPropInfo copy = *prop;
+        copy.Default = defaultValue;
+        return copy;
+    }
+    throw EPropertyError(className + " publishes no " + std::string(name));
 }
 
 std::vector<const TPropInfo*> GetPropList(const TObject& object, TTypeKinds kinds) {

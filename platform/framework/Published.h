@@ -142,6 +142,11 @@ bool IsPublishedClass(const std::string& className);
 // True when className is ancestor or a registered descendant of it.
 bool ClassInheritsFrom(const std::string& className, const std::string& ancestor);
 
+// className's published property of that name (its own or inherited) with another default,
+// for a descendant that publishes it again so; EPropertyError when there is none.
+TPropInfo InheritedProperty(const std::string& className, std::string_view name,
+                            std::optional<std::int64_t> defaultValue);
+
 // The object's published properties of the given kinds, in order (see the top).
 std::vector<const TPropInfo*> GetPropList(const TObject& object, TTypeKinds kinds = tkProperties);
 // The object's published property of that name (ignoring ASCII case), nullptr when none.
@@ -239,6 +244,22 @@ template <class C> C& as(TObject& object) {
 template <class T> struct MemberValue { using type = T; };
 template <class T> struct MemberValue<std::atomic<T>> { using type = T; };
 
+template <class E> const E& handlerOf(const TPropValue& value, const std::string& property) {
+    const auto* handler = std::get_if<TMethod>(&value);
+    const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
+    if (!typed) wrongKind(property);
+    return *typed;
+}
+
+// The handler an event field holds: the field itself (a std::function), or a copy of what a
+// slot that guards its handler gives by Get.
+template <class F> auto handlerIn(const F& field) {
+    if constexpr (requires { field.Get(); })
+        return field.Get();
+    else
+        return field;
+}
+
 } // namespace published
 
 // A property read and written through member functions of C.
@@ -318,26 +339,6 @@ template <class C, class P> TPropInfo StoredWhen(TPropInfo info, P stored) {
     return info;
 }
 
-namespace published {
-
-// The handler an event field holds: the field itself (a std::function), or a copy of what a
-// slot that guards its handler gives by Get.
-template <class F> auto handlerIn(const F& field) {
-    if constexpr (requires { field.Get(); })
-        return field.Get();
-    else
-        return field;
-}
-
-template <class E> const E& handlerFrom(const TPropValue& value, const std::string& property) {
-    const auto* handler = std::get_if<TMethod>(&value);
-    const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
-    if (!typed) wrongKind(property);
-    return *typed;
-}
-
-} // namespace published
-
 // An event: a field of C holding the handler (see handlerIn), read and assigned as a TMethod.
 template <class C, class F> TPropInfo EventProperty(std::string name, const TTypeInfo& type, F C::*field) {
     using E = decltype(published::handlerIn(std::declval<const F&>()));
@@ -348,20 +349,21 @@ template <class C, class F> TPropInfo EventProperty(std::string name, const TTyp
         return TPropValue(TMethod(published::handlerIn(published::as<C>(object).*field)));
     };
     info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
-        published::as<C>(object).*field = published::handlerFrom<E>(value, property);
+        published::as<C>(object).*field = published::handlerOf<E>(value, property);
     };
     return info;
 }
 
 // An event read and assigned through member functions of C.
-template <class C, class E>
-TPropInfo EventProperty(std::string name, const TTypeInfo& type, E (C::*get)() const, void (C::*set)(E)) {
+template <class C, class R, class V>
+TPropInfo EventProperty(std::string name, const TTypeInfo& type, R (C::*get)() const, void (C::*set)(V)) {
+    using E = std::decay_t<V>;
     TPropInfo info;
     info.Name = std::move(name);
     info.PropType = &type;
-    info.Get = [get](TObject& object) { return TPropValue(TMethod((published::as<C>(object).*get)())); };
+    info.Get = [get](TObject& object) { return TPropValue(TMethod(E((published::as<C>(object).*get)()))); };
     info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
-        (published::as<C>(object).*set)(published::handlerFrom<E>(value, property));
+        (published::as<C>(object).*set)(published::handlerOf<E>(value, property));
     };
     return info;
 }

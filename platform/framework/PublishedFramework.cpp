@@ -112,6 +112,10 @@ void registerControls() {
             EventProperty("OnMouseDown", MethodType("TMouseEvent"), &TControl::OnMouseDown),
             EventProperty("OnMouseMove", MethodType("TMouseMoveEvent"), &TControl::OnMouseMove),
             EventProperty("OnMouseUp", MethodType("TMouseEvent"), &TControl::OnMouseUp),
+            EventProperty("OnMouseWheel", MethodType("TMouseWheelEvent"), &TControl::OnMouseWheel),
+            EventProperty("OnMouseWheelDown", MethodType("TMouseWheelUpDownEvent"),
+                          &TControl::OnMouseWheelDown),
+            EventProperty("OnMouseWheelUp", MethodType("TMouseWheelUpDownEvent"), &TControl::OnMouseWheelUp),
             EventProperty("OnResize", notifyEvent(), &TControl::OnResize),
         });
     RegisterPublishedClass(
@@ -124,7 +128,7 @@ void registerControls() {
                      true),
             Property("TabOrder", IntegerType("TTabOrder"), &TWinControl::TabOrder, &TWinControl::SetTabOrder,
                      -1),
-            Property("TabStop", TypeBoolean(), &TWinControl::TabStop, &TWinControl::SetTabStop),
+            Property("TabStop", TypeBoolean(), &TWinControl::TabStop, &TWinControl::SetTabStop, false),
             EventProperty("OnEnter", notifyEvent(), &TWinControl::OnEnter),
             EventProperty("OnExit", notifyEvent(), &TWinControl::OnExit),
             EventProperty("OnKeyDown", MethodType("TKeyEvent"), &TWinControl::OnKeyDown),

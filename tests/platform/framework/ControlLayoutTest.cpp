@@ -1,19 +1,14 @@
 // What controls take from their parent and keep against it: anchors, size constraints, the
-// order of Tab key moves, inherited colour, hints and 3-D flag, and the context menu.
+// order of Tab key moves, inherited colour, hints and 3-D flag.
 #include "platform/framework/Controls.h"
 
 #include "GuiTestSupport.h"
 #include "platform/framework/ExtCtrls.h"
-#include "platform/framework/PopupMenu.h"
 #include "platform/framework/StdCtrls.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTimer>
-#include <QWindow>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,14 +25,6 @@ protected:
         control->SetParent(parent);
         control->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
         return control;
-    }
-    // A right click as the desktop delivers it: a press on the window at the control's point.
-    void rightClick(TControl* control, POINT at) {
-        QWidget* widget = vx::ControlWidget(control);
-        const QPoint inWindow = widget->mapTo(widget->window(), QPoint(at.x, at.y));
-        QMouseEvent press(QEvent::MouseButtonPress, inWindow, widget->mapToGlobal(QPoint(at.x, at.y)),
-                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(widget->window()->windowHandle(), &press);
     }
     TForm* form = nullptr;
 };
@@ -139,57 +126,6 @@ TEST_F(ControlLayout, ColourHintsAndThe3DFlagFollowTheParentUntilSet) {
     EXPECT_EQ(child->Color(), clGreen);
     EXPECT_TRUE(child->ShowHint());
     EXPECT_FALSE(child->Ctl3D());
-}
-
-TEST_F(ControlLayout, ARightClickOpensThePopupMenuOfTheControlOrOfItsParent) {
-    auto* panel = place<TPanel>(form, {0, 0, 200, 100});
-    auto* inner = place<TPanel>(panel, {10, 10, 60, 60});
-    TPopupMenu menu(form);
-    menu.Items()->Add(new TMenuItem(form));
-    int shown = 0;
-    menu.OnPopup = [&](TObject*) {
-        ++shown;
-        QTimer::singleShot(0, [&] { menu.CloseMenu(); });
-    };
-    panel->SetPopupMenu(&menu);
-    form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return vx::ControlWidget(inner)->isVisible(); }));
-
-    rightClick(inner, {5, 5});
-    EXPECT_EQ(shown, 1) << "the inner panel has no menu: its parent's pops up";
-    EXPECT_EQ(menu.PopupComponent(), panel);
-
-    POINT reported{};
-    inner->OnContextPopup = [&](TObject*, POINT at, bool& handled) {
-        reported = at;
-        handled = true;
-    };
-    inner->SetPopupMenu(&menu);
-    rightClick(inner, {7, 8});
-    EXPECT_EQ(shown, 1) << "a handled click opens nothing";
-    EXPECT_EQ(reported.x, 7);
-    EXPECT_EQ(reported.y, 8);
-
-    inner->OnContextPopup = nullptr;
-    rightClick(inner, {5, 5});
-    EXPECT_EQ(shown, 2);
-    EXPECT_EQ(menu.PopupComponent(), inner);
-}
-
-TEST_F(ControlLayout, AComboBoxTellsOfItsListDroppingDownAndGivesItsRowsTheirHeight) {
-    auto* combo = place<TComboBox>(form, {10, 10, 150, 31});
-    combo->Items()->SetText("one\ntwo\nthree");
-    combo->SetItemHeight(0);
-    EXPECT_EQ(combo->ItemHeight(), 16) << "below 1 is ignored";
-    combo->SetItemHeight(27);
-    auto* box = static_cast<QComboBox*>(vx::ControlWidget(combo));
-    bool listShownBefore = true;
-    combo->OnDropDown = [&](TObject*) { listShownBefore = box->view()->isVisible(); };
-    form->Show();
-    box->showPopup();
-    EXPECT_FALSE(listShownBefore);
-    EXPECT_EQ(box->view()->visualRect(box->model()->index(1, 0)).height(), 27);
-    box->hidePopup();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/framework/ExtCtrls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -116,6 +117,22 @@ TEST_F(ComboBoxRules, ItemsCarryObjectsAndAnIndexOutsideTheListSelectsNothing) {
     combo->SetItemIndex(5);
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_THROW(combo->Items()->Strings(2), EListError);
+}
+
+TEST_F(ComboBoxRules, ItTellsOfItsListDroppingDownAndGivesItsRowsTheirHeight) {
+    auto* combo = place<TComboBox>();
+    combo->Items()->SetText("one\ntwo\nthree");
+    combo->SetItemHeight(0);
+    EXPECT_EQ(combo->ItemHeight(), 16) << "below 1 is ignored";
+    combo->SetItemHeight(27);
+    auto* box = static_cast<QComboBox*>(vx::ControlWidget(combo));
+    bool listShownBefore = true;
+    combo->OnDropDown = [&](TObject*) { listShownBefore = box->view()->isVisible(); };
+    form->Show();
+    box->showPopup();
+    EXPECT_FALSE(listShownBefore);
+    EXPECT_EQ(box->view()->visualRect(box->model()->index(1, 0)).height(), 27);
+    box->hidePopup();
 }
 
 using EditRules = DialogFixture;
