@@ -125,6 +125,7 @@ const bool timerPublished = RegisterPublishedClass(
                  EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
                                                      "tpHighest", "tpTimeCritical"}),
                  &TKxTimer::ThreadPriority, &TKxTimer::SetThreadPriority, tpNormal),
+        EventProperty("OnTimer", MethodType("TNotifyEvent"), &TKxTimer::OnTimer, &TKxTimer::SetOnTimer),
     });
 
 template <class T> bool storeChanged(TKxTimerState& state, T TKxTimerState::*field, T value) {
