@@ -123,6 +123,7 @@ const bool timerPublished = RegisterPublishedClass(
         Property("Threaded", TypeBoolean(), &TKxTimer::Threaded, &TKxTimer::SetThreaded, true),
         Property("ThreadPriority", TypeThreadPriority(), &TKxTimer::ThreadPriority,
                  &TKxTimer::SetThreadPriority, tpNormal),
+        EventProperty("OnTimer", MethodType("TNotifyEvent"), &TKxTimer::OnTimer, &TKxTimer::SetOnTimer),
     });
 
 template <class T> bool storeChanged(TKxTimerState& state, T TKxTimerState::*field, T value) {
