@@ -28,6 +28,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
