@@ -1,20 +1,12 @@
 // How controls look when they cannot be used: every kind of control, disabled itself or
-// through its parent, draws its text greyed, whatever font colour the program gave it; and
-// how a right click and the mouse wheel reach a control.
+// through its parent, draws its text greyed, whatever font colour the program gave it.
 #include "platform/framework/Controls.h"
 
 #include "GuiTestSupport.h"
-#include "platform/framework/ExtCtrls.h"
-#include "platform/framework/PopupMenu.h"
 #include "platform/framework/StdCtrls.h"
 
-#include <QCoreApplication>
 #include <QImage>
-#include <QMouseEvent>
-#include <QTimer>
-#include <QWheelEvent>
 #include <QWidget>
-#include <QWindow>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -110,88 +102,4 @@ TEST_F(DisabledLook, AControlInADisabledParentLooksDisabledToo) {
         EXPECT_GT(fontColoured(control), 20) << kind.name;
         control->Free();
     }
-}
-
-namespace {
-
-class ControlInput : public ::testing::Test {
-protected:
-    void SetUp() override {
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 400, 300);
-    }
-    void TearDown() override { delete form; }
-    template <class T> T* place(TWinControl* parent, RECT bounds) {
-        auto* control = new T(form);
-        control->SetParent(parent);
-        control->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        return control;
-    }
-    // A right click as the desktop delivers it: a press on the window at the control's point.
-    void rightClick(TControl* control, POINT at) {
-        QWidget* widget = vx::ControlWidget(control);
-        const QPoint inWindow = widget->mapTo(widget->window(), QPoint(at.x, at.y));
-        QMouseEvent press(QEvent::MouseButtonPress, inWindow, widget->mapToGlobal(QPoint(at.x, at.y)),
-                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(widget->window()->windowHandle(), &press);
-    }
-    TForm* form = nullptr;
-};
-
-} // namespace
-
-TEST_F(ControlInput, ARightClickOpensThePopupMenuOfTheControlOrOfItsParent) {
-    auto* panel = place<TPanel>(form, {0, 0, 200, 100});
-    auto* inner = place<TPanel>(panel, {10, 10, 60, 60});
-    TPopupMenu menu(form);
-    menu.Items()->Add(new TMenuItem(form));
-    int shown = 0;
-    menu.OnPopup = [&](TObject*) {
-        ++shown;
-        QTimer::singleShot(0, [&] { menu.CloseMenu(); });
-    };
-    panel->SetPopupMenu(&menu);
-    form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return vx::ControlWidget(inner)->isVisible(); }));
-
-    rightClick(inner, {5, 5});
-    EXPECT_EQ(shown, 1) << "the inner panel has no menu: its parent's pops up";
-    EXPECT_EQ(menu.PopupComponent(), panel);
-
-    POINT reported{};
-    inner->OnContextPopup = [&](TObject*, POINT at, bool& handled) {
-        reported = at;
-        handled = true;
-    };
-    inner->SetPopupMenu(&menu);
-    rightClick(inner, {7, 8});
-    EXPECT_EQ(shown, 1) << "a handled click opens nothing";
-    EXPECT_EQ(reported.x, 7);
-    EXPECT_EQ(reported.y, 8);
-
-    inner->OnContextPopup = nullptr;
-    rightClick(inner, {5, 5});
-    EXPECT_EQ(shown, 2);
-    EXPECT_EQ(menu.PopupComponent(), inner);
-}
-
-TEST_F(ControlInput, TheWheelGoesToItsHandlersAndUnhandledOnToTheControl) {
-    auto* panel = place<TPanel>(form, {0, 0, 200, 100});
-    std::string seen;
-    panel->OnMouseWheel = [&](TObject*, TShiftState, int delta, POINT, bool& handled) {
-        seen += "wheel " + std::to_string(delta) + " ";
-        handled = delta > 240;
-    };
-    panel->OnMouseWheelDown = [&](TObject*, TShiftState, POINT, bool&) { seen += "down "; };
-    panel->OnMouseWheelUp = [&](TObject*, TShiftState, POINT at, bool& handled) {
-        seen += "up at " + std::to_string(at.x) + " ";
-        handled = true;
-    };
-    for (int delta : {-120, 120, 360}) {
-        QWheelEvent turn(QPointF(5, 5), QPointF(55, 5), QPoint(), QPoint(0, delta), Qt::NoButton,
-                         Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(vx::ControlWidget(panel), &turn);
-        EXPECT_EQ(turn.isAccepted(), delta > 0) << delta;
-    }
-    EXPECT_EQ(seen, "wheel -120 down wheel 120 up at 55 wheel 360 ");
 }

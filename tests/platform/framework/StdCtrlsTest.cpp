@@ -308,8 +308,8 @@ TEST_F(LabelRules, TheAcceleratorFocusesTheFocusControlAndThePointerIsReported) 
     EXPECT_TRUE(PumpUntil([&] { return edit->Focused(); }));
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(vx::ControlWidget(label), &enter);
-    QCoreApplication::sendEvent(vx::ControlWidget(label), &leave);
+    for (QEvent* event : {static_cast<QEvent*>(&enter), &leave})
+        QCoreApplication::sendEvent(vx::ControlWidget(label), event);
     EXPECT_EQ(seen, "in out");
     edit->Free();
     EXPECT_EQ(label->FocusControl(), nullptr);
