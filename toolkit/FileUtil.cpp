@@ -19,7 +19,9 @@
 #include <system_error>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -482,6 +484,17 @@ std::string GetTempDir() {
     const char* tmp = std::getenv("TMPDIR");
     const std::string dir = tmp && *tmp == '/' ? tmp : "/tmp";
     return NormalDir(dir);
+}
+
+std::string GetSystemDir() {
+    void* library = dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return {};
+    link_map* loaded = nullptr;
+    std::string path;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &loaded) == 0 && loaded && loaded->l_name) path = loaded->l_name;
+    dlclose(library);
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
 }
 
 bool ValidFileName(const std::string& fileName) {

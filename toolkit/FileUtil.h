@@ -195,6 +195,9 @@ bool DeleteFilesEx(const std::vector<std::string>& masks);
 bool ClearDir(const std::string& dir, bool deleteDir);
 // The temporary folder, with a trailing separator.
 std::string GetTempDir();
+// The system's folder of shared libraries (the one the C library came from), without a
+// trailing separator; empty when it cannot be told.
+std::string GetSystemDir();
 // Not empty, none of < > " [ ] | in it, no "\" in its last part.
 bool ValidFileName(const std::string& fileName);
 

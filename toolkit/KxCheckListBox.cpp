@@ -452,6 +452,10 @@ std::vector<TPropInfo> checkListProperties() {
                                   &TKxCheckListBox::SetCheckedIndex, -1));
     properties.push_back(Property("IniStorage", ClassType("TFormPlacement"), &TKxCheckListBox::IniStorage,
                                   &TKxCheckListBox::SetIniStorage));
+    properties.push_back(
+        EventProperty("OnClickCheck", MethodType("TNotifyEvent"), &TKxCheckListBox::OnClickCheck));
+    properties.push_back(
+        EventProperty("OnStateChange", MethodType("TChangeStateEvent"), &TKxCheckListBox::OnStateChange));
     return properties;
 }
 

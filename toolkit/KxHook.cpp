@@ -70,8 +70,11 @@ const bool hookPublished = RegisterPublishedClass(
     "TKxWindowHook", "TComponent",
     {
         Property("Active", TypeBoolean(), &TKxWindowHook::Active, &TKxWindowHook::SetActive, true),
-        Property("WinControl", ClassType("TWinControl"), &TKxWindowHook::WinControl,
-                 &TKxWindowHook::SetWinControl),
+        StoredWhen<TKxWindowHook>(Property("WinControl", ClassType("TWinControl"), &TKxWindowHook::WinControl,
+                                           &TKxWindowHook::SetWinControl),
+                                  [](TKxWindowHook& hook) { return hook.NotIsForm(); }),
+        EventProperty("BeforeMessage", MethodType("THookMessageEvent"), &TKxWindowHook::BeforeMessage),
+        EventProperty("AfterMessage", MethodType("THookMessageEvent"), &TKxWindowHook::AfterMessage),
     });
 
 } // namespace

@@ -453,8 +453,11 @@ const TTypeInfo& listBoxStyleType() {
 }
 
 // What the list boxes publish; the base publishes nothing, its descendants its settings.
-const bool listBoxesPublished = RegisterPublishedClass("TKxCustomListBox", "TWinControl", {}) &&
-                                RegisterPublishedClass("TTextListBox", "TCustomListBox", {});
+const bool listBoxesPublished =
+    RegisterPublishedClass("TKxCustomListBox", "TWinControl", {}) &&
+    RegisterPublishedClass("TTextListBox", "TCustomListBox",
+                           {InheritedProperty("TCustomListBox", "ParentColor", false),
+                            InheritedProperty("TCustomListBox", "TabStop", true)});
 
 } // namespace
 
@@ -480,5 +483,11 @@ std::vector<TPropInfo> KxListBoxPublishedProperties() {
         Property("Style", listBoxStyleType(), &TKxCustomListBox::Style, &TKxCustomListBox::SetStyle,
                  lbStandard),
         Property("TabWidth", TypeInteger(), &TKxCustomListBox::TabWidth, &TKxCustomListBox::SetTabWidth, 0),
+        InheritedProperty("TWinControl", "ParentColor", false),
+        EventProperty("OnDrawItem", MethodType("TDrawItemEvent"), &TKxCustomListBox::OnDrawItem,
+                      &TKxCustomListBox::SetOnDrawItem),
+        EventProperty("OnGetItemWidth", MethodType("TGetItemWidthEvent"), &TKxCustomListBox::OnGetItemWidth,
+                      &TKxCustomListBox::SetOnGetItemWidth),
+        EventProperty("OnMeasureItem", MethodType("TMeasureItemEvent"), &TKxCustomListBox::OnMeasureItem),
     };
 }

@@ -35,6 +35,16 @@ bool isTextKind(TTypeKind kind) {
     return kind == tkString || kind == tkLString || kind == tkWString || kind == tkChar || kind == tkWChar;
 }
 
+// Written and read even when empty: texts, and pictures (an empty one is no picture).
+bool keepsEmptyText(const TPropInfo& prop) {
+    return isTextKind(prop.Kind()) || IsPictureProp(prop);
+}
+
+// Stored as keys of its own: every object but a picture, which is one text.
+bool isObjectStored(const TPropInfo& prop) {
+    return prop.Kind() == tkClass && !IsPictureProp(prop);
+}
+
 // A whole decimal number, or the profile files' hexadecimal forms; nullopt for anything else.
 std::optional<std::int64_t> integerOf(const std::string& text) {
     std::string_view digits = text;
@@ -185,6 +195,8 @@ std::string TPropsStorage::valueText(const TPropInfo& prop) {
         return setText(type, GetOrdProp(*AObject, prop));
     case tkVariant:
         return VarToStr(GetVariantProp(*AObject, prop));
+    case tkClass:
+        return GetPropText(*AObject, prop); // a picture
     default:
         return {};
     }
@@ -222,6 +234,9 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
     case tkVariant:
         SetVariantProp(*AObject, prop, Variant(text));
         break;
+    case tkClass:
+        SetPropText(*AObject, prop, text); // a picture
+        break;
     default:
         break;
     }
@@ -229,24 +244,24 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
 
 void TPropsStorage::StoreAnyProperty(const TPropInfo& prop) {
     if (!AObject) return;
-    if (prop.Kind() == tkClass) {
+    if (isObjectStored(prop)) {
         storeObject(prop, GetObjectProp(*AObject, prop));
         return;
     }
     const std::string text = trimmed(valueText(prop));
-    if (!text.empty() || isTextKind(prop.Kind())) WriteString(Section, GetItemName(prop.Name), text);
+    if (!text.empty() || keepsEmptyText(prop)) WriteString(Section, GetItemName(prop.Name), text);
 }
 
 void TPropsStorage::LoadAnyProperty(const TPropInfo& prop) {
     if (!AObject) return;
     try {
-        if (prop.Kind() == tkClass) {
+        if (isObjectStored(prop)) {
             loadObject(prop, GetObjectProp(*AObject, prop));
             return;
         }
         const std::string def = trimmed(valueText(prop));
         // A variant that starts empty is read too, or a saved one would never come back.
-        if (def.empty() && !isTextKind(prop.Kind()) && prop.Kind() != tkVariant) return;
+        if (def.empty() && !keepsEmptyText(prop) && prop.Kind() != tkVariant) return;
         setFromText(prop, trimmed(ReadString(Section, GetItemName(prop.Name), def)));
     } catch (const std::exception&) {
         // A value the property cannot take leaves it as it was.

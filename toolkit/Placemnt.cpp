@@ -32,8 +32,12 @@ const bool storagePublished = [] {
         "TStoredValue", "TCollectionItem",
         {
             Property("Name", TypeString(), &TStoredValue::Name, &TStoredValue::SetName),
-            Property("Value", TypeVariant(), &TStoredValue::Value, &TStoredValue::SetValue),
+            StoredWhen<TStoredValue>(
+                Property("Value", TypeVariant(), &TStoredValue::Value, &TStoredValue::SetValue),
+                [](TStoredValue& item) { return !item.Value().IsEmpty(); }),
             Property("KeyString", TypeString(), &TStoredValue::KeyString, &TStoredValue::SetKeyString),
+            EventProperty("OnSave", MethodType("TStoredValueEvent"), &TStoredValue::OnSave),
+            EventProperty("OnRestore", MethodType("TStoredValueEvent"), &TStoredValue::OnRestore),
         });
     RegisterPublishedClass("TStoredValues", "TOwnedCollection", {});
     return RegisterPublishedClass(
@@ -75,7 +79,7 @@ const bool placementPublished = [] {
             Property("IniSection", TypeString(), &TFormPlacement::IniSection, &TFormPlacement::SetIniSection),
             SubObjectProperty("MinMaxInfo", ClassType("TWinMinMaxInfo"), &TFormPlacement::MinMaxInfo),
             Property("Options", SetType("TPlacementOptions", option), &TFormPlacement::Options,
-                     &TFormPlacement::SetOptions),
+                     &TFormPlacement::SetOptions, PlacementOptions({fpState, fpPosition})),
             Property("PreventResize", TypeBoolean(), &TFormPlacement::PreventResize,
                      &TFormPlacement::SetPreventResize, false),
             Property(
@@ -86,6 +90,9 @@ const bool placementPublished = [] {
             Property("UseRegistry", TypeBoolean(), &TFormPlacement::UseRegistry,
                      &TFormPlacement::SetUseRegistry, false),
             Property("Version", TypeInteger(), &TFormPlacement::Version, &TFormPlacement::SetVersion, 0),
+            EventProperty("OnSavePlacement", MethodType("TNotifyEvent"), &TFormPlacement::OnSavePlacement),
+            EventProperty("OnRestorePlacement", MethodType("TNotifyEvent"),
+                          &TFormPlacement::OnRestorePlacement),
         });
 }();
 
@@ -153,6 +160,7 @@ TFormPlacement::TFormPlacement(TComponent* owner)
     hook_->AfterMessage = [this](TObject* sender, TMessage& message, bool& handled) {
         wndMessage(sender, message, handled);
     };
+    if (TForm* form = Form()) formHadMaximize_ = form->BorderIcons() & biMaximize;
 }
 
 TFormPlacement::~TFormPlacement() {
@@ -387,13 +395,25 @@ void TFormPlacement::Loaded() {
         form->OnDestroy = [this](TObject* sender) { formDestroy(sender); };
         formHooked_ = true;
     }
+    if (form && !preventResize_) formHadMaximize_ = form->BorderIcons() & biMaximize;
+    updatePreventResize();
     checkToggleHook();
+}
+
+// A form that cannot be resized cannot be maximised either; without PreventResize it has
+// its own maximise button again (a dialog has none).
+void TFormPlacement::updatePreventResize() {
+    TForm* form = Form();
+    if (!form || IsDesigning()) return;
+    const bool maximize = !preventResize_ && formHadMaximize_ && form->BorderStyle() != bsDialog;
+    form->SetBorderIcons(maximize ? form->BorderIcons() | biMaximize : form->BorderIcons() & ~biMaximize);
 }
 
 void TFormPlacement::SetPreventResize(bool prevent) {
     if (!Form() || prevent == preventResize_) return;
     preventResize_ = prevent;
     updatePlacement();
+    updatePreventResize();
     if (!IsLoading()) checkToggleHook();
 }
 

@@ -165,6 +165,7 @@ private:
     friend class TIniLink;
     void minMaxInfoModified();
     void updatePlacement();
+    void updatePreventResize();
     void checkToggleHook();
     void formShow(TObject* sender);
     void formCloseQuery(TObject* sender, bool& canClose);
@@ -189,6 +190,7 @@ private:
     TWinMinMaxInfo minMaxInfo_{this};
     TKxWindowHook* hook_;
     bool formHooked_ = false;
+    bool formHadMaximize_ = false; // the form's own maximise button, given back without PreventResize
     TNotifyEvent formOnShow_;
     TNotifyEvent formOnDestroy_;
     TCloseQueryEvent formOnCloseQuery_;

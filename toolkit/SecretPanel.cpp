@@ -465,6 +465,7 @@ const bool panelPublished = RegisterPublishedClass(
                  &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvLowered),
         Property("BorderWidth", TypeInteger(), &TSecretPanel::BorderWidth, &TSecretPanel::SetBorderWidth, 0),
         Property("Cycled", TypeBoolean(), &TSecretPanel::Cycled, &TSecretPanel::SetCycled, false),
+        PictureProperty("Glyph", ClassType("TBitmap"), &TSecretPanel::Glyph, &TSecretPanel::SetGlyph),
         Property(
             "GlyphLayout",
             EnumerationType("TGlyphLayout", {"glGlyphLeft", "glGlyphRight", "glGlyphTop", "glGlyphBottom"}),
@@ -476,6 +477,10 @@ const bool panelPublished = RegisterPublishedClass(
                  &TSecretPanel::ScrollDirection, &TSecretPanel::SetScrollDirection, sdVertical),
         Property("TextStyle", EnumerationType("TBevelCut", {"bvNone", "bvLowered", "bvRaised"}),
                  &TSecretPanel::TextStyle, &TSecretPanel::SetTextStyle, bvNone),
+        InheritedProperty("TPanel", "ParentColor", false),
+        EventProperty("OnPaintClient", MethodType("TPanelDrawEvent"), &TSecretPanel::OnPaintClient),
+        EventProperty("OnStartPlay", MethodType("TNotifyEvent"), &TSecretPanel::OnStartPlay),
+        EventProperty("OnStopPlay", MethodType("TNotifyEvent"), &TSecretPanel::OnStopPlay),
     });
 
 } // namespace

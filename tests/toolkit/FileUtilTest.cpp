@@ -82,6 +82,13 @@ TEST(FileFolders, ForceDirectoriesMakesEveryLevel) {
     EXPECT_FALSE(ForceDirectories(""));
 }
 
+TEST(FileFolders, TheSystemFolderHoldsTheCLibraryTheProgramRunsWith) {
+    const std::string system = GetSystemDir();
+    ASSERT_FALSE(system.empty());
+    EXPECT_NE(system.back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(system + "/libc.so.6"));
+}
+
 TEST(FileCopyToolkit, ProgressMovesBlockByBlockAndBackToZero) {
     TempTree tree;
     tree.Write("src/" + oddName, std::string(20000, 'p'));
