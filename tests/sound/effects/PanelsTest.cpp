@@ -226,6 +226,22 @@ TEST_F(Panels, DrawingOnTheCurveSetsItsPointsAndResetFlattensIt) {
     EXPECT_EQ(p->Picture().Pixel(100, 96), clBlack) << "the unity line";
 }
 
+TEST_F(Panels, ClosingOneOfTwoPanelsLeavesTheEffectToTheOther) {
+    TSndEcho echo(nullptr);
+    ReadyEffect ready(echo, 1, 16, 44100);
+    auto* earlier = panel<TSndControlEcho>();
+    auto* kept = panel<TSndControlEcho>();
+    auto* later = panel<TSndControlEcho>();
+    for (TSndControlEcho* p : {earlier, kept, later})
+        p->SetSndEcho(&echo);
+    later->Free(); // the panel the effect refreshes
+    earlier->Free();
+    echo.Gain = 99;
+    echo.Init();
+    EXPECT_EQ(kept->GainBar->Position(), 99) << "the panel left follows the effect";
+    EXPECT_TRUE(echo.OnChange()) << "and the effect goes on processing";
+}
+
 TEST_F(Panels, APanelOutlivesItsEffectAndAnEffectOutlivesItsPanel) {
     auto* echo = new TSndEcho(nullptr);
     auto* p = panel<TSndControlEcho>();
