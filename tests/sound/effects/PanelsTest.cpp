@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 
 namespace {
@@ -240,6 +241,21 @@ TEST_F(Panels, ClosingOneOfTwoPanelsLeavesTheEffectToTheOther) {
     echo.Init();
     EXPECT_EQ(kept->GainBar->Position(), 99) << "the panel left follows the effect";
     EXPECT_TRUE(echo.OnChange()) << "and the effect goes on processing";
+}
+
+TEST_F(Panels, SpectrumPanelKeepsExtremeFieldsWithinItsPictureAndSlider) {
+    TSndFFT fft(nullptr);
+    ReadyEffect ready(fft, 2, 16, 44100);
+    fft.Curve[10] = std::numeric_limits<int>::max();
+    fft.Curve[20] = std::numeric_limits<int>::min();
+    fft.Shift = std::numeric_limits<int>::min();
+    auto* p = panel<TSndControlFFT>();
+    p->SetSndFFT(&fft);
+    EXPECT_EQ(p->Picture().Pixel(41, 0), clRed) << "a huge gain runs along the top";
+    EXPECT_EQ(p->Picture().Pixel(81, 127), clRed) << "a huge cut along the bottom";
+    EXPECT_EQ(p->ShiftBar->Position(), 128) << "the largest shift down shows at the end of the slider";
+    p->EnabledBox->SetChecked(true);
+    EXPECT_EQ(fft.Shift.load(), std::numeric_limits<int>::min()) << "what is shown is not written back";
 }
 
 TEST_F(Panels, APanelOutlivesItsEffectAndAnEffectOutlivesItsPanel) {
