@@ -403,11 +403,13 @@ void TKxCheckListBox::KeyPress(char& key) {
 }
 
 void TKxCheckListBox::SaveStatesTo(TObject* ini, const std::string& section) {
-    IniEraseSection(ini, section);
-    const int count = Window().GetCount();
-    IniWriteInteger(ini, section, "Count", count);
-    for (int i = 0; i < count; ++i)
-        IniWriteInteger(ini, section, "Item" + std::to_string(i), State(i));
+    IniUpdate(ini, [&] {
+        IniEraseSection(ini, section);
+        const int count = Window().GetCount();
+        IniWriteInteger(ini, section, "Count", count);
+        for (int i = 0; i < count; ++i)
+            IniWriteInteger(ini, section, "Item" + std::to_string(i), State(i));
+    });
 }
 
 void TKxCheckListBox::RestoreStatesFrom(TObject* ini, const std::string& section) {

@@ -117,10 +117,17 @@ void TKxCustomListBox::CreateWnd() {
     if (savedItems_) {
         std::unique_ptr<TStringList> saved = std::move(savedItems_);
         Items()->Assign(*saved);
-        SetTopIndex(savedTopIndex_);
-        SetItemIndex(savedItemIndex_);
+        SetItemIndex(indexAfterResort(*saved, savedItemIndex_));
+        SetTopIndex(indexAfterResort(*saved, savedTopIndex_));
     }
     ResetExtent();
+}
+
+int TKxCustomListBox::indexAfterResort(const TStrings& saved, int index) const {
+    if (index < 0 || index >= saved.Count()) return index;
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (Items()->Strings(i) == saved.Strings(index) && Items()->Objects(i) == saved.Objects(index)) return i;
+    return index;
 }
 
 void TKxCustomListBox::DestroyWnd() {

@@ -3,10 +3,10 @@
 #include "platform/files/IniFiles.h"
 #include "platform/framework/Collections.h"
 #include "platform/framework/Forms.h"
+#include "platform/framework/Locale.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -79,8 +79,8 @@ int digitsOf(TFloatType type) {
 }
 
 std::string floatText(double value, TFloatType type) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*G", digitsOf(type), value);
+    std::string text = StoredFloatText(value, digitsOf(type));
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c == 'e' ? 'E' : c; });
     return text;
 }
 
@@ -218,8 +218,7 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
         break;
     case tkFloat: {
         double value = 0;
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+        if (!ParseStoredFloat(text, value))
             throw EConvertError("'" + text + "' is not a valid floating point value");
         SetFloatProp(*AObject, prop, value);
         break;

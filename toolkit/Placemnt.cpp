@@ -164,7 +164,7 @@ TFormPlacement::TFormPlacement(TComponent* owner)
 }
 
 TFormPlacement::~TFormPlacement() {
-    closeStorage();
+    dropStorage();
     while (!links_.empty())
         RemoveLink(links_.back());
     if (!IsDesigning()) {
@@ -209,9 +209,18 @@ void TFormPlacement::openStorage(bool forWriting) {
     } else {
         iniFile_ = std::make_unique<TIniFile>(IniFileName());
     }
+    // Everything written while the storage is open reaches the file in one replacement.
+    if (forWriting) IniBeginUpdate(IniObject());
 }
 
 void TFormPlacement::closeStorage() {
+    std::unique_ptr<TRegIniFile> registry = std::move(regIniFile_);
+    std::unique_ptr<TIniFile> iniFile = std::move(iniFile_);
+    IniEndUpdate(registry ? static_cast<TObject*>(registry.get()) : iniFile.get());
+}
+
+void TFormPlacement::dropStorage() {
+    // Freeing the object writes what it gathered; its failure gives way to the one on its way.
     regIniFile_.reset();
     iniFile_.reset();
 }
@@ -225,7 +234,7 @@ void TFormPlacement::SaveFormPlacement() {
         Save();
         saved_ = true;
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();
@@ -249,7 +258,7 @@ void TFormPlacement::RestoreFormPlacement() {
         }
         restored_ = true;
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();
@@ -313,7 +322,7 @@ std::string TFormPlacement::ReadString(const std::string& ident, const std::stri
     try {
         value = IniReadString(IniObject(), IniSection(), ident, def);
     } catch (...) {
-        if (opened) closeStorage();
+        if (opened) dropStorage();
         throw;
     }
     if (opened) closeStorage();
@@ -326,7 +335,7 @@ void TFormPlacement::WriteString(const std::string& ident, const std::string& va
     try {
         IniWriteString(IniObject(), IniSection(), ident, value);
     } catch (...) {
-        if (opened) closeStorage();
+        if (opened) dropStorage();
         throw;
     }
     if (opened) closeStorage();
@@ -356,7 +365,7 @@ void TFormPlacement::EraseSections() {
                 IniEraseSection(IniObject(), name);
         }
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();

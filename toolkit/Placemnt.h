@@ -155,7 +155,10 @@ protected:
     virtual void Restore();
     TForm* Form() const;
     void openStorage(bool forWriting);
+    // Writes what was gathered since the opening (raising its failure) and frees the object.
     void closeStorage();
+    // Frees the object without raising.
+    void dropStorage();
 
 private:
     friend class TWinMinMaxInfo;

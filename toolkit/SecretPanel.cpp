@@ -94,6 +94,7 @@ void TSecretPanel::activate() {
             TControl* child = Controls(i);
             if (!child->Visible()) continue;
             hiddenControls_.push_back(child);
+            FreeNotification(child);
             child->Hide();
         }
     }
@@ -111,14 +112,21 @@ void TSecretPanel::deactivate() {
     }
     active_ = false;
     StopPlay();
-    if (!IsDestroying()) {
-        for (TControl* child : hiddenControls_) {
-            child->Show();
-            child->Invalidate();
-        }
+    for (TControl* child : hiddenControls_) {
+        RemoveFreeNotification(child);
+        if (IsDestroying()) continue;
+        child->Show();
+        child->Invalidate();
     }
     hiddenControls_.clear();
     Invalidate();
+}
+
+void TSecretPanel::Notification(TComponent* component, TOperation operation) {
+    TPanel::Notification(component, operation);
+    if (operation == opRemove)
+        hiddenControls_.erase(std::remove(hiddenControls_.begin(), hiddenControls_.end(), component),
+                              hiddenControls_.end());
 }
 
 void TSecretPanel::StartPlay() {

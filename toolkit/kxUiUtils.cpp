@@ -443,7 +443,8 @@ bool IsForegroundTask() {
         std::lock_guard<std::mutex> guard(probeLock);
         probe = foregroundProbe;
     }
-    return probe && probe();
+    if (probe) return probe();
+    return Application && Application->Active();
 }
 
 void SetForegroundTaskProbe(std::function<bool()> probe) {

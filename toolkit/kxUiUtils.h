@@ -233,10 +233,10 @@ void RaiseWin32Error(int errorCode);
 // Raises the last system error (errno) when ok is false.
 void CheckWin32(bool ok);
 
-// True when the active window belongs to this program. The application object answers
-// it through the probe it installs; with no probe installed no window of ours is active.
+// True when the active window belongs to this program: the application is active, or
+// what an installed probe answers instead.
 bool IsForegroundTask();
-// Installs the probe IsForegroundTask asks (an empty function removes it).
+// Installs a probe for IsForegroundTask to ask instead (an empty function removes it).
 void SetForegroundTaskProbe(std::function<bool()> probe);
 
 // "Windows %s %d.%.2d.%.3d %s" of platform name, major, minor, build (low 16 bits on

@@ -310,6 +310,11 @@ const TTypeInfo& TypeVariant() {
     return simpleType(tkVariant, "Variant");
 }
 
+const TTypeInfo& TypeThreadPriority() {
+    return EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
+                                               "tpHighest", "tpTimeCritical"});
+}
+
 const TTypeInfo& IntegerType(const std::string& name) {
     return simpleType(tkInteger, name);
 }
@@ -528,7 +533,8 @@ std::int64_t integerText(const TPropInfo& prop, std::string_view text, bool wide
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
         invalidText(prop, text);
-    if (!wide && (value < INT32_MIN || value > INT32_MAX)) invalidText(prop, text);
+    // A 32-bit integer type is signed or unsigned (Cardinal): its text is either.
+    if (!wide && (value < INT32_MIN || value > UINT32_MAX)) invalidText(prop, text);
     return value;
 }
 

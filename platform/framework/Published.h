@@ -17,6 +17,7 @@
 #include "platform/framework/Variants.h"
 
 #include <any>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -83,7 +84,8 @@ public:
 };
 
 // Types of every program: Integer, Int64, Char, WideChar, String, Boolean (an enumeration
-// of False and True), Single, Double, Extended, Currency, Variant.
+// of False and True), Single, Double, Extended, Currency, Variant, and TThreadPriority (a
+// thread's priority, tpIdle to tpTimeCritical).
 const TTypeInfo& TypeInteger();
 const TTypeInfo& TypeInt64();
 const TTypeInfo& TypeChar();
@@ -92,6 +94,7 @@ const TTypeInfo& TypeString();
 const TTypeInfo& TypeBoolean();
 const TTypeInfo& TypeFloat(TFloatType floatType);
 const TTypeInfo& TypeVariant();
+const TTypeInfo& TypeThreadPriority();
 // A named type of its own (one object per name): an integer type such as TColor, an
 // enumeration with its members, a set of an enumeration, a class.
 const TTypeInfo& IntegerType(const std::string& name);
@@ -237,11 +240,24 @@ template <class C> C& as(TObject& object) {
     return dynamic_cast<C&>(object);
 }
 
+// The value type of a data member: an atomic member holds its value type.
+template <class T> struct MemberValue { using type = T; };
+template <class T> struct MemberValue<std::atomic<T>> { using type = T; };
+
 template <class E> const E& handlerOf(const TPropValue& value, const std::string& property) {
     const auto* handler = std::get_if<TMethod>(&value);
     const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
     if (!typed) wrongKind(property);
     return *typed;
+}
+
+// The handler an event field holds: the field itself (a std::function), or a copy of what a
+// slot that guards its handler gives by Get.
+template <class F> auto handlerIn(const F& field) {
+    if constexpr (requires { field.Get(); })
+        return field.Get();
+    else
+        return field;
 }
 
 } // namespace published
@@ -256,6 +272,22 @@ TPropInfo Property(std::string name, const TTypeInfo& type, R (C::*get)() const,
     info.Get = [get](TObject& object) { return published::toValue((published::as<C>(object).*get)()); };
     info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
         (published::as<C>(object).*set)(published::fromValue<V>(value, property));
+    };
+    info.Default = defaultValue;
+    return info;
+}
+
+// A property that is a plain data member of C, read and written as a whole.
+template <class C, class T>
+TPropInfo FieldProperty(std::string name, const TTypeInfo& type, T C::*field,
+                        std::optional<std::int64_t> defaultValue = std::nullopt) {
+    using V = typename published::MemberValue<T>::type;
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [field](TObject& object) { return published::toValue(V(published::as<C>(object).*field)); };
+    info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
+        published::as<C>(object).*field = published::fromValue<V>(value, property);
     };
     info.Default = defaultValue;
     return info;
@@ -307,12 +339,15 @@ template <class C, class P> TPropInfo StoredWhen(TPropInfo info, P stored) {
     return info;
 }
 
-// An event: a std::function field of C, read and assigned as a TMethod.
-template <class C, class E> TPropInfo EventProperty(std::string name, const TTypeInfo& type, E C::*field) {
+// An event: a field of C holding the handler (see handlerIn), read and assigned as a TMethod.
+template <class C, class F> TPropInfo EventProperty(std::string name, const TTypeInfo& type, F C::*field) {
+    using E = decltype(published::handlerIn(std::declval<const F&>()));
     TPropInfo info;
     info.Name = std::move(name);
     info.PropType = &type;
-    info.Get = [field](TObject& object) { return TPropValue(TMethod(published::as<C>(object).*field)); };
+    info.Get = [field](TObject& object) {
+        return TPropValue(TMethod(published::handlerIn(published::as<C>(object).*field)));
+    };
     info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
         published::as<C>(object).*field = published::handlerOf<E>(value, property);
     };

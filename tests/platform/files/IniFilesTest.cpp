@@ -167,6 +167,15 @@ TEST(IniFile, ReadsSeeChangesOtherWritersMadeToTheFile) {
     EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=22\nj=3\n");
 }
 
+TEST(IniFile, AFileThatIsNoRegularFileReadsAsEmptyAndIsNeverWritten) {
+    TempTree tree;
+    const std::string path = tree.Path("pipe.ini");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "k", "none"), "none") << "a FIFO is not opened (it would block)";
+    EXPECT_THROW(ini.WriteString("S", "k", "v"), EIniFileException);
+}
+
 TEST(IniFile, FileNameIsResolvedWithoutRegardToCase) {
     TempTree tree;
     tree.Write("Run/Vortamix.INI", "[Screen]\nBPP=16\n");
