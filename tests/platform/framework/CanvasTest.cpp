@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <tuple>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -263,14 +263,9 @@ TEST(CanvasShapes, LinesDrawTheSamePixelsWhereverTheyEndEvenFarOutside) {
     const std::vector<POINT> diagonal = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4},
                                          {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}};
     const std::vector<Line> lines = {
-        {{1, 1}, {18, 7}, {}},
-        {{18, 8}, {2, 1}, {}},
-        {{3, 0}, {7, 9}, {}},
-        {{-15, -4}, {30, 12}, {}},
-        {{25, 9}, {-6, 2}, {}},
-        {{5, -20}, {9, 40}, {}},
-        {{0, 0}, {INT_MAX, INT_MAX}, diagonal},
-        {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
+        {{1, 1}, {18, 7}, {}},       {{18, 8}, {2, 1}, {}},   {{3, 0}, {7, 9}, {}},
+        {{-15, -4}, {30, 12}, {}},   {{25, 9}, {-6, 2}, {}},  {{5, -20}, {9, 40}, {}},
+        {{0, 0}, {INT_MAX, INT_MAX}, diagonal},   {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
         {{3, 4}, {INT_MIN, 4}, {{0, 4}, {1, 4}, {2, 4}, {3, 4}}},
     };
     for (const Line& line : lines) {
