@@ -41,9 +41,12 @@ std::string TApplication::ExeName() const {
     return ::ExeName();
 }
 
+// Destroying the window that has the focus leaves Qt's application state at active where no
+// other window takes the focus (the headless platform does so), so the focus window decides.
 bool TApplication::Active() const {
     return QGuiApplication::instance() != nullptr &&
-           QGuiApplication::applicationState() == Qt::ApplicationActive;
+           QGuiApplication::applicationState() == Qt::ApplicationActive &&
+           QGuiApplication::focusWindow() != nullptr;
 }
 
 void TApplication::Run() {

@@ -152,7 +152,7 @@ TEST(ApplicationMessages, MessageBoxGoesThroughTheInstalledService) {
 }
 
 TEST(ApplicationMessages, ABoxFromAnotherThreadIsPostedAndNeverBlocksTheCaller) {
-    vx::EnsureQtApplication();
+    EnsureGuiThread();
     QtMessageService service;
     std::atomic<bool> callerReturned{false};
     std::vector<std::string> shown;
@@ -180,7 +180,7 @@ TEST(ApplicationMessages, ABoxFromAnotherThreadIsPostedAndNeverBlocksTheCaller) 
 }
 
 TEST(ApplicationThreads, SynchronizeRunsOnTheGuiThreadWhileItWaitsForTheWorker) {
-    vx::EnsureQtApplication();
+    EnsureGuiThread();
     SynchronizingWorker worker;
     worker.Resume();
     worker.WaitFor();
@@ -188,7 +188,7 @@ TEST(ApplicationThreads, SynchronizeRunsOnTheGuiThreadWhileItWaitsForTheWorker) 
 }
 
 TEST(ApplicationThreads, SynchronizeIsServedByTheEventLoop) {
-    vx::EnsureQtApplication();
+    EnsureGuiThread();
     SynchronizingWorker worker;
     worker.Resume();
     const bool served = PumpUntil([&] { return worker.Finished(); });
@@ -211,9 +211,15 @@ TEST(ApplicationFacts, ExeNameFollowsTheProgramWideOverride) {
     EXPECT_NE(Application->ExeName().find("test_platform"), std::string::npos);
 }
 
-TEST(ApplicationFacts, AnOffscreenApplicationIsNotTheActiveTask) {
+TEST(ApplicationFacts, TheApplicationIsActiveOnlyWhileOneOfItsWindowsHasTheFocus) {
     vx::EnsureQtApplication();
     EXPECT_FALSE(Application->Active());
+    auto* form = new TForm(nullptr);
+    form->Show();
+    vx::ControlWidget(form)->activateWindow();
+    ASSERT_TRUE(PumpUntil([] { return Application->Active(); }));
+    form->Free();
+    EXPECT_FALSE(Application->Active()) << "the focused window is gone";
 }
 
 TEST(ApplicationThreads, QueuedCallsRunOnTheGuiThreadInOrderWithoutBlockingTheCaller) {
