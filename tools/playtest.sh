@@ -19,7 +19,8 @@
 # OUT_DIR defaults to build/release/playtest, RUN_DIR (the game's run folder) to
 # build/release/run. The game runs from a copy of RUN_DIR, so the real settings file is left
 # alone. Exits 0 when every step was seen and every screenshot shows a picture, 1 when the
-# game crashed, hung or showed a blank screen, 77 when Xvfb, xdotool or import is missing.
+# game crashed, hung or showed a blank screen, 77 when Xvfb, xdotool, xwd or ImageMagick is
+# missing.
 set -euo pipefail
 
 readonly SCREEN_W=1024 SCREEN_H=768
@@ -30,7 +31,7 @@ if [ "${1:-}" != --inside ]; then
     here=$(cd "$(dirname "$0")/.." && pwd)
     out=$(realpath -m "${1:-$here/build/release/playtest}")
     run=$(realpath -m "${2:-$here/build/release/run}")
-    for tool in Xvfb xdotool import convert; do
+    for tool in Xvfb xdotool import convert xwd; do
         command -v "$tool" >/dev/null || { echo "playtest: $tool missing" >&2; exit 77; }
     done
     [ -x "$run/vortamix" ] || { echo "playtest: no game in $run" >&2; exit 1; }
@@ -123,14 +124,22 @@ round_screen_share() {
 round_screen_shown() { local f=$out/probe.png; grab "$f"; before 0.05 "$(round_screen_share "$f")"; }
 round_screen_gone() { ! round_screen_shown; }
 
-shot() {
-    local file=$out/$1.png
-    grab "$file"
+# Checks the grab kept as $1.png and tells what it shows; $2 adds a note.
+shot_kept() {
     local colours
-    colours=$(colour_count "$file")
+    colours=$(colour_count "$out/$1.png")
     [ "$colours" -gt 16 ] || fail "$1.png is blank ($colours colours)"
     kill -0 "$game" 2>/dev/null || fail "the game ended before $1.png"
-    echo "playtest: $1.png ($colours colours)"
+    echo "playtest: $1.png ($colours colours)${2:+, $2}"
+}
+shot() { grab "$out/$1.png"; shot_kept "$1"; }
+
+# Bright yellow and orange pixels of flames and sparks in a grab: red above 240, green above
+# 153, blue below 128.
+fire_pixels() {
+    convert "$1" -channel R -threshold 94.12% -channel G -threshold 60% \
+        -channel B -threshold 50.1% -negate +channel -fill black +opaque white \
+        -format '%[fx:round(mean*w*h)]' info:
 }
 
 focus_game() {
@@ -183,11 +192,63 @@ tap "${BOMB_KEYS[@]}"
 step Left s l KP_6
 step Down d i KP_5
 shot 06-bombs
-# The fuse runs 3.5 s from the frame that saw the keys; the flames burn for 0.4 s.
-until before 3.7 "$(elapsed_since "$laid")"; do sleep 0.02; done
-shot 07-flames
-sleep 0.5
-shot 08-burnt
+ticking=$(fire_pixels "$out/06-bombs.png")
+# The fuse runs 3.5 s from the frame that saw the keys; the flames burn for 0.4 s. A busy
+# machine can delay both but not bring them forward, so the screen is recorded from shortly
+# before the flames are due until they have burnt out, and flames that come too early fail.
+# The recorder only dumps the screen, X's fastest grab, so that the flames cannot fall between
+# two grabs however slowly the grabs are read. Of the grabs, the one with the most fire is
+# kept as the flames, the first after it with under a quarter of that fire as their end.
+frames=$out/frames
+mkdir -p "$frames"
+record_screen() {
+    local n=0
+    while [ ! -e "$frames/stop" ] && [ "$n" -lt 300 ]; do
+        xwd -root -silent >"$frames/grab" || break
+        echo "$n ${EPOCHREALTIME/./}" >>"$frames/times"
+        mv "$frames/grab" "$frames/$n.xwd"
+        n=$((n + 1))
+        sleep 0.03
+    done
+    touch "$frames/done"
+}
+until before 3.3 "$(elapsed_since "$laid")"; do sleep 0.02; done
+record_screen &
+recorder=$!
+trap 'kill "$recorder" 2>/dev/null || true; stop_game' EXIT
+laid_us=$(awk -v t="$laid" 'BEGIN { printf "%.0f", t * 1000000 }')
+burning=0 went_off= n=0
+while :; do
+    until [ -e "$frames/$n.xwd" ]; do
+        [ ! -e "$frames/done" ] || [ -e "$frames/$n.xwd" ] ||
+            fail "no end of the flames in $n grabs (at most $burning fire pixels)"
+        kill -0 "$game" 2>/dev/null || fail "the game ended while the bombs were going off"
+        sleep 0.02
+    done
+    fire=$(fire_pixels "$frames/$n.xwd")
+    if [ "$fire" -gt "$burning" ]; then
+        mv "$frames/$n.xwd" "$frames/peak.xwd"
+        burning=$fire
+    elif [ -n "$went_off" ] && [ $((4 * fire)) -lt "$burning" ]; then
+        break
+    else
+        rm "$frames/$n.xwd"
+    fi
+    if [ -z "$went_off" ] && [ "$burning" -gt $((4 * ticking)) ] && [ "$burning" -gt 300 ]; then
+        went_off=$(awk -v n="$n" -v laid="$laid_us" '$1 == n { printf "%.2f", ($2 - laid) / 1e6 }' \
+            "$frames/times")
+        before 3.4 "$went_off" || fail "the bombs went off ${went_off}s after they were laid"
+    fi
+    n=$((n + 1))
+done
+touch "$frames/stop"
+wait "$recorder"
+trap stop_game EXIT
+convert "$frames/peak.xwd" "$out/07-flames.png"
+shot_kept 07-flames "first seen ${went_off}s after laying"
+convert "$frames/$n.xwd" "$out/08-burnt.png"
+shot_kept 08-burnt
+rm -rf "$frames"
 
 # Players 2, 3 and 4 lay a bomb where they stand and wait for it: player 1 wins the round.
 tap Shift_L space KP_0
