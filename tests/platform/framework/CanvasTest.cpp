@@ -146,16 +146,15 @@ TEST(CanvasText, PlainTextInksTheSamePixelsAtEveryDepth) {
         }
         return kinds;
     };
-    for (int size = 10; size <= 24; ++size) {
+    for (int size = 10; size <= 24; ++size)
         for (TBrushStyle brush : {bsClear, bsSolid}) {
             const std::vector<int> wide = draw({plXRGB8888, 4, 0x2040C0, 0xC0C0C0, 0xDFDFDF}, size, brush);
             EXPECT_GT(std::count(wide.begin(), wide.end(), 1), 200) << "size " << size;
             EXPECT_EQ(std::count(wide.begin(), wide.end(), 2), 0) << "size " << size;
-            EXPECT_TRUE(draw({plRGB565, 2, 0x2218, 0xC618, 0xDEFB}, size, brush) == wide)
-                << "16 bits, " << size;
-            EXPECT_TRUE(draw({plIndexed8, 1, 0, 1, 2}, size, brush) == wide) << "8 bits, " << size;
+            for (const Depth& narrow :
+                 {Depth{plRGB565, 2, 0x2218, 0xC618, 0xDEFB}, Depth{plIndexed8, 1, 0, 1, 2}})
+                EXPECT_TRUE(draw(narrow, size, brush) == wide) << narrow.bytes * 8 << " bits, size " << size;
         }
-    }
 }
 
 TEST(CanvasIndexed, DrawnPixelsTakeTheNearestEntryAndTheFirstExactOne) {
@@ -261,7 +260,8 @@ Pixels walkedLine(POINT a, POINT b, int width, int height) {
 
 TEST(CanvasShapes, LinesDrawTheSamePixelsWhereverTheyEndEvenFarOutside) {
     const Pixels diagonal = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}};
-    const std::vector<std::tuple<POINT, POINT, Pixels>> lines = { // empty: the walked reference
+    // An empty list of pixels stands for the walked reference.
+    const std::vector<std::tuple<POINT, POINT, Pixels>> lines = {
         {{1, 1}, {18, 7}, {}},       {{18, 8}, {2, 1}, {}},   {{3, 0}, {7, 9}, {}},
         {{-15, -4}, {30, 12}, {}},   {{25, 9}, {-6, 2}, {}},  {{5, -20}, {9, 40}, {}},
         {{0, 0}, {INT_MAX, INT_MAX}, diagonal},   {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
