@@ -1,7 +1,6 @@
 #include "toolkit/KxCheckListBox.h"
 
 #include "tests/platform/files/FileReplacements.h"
-
 #include "tests/toolkit/ListBoxTestSupport.h"
 
 #include <QImage>
@@ -312,7 +311,9 @@ TEST_F(CheckListStatesFixture, StatesGoToTheControlsSectionAndComeBack) {
     box->SetState(3, cbGrayed);
     TIniFile ini(iniPath());
     ini.WriteString("TStatesFormChoices", "Stale", "x");
+    FileReplacements replacements(iniPath());
     box->SaveStates(ini);
+    EXPECT_EQ(replacements.Count(), 1) << "one replacement of the file";
     EXPECT_EQ(ini.ReadSection("TStatesFormChoices"),
               (std::vector<std::string>{"Count", "Item0", "Item1", "Item2", "Item3"}))
         << "the section is erased first";
@@ -327,26 +328,14 @@ TEST_F(CheckListStatesFixture, TheRegistryKeepsThemTheSameWay) {
     box->SetChecked(2, true);
     {
         TRegIniFile registry("Software\\Vortamix Tests");
+        FileReplacements replacements(RegistryFile(HKEY_CURRENT_USER));
         box->SaveStatesReg(registry);
+        EXPECT_EQ(replacements.Count(), 1) << "one replacement of the file";
     }
     box->SetChecked(2, false);
     TRegIniFile registry("Software\\Vortamix Tests", KEY_READ);
     box->RestoreStatesReg(registry);
     EXPECT_TRUE(box->Checked(2));
-}
-
-TEST_F(CheckListStatesFixture, SavingTheStatesReplacesTheSettingsFileOnce) {
-    for (bool registry : {false, true}) {
-        TIniFile ini(iniPath());
-        ini.WriteString("Other", "Kept", "x");
-        TRegIniFile keys("Software\\Vortamix Tests");
-        FileReplacements replacements(registry ? RegistryFile(HKEY_CURRENT_USER) : iniPath());
-        if (registry)
-            box->SaveStatesReg(keys);
-        else
-            box->SaveStates(ini);
-        EXPECT_EQ(replacements.Count(), 1) << (registry ? "registry" : "INI file");
-    }
 }
 
 TEST_F(CheckListStatesFixture, ASectionWithMoreItemsAppliesOnlyTheListsItems) {
