@@ -4,6 +4,7 @@
 #include "tests/toolkit/ListBoxTestSupport.h"
 
 #include <QImage>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -283,6 +284,8 @@ class CheckListStatesFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         vx::EnsureQtApplication();
+        // An empty registry for each test, so that every save changes the file.
+        std::filesystem::remove_all(std::string(VX_TEST_TMP) + "/registry");
         SetRegistryFolder(std::string(VX_TEST_TMP) + "/registry");
         form = new TStatesForm(nullptr);
         box = new TKxCheckListBox(form);
