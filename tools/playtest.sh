@@ -221,7 +221,8 @@ burning=0 went_off= n=0
 while :; do
     until [ -e "$frames/$n.xwd" ]; do
         [ ! -e "$frames/done" ] || [ -e "$frames/$n.xwd" ] ||
-            fail "no end of the flames in $n grabs (at most $burning fire pixels)"
+            fail "the flames ${went_off:+did not burn out}${went_off:-did not come} in $n grabs" \
+                "(at most $burning fire pixels, $ticking before)"
         kill -0 "$game" 2>/dev/null || fail "the game ended while the bombs were going off"
         sleep 0.02
     done
