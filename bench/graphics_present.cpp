@@ -1,5 +1,6 @@
 // Presenting a frame: a flip of the full-screen primary (conversion to X8R8G8B8, 8 bits
 // through the palette) and the nearest-neighbour scaling to the screen keeping the aspect.
+#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawTest.h"
 #include "platform/ddraw/Presenter.h"

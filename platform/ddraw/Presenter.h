@@ -40,12 +40,3 @@ private:
     PresentedFrame last_;
     int count_ = 0;
 };
-
-// Where a picture of the source's size goes when scaled into the destination keeping its
-// aspect: the largest such rectangle that fits, centred.
-RECT AspectFitRect(int sourceWidth, int sourceHeight, int destWidth, int destHeight);
-
-// Nearest-neighbour scaling of a frame into a destination keeping its aspect (as
-// AspectFitRect places it); the bars left over are black. Used for full-screen display.
-void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
-                        int destWidth, int destHeight);

@@ -1,5 +1,7 @@
 #include "platform/ddraw/QtPresenter.h"
 
+#include "platform/ddraw/AspectScale.h"
+
 #include <QEvent>
 #include <QImage>
 #include <QPainter>
