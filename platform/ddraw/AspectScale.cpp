@@ -1,5 +1,7 @@
 #include "platform/ddraw/AspectScale.h"
 
+#include "platform/ddraw/ScaledRow.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -50,24 +52,35 @@ RECT AspectScale::DestOf(const RECT& area) const {
     return RECT{picture_.left + left, picture_.top + top, picture_.left + right, picture_.top + bottom};
 }
 
-void AspectScale::Scale(const std::uint32_t* source, int sourceStride, const RECT& area, std::uint32_t* dest,
-                        int destStride) const {
-    const RECT target = DestOf(area);
-    const int width = target.right - target.left;
+void AspectScale::Render(const std::uint32_t* source, int sourceStride, const RECT& screenArea,
+                         std::uint32_t* dest, int destStride, std::uint32_t setBits) const {
+    const int left = std::max(screenArea.left, picture_.left),
+              right = std::min(screenArea.right, picture_.right);
+    const int top = std::max(screenArea.top, picture_.top),
+              bottom = std::min(screenArea.bottom, picture_.bottom);
+    const int width = right - left;
     if (width <= 0) return;
-    const int* column = columns_.data() + (target.left - picture_.left);
+    const int* column = columns_.data() + (left - picture_.left);
+    const bool unscaled = picture_.right - picture_.left == sourceWidth_;
+    const pixelops::ScaledRowFill fillRow = pixelops::BestScaledRow();
     int previousRow = -1;
-    for (int y = target.top; y < target.bottom; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const int row = rows_[std::size_t(y - picture_.top)];
-        std::uint32_t* out = dest + std::ptrdiff_t(y) * destStride + target.left;
+        std::uint32_t* out =
+            dest + std::ptrdiff_t(y - screenArea.top) * destStride + (left - screenArea.left);
         // Screen rows that show the same picture row repeat the one above.
         if (row == previousRow) {
             std::memcpy(out, out - destStride, std::size_t(width) * sizeof *out);
             continue;
         }
         const std::uint32_t* in = source + std::ptrdiff_t(row) * sourceStride;
-        for (int x = 0; x < width; ++x)
-            out[x] = in[column[x]];
+        if (unscaled) {
+            in += left - picture_.left;
+            for (int x = 0; x < width; ++x)
+                out[x] = in[x] | setBits;
+        } else {
+            fillRow(out, in, sourceWidth_, column, width, setBits);
+        }
         previousRow = row;
     }
 }
@@ -95,5 +108,5 @@ void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int source
     if (destWidth <= 0 || destHeight <= 0) return;
     const AspectScale scale(sourceWidth, sourceHeight, destWidth, destHeight);
     scale.FillBars(dest, destWidth);
-    scale.Scale(source, sourceWidth, RECT{0, 0, sourceWidth, sourceHeight}, dest, destWidth);
+    scale.Render(source, sourceWidth, RECT{0, 0, destWidth, destHeight}, dest, destWidth);
 }

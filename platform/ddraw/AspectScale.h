@@ -1,8 +1,8 @@
 #pragma once
 // A picture scaled to a screen keeping its aspect: it fills the largest centred rectangle of
 // its shape, and every screen pixel in it shows the picture pixel nearest to its centre. The
-// mapping is kept in two integer tables, so that any part of the picture can be scaled again
-// alone and lands on exactly the screen pixels a whole scaling gives it.
+// mapping is kept in two integer tables, so that any part of the screen can be drawn again
+// alone and shows exactly what a whole scaling gives it.
 #include "platform/kernel/Types.h"
 
 #include <cstdint>
@@ -30,9 +30,11 @@ public:
     // The screen pixels that show pixels of the source rectangle `area`; may be empty when
     // the picture is scaled down.
     RECT DestOf(const RECT& area) const;
-    // Scales the part of the picture that `area` covers onto the screen (DestOf(area)).
-    void Scale(const std::uint32_t* source, int sourceStride, const RECT& area, std::uint32_t* dest,
-               int destStride) const;
+    // Draws the picture's pixels inside the screen rectangle screenArea, with setBits set in
+    // each; dest is where the area's top left pixel goes. Pixels of the area outside the
+    // picture are left alone.
+    void Render(const std::uint32_t* source, int sourceStride, const RECT& screenArea, std::uint32_t* dest,
+                int destStride, std::uint32_t setBits = 0) const;
     // Makes the screen black outside the picture.
     void FillBars(std::uint32_t* dest, int destStride) const;
 

@@ -88,6 +88,11 @@ template <class T> static void stretchRows(const View& dest, const View& source,
         int sy = s.srcY + int(fy >> 16);
         const T* srcRow = reinterpret_cast<const T*>(source.at(0, sy));
         T* d = reinterpret_cast<T*>(dest.at(s.clipX, y));
+        // Rows stretched only in height (a picture fitted below a bar) are plain copies.
+        if (s.srcW == s.destW && !s.keyed) {
+            std::memmove(d, srcRow + s.srcX + (s.clipX - s.destX), std::size_t(s.clipW) * sizeof(T));
+            continue;
+        }
         std::int64_t fx = (s.clipX - s.destX) * stepX + stepX / 2;
         for (int i = 0; i < s.clipW; ++i, fx += stepX) {
             T value = srcRow[s.srcX + int(fx >> 16)];

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,6 +57,42 @@ TEST(QtPresenterFrames, FullScreenFramesAreScaledKeepingTheirAspect) {
     QImage shown = area.grab().toImage();
     EXPECT_EQ(shown.pixel(40, 20) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(shown.pixel(5, 20) & 0xFFFFFF, 0u) << "a bar at the side";
+}
+
+// What reaches the screen: the window's backing store, where full-screen frames are scaled
+// straight into.
+TEST(QtPresenterFrames, OnlyAChangedFrameIsPaintedAgainAndTheScreenShowsItWhole) {
+    ensureApplication();
+    QWidget area;
+    area.resize(80, 40);
+    area.show();
+    QtPresenter presenter(&area);
+    auto paint = [&] {
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        return presenter.FramesPainted();
+    };
+    std::vector<std::uint32_t> frame(4 * 4, 0x00FF00);
+    presenter.Present(frame.data(), 4, 4, 4, true);
+    const int painted = paint();
+    presenter.Present(frame.data(), 4, 4, 4, true);
+    EXPECT_EQ(paint(), painted) << "the same frame again";
+    frame[1 * 4 + 1] = 0xFF0000;
+    presenter.Present(frame.data(), 4, 4, 4, true);
+    EXPECT_GT(paint(), painted);
+    // Picture pixel (1, 1) covers screen pixels (30, 10) to (39, 19); bars at the sides.
+    auto expectThePicture = [](const QImage& shown) {
+        const std::pair<QPoint, std::uint32_t> probes[] = {{{30, 10}, 0xFF0000}, {{39, 19}, 0xFF0000},
+                                                           {{29, 10}, 0x00FF00}, {{40, 19}, 0x00FF00},
+                                                           {{20, 0}, 0x00FF00},  {{19, 0}, 0}};
+        for (const auto& [at, colour] : probes)
+            EXPECT_EQ(shown.pixel(at) & 0xFFFFFF, colour) << at.x() << ", " << at.y();
+    };
+    expectThePicture(area.screen()->grabWindow(area.winId()).toImage());
+    // A device of another kind (a 16-bit screen) gets the scaled picture through Qt.
+    QImage sixteen(80, 40, QImage::Format_RGB16);
+    area.render(&sixteen);
+    expectThePicture(sixteen);
 }
 
 TEST(QtPresenterFrames, PresentingAfterTheAreaIsGoneIsHarmless) {
