@@ -455,6 +455,12 @@ void Surface::PresentToWindow() {
     if (!fullScreen) area = intersect(window->ClientRectOnScreen(), bounds());
     if (emptyRect(area)) return;
     int w = area.right - area.left, h = area.bottom - area.top;
+    // 32-bit pixels are shown as they are: their top byte means nothing to a presenter.
+    if (bpp_ == 32) {
+        presenter->Present(reinterpret_cast<const std::uint32_t*>(view().at(area.left, area.top)), w, h,
+                           pitch_ / 4, fullScreen);
+        return;
+    }
     auto palette = displayPalette();
     core_->presentBuffer.resize(std::size_t(w) * std::size_t(h));
     pixelops::ConvertToXrgb(view(), area.left, area.top, w, h, palette.data(), core_->presentBuffer.data(),

@@ -11,7 +11,8 @@ void PresentedFrame::Assign(const std::uint32_t* source, int sourceWidth, int so
     fullScreen = isFullScreen;
     pixels.resize(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        std::copy_n(source + std::ptrdiff_t(y) * stride, width, pixels.begin() + std::ptrdiff_t(y) * width);
+        std::transform(source + std::ptrdiff_t(y) * stride, source + std::ptrdiff_t(y) * stride + width,
+                       pixels.begin() + std::ptrdiff_t(y) * width, [](std::uint32_t p) { return p & 0xFFFFFF; });
 }
 
 void MemoryPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride,

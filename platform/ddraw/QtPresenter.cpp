@@ -50,6 +50,7 @@ constexpr std::uint32_t kOpaque = 0xFF000000;
 struct DirectTarget {
     std::uint32_t* origin = nullptr; // the painter's (0, 0)
     int stride = 0;                  // in pixels
+    QRect bounds;                    // the image, in the painter's coordinates
 };
 
 std::optional<DirectTarget> directTarget(QPainter& painter) {
@@ -65,7 +66,7 @@ std::optional<DirectTarget> directTarget(QPainter& painter) {
     const int stride = int(image->bytesPerLine() / 4);
     const int dx = qRound(transform.dx()), dy = qRound(transform.dy());
     return DirectTarget{reinterpret_cast<std::uint32_t*>(image->bits()) + std::ptrdiff_t(dy) * stride + dx,
-                        stride};
+                        stride, image->rect().translated(-dx, -dy)};
 }
 
 // Shows the shared picture's shown frame. Only the parts that changed are drawn again, and
@@ -110,8 +111,12 @@ protected:
         const std::optional<DirectTarget> target = directTarget(painter);
         for (const QRect& r : inside) {
             if (target) {
-                picture.Draw(toRect(r), target->origin + std::ptrdiff_t(r.top()) * target->stride + r.left(),
-                             target->stride, kOpaque);
+                // Drawn past the painter's clipping: only ever inside the image.
+                const QRect part = r & target->bounds;
+                if (!part.isEmpty())
+                    picture.Draw(toRect(part),
+                                 target->origin + std::ptrdiff_t(part.top()) * target->stride + part.left(),
+                                 target->stride, kOpaque);
                 continue;
             }
             QImage part(r.size(), QImage::Format_RGB32);

@@ -1,7 +1,7 @@
 #include "FormTestSupport.h"
 #include "graphics/DDCanvas.h"
-#include "platform/ddraw/DirectXInfo.h"
 #include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/DirectXInfo.h"
 #include "platform/framework/Menus.h"
 #include "tests/ScreenshotRunner.h"
 
@@ -275,14 +275,13 @@ TEST_F(DDFormScreen, PaintingTheWindowPresentsTheBackSurface) {
 
 // Paused in full screen the menu bar floats over the picture, which is scaled to the screen
 // keeping its shape. The paused frame redraws only the rows below the bar: the first screen
-// row the bar leaves free must show the first of them. Whole rows hidden under the bar need
-// no drawing; a row the bar covers only partly must be drawn.
-class DDFormMenuBar : public FormTest {
-protected:
-    void expectTheBarHidesOnlyWholeRows(int pictureWidth, int pictureHeight);
-};
-
-void DDFormMenuBar::expectTheBarHidesOnlyWholeRows(int pictureWidth, int pictureHeight) {
+// row the bar leaves free must show the first of them. Rows hidden wholly under the bar need
+// no drawing; a row the bar covers only partly must be drawn. (On the test screen the bar
+// lies in the border above the picture; the virtual displays below have it on the picture.)
+TEST_F(DDFormScreen, TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly) {
+    int pictureWidth = 640, pictureHeight = 480;
+    if (const char* size = std::getenv("VX_PICTURE_SIZE"))
+        std::sscanf(size, "%dx%d", &pictureWidth, &pictureHeight);
     auto* menu = new TMainMenu(nullptr);
     auto* entry = new TMenuItem(menu);
     entry->SetCaption("&Game");
@@ -299,13 +298,13 @@ void DDFormMenuBar::expectTheBarHidesOnlyWholeRows(int pictureWidth, int picture
     const int bar = form->MenuBarHeight();
     ASSERT_GT(bar, 0);
     // Each picture pixel holds its row number (and a bit that no bar pixel has).
-    std::vector<std::uint32_t> picture(std::size_t(pictureWidth) * std::size_t(pictureHeight));
-    std::vector<std::uint32_t> screen(std::size_t(width) * std::size_t(height));
+    std::vector<std::uint32_t> picture(std::size_t(pictureWidth * pictureHeight)),
+        screen(std::size_t(width * height));
     for (std::size_t i = 0; i < picture.size(); ++i)
         picture[i] = std::uint32_t(i / std::size_t(pictureWidth)) | 0x1000000u;
     ScaleKeepingAspect(picture.data(), pictureWidth, pictureHeight, screen.data(), width, height);
     const int firstFree = std::max(bar, int(AspectFitRect(pictureWidth, pictureHeight, width, height).top));
-    EXPECT_EQ(screen[std::size_t(firstFree) * std::size_t(width) + std::size_t(width / 2)],
+    EXPECT_EQ(screen[std::size_t(firstFree * width + width / 2)],
               std::uint32_t(form->MenuBarOnPicture()) | 0x1000000u)
         << pictureWidth << " x " << pictureHeight << " on " << width << " x " << height << ", bar " << bar;
     form->SetFullScreenClip(false);
@@ -314,25 +313,12 @@ void DDFormMenuBar::expectTheBarHidesOnlyWholeRows(int pictureWidth, int picture
     delete menu;
 }
 
-// The test screen is squarer than the picture: the bar lies in the border above it.
-TEST_F(DDFormMenuBar, HidesOnlyPictureRowsItCoversWhollyInFullScreen) {
-    expectTheBarHidesOnlyWholeRows(640, 480);
-}
-
-// Run on the virtual displays below, where the bar covers part of a picture row.
-TEST_F(DDFormMenuBar, DISABLED_HidesOnlyPictureRowsItCoversWhollyOnThisScreen) {
-    int width = 640, height = 480;
-    if (const char* size = std::getenv("VX_PICTURE_SIZE")) std::sscanf(size, "%dx%d", &width, &height);
-    expectTheBarHidesOnlyWholeRows(width, height);
-}
-
-TEST(DDFormMenuBarUnderXvfb, HidesOnlyPictureRowsItCoversWhollyInFullScreen) {
+TEST(DDFormScreenUnderXvfb, TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly) {
     if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
-    const std::pair<const char*, const char*> cases[] = {
-        {"1920x1200x24", "640x480"}, {"1920x1200x24", "1024x768"}, {"800x600x24", "640x480"}};
-    for (const auto& [screen, picture] : cases)
+    for (const auto& [screen, picture] :
+         {std::pair{"1920x1200x24", "640x480"}, {"1920x1200x24", "1024x768"}, {"800x600x24", "640x480"}})
         EXPECT_TRUE(vx_test::RunOnVirtualDisplay(
             std::string("VX_PICTURE_SIZE=") + picture, screen,
-            "DDFormMenuBar.DISABLED_HidesOnlyPictureRowsItCoversWhollyOnThisScreen"))
+            "DDFormScreen.TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly"))
             << picture << " on " << screen;
 }
