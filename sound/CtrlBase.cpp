@@ -1,10 +1,21 @@
 #include "sound/CtrlBase.h"
 
 #include "platform/framework/Application.h"
+#include "platform/framework/Published.h"
 #include "platform/kernel/Thread.h"
 
 #include <cmath>
 #include <cstdio>
+
+namespace {
+
+// The panel's look and place come from the framework's controls; each derived panel
+// publishes the effect it edits.
+const bool panelPublished = RegisterPublishedClass(
+    "TSndControlBase", "TCustomControl",
+    {EventProperty("OnEnabledChange", MethodType("TNotifyEvent"), &TSndControlBase::OnEnabledChange)});
+
+} // namespace
 
 TSndControlBase::TSndControlBase(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, PanelWidth, PanelHeight);

@@ -1,9 +1,15 @@
 #include "sound/CtrlEQ.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+const bool equaliserPanelPublished = RegisterPublishedClass(
+    "TSndControlEQ", "TSndControlBase",
+    {Property("SndEQ", ClassType("TSndEQ"), &TSndControlEQ::SndEQ, &TSndControlEQ::SetSndEQ)});
 
 constexpr int Range = 20; // dB either way
 

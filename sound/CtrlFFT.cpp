@@ -1,8 +1,14 @@
 #include "sound/CtrlFFT.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 
 namespace {
+
+const bool spectrumPanelPublished = RegisterPublishedClass(
+    "TSndControlFFT", "TSndControlBase",
+    {Property("SndFFT", ClassType("TSndFFT"), &TSndControlFFT::SndFFT, &TSndControlFFT::SetSndFFT)});
 
 // The black line of unity gain: a curve value of 31 sits on it.
 constexpr int UnityLineY = 96;

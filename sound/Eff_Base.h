@@ -19,14 +19,14 @@
 class TSndEffectBase : public TComponent {
     VX_CLASS(TSndEffectBase, TComponent)
 public:
-    explicit TSndEffectBase(TComponent* owner) : TComponent(owner) {}
+    explicit TSndEffectBase(TComponent* owner);
 
-    virtual std::int8_t GetID() = 0;
+    virtual std::int8_t GetID() const = 0;
     // Re-initialises the running state from Format and the parameters; fires OnChange last.
     virtual void Init() = 0;
     virtual void Process(short* L, short* R, int n) = 0;
 
-    std::int8_t ID() { return GetID(); }
+    std::int8_t ID() const { return GetID(); }
 
     // The engine runs the effect only while Enabled; an editing panel sets it.
     std::atomic<bool> Enabled{false};

@@ -1,7 +1,18 @@
 #include "sound/Plug_DSC.h"
 
+#include "platform/framework/Published.h"
+
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+const bool capturePlugPublished =
+    RegisterPublishedClass("TDSCapturePlug", "TSndPlayPlug",
+                           {Property("DSCapture", ClassType("TDSCapture"), &TDSCapturePlug::DSCapture,
+                                     &TDSCapturePlug::SetDSCapture)});
+
+} // namespace
 
 TDSCapturePlug::TDSCapturePlug(TComponent* owner) : TSndPlayPlug(owner) {
     FileName = CaptureFileName;
