@@ -1,8 +1,9 @@
-// Presenting a frame: a flip of the full-screen primary (conversion to X8R8G8B8, 8 bits
-// through the palette), the scaling to the screen keeping the aspect, and a whole present at
-// every display mode, in a window and in full screen on a 1920 x 1200 screen: the device's
-// present, the comparison with the frame before and the drawing of what changed, as the Qt
-// presenter does it (without the window system's own copy).
+// Presenting a frame: a flip of the full-screen primary (8 and 16 bits converted to
+// X8R8G8B8, 8 through the palette; 32 bits handed over as they are), the scaling to the
+// screen keeping the aspect, and a whole present at every display mode, in a window and in
+// full screen on a 1920 x 1200 screen: the device's present, the comparison with the frame
+// before and the drawing of what changed, as the Qt presenter does it (without the window
+// system's own copy).
 #include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawTest.h"
