@@ -1,9 +1,11 @@
 #pragma once
 // The control family: TControl (position, size, caption, font, colour, visibility, mouse
-// events), TWinControl (holds child controls, takes focus and keys, aligns children),
-// TGraphicControl and TCustomControl (draw themselves on their Canvas in Paint). Each
-// control is a Qt widget inside; positions are relative to the parent's client area.
-// Controls are used on the GUI thread only.
+// events, anchors and size constraints, popup menu), TWinControl (holds child controls,
+// takes focus and keys in its Tab order, aligns children), TGraphicControl and
+// TCustomControl (draw themselves on their Canvas in Paint). Font, colour, hints and the
+// 3-D flag come from the parent until a control sets its own. Each control is a Qt widget
+// inside; positions are relative to the parent's client area. Controls are used on the GUI
+// thread only.
 #include "platform/framework/Canvas.h"
 #include "platform/framework/Classes.h"
 #include "platform/framework/Collections.h"
