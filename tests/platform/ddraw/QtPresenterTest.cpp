@@ -67,13 +67,11 @@ TEST(QtPresenterFrames, FullScreenFramesAreScaledKeepingTheirAspectAndPaintedOnl
     QImage sixteen(80, 40, QImage::Format_RGB16);
     area.render(&sixteen);
     // Picture pixel (1, 1) covers screen pixels (30, 10) to (39, 19); a bar left of x = 20.
+    const std::tuple<int, int, std::uint32_t> expected[] = {{30, 10, 0xFF0000}, {39, 19, 0xFF0000},
+                                                            {29, 10, 0x00FF00}, {40, 19, 0x00FF00},
+                                                            {20, 0, 0x00FF00},  {19, 0, 0}};
     for (const QImage& shown : {area.screen()->grabWindow(area.winId()).toImage(), sixteen})
-        for (const auto& [x, y, colour] : {std::tuple{30, 10, 0xFF0000u},
-                                           {39, 19, 0xFF0000u},
-                                           {29, 10, 0x00FF00u},
-                                           {40, 19, 0x00FF00u},
-                                           {20, 0, 0x00FF00u},
-                                           {19, 0, 0u}})
+        for (const auto& [x, y, colour] : expected)
             EXPECT_EQ(shown.pixel(x, y) & 0xFFFFFF, colour) << x << ", " << y;
 }
 

@@ -9,9 +9,9 @@
 
 namespace {
 
+// A screen of 0 x 0: the frame is shown in a window.
 struct ScreenCase {
     int frameWidth, frameHeight, screenWidth, screenHeight;
-    bool fullScreen;
 };
 
 class ScreenPictureRedraw : public ::testing::TestWithParam<ScreenCase> {};
@@ -23,8 +23,9 @@ class ScreenPictureRedraw : public ::testing::TestWithParam<ScreenCase> {};
 // size is drawn whole.
 TEST_P(ScreenPictureRedraw, DrawingOnlyWhatChangedShowsWhatAWholeDrawingShows) {
     const ScreenCase c = GetParam();
-    const int width = c.fullScreen ? c.screenWidth : c.frameWidth;
-    const int height = c.fullScreen ? c.screenHeight : c.frameHeight;
+    const bool fullScreen = c.screenWidth > 0;
+    const int width = fullScreen ? c.screenWidth : c.frameWidth,
+              height = fullScreen ? c.screenHeight : c.frameHeight;
     std::mt19937 random(7);
     std::vector<std::uint32_t> frame(std::size_t(c.frameWidth * c.frameHeight)),
         screen(std::size_t(width * height));
@@ -38,7 +39,7 @@ TEST_P(ScreenPictureRedraw, DrawingOnlyWhatChangedShowsWhatAWholeDrawingShows) {
             for (int i = 0; i < 400; ++i)
                 frame[std::size_t((y + i / 20) * c.frameWidth + x + i % 20)] = random() & 0xFFFFFF;
         }
-        ASSERT_TRUE(picture.Receive(frame.data(), c.frameWidth, c.frameHeight, c.frameWidth, c.fullScreen));
+        ASSERT_TRUE(picture.Receive(frame.data(), c.frameWidth, c.frameHeight, c.frameWidth, fullScreen));
         long long drawn = 0;
         for (const RECT& area : picture.Update(width, height)) {
             const RECT shown = picture.Shown();
@@ -48,24 +49,23 @@ TEST_P(ScreenPictureRedraw, DrawingOnlyWhatChangedShowsWhatAWholeDrawingShows) {
             picture.Draw(part, screen.data() + part.top * width + part.left, width, 0);
             drawn += (part.right - part.left) * (part.bottom - part.top);
         }
-        std::vector<std::uint32_t> whole = c.fullScreen ? std::vector<std::uint32_t>(screen.size()) : frame;
-        if (c.fullScreen)
+        std::vector<std::uint32_t> whole = fullScreen ? std::vector<std::uint32_t>(screen.size()) : frame;
+        if (fullScreen)
             ScaleKeepingAspect(frame.data(), c.frameWidth, c.frameHeight, whole.data(), width, height);
         ASSERT_EQ(screen, whole) << "step " << step;
         EXPECT_TRUE(step == 0 || drawn < width * height / 3) << drawn << " pixels drawn";
     }
-    EXPECT_FALSE(picture.Receive(frame.data(), c.frameWidth, c.frameHeight, c.frameWidth, c.fullScreen));
+    EXPECT_FALSE(picture.Receive(frame.data(), c.frameWidth, c.frameHeight, c.frameWidth, fullScreen));
     EXPECT_TRUE(picture.Update(width, height).empty());
-    picture.Receive(frame.data(), c.frameWidth - 1, c.frameHeight, c.frameWidth, c.fullScreen);
-    const int shownWidth = c.fullScreen ? width : width - 1;
+    picture.Receive(frame.data(), c.frameWidth - 1, c.frameHeight, c.frameWidth, fullScreen);
+    const int shownWidth = fullScreen ? width : width - 1;
     EXPECT_EQ(picture.Update(width, height), std::vector<RECT>({RECT{0, 0, shownWidth, height}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenPictureRedraw,
-                         ::testing::Values(ScreenCase{321, 203, 0, 0, false},
-                                           ScreenCase{640, 480, 1920, 1200, true},
-                                           ScreenCase{320, 200, 1280, 1024, true},
-                                           ScreenCase{1600, 1200, 1280, 1024, true}));
+                         ::testing::Values(ScreenCase{321, 203, 0, 0}, ScreenCase{640, 480, 1920, 1200},
+                                           ScreenCase{320, 200, 1280, 1024},
+                                           ScreenCase{1600, 1200, 1280, 1024}));
 
 // Screen rows through the column tables of several scales, from several first columns.
 TEST(ScaledRows, EveryVersionGivesThePixelsOfThePlainOne) {
