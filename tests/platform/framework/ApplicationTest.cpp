@@ -152,7 +152,7 @@ TEST(ApplicationMessages, MessageBoxGoesThroughTheInstalledService) {
 }
 
 TEST(ApplicationMessages, ABoxFromAnotherThreadIsPostedAndNeverBlocksTheCaller) {
-    EnsureGuiThread();
+    vx::EnsureQtApplication();
     QtMessageService service;
     std::atomic<bool> callerReturned{false};
     std::vector<std::string> shown;
@@ -180,7 +180,7 @@ TEST(ApplicationMessages, ABoxFromAnotherThreadIsPostedAndNeverBlocksTheCaller) 
 }
 
 TEST(ApplicationThreads, SynchronizeRunsOnTheGuiThreadWhileItWaitsForTheWorker) {
-    EnsureGuiThread();
+    vx::EnsureQtApplication();
     SynchronizingWorker worker;
     worker.Resume();
     worker.WaitFor();
@@ -188,7 +188,7 @@ TEST(ApplicationThreads, SynchronizeRunsOnTheGuiThreadWhileItWaitsForTheWorker) 
 }
 
 TEST(ApplicationThreads, SynchronizeIsServedByTheEventLoop) {
-    EnsureGuiThread();
+    vx::EnsureQtApplication();
     SynchronizingWorker worker;
     worker.Resume();
     const bool served = PumpUntil([&] { return worker.Finished(); });

@@ -2,19 +2,10 @@
 // Shared by the framework tests: the offscreen GUI and a bounded event loop.
 #include "platform/framework/Application.h"
 #include "platform/framework/QtBridge.h"
-#include "platform/kernel/Thread.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
-#include <thread>
-
-// Qt starts once a process and registers its thread as the main thread then; a thread test
-// run earlier in the same process may have dropped that registration since.
-inline void EnsureGuiThread() {
-    vx::EnsureQtApplication();
-    SetMainThread(std::this_thread::get_id());
-}
 
 // Runs the event loop until done() holds, for at most limitMs of real time (events from
 // other threads need their thread to get there); answers done().

@@ -41,9 +41,12 @@ protected:
 };
 
 // Registers the test's thread as the main thread for the length of a test.
+// Makes this thread the main one for a test and gives back the registration it found, which
+// the framework's tests in the same process rely on.
 struct MainThreadScope {
+    const bool wasMain = IsMainThread();
     MainThreadScope() { SetMainThread(std::this_thread::get_id()); }
-    ~MainThreadScope() { SetMainThread(std::thread::id()); }
+    ~MainThreadScope() { SetMainThread(wasMain ? std::this_thread::get_id() : std::thread::id()); }
 };
 
 } // namespace
