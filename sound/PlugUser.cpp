@@ -5,6 +5,7 @@
 TSndUser::TSndUser(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndUser::~TSndUser() {
+    Withdraw();
     Release();
 }
 

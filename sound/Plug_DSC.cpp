@@ -8,6 +8,7 @@ TDSCapturePlug::TDSCapturePlug(TComponent* owner) : TSndPlayPlug(owner) {
 }
 
 TDSCapturePlug::~TDSCapturePlug() {
+    Withdraw();
     Release();
     SetDSCapture(nullptr);
 }

@@ -36,6 +36,7 @@ void Silence(unsigned char* data, unsigned long len, WORD bits) {
 TSndMOD::TSndMOD(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndMOD::~TSndMOD() {
+    Withdraw();
     Release();
 }
 

@@ -100,6 +100,7 @@ const char* ModeText(int mode) {
 TSndMP3::TSndMP3(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndMP3::~TSndMP3() {
+    Withdraw();
     Release();
 }
 

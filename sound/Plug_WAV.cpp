@@ -16,6 +16,7 @@ TSndWav::TSndWav(TComponent* owner) : TSndPlayPlug(owner) {
 }
 
 TSndWav::~TSndWav() {
+    Withdraw();
     Release();
 }
 

@@ -1,10 +1,21 @@
 #include "sound/PlugBase.h"
+#include "DuplexTestKit.h"
+#include "platform/framework/MessageService.h"
+#include "sound/DSPlay.h"
+#include "sound/PlugUser.h"
+#include "sound/Plug_DSC.h"
+#include "sound/Plug_MOD.h"
+#include "sound/Plug_MP3.h"
+#include "sound/Plug_WAV.h"
+#include "tests/sound/mod/ModBuilder.h"
+#include "tests/sound/mp3/MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -161,4 +172,120 @@ TEST(Id3Title, FindsTheTagThroughAWindowsStyleName) {
     SND_FILE_INFO info;
     ASSERT_TRUE(plug.GetMP3Info(windowsName, &info));
     EXPECT_STREQ(info.szTitle, "Song");
+}
+
+namespace {
+
+// Told, before the engine, that a plug-in goes away; holds its destruction there until the
+// engine has asked the plug-in for two more blocks.
+class TeardownWitness : public TComponent {
+public:
+    TeardownWitness(TComponent* watched, Counter& blocks) : TComponent(nullptr), blocks_(blocks) {
+        FreeNotification(watched);
+    }
+    std::atomic<int> blocksSeenWhileGoing{-1};
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        if (operation != opRemove) return;
+        const int before = blocks_.Value();
+        blocks_.WaitFor(before + 2, 500);
+        blocksSeenWhileGoing = blocks_.Value() - before;
+    }
+
+private:
+    Counter& blocks_;
+};
+
+struct PlugInKind {
+    const char* name;
+    std::function<std::string(TComponent& form)> make; // creates the plug-in, answers the file
+};
+
+std::string writeFile(const std::string& name, const std::vector<BYTE>& bytes) {
+    const std::string path = std::string(VX_TEST_TMP) + "/" + name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+} // namespace
+
+// A plug-in deleted while its engine plays must be dropped by the engine while it is still
+// whole: otherwise the events thread calls Process on what is left of it after its own
+// destructor ran (the sanitizers' build reports the call, a plain build may crash).
+TEST(PlugBaseEngine, EveryKindOfPlugInDeletedWhilePlayingLeavesItsEngineWhileStillWhole) {
+    ScopedManualAudio audio;
+    ScopedMessageRecorder messages;
+    const PlugInKind kinds[] = {
+        {"WAV",
+         [](TComponent& form) {
+             new TSndWav(&form);
+             const std::string path = std::string(VX_TEST_TMP) + "/teardown.wav";
+             mp3test::WriteWav(path, std::vector<std::int16_t>(2 * 44100 * 4, 1000), 2, 44100);
+             return path;
+         }},
+        {"MOD",
+         [](TComponent& form) {
+             new TSndMOD(&form);
+             mod_test::ModBuilder song;
+             song.samples[0] = mod_test::TestSample::Looped(64, 64);
+             song.Note(0, 0, 0, 428, 1);
+             song.orders = {0, 0, 0, 0};
+             return writeFile("teardown.mod", song.Build());
+         }},
+        {"MP3",
+         [](TComponent& form) {
+             new TSndMP3(&form);
+             return writeFile("teardown.mp3", mp3test::EncodeLame("-b 128", 44100, 2, 4.0));
+         }},
+        {"user",
+         [](TComponent& form) {
+             auto* user = new TSndUser(&form);
+             user->SetOnInit([](TObject*, bool& result) { result = true; });
+             user->SetOnProc([](TObject*, BYTE* data, DWORD len, bool& more) {
+                 std::memset(data, 1, len);
+                 more = true;
+             });
+             return std::string("made up");
+         }},
+        {"capture",
+         [](TComponent& form) {
+             auto* capture = new TDSCapture(&form);
+             auto* plug = new TDSCapturePlug(&form);
+             plug->SetDSCapture(capture);
+             return std::string(TDSCapturePlug::CaptureFileName);
+         }},
+    };
+    for (const PlugInKind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        TComponent form(nullptr);
+        const std::string file = kind.make(form);
+        auto* plug = static_cast<TSndPlayPlug*>(form.Components(form.ComponentCount() - 1));
+        Counter blocks;
+        TeardownWitness witness(plug, blocks);
+        auto* play = new TDSPlay(&form);
+        play->SetBufferSize(4096);
+        play->SetBuffersCount(4);
+        form.LoadTree();
+        play->SetOnProc([&](TObject*, BYTE*, DWORD) { blocks.Add(); });
+        play->SetFileName(file);
+        play->SetActive(true);
+        ASSERT_TRUE(play->Active()) << (messages.Records().empty() ? "" : messages.Records()[0].text);
+        std::atomic<bool> running{true};
+        std::thread device([&] {
+            while (running.load()) {
+                audio.backend().Render(441);
+                audio.backend().FeedCapture(DeviceFrames(441, 5, 5));
+            }
+        });
+        ASSERT_TRUE(blocks.WaitFor(blocks.Value() + 2));
+        delete plug;
+        running = false;
+        device.join();
+        EXPECT_GE(witness.blocksSeenWhileGoing.load(), 2) << "the plug-in played on while whole";
+        EXPECT_FALSE(play->Active()) << "its engine let it go";
+        EXPECT_EQ(play->ModulePlug(), nullptr);
+    }
 }
