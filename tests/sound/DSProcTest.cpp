@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -21,21 +22,24 @@ protected:
         proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) { log.Add(data, len); });
         proc->SetOnActiveChange([this](TObject*) { changes.Add(); });
     }
-    // Feeds one block and waits until the processor has copied it and let the output go.
+    // One block of a full-duplex device: the output plays a block, then the capture
+    // completes one; waits until the processor has copied it and let the output go.
     void feedBlock(std::int16_t value, const std::string& device = "") {
+        playBlocks(1);
+        captureBlock(value, device);
+    }
+    void captureBlock(std::int16_t value, const std::string& device = "") {
         const int before = log.Count();
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)),
                                     device);
         ASSERT_TRUE(log.WaitFor(before + 1));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
-    // The first left sample of each output block, over one turn of the ring from its start.
-    std::vector<std::int16_t> outputBlocks(int blocks = 16) {
+    // Plays blocks of the output; heard keeps the first left sample of each.
+    void playBlocks(int blocks) {
         const std::vector<std::int16_t> out = audio.backend().Render(blocks * BlockFrames);
-        std::vector<std::int16_t> firsts;
         for (int b = 0; b < blocks; ++b)
-            firsts.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
-        return firsts;
+            heard.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
     }
     BufferInfo output() {
         for (const BufferInfo& info : audio.backend().Buffers())
@@ -53,9 +57,10 @@ protected:
     TDSProcessor* proc = nullptr;
     BlockLog log;
     Counter changes;
+    std::vector<std::int16_t> heard;
 };
 
-std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks = 16) {
+std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks) {
     std::vector<std::int16_t> expected(blocks, 0);
     expected[index] = value;
     return expected;
@@ -109,10 +114,12 @@ TEST_F(ProcessorEngine, EveryOffsetWritesTheCapturedBlockThatManyBlocksPastTheNe
         proc->SetActive(false);
         proc->SetActive(true);
         proc->SetBufferOffset(offset);
+        heard.clear();
         const auto value = static_cast<std::int16_t>(100 + offset);
-        feedBlock(value); // block 0 captured, block 1's notification
+        feedBlock(value); // block 0 played and captured, block 1's notification
         EXPECT_EQ(log.Firsts().back(), value);
-        EXPECT_EQ(outputBlocks(), silentBut((offset + 2) % 16, value)) << "offset " << offset;
+        playBlocks(16);
+        EXPECT_EQ(heard, silentBut(offset + 2, value, 17)) << "offset " << offset;
     }
 }
 
@@ -121,30 +128,73 @@ TEST_F(ProcessorEngine, WithNoOffsetBlockFiveCopiesBlockFourIntoBlockSix) {
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    playBlocks(4);
+    EXPECT_EQ(heard, (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0}));
 }
 
 TEST_F(ProcessorEngine, TheLargestOffsetWritesEachBlockIntoItsOwnIndexARingLater) {
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    playBlocks(16);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 15, heard.end()),
+              (std::vector<std::int16_t>{0, 1, 2, 3, 4, 5}));
     proc->SetBuffersCount(4);
     proc->SetActive(true);
+    heard.clear();
     feedBlock(9);
-    EXPECT_EQ(outputBlocks(4), silentBut(0, 9, 4)) << "an offset beyond a smaller ring wraps round it";
+    playBlocks(4);
+    EXPECT_EQ(heard, silentBut(4, 9, 5)) << "an offset beyond a smaller ring wraps round it";
+}
+
+// The capture falls three blocks behind the output and catches up at once, as a busy
+// machine makes it: what the output plays meanwhile is silence, never what its blocks held a
+// turn before, a block that comes too late is not played a turn later, and afterwards the
+// delay is what it was.
+TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSoundAndKeepsTheDelay) {
+    proc->SetBufferOffset(0);
+    proc->SetActive(true);
+    std::int16_t value = 0;
+    while (value < 20)
+        feedBlock(++value);
+    playBlocks(3);
+    std::vector<std::int16_t> late;
+    for (int b = 0; b < 3; ++b) {
+        ++value;
+        for (std::int16_t sample : DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)))
+            late.push_back(sample);
+    }
+    audio.backend().FeedCapture(late);
+    while (value < 40) {
+        playBlocks(1);
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
+        ASSERT_TRUE(WaitUntil([&] { return log.Count() > 0 && log.Firsts().back() == value; }));
+        ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    }
+    playBlocks(2);
+    std::vector<std::int16_t> sounded;
+    for (std::int16_t sample : heard)
+        if (sample != 0) sounded.push_back(sample);
+    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end()) &&
+                std::adjacent_find(sounded.begin(), sounded.end()) == sounded.end())
+        << ::testing::PrintToString(heard);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()), (std::vector<std::int16_t>{37, 38, 39, 40}))
+        << "each block heard two blocks after it was captured";
 }
 
 TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {
     proc->SetActive(true);
     for (int b = 0; b < 16; ++b)
         feedBlock(7);
+    playBlocks(1);
     audio.backend().FailNext(DsOp::CaptureLock, DSERR_GENERIC);
-    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 0: its copy fails
-    feedBlock(11);                                                // block 1
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 16: its copy fails
+    feedBlock(11);                                                // block 17
     EXPECT_EQ(log.Count(), 17) << "the failed block is not handed out";
-    const std::vector<std::int16_t> blocks = outputBlocks(3);
-    EXPECT_EQ(blocks, (std::vector<std::int16_t>{0, 11, 7}));
+    playBlocks(16);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 16, heard.begin() + 32), std::vector<std::int16_t>(16, 7));
+    EXPECT_EQ(heard[32], 0) << "where block 16 would have sounded, not block 0 again";
+    EXPECT_EQ(heard[33], 11);
 }
 
 TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
@@ -152,9 +202,10 @@ TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
     proc->SetActive(true);
     audio.backend().FailNext(DsOp::Lock, DSERR_GENERIC);
     audio.backend().FeedCapture(DeviceFrames(BlockFrames, 5, 5));
-    feedBlock(6);
+    captureBlock(6);
     EXPECT_EQ(log.Firsts(), std::vector<std::int16_t>{6});
-    EXPECT_EQ(outputBlocks(4), (std::vector<std::int16_t>{0, 0, 0, 6}));
+    playBlocks(4);
+    EXPECT_EQ(heard, (std::vector<std::int16_t>{0, 0, 0, 6}));
 }
 
 TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryWasAskedFor) {
@@ -172,6 +223,7 @@ TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryW
         handed.assign(data, data + len);
         log.Add(data, len);
     });
+    proc->SetBufferOffset(0);
     proc->SetActive(true);
     // 1024 frames of 8-bit mono at half the device rate: 2048 device frames.
     const int before = log.Count();
@@ -184,8 +236,9 @@ TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryW
     proc->GetCurrentBuffer(left.data(), nullptr, 1024);
     EXPECT_EQ(left, std::vector<short>(1024, 40 * 256)) << "capture side, read as 8-bit mono";
     proc->SetGetOutputBuffer(true);
+    audio.backend().Render(2 * 2048);
     proc->GetCurrentBuffer(left.data(), nullptr, 1024);
-    EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 0, halved by the effect";
+    EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 2, halved by the effect";
 }
 
 // The library's echo in the loop: half of each captured sample again 10 ms (441 frames)
@@ -231,7 +284,7 @@ TEST_F(ProcessorEngine, GetCurrentBufferReadsCaptureBeforeItsReadPositionOrOutpu
     EXPECT_EQ(right, std::vector<short>(64, 0));
     proc->SetBufferOffset(0);
     proc->SetActive(true);
-    feedBlock(3);
+    captureBlock(3);
     audio.backend().FeedCapture(DeviceFrames(32, 4, -4));
     proc->GetCurrentBuffer(left.data(), right.data(), 64);
     EXPECT_EQ(left[0], 3);
@@ -315,10 +368,10 @@ TEST_F(ProcessorEngine, EngineSwitchedFromItsOwnHandlerEndsOffWithoutHangingOrCr
         if (log.Count() == 2) proc->SetActive(false);
     });
     proc->SetActive(true);
-    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 1, 1));
-    ASSERT_TRUE(log.WaitFor(1));
+    feedBlock(1);
     ASSERT_TRUE(changes.WaitFor(3)) << "off and on again in the new capture format";
     EXPECT_EQ(input().format.nChannels, 1);
+    audio.backend().Render(2 * BlockFrames);
     audio.backend().FeedCapture(DeviceFrames(2 * BlockFrames, 2, 2));
     ASSERT_TRUE(log.WaitFor(2));
     ASSERT_TRUE(changes.WaitFor(4));
@@ -374,7 +427,9 @@ TEST_F(ProcessorEngine, ACaptureDeviceThatVanishesLeavesTheOutputSilentWithinARi
     audio.backend().VanishCaptureDevice("mic");
     for (int b = 0; b < 16; ++b)
         feedBlock(50, "mic");
-    EXPECT_EQ(outputBlocks(), std::vector<std::int16_t>(16, 0));
+    heard.clear();
+    playBlocks(16);
+    EXPECT_EQ(heard, std::vector<std::int16_t>(16, 0));
     proc->SetActive(false);
     proc->SetActive(true);
     EXPECT_FALSE(proc->Active());

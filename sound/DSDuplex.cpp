@@ -1,0 +1,69 @@
+#include "sound/DSDuplex.h"
+
+#include <algorithm>
+
+void TDSDuplexPlacement::Reset(int blockSize, int blocks) {
+    blockSize_ = blockSize;
+    blocks_ = blocks;
+    shift_ = 0;
+    playBlock_ = 0;
+    readings_ = 0;
+}
+
+// The median distance from the capture cursor to the play cursor over the window, in bytes,
+// taken the short way round the ring.
+int TDSDuplexPlacement::drift() const {
+    std::array<int, Window> sorted = distances_;
+    std::nth_element(sorted.begin(), sorted.begin() + Window / 2, sorted.end());
+    return sorted[Window / 2];
+}
+
+TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDuplexCursors& cursors) {
+    const int distance =
+        aroundRing(static_cast<int>(cursors.play % ring()) - static_cast<int>(cursors.capture % ring()));
+    distances_[static_cast<std::size_t>(readings_ % Window)] = distance;
+    if (++readings_ >= Window) {
+        const int off = aroundRing(drift() - shift_ * blockSize_);
+        // The cursors move in their devices' chunks and a stalled device is set right by its
+        // stream: only more than a block is a drift of their own.
+        if (off > blockSize_) {
+            ++shift_;
+        } else if (off < -blockSize_) {
+            --shift_;
+            shift_ = aroundRing(shift_ * blockSize_) / blockSize_;
+            return {};
+        }
+        shift_ = aroundRing(shift_ * blockSize_) / blockSize_;
+    }
+    // How far ahead of the play cursor the block is meant to start: the play cursor gets
+    // where the capture cursor is after the distance between them, and the capture cursor
+    // has moved on since the block ended.
+    const int sinceCaptured = static_cast<int>(
+        (cursors.capture % ring() + ring() - static_cast<DWORD>((captured + 1) * blockSize_) % ring()) % ring());
+    // Blocks from the captured block to its place: the offset's 1 to the whole ring, as far
+    // as the cursors keep step.
+    const int blocksOn = ((offset + 1) & (blocks_ - 1)) + 1 + shift_;
+    const int lead = (blocksOn - 1) * blockSize_ - sinceCaptured - distance;
+    const int whole = static_cast<int>(ring());
+    if (lead < 0 || lead >= whole) return {};
+    return {(captured + blocksOn) & (blocks_ - 1), lead > whole - blockSize_};
+}
+
+bool TDSDuplexPlacement::Sounding(int block, DWORD play) const {
+    return static_cast<int>(play % ring()) / blockSize_ == block && play % static_cast<DWORD>(blockSize_) != 0;
+}
+
+int TDSDuplexPlacement::aroundRing(int bytes) const {
+    const int whole = static_cast<int>(ring());
+    bytes %= whole;
+    if (bytes >= whole / 2) bytes -= whole;
+    if (bytes < -whole / 2) bytes += whole;
+    return bytes;
+}
+
+std::pair<int, int> TDSDuplexPlacement::Played(DWORD play) {
+    const int now = static_cast<int>(play / static_cast<DWORD>(blockSize_)) & (blocks_ - 1);
+    const int first = playBlock_;
+    playBlock_ = now;
+    return {first, (now - first) & (blocks_ - 1)};
+}

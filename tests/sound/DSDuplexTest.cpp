@@ -1,0 +1,92 @@
+#include "sound/DSDuplex.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// 16 blocks of 1024 bytes: in step, block k ends as both cursors reach block k + 1.
+constexpr int Block = 1024;
+constexpr int Blocks = 16;
+constexpr long Ring = long(Block) * Blocks;
+
+long inStep(int k) {
+    return (k + 1L) * Block;
+}
+
+struct DriftCase {
+    const char* name;
+    int offset;
+    // The cursors, in bytes since the start, when block k has been captured.
+    std::function<long(int k)> play;
+    std::function<long(int k)> capture;
+    int dropped;
+    int skipped; // output blocks passed over, left to sound silence
+};
+
+} // namespace
+
+// Whatever the cursors do, blocks end up within a block of as far ahead of the play cursor as
+// they started, by dropped blocks or skipped ones, never a turn of the ring apart.
+TEST(DuplexPlacement, KeepsTheDelayThroughStallsOfEitherDeviceAndIgnoresTheCursorsJitter) {
+    const DriftCase cases[] = {
+        {"in step, the play cursor half a block off either way and the capture's a little late", 2,
+         [](int k) { return inStep(k) + (k % 2 ? Block / 2 - 4 : -Block / 2 + 4); },
+         [](int k) { return inStep(k) + (k % 3 ? Block / 2 - 4 : 0); }, 0, 0},
+        {"the output stalls for three blocks", 2, [](int k) { return k < 10 ? inStep(k) : inStep(k - 3); }, inStep,
+         2, 0},
+        {"the capture stalls for three blocks", 2, [](int k) { return k < 10 ? inStep(k) : inStep(k + 3); },
+         inStep, 0, 2},
+        {"the output drifts away over a whole ring", 2, [](int k) { return inStep(k) - k * Block / 8; }, inStep, 5,
+         0},
+        {"the largest offset, the play cursor a little behind", Blocks - 2,
+         [](int k) { return inStep(k) - Block / 8; }, inStep, 0, 0},
+    };
+    for (const DriftCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDSDuplexPlacement placement;
+        placement.Reset(Block, Blocks);
+        int dropped = 0;
+        int skipped = 0;
+        int lastBlock = -1;
+        long lastLead = -1;
+        for (int k = 0; k < 48; ++k) {
+            const TDSDuplexCursors cursors{static_cast<DWORD>(c.play(k) % Ring), static_cast<DWORD>(c.capture(k) % Ring)};
+            const TDSDuplexPlace place = placement.Place(k % Blocks, c.offset, cursors);
+            if (place.block < 0) {
+                ++dropped;
+                continue;
+            }
+            if (lastBlock >= 0) skipped += ((place.block - lastBlock - 1) & (Blocks - 1));
+            lastBlock = place.block;
+            lastLead = (place.block * Block - c.play(k) % Ring + Ring) % Ring;
+        }
+        EXPECT_EQ(dropped, c.dropped);
+        EXPECT_EQ(skipped, c.skipped);
+        EXPECT_NEAR(lastLead, (c.offset + 1) * Block, Block) << "how far ahead of the play cursor blocks go";
+    }
+}
+
+// Late: the play cursor has passed the start of the block's place. Still sounding: the
+// place is the block the play cursor is in, where the largest offset puts it a turn later.
+TEST(DuplexPlacement, ALateBlockIsDroppedAndOneWhosePlaceStillSoundsWaits) {
+    TDSDuplexPlacement placement;
+    placement.Reset(Block, Blocks);
+    EXPECT_EQ(placement.Place(0, 2, {Block, Block}).block, 4);
+    EXPECT_EQ(placement.Place(1, 2, {5 * Block + Block / 2, 2 * Block}).block, -1) << "the cursor is inside block 5";
+    EXPECT_EQ(placement.Place(2, 2, {3 * Block, 3 * Block}).block, 6) << "in time again";
+    const TDSDuplexPlace largest = placement.Place(3, Blocks - 2, {4 * Block - 64, 4 * Block});
+    EXPECT_EQ(largest.block, 3);
+    EXPECT_TRUE(largest.waits);
+    EXPECT_TRUE(placement.Sounding(3, 4 * Block - 64));
+    EXPECT_FALSE(placement.Sounding(3, 4 * Block));
+}
+
+TEST(DuplexPlacement, TellsWhichOutputBlocksThePlayCursorHasLeft) {
+    TDSDuplexPlacement placement;
+    placement.Reset(Block, Blocks);
+    EXPECT_EQ(placement.Played(Block / 2), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(placement.Played(3 * Block), (std::pair<int, int>{0, 3}));
+    EXPECT_EQ(placement.Played(Block), (std::pair<int, int>{3, 14})) << "round the end of the ring";
+}
