@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int MinimumOutputChunk = 1024;
+
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
 public:
@@ -137,7 +139,12 @@ std::vector<AudioDeviceInfo> SdlBackend::captureDevices() {
 std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, const DeviceFormat& wanted,
                                                     DeviceFormat& got, MixCallback mix) {
     auto stream = std::make_unique<SdlStream>(mix, nullptr);
-    if (stream->open(device, false, wanted, got)) return stream;
+    // SDL's PulseAudio driver keeps a single chunk in the server. Chunks of 512 frames run
+    // dry each time a busy machine is late to wake the device thread by 12 ms; 1024 frames
+    // ride out most such delays.
+    DeviceFormat asked = wanted;
+    asked.frames = std::max(wanted.frames, MinimumOutputChunk);
+    if (stream->open(device, false, asked, got)) return stream;
     // A machine without a sound card still plays the game: the default output goes silent.
     if (device.empty()) return OpenSilentOutput(wanted, got, std::move(mix));
     return nullptr;
