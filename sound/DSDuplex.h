@@ -42,8 +42,9 @@ public:
 
 private:
     // The distance between the cursors is judged over this many blocks: each cursor moves in
-    // steps of its device's chunks, and a single reading is off by up to one.
-    static constexpr int Window = 8;
+    // steps of its device's chunks, and a device held up goes on late for a while before its
+    // stream sets it right; only a distance that lasts is a drift of the devices' own.
+    static constexpr int Window = 32;
 
     int drift() const;
     DWORD ring() const { return static_cast<DWORD>(blockSize_ * blocks_); }
