@@ -10,14 +10,9 @@ namespace {
 constexpr int Rate = 1000;
 constexpr int Chunk = 10;
 
-struct Request {
-    int atMs;       // since the first request
-    long expected;  // frames to skip first
-};
-
 struct ClockCase {
     const char* name;
-    std::vector<Request> requests;
+    std::vector<std::pair<int, long>> requests; // ms since the first one, frames to skip first
 };
 
 } // namespace
@@ -37,9 +32,9 @@ TEST(DeviceClock, SkipsWhatAStallTookAndNothingForJitterOrTheServersFirstPause) 
         SCOPED_TRACE(c.name);
         DeviceClock clock(Rate, Chunk);
         const DeviceClock::TimePoint start;
-        for (const Request& request : c.requests) {
-            const std::int64_t missed = clock.Missed(start + std::chrono::milliseconds(request.atMs));
-            EXPECT_EQ(missed, request.expected) << "at " << request.atMs << " ms";
+        for (const auto& [atMs, expected] : c.requests) {
+            const std::int64_t missed = clock.Missed(start + std::chrono::milliseconds(atMs));
+            EXPECT_EQ(missed, expected) << "at " << atMs << " ms";
             clock.Delivered(missed + Chunk);
         }
     }
