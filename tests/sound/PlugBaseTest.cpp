@@ -178,32 +178,19 @@ namespace {
 
 // Told, before the engine, that a plug-in goes away; holds its destruction there until the
 // engine has asked the plug-in for two more blocks.
-class TeardownWitness : public TComponent {
-public:
-    TeardownWitness(TComponent* watched, Counter& blocks) : TComponent(nullptr), blocks_(blocks) {
+struct TeardownWitness : TComponent {
+    TeardownWitness(TComponent* watched, Counter& played) : TComponent(nullptr), blocks(played) {
         FreeNotification(watched);
     }
-    std::atomic<int> blocksSeenWhileGoing{-1};
-
-protected:
     void Notification(TComponent* component, TOperation operation) override {
         TComponent::Notification(component, operation);
-        if (operation != opRemove) return;
-        const int before = blocks_.Value();
-        blocks_.WaitFor(before + 2, 500);
-        blocksSeenWhileGoing = blocks_.Value() - before;
+        const int before = blocks.Value();
+        blocks.WaitFor(before + 2, 500);
+        blocksSeenWhileGoing = blocks.Value() - before;
     }
-
-private:
-    Counter& blocks_;
+    Counter& blocks;
+    std::atomic<int> blocksSeenWhileGoing{-1};
 };
-
-std::string writeFile(const std::string& name, const std::vector<BYTE>& bytes) {
-    const std::string path = std::string(VX_TEST_TMP) + "/" + name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
 
 } // namespace
 
@@ -213,23 +200,23 @@ std::string writeFile(const std::string& name, const std::vector<BYTE>& bytes) {
 TEST(PlugBaseEngine, EveryKindOfPlugInDeletedWhilePlayingLeavesItsEngineWhileStillWhole) {
     ScopedManualAudio audio;
     ScopedMessageRecorder messages;
-    const std::string wav = std::string(VX_TEST_TMP) + "/teardown.wav";
+    const std::string wav = mp3test::TempFile("teardown.wav"), mod = mp3test::TempFile("teardown.mod"),
+                      mp3 = mp3test::TempFile("teardown.mp3");
     mp3test::WriteWav(wav, std::vector<std::int16_t>(8 * 44100, 1000), 2, 44100);
     mod_test::ModBuilder song;
     song.samples[0] = mod_test::TestSample::Looped(64, 64);
     song.Note(0, 0, 0, 428, 1);
     song.orders = {0, 0, 0, 0};
-    using Make = TSndPlayPlug* (*)(TComponent*);
+    mp3test::WriteBytes(mod, song.Build());
+    mp3test::WriteBytes(mp3, mp3test::EncodeLame("-b 128", 44100, 2, 4.0));
     const struct {
         const char* name;
         std::string file;
-        Make make;
+        TSndPlayPlug* (*make)(TComponent*);
     } kinds[] = {
         {"WAV", wav, [](TComponent* form) -> TSndPlayPlug* { return new TSndWav(form); }},
-        {"MOD", writeFile("teardown.mod", song.Build()),
-         [](TComponent* form) -> TSndPlayPlug* { return new TSndMOD(form); }},
-        {"MP3", writeFile("teardown.mp3", mp3test::EncodeLame("-b 128", 44100, 2, 4.0)),
-         [](TComponent* form) -> TSndPlayPlug* { return new TSndMP3(form); }},
+        {"MOD", mod, [](TComponent* form) -> TSndPlayPlug* { return new TSndMOD(form); }},
+        {"MP3", mp3, [](TComponent* form) -> TSndPlayPlug* { return new TSndMP3(form); }},
         {"user", "made up",
          [](TComponent* form) -> TSndPlayPlug* {
              auto* user = new TSndUser(form);
