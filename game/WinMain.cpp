@@ -6,14 +6,11 @@
 #include "game/SndSet.h"
 #include "game/Title.h"
 #include "platform/framework/Application.h"
-#include "toolkit/kxUiUtils.h"
 
 int main() {
     try {
         Application->Initialize();
         Application->SetTitle("Vortamix");
-        // The labels' mouse-over highlight asks whether the game is the desktop's active task.
-        SetForegroundTaskProbe([] { return Application->Active(); });
         Application->CreateForm(MainForm);
         Application->CreateForm(TitleForm);
         Application->CreateForm(SndSetForm);

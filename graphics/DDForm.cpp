@@ -7,6 +7,7 @@
 #include "graphics/ImageLoaders.h"
 #include "platform/ddraw/QtPresenter.h"
 #include "platform/framework/Application.h"
+#include "platform/framework/Published.h"
 #include "platform/kernel/Clock.h"
 
 #include <cstdio>
@@ -36,6 +37,33 @@ void TSharedNotifyEvent::operator()(TObject* sender) const {
     }
     if (handler) (*handler)(sender);
 }
+
+TNotifyEvent TSharedNotifyEvent::Get() const {
+    std::lock_guard guard(lock_);
+    return handler_ ? *handler_ : TNotifyEvent();
+}
+
+namespace {
+
+const bool formPublished = RegisterPublishedClass(
+    "TDDForm", "TForm",
+    {
+        Property("DDActive", TypeBoolean(), &TDDForm::DDActive, &TDDForm::SetDDActive, false),
+        Property("DDBPP", TypeInteger(), &TDDForm::DDBPP, &TDDForm::SetDDBPP, 16),
+        FieldProperty("DDColorKeyRGB", IntegerType("Cardinal"), &TDDForm::DDColorKeyRGB),
+        Property("DDFullScreenClip", TypeBoolean(), &TDDForm::DDFullScreenClip, &TDDForm::SetFullScreenClip,
+                 false),
+        Property("DDHeight", TypeInteger(), &TDDForm::DDHeight, &TDDForm::SetDDHeight, 480),
+        FieldProperty("DDPalFileName", TypeString(), &TDDForm::DDPalFileName),
+        Property("DDWidth", TypeInteger(), &TDDForm::DDWidth, &TDDForm::SetDDWidth, 640),
+        FieldProperty("DDWindowed", TypeBoolean(), &TDDForm::DDWindowed, false),
+        EventProperty("OnDDActiveChange", MethodType("TNotifyEvent"), &TDDForm::OnDDActiveChange),
+        EventProperty("OnDDUpdateDisplay", MethodType("TNotifyEvent"), &TDDForm::OnDDUpdateDisplay),
+        EventProperty("OnDDChangeSize", MethodType("TNotifyEvent"), &TDDForm::OnDDChangeSize),
+        EventProperty("OnDDChangePalette", MethodType("TNotifyEvent"), &TDDForm::OnDDChangePalette),
+    });
+
+} // namespace
 
 // The form as the device sees it: where its client area lies and who shows the frames.
 class TDDForm::Window : public DDWindow {

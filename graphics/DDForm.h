@@ -29,6 +29,8 @@ public:
     TSharedNotifyEvent& operator=(std::nullptr_t);
     explicit operator bool() const;
     void operator()(TObject* sender) const;
+    // A copy of the handler (empty when none).
+    TNotifyEvent Get() const;
 
 private:
     mutable std::mutex lock_;

@@ -1,6 +1,7 @@
 #include "graphics/DDModesCombo.h"
 
 #include "graphics/DDForm.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/StringList.h"
 
 #include <cstdint>
@@ -21,6 +22,24 @@ HRESULT addMode(DDSURFACEDESC2* mode, void* context) {
                                   codeObject(DisplayModeCode(mode->dwWidth, mode->dwHeight, bpp)));
     return DDENUMRET_OK;
 }
+
+std::vector<TPropInfo> modesComboProperties() {
+    auto shows = [](const char* name, bool TDDModesCombo::*field, bool defaultValue) {
+        return FieldProperty(name, TypeBoolean(), field, defaultValue);
+    };
+    return {
+        shows("Show8bit", &TDDModesCombo::Show8bit, false),
+        shows("Show15bit", &TDDModesCombo::Show15bit, false),
+        shows("Show16bit", &TDDModesCombo::Show16bit, true),
+        shows("Show24bit", &TDDModesCombo::Show24bit, false),
+        shows("Show32bit", &TDDModesCombo::Show32bit, true),
+        shows("ShowRatio4x3", &TDDModesCombo::ShowRatio4x3, true),
+        FieldProperty("ShowMaxWidth", IntegerType("Cardinal"), &TDDModesCombo::ShowMaxWidth, 1024),
+        Property("DDForm", ClassType("TDDForm"), &TDDModesCombo::DDForm, &TDDModesCombo::SetDDForm),
+    };
+}
+
+const bool modesComboPublished = RegisterPublishedClass("TDDModesCombo", "TComboBox", modesComboProperties());
 
 } // namespace
 

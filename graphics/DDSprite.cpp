@@ -2,6 +2,7 @@
 #include "graphics/AlphaBlitter.h"
 #include "graphics/DDForm.h"
 #include "graphics/DDSurface.h"
+#include "platform/framework/Published.h"
 
 #include <algorithm>
 #include <cmath>
@@ -258,6 +259,62 @@ DWORD pixelAt(const DDSURFACEDESC2& d, int x, int y) {
     std::memcpy(&v, row + x * 4, 4);
     return v;
 }
+
+std::vector<TPropInfo> spriteProperties() {
+    auto integer = [](const char* name, int TDDSprite::*field, int defaultValue) {
+        return FieldProperty(name, TypeInteger(), field, defaultValue);
+    };
+    auto cardinal = [](const char* name, unsigned TDDSprite::*field, int defaultValue) {
+        return FieldProperty(name, IntegerType("Cardinal"), field, defaultValue);
+    };
+    auto boolean = [](const char* name, bool TDDSprite::*field, bool defaultValue) {
+        return FieldProperty(name, TypeBoolean(), field, defaultValue);
+    };
+    auto real = [](const char* name, double (TDDSprite::*get)() const, void (TDDSprite::*set)(double)) {
+        return Property(name, TypeFloat(ftDouble), get, set);
+    };
+    return {
+        integer("Alpha", &TDDSprite::Alpha, 128),
+        Property("Visible", TypeBoolean(), &TDDSprite::Visible, &TDDSprite::SetVisible, true),
+        boolean("AutoBounce", &TDDSprite::AutoBounce, false),
+        Property("PosX", TypeInteger(), &TDDSprite::GetX, &TDDSprite::SetX),
+        Property("PosY", TypeInteger(), &TDDSprite::GetY, &TDDSprite::SetY),
+        real("VelocityX", &TDDSprite::GetVelocityX, &TDDSprite::SetVelocityX),
+        real("VelocityY", &TDDSprite::GetVelocityY, &TDDSprite::SetVelocityY),
+        real("AccelerationX", &TDDSprite::GetAccelerationX, &TDDSprite::SetAccelerationX),
+        real("AccelerationY", &TDDSprite::GetAccelerationY, &TDDSprite::SetAccelerationY),
+        integer("LimPosX1", &TDDSprite::LimPosX1, 0),
+        integer("LimPosX2", &TDDSprite::LimPosX2, 0),
+        integer("LimPosY1", &TDDSprite::LimPosY1, 0),
+        integer("LimPosY2", &TDDSprite::LimPosY2, 0),
+        integer("LimMovX1", &TDDSprite::LimMovX1, 0),
+        integer("LimMovX2", &TDDSprite::LimMovX2, 0),
+        integer("LimMovY1", &TDDSprite::LimMovY1, 0),
+        integer("LimMovY2", &TDDSprite::LimMovY2, 0),
+        boolean("Loop", &TDDSprite::Loop, true),
+        boolean("AutoHide", &TDDSprite::AutoHide, true),
+        boolean("Mirror", &TDDSprite::Mirror, false),
+        cardinal("StartTick", &TDDSprite::StartTick, 0),
+        cardinal("Interval", &TDDSprite::Interval, 20),
+        cardinal("Start", &TDDSprite::Start, 0),
+        cardinal("Stop", &TDDSprite::Stop, 0),
+        cardinal("Offset", &TDDSprite::Offset, 0),
+        cardinal("FramesPerLine", &TDDSprite::FramesPerLine, 1),
+        cardinal("FirstFrameX", &TDDSprite::FirstFrameX, 0),
+        cardinal("FirstFrameY", &TDDSprite::FirstFrameY, 0),
+        cardinal("FrameWidth", &TDDSprite::FrameWidth, 0),
+        cardinal("FrameHeight", &TDDSprite::FrameHeight, 0),
+        cardinal("ShowWidth", &TDDSprite::ShowWidth, 0),
+        cardinal("ShowHeight", &TDDSprite::ShowHeight, 0),
+        cardinal("ShowLeft", &TDDSprite::ShowLeft, 0),
+        cardinal("ShowTop", &TDDSprite::ShowTop, 0),
+        FieldProperty("Frames", ClassType("TDDSurface"), &TDDSprite::Frames),
+        EventProperty("OnCheckLimits", MethodType("TDDCheckLimitsEvent"), &TDDSprite::OnCheckLimits),
+        EventProperty("OnCheckedLimits", MethodType("TNotifyEvent"), &TDDSprite::OnCheckedLimits),
+    };
+}
+
+const bool spritePublished = RegisterPublishedClass("TDDSprite", "TComponent", spriteProperties());
 
 } // namespace
 

@@ -4,8 +4,27 @@
 #include "graphics/DDForm.h"
 #include "graphics/ImageLoaders.h"
 #include "platform/framework/MessageService.h"
+#include "platform/framework/Published.h"
 
 #include <cstring>
+
+namespace {
+
+const bool surfacePublished = RegisterPublishedClass(
+    "TDDSurface", "TComponent",
+    {
+        FieldProperty("FileName", TypeString(), &TDDSurface::FileName),
+        FieldProperty("Width", TypeInteger(), &TDDSurface::Width, 0),
+        FieldProperty("Height", TypeInteger(), &TDDSurface::Height, 0),
+        ReadOnlyProperty("Locked", TypeBoolean(), &TDDSurface::Locked),
+        FieldProperty("AutoColorKey", TypeBoolean(), &TDDSurface::AutoColorKey, true),
+        FieldProperty("FileType", EnumerationType("TDDSFileType", {"ddsBmp", "ddsPcx", "ddsJpg"}),
+                      &TDDSurface::FileType, ddsPcx),
+        EventProperty("OnUpdate", MethodType("TNotifyEvent"), &TDDSurface::OnUpdate),
+        EventProperty("OnInit", MethodType("TNotifyEvent"), &TDDSurface::OnInit),
+    });
+
+} // namespace
 
 TDDSurface::TDDSurface(TComponent* Owner) : TComponent(Owner), OwnerForm(dynamic_cast<TDDForm*>(Owner)) {
     if (IsDesigning() && (!Owner || Owner->ClassParentName() != "TDDForm"))

@@ -1,6 +1,14 @@
 #include "graphics/DXVersion.h"
 
 #include "graphics/DXVersionProbe.h"
+#include "platform/framework/Published.h"
+
+namespace {
+
+// The caption is the probe's: the label adds no property of its own.
+const bool versionPublished = RegisterPublishedClass("TDXVersion", "TLabel", {});
+
+} // namespace
 
 TDXVersion::TDXVersion(TComponent* Owner) : TLabel(Owner) {}
 

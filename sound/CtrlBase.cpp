@@ -1,10 +1,21 @@
 #include "sound/CtrlBase.h"
 
 #include "platform/framework/Application.h"
+#include "platform/framework/Published.h"
 #include "platform/kernel/Thread.h"
 
 #include <cmath>
 #include <cstdio>
+
+namespace {
+
+// The panel's look and place come from the framework's controls; each derived panel
+// publishes the effect it edits.
+const bool panelPublished = RegisterPublishedClass(
+    "TSndControlBase", "TCustomControl",
+    {EventProperty("OnEnabledChange", MethodType("TNotifyEvent"), &TSndControlBase::OnEnabledChange)});
+
+} // namespace
 
 TSndControlBase::TSndControlBase(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, PanelWidth, PanelHeight);
@@ -16,7 +27,7 @@ TSndControlBase::TSndControlBase(TComponent* owner) : TCustomControl(owner) {
 TSndControlBase::~TSndControlBase() {
     // An effect must not keep a handler into a panel that is gone.
     if (sndEffect_) {
-        sndEffect_->SetOnChange(nullptr);
+        sndEffect_->DetachOnChange(this);
         RemoveFreeNotification(sndEffect_);
     }
     alive_.reset();
@@ -25,13 +36,13 @@ TSndControlBase::~TSndControlBase() {
 void TSndControlBase::SetSndEffect(TSndEffectBase* effect) {
     if (effect == sndEffect_) return;
     if (sndEffect_) {
-        sndEffect_->SetOnChange(nullptr);
+        sndEffect_->DetachOnChange(this);
         RemoveFreeNotification(sndEffect_);
     }
     sndEffect_ = effect;
     if (!effect) return;
     FreeNotification(effect);
-    effect->SetOnChange([alive = std::weak_ptr<char>(alive_), this](TObject*) {
+    effect->AttachOnChange(this, [alive = std::weak_ptr<char>(alive_), this](TObject*) {
         const auto refresh = [alive, this] {
             if (!alive.expired()) ControlUpdate(sndEffect_);
         };

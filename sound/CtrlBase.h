@@ -7,7 +7,8 @@
 // The panel lives on the GUI thread. An Init on another thread (an engine switched from
 // the frame thread) refreshes the panel later on the GUI thread, and only while the panel
 // still exists. A panel detaches from its effect when it goes, and forgets an effect that
-// goes first.
+// goes first. With several panels on one effect, the one attached last is refreshed; one
+// that goes takes only its own handler, so the effect stays with the others.
 #include "platform/framework/ComCtrls.h"
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/StdCtrls.h"

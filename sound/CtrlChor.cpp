@@ -1,6 +1,17 @@
 #include "sound/CtrlChor.h"
 
+#include "platform/framework/Published.h"
+
 #include <cmath>
+
+namespace {
+
+const bool chorusPanelPublished =
+    RegisterPublishedClass("TSndControlChorus", "TSndControlBase",
+                           {Property("SndChorus", ClassType("TSndChorus"), &TSndControlChorus::SndChorus,
+                                     &TSndControlChorus::SetSndChorus)});
+
+} // namespace
 
 TSndControlChorus::TSndControlChorus(TComponent* owner) : TSndControlBase(owner) {
     InvertFeedbackBox = Place<TCheckBox>(80, 5, 100, 17);

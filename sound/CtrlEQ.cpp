@@ -1,9 +1,15 @@
 #include "sound/CtrlEQ.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+const bool equaliserPanelPublished = RegisterPublishedClass(
+    "TSndControlEQ", "TSndControlBase",
+    {Property("SndEQ", ClassType("TSndEQ"), &TSndControlEQ::SndEQ, &TSndControlEQ::SetSndEQ)});
 
 constexpr int Range = 20; // dB either way
 
@@ -42,13 +48,30 @@ int TSndControlEQ::GainOfPosition(int position) {
 int TSndControlEQ::PositionOfGain(int gain) {
     // A gain of 0 or below has no level in dB: it shows at the bottom.
     if (gain <= 0) return Range;
-    return std::clamp(static_cast<int>(std::trunc(std::log10(gain / 128.0) * -20)), -Range, Range);
+    // The position whose own gain lies nearest in decibels: a position's gain shows at that
+    // very position again, so a refresh followed by a write loses nothing.
+    const auto distance = [level = std::log(gain)](int position) {
+        return std::abs(std::log(GainOfPosition(position)) - level);
+    };
+    int nearest = -Range;
+    for (int position = -Range + 1; position <= Range; ++position)
+        if (distance(position) < distance(nearest)) nearest = position;
+    return nearest;
 }
 
 void TSndControlEQ::EffectUpdate(TObject* /*Sender*/) {
+    writeGains(false);
+}
+
+void TSndControlEQ::writeGains(bool all) {
     if (!BeginEffectUpdate()) return;
-    for (std::size_t k = 0; k < Bars.size(); ++k)
-        SndEQ()->Gains[k] = GainOfPosition(Bars[k]->Position());
+    // A slider that still shows its gain leaves it alone: a gain the program set between two
+    // positions stays as it is until the user moves that slider.
+    for (std::size_t k = 0; k < Bars.size(); ++k) {
+        const int position = Bars[k]->Position();
+        if (all || position != PositionOfGain(SndEQ()->Gains[k].load()))
+            SndEQ()->Gains[k] = GainOfPosition(position);
+    }
 }
 
 void TSndControlEQ::ControlUpdate(TObject* /*Sender*/) {
@@ -72,5 +95,5 @@ void TSndControlEQ::ControlUpdate(TObject* /*Sender*/) {
 void TSndControlEQ::ResetClick(TObject* /*Sender*/) {
     for (TTrackBar* bar : Bars)
         bar->SetPosition(0);
-    EffectUpdate(this);
+    writeGains(true);
 }

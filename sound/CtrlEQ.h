@@ -28,4 +28,8 @@ public:
     std::array<TTrackBar*, TSndEQ::Bands + 1> Bars{};
     // [k] belongs to Bars[k + 1].
     std::array<TLabel*, TSndEQ::Bands> BandLabels{};
+
+private:
+    // Writes the gains whose slider no longer shows them, or all of them.
+    void writeGains(bool all);
 };

@@ -1,5 +1,15 @@
 #include "sound/CtrlEcho.h"
 
+#include "platform/framework/Published.h"
+
+namespace {
+
+const bool echoPanelPublished = RegisterPublishedClass(
+    "TSndControlEcho", "TSndControlBase",
+    {Property("SndEcho", ClassType("TSndEcho"), &TSndControlEcho::SndEcho, &TSndControlEcho::SetSndEcho)});
+
+} // namespace
+
 TSndControlEcho::TSndControlEcho(TComponent* owner) : TSndControlBase(owner) {
     DelayBar = PlaceTrackBar(96, 30, 226, 30, 0, 1000, 300, 50, 200, 200);
     GainBar = PlaceTrackBar(96, 96, 225, 30, 0, 256, 64, 8, 32, 32);

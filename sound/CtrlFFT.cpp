@@ -1,11 +1,25 @@
 #include "sound/CtrlFFT.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 
 namespace {
 
+const bool spectrumPanelPublished = RegisterPublishedClass(
+    "TSndControlFFT", "TSndControlBase",
+    {Property("SndFFT", ClassType("TSndFFT"), &TSndControlFFT::SndFFT, &TSndControlFFT::SetSndFFT)});
+
 // The black line of unity gain: a curve value of 31 sits on it.
 constexpr int UnityLineY = 96;
+// The slider's ends: the shift it shows at most either way.
+constexpr int ShiftRange = 128;
+
+// Where the slider shows a shift (a shift down is a position up); a shift beyond the
+// slider's range shows at its end.
+int ShiftPosition(int shift) {
+    return -std::clamp(shift, -ShiftRange, ShiftRange);
+}
 
 } // namespace
 
@@ -23,8 +37,8 @@ TSndControlFFT::TSndControlFFT(TComponent* owner)
     bitmap_->SetSize(ImageWidth, ImageHeight);
     ShiftBar = Place<TTrackBar>(315, 32, 33, 150);
     ShiftBar->SetOrientation(trVertical);
-    ShiftBar->SetMin(-128);
-    ShiftBar->SetMax(128);
+    ShiftBar->SetMin(-ShiftRange);
+    ShiftBar->SetMax(ShiftRange);
     ShiftBar->SetPosition(0);
     ShiftBar->SetFrequency(32);
     ShiftBar->SetPageSize(32);
@@ -63,13 +77,15 @@ void TSndControlFFT::SpectrumRedraw() {
     canvas.MoveTo(0, UnityLineY);
     canvas.LineTo(ImageWidth - 1, UnityLineY);
     TSndFFT* fft = SndFFT();
-    const auto point = [fft](int index) {
-        return fft ? fft->Curve[static_cast<std::size_t>(index)].load() : TSndFFT::CurveUnity;
+    // The height of a curve point; a value beyond the picture runs along its edge.
+    const auto y = [fft](int index) {
+        const int value = fft ? fft->Curve[static_cast<std::size_t>(index)].load() : TSndFFT::CurveUnity;
+        return ImageHeight - 1 - std::clamp(value, 0, ImageHeight - 1);
     };
     canvas.Pen().SetColor(clRed);
-    canvas.MoveTo(0, 127 - point(0));
+    canvas.MoveTo(0, y(0));
     for (int x = 1; x < ImageWidth; x += 4)
-        canvas.LineTo(x, 127 - point(x / 4));
+        canvas.LineTo(x, y(x / 4));
     Image->Picture().Assign(*bitmap_);
 }
 
@@ -104,7 +120,9 @@ void TSndControlFFT::ResetClick(TObject* /*Sender*/) {
 void TSndControlFFT::EffectUpdate(TObject* /*Sender*/) {
     if (!BeginEffectUpdate()) return;
     SndFFT()->Proportional = ProportionalButton->Checked();
-    SndFFT()->Shift = -ShiftBar->Position();
+    // Only a slider the user moved writes: a shift beyond its range stays as the program set it.
+    if (ShiftBar->Position() != ShiftPosition(SndFFT()->Shift.load()))
+        SndFFT()->Shift = -ShiftBar->Position();
 }
 
 void TSndControlFFT::ControlUpdate(TObject* /*Sender*/) {
@@ -113,7 +131,7 @@ void TSndControlFFT::ControlUpdate(TObject* /*Sender*/) {
     TSndFFT* fft = SndFFT();
     EnabledBox->SetChecked(fft->Enabled.load());
     (fft->Proportional.load() ? ProportionalButton : AbsoluteButton)->SetChecked(true);
-    ShiftBar->SetPosition(-fft->Shift.load());
+    ShiftBar->SetPosition(ShiftPosition(fft->Shift.load()));
     SpectrumRedraw();
     const DWORD rate = fft->InitRate();
     const int length = fft->NumSamples();

@@ -1,7 +1,16 @@
 #include "sound/DSCaptur.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+// Publishes the engine base's properties only.
+const bool capturePublished = RegisterPublishedClass("TDSCapture", "TSndEngine", {});
+
+} // namespace
 
 void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* first, DWORD firstLen,
                  const void* second, DWORD secondLen) {

@@ -1,5 +1,6 @@
 #include "sound/DSPlay.h"
 
+#include "platform/framework/Published.h"
 #include "sound/DSWave.h"
 #include "sound/ThStop.h"
 
@@ -9,6 +10,17 @@
 namespace {
 
 constexpr int PrefillSeconds = 3;
+
+const bool playerPublished = RegisterPublishedClass(
+    "TDSPlay", "TSndOutEngine",
+    {
+        Property("Volume", TypeInteger(), &TDSPlay::Volume, &TDSPlay::SetVolume, 0),
+        Property("Paused", TypeBoolean(), &TSndOutEngine::Paused, &TSndOutEngine::SetPaused, false),
+        Property("StopIfNoModule", TypeBoolean(), &TSndOutEngine::StopIfNoModule,
+                 &TSndOutEngine::SetStopIfNoModule, false),
+        Property("Loop", TypeBoolean(), &TSndOutEngine::Loop, &TSndOutEngine::SetLoop, false),
+        Property("FileName", TypeString(), &TSndOutEngine::FileName, &TSndOutEngine::SetFileName),
+    });
 
 } // namespace
 

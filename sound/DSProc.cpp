@@ -1,9 +1,31 @@
 #include "sound/DSProc.h"
 
+#include "platform/framework/Published.h"
 #include "sound/DSCaptur.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+// The capture side's format is published beside the requested (playback) one.
+const bool processorPublished = RegisterPublishedClass(
+    "TDSProcessor", "TSndOutEngine",
+    {
+        Property("BufferOffset", TypeInteger(), &TDSProcessor::BufferOffset, &TDSProcessor::SetBufferOffset),
+        Property("GetOutputBuffer", TypeBoolean(), &TDSProcessor::GetOutputBuffer,
+                 &TDSProcessor::SetGetOutputBuffer, false),
+        Property("UseWaveMapper", TypeBoolean(), &TDSProcessor::UseWaveMapper,
+                 &TDSProcessor::SetUseWaveMapper, true),
+        Property("CaptureChannels", IntegerType("Word"), &TDSProcessor::CaptureChannels,
+                 &TDSProcessor::SetCaptChannels, 2),
+        Property("CaptureBitsPerSample", IntegerType("Word"), &TDSProcessor::CaptureBitsPerSample,
+                 &TDSProcessor::SetCaptBitsPerSample, 16),
+        Property("CaptureSamplesPerSec", IntegerType("Cardinal"), &TDSProcessor::CaptureSamplesPerSec,
+                 &TDSProcessor::SetCaptSamplesPerSec, 44100),
+    });
+
+} // namespace
 
 TDSProcessor::TDSProcessor(TComponent* owner) : TSndOutEngine(owner), bufferOffset_(BuffersCount() - 2) {
     FixInitBuffer();

@@ -2,6 +2,7 @@
 
 #include "platform/files/PathResolver.h"
 #include "platform/framework/MessageService.h"
+#include "platform/framework/Published.h"
 #include "sound/DSPlay.h"
 
 #include <algorithm>
@@ -283,6 +284,18 @@ const char* DirectSoundErrorText(HRESULT result) {
         return "Unknow error";
     }
 }
+
+namespace {
+
+const bool wavePublished = RegisterPublishedClass(
+    "TDSWave", "TComponent",
+    {
+        Property("FileName", TypeString(), &TDSWave::FileName, &TDSWave::SetFileName),
+        Property("Volume", TypeInteger(), &TDSWave::Volume, &TDSWave::SetVolume, 128),
+        Property("NumBuffers", TypeInteger(), &TDSWave::NumBuffers, &TDSWave::SetNumBuffers, 1),
+    });
+
+} // namespace
 
 TDSWave::TDSWave(TComponent* owner) : TComponent(owner) {}
 

@@ -2,6 +2,13 @@
 
 #include "platform/framework/StringList.h"
 
+namespace {
+
+const bool captureChooserPublished =
+    RegisterPublishedClass("TDCaptureDevCombo", "TWinControl", DeviceComboProperties());
+
+} // namespace
+
 TDCaptureDevCombo::TDCaptureDevCombo(TComponent* owner) : TComboBox(owner) {
     SetSorted(false);
     SetStyle(csDropDownList);

@@ -33,6 +33,20 @@ int TSoundDeviceList::IndexOf(const TComboBox& combo, const GUID* guid) {
     return 0;
 }
 
+std::vector<TPropInfo> DeviceComboProperties() {
+    auto combo = [](const char* name, std::optional<std::int64_t> defaultValue = std::nullopt) {
+        return InheritedProperty("TComboBox", name, defaultValue);
+    };
+    return {combo("DropDownCount", 8), combo("ItemHeight"), combo("OnChange"), combo("OnDropDown")};
+}
+
+namespace {
+
+const bool playbackChooserPublished =
+    RegisterPublishedClass("TDSoundDevCombo", "TWinControl", DeviceComboProperties());
+
+} // namespace
+
 TDSoundDevCombo::TDSoundDevCombo(TComponent* owner) : TComboBox(owner) {
     SetSorted(false);
     SetStyle(csDropDownList);

@@ -3,6 +3,7 @@
 // device's description; its object is the control's own copy of the device identifier
 // (none for the system's default device), which is what an engine takes as its device.
 #include "platform/dsound/DSound.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/StdCtrls.h"
 
 #include <memory>
@@ -31,6 +32,10 @@ private:
     TComboBox* filling_ = nullptr;
     std::vector<std::unique_ptr<DeviceId>> ids_;
 };
+
+// What a device chooser publishes of its combo box. The items and the style are the
+// chooser's own: a stored list would lose the identifiers behind the items.
+std::vector<TPropInfo> DeviceComboProperties();
 
 class TDSoundDevCombo : public TComboBox {
     VX_CLASS(TDSoundDevCombo, TComboBox)

@@ -15,18 +15,19 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 class TSndEffectBase : public TComponent {
     VX_CLASS(TSndEffectBase, TComponent)
 public:
-    explicit TSndEffectBase(TComponent* owner) : TComponent(owner) {}
+    explicit TSndEffectBase(TComponent* owner);
 
-    virtual std::int8_t GetID() = 0;
+    virtual std::int8_t GetID() const = 0;
     // Re-initialises the running state from Format and the parameters; fires OnChange last.
     virtual void Init() = 0;
     virtual void Process(short* L, short* R, int n) = 0;
 
-    std::int8_t ID() { return GetID(); }
+    std::int8_t ID() const { return GetID(); }
 
     // The engine runs the effect only while Enabled; an editing panel sets it.
     std::atomic<bool> Enabled{false};
@@ -35,8 +36,14 @@ public:
     std::atomic<const WAVEFORMATEX*> Format{nullptr};
 
     // Set by an editing panel; while unassigned the effect's Process changes nothing.
-    TNotifyEvent OnChange() const { return onChange_.Get(); }
-    void SetOnChange(TNotifyEvent handler) { onChange_.Set(std::move(handler)); }
+    TNotifyEvent OnChange() const;
+    // A handler that belongs to no panel: it replaces every handler.
+    void SetOnChange(TNotifyEvent handler);
+    // A panel's handler. The panel attached last is the one refreshed; a panel that lets go
+    // removes only its own handler, so another panel still attached takes over again and the
+    // effect goes on processing.
+    void AttachOnChange(const void* panel, TNotifyEvent handler);
+    void DetachOnChange(const void* panel);
 
     // The sample rate the last Init worked with (0 before any), for panels that label
     // frequencies without touching the engine's format from their own thread.
@@ -44,9 +51,9 @@ public:
 
 protected:
     // True when Process has what it needs: a format and an assigned change event.
-    bool Ready() const { return Format.load() && onChange_.Assigned(); }
+    bool Ready() const;
     void FireChange() {
-        if (auto handler = onChange_.Get()) handler(this);
+        if (auto handler = OnChange()) handler(this);
     }
     // Called by Init with the rate it used.
     void NoteInitRate(DWORD rate) { initRate_.store(rate, std::memory_order_relaxed); }
@@ -58,7 +65,12 @@ protected:
     std::mutex StateLock;
 
 private:
-    TSndEventSlot<TNotifyEvent> onChange_;
+    struct ChangeHandler {
+        const void* panel; // null for a handler assigned by SetOnChange
+        TNotifyEvent handler;
+    };
+    mutable std::mutex changeLock_;
+    std::vector<ChangeHandler> changeHandlers_; // guarded by changeLock_; the last one fires
     std::atomic<DWORD> initRate_{0};
 };
 

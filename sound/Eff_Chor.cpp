@@ -1,10 +1,14 @@
 #include "sound/Eff_Chor.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
+
+const bool chorusPublished = RegisterPublishedClass("TSndChorus", "TSndEffectBase", {});
 
 // The slowest engine rate the oscillator is built for; a lower one is taken as this.
 constexpr DWORD LowestRate = 4000;

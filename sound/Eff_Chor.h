@@ -18,7 +18,7 @@ public:
     explicit TSndChorus(TComponent* owner);
     ~TSndChorus() override;
 
-    std::int8_t GetID() override { return 1; }
+    std::int8_t GetID() const override { return 1; }
     // Rebuilds the oscillator from the format, Rate, Delay, Depth and Waveform and restarts
     // the positions; the rings keep their contents.
     void Init() override;

@@ -1,8 +1,12 @@
 #include "sound/Eff_EQ.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 
 namespace {
+
+const bool equaliserPublished = RegisterPublishedClass("TSndEQ", "TSndEffectBase", {});
 
 constexpr int HistoryMask = TSndEQ::HistoryLength - 1;
 // A block is taken in pieces small enough that storing one never overwrites history the

@@ -22,7 +22,7 @@ public:
     explicit TSndEQ(TComponent* owner);
     ~TSndEQ() override;
 
-    std::int8_t GetID() override { return 4; }
+    std::int8_t GetID() const override { return 4; }
     // Restarts the history position and makes the next block recompute the sums from
     // whatever the history holds.
     void Init() override;

@@ -1,6 +1,14 @@
 #include "sound/Eff_Echo.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
+
+namespace {
+
+const bool echoPublished = RegisterPublishedClass("TSndEcho", "TSndEffectBase", {});
+
+} // namespace
 
 TSndEcho::TSndEcho(TComponent* owner) : TSndEffectBase(owner), RingL(RingLength), RingR(RingLength) {}
 

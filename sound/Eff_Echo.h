@@ -15,7 +15,7 @@ public:
     explicit TSndEcho(TComponent* owner);
     ~TSndEcho() override;
 
-    std::int8_t GetID() override { return 3; }
+    std::int8_t GetID() const override { return 3; }
     // Restarts the write positions; the rings keep their contents, so the first echoes
     // after an Init repeat older sound.
     void Init() override;

@@ -1,10 +1,16 @@
 #include "sound/Eff_FFT.h"
 
+#include "platform/framework/Published.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
+
+const bool spectrumPublished = RegisterPublishedClass(
+    "TSndFFT", "TSndEffectBase",
+    {Property("NumSamples", TypeInteger(), &TSndFFT::NumSamples, &TSndFFT::SetNumSamples, 0)});
 
 constexpr int InitSamples = 512;
 

@@ -22,7 +22,7 @@ public:
     explicit TSndFFT(TComponent* owner);
     ~TSndFFT() override;
 
-    std::int8_t GetID() override { return 0; }
+    std::int8_t GetID() const override { return 0; }
     // Brings the transform length back to 512, whatever it was.
     void Init() override;
     void Process(short* L, short* R, int n) override;

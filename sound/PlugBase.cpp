@@ -1,10 +1,18 @@
 #include "sound/PlugBase.h"
 
 #include "platform/files/PathResolver.h"
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+// The engine hands a plug-in its file and format: nothing of it is published.
+const bool plugPublished = RegisterPublishedClass("TSndPlayPlug", "TComponent", {});
+
+} // namespace
 
 TSndPlayPlug::TSndPlayPlug(TComponent* owner) : TComponent(owner) {
     Format.nChannels = 2;

@@ -1,6 +1,29 @@
 #include "sound/PlugUser.h"
 
+#include "platform/framework/Published.h"
+
 #include <cstring>
+
+namespace {
+
+// Every operation of the plug-in is the application's, through these events.
+const bool userPublished = RegisterPublishedClass(
+    "TSndUser", "TSndPlayPlug",
+    {
+        EventProperty("OnGetType", MethodType("TSndGetTypeEvent"), &TSndUser::OnGetType,
+                      &TSndUser::SetOnGetType),
+        EventProperty("OnReset", MethodType("TNotifyEvent"), &TSndUser::OnReset, &TSndUser::SetOnReset),
+        EventProperty("OnRelease", MethodType("TNotifyEvent"), &TSndUser::OnRelease, &TSndUser::SetOnRelease),
+        EventProperty("OnInit", MethodType("TSndInitEvent"), &TSndUser::OnInit, &TSndUser::SetOnInit),
+        EventProperty("OnInfo", MethodType("TSndInfoEvent"), &TSndUser::OnInfo, &TSndUser::SetOnInfo),
+        EventProperty("OnProc", MethodType("TSndUserProcEvent"), &TSndUser::OnProc, &TSndUser::SetOnProc),
+        EventProperty("OnGetPos", MethodType("TSndPositionEvent"), &TSndUser::OnGetPos,
+                      &TSndUser::SetOnGetPos),
+        EventProperty("OnSetPos", MethodType("TSndPositionEvent"), &TSndUser::OnSetPos,
+                      &TSndUser::SetOnSetPos),
+    });
+
+} // namespace
 
 TSndUser::TSndUser(TComponent* owner) : TSndPlayPlug(owner) {}
 

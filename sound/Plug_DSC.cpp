@@ -1,5 +1,6 @@
 #include "sound/Plug_DSC.h"
 
+#include "platform/framework/Published.h"
 #include "sound/ThEvent.h"
 
 #include <algorithm>
@@ -7,6 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+
+namespace {
+
+const bool capturePlugPublished =
+    RegisterPublishedClass("TDSCapturePlug", "TSndPlayPlug",
+                           {Property("DSCapture", ClassType("TDSCapture"), &TDSCapturePlug::DSCapture,
+                                     &TDSCapturePlug::SetDSCapture)});
+
+} // namespace
 
 TDSCapturePlug::TDSCapturePlug(TComponent* owner) : TSndPlayPlug(owner) {
     FileName = CaptureFileName;

@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "platform/files/PathResolver.h"
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 
 namespace {
+
+const bool modPublished = RegisterPublishedClass("TSndMOD", "TSndPlayPlug", {});
 
 // Hundredths of a second one order entry lasts at speed 6 and 50 ticks a second.
 constexpr int HundredthsPerOrder = 38400 / 50;

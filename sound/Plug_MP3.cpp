@@ -6,10 +6,16 @@
 
 #include "platform/files/PathResolver.h"
 #include "platform/framework/MessageService.h"
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 #include "sound/WaveFile.h"
 
 namespace {
+
+const bool mp3Published = RegisterPublishedClass(
+    "TSndMP3", "TSndPlayPlug",
+    {Property("Quality", EnumerationType("TSndMP3Quality", {"smqFull", "smqHalf", "smqQuarter"}),
+              &TSndMP3::Quality, &TSndMP3::SetQuality, smqFull)});
 
 const char* const kSupportTypes = "MPEG-1 Layer 1/2/3 (32, 44, 48 kHz only)";
 const char* const kRefusalCaption = "SndMP3: Fatal error";

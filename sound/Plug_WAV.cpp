@@ -5,8 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 #include "sound/WaveFile.h"
+
+namespace {
+
+const bool wavPublished = RegisterPublishedClass("TSndWav", "TSndPlayPlug", {});
+
+} // namespace
 
 TSndWav::TSndWav(TComponent* owner) : TSndPlayPlug(owner) {
     intermediate_.nChannels = 2;

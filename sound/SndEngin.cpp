@@ -1,5 +1,6 @@
 #include "sound/SndEngin.h"
 
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 #include "sound/ThEvent.h"
 #include "sound/ThHandOff.h"
@@ -12,8 +13,34 @@
 #include <system_error>
 
 namespace {
+
 thread_local int processDepth = 0;
-}
+
+// Properties derived from the ring's two sizes are published to be read, never written.
+const bool enginePublished = RegisterPublishedClass(
+    "TSndEngine", "TComponent",
+    {
+        Property("Priority", TypeThreadPriority(), &TSndEngine::Priority, &TSndEngine::SetPriority, tpIdle),
+        Property("Active", TypeBoolean(), &TSndEngine::Active, &TSndEngine::SetActive, false),
+        Property("Channels", IntegerType("Word"), &TSndEngine::Channels, &TSndEngine::SetChannels, 2),
+        Property("BitsPerSample", IntegerType("Word"), &TSndEngine::BitsPerSample,
+                 &TSndEngine::SetBitsPerSample, 16),
+        Property("SamplesPerSec", IntegerType("Cardinal"), &TSndEngine::SamplesPerSec,
+                 &TSndEngine::SetSamplesPerSec, 44100),
+        Property("BufferSize", TypeInteger(), &TSndEngine::BufferSize, &TSndEngine::SetBufferSize, 32768),
+        ReadOnlyProperty("BufferSizeMask", TypeInteger(), &TSndEngine::BufferSizeMask),
+        Property("BuffersCount", TypeInteger(), &TSndEngine::BuffersCount, &TSndEngine::SetBuffersCount, 16),
+        ReadOnlyProperty("BuffersCountMask", TypeInteger(), &TSndEngine::BuffersCountMask),
+        ReadOnlyProperty("BuffersSize", TypeInteger(), &TSndEngine::BuffersSize),
+        ReadOnlyProperty("BuffersSizeMask", TypeInteger(), &TSndEngine::BuffersSizeMask),
+        EventProperty("OnBeforeStop", MethodType("TNotifyEvent"), &TSndEngine::OnBeforeStop,
+                      &TSndEngine::SetOnBeforeStop),
+        EventProperty("OnActiveChange", MethodType("TNotifyEvent"), &TSndEngine::OnActiveChange,
+                      &TSndEngine::SetOnActiveChange),
+        EventProperty("OnProc", MethodType("TSndProcEvent"), &TSndEngine::OnProc, &TSndEngine::SetOnProc),
+    });
+
+} // namespace
 
 TSndProcessScope::TSndProcessScope() {
     ++processDepth;

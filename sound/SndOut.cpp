@@ -1,11 +1,22 @@
 #include "sound/SndOut.h"
 
 #include "platform/framework/MessageService.h"
+#include "platform/framework/Published.h"
 #include "sound/Sndutils.h"
 
 #include <algorithm>
 
 constexpr int WorkBufferSamples = 32768;
+
+namespace {
+
+// The file and how it plays are published by the player that plays files.
+const bool outEnginePublished =
+    RegisterPublishedClass("TSndOutEngine", "TSndEngine",
+                           {Property("UseEffects", TypeBoolean(), &TSndOutEngine::UseEffects,
+                                     &TSndOutEngine::SetUseEffects, false)});
+
+} // namespace
 
 TSndOutEngine::TSndOutEngine(TComponent* owner)
     : TSndEngine(owner), left_(WorkBufferSamples), right_(WorkBufferSamples) {}

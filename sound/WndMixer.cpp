@@ -5,6 +5,7 @@
 #include "platform/framework/MessageService.h"
 #include "platform/framework/PageControl.h"
 #include "platform/framework/ProgressBar.h"
+#include "platform/framework/Published.h"
 #include "platform/framework/StdCtrls.h"
 #include "sound/ThMixer.h"
 
@@ -55,6 +56,15 @@ int meterPosition(LONG value) {
 std::size_t valueCount(const TSndMixerControl& record) {
     return std::size_t{record.Channels} * std::max<DWORD>(record.MultipleItems, 1);
 }
+
+const bool mixerPublished = RegisterPublishedClass(
+    "TSndMixer", "TCustomControl",
+    {
+        Property("DefaultDestination",
+                 EnumerationType("TSndMixerDestination", {"mdPlay", "mdRecord", "mdOther"}),
+                 &TSndMixer::DefaultDestination, &TSndMixer::SetDefDest, mdPlay),
+        Property("Priority", TypeThreadPriority(), &TSndMixer::Priority, &TSndMixer::SetPriority, tpIdle),
+    });
 
 } // namespace
 

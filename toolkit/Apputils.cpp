@@ -124,6 +124,35 @@ void IniDeleteKey(TObject* ini, const std::string& section, const std::string& i
         file->DeleteKey(section, ident);
 }
 
+void IniBeginUpdate(TObject* ini) {
+    if (auto* reg = dynamic_cast<TRegIniFile*>(ini))
+        reg->BeginUpdate();
+    else if (auto* file = dynamic_cast<TIniFile*>(ini))
+        file->BeginUpdate();
+}
+
+void IniEndUpdate(TObject* ini) {
+    if (auto* reg = dynamic_cast<TRegIniFile*>(ini))
+        reg->EndUpdate();
+    else if (auto* file = dynamic_cast<TIniFile*>(ini))
+        file->EndUpdate();
+}
+
+void IniUpdate(TObject* ini, const std::function<void()>& writes) {
+    IniBeginUpdate(ini);
+    try {
+        writes();
+    } catch (...) {
+        try {
+            IniEndUpdate(ini);
+        } catch (const Exception&) {
+            // The first failure is the one the caller hears of.
+        }
+        throw;
+    }
+    IniEndUpdate(ini);
+}
+
 void IniReadSections(TObject* ini, TStrings* sections) {
     if (!sections) return;
     std::vector<std::string> names;
@@ -304,11 +333,11 @@ void readPlacement(TForm* form, TObject* ini, const std::string& section, bool l
 } // namespace
 
 void WriteFormPlacement(TForm* form, TIniFile& ini, const std::string& section) {
-    writePlacement(form, &ini, section);
+    IniUpdate(&ini, [&] { writePlacement(form, &ini, section); });
 }
 
 void WriteFormPlacementReg(TForm* form, TRegIniFile& ini, const std::string& section) {
-    writePlacement(form, &ini, section);
+    IniUpdate(&ini, [&] { writePlacement(form, &ini, section); });
 }
 
 void ReadFormPlacement(TForm* form, TIniFile& ini, const std::string& section, bool loadState,

@@ -50,6 +50,13 @@ void IniEraseSection(TObject* ini, const std::string& section);
 void IniDeleteKey(TObject* ini, const std::string& section, const std::string& ident);
 // Replaces sections' contents with every section name.
 void IniReadSections(TObject* ini, TStrings* sections);
+// Gathers the writes to ini until the matching IniEndUpdate, which writes them to the file
+// in one replacement (TIniFile and TRegistry BeginUpdate / EndUpdate).
+void IniBeginUpdate(TObject* ini);
+void IniEndUpdate(TObject* ini);
+// Runs writes as one update of ini; when writes raises, the update ends without raising
+// again and the exception goes on.
+void IniUpdate(TObject* ini, const std::function<void()>& writes);
 
 // Multi-line texts in one INI value: every line break (CR LF, LF CR, CR or LF) becomes the
 // two characters "\n", and back (as CR LF). Texts over 4096 characters raise

@@ -19,7 +19,9 @@
 #include <system_error>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,13 +223,16 @@ bool TBrowseFolderDlg::Execute() {
     selectedName_.clear();
     const bool chosen = dialog.Execute();
     dialog_ = nullptr;
-    if (chosen) folderName_ = RemoveBackSlash(dialog.Folder());
+    // The dialog's folders are names found on disk: a "\\" in them is part of the name.
+    if (chosen) folderName_ = dialog.Folder();
     return chosen;
 }
 
 void TBrowseFolderDlg::selectionChanged(const std::string& path) {
     selectedName_ = path;
-    if (dialog_) dialog_->SetOkEnabled(!path.empty() && DirExists(path));
+    struct stat info;
+    if (dialog_)
+        dialog_->SetOkEnabled(!path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
     if (OnSelChanged) OnSelChanged(this);
 }
 
@@ -301,7 +306,6 @@ std::vector<std::string> SplitFileList(const std::string& list) {
 
 std::string NormalDir(const std::string& name) {
     if (name.empty()) return name;
-    if (name.size() == 1 && isDriveLetter(name[0])) return name + ":\\";
     if (name.back() == ':' || isSeparator(name.back())) return name;
     return name + separatorOf(name);
 }
@@ -369,6 +373,11 @@ void CopyFileEx(const std::string& from, const std::string& to, bool overwriteRe
 void MoveFile(const std::string& from, const std::string& to) {
     const std::string source = ResolvePath(from);
     const std::string target = destinationFor(from, to);
+    // A read-only destination stays, as a copy onto it would.
+    struct stat existing;
+    if (stat(ResolvePath(target).c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        !(existing.st_mode & S_IWUSR))
+        throw EFCreateError(format("Cannot create file %s", target));
     ForceDirectories(ExtractFilePath(target));
     if (rename(source.c_str(), ResolvePath(target).c_str()) == 0) return;
     struct stat info;
@@ -475,6 +484,17 @@ std::string GetTempDir() {
     const char* tmp = std::getenv("TMPDIR");
     const std::string dir = tmp && *tmp == '/' ? tmp : "/tmp";
     return NormalDir(dir);
+}
+
+std::string GetSystemDir() {
+    void* library = dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return {};
+    link_map* loaded = nullptr;
+    std::string path;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &loaded) == 0 && loaded && loaded->l_name) path = loaded->l_name;
+    dlclose(library);
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
 }
 
 bool ValidFileName(const std::string& fileName) {

@@ -145,8 +145,8 @@ class TControl;
 // (nullptr: none).
 TCopyProgress ProgressOfControl(TControl* progressControl);
 
-// Appends a separator unless name is empty or ends in one (or ":"); a lone drive letter
-// becomes "X:\".
+// Appends a separator unless name is empty or ends in one (or ":"). A one-letter name is a
+// folder like any other: there are no drive letters.
 std::string NormalDir(const std::string& name);
 // Removes one trailing separator, unless the name is a root ("/", "C:\").
 std::string RemoveBackSlash(const std::string& name);
@@ -164,8 +164,9 @@ void CopyFileEx(const std::string& from, const std::string& to, bool overwriteRe
                 const TCopyProgress& progress = {});
 void CopyFileEx(const std::string& from, const std::string& to, bool overwriteReadOnly, bool shellDialog,
                 TControl* progressControl);
-// Renames, or copies and deletes where renaming cannot be done (another file system). When
-// the source cannot be deleted afterwards both files stay and EOSError is raised.
+// Renames, or copies and deletes where renaming cannot be done (another file system). A
+// read-only destination is refused as CopyFile refuses it (EFCreateError). When the source
+// cannot be deleted afterwards both files stay and EOSError is raised.
 void MoveFile(const std::string& from, const std::string& to);
 void MoveFileEx(const std::string& from, const std::string& to, bool shellDialog);
 // The size in bytes; -1 for a folder or a missing file.
@@ -194,6 +195,9 @@ bool DeleteFilesEx(const std::vector<std::string>& masks);
 bool ClearDir(const std::string& dir, bool deleteDir);
 // The temporary folder, with a trailing separator.
 std::string GetTempDir();
+// The system's folder of shared libraries (the one the C library came from), without a
+// trailing separator; empty when it cannot be told.
+std::string GetSystemDir();
 // Not empty, none of < > " [ ] | in it, no "\" in its last part.
 bool ValidFileName(const std::string& fileName);
 

@@ -1,5 +1,6 @@
 #include "toolkit/KXCtrls.h"
 
+#include "platform/framework/Published.h"
 #include "toolkit/kxUiUtils.h"
 
 #include <algorithm>
@@ -122,8 +123,8 @@ void TKxCustomLabel::SetVisible(bool visible) {
     if (visible) updateMouseState();
 }
 
-void TKxCustomLabel::SetEnabled(bool enabled) {
-    TGraphicControl::SetEnabled(enabled);
+void TKxCustomLabel::EnabledChanged() {
+    TGraphicControl::EnabledChanged();
     updateMouseState();
 }
 
@@ -204,10 +205,7 @@ void TKxCustomLabel::Paint() {
         rect.left -= 1;
         rect.right += 1;
         canvas.Brush().SetColor(Color());
-        canvas.Pen().SetStyle(psDot);
-        canvas.Pen().SetColor(clWindowText);
-        canvas.Rectangle(rect);
-        canvas.Pen().SetStyle(psSolid);
+        canvas.DrawFocusRect(rect);
     }
 }
 
@@ -277,3 +275,42 @@ void TKxCustomLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     if (button == mbLeft) dragging_ = false;
     if (button == mbLeft || button == mbRight) updateMouseState();
 }
+
+namespace {
+
+const bool labelPublished =
+    RegisterPublishedClass("TKxCustomLabel", "TGraphicControl", {}) &&
+    RegisterPublishedClass(
+        "TKxLabel", "TKxCustomLabel",
+        {
+            Property("Alignment",
+                     EnumerationType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}),
+                     &TKxCustomLabel::Alignment, &TKxCustomLabel::SetAlignment, taLeftJustify),
+            Property("AutoSize", TypeBoolean(), &TKxCustomLabel::AutoSize, &TKxCustomLabel::SetAutoSize,
+                     true),
+            Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption),
+            Property("FocusControl", ClassType("TWinControl"), &TKxCustomLabel::FocusControl,
+                     &TKxCustomLabel::SetFocusControl),
+            Property("Layout", EnumerationType("TTextLayout", {"tlTop", "tlCenter", "tlBottom"}),
+                     &TKxCustomLabel::Layout, &TKxCustomLabel::SetLayout, tlTop),
+            Property("ShadowColor", IntegerType("TColor"), &TKxCustomLabel::ShadowColor,
+                     &TKxCustomLabel::SetShadowColor, clBtnHighlight),
+            Property("ShadowSize", IntegerType("Byte"), &TKxCustomLabel::ShadowSize,
+                     &TKxCustomLabel::SetShadowSize, 1),
+            Property("ShadowPos",
+                     EnumerationType("TShadowPosition",
+                                     {"spLeftTop", "spLeftBottom", "spRightBottom", "spRightTop"}),
+                     &TKxCustomLabel::ShadowPos, &TKxCustomLabel::SetShadowPos, spLeftTop),
+            Property("ShowAccelChar", TypeBoolean(), &TKxCustomLabel::ShowAccelChar,
+                     &TKxCustomLabel::SetShowAccelChar, true),
+            Property("ShowFocus", TypeBoolean(), &TKxCustomLabel::ShowFocus, &TKxCustomLabel::SetShowFocus,
+                     false),
+            Property("Transparent", TypeBoolean(), &TKxCustomLabel::Transparent,
+                     &TKxCustomLabel::SetTransparent, false),
+            Property("WordWrap", TypeBoolean(), &TKxCustomLabel::WordWrap, &TKxCustomLabel::SetWordWrap,
+                     false),
+            EventProperty("OnMouseEnter", MethodType("TNotifyEvent"), &TKxCustomLabel::OnMouseEnter),
+            EventProperty("OnMouseLeave", MethodType("TNotifyEvent"), &TKxCustomLabel::OnMouseLeave),
+        });
+
+} // namespace

@@ -53,9 +53,6 @@ public:
     int RightMargin() const { return rightMargin_; }
     void SetRightMargin(int margin);
     void SetVisible(bool visible) override;
-    // The framework tells no control of an enabled change, so the label's own setter
-    // re-runs the mouse tracking after it.
-    void SetEnabled(bool enabled);
 
     // True while the mouse is over the enabled label of the foreground application.
     bool MouseInControl() const { return mouseInControl_; }
@@ -63,8 +60,6 @@ public:
     // The accelerator of a dialog: true (handled) when key is the caption's accelerator
     // and the enabled label could move the focus to its FocusControl.
     bool DialogChar(char key) override;
-    // The focus moved to focused (nullptr: away from every control).
-    void FocusChanged(TWinControl* focused);
 
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
@@ -86,6 +81,10 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     void TextChanged() override;
     void FontChanged() override;
+    // However it was disabled or enabled, the mouse tracking follows.
+    void EnabledChanged() override;
+    // The focus moved within the form: the focus rectangle shows while FocusControl has it.
+    void FocusChanged(TWinControl* focused) override;
     void MouseEnter() override;
     void MouseLeave() override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;

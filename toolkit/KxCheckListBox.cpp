@@ -403,11 +403,13 @@ void TKxCheckListBox::KeyPress(char& key) {
 }
 
 void TKxCheckListBox::SaveStatesTo(TObject* ini, const std::string& section) {
-    IniEraseSection(ini, section);
-    const int count = Window().GetCount();
-    IniWriteInteger(ini, section, "Count", count);
-    for (int i = 0; i < count; ++i)
-        IniWriteInteger(ini, section, "Item" + std::to_string(i), State(i));
+    IniUpdate(ini, [&] {
+        IniEraseSection(ini, section);
+        const int count = Window().GetCount();
+        IniWriteInteger(ini, section, "Count", count);
+        for (int i = 0; i < count; ++i)
+            IniWriteInteger(ini, section, "Item" + std::to_string(i), State(i));
+    });
 }
 
 void TKxCheckListBox::RestoreStatesFrom(TObject* ini, const std::string& section) {
@@ -450,6 +452,10 @@ std::vector<TPropInfo> checkListProperties() {
                                   &TKxCheckListBox::SetCheckedIndex, -1));
     properties.push_back(Property("IniStorage", ClassType("TFormPlacement"), &TKxCheckListBox::IniStorage,
                                   &TKxCheckListBox::SetIniStorage));
+    properties.push_back(
+        EventProperty("OnClickCheck", MethodType("TNotifyEvent"), &TKxCheckListBox::OnClickCheck));
+    properties.push_back(
+        EventProperty("OnStateChange", MethodType("TChangeStateEvent"), &TKxCheckListBox::OnStateChange));
     return properties;
 }
 

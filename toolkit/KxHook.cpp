@@ -70,8 +70,11 @@ const bool hookPublished = RegisterPublishedClass(
     "TKxWindowHook", "TComponent",
     {
         Property("Active", TypeBoolean(), &TKxWindowHook::Active, &TKxWindowHook::SetActive, true),
-        Property("WinControl", ClassType("TWinControl"), &TKxWindowHook::WinControl,
-                 &TKxWindowHook::SetWinControl),
+        StoredWhen<TKxWindowHook>(Property("WinControl", ClassType("TWinControl"), &TKxWindowHook::WinControl,
+                                           &TKxWindowHook::SetWinControl),
+                                  [](TKxWindowHook& hook) { return hook.NotIsForm(); }),
+        EventProperty("BeforeMessage", MethodType("THookMessageEvent"), &TKxWindowHook::BeforeMessage),
+        EventProperty("AfterMessage", MethodType("THookMessageEvent"), &TKxWindowHook::AfterMessage),
     });
 
 } // namespace
@@ -232,7 +235,19 @@ bool TKxWindowHook::NotIsForm() const {
 void TKxWindowHook::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation != opRemove) return;
-    if (component == control_ || component == Owner() || !Owner()) SetWinControl(nullptr);
+    if (component == control_)
+        forgetControl();
+    else if (component == Owner() || !Owner())
+        SetWinControl(nullptr);
+}
+
+void TKxWindowHook::forgetControl() {
+    // The shared hook may have heard first and let the control go already, so the control
+    // as set is dropped here whatever WinControl answers.
+    const bool wasActive = active_;
+    UnhookControl();
+    control_ = nullptr;
+    active_ = wasActive;
 }
 
 void TKxWindowHook::DoAfterMessage(TMessage& message, bool& handled) {

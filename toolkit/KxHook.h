@@ -50,6 +50,8 @@ protected:
 
 private:
     friend class TControlHook;
+    // The watched control is being freed: leave its hook and drop it, staying Active.
+    void forgetControl();
     bool active_ = true;
     TWinControl* control_ = nullptr;
     TControlHook* hook_ = nullptr;

@@ -117,10 +117,17 @@ void TKxCustomListBox::CreateWnd() {
     if (savedItems_) {
         std::unique_ptr<TStringList> saved = std::move(savedItems_);
         Items()->Assign(*saved);
-        SetTopIndex(savedTopIndex_);
-        SetItemIndex(savedItemIndex_);
+        SetItemIndex(indexAfterResort(*saved, savedItemIndex_));
+        SetTopIndex(indexAfterResort(*saved, savedTopIndex_));
     }
     ResetExtent();
+}
+
+int TKxCustomListBox::indexAfterResort(const TStrings& saved, int index) const {
+    if (index < 0 || index >= saved.Count()) return index;
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (Items()->Strings(i) == saved.Strings(index) && Items()->Objects(i) == saved.Objects(index)) return i;
+    return index;
 }
 
 void TKxCustomListBox::DestroyWnd() {
@@ -446,8 +453,11 @@ const TTypeInfo& listBoxStyleType() {
 }
 
 // What the list boxes publish; the base publishes nothing, its descendants its settings.
-const bool listBoxesPublished = RegisterPublishedClass("TKxCustomListBox", "TWinControl", {}) &&
-                                RegisterPublishedClass("TTextListBox", "TCustomListBox", {});
+const bool listBoxesPublished =
+    RegisterPublishedClass("TKxCustomListBox", "TWinControl", {}) &&
+    RegisterPublishedClass("TTextListBox", "TCustomListBox",
+                           {InheritedProperty("TCustomListBox", "ParentColor", false),
+                            InheritedProperty("TCustomListBox", "TabStop", true)});
 
 } // namespace
 
@@ -473,5 +483,11 @@ std::vector<TPropInfo> KxListBoxPublishedProperties() {
         Property("Style", listBoxStyleType(), &TKxCustomListBox::Style, &TKxCustomListBox::SetStyle,
                  lbStandard),
         Property("TabWidth", TypeInteger(), &TKxCustomListBox::TabWidth, &TKxCustomListBox::SetTabWidth, 0),
+        InheritedProperty("TWinControl", "ParentColor", false),
+        EventProperty("OnDrawItem", MethodType("TDrawItemEvent"), &TKxCustomListBox::OnDrawItem,
+                      &TKxCustomListBox::SetOnDrawItem),
+        EventProperty("OnGetItemWidth", MethodType("TGetItemWidthEvent"), &TKxCustomListBox::OnGetItemWidth,
+                      &TKxCustomListBox::SetOnGetItemWidth),
+        EventProperty("OnMeasureItem", MethodType("TMeasureItemEvent"), &TKxCustomListBox::OnMeasureItem),
     };
 }

@@ -173,6 +173,10 @@ protected:
 private:
     bool keepsExtent() const { return autoScroll_ && settings_.Columns == 0; }
 
+    // Where the item at index of the saved items is after they came back, sorted or not:
+    // the first item of the same text and object.
+    int indexAfterResort(const TStrings& saved, int index) const;
+
     mutable TListBoxWindow window_;
     mutable std::unique_ptr<TStrings> items_;
     TCanvas canvas_;

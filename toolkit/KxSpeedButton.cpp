@@ -527,6 +527,7 @@ const bool speedButtonPublished = RegisterPublishedClass(
         Property("MenuPosition", EnumerationType("TKxDropDownMenuPos", {"dmpBottom", "dmpRight"}),
                  &TKxSpeedButton::MenuPosition, &TKxSpeedButton::SetMenuPosition, dmpBottom),
         Property("Flat", TypeBoolean(), &TKxSpeedButton::Flat, &TKxSpeedButton::SetFlat, false),
+        PictureProperty("Glyph", ClassType("TBitmap"), &TKxSpeedButton::Glyph, &TKxSpeedButton::SetGlyph),
         Property("GrayedInactive", TypeBoolean(), &TKxSpeedButton::GrayedInactive,
                  &TKxSpeedButton::SetGrayedInactive, true),
         Property("InitPause", IntegerType("Word"), &TKxSpeedButton::InitPause, &TKxSpeedButton::SetInitPause,
@@ -549,6 +550,10 @@ const bool speedButtonPublished = RegisterPublishedClass(
         Property("Transparent", TypeBoolean(), &TKxSpeedButton::Transparent, &TKxSpeedButton::SetTransparent,
                  false),
         Property("WordWrap", TypeBoolean(), &TKxSpeedButton::WordWrap, &TKxSpeedButton::SetWordWrap, false),
+        InheritedProperty("TGraphicControl", "ParentShowHint", false),
+        InheritedProperty("TGraphicControl", "ShowHint", true),
+        EventProperty("OnMouseEnter", MethodType("TNotifyEvent"), &TKxSpeedButton::OnMouseEnter),
+        EventProperty("OnMouseLeave", MethodType("TNotifyEvent"), &TKxSpeedButton::OnMouseLeave),
     });
 
 } // namespace

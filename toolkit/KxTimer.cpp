@@ -121,10 +121,9 @@ const bool timerPublished = RegisterPublishedClass(
         Property("Interval", IntegerType("Cardinal"), &TKxTimer::Interval, &TKxTimer::SetInterval, 1000),
         Property("SyncEvent", TypeBoolean(), &TKxTimer::SyncEvent, &TKxTimer::SetSyncEvent, true),
         Property("Threaded", TypeBoolean(), &TKxTimer::Threaded, &TKxTimer::SetThreaded, true),
-        Property("ThreadPriority",
-                 EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
-                                                     "tpHighest", "tpTimeCritical"}),
-                 &TKxTimer::ThreadPriority, &TKxTimer::SetThreadPriority, tpNormal),
+        Property("ThreadPriority", TypeThreadPriority(), &TKxTimer::ThreadPriority,
+                 &TKxTimer::SetThreadPriority, tpNormal),
+        EventProperty("OnTimer", MethodType("TNotifyEvent"), &TKxTimer::OnTimer, &TKxTimer::SetOnTimer),
     });
 
 template <class T> bool storeChanged(TKxTimerState& state, T TKxTimerState::*field, T value) {

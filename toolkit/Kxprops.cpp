@@ -3,10 +3,10 @@
 #include "platform/files/IniFiles.h"
 #include "platform/framework/Collections.h"
 #include "platform/framework/Forms.h"
+#include "platform/framework/Locale.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -33,6 +33,16 @@ std::string trimmed(std::string_view text) {
 
 bool isTextKind(TTypeKind kind) {
     return kind == tkString || kind == tkLString || kind == tkWString || kind == tkChar || kind == tkWChar;
+}
+
+// Written and read even when empty: texts, and pictures (an empty one is no picture).
+bool keepsEmptyText(const TPropInfo& prop) {
+    return isTextKind(prop.Kind()) || IsPictureProp(prop);
+}
+
+// Stored as keys of its own: every object but a picture, which is one text.
+bool isObjectStored(const TPropInfo& prop) {
+    return prop.Kind() == tkClass && !IsPictureProp(prop);
 }
 
 // A whole decimal number, or the profile files' hexadecimal forms; nullopt for anything else.
@@ -69,8 +79,8 @@ int digitsOf(TFloatType type) {
 }
 
 std::string floatText(double value, TFloatType type) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*G", digitsOf(type), value);
+    std::string text = StoredFloatText(value, digitsOf(type));
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c == 'e' ? 'E' : c; });
     return text;
 }
 
@@ -185,6 +195,8 @@ std::string TPropsStorage::valueText(const TPropInfo& prop) {
         return setText(type, GetOrdProp(*AObject, prop));
     case tkVariant:
         return VarToStr(GetVariantProp(*AObject, prop));
+    case tkClass:
+        return GetPropText(*AObject, prop); // a picture
     default:
         return {};
     }
@@ -206,8 +218,7 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
         break;
     case tkFloat: {
         double value = 0;
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
+        if (!ParseStoredFloat(text, value))
             throw EConvertError("'" + text + "' is not a valid floating point value");
         SetFloatProp(*AObject, prop, value);
         break;
@@ -223,6 +234,9 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
     case tkVariant:
         SetVariantProp(*AObject, prop, Variant(text));
         break;
+    case tkClass:
+        SetPropText(*AObject, prop, text); // a picture
+        break;
     default:
         break;
     }
@@ -230,24 +244,24 @@ void TPropsStorage::setFromText(const TPropInfo& prop, const std::string& text) 
 
 void TPropsStorage::StoreAnyProperty(const TPropInfo& prop) {
     if (!AObject) return;
-    if (prop.Kind() == tkClass) {
+    if (isObjectStored(prop)) {
         storeObject(prop, GetObjectProp(*AObject, prop));
         return;
     }
     const std::string text = trimmed(valueText(prop));
-    if (!text.empty() || isTextKind(prop.Kind())) WriteString(Section, GetItemName(prop.Name), text);
+    if (!text.empty() || keepsEmptyText(prop)) WriteString(Section, GetItemName(prop.Name), text);
 }
 
 void TPropsStorage::LoadAnyProperty(const TPropInfo& prop) {
     if (!AObject) return;
     try {
-        if (prop.Kind() == tkClass) {
+        if (isObjectStored(prop)) {
             loadObject(prop, GetObjectProp(*AObject, prop));
             return;
         }
         const std::string def = trimmed(valueText(prop));
         // A variant that starts empty is read too, or a saved one would never come back.
-        if (def.empty() && !isTextKind(prop.Kind()) && prop.Kind() != tkVariant) return;
+        if (def.empty() && !keepsEmptyText(prop) && prop.Kind() != tkVariant) return;
         setFromText(prop, trimmed(ReadString(Section, GetItemName(prop.Name), def)));
     } catch (const std::exception&) {
         // A value the property cannot take leaves it as it was.

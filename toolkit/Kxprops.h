@@ -10,8 +10,9 @@
 // "[member,member]", variants as their text. A string list goes to its own section
 // Section + "." + key ("Count", "Item0", ...), a collection's items to Section + "." + key
 // with the key prefix "Item<i>_" (the count under key + ".Count"), a component reference
-// as "(null)", "Name" (the storage's owner's) or "Owner.Name", and any other object as its
-// own properties under the prefix Prefix + property name. A count read back is at most
+// as "(null)", "Name" (the storage's owner's) or "Owner.Name", a picture as its text (its
+// BMP bytes in hexadecimal, "" for none) and any other object as its own properties under
+// the prefix Prefix + property name. A count read back is at most
 // kMaxStoredCount; a negative one counts as none.
 //
 // A stored-property list holds lines "Component.Property", each with its component as the

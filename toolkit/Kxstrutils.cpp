@@ -368,12 +368,15 @@ std::int32_t H2D(const std::string& s) {
 }
 
 std::string Dec2Numb(std::int32_t n, std::uint8_t a, std::uint8_t b) {
-    static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    if (b < 2 || b > 36) return {};
+    if (b < 2) return {};
     auto value = static_cast<std::uint32_t>(n);
     std::string result;
     while (value > 0) {
-        result.insert(result.begin(), digits[value % b]);
+        // "0"-"9", then "A" onward past "Z" up to character 255 (digit 200): a larger digit
+        // has no character of its own.
+        const std::uint32_t digit = value % b;
+        if (digit > 200) return {};
+        result.insert(result.begin(), static_cast<char>(digit < 10 ? '0' + digit : 'A' - 10 + digit));
         value /= b;
     }
     if (result.empty()) result = "0";
@@ -382,7 +385,9 @@ std::string Dec2Numb(std::int32_t n, std::uint8_t a, std::uint8_t b) {
 
 std::int32_t Numb2Dec(const std::string& s, std::uint8_t b) {
     std::uint32_t value = 0;
-    for (char c : AnsiUpperCase(s)) {
+    // Up to base 36 a letter is a digit in either case; above it a lower-case letter is a
+    // digit of its own.
+    for (char c : b <= 36 ? AnsiUpperCase(s) : s) {
         const int digit = static_cast<unsigned char>(c) >= 'A' ? static_cast<unsigned char>(c) - 55
                                                                : static_cast<unsigned char>(c) - 48;
         value = value * b + static_cast<std::uint32_t>(digit);
@@ -525,6 +530,8 @@ std::string GetCmdLineArg(const std::string& switchName, const TCharSet& switchC
         const std::string argument = ParamStr(i);
         if (!switchChars.Empty() && (argument.size() < 2 || !switchChars.Contains(argument.front())))
             continue;
+        // An empty argument has no first character to drop: it is no switch.
+        if (argument.empty()) continue;
         if (AnsiCompareTextBytes(argument.substr(1), switchName) == 0 && i < count) return ParamStr(i + 1);
     }
     return {};

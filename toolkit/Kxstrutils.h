@@ -90,9 +90,10 @@ std::string D2H(std::int32_t n, std::uint8_t a);
 // s read as hexadecimal ("$" put in front unless s has one); 0 when it is no number.
 std::int32_t Hex2Dec(const std::string& s);
 std::int32_t H2D(const std::string& s);
-// n (as unsigned 32 bits) in base b (2-36), left-padded with "0" to a digits.
+// n (as unsigned 32 bits) in base b (from 2), digits "0"-"9" then "A" onward (past "Z"),
+// left-padded with "0" to a digits; empty when a digit would pass character 255.
 std::string Dec2Numb(std::int32_t n, std::uint8_t a, std::uint8_t b);
-// s read in base b without checking its digits.
+// s read in base b without checking its digits; up to base 36 in either case.
 std::int32_t Numb2Dec(const std::string& s, std::uint8_t b);
 // "," before every group of three characters counted from the right.
 std::string Numb2USA(const std::string& s);

@@ -32,8 +32,12 @@ const bool storagePublished = [] {
         "TStoredValue", "TCollectionItem",
         {
             Property("Name", TypeString(), &TStoredValue::Name, &TStoredValue::SetName),
-            Property("Value", TypeVariant(), &TStoredValue::Value, &TStoredValue::SetValue),
+            StoredWhen<TStoredValue>(
+                Property("Value", TypeVariant(), &TStoredValue::Value, &TStoredValue::SetValue),
+                [](TStoredValue& item) { return !item.Value().IsEmpty(); }),
             Property("KeyString", TypeString(), &TStoredValue::KeyString, &TStoredValue::SetKeyString),
+            EventProperty("OnSave", MethodType("TStoredValueEvent"), &TStoredValue::OnSave),
+            EventProperty("OnRestore", MethodType("TStoredValueEvent"), &TStoredValue::OnRestore),
         });
     RegisterPublishedClass("TStoredValues", "TOwnedCollection", {});
     return RegisterPublishedClass(
@@ -75,7 +79,7 @@ const bool placementPublished = [] {
             Property("IniSection", TypeString(), &TFormPlacement::IniSection, &TFormPlacement::SetIniSection),
             SubObjectProperty("MinMaxInfo", ClassType("TWinMinMaxInfo"), &TFormPlacement::MinMaxInfo),
             Property("Options", SetType("TPlacementOptions", option), &TFormPlacement::Options,
-                     &TFormPlacement::SetOptions),
+                     &TFormPlacement::SetOptions, PlacementOptions({fpState, fpPosition})),
             Property("PreventResize", TypeBoolean(), &TFormPlacement::PreventResize,
                      &TFormPlacement::SetPreventResize, false),
             Property(
@@ -86,6 +90,9 @@ const bool placementPublished = [] {
             Property("UseRegistry", TypeBoolean(), &TFormPlacement::UseRegistry,
                      &TFormPlacement::SetUseRegistry, false),
             Property("Version", TypeInteger(), &TFormPlacement::Version, &TFormPlacement::SetVersion, 0),
+            EventProperty("OnSavePlacement", MethodType("TNotifyEvent"), &TFormPlacement::OnSavePlacement),
+            EventProperty("OnRestorePlacement", MethodType("TNotifyEvent"),
+                          &TFormPlacement::OnRestorePlacement),
         });
 }();
 
@@ -153,10 +160,11 @@ TFormPlacement::TFormPlacement(TComponent* owner)
     hook_->AfterMessage = [this](TObject* sender, TMessage& message, bool& handled) {
         wndMessage(sender, message, handled);
     };
+    if (TForm* form = Form()) formHadMaximize_ = form->BorderIcons() & biMaximize;
 }
 
 TFormPlacement::~TFormPlacement() {
-    closeStorage();
+    dropStorage();
     while (!links_.empty())
         RemoveLink(links_.back());
     if (!IsDesigning()) {
@@ -201,9 +209,18 @@ void TFormPlacement::openStorage(bool forWriting) {
     } else {
         iniFile_ = std::make_unique<TIniFile>(IniFileName());
     }
+    // Everything written while the storage is open reaches the file in one replacement.
+    if (forWriting) IniBeginUpdate(IniObject());
 }
 
 void TFormPlacement::closeStorage() {
+    std::unique_ptr<TRegIniFile> registry = std::move(regIniFile_);
+    std::unique_ptr<TIniFile> iniFile = std::move(iniFile_);
+    IniEndUpdate(registry ? static_cast<TObject*>(registry.get()) : iniFile.get());
+}
+
+void TFormPlacement::dropStorage() {
+    // Freeing the object writes what it gathered; its failure gives way to the one on its way.
     regIniFile_.reset();
     iniFile_.reset();
 }
@@ -217,7 +234,7 @@ void TFormPlacement::SaveFormPlacement() {
         Save();
         saved_ = true;
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();
@@ -241,7 +258,7 @@ void TFormPlacement::RestoreFormPlacement() {
         }
         restored_ = true;
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();
@@ -305,7 +322,7 @@ std::string TFormPlacement::ReadString(const std::string& ident, const std::stri
     try {
         value = IniReadString(IniObject(), IniSection(), ident, def);
     } catch (...) {
-        if (opened) closeStorage();
+        if (opened) dropStorage();
         throw;
     }
     if (opened) closeStorage();
@@ -318,7 +335,7 @@ void TFormPlacement::WriteString(const std::string& ident, const std::string& va
     try {
         IniWriteString(IniObject(), IniSection(), ident, value);
     } catch (...) {
-        if (opened) closeStorage();
+        if (opened) dropStorage();
         throw;
     }
     if (opened) closeStorage();
@@ -348,7 +365,7 @@ void TFormPlacement::EraseSections() {
                 IniEraseSection(IniObject(), name);
         }
     } catch (...) {
-        closeStorage();
+        dropStorage();
         throw;
     }
     closeStorage();
@@ -378,13 +395,25 @@ void TFormPlacement::Loaded() {
         form->OnDestroy = [this](TObject* sender) { formDestroy(sender); };
         formHooked_ = true;
     }
+    if (form && !preventResize_) formHadMaximize_ = form->BorderIcons() & biMaximize;
+    updatePreventResize();
     checkToggleHook();
+}
+
+// A form that cannot be resized cannot be maximised either; without PreventResize it has
+// its own maximise button again (a dialog has none).
+void TFormPlacement::updatePreventResize() {
+    TForm* form = Form();
+    if (!form || IsDesigning()) return;
+    const bool maximize = !preventResize_ && formHadMaximize_ && form->BorderStyle() != bsDialog;
+    form->SetBorderIcons(maximize ? form->BorderIcons() | biMaximize : form->BorderIcons() & ~biMaximize);
 }
 
 void TFormPlacement::SetPreventResize(bool prevent) {
     if (!Form() || prevent == preventResize_) return;
     preventResize_ = prevent;
     updatePlacement();
+    updatePreventResize();
     if (!IsLoading()) checkToggleHook();
 }
 

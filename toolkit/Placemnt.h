@@ -155,13 +155,17 @@ protected:
     virtual void Restore();
     TForm* Form() const;
     void openStorage(bool forWriting);
+    // Writes what was gathered since the opening (raising its failure) and frees the object.
     void closeStorage();
+    // Frees the object without raising.
+    void dropStorage();
 
 private:
     friend class TWinMinMaxInfo;
     friend class TIniLink;
     void minMaxInfoModified();
     void updatePlacement();
+    void updatePreventResize();
     void checkToggleHook();
     void formShow(TObject* sender);
     void formCloseQuery(TObject* sender, bool& canClose);
@@ -186,6 +190,7 @@ private:
     TWinMinMaxInfo minMaxInfo_{this};
     TKxWindowHook* hook_;
     bool formHooked_ = false;
+    bool formHadMaximize_ = false; // the form's own maximise button, given back without PreventResize
     TNotifyEvent formOnShow_;
     TNotifyEvent formOnDestroy_;
     TCloseQueryEvent formOnCloseQuery_;

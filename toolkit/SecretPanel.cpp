@@ -94,6 +94,7 @@ void TSecretPanel::activate() {
             TControl* child = Controls(i);
             if (!child->Visible()) continue;
             hiddenControls_.push_back(child);
+            FreeNotification(child);
             child->Hide();
         }
     }
@@ -111,14 +112,21 @@ void TSecretPanel::deactivate() {
     }
     active_ = false;
     StopPlay();
-    if (!IsDestroying()) {
-        for (TControl* child : hiddenControls_) {
-            child->Show();
-            child->Invalidate();
-        }
+    for (TControl* child : hiddenControls_) {
+        RemoveFreeNotification(child);
+        if (IsDestroying()) continue;
+        child->Show();
+        child->Invalidate();
     }
     hiddenControls_.clear();
     Invalidate();
+}
+
+void TSecretPanel::Notification(TComponent* component, TOperation operation) {
+    TPanel::Notification(component, operation);
+    if (operation == opRemove)
+        hiddenControls_.erase(std::remove(hiddenControls_.begin(), hiddenControls_.end(), component),
+                              hiddenControls_.end());
 }
 
 void TSecretPanel::StartPlay() {
@@ -457,6 +465,7 @@ const bool panelPublished = RegisterPublishedClass(
                  &TPanel::BevelOuter, &TPanel::SetBevelOuter, bvLowered),
         Property("BorderWidth", TypeInteger(), &TSecretPanel::BorderWidth, &TSecretPanel::SetBorderWidth, 0),
         Property("Cycled", TypeBoolean(), &TSecretPanel::Cycled, &TSecretPanel::SetCycled, false),
+        PictureProperty("Glyph", ClassType("TBitmap"), &TSecretPanel::Glyph, &TSecretPanel::SetGlyph),
         Property(
             "GlyphLayout",
             EnumerationType("TGlyphLayout", {"glGlyphLeft", "glGlyphRight", "glGlyphTop", "glGlyphBottom"}),
@@ -468,6 +477,10 @@ const bool panelPublished = RegisterPublishedClass(
                  &TSecretPanel::ScrollDirection, &TSecretPanel::SetScrollDirection, sdVertical),
         Property("TextStyle", EnumerationType("TBevelCut", {"bvNone", "bvLowered", "bvRaised"}),
                  &TSecretPanel::TextStyle, &TSecretPanel::SetTextStyle, bvNone),
+        InheritedProperty("TPanel", "ParentColor", false),
+        EventProperty("OnPaintClient", MethodType("TPanelDrawEvent"), &TSecretPanel::OnPaintClient),
+        EventProperty("OnStartPlay", MethodType("TNotifyEvent"), &TSecretPanel::OnStartPlay),
+        EventProperty("OnStopPlay", MethodType("TNotifyEvent"), &TSecretPanel::OnStopPlay),
     });
 
 } // namespace

@@ -73,6 +73,8 @@ public:
 
 protected:
     void BeforeDestruction() override;
+    // A hidden child that is freed is forgotten, so that stopping never shows it.
+    void Notification(TComponent* component, TOperation operation) override;
     void Paint() override;
     void FontChanged() override;
     void ColorChanged() override;

@@ -1,10 +1,14 @@
 #include "toolkit/WebLabel.h"
 
 #include "platform/files/Shell.h"
+#include "platform/framework/Published.h"
 
 namespace {
 
 const char* const defaultAddress = "mailto:developers@vortamix.example";
+
+const bool webLabelPublished = RegisterPublishedClass(
+    "TWebLabel", "TLabel", {Property("File", TypeString(), &TWebLabel::File, &TWebLabel::SetFile)});
 
 } // namespace
 

@@ -33,9 +33,14 @@ BlockHeader* headerOf(const void* block) {
     return reinterpret_cast<BlockHeader*>(static_cast<unsigned char*>(const_cast<void*>(block)) - headerSize);
 }
 
-// The highest cursor number DefineCursor may hand out, and the first it tries.
+// The first cursor number DefineCursor may hand out, and the one past its last.
 constexpr TCursor firstDefinedCursor = 100;
 constexpr TCursor cursorLimit = 32768;
+
+std::mutex definedCursorLock;
+// Where the search for a free number goes on: past the last number handed out, so that
+// filling the table does not test every taken number again. Guarded by definedCursorLock.
+TCursor nextDefinedCursor = firstDefinedCursor;
 
 int waitCount = 0;               // StartWait nesting, GUI thread only
 TCursor savedCursor = crDefault; // the cursor the first StartWait found
@@ -323,10 +328,7 @@ void HugeMove(void* base, long dst, long src, long count) {
 
 std::string GetEnvVar(const std::string& name) {
     const char* value = std::getenv(name.c_str());
-    if (!value) return {};
-    std::string text = value;
-    if (text.size() > 2048) text.resize(2048);
-    return text;
+    return value ? value : "";
 }
 
 void SplitCommandLine(const std::string& cmdLine, std::string& execName, std::string& paramString) {
@@ -394,9 +396,15 @@ TCursor DefineCursor(HMODULE module, const std::string& name) {
     if (!cursor) cursor = LoadAniCursor(module, name);
     if (!cursor) ResourceNotFound(name);
     const HCURSOR defaultCursor = Screen->Cursors(crDefault);
-    for (TCursor index = firstDefinedCursor; index < cursorLimit; ++index) {
+    std::lock_guard guard(definedCursorLock);
+    // From where the last search ended, then once more from the start for a number that was
+    // freed meanwhile.
+    for (int step = 0; step < cursorLimit - firstDefinedCursor; ++step) {
+        const TCursor index = firstDefinedCursor + (nextDefinedCursor - firstDefinedCursor + step) %
+                                                       (cursorLimit - firstDefinedCursor);
         if (Screen->Cursors(index) != defaultCursor) continue;
         Screen->SetCursors(index, cursor);
+        nextDefinedCursor = index + 1 < cursorLimit ? index + 1 : firstDefinedCursor;
         return index;
     }
     throw EOutOfResources("Out of system resources");
@@ -435,7 +443,8 @@ bool IsForegroundTask() {
         std::lock_guard<std::mutex> guard(probeLock);
         probe = foregroundProbe;
     }
-    return probe && probe();
+    if (probe) return probe();
+    return Application && Application->Active();
 }
 
 void SetForegroundTaskProbe(std::function<bool()> probe) {

@@ -201,7 +201,7 @@ void HMemCpy(void* dest, const void* source, long size);
 void HugeMove(void* base, long dst, long src, long count);
 
 // Strings.
-// The variable's value (at most 2048 characters); empty when it is not set.
+// The variable's whole value; empty when it is not set.
 std::string GetEnvVar(const std::string& name);
 // The program of a command line, and its parameters joined by blanks (quoted when they
 // hold one).
@@ -216,8 +216,9 @@ std::string ResStr(const std::string& ident);
 // Cursors.
 // The animated cursor resource (RT_ANICURSOR) of that name; nullptr when there is none.
 HCURSOR LoadAniCursor(HMODULE module, const std::string& name);
-// Stores the cursor resource (or else the animated one) of that name under the first free
-// cursor number from 100 on and answers the number; raises when there is none.
+// Stores the cursor resource (or else the animated one) of that name under a free cursor
+// number from 100 to 32767 and answers the number: the next free one after the number last
+// handed out, from 100 again when the end is reached. Raises when there is none.
 TCursor DefineCursor(HMODULE module, const std::string& name);
 // The cursor StartWait shows (the hour-glass unless changed). GUI thread only.
 extern TCursor WaitCursor;
@@ -232,10 +233,10 @@ void RaiseWin32Error(int errorCode);
 // Raises the last system error (errno) when ok is false.
 void CheckWin32(bool ok);
 
-// True when the active window belongs to this program. The application object answers
-// it through the probe it installs; with no probe installed no window of ours is active.
+// True when the active window belongs to this program: the application is active, or
+// what an installed probe answers instead.
 bool IsForegroundTask();
-// Installs the probe IsForegroundTask asks (an empty function removes it).
+// Installs a probe for IsForegroundTask to ask instead (an empty function removes it).
 void SetForegroundTaskProbe(std::function<bool()> probe);
 
 // "Windows %s %d.%.2d.%.3d %s" of platform name, major, minor, build (low 16 bits on

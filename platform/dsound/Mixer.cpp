@@ -1,8 +1,9 @@
 #include "platform/dsound/Mixer.h"
 
+#include "platform/dsound/Resampler.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -24,112 +25,6 @@ std::vector<std::shared_ptr<DeviceMixer>> liveMixers() {
 float decibelGain(LONG hundredths) {
     if (hundredths <= DSBVOLUME_MIN) return 0.0f;
     return static_cast<float>(std::pow(10.0, hundredths / 2000.0));
-}
-
-template <int Bits> float sampleAt(const BYTE* p) {
-    if constexpr (Bits == 8) {
-        return static_cast<float>((static_cast<int>(*p) - 128) * 256);
-    } else {
-        std::int16_t value;
-        std::memcpy(&value, p, 2);
-        return static_cast<float>(value);
-    }
-}
-
-// Two frames of silence in the source's sample format.
-template <int Bits> const BYTE* silence() {
-    static const BYTE quiet[4] = {Bits == 8 ? 0x80 : 0, Bits == 8 ? 0x80 : 0, 0, 0};
-    return quiet;
-}
-
-struct VoiceRun {
-    DWORD advanced = 0; // frames the cursor moved
-    bool ended = false; // a one-shot voice reached its end
-};
-
-// Mixes one voice into the accumulator. The cursor moves by an integer phase that gains
-// the source rate per output frame and gives up the device rate per source frame, so its
-// movement is exact and the same on every run; linear interpolation uses the phase.
-// True when the frame lies in a region its owner has locked.
-bool frameLocked(const SoundVoice& v, DWORD frame) {
-    const DWORD first = frame * v.format.nBlockAlign;
-    const DWORD last = first + v.format.nBlockAlign;
-    for (const auto& [start, end] : v.memory->locked)
-        if (first < end && start < last) return true;
-    return false;
-}
-
-template <int Bits, int SourceChannels, int DeviceChannels, bool Guarded>
-VoiceRun mixRun(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
-    constexpr int bytesPerSample = Bits / 8;
-    constexpr int align = bytesPerSample * SourceChannels;
-    const BYTE* base = v.memory->bytes.data();
-    const DWORD total = v.frames;
-    const std::uint32_t rate = v.frequency;
-    const float invDevice = 1.0f / static_cast<float>(deviceRate);
-    const float gl = v.gainLeft;
-    const float gr = v.gainRight;
-    std::uint32_t phase = v.phase;
-    DWORD frame = v.frame;
-    VoiceRun run;
-    for (int i = 0; i < frames; ++i) {
-        DWORD next = frame + 1;
-        if (next >= total) next = v.looping ? 0 : frame;
-        const BYTE* p0 = base + static_cast<std::size_t>(frame) * align;
-        const BYTE* p1 = base + static_cast<std::size_t>(next) * align;
-        if constexpr (Guarded) {
-            if (frameLocked(v, frame)) p0 = silence<Bits>();
-            if (frameLocked(v, next)) p1 = silence<Bits>();
-        }
-        const float t = static_cast<float>(phase) * invDevice;
-        const float l0 = sampleAt<Bits>(p0);
-        const float left = l0 + (sampleAt<Bits>(p1) - l0) * t;
-        float right = left;
-        if constexpr (SourceChannels == 2) {
-            const float r0 = sampleAt<Bits>(p0 + bytesPerSample);
-            right = r0 + (sampleAt<Bits>(p1 + bytesPerSample) - r0) * t;
-        }
-        if constexpr (DeviceChannels == 2) {
-            acc[2 * i] += left * gl;
-            acc[2 * i + 1] += right * gr;
-        } else {
-            acc[i] += 0.5f * (left * gl + right * gr);
-        }
-        phase += rate;
-        while (phase >= deviceRate) {
-            phase -= deviceRate;
-            ++run.advanced;
-            if (++frame >= total) {
-                frame = 0;
-                if (!v.looping) {
-                    run.ended = true;
-                    v.phase = 0;
-                    v.frame = 0;
-                    return run;
-                }
-            }
-        }
-    }
-    v.phase = phase;
-    v.frame = frame;
-    return run;
-}
-
-template <int DeviceChannels, bool Guarded>
-VoiceRun mixFormat(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
-    const bool wide = v.format.wBitsPerSample == 16;
-    const bool stereo = v.format.nChannels == 2;
-    if (wide)
-        return stereo ? mixRun<16, 2, DeviceChannels, Guarded>(v, acc, frames, deviceRate)
-                      : mixRun<16, 1, DeviceChannels, Guarded>(v, acc, frames, deviceRate);
-    return stereo ? mixRun<8, 2, DeviceChannels, Guarded>(v, acc, frames, deviceRate)
-                  : mixRun<8, 1, DeviceChannels, Guarded>(v, acc, frames, deviceRate);
-}
-
-template <int DeviceChannels> VoiceRun mixAny(SoundVoice& v, float* acc, int frames, DWORD deviceRate) {
-    // Regions are locked only for the moments an owner writes, so the check is rarely paid.
-    return v.memory->locked.empty() ? mixFormat<DeviceChannels, false>(v, acc, frames, deviceRate)
-                                    : mixFormat<DeviceChannels, true>(v, acc, frames, deviceRate);
 }
 
 // Queues the events whose offsets the cursor crossed moving `advanced` bytes from `from`.
@@ -223,7 +118,8 @@ void DeviceMixer::LoseAll() {
     }
 }
 
-DeviceMixer::DeviceMixer(std::string device) : device_(std::move(device)) {}
+DeviceMixer::DeviceMixer(std::string device)
+    : device_(std::move(device)), resampler_(std::make_unique<VoiceResampler>()) {}
 
 DeviceMixer::~DeviceMixer() {
     if (stream_) stream_->close();
@@ -244,6 +140,7 @@ void DeviceMixer::Add(SoundVoice* voice) {
 void DeviceMixer::Remove(SoundVoice* voice) {
     std::lock_guard guard(lock_);
     voices_.erase(std::remove(voices_.begin(), voices_.end(), voice), voices_.end());
+    resampler_->Forget(voice);
 }
 
 void DeviceMixer::StopLocked(SoundVoice& voice, std::vector<HANDLE>& fire) {
@@ -269,8 +166,7 @@ void DeviceMixer::UpdateGains(SoundVoice& voice) {
 
 void DeviceMixer::mixVoice(SoundVoice& v, int frames) {
     const DWORD from = v.frame * v.format.nBlockAlign;
-    const VoiceRun run = format_.channels == 2 ? mixAny<2>(v, accum_.data(), frames, format_.rate)
-                                               : mixAny<1>(v, accum_.data(), frames, format_.rate);
+    const VoiceRun run = resampler_->Mix(v, accum_.data(), frames, format_);
     if (run.ended) v.playing = false;
     if (!v.notifies.empty())
         collectCrossed(v, from, static_cast<std::uint64_t>(run.advanced) * v.format.nBlockAlign, run.ended,

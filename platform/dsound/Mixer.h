@@ -33,8 +33,7 @@ struct SoundVoice {
 
     bool playing = false;
     bool looping = false;
-    DWORD frame = 0;         // play cursor in frames
-    std::uint32_t phase = 0; // resampling phase, in units of 1/device rate of a source frame
+    DWORD frame = 0; // play cursor in frames
     DWORD frequency = 0;
     LONG volume = 0;
     LONG pan = 0;
@@ -70,6 +69,8 @@ struct DirectSoundInfo {
     bool primaryFormatSet = false;
     WAVEFORMATEX primaryFormat;
 };
+
+class VoiceResampler;
 
 class DeviceMixer {
 public:
@@ -112,6 +113,8 @@ private:
     std::vector<float> accum_;        // guarded by lock_
     std::vector<HANDLE> toFire_;      // guarded by lock_
     std::vector<HANDLE> firing_;      // device callback only
+    // Hears each voice at the device's rate; guarded by lock_.
+    std::unique_ptr<VoiceResampler> resampler_;
 };
 
 // The device identifier that enumeration reports for a backend device id.

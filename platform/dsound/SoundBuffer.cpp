@@ -178,7 +178,6 @@ HRESULT SoundBuffer::SetCurrentPosition(DWORD position) {
     if (position >= voice_.size) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
     voice_.frame = position / voice_.format.nBlockAlign;
-    voice_.phase = 0;
     return DS_OK;
 }
 

@@ -57,3 +57,26 @@ std::string ExtractFileName(const std::string& fileName) {
     std::size_t separator = lastSeparator(fileName);
     return separator == std::string::npos ? fileName : fileName.substr(separator + 1);
 }
+
+std::string DiskFilePath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string DiskFileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::size_t FileNameLimit(const std::string& folder) {
+    const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
+
+std::string ShortenedName(const std::string& name, std::size_t limit) {
+    if (name.size() <= limit) return name;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}

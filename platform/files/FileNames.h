@@ -2,6 +2,7 @@
 // The running executable's name and the file-name arithmetic the program does on it and
 // on its Windows-style relative names. Both '\' and '/' separate directories here, so a
 // name keeps its meaning whichever of the two it was written with.
+#include <cstddef>
 #include <string>
 
 // Full path of the running executable (from /proc/self/exe), unless a test set another.
@@ -18,3 +19,13 @@ std::string ChangeFileExt(const std::string& fileName, const std::string& extens
 std::string ExtractFilePath(const std::string& fileName);
 // Everything after the last separator.
 std::string ExtractFileName(const std::string& fileName);
+
+// The same for a path found on disk (by a folder listing or a wildcard), where only '/'
+// separates: '\' is an ordinary character of a Linux name, and splitting there again
+// would name another file.
+std::string DiskFilePath(const std::string& path);
+std::string DiskFileName(const std::string& path);
+// The longest name, in bytes, that the file system holding folder takes.
+std::size_t FileNameLimit(const std::string& folder);
+// name cut to at most limit bytes, never inside a UTF-8 character.
+std::string ShortenedName(const std::string& name, std::size_t limit);

@@ -62,19 +62,22 @@ bool isDirectory(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// "name (copy).ext", "name (copy 2).ext" ...: the first that does not exist.
+// "name (copy).ext", "name (copy 2).ext" ...: the first that does not exist. A name that
+// leaves no room for the mark under the file system's limit gives up the end of its stem.
 std::string collisionName(const std::string& target) {
     const std::string folder = parentOf(target);
-    const std::string name = ExtractFileName(target);
+    const std::string name = DiskFileName(target);
+    const std::size_t limit = FileNameLimit(folder);
     const std::size_t dot = name.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && dot > 0;
-    const std::string stem = hasExtension ? name.substr(0, dot) : name;
-    const std::string extension = hasExtension ? name.substr(dot) : "";
     for (int n = 1;; ++n) {
-        std::string numbered = stem;
-        numbered += n == 1 ? std::string(" (copy)") : " (copy " + std::to_string(n) + ")";
-        numbered += extension;
-        std::string candidate = join(folder, numbered);
+        const std::string mark = n == 1 ? std::string(" (copy)") : " (copy " + std::to_string(n) + ")";
+        // An extension too long to stand beside the mark counts as part of the stem.
+        const bool keepsExtension =
+            dot != std::string::npos && dot > 0 && name.size() - dot + mark.size() < limit;
+        const std::size_t stemEnd = keepsExtension ? dot : name.size();
+        const std::size_t room = limit - std::min(limit, mark.size() + name.size() - stemEnd);
+        const std::string candidate =
+            join(folder, ShortenedName(name.substr(0, stemEnd), room) + mark + name.substr(stemEnd));
         if (!exists(candidate)) return candidate;
     }
 }
@@ -151,6 +154,18 @@ std::int64_t treeSize(const std::string& path) {
     return total;
 }
 
+// The names in a folder without "." and "..", sorted: 0, or the errno of listing it.
+int entriesOf(const std::string& folder, std::vector<std::string>& names) {
+    DIR* listing = opendir(folder.c_str());
+    if (!listing) return errno;
+    for (dirent* entry; (entry = readdir(listing)) != nullptr;)
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    closedir(listing);
+    std::sort(names.begin(), names.end());
+    return 0;
+}
+
 class Operation {
 public:
     explicit Operation(TShFileOp& op) : op_(op), progress_(currentProgress()) {}
@@ -170,7 +185,11 @@ public:
         if (!(op_.Flags & FOF_SILENT)) progress_.Begin(op_.ProgressTitle, totalOf(sources));
         const int result = dispatch(sources);
         if (!(op_.Flags & FOF_SILENT)) progress_.End();
-        return result;
+        if (result != 0 || !kept_) return result;
+        // The user kept some of the destination's items, so their sources stayed: the move
+        // went on with the rest and is partial.
+        op_.AnyOperationsAborted = true;
+        return ECANCELED;
     }
 
 private:
@@ -199,13 +218,13 @@ private:
     // The source name resolved, its last part's wildcards expanded.
     int expand(const std::string& from, std::vector<std::string>& sources) const {
         const std::string resolved = withoutTrailingSlash(ResolvePath(from));
-        const std::string pattern = ExtractFileName(resolved);
+        const std::string pattern = DiskFileName(resolved);
         if (pattern.find_first_of("*?") == std::string::npos) {
             if (!exists(resolved)) return ENOENT;
             sources.push_back(resolved);
             return 0;
         }
-        const std::string folder = ExtractFilePath(resolved);
+        const std::string folder = DiskFilePath(resolved);
         DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
         if (!listing) return errno;
         std::vector<std::string> found;
@@ -255,7 +274,7 @@ private:
     }
 
     int removeAll(const std::vector<std::string>& sources) {
-        const std::string what = sources.size() == 1 ? "'" + ExtractFileName(sources.front()) + "'"
+        const std::string what = sources.size() == 1 ? "'" + DiskFileName(sources.front()) + "'"
                                                      : std::to_string(sources.size()) + " items";
         const std::string question =
             op_.Flags & FOF_ALLOWUNDO ? "Move " + what + " to the trash?" : "Delete " + what + " for good?";
@@ -310,7 +329,7 @@ private:
             target = destination;
             return makeFolder(parentOf(target));
         }
-        target = join(destination, ExtractFileName(sources[i]));
+        target = join(destination, DiskFileName(sources[i]));
         return makeFolder(destination);
     }
 
@@ -352,13 +371,17 @@ private:
             } else {
                 const int answer = ask("'" + target + "' already exists. Replace it?", MB_YESNOCANCEL);
                 if (answer == IDCANCEL) return ECANCELED;
-                if (answer == IDNO) return step(source, treeSize(source)) ? 0 : ECANCELED;
+                if (answer == IDNO) {
+                    kept_ = kept_ || move;
+                    return step(source, treeSize(source)) ? 0 : ECANCELED;
+                }
                 if (S_ISDIR(from.st_mode) != S_ISDIR(to.st_mode))
                     return S_ISDIR(to.st_mode) ? EISDIR : ENOTDIR;
             }
         }
         if (move && !merge && rename(source.c_str(), target.c_str()) == 0)
             return step(source, treeSize(target)) ? 0 : ECANCELED;
+        if (move && S_ISDIR(from.st_mode)) return moveFolder(source, target, from, merge);
         const int copied = copyItem(source, target, from);
         if (copied != 0 || !move) return copied;
         // The copy is whole; only now may the source go. If it cannot, both stay.
@@ -387,14 +410,8 @@ private:
     int copyFolder(const std::string& source, const std::string& target, const struct stat& from) {
         if (mkdir(target.c_str(), (from.st_mode & 07777) | S_IWUSR | S_IXUSR) != 0 && errno != EEXIST)
             return errno;
-        DIR* listing = opendir(source.c_str());
-        if (!listing) return errno;
         std::vector<std::string> names;
-        for (dirent* entry; (entry = readdir(listing)) != nullptr;)
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.emplace_back(entry->d_name);
-        closedir(listing);
-        std::sort(names.begin(), names.end());
+        if (const int listed = entriesOf(source, names); listed != 0) return listed;
         for (const std::string& name : names) {
             const int result = transfer(join(source, name), join(target, name), false, false);
             // An entry that vanished while the folder was copied is simply not there to copy.
@@ -403,9 +420,37 @@ private:
         return 0;
     }
 
+    // Moves a folder that cannot simply be renamed (one merging into the folder at target,
+    // one going to another file system) entry by entry, and removes the source folder only
+    // once it is empty: what the user kept stays where it was, with the folders above it,
+    // and nothing the move did not place is deleted.
+    int moveFolder(const std::string& source, const std::string& target, const struct stat& from,
+                   bool merge) {
+        if (!merge && mkdir(target.c_str(), (from.st_mode & 07777) | S_IWUSR | S_IXUSR) != 0 &&
+            errno != EEXIST)
+            return errno;
+        std::vector<std::string> names;
+        if (const int listed = entriesOf(source, names); listed != 0) return listed;
+        // A folder without write permission gives up its entries, as a read-only folder's
+        // entries can be moved on other systems; it gets its permissions back if it stays.
+        const bool locked = !(from.st_mode & S_IWUSR);
+        if (locked) (void)chmod(source.c_str(), (from.st_mode & 07777) | S_IWUSR);
+        int result = 0;
+        for (std::size_t i = 0; i < names.size() && result == 0; ++i) {
+            result = transfer(join(source, names[i]), join(target, names[i]), true, false);
+            if (result == ENOENT) result = 0; // gone meanwhile: nothing to move
+        }
+        int stays = 0;
+        if (result == 0 && rmdir(source.c_str()) != 0 && errno != ENOENT) stays = errno;
+        if (stays != 0 && !(kept_ && (stays == ENOTEMPTY || stays == EEXIST))) result = stays;
+        if (locked && (result != 0 || stays != 0)) (void)chmod(source.c_str(), from.st_mode & 07777);
+        return result;
+    }
+
     TShFileOp& op_;
     FileOperationProgress& progress_;
     std::int64_t done_ = 0;
+    bool kept_ = false; // a move left a source item where it was at the user's word
 };
 
 } // namespace
@@ -426,7 +471,7 @@ int RemoveTree(const std::string& path) {
     const std::string parent = parentOf(clean);
     const int folder = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return errno == ENOENT ? 0 : errno;
-    const int result = removeAt(folder, ExtractFileName(clean).c_str());
+    const int result = removeAt(folder, DiskFileName(clean).c_str());
     close(folder);
     return result;
 }

@@ -8,7 +8,10 @@
 // Safety rules: a file is never copied onto itself; a copy that fails leaves no partial
 // file under the destination's name; a folder is never copied or moved into itself;
 // deleting a folder removes links inside it as links, never what they point to; "/" is
-// never deleted; a move whose removal of the source fails keeps both and fails.
+// never deleted; a move whose removal of the source fails keeps both and fails. A move
+// never deletes a source item it did not place: one the user kept by answering No to
+// replacing stays in the source, with the folders above it, and the move goes on with
+// the rest and ends as a partial move (ECANCELED, AnyOperationsAborted set).
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -37,7 +40,8 @@ struct TShFileOp {
     std::vector<std::string> To;
     unsigned Flags = 0;
     std::string ProgressTitle;
-    // Set when the user cancelled or answered a question with Cancel or No to go on.
+    // Set when the user cancelled, answered a question with Cancel or No to go on, or kept
+    // a destination's item in a move.
     bool AnyOperationsAborted = false;
 };
 

@@ -27,16 +27,16 @@ std::string ReplacedFile(const std::string& path) {
 
 int CreateTemporaryBeside(const std::string& target, const std::string& suffix, mode_t mode,
                           std::string& temporary) {
-    std::string base = ExtractFilePath(target);
-    base += '.';
-    base += ExtractFileName(target);
-    base += '.';
-    base += std::to_string(getpid());
-    base += '.';
+    const std::string folder = DiskFilePath(target);
+    const std::string name = DiskFileName(target);
+    const std::string process = "." + std::to_string(getpid()) + ".";
+    const std::size_t limit = FileNameLimit(folder);
     for (;;) {
-        temporary = base;
-        temporary += std::to_string(temporaryCounter.fetch_add(1));
-        temporary += suffix;
+        const std::string number = std::to_string(temporaryCounter.fetch_add(1)) + suffix;
+        // The target's own name may use up the file system's limit: the part of it that
+        // fits goes in front; the process and the number keep the name unique.
+        const std::size_t fixed = 1 + process.size() + number.size();
+        temporary = folder + "." + ShortenedName(name, limit > fixed ? limit - fixed : 0) + process + number;
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

@@ -8,9 +8,10 @@
 
 // The file a write to path really replaces: the target of a link, else path itself.
 std::string ReplacedFile(const std::string& path);
-// Creates a new file beside target, named after it and this process and ending in suffix,
-// open for writing with mode (less the umask); its name goes to temporary. Answers the
-// descriptor, or -1 with errno set.
+// Creates a new file beside target, named after it (as much of its name as the file
+// system's name limit leaves room for) and this process and ending in suffix, open for
+// writing with mode (less the umask); its name goes to temporary. Answers the descriptor,
+// or -1 with errno set.
 int CreateTemporaryBeside(const std::string& target, const std::string& suffix, mode_t mode,
                           std::string& temporary);
 // Writes all of data to fd, again after an interrupted write; false with errno set (EIO

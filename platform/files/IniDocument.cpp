@@ -79,9 +79,14 @@ IniDocument::Line IniDocument::parseLine(std::string text) {
 }
 
 std::string IniDocument::Text() const {
-    std::string text = byteOrderMark_ ? std::string(byteOrderMark) : std::string();
+    std::size_t length = byteOrderMark.size();
     for (const Line& line : lines_)
-        text += line.text + lineBreak_;
+        length += line.text.size() + lineBreak_.size();
+    std::string text;
+    text.reserve(length);
+    if (byteOrderMark_) text = byteOrderMark;
+    for (const Line& line : lines_)
+        text.append(line.text).append(lineBreak_);
     return text;
 }
 
@@ -131,7 +136,7 @@ bool IniDocument::HasSection(std::string_view section) const {
     return firstSection(trimmed(section)).has_value();
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = trimmed(section);
     key = trimmed(key);
     std::optional<Range> range = firstSection(section);
@@ -141,33 +146,40 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         header.append(section).append(1, ']');
         lines_.push_back(parseLine(std::move(header)));
         lines_.push_back(parseLine(std::string(key) + "=" + std::string(value)));
-        return;
+        return true;
     }
     if (std::optional<std::size_t> existing = firstKey(*range, key)) {
         Line& line = lines_[*existing];
-        line = parseLine(line.name + "=" + std::string(value));
-        return;
+        std::string text = line.name + "=" + std::string(value);
+        if (text == line.text) return false;
+        line = parseLine(std::move(text));
+        return true;
     }
     std::size_t insertAt = range->end;
     while (insertAt > range->header + 1 && trimmed(lines_[insertAt - 1].text).empty())
         --insertAt;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
                   parseLine(std::string(key) + "=" + std::string(value)));
+    return true;
 }
 
-void IniDocument::EraseSection(std::string_view section) {
+bool IniDocument::EraseSection(std::string_view section) {
     section = trimmed(section);
+    const std::size_t before = lines_.size();
     while (std::optional<Range> range = firstSection(section))
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
                      lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    return lines_.size() != before;
 }
 
-void IniDocument::DeleteKey(std::string_view section, std::string_view key) {
+bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
     std::optional<Range> range = firstSection(trimmed(section));
-    if (!range) return;
+    if (!range) return false;
     key = trimmed(key);
+    const std::size_t before = lines_.size();
     while (std::optional<std::size_t> line = firstKey(*range, key)) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
         --range->end;
     }
+    return lines_.size() != before;
 }

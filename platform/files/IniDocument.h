@@ -25,13 +25,14 @@ public:
     std::vector<std::string> Keys(std::string_view section) const;
     bool HasSection(std::string_view section) const;
 
+    // Each edit answers whether it changed the text.
     // Replaces the key's line in the first section of that name, or adds the key after
     // the section's last non-blank line, or adds the section at the end of the file.
-    void Set(std::string_view section, std::string_view key, std::string_view value);
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
     // Removes every section of that name with all its lines.
-    void EraseSection(std::string_view section);
+    bool EraseSection(std::string_view section);
     // Removes every line of key from the first section of that name.
-    void DeleteKey(std::string_view section, std::string_view key);
+    bool DeleteKey(std::string_view section, std::string_view key);
 
 private:
     enum class Kind { Other, Section, Key };

@@ -1,14 +1,10 @@
 #include "platform/files/IniFiles.h"
 
-#include "platform/files/AtomicFile.h"
 #include "platform/files/PathResolver.h"
 
 #include <cstdint>
-#include <fstream>
-#include <limits>
-#include <sstream>
-
-#include <sys/stat.h>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -42,21 +38,24 @@ bool parseDecimal(std::string_view digits, std::uint64_t& magnitude) {
     return true;
 }
 
-void checkWritable(const std::string& section, const std::string& ident, const std::string& value) {
+// Why a write could not be read back as written; none for a good one.
+std::optional<std::string> unwritable(const std::string& section, const std::string& ident,
+                                      const std::string& value) {
     auto hasBreak = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
     std::string_view key = ident;
     while (!key.empty() && (key.front() == ' ' || key.front() == '\t'))
         key.remove_prefix(1);
     if (hasBreak(section) || hasBreak(ident) || hasBreak(value) || section.find(']') != std::string::npos ||
         ident.find('=') != std::string::npos || key.empty() || key.front() == ';' || key.front() == '[')
-        throw EIniFileException("Invalid name or value for [" + section + "] " + ident);
+        return "Invalid name or value for [" + section + "] " + ident;
+    return std::nullopt;
 }
 
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
 }
 
 } // namespace
@@ -79,33 +78,59 @@ bool ParseIniInteger(std::string_view text, int& value) {
     return true;
 }
 
-TIniFile::TIniFile(const std::string& fileName) : fileName_(fileName), path_(ResolvePath(fileName)) {}
+TIniFile::TIniFile(const std::string& fileName) : fileName_(fileName), file_(ResolvePath(fileName)) {}
 
-TIniFile::Stamp TIniFile::currentStamp() const {
-    struct stat info;
-    if (stat(path_.c_str(), &info) != 0) return Stamp{};
-    return Stamp{true, info.st_dev, info.st_ino, info.st_size,
-                 static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+TIniFile::~TIniFile() {
+    if (!pending_.empty() || !refused_.empty()) {
+        try {
+            commit();
+        } catch (const Exception&) {
+            // Only an unfinished update gets here, on the way out of a failure already raised.
+        }
+    }
+    file_.Sync();
 }
 
 const IniDocument& TIniFile::document() {
-    Stamp now = currentStamp();
-    if (!loaded_ || !(now == stamp_)) {
-        document_ = now.exists ? IniDocument(readWholeFile(path_)) : IniDocument();
-        stamp_ = now;
-        loaded_ = true;
+    if (file_.Changed()) {
+        SettingsFile::Contents contents = file_.Read();
+        document_ = IniDocument(contents.text);
+        exists_ = contents.exists;
+        whole_ = contents.whole;
+        dirty_ = false;
+        for (const Edit& edit : pending_)
+            dirty_ = edit(document_) || dirty_;
     }
     return document_;
 }
 
-void TIniFile::save(IniDocument changed) {
-    std::string text = changed.Text();
-    if (stamp_.exists && text == document_.Text()) return;
-    std::string error;
-    if (!WriteFileAtomically(path_, text, error))
-        throw EIniFileException("Unable to write to " + fileName_ + " (" + error + ")");
-    document_ = std::move(changed);
-    stamp_ = currentStamp();
+void TIniFile::change(Edit edit) {
+    document();
+    dirty_ = edit(document_) || dirty_;
+    pending_.push_back(std::move(edit));
+    if (updates_ == 0) commit();
+}
+
+void TIniFile::commit() {
+    const std::vector<std::string> refused = std::exchange(refused_, {});
+    if (!pending_.empty()) {
+        SettingsWriteLock lock(file_.Path());
+        document(); // another writer's file is read again, and the edits made on it
+        std::string error = "it could not be read, and writing would lose what it holds";
+        const bool written = whole_ && ((!dirty_ && exists_) || file_.Replace(document_.Text(), error));
+        pending_.clear();
+        dirty_ = false;
+        if (!written) {
+            file_.Forget();
+            throw EIniFileException("Unable to write to " + fileName_ + " (" + error + ")");
+        }
+        exists_ = true;
+    }
+    if (!refused.empty()) throw EIniFileException(joined(refused));
+}
+
+void TIniFile::EndUpdate() {
+    if (updates_ > 0 && --updates_ == 0) commit();
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
@@ -124,10 +149,12 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& ident, bo
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
-    checkWritable(section, ident, value);
-    IniDocument changed = document();
-    changed.Set(section, ident, value);
-    save(std::move(changed));
+    if (std::optional<std::string> problem = unwritable(section, ident, value)) {
+        if (updates_ == 0) throw EIniFileException(*problem);
+        refused_.push_back(std::move(*problem));
+        return;
+    }
+    change([section, ident, value](IniDocument& text) { return text.Set(section, ident, value); });
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
@@ -163,13 +190,9 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& ident)
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    IniDocument changed = document();
-    changed.EraseSection(section);
-    save(std::move(changed));
+    change([section](IniDocument& text) { return text.EraseSection(section); });
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-    IniDocument changed = document();
-    changed.DeleteKey(section, ident);
-    save(std::move(changed));
+    change([section, ident](IniDocument& text) { return text.DeleteKey(section, ident); });
 }

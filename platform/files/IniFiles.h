@@ -2,18 +2,23 @@
 // TIniFile: a settings file with the Windows profile-file rules (see IniDocument.h for the
 // text rules). Like the profile functions it works on the file itself: every read sees
 // what is on disk now (the file is parsed again only when it changed) and every write
-// replaces the file at once, atomically (AtomicFile.h).
+// replaces the file at once, atomically, under the writers' lock (SettingsFile.h), so that
+// writers in other processes lose nothing of each other's. Between BeginUpdate and
+// EndUpdate the writes are gathered and the file is replaced once with all of them.
 //
 // A write that cannot be made raises EIniFileException with the message
 // "Unable to write to <file> (<reason>)"; the file and what reads return stay as before
-// the write. A write whose section, key or value holds a line break, whose section holds
-// ']' or whose key holds '=' or is empty raises EIniFileException too, since it could not
-// be read back as written.
+// the write. A file that is no regular file (a FIFO, a device) reads as empty and is never
+// written. A write whose section, key or value holds a line break, whose section holds
+// ']' or whose key holds '=' or is empty raises EIniFileException "Invalid name or value
+// for [<section>] <key>", since it could not be read back as written; within an update it
+// is left out, the others are saved, and EndUpdate raises the exception for all left out.
 #include "platform/files/IniDocument.h"
+#include "platform/files/SettingsFile.h"
 #include "platform/framework/Classes.h"
 
+#include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 class EIniFileException : public Exception {
@@ -31,6 +36,8 @@ class TIniFile : public TObject {
 public:
     // fileName goes through the path resolver; a missing file reads as empty.
     explicit TIniFile(const std::string& fileName);
+    // Writes what an unfinished update gathered and flushes the file to the disk.
+    ~TIniFile() override;
 
     const std::string& FileName() const { return fileName_; }
 
@@ -58,23 +65,25 @@ public:
     void EraseSection(const std::string& section);
     void DeleteKey(const std::string& section, const std::string& ident);
 
-private:
-    struct Stamp {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        long long modifiedNs = 0;
-        friend bool operator==(const Stamp&, const Stamp&) = default;
-    };
+    // Updates nest; the outermost EndUpdate replaces the file (when anything changed).
+    void BeginUpdate() { ++updates_; }
+    void EndUpdate();
 
-    Stamp currentStamp() const;
+private:
+    // One write, kept until it is in the file; answers whether it changed the text.
+    using Edit = std::function<bool(IniDocument&)>;
+
     const IniDocument& document();
-    void save(IniDocument changed);
+    void change(Edit edit);
+    void commit();
 
     std::string fileName_;
-    std::string path_;
-    IniDocument document_;
-    Stamp stamp_;
-    bool loaded_ = false;
+    SettingsFile file_;
+    IniDocument document_; // the file as last read, with the pending edits
+    bool exists_ = false;
+    bool whole_ = true; // the file was read whole, so it may be written
+    std::vector<Edit> pending_;
+    bool dirty_ = false; // the pending edits changed the text
+    std::vector<std::string> refused_;
+    int updates_ = 0;
 };

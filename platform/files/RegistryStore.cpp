@@ -1,17 +1,16 @@
 #include "platform/files/RegistryStore.h"
 
-#include "platform/files/AtomicFile.h"
 #include "platform/files/IniDocument.h"
+#include "platform/files/SettingsFile.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 struct RegistryTree::Key {
@@ -280,7 +279,6 @@ RegistryTree& RegistryTree::operator=(const RegistryTree& other) {
 
 RegistryTree RegistryTree::Parse(std::string_view text) {
     RegistryTree tree;
-    text = text.substr(0, kRegMaxFileSize);
     Key* current = tree.root_.get();
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
@@ -435,35 +433,6 @@ std::string defaultFolder() {
     return base + "/vortamix/registry";
 }
 
-struct Stamp {
-    bool exists = false;
-    bool regular = false; // only a regular file is read: a FIFO would block, a directory has nothing
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    long long modifiedNs = 0;
-    friend bool operator==(const Stamp&, const Stamp&) = default;
-};
-
-Stamp stampOf(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) return Stamp{};
-    return Stamp{
-        true,         S_ISREG(info.st_mode),
-        info.st_dev,  info.st_ino,
-        info.st_size, static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
-}
-
-// The file up to the size limit: a longer file is read that far.
-std::string readHead(const std::string& path, off_t size) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(
-        std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(size, 0)), kRegMaxFileSize), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
-}
-
 } // namespace
 
 std::string RegistryFolder() {
@@ -487,43 +456,72 @@ std::string RegistryFile(HKEY root) {
 }
 
 struct RegistryStore::Impl {
+    // One change, kept until it is in the file; false when it cannot be made.
+    using Edit = std::function<bool(RegistryTree&)>;
+
     HKEY root;
     std::mutex lock; // guards everything below
-    std::string path;
-    Stamp stamp;
-    RegistryTree tree;
-    bool loaded = false;
+    std::unique_ptr<SettingsFile> file;
+    RegistryTree tree;    // the file as last read, with the pending edits
+    std::string fileText; // the text last read or written
+    bool exists = false;
+    bool whole = true; // the file was read whole
+    std::vector<Edit> pending;
 
     const RegistryTree& current() {
         const std::string now = RegistryFile(root);
-        const Stamp onDisk = stampOf(now);
-        if (!loaded || now != path || !(onDisk == stamp)) {
-            tree = onDisk.regular ? RegistryTree::Parse(readHead(now, onDisk.size)) : RegistryTree();
-            path = now;
-            stamp = onDisk;
-            loaded = true;
+        if (!file || file->Path() != now) file = std::make_unique<SettingsFile>(now);
+        if (file->Changed()) {
+            SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
+            tree = RegistryTree::Parse(contents.text);
+            fileText = std::move(contents.text);
+            exists = contents.exists;
+            whole = contents.whole;
+            for (const Edit& edit : pending)
+                edit(tree);
         }
         return tree;
     }
 
-    template <class Edit> bool change(Edit edit, std::string& error) {
+    bool refuseUnread(std::string& error) const {
+        if (whole) return false;
+        error = "the settings file " + file->Path() + " is unreadable or larger than " +
+                std::to_string(kRegMaxFileSize >> 20) + " MiB; it was not read whole and is not rewritten";
+        return true;
+    }
+
+    bool change(Edit edit, bool later, std::string& error) {
         std::lock_guard guard(lock);
-        RegistryTree changed = current();
-        if (!edit(changed)) {
+        current();
+        if (refuseUnread(error)) return false;
+        if (!edit(tree)) {
             error = "no such key, or a name or value past its limit";
             return false;
         }
-        std::string text = changed.Text();
-        if (stamp.exists && text == tree.Text()) return true;
-        if (text.size() > kRegMaxFileSize) {
+        pending.push_back(std::move(edit));
+        return later || commit(error);
+    }
+
+    bool commit(std::string& error) {
+        if (pending.empty()) return true;
+        std::error_code made;
+        std::filesystem::create_directories(std::filesystem::path(RegistryFile(root)).parent_path(), made);
+        SettingsWriteLock writers(RegistryFile(root));
+        current(); // another writer's file is read again, and the edits made on it
+        std::string text = tree.Text();
+        bool written = !refuseUnread(error);
+        if (written && text.size() > kRegMaxFileSize) {
             error = "the settings store is full";
+            written = false;
+        }
+        written = written && ((exists && text == fileText) || file->Replace(text, error));
+        pending.clear();
+        if (!written) {
+            file->Forget();
             return false;
         }
-        std::error_code made;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), made);
-        if (!WriteFileAtomically(path, text, error)) return false;
-        tree = std::move(changed);
-        stamp = stampOf(path);
+        fileText = std::move(text);
+        exists = true;
         return true;
     }
 
@@ -565,19 +563,35 @@ std::optional<RegValue> RegistryStore::Value(std::string_view path, std::string_
     return impl_->read([&](const RegistryTree& tree) { return tree.Value(path, name); });
 }
 
-bool RegistryStore::CreateKey(std::string_view path, std::string& error) {
-    return impl_->change([&](RegistryTree& tree) { return tree.CreateKey(path); }, error);
+bool RegistryStore::CreateKey(std::string_view path, std::string& error, bool later) {
+    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.CreateKey(path); }, later,
+                         error);
 }
 
-bool RegistryStore::DeleteKey(std::string_view path, std::string& error) {
-    return impl_->change([&](RegistryTree& tree) { return tree.DeleteKey(path); }, error);
+bool RegistryStore::DeleteKey(std::string_view path, std::string& error, bool later) {
+    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.DeleteKey(path); }, later,
+                         error);
 }
 
 bool RegistryStore::SetValue(std::string_view path, std::string_view name, const RegValue& value,
-                             std::string& error) {
-    return impl_->change([&](RegistryTree& tree) { return tree.SetValue(path, name, value); }, error);
+                             std::string& error, bool later) {
+    return impl_->change([path = std::string(path), name = std::string(name),
+                          value](RegistryTree& tree) { return tree.SetValue(path, name, value); },
+                         later, error);
 }
 
-bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error) {
-    return impl_->change([&](RegistryTree& tree) { return tree.DeleteValue(path, name); }, error);
+bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error, bool later) {
+    return impl_->change([path = std::string(path), name = std::string(name)](
+                             RegistryTree& tree) { return tree.DeleteValue(path, name); },
+                         later, error);
+}
+
+bool RegistryStore::Commit(std::string& error) {
+    std::lock_guard guard(impl_->lock);
+    return impl_->commit(error);
+}
+
+void RegistryStore::Flush() {
+    std::lock_guard guard(impl_->lock);
+    if (impl_->file) impl_->file->Sync();
 }

@@ -11,12 +11,15 @@
 //   @="..."                         the key's unnamed value
 // Like TIniFile the store works on the file itself: every read sees what is on disk now
 // (the file is parsed again only when it changed) and every change replaces the file at
-// once, atomically. A file edited by hand or damaged is read as far as it goes: lines that
-// make no sense are skipped, a repeated key adds to the first, a repeated value name keeps
-// the first value; a change rewrites the whole file in the form above, without the comments
-// and the lines that made no sense. Limits keep a file from growing without bound: 16 MiB a file (a longer
-// file is read up to there), key names of 255 characters, 512 levels, value names of 16383
-// characters and values of 1 MiB; a change that would pass them is refused.
+// once, atomically, under the writers' lock (SettingsFile.h), unless it is gathered with
+// others into one replacement. A file edited by hand or damaged is read as far as it goes:
+// lines that make no sense are skipped, a repeated key adds to the first, a repeated value
+// name keeps the first value; a change rewrites the whole file in the form above, without
+// the comments and the lines that made no sense. Limits keep a file from growing without
+// bound: 16 MiB a file, key names of 255 characters, 512 levels, value names of 16383
+// characters and values of 1 MiB; a change that would pass them is refused. A longer file
+// is read up to the limit and never rewritten: a change to it is refused, since writing
+// what was read would lose the rest.
 #include "platform/kernel/Types.h"
 
 #include <cstdint>
@@ -113,11 +116,18 @@ public:
     std::vector<std::string> ValueNames(std::string_view path);
     std::optional<RegValue> Value(std::string_view path, std::string_view name);
     // The changes answer false when they could not be made (a missing key, a limit, a file
-    // that cannot be written); error then says why.
-    bool CreateKey(std::string_view path, std::string& error);
-    bool DeleteKey(std::string_view path, std::string& error);
-    bool SetValue(std::string_view path, std::string_view name, const RegValue& value, std::string& error);
-    bool DeleteValue(std::string_view path, std::string_view name, std::string& error);
+    // that cannot be written); error then says why. A change made later is made in memory
+    // only, where every reader of this process sees it, and reaches the file with the next
+    // change that is not made later, or with Commit.
+    bool CreateKey(std::string_view path, std::string& error, bool later = false);
+    bool DeleteKey(std::string_view path, std::string& error, bool later = false);
+    bool SetValue(std::string_view path, std::string_view name, const RegValue& value, std::string& error,
+                  bool later = false);
+    bool DeleteValue(std::string_view path, std::string_view name, std::string& error, bool later = false);
+    // Writes the changes made later, in one replacement of the file.
+    bool Commit(std::string& error);
+    // Flushes the last replacement of the file to the disk.
+    void Flush();
 
     struct Impl;
     explicit RegistryStore(HKEY root);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 namespace {
+
+constexpr std::string_view infoExtension = ".trashinfo";
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -109,6 +112,14 @@ bool moveWithoutReplacing(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+// The name of the trash entry: the item's own name, numbered from the second attempt on,
+// and short enough for its info file's name too. The info file keeps the whole path.
+std::string entryName(const std::string& name, int attempt, std::size_t limit) {
+    const std::string number = attempt == 1 ? std::string() : "." + std::to_string(attempt);
+    const std::size_t fixed = number.size() + infoExtension.size();
+    return ShortenedName(name, limit > fixed ? limit - fixed : 0) + number;
+}
+
 std::string absolute(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
     char cwd[PATH_MAX];
@@ -151,13 +162,14 @@ bool MoveToTrash(const std::string& path, std::string& error) {
         else
             recorded = full.substr(1);
     }
-    const std::string name = ExtractFileName(full);
+    const std::string name = DiskFileName(full);
+    const std::size_t limit = FileNameLimit(trash + "/info");
     for (int attempt = 1; attempt < 10000; ++attempt) {
-        const std::string entry = attempt == 1 ? name : name + "." + std::to_string(attempt);
+        const std::string entry = entryName(name, attempt, limit);
         std::string info = trash;
         info += "/info/";
         info += entry;
-        info += ".trashinfo";
+        info += infoExtension;
         // The info file is made first and exclusively: it reserves the name.
         const int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) continue;

@@ -168,6 +168,35 @@ TGraphic::Image decodeBmp(const BYTE* data, std::size_t size, int& paletteCount)
     return decodeDib(in, 0, 0, paletteCount);
 }
 
+void putLE(std::vector<BYTE>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+
+// One row of a bitmap file, bottom rows first in the file, padded to four bytes.
+void putRow(std::vector<BYTE>& out, const QImage& pixels, int y, int bits) {
+    const std::size_t start = out.size();
+    const uchar* row = pixels.constScanLine(y);
+    if (bits <= 8) {
+        const int perByte = 8 / bits;
+        for (int x = 0; x < pixels.width(); x += perByte) {
+            BYTE packed = 0;
+            for (int i = 0; i < perByte; ++i)
+                packed = static_cast<BYTE>(packed << bits | (x + i < pixels.width() ? row[x + i] : 0));
+            out.push_back(packed);
+        }
+    } else {
+        const auto* rgb = reinterpret_cast<const QRgb*>(row);
+        for (int x = 0; x < pixels.width(); ++x) {
+            out.insert(out.end(), {static_cast<BYTE>(qBlue(rgb[x])), static_cast<BYTE>(qGreen(rgb[x])),
+                                   static_cast<BYTE>(qRed(rgb[x]))});
+            if (bits == 32) out.push_back(0);
+        }
+    }
+    while ((out.size() - start) % 4 != 0)
+        out.push_back(0);
+}
+
 std::vector<BYTE> readFile(const std::string& fileName) {
     std::ifstream file(ResolvePath(fileName), std::ios::binary);
     if (!file) throw EFOpenError("Cannot open file \"" + fileName + "\"");
@@ -196,6 +225,42 @@ void TBitmap::LoadFromMemory(const void* data, std::size_t size) {
     image() = std::move(decoded);
     paletteCount_ = count;
     if (canvas_) vx::AttachImage(*canvas_, &image().pixels);
+}
+
+std::vector<BYTE> TBitmap::SaveToMemory() const {
+    if (Empty()) return {};
+    const QImage& pixels = image().pixels;
+    const bool indexed = pixels.format() == QImage::Format_Indexed8;
+    const int depth = image().bitDepth;
+    const int bits = indexed ? (depth == 1 || depth == 4 ? depth : 8) : depth == 24 ? 24 : 32;
+    std::vector<TPaletteEntry> table = Palette();
+    if (indexed && table.empty())
+        for (QRgb entry : pixels.colorTable())
+            table.push_back({static_cast<BYTE>(qRed(entry)), static_cast<BYTE>(qGreen(entry)),
+                             static_cast<BYTE>(qBlue(entry)), 0});
+    const std::size_t tableSize = indexed ? table.size() * 4 : 0;
+    const std::size_t stride = ((static_cast<std::size_t>(pixels.width()) * bits + 31) / 32) * 4;
+    const std::size_t offset = 14 + 40 + tableSize;
+    std::vector<BYTE> out{'B', 'M'};
+    putLE(out, static_cast<std::uint32_t>(offset + stride * static_cast<std::size_t>(pixels.height())), 4);
+    putLE(out, 0, 4);
+    putLE(out, static_cast<std::uint32_t>(offset), 4);
+    putLE(out, 40, 4);
+    putLE(out, static_cast<std::uint32_t>(pixels.width()), 4);
+    putLE(out, static_cast<std::uint32_t>(pixels.height()), 4);
+    putLE(out, 1, 2);
+    putLE(out, static_cast<std::uint32_t>(bits), 2);
+    putLE(out, BI_RGB, 4);
+    for (int unused = 0; unused < 3; ++unused)
+        putLE(out, 0, 4);
+    putLE(out, indexed ? static_cast<std::uint32_t>(table.size()) : 0, 4);
+    putLE(out, 0, 4);
+    if (indexed)
+        for (const TPaletteEntry& entry : table)
+            out.insert(out.end(), {entry.Blue, entry.Green, entry.Red, 0});
+    for (int y = pixels.height() - 1; y >= 0; --y)
+        putRow(out, pixels, y, bits);
+    return out;
 }
 
 void TBitmap::Assign(const TGraphic& source) {

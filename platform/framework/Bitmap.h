@@ -25,6 +25,9 @@ public:
     void LoadFromResourceName(const std::string& name);
     // BMP bytes, with or without the 14-byte file header.
     void LoadFromMemory(const void* data, std::size_t size);
+    // The BMP file's bytes: an indexed bitmap with its depth and colour table, a deeper one
+    // in 24 bits (when it came so) or 32; empty for an empty bitmap.
+    std::vector<BYTE> SaveToMemory() const;
     // Copies the pixels of another picture (a JPEG image becomes a 24-bit bitmap).
     void Assign(const TGraphic& source);
 

@@ -113,26 +113,50 @@ QPen toQPen(const TPen& pen) {
     return result;
 }
 
-// The points of a one-pixel line from a to b, b excluded.
-QPolygon linePoints(QPoint a, QPoint b) {
+// The points of a one-pixel line from a to b, b excluded, that fall inside visible. The walk
+// moves one pixel along the longer axis at every step, and along the shorter one by the
+// rounding of its slope (ties go forward), so step k is found directly: a far end point
+// costs no more than the part of the line that shows.
+QPolygon linePoints(QPoint a, QPoint b, QRect visible) {
+    __extension__ using Wide = __int128;
+    const bool xMajor = std::llabs(static_cast<long long>(b.x()) - a.x()) >=
+                        std::llabs(static_cast<long long>(b.y()) - a.y());
+    const auto major = [xMajor](QPoint p) -> long long { return xMajor ? p.x() : p.y(); };
+    const auto minor = [xMajor](QPoint p) -> long long { return xMajor ? p.y() : p.x(); };
+    const long long steps = std::llabs(major(b) - major(a)), rise = std::llabs(minor(b) - minor(a));
+    const int majorSign = major(a) < major(b) ? 1 : -1, minorSign = minor(a) < minor(b) ? 1 : -1;
+    const long long low = xMajor ? visible.left() : visible.top();
+    const long long high = xMajor ? visible.right() : visible.bottom();
+    const long long first = std::max(0LL, majorSign > 0 ? low - major(a) : major(a) - high);
+    const long long last = std::min(steps - 1, majorSign > 0 ? high - major(a) : major(a) - low);
     QPolygon points;
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    while (x != b.x() || y != b.y()) {
-        points << QPoint(x, y);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
+    for (long long k = first; k <= last; ++k) {
+        const long long lag = static_cast<long long>((2 * static_cast<Wide>(k) * rise + steps) / (2 * steps));
+        const long long across = minor(a) + minorSign * lag;
+        const long long along = major(a) + majorSign * k;
+        const long long x = xMajor ? along : across, y = xMajor ? across : along;
+        if (x >= visible.left() && x <= visible.right() && y >= visible.top() && y <= visible.bottom())
+            points << QPoint(static_cast<int>(x), static_cast<int>(y));
     }
     return points;
+}
+
+// The part of the painter's device its drawing can reach, in the painter's coordinates.
+QRect paintableArea(const QPainter& p) {
+    QRect area = p.worldTransform().inverted().mapRect(QRect(0, 0, p.device()->width(), p.device()->height()));
+    if (p.hasClipping()) area &= p.clipBoundingRect().toAlignedRect();
+    return area;
+}
+
+// The box a line's pixels can touch. End points far outside any picture are held back so
+// that the box, widened by the pen, cannot overflow.
+QRect lineBounds(QPoint a, QPoint b, int penWidth) {
+    static constexpr int reach = 1 << 28;
+    const auto held = [](int v) { return std::clamp(v, -reach, reach); };
+    const int w = std::clamp(penWidth, 0, reach);
+    return QRect(QPoint(held(a.x()), held(a.y())), QPoint(held(b.x()), held(b.y())))
+        .normalized()
+        .adjusted(-w, -w, w, w);
 }
 
 // The pixels to draw of a graphic: a transparent bitmap loses its transparent colour.
@@ -224,11 +248,10 @@ void TCanvas::LineTo(int x, int y) {
     requireTarget();
     const QPoint from(penPos_.x, penPos_.y), to(x, y);
     const int w = pen_.Width();
-    const QRect bounds = QRect(from, to).normalized().adjusted(-w, -w, w, w);
-    paintOn(*target_, bounds, [&](QPainter& p, bool) {
+    paintOn(*target_, lineBounds(from, to, w), [&](QPainter& p, bool) {
         p.setPen(toQPen(pen_));
         if (w <= 1 && pen_.Style() == psSolid)
-            p.drawPoints(linePoints(from, to));
+            p.drawPoints(linePoints(from, to, paintableArea(p)));
         else
             p.drawLine(from, to);
     });

@@ -1,5 +1,6 @@
 #include "platform/framework/Controls.h"
 
+#include "platform/framework/PopupMenu.h"
 #include "platform/framework/QtControls.h"
 
 #include <QApplication>
@@ -183,7 +184,33 @@ void ControlEvents::resized(QWidget* widget) {
     if (!control) return;
     Guarded([&] {
         if (auto* win = dynamic_cast<TWinControl*>(control)) win->AlignControls();
+        // A form's client area is resized with its window: the window tells of it once.
+        if (widget == control->Widget() && control->OnResize) control->OnResize(control);
     });
+}
+
+bool ControlEvents::mouseWheel(QWidget* widget, QWheelEvent* event) {
+    TControl* control = controlOf(widget);
+    if (!control || widget != control->Widget() || event->angleDelta().y() == 0) return false;
+    const QPoint at = event->globalPosition().toPoint();
+    bool handled = false;
+    Guarded([&] {
+        handled = control->DoMouseWheel(ShiftOf(event->modifiers(), event->buttons()),
+                                        event->angleDelta().y(), {at.x(), at.y()});
+    });
+    return handled;
+}
+
+bool ControlEvents::contextPopup(QWidget* widget, QContextMenuEvent* event) {
+    TControl* control = controlOf(widget);
+    if (!control || widget != control->Widget()) return false;
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    const POINT client = fromKeyboard ? POINT{-1, -1} : POINT{event->pos().x(), event->pos().y()};
+    const POINT screen = fromKeyboard ? control->ClientToScreen({0, 0})
+                                      : POINT{event->globalPos().x(), event->globalPos().y()};
+    bool handled = false;
+    Guarded([&] { handled = control->contextPopup(screen, client); });
+    return handled;
 }
 
 void ControlEvents::shown(QWidget* widget) {
@@ -217,8 +244,13 @@ bool ControlEvents::keyUp(QWidget* widget, QKeyEvent* event) {
 }
 
 void ControlEvents::focusIn(QWidget* widget) {
-    if (auto* control = dynamic_cast<TWinControl*>(controlOf(widget)))
-        if (control->OnEnter) Guarded([&] { control->OnEnter(control); });
+    auto* control = dynamic_cast<TWinControl*>(controlOf(widget));
+    if (!control) return;
+    if (control->OnEnter) Guarded([&] { control->OnEnter(control); });
+    TWinControl* root = control;
+    while (root->Parent())
+        root = root->Parent();
+    Guarded([&] { TWinControl::broadcastFocus(root, control); });
 }
 
 void ControlEvents::focusOut(QWidget* widget) {
@@ -234,6 +266,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
         if (!applyingParentFont_) parentFont_ = false;
         FontChanged();
     };
+    constraints_.OnChange = [this](TObject*) { ConstraintsChanged(); };
 }
 
 TControl::~TControl() {
@@ -266,12 +299,10 @@ void TControl::SetParent(TWinControl* parent) {
     if (parent_) {
         parent_->insertControl(this);
         widget_->setParent(parent_->ClientWidget());
-        if (parentFont_) {
-            applyingParentFont_ = true;
-            font_.Assign(parent_->Font());
-            applyingParentFont_ = false;
-        }
+        if (dynamic_cast<TWinControl*>(this)) parent_->applyTabOrder();
+        adoptParentLook();
         widget_->setVisible(visible_);
+        updateAnchorRules();
         RequestAlign();
     } else {
         widget_->hide();
@@ -306,9 +337,11 @@ void TControl::SetHeight(int height) {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     if (!widget_) return;
-    const QRect wanted(left, top, std::max(0, width), std::max(0, height));
+    const QRect wanted(left, top, constraints_.ConstrainWidth(std::max(0, width)),
+                       constraints_.ConstrainHeight(std::max(0, height)));
     if (widget_->geometry() == wanted) return;
     widget_->setGeometry(wanted);
+    if (!anchoring_) updateAnchorRules();
     // A hidden widget gets its resize event only when shown: align the children now.
     if (auto* win = dynamic_cast<TWinControl*>(this)) win->AlignControls();
     RequestAlign();
@@ -403,12 +436,6 @@ void TControl::SetParentFont(bool parentFont) {
     }
 }
 
-void TControl::SetColor(TColor color) {
-    if (color == color_) return;
-    color_ = color;
-    ColorChanged();
-}
-
 void TControl::ColorChanged() {
     Invalidate();
 }
@@ -422,11 +449,6 @@ void TControl::SetAlign(TAlign align) {
 void TControl::SetHint(const std::string& hint) {
     hint_ = hint;
     if (widget_) widget_->setToolTip(showHint_ ? vx::ToQString(hint) : QString());
-}
-
-void TControl::SetShowHint(bool showHint) {
-    showHint_ = showHint;
-    SetHint(hint_);
 }
 
 void TControl::SetCursor(TCursor cursor) {
@@ -507,6 +529,43 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
 
+void TControl::DoContextPopup(POINT mousePos, bool& handled) {
+    if (OnContextPopup) OnContextPopup(this, mousePos, handled);
+}
+
+bool TControl::contextPopup(POINT screenPos, POINT clientPos) {
+    bool handled = false;
+    DoContextPopup(clientPos, handled);
+    if (handled) return true;
+    if (!popupMenu_ || !popupMenu_->AutoPopup()) return false;
+    popupMenu_->SetPopupComponent(this);
+    popupMenu_->Popup(screenPos.x, screenPos.y);
+    return true;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (menu == popupMenu_) return;
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    if (handled) return true;
+    const TMouseWheelUpDownEvent& turned = wheelDelta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (turned) turned(this, shift, mousePos, handled);
+    return handled;
+}
+
+void TControl::FocusChanged(TWinControl*) {}
+
 void TControl::MouseEnter() {}
 
 void TControl::MouseLeave() {}
@@ -547,10 +606,12 @@ QWidget* TWinControl::ClientWidget() const {
 
 void TWinControl::insertControl(TControl* control) {
     controls_.push_back(control);
+    if (auto* win = dynamic_cast<TWinControl*>(control)) tabList_.push_back(win);
 }
 
 void TWinControl::removeControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), control), tabList_.end());
     if (control->Align() != alNone) AlignControls();
 }
 
@@ -571,6 +632,7 @@ void TWinControl::SetFocus() {
 void TWinControl::SetTabStop(bool tabStop) {
     tabStop_ = tabStop;
     if (Widget()) Widget()->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    if (Parent()) Parent()->applyTabOrder();
 }
 
 namespace {
@@ -596,6 +658,7 @@ bool placedBefore(const TControl* a, const TControl* b) {
 void TWinControl::AlignControls() {
     if (aligning_ || !ClientWidget()) return;
     aligning_ = true;
+    anchorControls();
     int left = 0, top = 0, right = ClientWidget()->width(), bottom = ClientWidget()->height();
     for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
         std::vector<TControl*> group;

@@ -1,11 +1,14 @@
 #pragma once
 // The control family: TControl (position, size, caption, font, colour, visibility, mouse
-// events), TWinControl (holds child controls, takes focus and keys, aligns children),
-// TGraphicControl and TCustomControl (draw themselves on their Canvas in Paint). Each
-// control is a Qt widget inside; positions are relative to the parent's client area.
-// Controls are used on the GUI thread only.
+// events, anchors and size constraints, popup menu), TWinControl (holds child controls,
+// takes focus and keys in its Tab order, aligns children), TGraphicControl and
+// TCustomControl (draw themselves on their Canvas in Paint). Font, colour, hints and the
+// 3-D flag come from the parent until a control sets its own. Each control is a Qt widget
+// inside; positions are relative to the parent's client area. Controls are used on the GUI
+// thread only.
 #include "platform/framework/Canvas.h"
 #include "platform/framework/Classes.h"
+#include "platform/framework/Collections.h"
 
 #include <functional>
 #include <memory>
@@ -13,6 +16,7 @@
 #include <vector>
 
 class QWidget;
+class TPopupMenu;
 class TWinControl;
 class TControl;
 namespace vx {
@@ -44,6 +48,9 @@ constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The edges of its parent a control keeps its distance to when the parent is resized.
+enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+using TAnchors = unsigned;
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -92,6 +99,50 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+// A right click or the menu key over a control: MousePos in its client coordinates,
+// (-1, -1) from the keyboard; a handler that sets Handled keeps the popup menu closed.
+using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+// A turn of the mouse wheel over a control: WheelDelta 120 a notch away from the user,
+// -120 towards; MousePos on the screen. Handled keeps the control from scrolling.
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, POINT MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, POINT MousePos, bool& Handled)>;
+
+// The smallest and largest size a control may take; 0 is no limit. A limit that crosses
+// the other one moves it along.
+class TSizeConstraints : public TPersistent {
+    VX_CLASS(TSizeConstraints, TPersistent)
+public:
+    TSizeConstraints(int minWidth = 0, int minHeight = 0, int maxWidth = 0, int maxHeight = 0);
+    // Copies the limits, not the owner's change handler.
+    TSizeConstraints(const TSizeConstraints& other);
+    TSizeConstraints& operator=(const TSizeConstraints&) = delete;
+
+    int MinWidth() const { return minWidth_; }
+    int MinHeight() const { return minHeight_; }
+    int MaxWidth() const { return maxWidth_; }
+    int MaxHeight() const { return maxHeight_; }
+    void SetMinWidth(int width);
+    void SetMinHeight(int height);
+    void SetMaxWidth(int width);
+    void SetMaxHeight(int height);
+    int ConstrainWidth(int width) const;
+    int ConstrainHeight(int height) const;
+    // Takes another's limits and fires OnChange, whether they differ or not.
+    void Assign(const TPersistent& source) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    // Sets a minimum (or maximum); one that crosses the opposite limit takes it along.
+    void setLimit(int& limit, int value, int& opposite, bool minimum);
+    void changed();
+    int minWidth_;
+    int minHeight_;
+    int maxWidth_;
+    int maxHeight_;
+};
 
 class TControl : public TComponent {
     VX_CLASS(TControl, TComponent)
@@ -147,6 +198,22 @@ public:
     void SetShowHint(bool showHint);
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    // Takes the parent's Color (and ShowHint) until Color (ShowHint) is changed.
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool parentColor);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool parentShowHint);
+    // Only for a control that is not aligned: [akLeft, akTop] keeps its place and size.
+    TAnchors Anchors() const { return anchors_; }
+    void SetAnchors(TAnchors anchors);
+    // SetBounds keeps the size within these; changing them re-applies them.
+    TSizeConstraints& Constraints() { return constraints_; }
+    const TSizeConstraints& Constraints() const { return constraints_; }
+    void SetConstraints(const TSizeConstraints& constraints);
+    // Pops up (when AutoPopup) on a right click that OnContextPopup leaves unhandled; a
+    // control without one leaves the click to its parent.
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu);
 
     void Invalidate();
     void Repaint();
@@ -167,9 +234,17 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TContextPopupEvent OnContextPopup;
+    // OnMouseWheel first; unhandled, OnMouseWheelDown (towards the user) or OnMouseWheelUp.
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
+    // After the control's size changed.
+    TNotifyEvent OnResize;
 
 protected:
     void BeforeDestruction() override;
+    void Notification(TComponent* component, TOperation operation) override;
     // Concrete controls create their widget in their constructor and hand it over here.
     void AttachWidget(QWidget* widget);
     QWidget* Widget() const { return widget_; }
@@ -189,6 +264,14 @@ protected:
     virtual void MouseEnter();
     virtual void MouseLeave();
     virtual void DblClick();
+    // Fires OnContextPopup.
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
+    // Fires the wheel events; true when one handled the turn.
+    virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
+    // The focus moved to focused, a control of the same form.
+    virtual void FocusChanged(TWinControl* focused);
+    // Constraints changed: the bounds follow them.
+    virtual void ConstraintsChanged();
 
 private:
     friend struct vx::ControlEvents;
@@ -196,6 +279,17 @@ private:
     friend QWidget* vx::ControlWidget(const TControl* control);
     void applyFont();
     void unlinkWidget();
+    void adoptParentLook();
+    void takeColor(TColor color);
+    void takeShowHint(bool showHint);
+    // Remembers where the control stands against its parent's client area, the base its
+    // anchors keep.
+    void updateAnchorRules();
+    // The bounds the anchors give for the parent's present client size.
+    RECT anchoredBounds(int clientWidth, int clientHeight) const;
+    // A right click or the menu key at screenPos (clientPos (-1, -1) from the keyboard):
+    // true when handled.
+    bool contextPopup(POINT screenPos, POINT clientPos);
 
     QWidget* widget_ = nullptr;
     TWinControl* parent_ = nullptr;
@@ -206,10 +300,19 @@ private:
     bool parentFont_ = true;
     bool applyingParentFont_ = false;
     TColor color_ = clBtnFace;
+    bool parentColor_ = true;
     TAlign align_ = alNone;
     std::string hint_;
     bool showHint_ = false;
+    bool parentShowHint_ = true;
     TCursor cursor_ = crDefault;
+    TAnchors anchors_ = akLeft | akTop;
+    RECT anchorBounds_{};
+    int anchorParentWidth_ = 0;
+    int anchorParentHeight_ = 0;
+    bool anchoring_ = false; // SetBounds runs for the anchors: their base stays
+    TSizeConstraints constraints_;
+    TPopupMenu* popupMenu_ = nullptr;
 };
 
 class TWinControl : public TControl {
@@ -226,6 +329,15 @@ public:
     virtual void SetFocus();
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool tabStop);
+    // The place in the parent's order of Tab key moves, from 0; -1 without a parent.
+    // Values past the end put the control last.
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    // Kept and passed on to children as the framework does; no look of its own here.
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool ctl3D);
+    bool ParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool parentCtl3D);
 
     // Lays out the children with an Align other than alNone inside the client area.
     void AlignControls();
@@ -263,8 +375,18 @@ private:
     friend struct vx::ControlEvents;
     void insertControl(TControl* control);
     void removeControl(TControl* control);
+    // Moves the anchored children for the client area's present size.
+    void anchorControls();
+    // Gives the desktop's focus chain the order of tabList_.
+    void applyTabOrder();
+    void takeCtl3D(bool ctl3D);
+    // Tells every control of the tree focused now sits in.
+    static void broadcastFocus(TWinControl* root, TWinControl* focused);
 
     std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
     bool tabStop_ = false;
     bool aligning_ = false;
     bool handleAllocated_ = false;

@@ -18,6 +18,9 @@ public:
     std::uint32_t u8(std::size_t at) const { return data_[at]; }
     std::uint32_t u16(std::size_t at) const { return data_[at] | (data_[at + 1] << 8); }
     std::uint32_t u32(std::size_t at) const { return u16(at) | (u16(at + 2) << 16); }
+    std::uint32_t u32BigEndian(std::size_t at) const {
+        return (u8(at) << 24) | (u8(at + 1) << 16) | (u8(at + 2) << 8) | u8(at + 3);
+    }
     const BYTE* at(std::size_t offset) const { return data_ + offset; }
     std::size_t size() const { return size_; }
 
@@ -140,9 +143,16 @@ bool DecodeCursorFile(const BYTE* data, std::size_t size, TCursorPicture& pictur
     }
     static const BYTE pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (best.length >= 8 && std::memcmp(file.at(best.offset), pngSignature, 8) == 0) {
+        // The size the image header declares is the size decoding makes, so it is held to the
+        // limit before anything is decoded: a small file can declare a huge picture.
+        const Reader png(file.at(best.offset), best.length);
+        if (!png.has(12, 12) || std::memcmp(png.at(12), "IHDR", 4) != 0) return false;
+        const std::uint32_t width = png.u32BigEndian(16);
+        const std::uint32_t height = png.u32BigEndian(20);
+        if (width == 0 || width > maxSide || height == 0 || height > maxSide) return false;
         picture = TCursorPicture();
-        picture.Width = best.width;
-        picture.Height = best.height;
+        picture.Width = static_cast<int>(width);
+        picture.Height = static_cast<int>(height);
         picture.HotSpot = best.hotSpot;
         picture.Png.assign(file.at(best.offset), file.at(best.offset) + best.length);
         return true;

@@ -15,7 +15,8 @@ struct TCursorPicture {
     POINT HotSpot;
     // 0xAARRGGBB, rows top to bottom; empty when the image is a PNG (see Png).
     std::vector<std::uint32_t> Pixels;
-    // The bytes of an image stored as PNG, for the caller to decode.
+    // The bytes of an image stored as PNG, for the caller to decode; its header's size (in
+    // Width and Height) is within the limit of 256 pixels a side.
     std::vector<BYTE> Png;
 };
 

@@ -25,6 +25,7 @@ void Frame3D(TCanvas& canvas, RECT& rect, TColor topColor, TColor bottomColor, i
 }
 
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
+    SetParentColor(false);
     SetBounds(0, 0, 185, 41);
 }
 

@@ -14,6 +14,17 @@
 
 namespace {
 TScreen theScreen;
+
+// The title bar of a window that shows only some of its buttons.
+Qt::WindowFlags titleButtons(TBorderIcons icons) {
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (icons & biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (icons & biMinimize) flags |= Qt::WindowMinimizeButtonHint;
+    if (icons & biMaximize) flags |= Qt::WindowMaximizeButtonHint;
+    if (icons & biHelp) flags |= Qt::WindowContextHelpButtonHint;
+    return flags;
+}
+
 } // namespace
 
 TScreen* Screen = &theScreen;
@@ -140,7 +151,6 @@ void FormWindow::moveEvent(QMoveEvent* event) {
 void FormWindow::resizeEvent(QResizeEvent* event) {
     layoutChildren();
     Widget<QWidget>::resizeEvent(event);
-    if (control && form_->OnResize) Guarded([&] { form_->OnResize(form_); });
 }
 
 void FormWindow::changeEvent(QEvent* event) {
@@ -186,6 +196,7 @@ TForm::TForm(TComponent* owner)
     : TWinControl(owner), window_(new vx::FormWindow(this)), canvas_(std::make_unique<TCanvas>()) {
     liveForms().push_back(this);
     AttachWidget(window_);
+    SetParentColor(false);
     TControl::SetVisible(false);
     window_->resize(320, 240);
     applyWindowFlags();
@@ -246,6 +257,7 @@ void TForm::applyWindowFlags() {
         break;
     default:
         flags = Qt::Window;
+        if (borderIcons_ != (biSystemMenu | biMinimize | biMaximize)) flags |= titleButtons(borderIcons_);
         break;
     }
     if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
@@ -260,16 +272,22 @@ void TForm::applyWindowFlags() {
     }
 }
 
-void TForm::SetConstraints(const TSizeConstraints& constraints) {
-    constraints_ = constraints;
+void TForm::SetBorderIcons(TBorderIcons icons) {
+    if (icons == borderIcons_) return;
+    borderIcons_ = icons;
+    applyWindowFlags();
+}
+
+void TForm::ConstraintsChanged() {
     applyConstraints();
 }
 
 void TForm::applyConstraints() {
     const bool fixed = borderStyle_ == bsDialog || borderStyle_ == bsSingle || borderStyle_ == bsToolWindow;
-    QSize minimum(constraints_.MinWidth, constraints_.MinHeight);
-    QSize maximum(constraints_.MaxWidth > 0 ? constraints_.MaxWidth : QWIDGETSIZE_MAX,
-                  constraints_.MaxHeight > 0 ? constraints_.MaxHeight : QWIDGETSIZE_MAX);
+    const TSizeConstraints& limits = Constraints();
+    QSize minimum(limits.MinWidth(), limits.MinHeight());
+    QSize maximum(limits.MaxWidth() > 0 ? limits.MaxWidth() : QWIDGETSIZE_MAX,
+                  limits.MaxHeight() > 0 ? limits.MaxHeight() : QWIDGETSIZE_MAX);
     if (fixed) minimum = maximum = window_->size();
     window_->setMinimumSize(minimum);
     window_->setMaximumSize(maximum);

@@ -30,6 +30,9 @@ enum TFormStyle { fsNormal, fsStayOnTop };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TMenuBarPlacement { mbpAbove, mbpOver, mbpHidden };
+// The buttons of a window's title bar (a sizeable or single border's; a dialog has its own).
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0;
@@ -43,13 +46,6 @@ constexpr TModalResult mrNo = 7;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
-
-struct TSizeConstraints {
-    int MinWidth = 0; // 0: no limit
-    int MinHeight = 0;
-    int MaxWidth = 0;
-    int MaxHeight = 0;
-};
 
 struct TMessage {
     unsigned Msg = 0;
@@ -81,8 +77,8 @@ public:
     void SetPosition(TPosition position) { position_ = position; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle style);
-    const TSizeConstraints& Constraints() const { return constraints_; }
-    void SetConstraints(const TSizeConstraints& constraints);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons icons);
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
     TMainMenu* Menu() const { return menu_; }
@@ -130,7 +126,6 @@ public:
     TNotifyEvent OnHide;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnPaint;
-    TNotifyEvent OnResize;
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TCloseEvent OnClose;
@@ -149,6 +144,8 @@ protected:
     virtual void DoHide();
     bool KeyDown(WORD& key, TShiftState shift) override;
     void TextChanged() override;
+    // The window's own limits follow the constraints.
+    void ConstraintsChanged() override;
 
 private:
     friend class vx::FormWindow;
@@ -165,7 +162,7 @@ private:
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
     TFormStyle formStyle_ = fsNormal;
-    TSizeConstraints constraints_;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TMainMenu* menu_ = nullptr;
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;

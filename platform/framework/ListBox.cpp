@@ -34,8 +34,18 @@ void TCustomListBox::RecreateWnd() {
     for (const auto& [text, data] : saved)
         window_.SetItemData(AddString(text), data);
     window_.SetRedraw(true);
-    SetTopIndex(top);
-    SetItemIndex(index);
+    // A list that is sorted now keeps the same items at the top and selected.
+    auto placeOf = [&](int before) {
+        if (before < 0 || before >= static_cast<int>(saved.size())) return before;
+        for (int i = 0; i < window_.GetCount(); ++i) {
+            std::string text;
+            window_.GetText(i, text);
+            if (text == saved[before].first && window_.GetItemData(i) == saved[before].second) return i;
+        }
+        return before;
+    };
+    SetItemIndex(placeOf(index));
+    SetTopIndex(placeOf(top));
 }
 
 TStrings* TCustomListBox::Items() const {

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <cctype>
+#include <charconv>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -116,4 +117,20 @@ int CompareLocaleText(const std::string& a, const std::string& b, bool ignoreCas
     }
     const int order = collatorFor(localeName, ignoreCase).compare(vx::ToQString(a), vx::ToQString(b));
     return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+std::string StoredFloatText(double value, int significantDigits) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general,
+                                      significantDigits);
+    return std::string(text, result.ptr);
+}
+
+bool ParseStoredFloat(std::string_view text, double& value) {
+    std::string number(text.substr(!text.empty() && text.front() == '+' ? 1 : 0));
+    if (const std::size_t comma = number.find(','); comma != std::string::npos && number.find('.') == std::string::npos)
+        number[comma] = '.';
+    const char* end = number.data() + number.size();
+    const auto result = std::from_chars(number.data(), end, value);
+    return !number.empty() && result.ec == std::errc() && result.ptr == end;
 }

@@ -4,6 +4,7 @@
 // UTF-8 like the rest of the program. Safe from any thread.
 #include <array>
 #include <string>
+#include <string_view>
 
 struct TFormatSettings {
     // The locale whose sorting CompareLocaleText uses ("en_US"); empty: the user's.
@@ -39,3 +40,11 @@ void SetFormatSettings(const TFormatSettings& settings);
 // -1, 0 or 1: the order of a and b in the program's locale, symbols and punctuation
 // counting as characters; with ignoreCase, letters that differ only in case are equal.
 int CompareLocaleText(const std::string& a, const std::string& b, bool ignoreCase);
+
+// Numbers in stored text (settings, variants as text) read the same under every locale:
+// written in the "%.*g" form with a '.' for the decimal point whatever the C locale says,
+// read with either a '.' or a ',' as the decimal point, so that files written under a
+// comma locale before still read back.
+std::string StoredFloatText(double value, int significantDigits);
+// False for anything but a whole number (blanks included).
+bool ParseStoredFloat(std::string_view text, double& value);

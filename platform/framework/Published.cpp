@@ -1,5 +1,7 @@
 #include "platform/framework/Published.h"
 
+#include "platform/framework/Bitmap.h"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -66,13 +68,21 @@ public:
 
     std::vector<const TPropInfo*> properties(const TObject& object) {
         std::lock_guard guard(lock_);
-        ClassEntry* entry = classOf(object);
+        return listOf(classOf(object));
+    }
+
+    std::vector<const TPropInfo*> properties(const std::string& className) {
+        std::lock_guard guard(lock_);
+        return listOf(find(className));
+    }
+
+private:
+    std::vector<const TPropInfo*> listOf(ClassEntry* entry) {
         if (!entry) return {};
         if (!entry->all) entry->all = flatten(*entry);
         return *entry->all;
     }
 
-private:
     ClassEntry* find(const std::string& name) {
         auto it = classes_.find(name);
         return it == classes_.end() ? nullptr : it->second.get();
@@ -210,6 +220,45 @@ TComponent* findComponentFor(TObject& object, std::string_view name) {
     return nullptr;
 }
 
+std::string pictureText(const TBitmap& picture) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (BYTE byte : picture.SaveToMemory()) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void setPicture(TObject& object, const TPropInfo& prop, std::string_view text) {
+    auto refuse = [&prop] { throw EPropertyError("Invalid picture data for " + prop.Name); };
+    if (text.size() % 2 != 0) refuse();
+    std::vector<BYTE> bytes;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
+        if (high < 0 || low < 0) refuse();
+        bytes.push_back(static_cast<BYTE>(high << 4 | low));
+    }
+    if (bytes.empty()) {
+        SetObjectProp(object, prop, nullptr);
+        return;
+    }
+    TBitmap picture;
+    try {
+        picture.LoadFromMemory(bytes.data(), bytes.size());
+    } catch (const Exception&) {
+        refuse();
+    }
+    SetObjectProp(object, prop, &picture);
+}
+
 } // namespace
 
 namespace published {
@@ -261,6 +310,11 @@ const TTypeInfo& TypeVariant() {
     return simpleType(tkVariant, "Variant");
 }
 
+const TTypeInfo& TypeThreadPriority() {
+    return EnumerationType("TThreadPriority", {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher",
+                                               "tpHighest", "tpTimeCritical"});
+}
+
 const TTypeInfo& IntegerType(const std::string& name) {
     return simpleType(tkInteger, name);
 }
@@ -280,6 +334,10 @@ const TTypeInfo& SetType(const std::string& name, const TTypeInfo& memberType) {
         type.Name = name;
         type.CompType = &memberType;
     });
+}
+
+const TTypeInfo& MethodType(const std::string& name) {
+    return simpleType(tkMethod, name);
 }
 
 const TTypeInfo& ClassType(const std::string& className) {
@@ -305,6 +363,18 @@ bool ClassInheritsFrom(const std::string& className, const std::string& ancestor
     return Registry::instance().inheritsFrom(className, ancestor);
 }
 
+TPropInfo InheritedProperty(const std::string& className, std::string_view name,
+                            std::optional<std::int64_t> defaultValue) {
+    ensureFramework();
+    for (const TPropInfo* prop : Registry::instance().properties(className)) {
+        if (!sameName(prop->Name, name)) continue;
+        TPropInfo copy = *prop;
+        copy.Default = defaultValue;
+        return copy;
+    }
+    throw EPropertyError(className + " publishes no " + std::string(name));
+}
+
 std::vector<const TPropInfo*> GetPropList(const TObject& object, TTypeKinds kinds) {
     ensureFramework();
     std::vector<const TPropInfo*> list = Registry::instance().properties(object);
@@ -322,6 +392,10 @@ const TPropInfo* GetPropInfo(const TObject& object, std::string_view name, TType
 
 bool IsPublishedProp(const TObject& object, std::string_view name) {
     return GetPropInfo(object, name) != nullptr;
+}
+
+bool IsStoredProp(TObject& object, const TPropInfo& prop) {
+    return !prop.Stored || prop.Stored(object);
 }
 
 std::int64_t GetOrdProp(TObject& object, const TPropInfo& prop) {
@@ -362,6 +436,18 @@ Variant GetVariantProp(TObject& object, const TPropInfo& prop) {
 
 void SetVariantProp(TObject& object, const TPropInfo& prop, const Variant& value) {
     write(object, prop, value);
+}
+
+TMethod GetMethodProp(TObject& object, const TPropInfo& prop) {
+    return take<TMethod>(read(object, prop), prop);
+}
+
+void SetMethodProp(TObject& object, const TPropInfo& prop, const TMethod& handler) {
+    write(object, prop, handler);
+}
+
+bool IsPictureProp(const TPropInfo& prop) {
+    return prop.Kind() == tkClass && ClassInheritsFrom(prop.PropType->ClassName, "TGraphic");
 }
 
 std::string GetEnumName(const TTypeInfo& type, int value) {
@@ -429,6 +515,7 @@ std::string GetPropText(TObject& object, const TPropInfo& prop) {
     case tkClass: {
         TObject* value = GetObjectProp(object, prop);
         if (!value) return {};
+        if (auto* picture = dynamic_cast<TBitmap*>(value)) return pictureText(*picture);
         if (auto* component = dynamic_cast<TComponent*>(value)) return component->Name();
         return value->ClassName();
     }
@@ -446,7 +533,8 @@ std::int64_t integerText(const TPropInfo& prop, std::string_view text, bool wide
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
         invalidText(prop, text);
-    if (!wide && (value < INT32_MIN || value > INT32_MAX)) invalidText(prop, text);
+    // A 32-bit integer type is signed or unsigned (Cardinal): its text is either.
+    if (!wide && (value < INT32_MIN || value > UINT32_MAX)) invalidText(prop, text);
     return value;
 }
 
@@ -495,6 +583,10 @@ void SetPropText(TObject& object, const TPropInfo& prop, std::string_view text) 
         SetVariantProp(object, prop, Variant(std::string(text)));
         return;
     case tkClass: {
+        if (IsPictureProp(prop)) {
+            setPicture(object, prop, trimmed(text));
+            return;
+        }
         if (trimmed(text).empty()) {
             SetObjectProp(object, prop, nullptr);
             return;

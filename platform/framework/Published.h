@@ -9,12 +9,15 @@
 // Values go by kind: ordinal kinds (integer, character, enumeration, set, 64-bit integer)
 // as a 64-bit integer (a set as a bit mask of its members' values), floats as a double,
 // strings as text, objects (string lists, collections, component references and
-// sub-objects such as a font) as a pointer, variants as a Variant. Each value also reads and
-// writes as text. The framework's own classes are registered on first use; other layers
-// register theirs as they start. Lookups are safe from any thread.
+// sub-objects such as a font) as a pointer, variants as a Variant, events as their handler.
+// Each value but an event's also reads and writes as text. The framework's own classes are
+// registered on first use; other layers register theirs as they start. Lookups are safe
+// from any thread.
 #include "platform/framework/Classes.h"
 #include "platform/framework/Variants.h"
 
+#include <any>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -81,7 +84,8 @@ public:
 };
 
 // Types of every program: Integer, Int64, Char, WideChar, String, Boolean (an enumeration
-// of False and True), Single, Double, Extended, Currency, Variant.
+// of False and True), Single, Double, Extended, Currency, Variant, and TThreadPriority (a
+// thread's priority, tpIdle to tpTimeCritical).
 const TTypeInfo& TypeInteger();
 const TTypeInfo& TypeInt64();
 const TTypeInfo& TypeChar();
@@ -90,6 +94,7 @@ const TTypeInfo& TypeString();
 const TTypeInfo& TypeBoolean();
 const TTypeInfo& TypeFloat(TFloatType floatType);
 const TTypeInfo& TypeVariant();
+const TTypeInfo& TypeThreadPriority();
 // A named type of its own (one object per name): an integer type such as TColor, an
 // enumeration with its members, a set of an enumeration, a class.
 const TTypeInfo& IntegerType(const std::string& name);
@@ -97,7 +102,13 @@ const TTypeInfo& EnumerationType(const std::string& name, std::vector<std::strin
 const TTypeInfo& SetType(const std::string& name, const TTypeInfo& memberType);
 const TTypeInfo& ClassType(const std::string& className);
 
-using TPropValue = std::variant<std::int64_t, double, std::string, TObject*, Variant>;
+// An event's handler as a value: the event's own std::function (empty when unassigned).
+using TMethod = std::any;
+
+// An event type ("TNotifyEvent", "TMouseEvent"): a method-kind type of its own name.
+const TTypeInfo& MethodType(const std::string& name);
+
+using TPropValue = std::variant<std::int64_t, double, std::string, TObject*, Variant, TMethod>;
 
 // A published property. Get and Set see the object as its registered class; Set is empty
 // for a property that cannot be written (a sub-object is changed through its own
@@ -109,6 +120,9 @@ struct TPropInfo {
     std::function<void(TObject&, const TPropValue&)> Set;
     // The value a form description would leave out (ordinal kinds).
     std::optional<std::int64_t> Default;
+    // Whether a form description writes the value at all (empty: always); a control's
+    // colour, say, is left out while it takes its parent's.
+    std::function<bool(TObject&)> Stored;
 
     TTypeKind Kind() const { return PropType->Kind; }
 };
@@ -128,11 +142,17 @@ bool IsPublishedClass(const std::string& className);
 // True when className is ancestor or a registered descendant of it.
 bool ClassInheritsFrom(const std::string& className, const std::string& ancestor);
 
+// className's published property of that name (its own or inherited) with another default,
+// for a descendant that publishes it again so; EPropertyError when there is none.
+TPropInfo InheritedProperty(const std::string& className, std::string_view name,
+                            std::optional<std::int64_t> defaultValue);
+
 // The object's published properties of the given kinds, in order (see the top).
 std::vector<const TPropInfo*> GetPropList(const TObject& object, TTypeKinds kinds = tkProperties);
 // The object's published property of that name (ignoring ASCII case), nullptr when none.
 const TPropInfo* GetPropInfo(const TObject& object, std::string_view name, TTypeKinds kinds = tkAny);
 bool IsPublishedProp(const TObject& object, std::string_view name);
+bool IsStoredProp(TObject& object, const TPropInfo& prop);
 
 // Typed access; a value of the wrong kind for the property raises EPropertyError.
 std::int64_t GetOrdProp(TObject& object, const TPropInfo& prop);
@@ -147,6 +167,15 @@ TObject* GetObjectProp(TObject& object, const TPropInfo& prop);
 void SetObjectProp(TObject& object, const TPropInfo& prop, TObject* value);
 Variant GetVariantProp(TObject& object, const TPropInfo& prop);
 void SetVariantProp(TObject& object, const TPropInfo& prop, const Variant& value);
+// An event's handler, and assigning one: a handler of another type than the event's raises
+// EPropertyError.
+TMethod GetMethodProp(TObject& object, const TPropInfo& prop);
+void SetMethodProp(TObject& object, const TPropInfo& prop, const TMethod& handler);
+
+// A picture (a property of a TGraphic class, such as a button's glyph) reads and writes as
+// the text a form description keeps picture data in: the picture's BMP bytes in
+// hexadecimal, two upper-case digits a byte; "" is no picture.
+bool IsPictureProp(const TPropInfo& prop);
 
 // Enumeration and set texts. GetEnumName of a value outside the type gives the number;
 // GetEnumValue compares names ignoring ASCII case and answers -1 for none (the program's
@@ -161,8 +190,8 @@ std::int64_t StringToSet(const TTypeInfo& setType, std::string_view text);
 
 // The value as text: integers in decimal, a character as itself, an enumeration member's
 // name, a set as SetToString, a float in the shortest form that reads back the same (with
-// "."), a variant as its text, a component reference as the component's name, other
-// objects as their class name.
+// "."), a variant as its text, a component reference as the component's name, a picture as
+// above, other objects as their class name.
 std::string GetPropText(TObject& object, const TPropInfo& prop);
 // The inverse; a component reference is found by name among the object's components and
 // its owner's ("" names none). Text the property cannot take raises EPropertyError.
@@ -211,6 +240,26 @@ template <class C> C& as(TObject& object) {
     return dynamic_cast<C&>(object);
 }
 
+// The value type of a data member: an atomic member holds its value type.
+template <class T> struct MemberValue { using type = T; };
+template <class T> struct MemberValue<std::atomic<T>> { using type = T; };
+
+template <class E> const E& handlerOf(const TPropValue& value, const std::string& property) {
+    const auto* handler = std::get_if<TMethod>(&value);
+    const E* typed = handler ? std::any_cast<E>(handler) : nullptr;
+    if (!typed) wrongKind(property);
+    return *typed;
+}
+
+// The handler an event field holds: the field itself (a std::function), or a copy of what a
+// slot that guards its handler gives by Get.
+template <class F> auto handlerIn(const F& field) {
+    if constexpr (requires { field.Get(); })
+        return field.Get();
+    else
+        return field;
+}
+
 } // namespace published
 
 // A property read and written through member functions of C.
@@ -223,6 +272,22 @@ TPropInfo Property(std::string name, const TTypeInfo& type, R (C::*get)() const,
     info.Get = [get](TObject& object) { return published::toValue((published::as<C>(object).*get)()); };
     info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
         (published::as<C>(object).*set)(published::fromValue<V>(value, property));
+    };
+    info.Default = defaultValue;
+    return info;
+}
+
+// A property that is a plain data member of C, read and written as a whole.
+template <class C, class T>
+TPropInfo FieldProperty(std::string name, const TTypeInfo& type, T C::*field,
+                        std::optional<std::int64_t> defaultValue = std::nullopt) {
+    using V = typename published::MemberValue<T>::type;
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [field](TObject& object) { return published::toValue(V(published::as<C>(object).*field)); };
+    info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
+        published::as<C>(object).*field = published::fromValue<V>(value, property);
     };
     info.Default = defaultValue;
     return info;
@@ -264,6 +329,56 @@ TPropInfo AssignedProperty(std::string name, const TTypeInfo& type, R* (C::*get)
     info.Set = [get, property = info.Name](TObject& owner, const TPropValue& value) {
         if (R* source = published::fromValue<R*>(value, property))
             (published::as<C>(owner).*get)()->Assign(*source);
+    };
+    return info;
+}
+
+// The property, written to a form description only while stored(object as a C) holds.
+template <class C, class P> TPropInfo StoredWhen(TPropInfo info, P stored) {
+    info.Stored = [stored](TObject& object) { return stored(published::as<C>(object)); };
+    return info;
+}
+
+// An event: a field of C holding the handler (see handlerIn), read and assigned as a TMethod.
+template <class C, class F> TPropInfo EventProperty(std::string name, const TTypeInfo& type, F C::*field) {
+    using E = decltype(published::handlerIn(std::declval<const F&>()));
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [field](TObject& object) {
+        return TPropValue(TMethod(published::handlerIn(published::as<C>(object).*field)));
+    };
+    info.Set = [field, property = info.Name](TObject& object, const TPropValue& value) {
+        published::as<C>(object).*field = published::handlerOf<E>(value, property);
+    };
+    return info;
+}
+
+// An event read and assigned through member functions of C.
+template <class C, class R, class V>
+TPropInfo EventProperty(std::string name, const TTypeInfo& type, R (C::*get)() const, void (C::*set)(V)) {
+    using E = std::decay_t<V>;
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [get](TObject& object) { return TPropValue(TMethod(E((published::as<C>(object).*get)()))); };
+    info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
+        (published::as<C>(object).*set)(published::handlerOf<E>(value, property));
+    };
+    return info;
+}
+
+// A picture held by the object and replaced through a setter that copies the picture given
+// (nullptr: none).
+template <class C, class P>
+TPropInfo PictureProperty(std::string name, const TTypeInfo& type, const P& (C::*get)() const,
+                          void (C::*set)(const P*)) {
+    TPropInfo info;
+    info.Name = std::move(name);
+    info.PropType = &type;
+    info.Get = [get](TObject& object) { return published::toValue(&(published::as<C>(object).*get)()); };
+    info.Set = [set, property = info.Name](TObject& object, const TPropValue& value) {
+        (published::as<C>(object).*set)(published::fromValue<const P*>(value, property));
     };
     return info;
 }

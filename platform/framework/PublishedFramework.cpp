@@ -28,6 +28,10 @@ const TTypeInfo& bevelType() {
     return EnumerationType("TBevelCut", {"bvNone", "bvLowered", "bvRaised"});
 }
 
+const TTypeInfo& notifyEvent() {
+    return MethodType("TNotifyEvent");
+}
+
 void registerBases() {
     RegisterPublishedClass("TObject", "", {});
     RegisterPublishedClass("TPersistent", "TObject", {});
@@ -36,6 +40,19 @@ void registerBases() {
     RegisterPublishedClass("TCollectionItem", "TPersistent", {});
     RegisterPublishedClass("TStrings", "TObject", {});
     RegisterPublishedClass("TStringList", "TStrings", {});
+    RegisterPublishedClass("TGraphic", "TObject", {});
+    RegisterPublishedClass("TBitmap", "TGraphic", {});
+    RegisterPublishedClass("TSizeConstraints", "TPersistent",
+                           {
+                               Property("MaxHeight", TypeInteger(), &TSizeConstraints::MaxHeight,
+                                        &TSizeConstraints::SetMaxHeight, 0),
+                               Property("MaxWidth", TypeInteger(), &TSizeConstraints::MaxWidth,
+                                        &TSizeConstraints::SetMaxWidth, 0),
+                               Property("MinHeight", TypeInteger(), &TSizeConstraints::MinHeight,
+                                        &TSizeConstraints::SetMinHeight, 0),
+                               Property("MinWidth", TypeInteger(), &TSizeConstraints::MinWidth,
+                                        &TSizeConstraints::SetMinWidth, 0),
+                           });
     RegisterPublishedClass("TComponent", "TObject",
                            {
                                Property("Name", TypeString(), &TComponent::Name, &TComponent::SetName),
@@ -58,6 +75,7 @@ void registerBases() {
 }
 
 void registerControls() {
+    const TTypeInfo& anchorKind = EnumerationType("TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"});
     RegisterPublishedClass(
         "TControl", "TComponent",
         {
@@ -69,18 +87,54 @@ void registerControls() {
                 "Align",
                 EnumerationType("TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}),
                 &TControl::Align, &TControl::SetAlign, alNone),
-            Property("Color", colorType(), &TControl::Color, &TControl::SetColor),
+            Property("Anchors", SetType("TAnchors", anchorKind), &TControl::Anchors, &TControl::SetAnchors,
+                     akLeft | akTop),
+            StoredWhen<TControl>(Property("Color", colorType(), &TControl::Color, &TControl::SetColor),
+                                 [](TControl& control) { return !control.ParentColor(); }),
+            Property("ParentColor", TypeBoolean(), &TControl::ParentColor, &TControl::SetParentColor, true),
+            SubObjectProperty("Constraints", ClassType("TSizeConstraints"), &TControl::Constraints),
             Property("Cursor", IntegerType("TCursor"), &TControl::Cursor, &TControl::SetCursor, crDefault),
             Property("Enabled", TypeBoolean(), &TControl::Enabled, &TControl::SetEnabled, true),
-            SubObjectProperty("Font", ClassType("TFont"), &TControl::Font),
+            StoredWhen<TControl>(SubObjectProperty("Font", ClassType("TFont"), &TControl::Font),
+                                 [](TControl& control) { return !control.ParentFont(); }),
             Property("Hint", TypeString(), &TControl::Hint, &TControl::SetHint),
             Property("ParentFont", TypeBoolean(), &TControl::ParentFont, &TControl::SetParentFont, true),
-            Property("ShowHint", TypeBoolean(), &TControl::ShowHint, &TControl::SetShowHint, false),
+            Property("PopupMenu", ClassType("TPopupMenu"), &TControl::PopupMenu, &TControl::SetPopupMenu),
+            StoredWhen<TControl>(
+                Property("ShowHint", TypeBoolean(), &TControl::ShowHint, &TControl::SetShowHint, false),
+                [](TControl& control) { return !control.ParentShowHint(); }),
+            Property("ParentShowHint", TypeBoolean(), &TControl::ParentShowHint, &TControl::SetParentShowHint,
+                     true),
             Property("Visible", TypeBoolean(), &TControl::Visible, &TControl::SetVisible, true),
+            EventProperty("OnClick", notifyEvent(), &TControl::OnClick),
+            EventProperty("OnContextPopup", MethodType("TContextPopupEvent"), &TControl::OnContextPopup),
+            EventProperty("OnDblClick", notifyEvent(), &TControl::OnDblClick),
+            EventProperty("OnMouseDown", MethodType("TMouseEvent"), &TControl::OnMouseDown),
+            EventProperty("OnMouseMove", MethodType("TMouseMoveEvent"), &TControl::OnMouseMove),
+            EventProperty("OnMouseUp", MethodType("TMouseEvent"), &TControl::OnMouseUp),
+            EventProperty("OnMouseWheel", MethodType("TMouseWheelEvent"), &TControl::OnMouseWheel),
+            EventProperty("OnMouseWheelDown", MethodType("TMouseWheelUpDownEvent"),
+                          &TControl::OnMouseWheelDown),
+            EventProperty("OnMouseWheelUp", MethodType("TMouseWheelUpDownEvent"), &TControl::OnMouseWheelUp),
+            EventProperty("OnResize", notifyEvent(), &TControl::OnResize),
         });
     RegisterPublishedClass(
         "TWinControl", "TControl",
-        {Property("TabStop", TypeBoolean(), &TWinControl::TabStop, &TWinControl::SetTabStop)});
+        {
+            StoredWhen<TWinControl>(
+                Property("Ctl3D", TypeBoolean(), &TWinControl::Ctl3D, &TWinControl::SetCtl3D, true),
+                [](TWinControl& control) { return !control.ParentCtl3D(); }),
+            Property("ParentCtl3D", TypeBoolean(), &TWinControl::ParentCtl3D, &TWinControl::SetParentCtl3D,
+                     true),
+            Property("TabOrder", IntegerType("TTabOrder"), &TWinControl::TabOrder, &TWinControl::SetTabOrder,
+                     -1),
+            Property("TabStop", TypeBoolean(), &TWinControl::TabStop, &TWinControl::SetTabStop, false),
+            EventProperty("OnEnter", notifyEvent(), &TWinControl::OnEnter),
+            EventProperty("OnExit", notifyEvent(), &TWinControl::OnExit),
+            EventProperty("OnKeyDown", MethodType("TKeyEvent"), &TWinControl::OnKeyDown),
+            EventProperty("OnKeyPress", MethodType("TKeyPressEvent"), &TWinControl::OnKeyPress),
+            EventProperty("OnKeyUp", MethodType("TKeyEvent"), &TWinControl::OnKeyUp),
+        });
     RegisterPublishedClass("TGraphicControl", "TControl", {});
     RegisterPublishedClass("TCustomControl", "TWinControl", {});
 }
@@ -92,7 +146,8 @@ void registerStandardControls() {
             Property("Alignment", alignmentType(), &TCustomLabel::Alignment, &TCustomLabel::SetAlignment,
                      taLeftJustify),
             Property("AutoSize", TypeBoolean(), &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize, true),
-            Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption),
+            Property("FocusControl", ClassType("TWinControl"), &TCustomLabel::FocusControl,
+                     &TCustomLabel::SetFocusControl),
             Property("Layout", EnumerationType("TTextLayout", {"tlTop", "tlCenter", "tlBottom"}),
                      &TCustomLabel::Layout, &TCustomLabel::SetLayout, tlTop),
             Property("ShowAccelChar", TypeBoolean(), &TCustomLabel::ShowAccelChar,
@@ -100,8 +155,13 @@ void registerStandardControls() {
             Property("Transparent", TypeBoolean(), &TCustomLabel::Transparent, &TCustomLabel::SetTransparent,
                      false),
             Property("WordWrap", TypeBoolean(), &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap, false),
+            EventProperty("OnMouseEnter", notifyEvent(), &TCustomLabel::OnMouseEnter),
+            EventProperty("OnMouseLeave", notifyEvent(), &TCustomLabel::OnMouseLeave),
         });
-    RegisterPublishedClass("TLabel", "TCustomLabel", {});
+    // A label's caption is its own: a label that shows a text of its own making keeps it
+    // out of the published ones.
+    RegisterPublishedClass("TLabel", "TCustomLabel",
+                           {Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption)});
     RegisterPublishedClass(
         "TButton", "TWinControl",
         {
@@ -131,18 +191,22 @@ void registerStandardControls() {
             Property("MaxLength", TypeInteger(), &TEdit::MaxLength, &TEdit::SetMaxLength, 0),
             Property("ReadOnly", TypeBoolean(), &TEdit::ReadOnly, &TEdit::SetReadOnly, false),
             Property("Text", TypeString(), &TControl::Text, &TControl::SetText),
+            EventProperty("OnChange", notifyEvent(), &TEdit::OnChange),
         });
     RegisterPublishedClass(
         "TComboBox", "TWinControl",
         {
             Property("DropDownCount", TypeInteger(), &TComboBox::DropDownCount, &TComboBox::SetDropDownCount,
                      8),
+            Property("ItemHeight", TypeInteger(), &TComboBox::ItemHeight, &TComboBox::SetItemHeight),
             AssignedProperty("Items", ClassType("TStrings"), &TComboBox::Items),
             Property("ItemIndex", TypeInteger(), &TComboBox::ItemIndex, &TComboBox::SetItemIndex),
             Property("Sorted", TypeBoolean(), &TComboBox::Sorted, &TComboBox::SetSorted, false),
             Property("Style", EnumerationType("TComboBoxStyle", {"csDropDown", "csSimple", "csDropDownList"}),
                      &TComboBox::Style, &TComboBox::SetStyle, csDropDown),
             Property("Text", TypeString(), &TControl::Text, &TControl::SetText),
+            EventProperty("OnChange", notifyEvent(), &TComboBox::OnChange),
+            EventProperty("OnDropDown", notifyEvent(), &TComboBox::OnDropDown),
         });
     RegisterPublishedClass("TGroupBox", "TWinControl",
                            {Property("Caption", TypeString(), &TControl::Caption, &TControl::SetCaption)});
@@ -179,6 +243,7 @@ void registerExtraControls() {
                      &TTrackBar::TickMarks, &TTrackBar::SetTickMarks, tmBottomRight),
             Property("TickStyle", EnumerationType("TTickStyle", {"tsNone", "tsAuto", "tsManual"}),
                      &TTrackBar::TickStyle, &TTrackBar::SetTickStyle, tsAuto),
+            EventProperty("OnChange", notifyEvent(), &TTrackBar::OnChange),
         });
     RegisterPublishedClass(
         "TUpDown", "TWinControl",
@@ -189,6 +254,8 @@ void registerExtraControls() {
             Property("Min", TypeInteger(), &TUpDown::Min, &TUpDown::SetMin, 0),
             Property("Position", TypeInteger(), &TUpDown::Position, &TUpDown::SetPosition, 0),
             Property("Wrap", TypeBoolean(), &TUpDown::Wrap, &TUpDown::SetWrap, false),
+            EventProperty("OnChanging", notifyEvent(), &TUpDown::OnChanging),
+            EventProperty("OnClick", MethodType("TUDClickEvent"), &TUpDown::OnClick),
         });
     RegisterPublishedClass(
         "TProgressBar", "TWinControl",
@@ -204,6 +271,7 @@ void registerExtraControls() {
             Property("MaxValue", TypeInteger(), &TSpinEdit::MaxValue, &TSpinEdit::SetMaxValue, 100),
             Property("MinValue", TypeInteger(), &TSpinEdit::MinValue, &TSpinEdit::SetMinValue, 0),
             Property("Value", TypeInteger(), &TSpinEdit::Value, &TSpinEdit::SetValue),
+            EventProperty("OnChange", notifyEvent(), &TSpinEdit::OnChange),
         });
 }
 
@@ -229,6 +297,8 @@ void registerListBoxes() {
                 EnumerationType("TListBoxStyle", {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable"}),
                 &TCustomListBox::Style, &TCustomListBox::SetStyle, lbStandard),
             Property("TabWidth", TypeInteger(), &TCustomListBox::TabWidth, &TCustomListBox::SetTabWidth, 0),
+            EventProperty("OnDrawItem", MethodType("TDrawItemEvent"), &TCustomListBox::OnDrawItem),
+            EventProperty("OnMeasureItem", MethodType("TMeasureItemEvent"), &TCustomListBox::OnMeasureItem),
         });
     RegisterPublishedClass("TListBox", "TCustomListBox", {});
 }
@@ -258,6 +328,10 @@ void registerForms() {
         {
             Property("ActiveControl", ClassType("TWinControl"), &TForm::ActiveControl,
                      &TForm::SetActiveControl),
+            Property("BorderIcons",
+                     SetType("TBorderIcons", EnumerationType("TBorderIcon", {"biSystemMenu", "biMinimize",
+                                                                             "biMaximize", "biHelp"})),
+                     &TForm::BorderIcons, &TForm::SetBorderIcons, biSystemMenu | biMinimize | biMaximize),
             Property("BorderStyle",
                      EnumerationType("TFormBorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog",
                                                           "bsToolWindow", "bsSizeToolWin"}),
@@ -275,6 +349,15 @@ void registerForms() {
             Property("WindowState",
                      EnumerationType("TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"}),
                      &TForm::WindowState, &TForm::SetWindowState, wsNormal),
+            EventProperty("OnActivate", notifyEvent(), &TForm::OnActivate),
+            EventProperty("OnClose", MethodType("TCloseEvent"), &TForm::OnClose),
+            EventProperty("OnCloseQuery", MethodType("TCloseQueryEvent"), &TForm::OnCloseQuery),
+            EventProperty("OnCreate", notifyEvent(), &TForm::OnCreate),
+            EventProperty("OnDeactivate", notifyEvent(), &TForm::OnDeactivate),
+            EventProperty("OnDestroy", notifyEvent(), &TForm::OnDestroy),
+            EventProperty("OnHide", notifyEvent(), &TForm::OnHide),
+            EventProperty("OnPaint", notifyEvent(), &TForm::OnPaint),
+            EventProperty("OnShow", notifyEvent(), &TForm::OnShow),
         });
 }
 
@@ -288,6 +371,7 @@ void registerComponents() {
             Property("Enabled", TypeBoolean(), &TMenuItem::Enabled, &TMenuItem::SetEnabled, true),
             Property("ShortCut", shortCut, &TMenuItem::ShortCut, &TMenuItem::SetShortCut, 0),
             Property("Visible", TypeBoolean(), &TMenuItem::Visible, &TMenuItem::SetVisible, true),
+            EventProperty("OnClick", notifyEvent(), &TMenuItem::OnClick),
         });
     RegisterPublishedClass("TMainMenu", "TComponent", {});
     RegisterPublishedClass(
@@ -296,12 +380,14 @@ void registerComponents() {
             Property("Alignment", EnumerationType("TPopupAlignment", {"paLeft", "paRight", "paCenter"}),
                      &TPopupMenu::Alignment, &TPopupMenu::SetAlignment, paLeft),
             Property("AutoPopup", TypeBoolean(), &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup, true),
+            EventProperty("OnPopup", notifyEvent(), &TPopupMenu::OnPopup),
         });
     RegisterPublishedClass(
         "TTimer", "TComponent",
         {
             Property("Enabled", TypeBoolean(), &TTimer::Enabled, &TTimer::SetEnabled, true),
             Property("Interval", IntegerType("Cardinal"), &TTimer::Interval, &TTimer::SetInterval, 1000),
+            EventProperty("OnTimer", notifyEvent(), &TTimer::OnTimer),
         });
     RegisterPublishedClass(
         "TCustomImageList", "TComponent",

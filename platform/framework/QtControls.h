@@ -4,10 +4,12 @@
 #include "platform/framework/Controls.h"
 #include "platform/framework/QtBridge.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QShowEvent>
+#include <QWheelEvent>
 #include <QWidget>
 #include <utility>
 
@@ -46,6 +48,10 @@ struct ControlEvents {
     static bool keyUp(QWidget* widget, QKeyEvent* event);
     static void focusIn(QWidget* widget);
     static void focusOut(QWidget* widget);
+    // A right click or the menu key: true when the control or its popup menu took it.
+    static bool contextPopup(QWidget* widget, QContextMenuEvent* event);
+    // True when a wheel event's handler took the turn.
+    static bool mouseWheel(QWidget* widget, QWheelEvent* event);
 };
 
 template <class Base> class Widget : public Base, public ControlLink {
@@ -112,6 +118,19 @@ protected:
     void focusOutEvent(QFocusEvent* event) override {
         Base::focusOutEvent(event);
         ControlEvents::focusOut(this);
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        if (ControlEvents::mouseWheel(this, event))
+            event->accept();
+        else
+            Base::wheelEvent(event);
+    }
+    // Unhandled, the widget's own menu (an edit's) shows, or the parent hears of it.
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (ControlEvents::contextPopup(this, event))
+            event->accept();
+        else
+            Base::contextMenuEvent(event);
     }
 };
 

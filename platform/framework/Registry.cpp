@@ -24,6 +24,18 @@ std::string joined(const std::vector<std::string>& names) {
 
 TRegistry::TRegistry(DWORD access) : access_(access) {}
 
+TRegistry::~TRegistry() {
+    std::string error;
+    if (updates_ > 0) store().Commit(error); // on the way out of a failure already raised
+    store().Flush();
+}
+
+void TRegistry::EndUpdate() {
+    std::string error;
+    if (updates_ > 0 && --updates_ == 0 && !store().Commit(error))
+        throw ERegistryException("Failed to write the settings (" + error + ")");
+}
+
 RegistryStore& TRegistry::store() const {
     return *RegistryStore::ForRoot(root_);
 }
@@ -46,7 +58,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     const std::string path = resolve(key);
     if (!store().KeyExists(path)) {
         std::string error;
-        if (!canCreate || (access_ & KEY_CREATE_SUB_KEY) == 0 || !store().CreateKey(path, error))
+        if (!canCreate || (access_ & KEY_CREATE_SUB_KEY) == 0 || !store().CreateKey(path, error, later()))
             return false;
     }
     path_ = path;
@@ -70,12 +82,12 @@ bool TRegistry::KeyExists(const std::string& key) const {
 
 bool TRegistry::CreateKey(const std::string& key) {
     std::string error;
-    return (access_ & KEY_CREATE_SUB_KEY) != 0 && store().CreateKey(resolve(key), error);
+    return (access_ & KEY_CREATE_SUB_KEY) != 0 && store().CreateKey(resolve(key), error, later());
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
     std::string error;
-    return mayWrite() && store().DeleteKey(resolve(key), error);
+    return mayWrite() && store().DeleteKey(resolve(key), error, later());
 }
 
 std::vector<std::string> TRegistry::GetKeyNames() const {
@@ -92,7 +104,7 @@ bool TRegistry::ValueExists(const std::string& name) const {
 
 bool TRegistry::DeleteValue(const std::string& name) {
     std::string error;
-    return mayWrite() && store().DeleteValue(path_, name, error);
+    return mayWrite() && store().DeleteValue(path_, name, error, later());
 }
 
 TRegDataType TRegistry::GetDataType(const std::string& name) const {
@@ -125,7 +137,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
 void TRegistry::writeValue(const std::string& name, const RegValue& value) {
     if (!mayWrite()) writeFailed(name, "the key is open for reading only");
     std::string error;
-    if (!store().SetValue(path_, name, value, error)) writeFailed(name, error);
+    if (!store().SetValue(path_, name, value, error, later())) writeFailed(name, error);
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
@@ -192,7 +204,7 @@ void TRegIniFile::WriteString(const std::string& section, const std::string& ide
     if (!mayWrite()) writeFailed(ident, "the key is open for reading only");
     std::string error;
     const std::string path = sectionPath(section);
-    if (!store().CreateKey(path, error) || !store().SetValue(path, ident, RegValue::String(value), error))
+    if (!store().CreateKey(path, error, true) || !store().SetValue(path, ident, RegValue::String(value), error, later()))
         writeFailed(ident, error);
 }
 
@@ -241,10 +253,10 @@ bool TRegIniFile::ValueExists(const std::string& section, const std::string& ide
 
 void TRegIniFile::EraseSection(const std::string& section) {
     std::string error;
-    if (mayWrite() && !SplitRegPath(section).empty()) store().DeleteKey(sectionPath(section), error);
+    if (mayWrite() && !SplitRegPath(section).empty()) store().DeleteKey(sectionPath(section), error, later());
 }
 
 void TRegIniFile::DeleteKey(const std::string& section, const std::string& ident) {
     std::string error;
-    if (mayWrite()) store().DeleteValue(sectionPath(section), ident, error);
+    if (mayWrite()) store().DeleteValue(sectionPath(section), ident, error, later());
 }

@@ -32,6 +32,8 @@ class TRegistry : public TObject {
     VX_CLASS(TRegistry, TObject)
 public:
     explicit TRegistry(DWORD access = KEY_ALL_ACCESS);
+    // Writes what an unfinished update gathered and flushes the store's file to the disk.
+    ~TRegistry() override;
 
     HKEY RootKey() const { return root_; }
     // Closes the current key. A value that is no root raises ERegistryException.
@@ -76,7 +78,14 @@ public:
     int ReadBinaryData(const std::string& name, void* buffer, int size) const;
     void WriteBinaryData(const std::string& name, const void* buffer, int size);
 
+    // Between BeginUpdate and the matching EndUpdate (updates nest) the changes are gathered
+    // and written in one replacement of the store's file; this process sees each at once.
+    // EndUpdate raises ERegistryException when the file cannot be written.
+    void BeginUpdate() { ++updates_; }
+    void EndUpdate();
+
 protected:
+    bool later() const { return updates_ > 0; }
     // The path a key name means from the current key.
     std::string resolve(const std::string& key) const;
     bool mayWrite() const { return (access_ & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0; }
@@ -88,6 +97,7 @@ private:
     DWORD access_;
     std::string path_;
     bool open_ = false;
+    int updates_ = 0;
 };
 
 class TRegIniFile : public TRegistry {

@@ -2,6 +2,7 @@
 
 #include "platform/framework/QtControls.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,12 +10,40 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 namespace {
 
 template <class T> T* widgetAs(QWidget* widget) {
     return static_cast<T*>(widget);
 }
+
+// A combo box that tells its control before its list drops down.
+class ComboWidget : public vx::Widget<QComboBox> {
+public:
+    ComboWidget(TControl* owner, std::function<void()> droppingDown)
+        : vx::Widget<QComboBox>(owner), droppingDown_(std::move(droppingDown)) {}
+    void showPopup() override {
+        if (control) droppingDown_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> droppingDown_;
+};
+
+// Rows of one height in a combo box's list.
+class RowHeightDelegate : public QStyledItemDelegate {
+public:
+    RowHeightDelegate(QObject* parent, int height) : QStyledItemDelegate(parent), height_(height) {}
+    void setHeight(int height) { height_ = height; }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
 
 } // namespace
 
@@ -57,6 +86,35 @@ void TCustomLabel::SetShowAccelChar(bool show) {
     showAccelChar_ = show;
     AdjustBounds();
     Invalidate();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* control) {
+    if (focusControl_) focusControl_->RemoveFreeNotification(this);
+    focusControl_ = control;
+    if (control) control->FreeNotification(this);
+}
+
+void TCustomLabel::Notification(TComponent* component, TOperation operation) {
+    TGraphicControl::Notification(component, operation);
+    if (operation == opRemove && component == focusControl_) focusControl_ = nullptr;
+}
+
+bool TCustomLabel::DialogChar(char key) {
+    if (!focusControl_ || !Enabled() || !showAccelChar_ || !IsAccelerator(key, Caption()) ||
+        !focusControl_->CanFocus())
+        return false;
+    focusControl_->SetFocus();
+    return true;
+}
+
+void TCustomLabel::MouseEnter() {
+    TGraphicControl::MouseEnter();
+    if (OnMouseEnter) OnMouseEnter(this);
+}
+
+void TCustomLabel::MouseLeave() {
+    TGraphicControl::MouseLeave();
+    if (OnMouseLeave) OnMouseLeave(this);
 }
 
 unsigned TCustomLabel::TextFlags() const {
@@ -314,7 +372,8 @@ private:
 };
 
 TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
-    auto* box = new vx::Widget<QComboBox>(this);
+    auto* box = new ComboWidget(this, [this] { vx::Guarded([this] { DropDown(); }); });
+    box->setItemDelegate(new RowHeightDelegate(box, itemHeight_));
     items_ = std::make_unique<Strings>(*this, box);
     QObject::connect(box, &QComboBox::activated, [this, box] {
         StoreCaption(vx::FromQString(box->currentText()));
@@ -372,8 +431,20 @@ void TComboBox::SetSorted(bool sorted) {
     box->model()->sort(0);
 }
 
+void TComboBox::SetItemHeight(int height) {
+    if (height < 1) return;
+    itemHeight_ = height;
+    auto* box = widgetAs<QComboBox>(Widget());
+    static_cast<RowHeightDelegate*>(box->itemDelegate())->setHeight(height);
+    box->view()->doItemsLayout();
+}
+
 void TComboBox::Change() {
     if (OnChange) OnChange(this);
+}
+
+void TComboBox::DropDown() {
+    if (OnDropDown) OnDropDown(this);
 }
 
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {

@@ -30,11 +30,21 @@ public:
     void SetTransparent(bool transparent);
     bool ShowAccelChar() const { return showAccelChar_; }
     void SetShowAccelChar(bool show);
+    // The control the caption's accelerator focuses.
+    TWinControl* FocusControl() const { return focusControl_; }
+    void SetFocusControl(TWinControl* control);
+    bool DialogChar(char key) override;
+
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
 
 protected:
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    void MouseEnter() override;
+    void MouseLeave() override;
     // Fits the bounds to the caption while AutoSize is on (a right-aligned label keeps
     // its right edge).
     void AdjustBounds();
@@ -47,6 +57,7 @@ private:
     bool wordWrap_ = false;
     bool transparent_ = false;
     bool showAccelChar_ = true;
+    TWinControl* focusControl_ = nullptr;
 };
 
 class TLabel : public TCustomLabel {
@@ -155,18 +166,26 @@ public:
     void SetDropDownCount(int count);
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted);
+    // The height of a row of the dropped-down list, in pixels (values below 1 are ignored).
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int height);
     TNotifyEvent OnChange;
+    // Just before the list drops down.
+    TNotifyEvent OnDropDown;
 
     class Strings; // the items, kept in the widget
 
 protected:
     // Runs on user action; fires OnChange.
     virtual void Change();
+    // Fires OnDropDown.
+    virtual void DropDown();
 
 private:
     std::unique_ptr<Strings> items_;
     TComboBoxStyle style_ = csDropDown;
     int dropDownCount_ = 8;
+    int itemHeight_ = 16;
     bool sorted_ = false;
 };
 

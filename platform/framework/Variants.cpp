@@ -2,9 +2,6 @@
 
 #include "platform/framework/Locale.h"
 
-#include <charconv>
-#include <cstdio>
-
 namespace {
 
 const char* typeName(TVarType type) {
@@ -28,11 +25,7 @@ bool parseNumber(const std::string& text, double& value) {
     std::size_t begin = text.find_first_not_of(' ');
     std::size_t end = text.find_last_not_of(' ');
     if (begin == std::string::npos) return false;
-    const char* first = text.data() + begin;
-    const char* last = text.data() + end + 1;
-    if (*first == '+') ++first;
-    const auto result = std::from_chars(first, last, value);
-    return result.ec == std::errc() && result.ptr == last;
+    return ParseStoredFloat(std::string_view(text).substr(begin, end + 1 - begin), value);
 }
 
 template <class T> int threeWay(T a, T b) {
@@ -121,11 +114,8 @@ std::string Variant::AsString() const {
     case varInteger:
         return std::to_string(std::get<std::int64_t>(value_));
     case varDouble:
-    case varDate: {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.15g", std::get<double>(value_));
-        return text;
-    }
+    case varDate:
+        return StoredFloatText(std::get<double>(value_), 15);
     case varString:
         return std::get<std::string>(value_);
     default:

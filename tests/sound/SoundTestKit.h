@@ -81,7 +81,7 @@ class LogEffect : public TSndEffectBase {
 public:
     LogEffect(TComponent* owner, std::int8_t id, std::vector<std::string>* log)
         : TSndEffectBase(owner), id_(id), log_(log) {}
-    std::int8_t GetID() override { return id_; }
+    std::int8_t GetID() const override { return id_; }
     void Init() override {
         ++inits;
         FireChange();

@@ -42,7 +42,7 @@ int runValidator(const std::string& file) {
 } // namespace
 
 TEST(FileNamesToolkit, NormalisesFoldersAndChecksNames) {
-    EXPECT_EQ(NormalDir("C"), "C:\\");
+    EXPECT_EQ(NormalDir("a"), "a/"); // a folder: there are no drive letters
     EXPECT_EQ(NormalDir("c:"), "c:");
     EXPECT_EQ(NormalDir("data\\gfx"), "data\\gfx\\");
     EXPECT_EQ(NormalDir("/home/me"), "/home/me/");
@@ -82,6 +82,13 @@ TEST(FileFolders, ForceDirectoriesMakesEveryLevel) {
     EXPECT_FALSE(ForceDirectories(""));
 }
 
+TEST(FileFolders, TheSystemFolderHoldsTheCLibraryTheProgramRunsWith) {
+    const std::string system = GetSystemDir();
+    ASSERT_FALSE(system.empty());
+    EXPECT_NE(system.back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(system + "/libc.so.6"));
+}
+
 TEST(FileCopyToolkit, ProgressMovesBlockByBlockAndBackToZero) {
     TempTree tree;
     tree.Write("src/" + oddName, std::string(20000, 'p'));
@@ -116,6 +123,7 @@ TEST(FileCopyToolkit, FailuresRaiseAndLeaveTheDestinationAlone) {
     chmod(locked.c_str(), 0444);
     ProgressLog log;
     EXPECT_THROW(CopyFile(source, locked, log.sink()), EFCreateError);
+    EXPECT_THROW(MoveFile(source, locked), EFCreateError);
     EXPECT_EQ(tree.Read("locked.txt"), "locked");
     EXPECT_EQ(log.positions.back(), 0);
     CopyFileEx(source, locked, true, false);
@@ -163,6 +171,30 @@ TEST(FileMoveToolkit, MovesAcrossFileSystemsAndKeepsBothWhenTheSourceStays) {
     EXPECT_EQ(tree.Read("stuck/file"), "both");
     EXPECT_EQ(GetFileSize(elsewhere), 4);
     fs::remove(elsewhere);
+}
+
+TEST(FileMoveToolkit, AMergingMoveLeavesWhatTheUserKeptInTheSourceAndSaysSo) {
+    for (const bool moveFileEx : {false, true}) {
+        TempTree tree;
+        ScopedFileProgressRecorder progress;
+        ScopedMessageRecorder messages;
+        messages.recorder().SetAnswer(IDNO);
+        for (const char* name :
+             {"src/f/kept", "src/f/sub/kept", "src/f/sub/moved", "dst/f/kept", "dst/f/sub/kept"})
+            tree.Write(name, name);
+        TKxFileOperator op(nullptr);
+        op.SetOperation(foMove);
+        op.SetSource(tree.Path("src/f"));
+        op.SetDestination(tree.Path("dst"));
+        if (moveFileEx) {
+            EXPECT_THROW(MoveFileEx(tree.Path("src/f"), tree.Path("dst"), true), EAbort);
+        } else {
+            EXPECT_FALSE(op.Execute());
+        }
+        EXPECT_EQ(tree.Read("src/f/sub/kept") + tree.Read("dst/f/kept") + tree.Read("dst/f/sub/moved"),
+                  "src/f/sub/keptdst/f/keptsrc/f/sub/moved");
+        EXPECT_FALSE(fs::exists(tree.Path("src/f/sub/moved")));
+    }
 }
 
 TEST(FileAttributesToolkit, ReadOnlyHiddenFoldersAndLinks) {
@@ -328,7 +360,9 @@ TEST(FileOperatorToolkit, RunsListsAndRefusesAnEmptyOne) {
 
 TEST(FolderBrowser, PicksAFolderAndFollowsTheSelection) {
     TempTree tree;
-    fs::create_directories(tree.Path("pick me/inner"));
+    // A name found on disk is taken whole, "\\" and all.
+    const std::string inner = "pick me/in\\ner\\";
+    fs::create_directories(tree.Path(inner));
     tree.Write("afile", "x");
     ScopedEnvironment home("HOME", tree.Root().string());
     TBrowseFolderDlg browser(nullptr);
@@ -350,7 +384,8 @@ TEST(FolderBrowser, PicksAFolderAndFollowsTheSelection) {
         // The folder asked for is selected at the start.
         EXPECT_EQ(dialog->Folder(), tree.Path("pick me"));
         EXPECT_TRUE(dialog->OkEnabled());
-        EXPECT_TRUE(dialog->Select(tree.Path("pick me/inner")));
+        EXPECT_TRUE(dialog->Select(tree.Path(inner)));
+        EXPECT_TRUE(dialog->OkEnabled());
         EXPECT_FALSE(dialog->Select("/no/such/place/anywhere"));
         // Centred on the screen.
         const RECT box = dialog->Bounds();
@@ -360,8 +395,8 @@ TEST(FolderBrowser, PicksAFolderAndFollowsTheSelection) {
     };
     ASSERT_TRUE(browser.Execute());
     EXPECT_TRUE(initialized);
-    EXPECT_EQ(browser.FolderName(), tree.Path("pick me/inner"));
-    EXPECT_EQ(seen.back(), tree.Path("pick me/inner"));
+    EXPECT_EQ(browser.FolderName(), tree.Path(inner));
+    EXPECT_EQ(seen.back(), tree.Path(inner));
     EXPECT_EQ(browser.Dialog(), nullptr);
 }
 

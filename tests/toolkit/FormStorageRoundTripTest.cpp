@@ -10,7 +10,11 @@
 #include "tests/platform/files/TempTree.h"
 #include "tests/toolkit/GuiPump.h"
 #include "tests/toolkit/PublishedGadget.h"
+#include "toolkit/KXCtrls.h"
+#include "toolkit/KxSpeedButton.h"
 #include "toolkit/KxTimer.h"
+#include "toolkit/SecretPanel.h"
+#include "toolkit/WebLabel.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +104,10 @@ public:
         list = add<TListBox>("List1");
         timer = add<TKxTimer>("Timer1");
         gadget = add<TTripGadget>("Gadget1");
+        button = add<TKxSpeedButton>("Button1");
+        panel = add<TSecretPanel>("Panel1");
+        label = add<TKxLabel>("Label1");
+        link = add<TWebLabel>("Link1");
         // Every published property of every component but its name.
         for (int i = 0; i < ComponentCount(); ++i) {
             TComponent* component = Components(i);
@@ -155,6 +163,15 @@ public:
             item->SetWeight(weight);
         }
         gadget->Look().SetStyle(fsItalic);
+        TBitmap glyph;
+        glyph.SetSize(3, 2);
+        glyph.SetPixel(1, 0, clRed);
+        button->SetGlyph(&glyph);
+        glyph.SetPixelFormat(pf4bit);
+        panel->SetGlyph(&glyph);
+        label->SetShadowSize(3);
+        label->SetShadowPos(spRightBottom);
+        link->SetFile("https://vortamix.example/rules");
     }
 
     TFormStorage* storage;
@@ -167,6 +184,10 @@ public:
     TListBox* list;
     TKxTimer* timer;
     TTripGadget* gadget;
+    TKxSpeedButton* button;
+    TSecretPanel* panel;
+    TKxLabel* label;
+    TWebLabel* link;
 
 private:
     template <class T> T* add(const char* name) {
@@ -182,7 +203,7 @@ private:
 void dump(std::ostream& out, TObject& object, const std::string& prefix) {
     for (const TPropInfo* prop : GetPropList(object)) {
         const std::string name = prefix + prop->Name;
-        if (prop->Kind() != tkClass) {
+        if (prop->Kind() != tkClass || IsPictureProp(*prop)) {
             out << name << '=' << GetPropText(object, *prop) << '\n';
             continue;
         }
@@ -268,7 +289,8 @@ TEST_P(FormStorageRoundTrip, ANewProcessRestoresEveryValueSaved) {
     for (const char* line : {"Edit1.Font.Style=[fsBold,fsUnderline]\n", "Combo1.Items=alpha,beta,gamma\n",
                              "UpDown1.Associate=Edit2\n", "Edit1.Text=typed text\n", "Gadget1.Note=a note\n",
                              "Gadget1.Items[1].Label=heavy\n", "Gadget1.Ratio=0.1\n", "Gadget1.Grade=B\n",
-                             "Timer1.ThreadPriority=tpLower\n"})
+                             "Timer1.ThreadPriority=tpLower\n", "Button1.Glyph=424D", "Panel1.Glyph=424D",
+                             "Label1.ShadowSize=3\n", "Link1.File=https://vortamix.example/rules\n"})
         EXPECT_NE(restored.find(line), std::string::npos) << line;
 }
 

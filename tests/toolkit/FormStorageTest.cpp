@@ -1,6 +1,7 @@
 #include "toolkit/Placemnt.h"
 
 #include "platform/framework/StdCtrls.h"
+#include "tests/platform/files/FileReplacements.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/toolkit/GuiPump.h"
 #include "toolkit/Kxstrutils.h"
@@ -68,6 +69,27 @@ TEST(FormStorage, SavesAndRestoresStoredPropertiesAndValuesWithThePlacement) {
     EXPECT_EQ(again->edit->Font().Style(), static_cast<TFontStyles>(fsItalic));
     EXPECT_EQ(again->storage->GetStoredValue("counter").AsString(), "41") << "a value comes back as text";
     again->Free();
+}
+
+TEST(FormStorage, ASaveIsOneReplacementAndAValueThatCannotBeStoredIsReportedAfterTheOthers) {
+    Scratch scratch;
+    TSettingsForm* form = scratch.makeForm();
+    form->storage->SetStoredValue("Broken", Variant(std::string("two\nlines")));
+    form->storage->SetStoredValue("After", Variant(7));
+    std::string reported;
+    Application->OnException = [&](TObject*, const Exception& error) { reported = error.Message(); };
+    form->Show();
+    form->edit->SetText("kept");
+    FileReplacements replacements(scratch.tree.Path("storage.ini"));
+    form->Close();
+    Application->OnException = nullptr;
+    form->Free();
+
+    EXPECT_EQ(replacements.Count(), 1) << "the whole form in one replacement of the file";
+    EXPECT_EQ(reported, "Invalid name or value for [Settings] Broken");
+    TIniFile ini(scratch.tree.Path("storage.ini"));
+    EXPECT_EQ(ini.ReadString("Settings", "After", ""), "7");
+    EXPECT_EQ(ini.ReadString("Settings", "Edit1_Text", ""), "kept");
 }
 
 TEST(FormStorage, AValueWithAKeyIsScrambledAndComesBackTheSame) {

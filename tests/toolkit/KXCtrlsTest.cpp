@@ -272,8 +272,8 @@ TEST_F(KxLabelFixture, MouseEventsFollowTheForegroundAndDragging) {
     EXPECT_FALSE(label->MouseInControl());
 
     label->MouseEnter();
-    label->SetEnabled(false);
-    EXPECT_EQ(left, 2) << "disabling the label ends the stay";
+    static_cast<TControl*>(label)->SetEnabled(false);
+    EXPECT_EQ(left, 2) << "disabling the label, as any control, ends the stay";
     label->MouseEnter();
     EXPECT_EQ(entered, 2) << "a disabled label is never entered";
 }
@@ -327,18 +327,24 @@ TEST_F(KxLabelFixture, FocusRectangleIsDrawnOnlyWhileTheFocusControlHasTheFocus)
     TestLabel* label = place();
     auto* target = new TButton(form);
     target->SetParent(form);
+    auto* other = new TButton(form);
+    other->SetParent(form);
+    other->SetTop(40);
     label->SetTransparent(true);
     label->SetShadowSize(0);
     label->SetCaption("Name");
     label->SetFocusControl(target);
     label->SetShowFocus(true);
 
+    form->Show();
     PixelTarget unfocused(label->Width(), label->Height(), white);
     label->PaintOn(unfocused);
-    label->FocusChanged(target);
+    target->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return target->Focused(); }));
     PixelTarget focused(label->Width(), label->Height(), white);
     label->PaintOn(focused);
-    label->FocusChanged(nullptr);
+    other->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return other->Focused(); }));
     PixelTarget after(label->Width(), label->Height(), white);
     label->PaintOn(after);
 

@@ -1,5 +1,7 @@
 #include "toolkit/KxCheckListBox.h"
 
+#include "tests/platform/files/FileReplacements.h"
+
 #include "tests/toolkit/ListBoxTestSupport.h"
 
 #include <QImage>
@@ -331,6 +333,20 @@ TEST_F(CheckListStatesFixture, TheRegistryKeepsThemTheSameWay) {
     TRegIniFile registry("Software\\Vortamix Tests", KEY_READ);
     box->RestoreStatesReg(registry);
     EXPECT_TRUE(box->Checked(2));
+}
+
+TEST_F(CheckListStatesFixture, SavingTheStatesReplacesTheSettingsFileOnce) {
+    for (bool registry : {false, true}) {
+        TIniFile ini(iniPath());
+        ini.WriteString("Other", "Kept", "x");
+        TRegIniFile keys("Software\\Vortamix Tests");
+        FileReplacements replacements(registry ? RegistryFile(HKEY_CURRENT_USER) : iniPath());
+        if (registry)
+            box->SaveStatesReg(keys);
+        else
+            box->SaveStates(ini);
+        EXPECT_EQ(replacements.Count(), 1) << (registry ? "registry" : "INI file");
+    }
 }
 
 TEST_F(CheckListStatesFixture, ASectionWithMoreItemsAppliesOnlyTheListsItems) {

@@ -107,6 +107,31 @@ TEST(KxHook, ADestroyedControlLeavesItsWatchersWithNone) {
     EXPECT_EQ(f.log, (Log{"w before", "form", "w after"}));
 }
 
+TEST(KxHookLifetime, EveryWatcherForgetsAFreedControlWhateverTheOrderOfNotification) {
+    // The hook list asks to hear of the control after the first watcher, so later watchers
+    // hear of the freeing after the shared hook has already let the control go.
+    for (int watchers : {2, 3}) {
+        WatchedForm f;
+        auto* edit = new TEdit(nullptr);
+        std::vector<TKxWindowHook*> hooks;
+        for (int i = 0; i < watchers; ++i) {
+            hooks.push_back(f.watcher("w" + std::to_string(i)));
+            hooks.back()->SetWinControl(edit);
+        }
+        edit->Free();
+        Application->ProcessMessages();
+        for (TKxWindowHook* hook : hooks) {
+            hook->SetActive(false);
+            hook->SetActive(true);
+            EXPECT_EQ(hook->WinControl(), nullptr) << watchers << " watchers";
+        }
+        hooks.back()->SetWinControl(&f.form);
+        f.resize(360 + watchers);
+        EXPECT_EQ(f.log, (Log{"w" + std::to_string(watchers - 1) + " before", "form",
+                              "w" + std::to_string(watchers - 1) + " after"}));
+    }
+}
+
 TEST(KxHook, AfterItsWindowWentAwayTheControlIsHookedAgainLater) {
     WatchedForm f;
     f.watcher("w");

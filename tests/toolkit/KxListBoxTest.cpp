@@ -107,17 +107,17 @@ TEST_F(KxListBoxFixture, OwnerDrawnListsMayReportTheirItemWidths) {
 
 TEST_F(KxListBoxFixture, ChangingSortedKeepsItemsObjectsTopItemAndSelection) {
     TObject marker;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 39; i >= 0; --i)
         box->Items()->Add("Line " + std::to_string(100 + i));
-    box->Items()->SetObjects(20, &marker);
-    box->SetTopIndex(15);
-    box->SetItemIndex(20);
+    box->Items()->SetObjects(19, &marker);
+    box->SetTopIndex(14);
+    box->SetItemIndex(19);
     box->SetSorted(true);
     ASSERT_EQ(box->Items()->Count(), 40);
     EXPECT_EQ(box->Items()->Strings(20), "Line 120");
     EXPECT_EQ(box->Items()->Objects(20), &marker);
-    EXPECT_EQ(box->TopIndex(), 15);
-    EXPECT_EQ(box->ItemIndex(), 20);
+    EXPECT_EQ(box->Items()->Strings(box->TopIndex()), "Line 125");
+    EXPECT_EQ(box->ItemIndex(), 20) << "the selected item, not the index, is kept";
     EXPECT_TRUE(box->Window().Style() & LBS_SORT);
     EXPECT_EQ(box->HorizontalExtent(), textWidth(box, "Line 100x"));
 }

@@ -213,6 +213,16 @@ TEST_F(SpeedButtonFixture, AFlatButtonRisesUnderTheMouseAndIsGreyUntilThen) {
     SetForegroundTaskProbe({});
 }
 
+TEST_F(SpeedButtonFixture, AFlatButtonRisesInTheActiveProgramWithoutAnInstalledProbe) {
+    button->SetFlat(true);
+    form->Show();
+    widgetOf(form)->activateWindow();
+    ASSERT_TRUE(PumpUntil([] { return Application->Active(); }));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(widgetOf(button), &enter);
+    EXPECT_TRUE(button->MouseInControl());
+}
+
 TEST_F(SpeedButtonFixture, FramesOfUpAndDownButtons) {
     form->Show();
     PumpUntil([&] { return widgetOf(button)->isVisible(); });

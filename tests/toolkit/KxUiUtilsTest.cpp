@@ -513,7 +513,7 @@ TEST(UiStrings, CommandLinesNamesAndEnvironment) {
     EXPECT_EQ(DropT("Label"), "Label");
     EXPECT_EQ(ResStr("text"), "text");
     ScopedEnvironment longValue("VX_LONG_VALUE", std::string(5000, 'v'));
-    EXPECT_EQ(GetEnvVar("VX_LONG_VALUE").size(), 2048u);
+    EXPECT_EQ(GetEnvVar("VX_LONG_VALUE"), std::string(5000, 'v'));
     unsetenv("VX_SURELY_UNSET");
     EXPECT_EQ(GetEnvVar("VX_SURELY_UNSET"), "");
 }
@@ -535,6 +535,16 @@ TEST(UiCursors, DefinedCursorsTakeTheFirstFreeNumbers) {
     EXPECT_TRUE(fs::is_empty(tree.Root()));
     Screen->SetCursors(first, nullptr);
     Screen->SetCursors(second, nullptr);
+}
+
+TEST(UiCursors, DefinedCursorsFillTheTableThenReuseAFreedNumber) {
+    RegisterResource(RT_CURSOR, "UI_FILL_CUR", cursorFile());
+    std::vector<TCursor> defined;
+    EXPECT_THROW(for (;;) defined.push_back(DefineCursor(HInstance, "UI_FILL_CUR")), EOutOfResources);
+    Screen->SetCursors(defined[5], nullptr);
+    EXPECT_EQ(DefineCursor(HInstance, "UI_FILL_CUR"), defined[5]);
+    for (TCursor index : defined)
+        Screen->SetCursors(index, nullptr);
 }
 
 TEST(UiCursors, NestedWaitsRestoreTheFirstCursorAtTheLastStop) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <map>
 
 namespace {
@@ -168,6 +169,31 @@ TEST(PropsStorage, ValuesOfEveryKindGoAsText) {
     EXPECT_EQ(gadget->Flags(), (1u << gfBlue) | (1u << gfRed)) << "names that are no member are skipped";
     EXPECT_EQ(gadget->Big(), 12);
     EXPECT_EQ(gadget->Value().AsString(), "var text");
+}
+
+TEST(PropsStorage, FloatsUnderACommaLocaleGoWithAPointAndReadBackEitherWay) {
+    // What the GUI library does at start with LC_ALL=de_DE.UTF-8.
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/install-deps.sh makes it)";
+    RegisterGadgets();
+    TComponent owner(nullptr);
+    auto* gadget = new TGadget(&owner);
+    gadget->SetName("G");
+    gadget->SetRatio(0.5);
+    gadget->SetValue(Variant(0.25));
+    MemorySettings settings;
+    TPropsStorage storage;
+    storage.Section = "S";
+    settings.connect(storage);
+    storage.StoreObjectsProps(&owner, storedList(owner, {"G.Ratio", "G.Value"}));
+    const std::string ratio = settings.at("S", "G_Ratio"), value = settings.at("S", "G_Value");
+    settings.values[{"S", "G_Ratio"}] = "2,5";
+    storage.LoadObjectsProps(&owner, storedList(owner, {"G.Ratio"}));
+    const double commaRead = gadget->Ratio();
+    std::setlocale(LC_ALL, before.c_str());
+    EXPECT_EQ(ratio, "0.5");
+    EXPECT_EQ(value, "0.25") << "a variant as text";
+    EXPECT_DOUBLE_EQ(commaRead, 2.5) << "a file written under the comma locale";
 }
 
 TEST(PropsStorage, TextThePropertyCannotTakeLeavesItAndMissingKeysChangeNothing) {

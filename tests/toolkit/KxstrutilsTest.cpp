@@ -275,6 +275,16 @@ TEST(StringNumbers, BasesRoundTripAndAgreeWithPython) {
     EXPECT_EQ(answers, expected);
 }
 
+TEST(StringNumbers, BasesPastThirtySixGoOnAfterZAndReadBack) {
+    // Digits past 200 would need characters past 255.
+    EXPECT_EQ(Dec2Numb(36, 2, 37) + Dec2Numb(200, 0, 255) + Dec2Numb(201, 0, 202), "0[\xFF");
+    std::mt19937 rng(11);
+    for (int base = 37; base <= 201; ++base) {
+        const auto n = static_cast<std::int32_t>(rng());
+        EXPECT_EQ(Numb2Dec(Dec2Numb(n, 0, std::uint8_t(base)), std::uint8_t(base)), n) << base;
+    }
+}
+
 TEST(StringNumbers, GroupingBinaryAndRoman) {
     EXPECT_EQ(Numb2USA("1234567"), "1,234,567");
     EXPECT_EQ(Numb2USA("123456"), "123,456");
@@ -360,6 +370,9 @@ TEST(StringCommandLine, FindsTheValueAfterASwitch) {
     EXPECT_EQ(GetCmdLineArg("missing", "-"), "");
     // Without switch characters every argument counts, still without its first character.
     EXPECT_EQ(GetCmdLineArg("lain", ""), "x");
+    // An empty argument has no first character to drop: it is passed over, never a switch.
+    ScopedCommandLine withEmpty({"prog", "", "-x", "value"});
+    EXPECT_EQ(GetCmdLineArg("x", ""), "value");
 }
 
 TEST(StringCodePage, OemConversionIsPerByte) {

@@ -1,11 +1,13 @@
 #include "toolkit/Placemnt.h"
 
 #include "platform/framework/MessageService.h"
+#include "platform/framework/QtBridge.h"
 #include "platform/framework/StdCtrls.h"
 #include "tests/platform/files/ScratchRegistry.h"
 #include "tests/toolkit/GuiPump.h"
 #include "toolkit/Apputils.h"
 
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -239,6 +241,25 @@ TEST(FormPlacement, ASaveThatFailsGoesToTheApplicationAndTheFormStillCloses) {
     EXPECT_NE(boxes.Records()[0].text.find("Unable to write"), std::string::npos);
     EXPECT_FALSE(form->Visible());
     form->placement->SetActive(false); // no second try at destruction
+    form->Free();
+}
+
+TEST(FormPlacement, PreventResizeTakesTheMaximiseButtonAwayAndGivesItBack) {
+    ScratchSettings scratch;
+    TMainForm* form = scratch.makeForm();
+    const auto maximiseButton = [&] {
+        return vx::FormWidget(form)->windowFlags() & Qt::WindowMaximizeButtonHint;
+    };
+    form->placement->SetPreventResize(true);
+    EXPECT_FALSE(form->BorderIcons() & biMaximize);
+    EXPECT_FALSE(maximiseButton());
+    form->placement->SetPreventResize(false);
+    EXPECT_TRUE(form->BorderIcons() & biMaximize);
+    EXPECT_TRUE(maximiseButton());
+    form->SetBorderStyle(bsDialog);
+    form->placement->SetPreventResize(true);
+    form->placement->SetPreventResize(false);
+    EXPECT_FALSE(form->BorderIcons() & biMaximize) << "a dialog has none";
     form->Free();
 }
 

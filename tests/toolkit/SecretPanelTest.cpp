@@ -120,6 +120,24 @@ TEST_F(SecretPanelFixture, PlayingHidesTheChildrenAndStoppingBringsBackOnlyThose
     EXPECT_FALSE(hidden->Visible());
 }
 
+TEST_F(SecretPanelFixture, TimerLifetimeAHiddenChildFreedWhilePlayingIsForgotten) {
+    for (bool toTheEnd : {false, true}) {
+        auto* kept = new TButton(form);
+        kept->SetParent(panel);
+        auto* freed = new TButton(form);
+        freed->SetParent(panel);
+        lines({"x"});
+        panel->Play();
+        freed->Free();
+        if (toTheEnd)
+            ASSERT_TRUE(runToTheEnd());
+        else
+            panel->Stop();
+        EXPECT_TRUE(kept->Visible()) << (toTheEnd ? "at the end of the text" : "stopped");
+        kept->Free();
+    }
+}
+
 TEST_F(SecretPanelFixture, TheTextStopsItselfAfterTheLastLineHasGoneAndTheChildrenReturn) {
     auto* child = new TButton(form);
     child->SetParent(panel);

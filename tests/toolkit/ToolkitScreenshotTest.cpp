@@ -1,13 +1,16 @@
 // The toolkit on a real X display: rotated text, disabled pictures, shading and the hand
-// cursors drawn on a form, a frame inverted on the screen and inverted back, and the folder
-// browser. The test runs itself on a virtual display, the disabled case shows and grabs,
+// cursors drawn on a form, a frame inverted on the screen and inverted back, the folder
+// browser, and a shadowed label's focus rectangle as the user tabs to and from its control
+// (xdotool). The test runs itself on a virtual display, the disabled case shows and grabs,
 // and the grabs are read back as raw pixels. The pictures are kept in the build's
 // "screenshots" folder for a person to look at.
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
 #include "platform/framework/Icon.h"
+#include "platform/framework/StdCtrls.h"
 #include "tests/ScreenshotRunner.h"
 #include "toolkit/FileUtil.h"
+#include "toolkit/KXCtrls.h"
 #include "toolkit/Kxconst.h"
 #include "toolkit/kxUiUtils.h"
 
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -119,6 +123,43 @@ void paintDemo(TCanvas& canvas) {
     canvas.TextOut(300, 200, MinimizeText("A caption much too long for its room", canvas, 90));
 }
 
+// A label for the second of two edits; the Tab key goes to it and back, and each step is
+// grabbed ("-before", "-focused", "-after"); the label's bounds go to the probe file.
+void tabToALabelsControl(const std::string& output) {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 320, 200);
+    auto* label = new TKxLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(20, 20, 0, 0);
+    label->Font().SetName("Arial");
+    label->Font().SetHeight(-20);
+    label->SetShadowSize(0);
+    label->SetCaption("&Name");
+    TEdit* edits[2];
+    for (int i = 0; i < 2; ++i) {
+        edits[i] = new TEdit(&form);
+        edits[i]->SetParent(&form);
+        edits[i]->SetBounds(20, 80 + 50 * i, 120, 24);
+    }
+    label->SetFocusControl(edits[1]);
+    label->SetShowFocus(true);
+    form.Show();
+    edits[0]->SetFocus();
+    ASSERT_TRUE(vx_test::PumpUntil([&] { return edits[0]->Focused(); }));
+    for (const char* step : {"-before", "-focused", "-after"}) {
+        if (step[1] != 'b') {
+            TEdit* next = edits[step[1] == 'f' ? 1 : 0];
+            ASSERT_EQ(std::system(step[1] == 'f' ? "xdotool key Tab" : "xdotool key shift+Tab"), 0);
+            ASSERT_TRUE(vx_test::PumpUntil([&] { return next->Focused(); })) << step;
+        }
+        vx_test::PumpFor(500);
+        vx_test::GrabScreen(output + step + ".png");
+    }
+    const RECT box = label->BoundsRect();
+    std::ofstream(output + ".probe") << box.left << ' ' << box.top << ' ' << box.right << ' ' << box.bottom;
+}
+
 } // namespace
 
 // Run by the cases below on a virtual display, never by ctest directly.
@@ -129,6 +170,10 @@ TEST(ToolkitScreenshot, DISABLED_ShowsOneCase) {
     ASSERT_NE(which, nullptr);
     Application->Initialize();
     const std::string name = which;
+    if (name == "label") {
+        tabToALabelsControl(output);
+        return;
+    }
     if (name == "browser") {
         TBrowseFolderDlg browser(nullptr);
         browser.SetDialogText("Choose the folder the game's music is in:");
@@ -198,4 +243,22 @@ TEST(ToolkitScreenshot, FolderBrowserOnARealDisplay) {
     ASSERT_TRUE(shot.ok());
     // The dialog stands in the middle of the screen with its text and tree.
     EXPECT_GT(shot.darkIn({250, 100, 550, 500}), 200);
+}
+
+TEST(ToolkitScreenshot, ALabelsFocusRectangleShowsWhileTheUserHasTabbedToItsControl) {
+    if (!vx_test::HaveScreenshotTools() || std::system("command -v xdotool >/dev/null") != 0)
+        GTEST_SKIP() << "Xvfb, ImageMagick or xdotool is missing";
+    ASSERT_TRUE(runCase("label"));
+    const std::string base = shotFolder() + "/label";
+    RECT box{};
+    std::ifstream(base + ".probe") >> box.left >> box.top >> box.right >> box.bottom;
+    std::map<std::string, int> dark;
+    for (const char* step : {"-before", "-focused", "-after"}) {
+        const Grab shot = readGrab(base + step + ".png");
+        ASSERT_TRUE(shot.ok()) << step;
+        dark[step] = shot.darkIn(box);
+    }
+    EXPECT_GT(dark["-before"], 50) << "the caption";
+    EXPECT_GT(dark["-focused"], dark["-before"] + box.right - box.left) << "and a dotted frame round it";
+    EXPECT_EQ(dark["-after"], dark["-before"]) << "gone with the focus";
 }

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstring>
+#include <functional>
+#include <numbers>
 #include <vector>
 
 namespace {
 
+constexpr double Pi = std::numbers::pi;
 constexpr DWORD AllControls = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY |
                               DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GETCURRENTPOSITION2;
 
@@ -219,7 +223,7 @@ TEST_F(DSoundFixture, EightBitMonoSourceIsCentredScaledAndSentToBothChannels) {
     EXPECT_EQ(out, (std::vector<std::int16_t>{0, 0, 32512, 32512, -32768, -32768, 4096, 4096}));
 }
 
-TEST_F(DSoundFixture, HalfRateSourceMovesTheCursorExactlyAndInterpolates) {
+TEST_F(DSoundFixture, HalfRateSourceMovesTheCursorExactlyAndSoundsAtHalfTheSpeed) {
     std::vector<std::int16_t> source(2000);
     for (std::size_t i = 0; i < source.size(); ++i)
         source[i] = static_cast<std::int16_t>(i * 10);
@@ -228,9 +232,9 @@ TEST_F(DSoundFixture, HalfRateSourceMovesTheCursorExactlyAndInterpolates) {
     b->Play(0, 0, DSBPLAY_LOOPING);
     const std::vector<std::int16_t> out = audio.backend().Render(441);
     EXPECT_EQ(playCursor(b), 220u * 2);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[2], 5) << "half way between the first two source frames";
-    EXPECT_EQ(out[4], 10);
+    for (std::size_t frame = 200; frame < 440; ++frame)
+        ASSERT_NEAR(out[2 * frame + 2] - out[2 * frame], 5, 1)
+            << "a ramp of 10 a source frame rises 5 a device frame";
     audio.backend().Render(441 * 99);
     EXPECT_EQ(playCursor(b), (22050u % 2000u) * 2) << "one second of output is 22050 source frames";
 }
@@ -301,21 +305,27 @@ TEST_F(DSoundFixture, NotificationsFireWhenTheCursorCrossesTheirOffsets) {
         CloseHandle(h);
 }
 
-TEST_F(DSoundFixture, OneShotEndSignalsTheStopNotification) {
-    IDirectSoundBuffer* b = make(pcm(1, 8, 44100), 100);
-    HANDLE stopped = CreateEvent(false, false);
-    HANDLE start = CreateEvent(false, false);
-    DSBPOSITIONNOTIFY table[2] = {{DSBPN_OFFSETSTOP, stopped}, {0, start}};
-    IDirectSoundNotify* notify = nullptr;
-    b->QueryNotify(&notify);
-    notify->SetNotificationPositions(2, table);
-    b->Play(0, 0, 0);
-    audio.backend().Render(150);
-    EXPECT_EQ(WaitForSingleObject(stopped, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(start, 0), WAIT_TIMEOUT) << "a one-shot end does not reach offset 0 again";
-    notify->Release();
-    CloseHandle(stopped);
-    CloseHandle(start);
+TEST_F(DSoundFixture, OneShotEndSignalsTheStopNotificationAtTheDeviceRateAndThroughTheResampler) {
+    for (DWORD rate : {44100, 22050}) {
+        IDirectSoundBuffer* b = make(pcm(1, 8, rate), 100);
+        HANDLE stopped = CreateEvent(false, false);
+        HANDLE start = CreateEvent(false, false);
+        DSBPOSITIONNOTIFY table[2] = {{DSBPN_OFFSETSTOP, stopped}, {0, start}};
+        IDirectSoundNotify* notify = nullptr;
+        b->QueryNotify(&notify);
+        notify->SetNotificationPositions(2, table);
+        b->Play(0, 0, 0);
+        audio.backend().Render(99 * 44100 / rate);
+        EXPECT_EQ(WaitForSingleObject(stopped, 0), WAIT_TIMEOUT) << rate << " Hz: one frame to go";
+        audio.backend().Render(50);
+        EXPECT_EQ(WaitForSingleObject(stopped, 0), WAIT_OBJECT_0) << rate;
+        EXPECT_EQ(WaitForSingleObject(start, 0), WAIT_TIMEOUT)
+            << "a one-shot end does not reach offset 0 again";
+        EXPECT_EQ(playCursor(b), 0u);
+        notify->Release();
+        CloseHandle(stopped);
+        CloseHandle(start);
+    }
 }
 
 TEST_F(DSoundFixture, DuplicatesShareSampleMemoryButPlayOnTheirOwn) {
@@ -390,6 +400,81 @@ TEST_F(DSoundFixture, WriteCursorRunsAheadOfThePlayCursorWhilePlaying) {
     b->GetCurrentPosition(&play, &write);
     EXPECT_EQ(play, 400u);
     EXPECT_EQ(write, 400u + 441u * 4);
+}
+
+namespace {
+
+// The fixture on a 48000 Hz device, where 22050 Hz sound goes through the resampler.
+class MixerAt48000 : public DSoundFixture {
+protected:
+    // Loops two seconds of a 22050 Hz 16-bit wave, a function of the time in seconds.
+    IDirectSoundBuffer* play(const std::function<double(double)>& wave) {
+        std::vector<std::int16_t> samples(2 * 22050);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<std::int16_t>(std::lround(wave(static_cast<double>(i) / 22050)));
+        IDirectSoundBuffer* b = make(pcm(1, 16, 22050), 4 * 22050);
+        fill(b, samples.data(), 4 * 22050);
+        b->Play(0, 0, DSBPLAY_LOOPING);
+        return b;
+    }
+    std::vector<double> renderLeft(int frames) {
+        const std::vector<std::int16_t> out = device48000.backend().Render(frames);
+        std::vector<double> left(static_cast<std::size_t>(frames));
+        for (std::size_t i = 0; i < left.size(); ++i)
+            left[i] = out[2 * i];
+        return left;
+    }
+
+    ScopedManualAudio device48000{{48000, 2, 480}};
+};
+
+// The power of Hann-windowed 48000 Hz samples below and above a frequency.
+std::pair<double, double> powerBelowAndAbove(std::vector<double> samples, double split) {
+    const auto n = static_cast<double>(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] *= 1 - std::cos(2 * Pi * static_cast<double>(i) / n);
+    std::pair<double, double> power{};
+    for (double bin = 1; bin < n / 2; ++bin) {
+        const auto step = std::polar(1.0, -2 * Pi * bin / n);
+        std::complex<double> turn = 1, sum = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i, turn *= step)
+            sum += samples[i] * turn;
+        (bin * 48000 / n < split ? power.first : power.second) += std::norm(sum);
+    }
+    return power;
+}
+
+} // namespace
+
+TEST_F(MixerAt48000, ASweepReachesTheDeviceWithItsImagesSixtyDecibelsDown) {
+    // 100 Hz rising to 10 kHz: every tone lies below 11025 Hz, every image (22050 Hz less the
+    // tone, and up) above.
+    play([](double t) {
+        return 16000 * std::sin(2 * Pi * 100 * 2 / std::log(100.0) * (std::pow(100.0, t / 2) - 1));
+    });
+    renderLeft(1024); // the start
+    double worst = -300;
+    for (int window = 2; window < 186; ++window) { // up to 9.6 kHz, before the loop turns
+        const auto [signal, images] = powerBelowAndAbove(renderLeft(512), 11025);
+        worst = std::max(worst, 10 * std::log10(images / signal));
+    }
+    EXPECT_LT(worst, -60.0) << "dB of the images against the signal, in the worst window";
+}
+
+TEST_F(MixerAt48000, ANewRateIsHeardFromTheNextChunkOn) {
+    IDirectSoundBuffer* voice = play([](double t) { return 10000 * std::sin(2 * Pi * 1000 * t); });
+    const auto crossingsInSecondHalf = [](const std::vector<double>& chunk) {
+        int count = 0;
+        for (std::size_t i = chunk.size() / 2 + 1; i < chunk.size(); ++i)
+            count += (chunk[i - 1] < 0) != (chunk[i] < 0);
+        return count;
+    };
+    EXPECT_NEAR(crossingsInSecondHalf(renderLeft(4800)), 100, 2) << "1 kHz";
+    const DWORD before = playCursor(voice);
+    voice->SetFrequency(11025);
+    EXPECT_NEAR(crossingsInSecondHalf(renderLeft(4800)), 50, 2) << "half the rate, half the pitch";
+    EXPECT_NEAR((playCursor(voice) - before) / 2.0, 4800 * 11025 / 48000.0, 1)
+        << "the cursor at the new rate";
 }
 
 TEST(DSoundCapture, FedFramesLandInTheBufferInItsFormatAndSignalNotifications) {

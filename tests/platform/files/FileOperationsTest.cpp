@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -366,6 +368,50 @@ TEST(FileOperationsWildcards, MatchLikeTheDesktop) {
     EXPECT_FALSE(MatchesWildcard("ac", "a?c"));
     EXPECT_FALSE(MatchesWildcard("abcd", "*c"));
     EXPECT_TRUE(MatchesWildcard("", "*"));
+}
+
+TEST(FileOperationsWildcards, NamesFoundOnDiskAreNeverSplitAgain) {
+    const struct {
+        unsigned func, flags;
+        const char* landed;
+    } cases[] = {{FO_COPY, 0, "dst/a\\b.txt"},
+                 {FO_COPY, FOF_RENAMEONCOLLISION, "dst/a\\b (copy).txt"},
+                 {FO_MOVE, 0, "dst/a\\b.txt"},
+                 {FO_DELETE, 0, nullptr},
+                 {FO_DELETE, FOF_ALLOWUNDO, "data/Trash/files/a\\b.txt"}};
+    for (const auto& c : cases) {
+        TempTree tree;
+        ScopedFileProgressRecorder progress;
+        ScopedEnvironment data("XDG_DATA_HOME", tree.Path("data"));
+        for (const char* name : {"src/a\\b.txt", "src/b.txt", "dst/b.txt", "dst/a\\b.txt"})
+            tree.Write(name, name);
+        TShFileOp op = operation(c.func, {tree.Path("src/a*")}, {tree.Path("dst")}, quiet | c.flags);
+        EXPECT_EQ(SHFileOperation(op), 0) << c.func;
+        EXPECT_EQ(tree.Read("src/b.txt") + tree.Read("dst/b.txt"), "src/b.txtdst/b.txt") << c.func;
+        EXPECT_EQ(c.landed ? tree.Read(c.landed) : "src/a\\b.txt", "src/a\\b.txt") << c.func;
+    }
+}
+
+TEST(FileOperationsNames, NamesAsLongAsTheFileSystemAllowsCopyAndGoToTheTrash) {
+    TempTree tree;
+    ScopedFileProgressRecorder progress;
+    ScopedEnvironment data("XDG_DATA_HOME", tree.Path("data"));
+    std::string name = "x"; // two-byte letters up to the limit, so that a cut can fall inside one
+    while (name.size() + 2 <= static_cast<std::size_t>(pathconf(tree.Root().c_str(), _PC_NAME_MAX)))
+        name += "\xC3\xA9";
+    const std::string source = tree.Write("src/" + name, "long");
+    for (unsigned flags : {0u, FOF_RENAMEONCOLLISION, FOF_ALLOWUNDO}) {
+        TShFileOp op = operation(flags == FOF_ALLOWUNDO ? FO_DELETE : FO_COPY, {source}, {tree.Path("dst/")},
+                                 quiet | flags);
+        EXPECT_EQ(SHFileOperation(op), 0) << flags;
+    }
+    std::string made;
+    for (const char* folder : {"dst", "data/Trash/files", "data/Trash/info"})
+        for (const auto& entry : fs::directory_iterator(tree.Path(folder)))
+            made += entry.path().filename().string() + "/";
+    // Four names, each shortened (if at all) to whole letters.
+    EXPECT_EQ(std::count(made.begin(), made.end(), '/'), 4) << made;
+    EXPECT_EQ(QString::fromUtf8(made).toUtf8().toStdString(), made);
 }
 
 TEST(SpecialFolders, FollowTheFreedesktopUserDirectories) {

@@ -1,5 +1,6 @@
 #include "platform/files/IniFiles.h"
 #include "tests/platform/files/TempTree.h"
+#include "tests/platform/files/Undeletable.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,15 @@ TEST(IniFile, ReadsSeeChangesOtherWritersMadeToTheFile) {
     EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=22\nj=3\n");
 }
 
+TEST(IniFile, AFileThatIsNoRegularFileReadsAsEmptyAndIsNeverWritten) {
+    TempTree tree;
+    const std::string path = tree.Path("pipe.ini");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "k", "none"), "none") << "a FIFO is not opened (it would block)";
+    EXPECT_THROW(ini.WriteString("S", "k", "v"), EIniFileException);
+}
+
 TEST(IniFile, FileNameIsResolvedWithoutRegardToCase) {
     TempTree tree;
     tree.Write("Run/Vortamix.INI", "[Screen]\nBPP=16\n");
@@ -225,18 +235,17 @@ TEST(IniFileWrite, UnwritableFileRaisesAndChangesNothing) {
 
 TEST(IniFileWrite, FailedWriteLeavesFileAndReadsAsTheyWere) {
     TempTree tree;
-    // A name so long that no temporary file can stand beside it: the write must fail for
-    // every user, root included, which permission bits would not do.
-    std::string longName(250, 'v'); // with ".ini" the longest name a file may have
-    longName += ".ini";
-    std::string path = tree.Write(longName, "[S]\nk=1\n");
+    std::string path = tree.Write("locked/v.ini", "[S]\nk=1\n");
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("S", "k", 0), 1);
+    // No temporary file can stand beside it in a folder that takes no new entries.
+    ScopedUndeletable lock(tree.Path("locked"));
+    VX_REQUIRE_UNDELETABLE(lock);
 
     EXPECT_THROW(ini.WriteInteger("S", "k", 2), EIniFileException);
     EXPECT_EQ(ini.ReadInteger("S", "k", 0), 1);
-    EXPECT_EQ(tree.Read(longName), "[S]\nk=1\n");
-    EXPECT_EQ(filesIn(tree.Root()), 1);
+    EXPECT_EQ(tree.Read("locked/v.ini"), "[S]\nk=1\n");
+    EXPECT_EQ(filesIn(tree.Path("locked")), 1);
 }
 
 TEST(IniFileWrite, NamesAndValuesThatWouldBreakTheFileAreRefused) {

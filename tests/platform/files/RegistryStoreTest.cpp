@@ -169,4 +169,9 @@ TEST(RegistryStore, AFileLongerThanTheLimitIsReadUpToIt) {
     scratch.WriteFile(HKEY_CLASSES_ROOT, text);
     RegistryStore& classes = *RegistryStore::ForRoot(HKEY_CLASSES_ROOT);
     EXPECT_EQ(classes.ValueNames("Head"), std::vector<std::string>{"first"});
+    std::string error;
+    EXPECT_FALSE(classes.SetValue("Head", "second", RegValue::String("x"), error))
+        << "writing what was read would lose the rest";
+    EXPECT_NE(error.find("larger than 16 MiB"), std::string::npos) << error;
+    EXPECT_EQ(std::filesystem::file_size(RegistryFile(HKEY_CLASSES_ROOT)), text.size());
 }

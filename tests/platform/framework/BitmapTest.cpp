@@ -126,6 +126,23 @@ TEST(BitmapFiles, TrueColourDepthsReadTheirPixelsTopDownOrBottomUp) {
     }
 }
 
+TEST(BitmapFiles, ASavedBitmapLoadsBackWithItsDepthColourTableAndPixels) {
+    for (const auto& [bits, colors] : {std::pair{1, 2}, {4, 16}, {8, 20}, {24, 0}, {32, 0}}) {
+        SCOPED_TRACE(bits);
+        const std::vector<BYTE> bytes = makeBmp(
+            bits, colors, [&](int x, int y) { return colors ? (x + 2u * y) % colors : 0x0A0B0Cu * (x + y); });
+        TBitmap original;
+        original.LoadFromMemory(bytes.data(), bytes.size());
+        const std::vector<BYTE> saved = original.SaveToMemory();
+        TBitmap copy;
+        copy.LoadFromMemory(saved.data(), saved.size());
+        EXPECT_EQ(copy.PixelFormat(), original.PixelFormat());
+        EXPECT_EQ(copy.Palette(), original.Palette());
+        EXPECT_EQ(copy.Pixels(), original.Pixels());
+    }
+    EXPECT_TRUE(TBitmap().SaveToMemory().empty());
+}
+
 TEST(BitmapFiles, DamagedFilesRaiseAnExceptionAndLeaveTheBitmapAsItWas) {
     const std::vector<BYTE> good = makeBmp(8, 4, [](int, int) { return 1u; });
     TBitmap bitmap;

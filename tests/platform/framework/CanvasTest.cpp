@@ -3,6 +3,8 @@
 #include "GuiTestSupport.h"
 
 #include <algorithm>
+#include <climits>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -187,6 +189,57 @@ TEST(CanvasShapes, LinesLeaveOutTheirEndPoint) {
     EXPECT_EQ(target.at(7, 3), 0xFFFFFFu);
     EXPECT_NE(target.at(8, 3), 0xFFFFFFu);
     EXPECT_EQ(canvas.PenPos(), (POINT{8, 3}));
+}
+
+// The pixels of a one-pixel line walked step by step, as a reference for lines that end
+// near the picture.
+std::vector<POINT> walkedLine(POINT a, POINT b) {
+    std::vector<POINT> points;
+    const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+    const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+    for (int err = dx + dy; a.x != b.x || a.y != b.y;) {
+        points.push_back(a);
+        const int e2 = 2 * err;
+        if (e2 >= dy) err += dy, a.x += sx;
+        if (e2 <= dx) err += dx, a.y += sy;
+    }
+    return points;
+}
+
+TEST(CanvasShapes, LinesDrawTheSamePixelsWhereverTheyEndEvenFarOutside) {
+    struct Line {
+        POINT from, to;
+        std::vector<POINT> expected; // empty: the walk from the reference
+    };
+    const std::vector<POINT> diagonal = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4},
+                                         {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}};
+    const std::vector<Line> lines = {
+        {{1, 1}, {18, 7}, {}},       {{18, 8}, {2, 1}, {}},   {{3, 0}, {7, 9}, {}},
+        {{-15, -4}, {30, 12}, {}},   {{25, 9}, {-6, 2}, {}},  {{5, -20}, {9, 40}, {}},
+        {{0, 0}, {INT_MAX, INT_MAX}, diagonal},   {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
+        {{3, 4}, {INT_MIN, 4}, {{0, 4}, {1, 4}, {2, 4}, {3, 4}}},
+    };
+    for (const Line& line : lines) {
+        TrueColorBuffer target;
+        TCanvas canvas;
+        canvas.AttachBuffer(target.buffer());
+        canvas.Pen().SetColor(clWhite);
+        canvas.MoveTo(line.from.x, line.from.y);
+        canvas.LineTo(line.to.x, line.to.y);
+        std::vector<POINT> expected = line.expected;
+        if (expected.empty())
+            for (POINT p : walkedLine(line.from, line.to))
+                if (p.x >= 0 && p.x < target.width && p.y >= 0 && p.y < target.height) expected.push_back(p);
+        std::vector<POINT> drawn;
+        for (int y = 0; y < target.height; ++y)
+            for (int x = 0; x < target.width; ++x)
+                if (target.at(x, y) == 0xFFFFFFu) drawn.push_back({x, y});
+        const auto byRow = [](POINT p, POINT q) { return std::tie(p.y, p.x) < std::tie(q.y, q.x); };
+        std::sort(expected.begin(), expected.end(), byRow);
+        ASSERT_EQ(drawn.size(), expected.size()) << line.from.x << "," << line.from.y << " to " << line.to.x;
+        for (std::size_t i = 0; i < drawn.size(); ++i)
+            EXPECT_TRUE(drawn[i].x == expected[i].x && drawn[i].y == expected[i].y) << "pixel " << i;
+    }
 }
 
 TEST(CanvasShapes, RectangleFillsWithTheBrushAndOutlinesInsideTheBox) {

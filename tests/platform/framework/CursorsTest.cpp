@@ -66,14 +66,14 @@ std::vector<BYTE> monochromeCursor() {
     return cursorFile(8, 2, {3, 1}, image);
 }
 
-std::vector<BYTE> pngCursor() {
-    QImage image(4, 3, QImage::Format_ARGB32);
+std::vector<BYTE> pngCursor(int width = 4, int height = 3) {
+    QImage image(width, height, QImage::Format_ARGB32);
     image.fill(0x80FF0000u);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    return cursorFile(4, 3, {2, 2}, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    return cursorFile(width, height, {2, 2}, std::vector<BYTE>(bytes.begin(), bytes.end()));
 }
 
 std::vector<BYTE> animated(const std::vector<BYTE>& frame) {
@@ -179,6 +179,17 @@ TEST(Cursors, PngImagesAndFilesLoad) {
     EXPECT_TRUE(LoadCursorFromFile(path));
     EXPECT_FALSE(LoadCursorFromFile(tree.Write("bad.cur", "not a cursor")));
     EXPECT_FALSE(LoadCursorFromFile(tree.Path("missing.cur")));
+}
+
+TEST(Cursors, PngImagesAreHeldToTheSizeLimitOfCursorsAndIcons) {
+    for (const auto& [width, height] : {std::pair{256, 256}, std::pair{257, 8}, std::pair{4000, 4000}}) {
+        std::vector<BYTE> file = pngCursor(width, height);
+        const bool fits = width <= 256 && height <= 256;
+        EXPECT_EQ(LoadCursorFromMemory(file.data(), file.size()) != nullptr, fits) << width;
+        file[2] = 1; // an icon file
+        TCursorPicture picture;
+        EXPECT_EQ(DecodeCursorFile(file.data(), file.size(), picture), fits) << width;
+    }
 }
 
 TEST(Cursors, ScreenListShowsTheDefaultUntilSet) {

@@ -98,6 +98,11 @@ TEST_F(ListBoxFixture, ReCreatingTheWindowKeepsItemsObjectsTopItemAndSelection) 
     EXPECT_EQ(box->TopIndex(), 10);
     EXPECT_EQ(box->ItemIndex(), 12);
     EXPECT_EQ(box->ClientHeight() % rowHeight(), 0) << "an integral height shows whole items ";
+    box->SetSorted(true);
+    ASSERT_EQ(box->Items()->Strings(4), "Item 12") << "Item 0, Item 1, Item 10, Item 11, Item 12";
+    EXPECT_EQ(box->ItemIndex(), 4) << "the selected item, not the index, is kept";
+    EXPECT_EQ(box->Items()->Objects(4), &marker);
+    EXPECT_EQ(box->Items()->Strings(box->TopIndex()), "Item 10");
 }
 
 TEST_F(ListBoxFixture, ItemRectanglesFollowTheTopItemAndOneBelowTheLastIsFree) {

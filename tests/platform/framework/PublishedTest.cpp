@@ -111,7 +111,8 @@ TEST(PublishedProperties, AnObjectHasItsAncestorsPropertiesFirstEachOnce) {
               std::find(list.begin(), list.end(), "Caption") - list.begin());
     for (const std::string& name : list)
         EXPECT_EQ(std::count(list.begin(), list.end(), name), 1) << name;
-    EXPECT_EQ(names(GetPropList(label, KindBit(tkClass))), std::vector<std::string>{"Font"});
+    EXPECT_EQ(names(GetPropList(label, KindBit(tkClass))),
+              (std::vector<std::string>{"Constraints", "Font", "PopupMenu", "FocusControl"}));
     EXPECT_EQ(GetPropInfo(label, "caption"), GetPropInfo(label, "Caption")) << "names ignore case";
     EXPECT_EQ(GetPropInfo(label, "Text"), nullptr) << "a label publishes Caption, not Text";
 }
@@ -227,6 +228,27 @@ TEST(PublishedProperties, FloatCharInt64VariantAndReadOnlyKinds) {
     EXPECT_EQ(GetVariantProp(sample, prop(sample, "Value")).AsString(), "any text");
     EXPECT_THROW(SetOrdProp(sample, prop(sample, "Count"), 3), EPropertyError);
     EXPECT_EQ(prop(sample, "Items").Kind(), tkClass);
+}
+
+TEST(PublishedProperties, EventsTakeAHandlerOfTheirOwnTypeAndInheritedValuesAreNotStored) {
+    vx::EnsureQtApplication();
+    TForm form(nullptr);
+    auto* label = new TLabel(&form);
+    label->SetParent(&form);
+    const TPropInfo& onClick = prop(*label, "OnClick");
+    EXPECT_EQ(GetPropInfo(*label, "OnClick", tkProperties), nullptr) << "property walks pass events by";
+    int clicks = 0;
+    SetMethodProp(*label, onClick, TNotifyEvent([&](TObject*) { ++clicks; }));
+    label->Click();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(std::any_cast<TNotifyEvent>(GetMethodProp(*label, onClick)));
+    EXPECT_THROW(SetMethodProp(*label, prop(*label, "OnMouseDown"), TNotifyEvent()), EPropertyError);
+    EXPECT_THROW(GetPropText(*label, onClick), EPropertyError) << "an event has no text";
+    for (const char* name : {"Color", "Font", "ShowHint"}) {
+        EXPECT_FALSE(IsStoredProp(*label, prop(*label, name))) << "taken from the form: " << name;
+        SetPropText(*label, prop(*label, (std::string("Parent") + name).c_str()), "False");
+        EXPECT_TRUE(IsStoredProp(*label, prop(*label, name))) << name;
+    }
 }
 
 TEST(Collections, ItemsAreMadeByTheCollectionAndLeaveItWhenFreed) {

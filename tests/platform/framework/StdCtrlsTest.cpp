@@ -6,6 +6,7 @@
 #include "platform/framework/ExtCtrls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -116,6 +117,22 @@ TEST_F(ComboBoxRules, ItemsCarryObjectsAndAnIndexOutsideTheListSelectsNothing) {
     combo->SetItemIndex(5);
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_THROW(combo->Items()->Strings(2), EListError);
+}
+
+TEST_F(ComboBoxRules, ItTellsOfItsListDroppingDownAndGivesItsRowsTheirHeight) {
+    auto* combo = place<TComboBox>();
+    combo->Items()->SetText("one\ntwo\nthree");
+    combo->SetItemHeight(0);
+    EXPECT_EQ(combo->ItemHeight(), 16) << "below 1 is ignored";
+    combo->SetItemHeight(27);
+    auto* box = static_cast<QComboBox*>(vx::ControlWidget(combo));
+    bool listShownBefore = true;
+    combo->OnDropDown = [&](TObject*) { listShownBefore = box->view()->isVisible(); };
+    form->Show();
+    box->showPopup();
+    EXPECT_FALSE(listShownBefore);
+    EXPECT_EQ(box->view()->visualRect(box->model()->index(1, 0)).height(), 27);
+    box->hidePopup();
 }
 
 using EditRules = DialogFixture;
@@ -275,6 +292,27 @@ TEST_F(LabelRules, ARightAlignedAutoSizedLabelKeepsItsRightEdge) {
     const int right = label->Left() + label->Width();
     label->SetCaption("Maximum volume");
     EXPECT_EQ(label->Left() + label->Width(), right);
+}
+
+TEST_F(LabelRules, TheAcceleratorFocusesTheFocusControlAndThePointerIsReported) {
+    auto* label = place<TLabel>();
+    auto* edit = place<TEdit>();
+    label->SetCaption("&Name");
+    label->SetFocusControl(edit);
+    std::string seen;
+    label->OnMouseEnter = [&](TObject*) { seen += "in "; };
+    label->OnMouseLeave = [&](TObject*) { seen += "out"; };
+    form->Show();
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
+    QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    EXPECT_TRUE(PumpUntil([&] { return edit->Focused(); }));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QEvent leave(QEvent::Leave);
+    for (QEvent* event : {static_cast<QEvent*>(&enter), &leave})
+        QCoreApplication::sendEvent(vx::ControlWidget(label), event);
+    EXPECT_EQ(seen, "in out");
+    edit->Free();
+    EXPECT_EQ(label->FocusControl(), nullptr);
 }
 
 using ButtonRules = DialogFixture;

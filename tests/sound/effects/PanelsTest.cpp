@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 
 namespace {
@@ -155,7 +156,6 @@ TEST_F(Panels, EqualiserSlidersAreDecibelsUpsideDownAndResetGoesBackToUnity) {
     EXPECT_EQ(eq.Gains[0].load(), 1280) << "the top is +20 dB";
     EXPECT_EQ(eq.Gains[10].load(), 12) << "the bottom is -20 dB";
     EXPECT_EQ(eq.Gains[3].load(), 255);
-    EXPECT_EQ(TSndControlEQ::PositionOfGain(255), -5) << "the way back truncates";
     EXPECT_EQ(TSndControlEQ::PositionOfGain(0), 20) << "no gain shows at the bottom";
     EXPECT_EQ(TSndControlEQ::PositionOfGain(-7), 20);
     EXPECT_EQ(TSndControlEQ::PositionOfGain(1'000'000), -20);
@@ -164,6 +164,25 @@ TEST_F(Panels, EqualiserSlidersAreDecibelsUpsideDownAndResetGoesBackToUnity) {
         EXPECT_EQ(p->Bars[k]->Position(), 0);
         EXPECT_EQ(eq.Gains[k].load(), 128);
     }
+}
+
+TEST_F(Panels, EqualiserGainsSurviveEveryRefreshAndMoveOfAnotherSlider) {
+    for (int position = -20; position <= 20; ++position)
+        ASSERT_EQ(TSndControlEQ::PositionOfGain(TSndControlEQ::GainOfPosition(position)), position);
+    TSndEQ eq(nullptr);
+    ReadyEffect ready(eq, 2, 16, 44100);
+    eq.Gains[5] = 200; // set by the program, between two slider positions
+    auto* p = panel<TSndControlEQ>();
+    p->SetSndEQ(&eq);
+    UserMoves(p->Bars[3], -6);
+    for (int round = 0; round < 3; ++round) {
+        p->EnabledBox->SetChecked(true); // Init refreshes the panel
+        p->EnabledBox->SetChecked(false);
+    }
+    UserMoves(p->Bars[7], 2);
+    EXPECT_EQ(eq.Gains[3].load(), 255) << "+6 dB stays +6 dB";
+    EXPECT_EQ(eq.Gains[5].load(), 200) << "a slider the user left alone writes nothing";
+    EXPECT_EQ(p->Bars[3]->Position(), -6);
 }
 
 TEST_F(Panels, EqualiserLabelsTheBandsAtTheEffectsRate) {
@@ -206,6 +225,37 @@ TEST_F(Panels, DrawingOnTheCurveSetsItsPointsAndResetFlattensIt) {
     EXPECT_EQ(fft.Shift.load(), 0);
     EXPECT_EQ(p->Picture().Pixel(100, 127 - 32), clRed);
     EXPECT_EQ(p->Picture().Pixel(100, 96), clBlack) << "the unity line";
+}
+
+TEST_F(Panels, ClosingOneOfTwoPanelsLeavesTheEffectToTheOther) {
+    TSndEcho echo(nullptr);
+    ReadyEffect ready(echo, 1, 16, 44100);
+    auto* earlier = panel<TSndControlEcho>();
+    auto* kept = panel<TSndControlEcho>();
+    auto* later = panel<TSndControlEcho>();
+    for (TSndControlEcho* p : {earlier, kept, later})
+        p->SetSndEcho(&echo);
+    later->Free(); // the panel the effect refreshes
+    earlier->Free();
+    echo.Gain = 99;
+    echo.Init();
+    EXPECT_EQ(kept->GainBar->Position(), 99) << "the panel left follows the effect";
+    EXPECT_TRUE(echo.OnChange()) << "and the effect goes on processing";
+}
+
+TEST_F(Panels, SpectrumPanelKeepsExtremeFieldsWithinItsPictureAndSlider) {
+    TSndFFT fft(nullptr);
+    ReadyEffect ready(fft, 2, 16, 44100);
+    fft.Curve[10] = std::numeric_limits<int>::max();
+    fft.Curve[20] = std::numeric_limits<int>::min();
+    fft.Shift = std::numeric_limits<int>::min();
+    auto* p = panel<TSndControlFFT>();
+    p->SetSndFFT(&fft);
+    EXPECT_EQ(p->Picture().Pixel(41, 0), clRed) << "a huge gain runs along the top";
+    EXPECT_EQ(p->Picture().Pixel(81, 127), clRed) << "a huge cut along the bottom";
+    EXPECT_EQ(p->ShiftBar->Position(), 128) << "the largest shift down shows at the end of the slider";
+    p->EnabledBox->SetChecked(true);
+    EXPECT_EQ(fft.Shift.load(), std::numeric_limits<int>::min()) << "what is shown is not written back";
 }
 
 TEST_F(Panels, APanelOutlivesItsEffectAndAnEffectOutlivesItsPanel) {
