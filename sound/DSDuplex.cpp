@@ -6,24 +6,27 @@ void TDSDuplexPlacement::Reset(int blockSize, int blocks) {
     blockSize_ = blockSize;
     blocks_ = blocks;
     shift_ = 0;
+    start_ = 0;
     playBlock_ = 0;
     readings_ = 0;
 }
 
-// The median distance from the capture cursor to the play cursor over the window, in bytes,
-// taken the short way round the ring.
-int TDSDuplexPlacement::drift() const {
+// The median of the first count distances read, in bytes, taken the short way round the ring.
+int TDSDuplexPlacement::median(int count) const {
     std::array<int, Window> sorted = distances_;
-    std::nth_element(sorted.begin(), sorted.begin() + Window / 2, sorted.end());
-    return sorted[Window / 2];
+    std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.begin() + count);
+    return sorted[static_cast<std::size_t>(count / 2)];
 }
 
 TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDuplexCursors& cursors) {
     const int distance =
         aroundRing(static_cast<int>(cursors.play % ring()) - static_cast<int>(cursors.capture % ring()));
     distances_[static_cast<std::size_t>(readings_ % Window)] = distance;
-    if (++readings_ >= Window) {
-        const int off = aroundRing(drift() - shift_ * blockSize_);
+    // Where the devices stood when they started is where they are kept: the delay the run
+    // began with is the one it goes on with.
+    if (++readings_ == StartReadings) start_ = median(StartReadings);
+    if (readings_ >= Window) {
+        const int off = aroundRing(median(Window) - start_ - shift_ * blockSize_);
         // The cursors move in their devices' chunks and a stalled device is set right by its
         // stream: only more than a block is a drift of their own.
         if (off > blockSize_) {

@@ -45,8 +45,10 @@ private:
     // steps of its device's chunks, and a device held up goes on late for a while before its
     // stream sets it right; only a distance that lasts is a drift of the devices' own.
     static constexpr int Window = 32;
+    // The distance the devices started with is judged over the first readings.
+    static constexpr int StartReadings = 8;
 
-    int drift() const;
+    int median(int count) const;
     DWORD ring() const { return static_cast<DWORD>(blockSize_ * blocks_); }
     // Bytes taken the short way round the ring: -ring/2 up to ring/2.
     int aroundRing(int bytes) const;
@@ -54,6 +56,7 @@ private:
     int blockSize_ = 0;
     int blocks_ = 0;
     int shift_ = 0; // blocks beyond the offset, the short way round the ring
+    int start_ = 0; // the distance between the cursors they started with
     int playBlock_ = 0;
     std::array<int, Window> distances_{};
     int readings_ = 0;
