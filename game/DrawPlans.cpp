@@ -1,5 +1,6 @@
 #include "game/DrawPlans.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -30,6 +31,23 @@ std::string format(const char* pattern, int value) {
     return text;
 }
 
+// The name whole when it fits in room, else its first characters (never part of one) and
+// "...".
+std::string fitName(std::string name, int room, const std::function<int(const std::string&)>& textWidth) {
+    if (textWidth(name) <= room) return name;
+    while (!name.empty()) {
+        unsigned char last;
+        do {
+            last = static_cast<unsigned char>(name.back());
+            name.pop_back();
+        } while (!name.empty() && (last & 0xC0) == 0x80);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (textWidth(name + "...") <= room) break;
+    }
+    return name + "...";
+}
+
 } // namespace
 
 std::vector<TTileBlit> BackgroundPlan(const std::vector<TMapCell>& grid, int gridWidth, int gridHeight,
@@ -52,25 +70,33 @@ std::vector<TTileBlit> BackgroundPlan(const std::vector<TMapCell>& grid, int gri
     return plan;
 }
 
+int InfoRowPitch(int lineHeight) {
+    return std::max(40, lineHeight + 6);
+}
+
 TInfoPlan InfoPlan(int round, const std::vector<int>& ranking, const std::array<std::string, 4>& names,
                    const std::array<TPlayerRecord, 4>& records, int surfaceWidth, int lineHeight,
                    int textWidthT, const std::function<int(const std::string&)>& textWidth) {
     TInfoPlan plan;
     int n = static_cast<int>(ranking.size());
-    plan.Height = (lineHeight + 10) * 2 + n * 40 + 10;
+    const int pitch = InfoRowPitch(lineHeight);
+    plan.Height = (lineHeight + 10) * 2 + n * pitch + 10;
     plan.Texts.push_back({(surfaceWidth - textWidth("Round 100")) / 2, 10, format("Round %d", round)});
     for (int i = 0; i < n; ++i) {
         int player = ranking[static_cast<std::size_t>(i)];
         const TPlayerRecord& r = records[static_cast<std::size_t>(player)];
-        int y = lineHeight + i * 40 + 25;
-        plan.Texts.push_back({70, y, names[static_cast<std::size_t>(player)]});
+        int y = lineHeight + i * pitch + 25;
+        // A long name stops two blanks short of the "Wins" column.
+        plan.Texts.push_back(
+            {70, y,
+             fitName(names[static_cast<std::size_t>(player)], textWidthT - textWidth("  "), textWidth)});
         plan.Texts.push_back({textWidthT + 70, y, format("Wins: %d", r.Wins)});
         plan.Texts.push_back({2 * textWidthT + 70, y, format("Kills: %d", r.Kills)});
         plan.Texts.push_back({3 * textWidthT + 70, y, format("Suicide: %d", r.Suicide)});
-        plan.Icons.emplace_back(player, lineHeight + i * 40 + 20);
+        plan.Icons.emplace_back(player, lineHeight + i * pitch + 20);
     }
     const std::string prompt = "Press ENTER to continue";
-    plan.Texts.push_back({(surfaceWidth - textWidth(prompt)) / 2, lineHeight + n * 40 + 20, prompt});
+    plan.Texts.push_back({(surfaceWidth - textWidth(prompt)) / 2, lineHeight + n * pitch + 20, prompt});
     return plan;
 }
 

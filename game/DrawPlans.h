@@ -37,7 +37,12 @@ struct TInfoPlan {
     std::vector<std::pair<int, int>> Icons; // (player index, y) of each score-table icon at x = 20
 };
 
-// The round screen: "Round n", one line per ranked player with his scores, the prompt.
+// The distance of the round screen's player rows: 40 pixels, more when the line is taller
+// (the fonts of the widest modes), so that the rows never overlap.
+int InfoRowPitch(int lineHeight);
+
+// The round screen: "Round n", one line per ranked player with his scores (a name too long
+// for its column shortened to end in "..."), the prompt.
 // textWidth measures a text in the canvas font; L and T are the line height and the width of
 // "Suicide: 100".
 TInfoPlan InfoPlan(int round, const std::vector<int>& ranking, const std::array<std::string, 4>& names,

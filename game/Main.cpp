@@ -7,6 +7,7 @@
 #include "graphics/DDCanvas.h"
 #include "graphics/DDModesCombo.h"
 #include "graphics/ImageLoaders.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/IniFiles.h"
 #include "platform/files/PathResolver.h"
 #include "platform/framework/Application.h"
@@ -17,6 +18,7 @@
 #include "sound/Plug_MP3.h"
 #include "sound/Plug_WAV.h"
 
+#include <algorithm>
 #include <cstdio>
 
 TMainForm* MainForm = nullptr;
@@ -219,6 +221,7 @@ void TMainForm::FormCreate(TObject*) {
     Randomize();
     if (FAILED(Input.InitDirectInput(vx::ControlWidget(this), false))) {
         Application->MessageBox("Can't use DirectInput 8", "Need DirectX 8 or better", MB_ICONHAND);
+        Application->SetExitCode(1);
         Application->Terminate();
         return;
     }
@@ -294,10 +297,17 @@ void TMainForm::FormShow(TObject*) {
 
 void TMainForm::readSettings() {
     std::string name = SettingsFileName();
-    // A file that is there but cannot be read gives the defaults; the user hears of it once.
-    if (FileExists(name) && !OpenFile(name, "rb"))
-        Application->MessageBox("The settings file " + name + " cannot be read; the defaults are used.",
-                                "Vortamix", MB_OK);
+    // A file that is there but cannot be read gives the defaults, one that cannot be written
+    // loses this run's changes: the user hears of it once, now, not when the game closes.
+    std::string reason, problem;
+    if ((FileExists(name) || DirectoryExists(name)) && !OpenRegularFile(name))
+        problem = "cannot be read; the defaults are used.";
+    else if (!FileCanBeWritten(ResolvePath(name), reason))
+        problem = "cannot be written (" + reason + "); changed settings will not be kept.";
+    if (!problem.empty()) {
+        Application->MessageBox("The settings file " + name + " " + problem, "Vortamix", MB_OK);
+        settingsFileReported_ = true;
+    }
     Settings = std::make_unique<TIniFile>(name);
     ReadSettings(*Settings, Values, JoystickPresent);
     if (SndSetForm) SndSetForm->LoadSettings(Values);
@@ -316,7 +326,7 @@ void TMainForm::writeSettings() {
     try {
         WriteSettings(*Settings, Values);
     } catch (const Exception& e) {
-        Application->MessageBox(e.Message(), "Vortamix", MB_OK);
+        if (!settingsFileReported_) Application->MessageBox(e.Message(), "Vortamix", MB_OK);
     }
 }
 
@@ -357,14 +367,6 @@ void TMainForm::FormChangeSize(TObject*) {
     measure.Font().SetName("Arial");
     StatsFontSize = BackgroundSurface->Width * 16 / 640;
     measure.Font().SetSize(StatsFontSize);
-    StatsSurface->Width = measure.TextWidth("Mode: 1024x768 32 bpp") + 20;
-    StatsSurface->Height = measure.TextHeight("A") * 7 + 20;
-    StatsSurface->Init();
-    InfoTextWidth = measure.TextWidth("Suicide: 100");
-    InfoLineHeight = measure.TextHeight("A");
-    InfoSurface->Width = InfoTextWidth * 4 + 80;
-    InfoSurface->Height = (InfoLineHeight + 10) * 2 + 170;
-    InfoSurface->Init();
     int depth = DDBPP();
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
@@ -373,6 +375,16 @@ void TMainForm::FormChangeSize(TObject*) {
     char text[64];
     std::snprintf(text, sizeof text, "Mode: %dx%d %d bpp", DDWidth(), DDHeight(), depth);
     ModeText = text;
+    // Modes wider than 1024 pixels have a longer mode line than the sample.
+    StatsSurface->Width =
+        std::max(measure.TextWidth("Mode: 1024x768 32 bpp"), measure.TextWidth(ModeText)) + 20;
+    StatsSurface->Height = measure.TextHeight("A") * 7 + 20;
+    StatsSurface->Init();
+    InfoTextWidth = measure.TextWidth("Suicide: 100");
+    InfoLineHeight = measure.TextHeight("A");
+    InfoSurface->Width = InfoTextWidth * 4 + 80;
+    InfoSurface->Height = (InfoLineHeight + 10) * 2 + 4 * InfoRowPitch(InfoLineHeight) + 10;
+    InfoSurface->Init();
     for (TPlayerRecord& r : Players)
         if (r.GodMode) r.ColorsSwapped = false;
 }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     std::unique_ptr<TIniFile> Settings;
     TGameSettings Values;
     std::vector<std::string> Playlist;
+    // Playlist entries that no plug-in could play (game lock).
+    std::set<std::string> UnplayableTracks;
     std::array<int, 256> SineTable{};
     TDirectInput Input;
     int TitleScrollPhase = 0;
@@ -134,6 +137,8 @@ private:
     // Frame handlers and queued UI updates check it: false once the form goes away.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool appliedRunning_ = false;
+    // The user has been told at start that the settings file cannot be read or written.
+    bool settingsFileReported_ = false;
 };
 
 extern TMainForm* MainForm;

@@ -110,7 +110,14 @@ void TMainForm::PlayRandomTrack() {
         std::lock_guard lock(GameLock());
         if (!Options.MusicEnabled || Playlist.empty()) return;
         name = Playlist[static_cast<std::size_t>(GameRandom(static_cast<int>(Playlist.size())))];
+        // The engine has said once that no plug-in plays this file: the round stays silent
+        // without saying it again.
+        if (UnplayableTracks.count(name)) name.clear();
     }
     DSPlay->SetFileName(name);
     DSPlay->SetActive(true);
+    if (!name.empty() && !DSPlay->ModulePlug()) {
+        std::lock_guard lock(GameLock());
+        UnplayableTracks.insert(name);
+    }
 }

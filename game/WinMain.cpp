@@ -1,5 +1,5 @@
 // Program entry: the application creates the main form and the four dialogs in order and
-// runs until the main form closes.
+// runs until the main form closes. A fatal error ends the program with status 1.
 #include "game/About.h"
 #include "game/Main.h"
 #include "game/Options.h"
@@ -19,8 +19,10 @@ int main() {
         Application->Run();
     } catch (const Exception& error) {
         Application->ShowException(error);
+        Application->SetExitCode(1);
     } catch (const std::exception& error) {
         Application->ShowException(Exception(error.what()));
+        Application->SetExitCode(1);
     }
-    return 0;
+    return Application->ExitCode();
 }

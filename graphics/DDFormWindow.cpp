@@ -136,6 +136,7 @@ void TDDForm::ExceptionHandler(TObject*, const Exception& E) {
     SetDDActive(false);
     if (Application) {
         Application->MessageBox(E.Message(), "DirectDraw fatal error", MB_OK | MB_ICONERROR);
+        Application->SetExitCode(1);
         Application->Terminate();
     }
 }

@@ -23,14 +23,20 @@ bool fillTemporary(int fd, std::string_view data, const struct stat* existing, b
     return WriteAll(fd, data) && (!flush || fsync(fd) == 0);
 }
 
+// Why target may not be replaced, or 0.
+int refusal(const std::string& target, const struct stat* existing) {
+    if (existing && S_ISDIR(existing->st_mode)) return EISDIR;
+    if (existing && !S_ISREG(existing->st_mode)) return EINVAL;
+    if (existing && access(target.c_str(), W_OK) != 0) return errno;
+    return 0;
+}
+
 // The replacement, with its descriptor still open; -1 on failure.
 int replace(const std::string& path, std::string_view data, bool flush, std::string& error) {
     std::string target = ReplacedFile(path);
     struct stat existing;
     bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return fail(error, EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) return fail(error, EINVAL);
-    if (exists && access(target.c_str(), W_OK) != 0) return fail(error, errno);
+    if (int code = refusal(target, exists ? &existing : nullptr)) return fail(error, code);
 
     std::string temporary;
     int fd = CreateTemporaryBeside(target, ".tmp", 0666, temporary);
@@ -67,4 +73,19 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 
 int ReplaceFileKeepingItOpen(const std::string& path, std::string_view data, std::string& error) {
     return replace(path, data, false, error);
+}
+
+bool FileCanBeWritten(const std::string& path, std::string& error) {
+    std::string target = ReplacedFile(path);
+    struct stat existing;
+    int code = refusal(target, stat(target.c_str(), &existing) == 0 ? &existing : nullptr);
+    std::string temporary;
+    int fd = code ? -1 : CreateTemporaryBeside(target, ".tmp", 0666, temporary);
+    if (fd < 0) {
+        fail(error, code ? code : errno);
+        return false;
+    }
+    close(fd);
+    unlink(temporary.c_str());
+    return true;
 }

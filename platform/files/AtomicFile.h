@@ -14,3 +14,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 // The same without the flush (the caller decides when the file reaches the disk); answers
 // the new file's descriptor, still open for the caller to close, or -1 on failure.
 int ReplaceFileKeepingItOpen(const std::string& path, std::string_view data, std::string& error);
+
+// Whether path could be replaced now: the same refusals as above, and a temporary file made
+// and removed beside it. On false, error holds the reason.
+bool FileCanBeWritten(const std::string& path, std::string& error);

@@ -42,6 +42,9 @@ public:
     // destroyed (their OnDestroy runs). Does nothing without a main form.
     void Run();
     void Terminate();
+    // The status the program ends with: 0, unless a fatal error set another before Terminate.
+    int ExitCode() const { return exitCode_; }
+    void SetExitCode(int code) { exitCode_ = code; }
     // Readable from any thread: workers stop firing events once the application ends.
     bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
     // Handles what is waiting: events, Synchronize calls and due timers.
@@ -66,6 +69,7 @@ private:
     std::string title_;
     TForm* mainForm_ = nullptr;
     std::atomic<bool> terminated_{false};
+    int exitCode_ = 0;
 };
 
 extern TApplication* Application;

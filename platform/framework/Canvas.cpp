@@ -66,6 +66,22 @@ void mapScratch(TCanvas::Target& t, const QRect& area) {
     }
 }
 
+std::uint16_t* rgb565Row(const TCanvas::Target& t, int y) {
+    return reinterpret_cast<std::uint16_t*>(static_cast<uchar*>(t.buffer.Bits) +
+                                            static_cast<std::ptrdiff_t>(y) * t.buffer.Pitch);
+}
+
+// Each 5- or 6-bit component widened by repeating its top bits, so that narrowing it again
+// by dropping the low bits gives back the pixel exactly.
+QRgb widen565(std::uint16_t p) {
+    const int r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
+    return qRgb(r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2);
+}
+
+std::uint16_t narrowTo565(QRgb c) {
+    return static_cast<std::uint16_t>((qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3);
+}
+
 // Runs one drawing operation whose pixels lie inside bounds. The operation is told whether
 // its text is to be drawn without smoothed edges by default: on 8-bit targets, and on pixel
 // memory lent by a surface, where a colour key must find the background exactly.
@@ -85,7 +101,8 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
     }
     bounds = bounds.intersected(QRect(QPoint(0, 0), size));
     if (bounds.isEmpty()) return;
-    if (t.scratch.size() != size) t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (t.scratch.size() != size || t.scratch.format() != QImage::Format_ARGB32_Premultiplied)
+        t.scratch = QImage(size, QImage::Format_ARGB32_Premultiplied);
     for (int y = bounds.top(); y <= bounds.bottom(); ++y)
         std::fill_n(reinterpret_cast<QRgb*>(t.scratch.scanLine(y)) + bounds.left(), bounds.width(), 0u);
     {
@@ -94,6 +111,39 @@ template <class Paint> void paintOn(TCanvas::Target& t, QRect bounds, Paint&& pa
         paint(painter, true);
     }
     mapScratch(t, bounds);
+}
+
+// Runs a drawing operation that writes text. Qt draws unsmoothed text into 5-6-5 memory
+// squashed and doubled, so on a 16-bit buffer the pixels within bounds are widened into a
+// 32-bit scratch, the operation is drawn there and the pixels go back. Pixels it leaves alone
+// come back unchanged; drawn ones take the colour asked for with its low bits dropped, as
+// the buffer's other drawing does.
+template <class Paint> void paintTextOn(TCanvas::Target& t, QRect bounds, Paint&& paint) {
+    if (!t.hasBuffer || t.buffer.Layout != plRGB565) {
+        paintOn(t, bounds, paint);
+        return;
+    }
+    bounds = bounds.intersected(QRect(QPoint(0, 0), sizeOf(t)));
+    if (bounds.isEmpty()) return;
+    if (t.scratch.size() != sizeOf(t) || t.scratch.format() != QImage::Format_RGB32)
+        t.scratch = QImage(sizeOf(t), QImage::Format_RGB32);
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const std::uint16_t* from = rgb565Row(t, y);
+        auto* to = reinterpret_cast<QRgb*>(t.scratch.scanLine(y));
+        for (int x = bounds.left(); x <= bounds.right(); ++x)
+            to[x] = widen565(from[x]);
+    }
+    {
+        QPainter painter(&t.scratch);
+        painter.setClipRect(bounds);
+        paint(painter, true);
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(t.scratch.constScanLine(y));
+        std::uint16_t* to = rgb565Row(t, y);
+        for (int x = bounds.left(); x <= bounds.right(); ++x)
+            to[x] = narrowTo565(from[x]);
+    }
 }
 
 QRect toQRect(const RECT& r) {
@@ -287,7 +337,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
         return;
     }
     const QRect box(x, y, extent.cx, extent.cy);
-    paintOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, box.adjusted(-extent.cy, 0, extent.cy, 0), [&](QPainter& p, bool plainText) {
         if (brush_.Style() != bsClear) p.fillRect(box, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
     });
@@ -304,7 +354,7 @@ void TCanvas::turnedText(int x, int y, TSize extent, const std::string& text, co
     const QRect cell(0, 0, extent.cx, extent.cy);
     QRect bounds = turn.mapRect(QRectF(cell)).toAlignedRect().adjusted(-2, -2, 2, 2);
     if (clip) bounds = bounds.intersected(toQRect(*clip));
-    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (clip) p.setClipRect(toQRect(*clip), Qt::IntersectClip);
         p.setTransform(turn, true);
         if (brush_.Style() != bsClear) p.fillRect(cell, vx::ToQColor(brush_.Color()));
@@ -322,7 +372,7 @@ void TCanvas::TextRect(const RECT& rect, int x, int y, const std::string& text) 
         return;
     }
     const QRect clip = toQRect(rect);
-    paintOn(*target_, clip, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, clip, [&](QPainter& p, bool plainText) {
         p.setClipRect(clip, Qt::IntersectClip);
         if (brush_.Style() != bsClear) p.fillRect(clip, vx::ToQColor(brush_.Color()));
         vx::DrawTextLine(p, font_, plainText, QPoint(x, y), vx::ToQString(text), -1);
@@ -339,7 +389,7 @@ int TCanvas::DrawText(const std::string& text, RECT& rect, unsigned format) {
     requireTarget();
     const QRect clip = toQRect(rect);
     const QRect bounds = (format & DT_NOCLIP) ? layout.bounds : layout.bounds.intersected(clip);
-    paintOn(*target_, bounds, [&](QPainter& p, bool plainText) {
+    paintTextOn(*target_, bounds, [&](QPainter& p, bool plainText) {
         if (!(format & DT_NOCLIP)) p.setClipRect(clip, Qt::IntersectClip);
         for (const vx::TextLine& line : layout.lines)
             vx::DrawTextLine(p, font_, plainText, line.origin, line.text, line.mnemonic);

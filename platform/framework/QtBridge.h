@@ -35,7 +35,7 @@ struct TCanvas::Target {
     TPixelBuffer buffer;     // memory lent by the caller
     bool hasBuffer = false;
     TNearestPalette palette; // 8-bit targets
-    QImage scratch;          // 8-bit targets: each operation is drawn here first
+    QImage scratch;          // 8-bit targets: each operation is drawn here first; 16-bit: text
     // The metrics of the font last measured with, and that font's settings: measuring a
     // list of texts in one font builds them once.
     std::optional<QFontMetrics> metrics;

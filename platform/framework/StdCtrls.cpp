@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -17,6 +19,36 @@ namespace {
 template <class T> T* widgetAs(QWidget* widget) {
     return static_cast<T*>(widget);
 }
+
+// A check box whose caption, when the box is too narrow for it, shows its beginning and an
+// ellipsis rather than letters cut through.
+class FittingCheckBox : public QCheckBox {
+public:
+    void setCaption(const QString& caption) {
+        caption_ = caption;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QCheckBox::resizeEvent(event);
+        fit();
+    }
+    void changeEvent(QEvent* event) override {
+        QCheckBox::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) fit();
+    }
+
+private:
+    void fit() {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const int room = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this).width();
+        setText(fontMetrics().elidedText(caption_, Qt::ElideRight, room, Qt::TextShowMnemonic));
+    }
+
+    QString caption_;
+};
 
 // A combo box that tells its control before its list drops down.
 class ComboWidget : public vx::Widget<QComboBox> {
@@ -195,7 +227,7 @@ void TButton::TextChanged() {
 }
 
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
-    auto* box = new vx::Widget<QCheckBox>(this);
+    auto* box = new vx::Widget<FittingCheckBox>(this);
     QObject::connect(box, &QCheckBox::clicked,
                      [this](bool checked) { vx::Guarded([this, checked] { userToggled(checked); }); });
     AttachWidget(box);
@@ -225,7 +257,7 @@ void TCheckBox::SetAlignment(TAlignment alignment) {
 }
 
 void TCheckBox::TextChanged() {
-    widgetAs<QCheckBox>(Widget())->setText(vx::ToQString(Caption()));
+    widgetAs<FittingCheckBox>(Widget())->setCaption(vx::ToQString(Caption()));
 }
 
 TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner) {

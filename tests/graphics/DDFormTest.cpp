@@ -163,6 +163,8 @@ TEST_F(DDFormSurfaces, ExceptionHandlerSwitchesOffAndReports) {
     ASSERT_EQ(messages.Records().size(), 1u);
     EXPECT_EQ(messages.Records()[0].caption, "DirectDraw fatal error");
     EXPECT_EQ(messages.Records()[0].text, "boom");
+    EXPECT_EQ(Application->ExitCode(), 1) << "the program ends with a failure status";
+    Application->SetExitCode(0);
 }
 
 using DDFormDecisions = FormTest;

@@ -54,6 +54,20 @@ TEST(RoundScreen, LinesAndHeightForTheRankedPlayers) {
     EXPECT_EQ(plan.Texts[9].Y, 20 + 80 + 20);
     ASSERT_EQ(plan.Icons.size(), 2u);
     EXPECT_EQ(plan.Icons[1], (std::pair<int, int>{0, 80}));
+    // Lines taller than the 40-pixel rows move the rows apart.
+    TInfoPlan tall = InfoPlan(7, {2, 0}, names, records, 400, 50, 120, width);
+    EXPECT_EQ(tall.Texts[5].Y - tall.Texts[1].Y, 56);
+    EXPECT_EQ(tall.Height, (50 + 10) * 2 + 2 * 56 + 10);
+}
+
+TEST(RoundScreen, ANameTooWideForItsColumnKeepsWholeCharactersAndEndsInAnEllipsis) {
+    std::array<std::string, 4> names{"Zed the Magrathean", "Zo\u00eb\u00eb\u00eb\u00eb", "Bob", "Dee"};
+    auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
+    // Eight bytes fit: the column is 100 wide, two blanks take 20.
+    TInfoPlan plan = InfoPlan(1, {0, 1, 2}, names, {}, 400, 20, 100, width);
+    EXPECT_EQ(plan.Texts[1].Text, "Zed t...");
+    EXPECT_EQ(plan.Texts[5].Text, "Zo\u00eb...");
+    EXPECT_EQ(plan.Texts[9].Text, "Bob");
 }
 
 TEST(StatsOverlay, HelpLinesModeAndSpeed) {

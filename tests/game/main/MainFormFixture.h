@@ -46,6 +46,7 @@ protected:
         SetLocalTimeSource({});
     }
 
+    const std::filesystem::path& Folder() const { return folder_; }
     void WriteSettings(const std::string& text) { std::ofstream(folder_ / "vortamix.ini") << text; }
     void WritePlaylist(const std::string& text) { std::ofstream(folder_ / "vortamix.m3u") << text; }
     std::string SettingsText() const {
@@ -97,6 +98,11 @@ protected:
     void Frames(int count, DWORD ms = 10) {
         for (int i = 0; i < count; ++i)
             Frame(ms);
+    }
+    int MessagesCaptioned(const std::string& caption) const {
+        const auto records = messages.Records();
+        return static_cast<int>(std::count_if(records.begin(), records.end(),
+                                              [&](const auto& m) { return m.caption == caption; }));
     }
     void Key(int dik) {
         MainForm->Input.Keyboard()->KeyChange(dik, true);

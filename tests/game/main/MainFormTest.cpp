@@ -1,4 +1,7 @@
 #include "MainFormFixture.h"
+#include "graphics/DDCanvas.h"
+#include "graphics/DDModesCombo.h"
+#include "tests/platform/files/Undeletable.h"
 
 TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
     WriteSettings(FourPlayers);
@@ -121,6 +124,8 @@ TEST_F(MainFormTest, ADirectInputFailureEndsTheProgramBeforeTheFirstShow) {
     EXPECT_EQ(messages.Records()[0].text, "Can't use DirectInput 8");
     EXPECT_EQ(messages.Records()[0].caption, "Need DirectX 8 or better");
     EXPECT_EQ(MainForm->PlayerList.Count(), 0);
+    EXPECT_EQ(Application->ExitCode(), 1) << "the program ends with a failure status";
+    Application->SetExitCode(0);
 }
 
 TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
@@ -209,4 +214,54 @@ TEST_F(MainFormTest, AStoredLargerModeStartsWithTheWindowCentred) {
     const RECT screen = MainForm->MonitorRect();
     EXPECT_EQ(MainForm->Left(), screen.left + (screen.right - screen.left - MainForm->Width()) / 2);
     EXPECT_EQ(MainForm->Top(), screen.top + (screen.bottom - screen.top - MainForm->Height()) / 2);
+}
+
+// The help panel is as wide as the longest mode line of the modes the options offer.
+TEST_F(MainFormTest, TheHelpPanelHoldsTheModeLineOfEveryOfferedMode) {
+    WriteSettings(FourPlayers);
+    Start();
+    TDDModesCombo* modes = OptionsForm->DDModesCombo;
+    ASSERT_GT(modes->Items()->Count(), 10);
+    for (int i = 0; i < modes->Items()->Count(); ++i) {
+        const DWORD code = modes->ItemModeCode(i);
+        if (code >> 24 != 32) continue;
+        MainForm->ChangeSize(static_cast<int>(code & 0xFFF), static_cast<int>((code >> 12) & 0xFFF), 32);
+        EXPECT_LE(MainForm->StatsSurface->Canvas->TextWidth(MainForm->ModeText) + 20,
+                  MainForm->StatsSurface->Width)
+            << MainForm->ModeText;
+    }
+}
+
+TEST_F(MainFormTest, MusicThatNoPlugInPlaysIsReportedOnceNotEveryRound) {
+    WriteSettings("[Options]\nPlayer1=1\nPlayer2=1\nMonsters=0\n");
+    WritePlaylist("Data\\Music\\no such tune.mod\n");
+    Start();
+    MainForm->MenuStart->Click();
+    for (int key : {DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE}) {
+        Key(key);
+        Frames(2);
+    }
+    EXPECT_EQ(MainForm->Round, 4);
+    EXPECT_EQ(MessagesCaptioned("SndOutEngine: Fatal error"), 1);
+}
+
+// A settings file that cannot be read, or cannot be written back, is reported once: when it
+// is read at start, not again when the game closes.
+TEST_F(MainFormTest, AnUnusableSettingsFileIsReportedOnceWhenItIsRead) {
+    std::filesystem::create_directory(Folder() / "vortamix.ini");
+    std::filesystem::create_directory(Folder() / "locked");
+    std::ofstream(Folder() / "locked" / "vortamix.ini") << FourPlayers;
+    for (const std::filesystem::path& exe : {Folder() / "vortamix", Folder() / "locked" / "vortamix"}) {
+        SetExeName(exe.string());
+        // A folder that takes no new entries: no file can replace the settings in it.
+        ScopedUndeletable lock((Folder() / "locked").string());
+        VX_REQUIRE_UNDELETABLE(lock);
+        messages.recorder().Clear();
+        Start();
+        EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at start, " << exe;
+        TCloseAction action = caHide;
+        MainForm->FormClose(MainForm, action);
+        EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at close";
+        Stop();
+    }
 }

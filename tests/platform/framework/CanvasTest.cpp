@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <tuple>
 #include <gtest/gtest.h>
 #include <vector>
@@ -106,6 +107,54 @@ TEST(CanvasText, WordBreakWrapsAtTheRectangleWidth) {
     canvas.DrawText("alpha beta gamma", rect, DT_CALCRECT | DT_WORDBREAK);
     EXPECT_EQ(rect.bottom, 2 * canvas.TextHeight("A"));
     EXPECT_LE(rect.right, word);
+}
+
+// Unsmoothed text keeps its glyphs' shape at every depth: it inks the same pixels in 32, 16
+// and 8 bits, each exactly the font colour; the rest is the brush's box or stays as it was.
+TEST(CanvasText, PlainTextInksTheSamePixelsAtEveryDepth) {
+    const TPaletteEntry palette[3] = {{0x20, 0x40, 0xC0, 0}, {0xC0, 0xC0, 0xC0, 0}, {0xDF, 0xDF, 0xDF, 0}};
+    struct Depth {
+        TPixelLayout layout;
+        std::size_t bytes;
+        std::uint32_t font, brush, before; // the three colours as pixels
+    };
+    const int width = 480, height = 40;
+    const std::string text = "Round 12 - Press ENTER to continue";
+    // Per pixel: 0 the background it should have, 1 the font colour, 2 anything else.
+    auto draw = [&](const Depth& d, int size, TBrushStyle brush) {
+        std::vector<std::uint8_t> bits(width * height * d.bytes);
+        for (std::size_t i = 0; i < bits.size(); i += d.bytes)
+            std::memcpy(&bits[i], &d.before, d.bytes);
+        TCanvas canvas;
+        canvas.AttachBuffer(
+            {bits.data(), width, height, width * static_cast<int>(d.bytes), d.layout, palette, 3});
+        canvas.Font().SetSize(size);
+        canvas.Font().SetColor(static_cast<TColor>(RGB(0x20, 0x40, 0xC0)));
+        canvas.Brush().SetColor(static_cast<TColor>(RGB(0xC0, 0xC0, 0xC0)));
+        canvas.Brush().SetStyle(brush);
+        canvas.TextOut(0, 0, text);
+        const TSize box = canvas.TextExtent(text);
+        std::vector<int> kinds;
+        for (std::size_t i = 0; i < bits.size(); i += d.bytes) {
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, &bits[i], d.bytes);
+            pixel &= 0xFFFFFF; // the top byte of 32-bit memory is no colour
+            const int x = static_cast<int>(i / d.bytes) % width, y = static_cast<int>(i / d.bytes) / width;
+            const bool boxed = brush == bsSolid && x < box.cx && y < box.cy;
+            kinds.push_back(pixel == (boxed ? d.brush : d.before) ? 0 : pixel == d.font ? 1 : 2);
+        }
+        return kinds;
+    };
+    for (int size = 10; size <= 24; ++size) {
+        for (TBrushStyle brush : {bsClear, bsSolid}) {
+            const std::vector<int> wide = draw({plXRGB8888, 4, 0x2040C0, 0xC0C0C0, 0xDFDFDF}, size, brush);
+            EXPECT_GT(std::count(wide.begin(), wide.end(), 1), 200) << "size " << size;
+            EXPECT_EQ(std::count(wide.begin(), wide.end(), 2), 0) << "size " << size;
+            EXPECT_TRUE(draw({plRGB565, 2, 0x2218, 0xC618, 0xDEFB}, size, brush) == wide)
+                << "16 bits, " << size;
+            EXPECT_TRUE(draw({plIndexed8, 1, 0, 1, 2}, size, brush) == wide) << "8 bits, " << size;
+        }
+    }
 }
 
 TEST(CanvasIndexed, DrawnPixelsTakeTheNearestEntryAndTheFirstExactOne) {

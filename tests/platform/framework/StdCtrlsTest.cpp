@@ -64,6 +64,20 @@ TEST_F(CheckBoxRules, AUserClickTogglesAndRunsTheHandlerOnce) {
     EXPECT_EQ(statesSeen, (std::vector<bool>{true, false}));
 }
 
+TEST_F(CheckBoxRules, ACaptionTooLongForTheBoxEndsInAnEllipsisAndKeepsItsText) {
+    auto* box = place<TCheckBox>();
+    box->SetCaption("Zed the Magrathean");
+    box->SetBounds(0, 0, 84, 17);
+    buttonOf(box)->grab(); // drawn as it would be shown
+    const QString shown = buttonOf(box)->text();
+    EXPECT_TRUE(shown.startsWith("Zed") && shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LT(buttonOf(box)->fontMetrics().horizontalAdvance(shown), 84 - 12);
+    EXPECT_EQ(box->Caption(), "Zed the Magrathean");
+    box->SetBounds(0, 0, 300, 17);
+    buttonOf(box)->grab();
+    EXPECT_EQ(buttonOf(box)->text(), "Zed the Magrathean");
+}
+
 TEST_F(CheckBoxRules, RadioButtonsOfOneParentExcludeEachOtherAndClickWhenChecked) {
     auto* full = place<TRadioButton>();
     auto* half = place<TRadioButton>();
