@@ -6,6 +6,7 @@ void TDSDuplexPlacement::Reset(int blockSize, int blocks) {
     blockSize_ = blockSize;
     blocks_ = blocks;
     shift_ = 0;
+    first_ = 0;
     start_ = 0;
     playBlock_ = 0;
     readings_ = 0;
@@ -19,9 +20,14 @@ int TDSDuplexPlacement::median(int count) const {
 }
 
 TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDuplexCursors& cursors) {
-    const int distance =
-        aroundRing(static_cast<int>(cursors.play % ring()) - static_cast<int>(cursors.capture % ring()));
-    distances_[static_cast<std::size_t>(readings_ % Window)] = distance;
+    const int whole = static_cast<int>(ring());
+    // How far the play cursor is ahead of the capture cursor, round the ring.
+    const int distance = static_cast<int>((cursors.play % ring() + ring() - cursors.capture % ring()) % ring());
+    if (readings_ == 0) first_ = distance;
+    // Taken from the first reading, the readings stay clear of the ring's wrap, wherever
+    // the devices started.
+    const int moved = aroundRing(distance - first_);
+    distances_[static_cast<std::size_t>(readings_ % Window)] = moved;
     // Where the devices stood when they started is where they are kept: the delay the run
     // began with is the one it goes on with.
     if (++readings_ == StartReadings) start_ = median(StartReadings);
@@ -46,8 +52,10 @@ TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDupl
     // Blocks from the captured block to its place: the offset's 1 to the whole ring, as far
     // as the cursors keep step.
     const int blocksOn = ((offset + 1) & (blocks_ - 1)) + 1 + shift_;
-    const int lead = (blocksOn - 1) * blockSize_ - sinceCaptured - distance;
-    const int whole = static_cast<int>(ring());
+    // Devices that started further apart than the offset allows still get the delay they
+    // started with, shorter or longer by what the ring takes, never a silence for good.
+    const int planned = (((blocksOn - 1) * blockSize_ - first_ - start_) % whole + whole) % whole;
+    const int lead = planned - sinceCaptured - aroundRing(moved - start_);
     if (lead < 0 || lead >= whole) return {};
     return {(captured + blocksOn) & (blocks_ - 1), lead > whole - blockSize_};
 }

@@ -56,7 +56,8 @@ private:
     int blockSize_ = 0;
     int blocks_ = 0;
     int shift_ = 0; // blocks beyond the offset, the short way round the ring
-    int start_ = 0; // the distance between the cursors they started with
+    int first_ = 0; // the distance between the cursors at the first reading
+    int start_ = 0; // the distance between the cursors they started with, from first_
     int playBlock_ = 0;
     std::array<int, Window> distances_{};
     int readings_ = 0;

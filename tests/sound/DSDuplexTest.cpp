@@ -43,6 +43,7 @@ TEST(DuplexPlacement, KeepsTheDelayThroughStallsOfEitherDeviceAndIgnoresTheCurso
          [](int k) { return inStep(k) - std::min(k, 512) * Block / 128; }, inStep, 3, 0},
         {"the devices started a block and a half apart", 2, [](int k) { return inStep(k) - 3 * Block / 2; }, inStep,
          0, 0},
+        {"the play cursor started most of a ring behind", 2, [](int k) { return inStep(k) - 12 * Block; }, inStep, 0, 0},
         {"the largest offset, the play cursor a little behind", Blocks - 2,
          [](int k) { return inStep(k) - Block / 8; }, inStep, 0, 0},
     };
