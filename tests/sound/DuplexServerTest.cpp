@@ -544,6 +544,6 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripStaysTheSameWithinABlockThroug
     EXPECT_GE(3 * static_cast<int>(trips.size()), bursts) << "a third of the bursts or more come back whole";
     EXPECT_GE(*shortest, placedMs - blockMs) << "the four blocks the processor puts between them, less one";
     EXPECT_LT(*longest, placedMs + 2 * blockMs) << "a turn of the ring, or a server that holds sound back";
-    EXPECT_LE(*longest - *shortest, blockMs) << "the trip changed by more than a block";
+    EXPECT_LE(*longest - *shortest, blockMs) << "the trip changed by more than a block: " << testing::PrintToString(trips);
     EXPECT_TRUE(messages.Records().empty());
 }
