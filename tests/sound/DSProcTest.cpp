@@ -25,7 +25,7 @@ protected:
     // One block of a full-duplex device: the output plays a block, then the capture
     // completes one; waits until the processor has copied it and let the output go.
     void feedBlock(std::int16_t value, const std::string& device = "") {
-        playBlocks(1);
+        outputBlocks(1);
         captureBlock(value, device);
     }
     void captureBlock(std::int16_t value, const std::string& device = "") {
@@ -35,11 +35,14 @@ protected:
         ASSERT_TRUE(log.WaitFor(before + 1));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
-    // Plays blocks of the output; heard keeps the first left sample of each.
-    void playBlocks(int blocks) {
+    // Plays blocks of the output: the first left sample of each, also kept in heard.
+    std::vector<std::int16_t> outputBlocks(int blocks = 16) {
         const std::vector<std::int16_t> out = audio.backend().Render(blocks * BlockFrames);
+        std::vector<std::int16_t> firsts;
         for (int b = 0; b < blocks; ++b)
-            heard.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
+            firsts.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
+        heard.insert(heard.end(), firsts.begin(), firsts.end());
+        return firsts;
     }
     BufferInfo output() {
         for (const BufferInfo& info : audio.backend().Buffers())
@@ -60,7 +63,7 @@ protected:
     std::vector<std::int16_t> heard;
 };
 
-std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks) {
+std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks = 16) {
     std::vector<std::int16_t> expected(blocks, 0);
     expected[index] = value;
     return expected;
@@ -114,12 +117,10 @@ TEST_F(ProcessorEngine, EveryOffsetWritesTheCapturedBlockThatManyBlocksPastTheNe
         proc->SetActive(false);
         proc->SetActive(true);
         proc->SetBufferOffset(offset);
-        heard.clear();
         const auto value = static_cast<std::int16_t>(100 + offset);
-        feedBlock(value); // block 0 played and captured, block 1's notification
+        feedBlock(value); // block 0 captured, block 1's notification
         EXPECT_EQ(log.Firsts().back(), value);
-        playBlocks(16);
-        EXPECT_EQ(heard, silentBut(offset + 2, value, 17)) << "offset " << offset;
+        EXPECT_EQ(outputBlocks(), silentBut(offset + 1, value)) << "offset " << offset;
     }
 }
 
@@ -128,7 +129,7 @@ TEST_F(ProcessorEngine, WithNoOffsetBlockFiveCopiesBlockFourIntoBlockSix) {
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    playBlocks(4);
+    outputBlocks(4);
     EXPECT_EQ(heard, (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0}));
 }
 
@@ -136,15 +137,11 @@ TEST_F(ProcessorEngine, TheLargestOffsetWritesEachBlockIntoItsOwnIndexARingLater
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    playBlocks(16);
-    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 15, heard.end()),
-              (std::vector<std::int16_t>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5}));
     proc->SetBuffersCount(4);
     proc->SetActive(true);
-    heard.clear();
     feedBlock(9);
-    playBlocks(4);
-    EXPECT_EQ(heard, silentBut(4, 9, 5)) << "an offset beyond a smaller ring wraps round it";
+    EXPECT_EQ(outputBlocks(4), silentBut(3, 9, 4)) << "an offset beyond a smaller ring wraps round it";
 }
 
 // The capture falls three blocks behind the output and catches up at once, as on a busy
@@ -156,16 +153,16 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     std::int16_t value = 0;
     while (value < 20)
         feedBlock(++value);
-    playBlocks(3);
+    outputBlocks(3);
     for (int b = 0; b < 3; ++b)
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
     while (value < 40) {
-        playBlocks(1);
+        outputBlocks(1);
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
         ASSERT_TRUE(WaitUntil([&] { return log.Count() > 0 && log.Firsts().back() == value; }));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
-    playBlocks(2);
+    outputBlocks(2);
     std::vector<std::int16_t> sounded;
     std::copy_if(heard.begin(), heard.end(), std::back_inserter(sounded), [](std::int16_t v) { return v != 0; });
     EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end(), std::less_equal<>())) << testing::PrintToString(heard);
@@ -177,12 +174,12 @@ TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayi
     proc->SetActive(true);
     for (int b = 0; b < 16; ++b)
         feedBlock(7);
-    playBlocks(1);
+    outputBlocks(1);
     audio.backend().FailNext(DsOp::CaptureLock, DSERR_GENERIC);
     audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 16: its copy fails
     feedBlock(11);                                                // block 17
     EXPECT_EQ(log.Count(), 17) << "the failed block is not handed out";
-    playBlocks(16);
+    outputBlocks();
     EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 16, heard.begin() + 32), std::vector<std::int16_t>(16, 7));
     EXPECT_EQ(heard[32], 0) << "where block 16 would have sounded, not block 0 again";
     EXPECT_EQ(heard[33], 11);
@@ -195,8 +192,7 @@ TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
     audio.backend().FeedCapture(DeviceFrames(BlockFrames, 5, 5));
     captureBlock(6);
     EXPECT_EQ(log.Firsts(), std::vector<std::int16_t>{6});
-    playBlocks(4);
-    EXPECT_EQ(heard, (std::vector<std::int16_t>{0, 0, 0, 6}));
+    EXPECT_EQ(outputBlocks(4), (std::vector<std::int16_t>{0, 0, 0, 6}));
 }
 
 TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryWasAskedFor) {
@@ -418,9 +414,7 @@ TEST_F(ProcessorEngine, ACaptureDeviceThatVanishesLeavesTheOutputSilentWithinARi
     audio.backend().VanishCaptureDevice("mic");
     for (int b = 0; b < 16; ++b)
         feedBlock(50, "mic");
-    heard.clear();
-    playBlocks(16);
-    EXPECT_EQ(heard, std::vector<std::int16_t>(16, 0));
+    EXPECT_EQ(outputBlocks(), std::vector<std::int16_t>(16, 0));
     proc->SetActive(false);
     proc->SetActive(true);
     EXPECT_FALSE(proc->Active());
