@@ -66,6 +66,7 @@ std::vector<TBandCopy> GlitchPlan(DWORD frameTick, bool strong, int width, int h
 
 struct TStretch {
     RECT Dest, Source;
+    friend bool operator==(const TStretch&, const TStretch&) = default;
 };
 
 // The paused frame's title picture, stretched over the display and scrolling to the right:

@@ -2,6 +2,7 @@
 // The main form: the game's window with its surfaces, player sprites, timers, sound effects
 // and music engine; the frame handlers, the menus and the form's life from creation to close.
 #include "game/DirectInput.h"
+#include "game/DrawPlans.h"
 #include "game/GameRules.h"
 #include "game/Settings.h"
 #include "graphics/DDForm.h"
@@ -133,6 +134,16 @@ private:
         while (!MakeItSo(operation())) {
         }
     }
+
+    // The paused picture last drawn into the back surface, with the uniqueness values of the
+    // back and the title surface right after: while all three hold, the back surface shows
+    // it still and the paused frame has nothing to draw. Frame thread only.
+    struct TDrawnTitle {
+        std::array<TStretch, 2> Plan{};
+        DWORD Back = 0, Title = 0;
+        friend bool operator==(const TDrawnTitle&, const TDrawnTitle&) = default;
+    };
+    TDrawnTitle drawnTitle_;
 
     // Frame handlers and queued UI updates check it: false once the form goes away.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -1,7 +1,7 @@
 // The window side of TDDForm: window events, size, full screen and the clipper.
 #include "graphics/DDForm.h"
 
-#include "platform/ddraw/Presenter.h"
+#include "platform/ddraw/AspectScale.h"
 #include "platform/framework/Application.h"
 #include "platform/kernel/Thread.h"
 
@@ -95,14 +95,15 @@ void TDDForm::FixClip() {
 int TDDForm::MenuBarOnPicture() const {
     const int screenWidth = fullScreenWidth_.load(), screenHeight = fullScreenHeight_.load();
     if (DDWindowed || screenWidth <= 0 || screenHeight <= 0) return 0;
-    // The picture is scaled to the screen keeping its aspect: the bar covers only the screen
-    // rows it reaches below the border above the picture, each picture row being
-    // pictureHeight / DDHeight screen rows.
+    // The picture is scaled to the screen keeping its aspect. The bar hides the picture rows
+    // shown only on the screen rows it covers: those above the row that the first screen row
+    // below the bar shows. A row the bar covers partly shows below it and must be drawn.
     const RECT picture = AspectFitRect(DDWidth(), DDHeight(), screenWidth, screenHeight);
     const int covered = MenuBarHeight() - int(picture.top);
     const int pictureHeight = int(picture.bottom - picture.top);
     if (covered <= 0 || pictureHeight <= 0) return 0;
-    return (covered * DDHeight() + pictureHeight - 1) / pictureHeight;
+    if (covered >= pictureHeight) return DDHeight();
+    return NearestSourceIndex(covered, DDHeight(), pictureHeight);
 }
 
 void TDDForm::placeMenuBar(TMenuBarPlacement placement) {

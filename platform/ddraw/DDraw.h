@@ -195,6 +195,9 @@ public:
     // The colours the surface's indices stand for in 8 bits per pixel: its own palette, else
     // the primary surface's, else the system palette.
     virtual HRESULT GetDisplayPalette(PALETTEENTRY entries[256]) = 0;
+    // A value that changes whenever the surface's contents may have changed; no two states
+    // of any surfaces of the process share one.
+    virtual HRESULT GetUniquenessValue(DWORD* value) = 0;
 
 protected:
     virtual ~IDirectDrawSurface7() = default;

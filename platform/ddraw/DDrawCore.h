@@ -42,6 +42,10 @@ Environment& env();
 // Counts the call and answers the injected failure, or DD_OK.
 HRESULT Injected(DDOperation operation);
 
+// A value never handed out before in this process: surfaces and palettes take one at every
+// change of what they hold, so equal values mean equal contents.
+DWORD NewContentSerial();
+
 struct Mode {
     int width = 0;
     int height = 0;
@@ -76,9 +80,11 @@ public:
     HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* entries) override;
     HRESULT SetEntries(DWORD flags, DWORD base, DWORD count, const PALETTEENTRY* entries) override;
     std::array<PALETTEENTRY, 256> Entries() const;
+    DWORD Serial() const { return serial_.load(); }
 
 private:
     std::atomic<ULONG> refs_{1};
+    std::atomic<DWORD> serial_{NewContentSerial()};
     mutable std::mutex lock_;
     std::array<PALETTEENTRY, 256> entries_{};
 };

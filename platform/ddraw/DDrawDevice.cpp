@@ -29,6 +29,11 @@ HRESULT Injected(DDOperation operation) {
     return fault.result;
 }
 
+DWORD NewContentSerial() {
+    static std::atomic<DWORD> last{0};
+    return ++last;
+}
+
 void DeviceCore::waitForVerticalBlank() {
     if (!env().verticalBlankWait.load()) return;
     using namespace std::chrono;
@@ -77,6 +82,7 @@ HRESULT Palette::SetEntries(DWORD, DWORD base, DWORD count, const PALETTEENTRY* 
     if (!entries || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
     std::lock_guard guard(lock_);
     std::copy_n(entries, count, entries_.begin() + base);
+    serial_.store(NewContentSerial());
     return DD_OK;
 }
 

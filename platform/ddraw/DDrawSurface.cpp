@@ -91,15 +91,47 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface7* source, const RE
     bool presentsCopy = isScreen() && !(flags & DDBLT_COLORFILL);
     if (presentsCopy) core_->waitForVerticalBlank();
     std::lock_guard guard(core_->lock);
+    const bool keyed = (flags & DDBLT_KEYSRC) != 0;
+    std::optional<ScreenCopy> copy;
+    if (presentsCopy && source) {
+        copy = screenCopy(inner(source), sourceRect, destRect, keyed);
+        // A paused picture presented again: the screen shows it already.
+        if (copy == shownCopy_) return checkUsable(inner(source));
+    }
     HRESULT hr;
     if (flags & DDBLT_COLORFILL)
         hr = colorFill(destRect, fx);
     else if (!source)
         hr = DDERR_INVALIDPARAMS;
     else
-        hr = copyBlit(destRect, inner(source), sourceRect, (flags & DDBLT_KEYSRC) != 0);
-    if (hr == DD_OK && isScreen()) PresentToWindow();
+        hr = copyBlit(destRect, inner(source), sourceRect, keyed);
+    if (hr != DD_OK) return hr;
+    touch();
+    if (isScreen()) PresentToWindow();
+    if (copy) {
+        copy->result = uniqueness_;
+        shownCopy_ = copy;
+    }
     return hr;
+}
+
+Surface::ScreenCopy Surface::screenCopy(Surface* source, const RECT* sourceRect, const RECT* destRect,
+                                        bool keyed) const {
+    ScreenCopy copy;
+    copy.source = source->uniqueness_;
+    copy.sourceRect = sourceRect ? *sourceRect : source->bounds();
+    copy.destRect = destRect ? *destRect : bounds();
+    copy.clip = clipRegion();
+    copy.keyed = keyed;
+    copy.palette = palette_ ? palette_->Serial() : 0;
+    DDWindow* window = core_->window;
+    if (!window && clipper_) window = clipper_->Window();
+    if (window) {
+        copy.presenter = window->FramePresenter();
+        copy.shown = core_->exclusive() ? bounds() : intersect(window->ClientRectOnScreen(), bounds());
+    }
+    copy.result = uniqueness_;
+    return copy;
 }
 
 HRESULT Surface::colorFill(const RECT* destRect, const DDBLTFX* fx) {
@@ -193,6 +225,7 @@ HRESULT Surface::BltFast(int x, int y, IDirectDrawSurface7* sourceSurface, const
                             source->key_.dwColorSpaceLowValue);
     else
         pixelops::Copy(view(), visible.left, visible.top, from, sx, sy, w, h);
+    touch();
     if (isScreen()) PresentToWindow();
     return DD_OK;
 }
@@ -204,6 +237,8 @@ void Surface::AttachBackBuffer(Surface* back) {
 void Surface::SwapWithBackBuffer() {
     std::swap(memory_, backBuffer_->memory_);
     flipped_ = !flipped_;
+    touch();
+    backBuffer_->touch();
 }
 
 HRESULT Surface::Flip(IDirectDrawSurface7* targetOverride, DWORD flags) {
@@ -283,6 +318,8 @@ HRESULT Surface::Unlock(const RECT* rect) {
     std::lock_guard guard(core_->lock);
     if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
+    // Whoever held the pixels may have written them.
+    touch();
     if (isScreen()) PresentToWindow();
     return DD_OK;
 }
@@ -294,6 +331,13 @@ std::array<PALETTEENTRY, 256> Surface::displayPalette() const {
     std::array<PALETTEENTRY, 256> system;
     GetSystemPaletteEntries(system.data());
     return system;
+}
+
+HRESULT Surface::GetUniquenessValue(DWORD* value) {
+    if (!value) return DDERR_INVALIDPARAMS;
+    std::lock_guard guard(core_->lock);
+    *value = uniqueness_;
+    return DD_OK;
 }
 
 HRESULT Surface::GetDisplayPalette(PALETTEENTRY entries[256]) {
@@ -322,6 +366,7 @@ HRESULT Surface::ReleaseDC(HDC dc) {
     dc_->Finish();
     delete dc_;
     dc_ = nullptr;
+    touch();
     if (isScreen()) PresentToWindow();
     return DD_OK;
 }
@@ -392,7 +437,11 @@ HRESULT Surface::Restore() {
     if (!lost()) return DD_OK;
     if (modeSerial_ != core_->modeSerial || env().lossCause.load()) return DDERR_WRONGMODE;
     lossEpoch_ = env().lossEpoch.load();
-    if (backBuffer_) backBuffer_->lossEpoch_ = lossEpoch_;
+    touch();
+    if (backBuffer_) {
+        backBuffer_->lossEpoch_ = lossEpoch_;
+        backBuffer_->touch();
+    }
     return DD_OK;
 }
 
@@ -406,6 +455,12 @@ void Surface::PresentToWindow() {
     if (!fullScreen) area = intersect(window->ClientRectOnScreen(), bounds());
     if (emptyRect(area)) return;
     int w = area.right - area.left, h = area.bottom - area.top;
+    // 32-bit pixels are shown as they are: their top byte means nothing to a presenter.
+    if (bpp_ == 32) {
+        presenter->Present(reinterpret_cast<const std::uint32_t*>(view().at(area.left, area.top)), w, h,
+                           pitch_ / 4, fullScreen);
+        return;
+    }
     auto palette = displayPalette();
     core_->presentBuffer.resize(std::size_t(w) * std::size_t(h));
     pixelops::ConvertToXrgb(view(), area.left, area.top, w, h, palette.data(), core_->presentBuffer.data(),

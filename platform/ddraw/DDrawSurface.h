@@ -2,6 +2,10 @@
 // The stand-in's surface (inner header of platform/ddraw).
 #include "platform/ddraw/DDrawCore.h"
 
+#include <optional>
+
+class Presenter;
+
 namespace ddcore {
 
 class Surface : public IDirectDrawSurface7 {
@@ -30,6 +34,7 @@ public:
     HRESULT IsLost() override;
     HRESULT Restore() override;
     HRESULT GetDisplayPalette(PALETTEENTRY entries[256]) override;
+    HRESULT GetUniquenessValue(DWORD* value) override;
 
     // Inner operations; the caller holds the device lock.
     void AttachBackBuffer(Surface* back);
@@ -52,6 +57,20 @@ private:
     std::array<PALETTEENTRY, 256> displayPalette() const;
     HRESULT colorFill(const RECT* destRect, const DDBLTFX* fx);
     HRESULT copyBlit(const RECT* destRect, Surface* source, const RECT* sourceRect, bool keyed);
+    // What a copy onto the screen would show: the source's contents, where they go and who
+    // shows them.
+    struct ScreenCopy {
+        DWORD source = 0; // the source's uniqueness value
+        RECT sourceRect, destRect, clip, shown;
+        bool keyed = false;
+        DWORD palette = 0;
+        Presenter* presenter = nullptr;
+        DWORD result = 0; // the screen's uniqueness value after the copy
+        friend bool operator==(const ScreenCopy&, const ScreenCopy&) = default;
+    };
+    ScreenCopy screenCopy(Surface* source, const RECT* sourceRect, const RECT* destRect, bool keyed) const;
+    // The contents changed: a new uniqueness value.
+    void touch() { uniqueness_ = NewContentSerial(); }
 
     std::shared_ptr<DeviceCore> core_;
     std::atomic<ULONG> refs_{1};
@@ -71,6 +90,10 @@ private:
     SurfaceDC* dc_ = nullptr;
     unsigned lossEpoch_;
     unsigned modeSerial_;
+    DWORD uniqueness_ = NewContentSerial();
+    // The last copy presented on this screen surface; the same copy of an unchanged source
+    // onto an unchanged screen would show the same picture again.
+    std::optional<ScreenCopy> shownCopy_;
 };
 
 } // namespace ddcore

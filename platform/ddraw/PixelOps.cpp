@@ -1,6 +1,8 @@
 #include "platform/ddraw/PixelOps.h"
 
+#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/KeyedCopy.h"
+#include "platform/ddraw/ScaledRow.h"
 
 #include <algorithm>
 #include <cstring>
@@ -96,6 +98,26 @@ template <class T> static void stretchRows(const View& dest, const View& source,
     }
 }
 
+// 32-bit pixels without a key go through the scaled-row fill, with their columns taken once;
+// a row that repeats the source row of the one above is a copy of it.
+static void stretchRows32(const View& dest, const View& source, const Stretch& s) {
+    std::vector<int> columns(static_cast<std::size_t>(s.clipW));
+    for (int i = 0; i < s.clipW; ++i)
+        columns[std::size_t(i)] = s.srcX + NearestSourceIndex(s.clipX - s.destX + i, s.srcW, s.destW);
+    const ScaledRowFill fill = BestScaledRow();
+    int previousRow = -1;
+    for (int y = s.clipY; y < s.clipY + s.clipH; ++y) {
+        const int row = s.srcY + NearestSourceIndex(y - s.destY, s.srcH, s.destH);
+        auto* out = reinterpret_cast<std::uint32_t*>(dest.at(s.clipX, y));
+        if (row == previousRow)
+            std::memcpy(out, dest.at(s.clipX, y - 1), std::size_t(s.clipW) * 4);
+        else
+            fill(out, reinterpret_cast<const std::uint32_t*>(source.at(0, row)), source.pitch / 4, columns.data(),
+                 s.clipW, 0);
+        previousRow = row;
+    }
+}
+
 void StretchCopy(const View& dest, const View& source, const Stretch& s) {
     switch (dest.bytesPerPixel) {
     case 1:
@@ -105,7 +127,10 @@ void StretchCopy(const View& dest, const View& source, const Stretch& s) {
         stretchRows<std::uint16_t>(dest, source, s);
         break;
     default:
-        stretchRows<std::uint32_t>(dest, source, s);
+        if (s.keyed)
+            stretchRows<std::uint32_t>(dest, source, s);
+        else
+            stretchRows32(dest, source, s);
         break;
     }
 }

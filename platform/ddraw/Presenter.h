@@ -1,7 +1,7 @@
 #pragma once
-// Presenters show what reaches the primary surface. The device converts the picture to
-// 32-bit X8R8G8B8 (8-bit surfaces through their palette) and hands it over; a presenter
-// must return quickly and never wait for another thread's event loop.
+// Presenters show what reaches the primary surface. The device hands the picture over as
+// 32-bit X8R8G8B8 (8 and 16 bits converted, 8 through the palette), whose top byte means
+// nothing; a presenter must return quickly and never wait for another thread's event loop.
 #include "platform/kernel/Types.h"
 
 #include <cstdint>
@@ -13,9 +13,9 @@ struct PresentedFrame {
     int height = 0;
     // Full screen: the picture is scaled to the whole window keeping its aspect.
     bool fullScreen = false;
-    std::vector<std::uint32_t> pixels; // width * height X8R8G8B8 values, rows top to bottom
+    std::vector<std::uint32_t> pixels; // width * height 0x00RRGGBB values, rows top to bottom
 
-    // Takes a copy of a picture whose rows lie stride values apart.
+    // Takes a copy of a picture whose rows lie stride values apart, without the top bytes.
     void Assign(const std::uint32_t* source, int sourceWidth, int sourceHeight, int stride,
                 bool isFullScreen);
 };
@@ -40,12 +40,3 @@ private:
     PresentedFrame last_;
     int count_ = 0;
 };
-
-// Where a picture of the source's size goes when scaled into the destination keeping its
-// aspect: the largest such rectangle that fits, centred.
-RECT AspectFitRect(int sourceWidth, int sourceHeight, int destWidth, int destHeight);
-
-// Nearest-neighbour scaling of a frame into a destination keeping its aspect (as
-// AspectFitRect places it); the bars left over are black. Used for full-screen display.
-void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
-                        int destWidth, int destHeight);

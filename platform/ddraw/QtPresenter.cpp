@@ -1,13 +1,18 @@
 #include "platform/ddraw/QtPresenter.h"
 
+#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ScreenPicture.h"
+
 #include <QEvent>
 #include <QImage>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -16,17 +21,56 @@ class FrameView;
 } // namespace
 
 struct QtPresenter::Shared {
-    std::mutex lock; // guards pending, hasPending and view
-    PresentedFrame pending;
-    bool hasPending = false;
+    // Guards picture, repaintQueued and view. The picture's shown side changes only on the GUI
+    // thread, which draws from it without the lock.
+    std::mutex lock;
+    ScreenPicture picture;
+    bool repaintQueued = false;
     FrameView* view = nullptr;
-    std::atomic<bool> repaintQueued{false};
     std::atomic<int> presented{0};
     std::atomic<int> painted{0};
 };
 
 namespace {
 
+QRect toQRect(const RECT& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+RECT toRect(const QRect& r) {
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The pixels behind a painter when it draws straight into a 32-bit image at one device pixel
+// per pixel, as a widget's backing store is drawn: a scaled picture is then drawn there in
+// one pass instead of being scaled first and copied afterwards. The pixels drawn there carry
+// an opaque alpha byte, which a premultiplied image needs.
+constexpr std::uint32_t kOpaque = 0xFF000000;
+
+struct DirectTarget {
+    std::uint32_t* origin = nullptr; // the painter's (0, 0)
+    int stride = 0;                  // in pixels
+    QRect bounds;                    // the image, in the painter's coordinates
+};
+
+std::optional<DirectTarget> directTarget(QPainter& painter) {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return std::nullopt;
+    auto* image = static_cast<QImage*>(device);
+    const QTransform transform = painter.deviceTransform();
+    const bool opaqueFormat =
+        image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32_Premultiplied;
+    if (!opaqueFormat || image->devicePixelRatio() != 1.0 || transform.type() > QTransform::TxTranslate)
+        return std::nullopt;
+    const int stride = int(image->bytesPerLine() / 4);
+    const int dx = qRound(transform.dx()), dy = qRound(transform.dy());
+    return DirectTarget{reinterpret_cast<std::uint32_t*>(image->bits()) + std::ptrdiff_t(dy) * stride + dx,
+                        stride, image->rect().translated(-dx, -dy)};
+}
+
+// Shows the shared picture's shown frame. Only the parts that changed are drawn again, and
+// the window system gets only those.
 class FrameView : public QWidget {
 public:
     FrameView(QWidget* area, std::shared_ptr<QtPresenter::Shared> shared)
@@ -45,42 +89,61 @@ public:
         if (shared_->view == this) shared_->view = nullptr;
     }
 
+    void showChanges() { update(takeChanges()); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
         return false;
     }
 
-    void paintEvent(QPaintEvent*) override {
-        {
-            std::lock_guard guard(shared_->lock);
-            shared_->repaintQueued.store(false);
-            if (shared_->hasPending) {
-                std::swap(shown_, shared_->pending);
-                shared_->hasPending = false;
-            }
-        }
+    void paintEvent(QPaintEvent* event) override {
+        // A paint the window system asks for may come before the queued update: it shows the
+        // newest frame too, and what changed outside its region is painted next.
+        const QRegion changed = takeChanges() - event->region();
+        if (!changed.isEmpty()) update(changed);
+        const ScreenPicture& picture = shared_->picture;
+        const QRegion inside = event->region() & toQRect(picture.Shown());
         QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        if (shown_.width <= 0 || shown_.height <= 0) return;
-        if (shown_.fullScreen) {
-            if (scaled_.size() != size()) scaled_ = QImage(size(), QImage::Format_RGB32);
-            ScaleKeepingAspect(shown_.pixels.data(), shown_.width, shown_.height,
-                               reinterpret_cast<std::uint32_t*>(scaled_.bits()), scaled_.width(),
-                               scaled_.height());
-            painter.drawImage(0, 0, scaled_);
-        } else {
-            QImage frame(reinterpret_cast<const uchar*>(shown_.pixels.data()), shown_.width, shown_.height,
-                         shown_.width * 4, QImage::Format_RGB32);
-            painter.drawImage(0, 0, frame);
+        for (const QRect& r : event->region() - inside)
+            painter.fillRect(r, Qt::black);
+        if (inside.isEmpty()) return;
+        const std::optional<DirectTarget> target = directTarget(painter);
+        for (const QRect& r : inside) {
+            if (target) {
+                // Drawn past the painter's clipping: only ever inside the image.
+                const QRect part = r & target->bounds;
+                if (!part.isEmpty())
+                    picture.Draw(toRect(part),
+                                 target->origin + std::ptrdiff_t(part.top()) * target->stride + part.left(),
+                                 target->stride, kOpaque);
+                continue;
+            }
+            QImage part(r.size(), QImage::Format_RGB32);
+            picture.Draw(toRect(r), reinterpret_cast<std::uint32_t*>(part.bits()),
+                         int(part.bytesPerLine() / 4), kOpaque);
+            painter.drawImage(r.topLeft(), part);
         }
         shared_->painted.fetch_add(1);
     }
 
 private:
+    // GUI thread: brings the shown frame up to date with the newest one and answers the part
+    // of the view that shows something else now.
+    QRegion takeChanges() {
+        std::vector<RECT> changed;
+        {
+            std::lock_guard guard(shared_->lock);
+            shared_->repaintQueued = false;
+            changed = shared_->picture.Update(width(), height());
+        }
+        QRegion region;
+        for (const RECT& r : changed)
+            region += toQRect(r);
+        return region;
+    }
+
     std::shared_ptr<QtPresenter::Shared> shared_;
-    PresentedFrame shown_;
-    QImage scaled_;
 };
 
 } // namespace
@@ -101,14 +164,15 @@ QtPresenter::~QtPresenter() {
 
 void QtPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride, bool fullScreen) {
     std::lock_guard guard(shared_->lock);
-    shared_->pending.Assign(pixels, width, height, stride, fullScreen);
-    shared_->hasPending = true;
     shared_->presented.fetch_add(1);
-    // One queued repaint at a time: the GUI thread always paints the newest frame.
-    if (shared_->view && !shared_->repaintQueued.exchange(true)) {
-        QWidget* view = shared_->view;
+    // A frame like the one shown needs no work on the GUI thread at all.
+    if (!shared_->picture.Receive(pixels, width, height, stride, fullScreen)) return;
+    // One queued repaint at a time: it takes every change made until it runs.
+    if (shared_->view && !shared_->repaintQueued) {
+        shared_->repaintQueued = true;
+        FrameView* view = shared_->view;
         QMetaObject::invokeMethod(
-            view, [view] { view->update(); }, Qt::QueuedConnection);
+            view, [view] { view->showChanges(); }, Qt::QueuedConnection);
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Shows the frames of a device in a Qt widget: a view laid over the widget's whole area
 // (it takes no input) paints the newest frame, unscaled in a window and scaled keeping its
-// aspect in full screen. Present copies the frame and asks the GUI thread for one repaint;
-// it never waits for the GUI thread, and a burst of frames queues a single repaint.
+// aspect in full screen. Present keeps the parts of the frame that changed (ScreenPicture)
+// and asks the GUI thread for one repaint of them; a frame equal to the one shown asks for
+// nothing. It never waits for the GUI thread, and a burst of frames queues a single repaint.
 #include "platform/ddraw/Presenter.h"
 
 #include <memory>

@@ -1,7 +1,12 @@
 #include "FormTestSupport.h"
 #include "graphics/DDCanvas.h"
+#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/DirectXInfo.h"
 #include "platform/framework/Menus.h"
+#include "tests/ScreenshotRunner.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -271,9 +276,14 @@ TEST_F(DDFormScreen, PaintingTheWindowPresentsTheBackSurface) {
 }
 
 // Paused in full screen the menu bar floats over the picture, which is scaled to the screen
-// keeping its shape: on a screen squarer than the picture a border lies above it, and a bar
-// inside that border covers none of the picture's rows.
-TEST_F(DDFormScreen, TheMenuBarInTheBorderAboveTheFullScreenPictureCoversNoRow) {
+// keeping its shape. The paused frame redraws only the rows below the bar: the first screen
+// row the bar leaves free must show the first of them. Rows hidden wholly under the bar need
+// no drawing; a row the bar covers only partly must be drawn. (On the test screen the bar
+// lies in the border above the picture; the virtual displays below have it on the picture.)
+TEST_F(DDFormScreen, TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly) {
+    int pictureWidth = 640, pictureHeight = 480;
+    if (const char* size = std::getenv("VX_PICTURE_SIZE"))
+        std::sscanf(size, "%dx%d", &pictureWidth, &pictureHeight);
     auto* menu = new TMainMenu(nullptr);
     auto* entry = new TMenuItem(menu);
     entry->SetCaption("&Game");
@@ -281,18 +291,36 @@ TEST_F(DDFormScreen, TheMenuBarInTheBorderAboveTheFullScreenPictureCoversNoRow) 
     Create([&](DemoForm& f) {
         f.DDWindowed = false;
         f.SetMenu(menu);
-        f.ChangeSize(640, 480, 32);
+        f.ChangeSize(pictureWidth, pictureHeight, 32);
     });
     Activate();
     form->SetFullScreenClip(true);
-    const RECT screen = form->MonitorRect();
-    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
-    const int border = (height - width * 480 / 640) / 2;
-    if (border <= form->MenuBarHeight()) GTEST_SKIP() << "the screen is not square enough for a border";
-    EXPECT_GT(form->MenuBarHeight(), 0);
-    EXPECT_EQ(form->MenuBarOnPicture(), 0);
+    const RECT monitor = form->MonitorRect();
+    const int width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
+    const int bar = form->MenuBarHeight();
+    ASSERT_GT(bar, 0);
+    // Each picture pixel holds its row number (and a bit that no bar pixel has).
+    std::vector<std::uint32_t> picture(std::size_t(pictureWidth * pictureHeight)),
+        screen(std::size_t(width * height));
+    for (std::size_t i = 0; i < picture.size(); ++i)
+        picture[i] = std::uint32_t(i / std::size_t(pictureWidth)) | 0x1000000u;
+    ScaleKeepingAspect(picture.data(), pictureWidth, pictureHeight, screen.data(), width, height);
+    const int firstFree = std::max(bar, int(AspectFitRect(pictureWidth, pictureHeight, width, height).top));
+    EXPECT_EQ(screen[std::size_t(firstFree * width + width / 2)],
+              std::uint32_t(form->MenuBarOnPicture()) | 0x1000000u)
+        << pictureWidth << " x " << pictureHeight << " on " << width << " x " << height << ", bar " << bar;
     form->SetFullScreenClip(false);
     delete form;
     form = nullptr;
     delete menu;
+}
+
+TEST(DDFormScreenUnderXvfb, TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly) {
+    if (!vx_test::HaveScreenshotTools()) GTEST_SKIP() << "Xvfb or imagemagick missing";
+    for (const auto& [screen, picture] :
+         {std::pair{"1920x1200x24", "640x480"}, {"1920x1200x24", "1024x768"}, {"800x600x24", "640x480"}})
+        EXPECT_TRUE(vx_test::RunOnVirtualDisplay(
+            std::string("VX_PICTURE_SIZE=") + picture, screen,
+            "DDFormScreen.TheFullScreenMenuBarHidesOnlyPictureRowsItCoversWholly"))
+            << picture << " on " << screen;
 }

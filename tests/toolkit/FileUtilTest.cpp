@@ -84,9 +84,7 @@ TEST(FileFolders, ForceDirectoriesMakesEveryLevel) {
 
 TEST(FileFolders, TheSystemFolderHoldsTheCLibraryTheProgramRunsWith) {
     const std::string system = GetSystemDir();
-    ASSERT_FALSE(system.empty());
-    EXPECT_NE(system.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(system + "/libc.so.6"));
+    EXPECT_TRUE(fs::exists(system + "/libc.so.6") && !system.ends_with('/')) << system;
 }
 
 TEST(FileCopyToolkit, ProgressMovesBlockByBlockAndBackToZero) {

@@ -518,7 +518,7 @@ TEST(UiStrings, CommandLinesNamesAndEnvironment) {
     EXPECT_EQ(GetEnvVar("VX_SURELY_UNSET"), "");
 }
 
-TEST(UiCursors, DefinedCursorsTakeTheFirstFreeNumbers) {
+TEST(UiCursors, DefinedCursorsTakeFreeNumbersUntilTheTableIsFull) {
     TempTree tree;
     ScopedEnvironment tmp("TMPDIR", tree.Root().string());
     RegisterResource(RT_CURSOR, "UI_TEST_CUR", cursorFile());
@@ -533,16 +533,11 @@ TEST(UiCursors, DefinedCursorsTakeTheFirstFreeNumbers) {
     EXPECT_FALSE(LoadAniCursor(HInstance, "NO_CURSOR"));
     // The temporary file the animated cursor went through is gone.
     EXPECT_TRUE(fs::is_empty(tree.Root()));
-    Screen->SetCursors(first, nullptr);
-    Screen->SetCursors(second, nullptr);
-}
-
-TEST(UiCursors, DefinedCursorsFillTheTableThenReuseAFreedNumber) {
-    RegisterResource(RT_CURSOR, "UI_FILL_CUR", cursorFile());
-    std::vector<TCursor> defined;
-    EXPECT_THROW(for (;;) defined.push_back(DefineCursor(HInstance, "UI_FILL_CUR")), EOutOfResources);
+    // Numbers go on until the table is full; then a freed one is taken again.
+    std::vector<TCursor> defined{first, second};
+    EXPECT_THROW(for (;;) defined.push_back(DefineCursor(HInstance, "UI_TEST_CUR")), EOutOfResources);
     Screen->SetCursors(defined[5], nullptr);
-    EXPECT_EQ(DefineCursor(HInstance, "UI_FILL_CUR"), defined[5]);
+    EXPECT_EQ(DefineCursor(HInstance, "UI_TEST_CUR"), defined[5]);
     for (TCursor index : defined)
         Screen->SetCursors(index, nullptr);
 }

@@ -174,7 +174,7 @@ TEST(PropsStorage, ValuesOfEveryKindGoAsText) {
 TEST(PropsStorage, FloatsUnderACommaLocaleGoWithAPointAndReadBackEitherWay) {
     // What the GUI library does at start with LC_ALL=de_DE.UTF-8.
     const std::string before = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/install-deps.sh makes it)";
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8: see tools/install-deps.sh";
     RegisterGadgets();
     TComponent owner(nullptr);
     auto* gadget = new TGadget(&owner);
@@ -186,14 +186,12 @@ TEST(PropsStorage, FloatsUnderACommaLocaleGoWithAPointAndReadBackEitherWay) {
     storage.Section = "S";
     settings.connect(storage);
     storage.StoreObjectsProps(&owner, storedList(owner, {"G.Ratio", "G.Value"}));
-    const std::string ratio = settings.at("S", "G_Ratio"), value = settings.at("S", "G_Value");
+    EXPECT_EQ(settings.at("S", "G_Ratio"), "0.5");
+    EXPECT_EQ(settings.at("S", "G_Value"), "0.25") << "a variant as text";
     settings.values[{"S", "G_Ratio"}] = "2,5";
     storage.LoadObjectsProps(&owner, storedList(owner, {"G.Ratio"}));
-    const double commaRead = gadget->Ratio();
+    EXPECT_DOUBLE_EQ(gadget->Ratio(), 2.5) << "a file written under the comma locale";
     std::setlocale(LC_ALL, before.c_str());
-    EXPECT_EQ(ratio, "0.5");
-    EXPECT_EQ(value, "0.25") << "a variant as text";
-    EXPECT_DOUBLE_EQ(commaRead, 2.5) << "a file written under the comma locale";
 }
 
 TEST(PropsStorage, TextThePropertyCannotTakeLeavesItAndMissingKeysChangeNothing) {

@@ -244,26 +244,7 @@ TEST(FormPlacement, ASaveThatFailsGoesToTheApplicationAndTheFormStillCloses) {
     form->Free();
 }
 
-TEST(FormPlacement, PreventResizeTakesTheMaximiseButtonAwayAndGivesItBack) {
-    ScratchSettings scratch;
-    TMainForm* form = scratch.makeForm();
-    const auto maximiseButton = [&] {
-        return vx::FormWidget(form)->windowFlags() & Qt::WindowMaximizeButtonHint;
-    };
-    form->placement->SetPreventResize(true);
-    EXPECT_FALSE(form->BorderIcons() & biMaximize);
-    EXPECT_FALSE(maximiseButton());
-    form->placement->SetPreventResize(false);
-    EXPECT_TRUE(form->BorderIcons() & biMaximize);
-    EXPECT_TRUE(maximiseButton());
-    form->SetBorderStyle(bsDialog);
-    form->placement->SetPreventResize(true);
-    form->placement->SetPreventResize(false);
-    EXPECT_FALSE(form->BorderIcons() & biMaximize) << "a dialog has none";
-    form->Free();
-}
-
-TEST(FormPlacement, PreventResizeFixesTheSizeTheFormHas) {
+TEST(FormPlacement, PreventResizeFixesTheSizeTheFormHasAndTakesAwayTheMaximiseButton) {
     ScratchSettings scratch;
     TMainForm* form = scratch.makeForm();
     form->Show();
@@ -274,14 +255,25 @@ TEST(FormPlacement, PreventResizeFixesTheSizeTheFormHas) {
         if (msg.Msg == WM_GETMINMAXINFO) seen = *reinterpret_cast<MINMAXINFO*>(msg.LParam);
     };
     watcher.SetWinControl(form);
+    // Maximisable as the form's icons say and as its window shows.
+    const auto maximisable = [&] {
+        return bool(form->BorderIcons() & biMaximize) +
+               bool(vx::FormWidget(form)->windowFlags() & Qt::WindowMaximizeButtonHint);
+    };
     form->placement->SetPreventResize(true); // the placement's watcher comes last, so it answers first
     EXPECT_EQ(seen.ptMinTrackSize, (POINT{300, 200}));
     EXPECT_EQ(seen.ptMaxTrackSize, (POINT{300, 200}));
+    EXPECT_EQ(maximisable(), 0);
     form->placement->SetPreventResize(false);
+    EXPECT_EQ(maximisable(), 2);
     form->placement->MinMaxInfo().SetMinTrackWidth(250);
     form->SetBounds(10, 20, 100, 200);
     Application->ProcessMessages();
     EXPECT_EQ(form->Width(), 250) << "the minimum width holds";
+    form->SetBorderStyle(bsDialog);
+    form->placement->SetPreventResize(true);
+    form->placement->SetPreventResize(false);
+    EXPECT_EQ(maximisable(), 0) << "a dialog has none";
     watcher.SetWinControl(nullptr);
     form->Free();
 }

@@ -129,10 +129,8 @@ TEST_F(SecretPanelFixture, TimerLifetimeAHiddenChildFreedWhilePlayingIsForgotten
         lines({"x"});
         panel->Play();
         freed->Free();
-        if (toTheEnd)
-            ASSERT_TRUE(runToTheEnd());
-        else
-            panel->Stop();
+        if (!toTheEnd) panel->Stop();
+        ASSERT_TRUE(runToTheEnd());
         EXPECT_TRUE(kept->Visible()) << (toTheEnd ? "at the end of the text" : "stopped");
         kept->Free();
     }

@@ -146,16 +146,15 @@ void tabToALabelsControl(const std::string& output) {
     label->SetShowFocus(true);
     form.Show();
     edits[0]->SetFocus();
-    ASSERT_TRUE(vx_test::PumpUntil([&] { return edits[0]->Focused(); }));
-    for (const char* step : {"-before", "-focused", "-after"}) {
-        if (step[1] != 'b') {
-            TEdit* next = edits[step[1] == 'f' ? 1 : 0];
-            ASSERT_EQ(std::system(step[1] == 'f' ? "xdotool key Tab" : "xdotool key shift+Tab"), 0);
-            ASSERT_TRUE(vx_test::PumpUntil([&] { return next->Focused(); })) << step;
-        }
+    const auto grabOnceFocused = [&](const char* step, const char* keys, TEdit* focused) {
+        ASSERT_EQ(std::system(keys), 0);
+        ASSERT_TRUE(vx_test::PumpUntil([&] { return focused->Focused(); })) << step;
         vx_test::PumpFor(500);
         vx_test::GrabScreen(output + step + ".png");
-    }
+    };
+    grabOnceFocused("-before", "true", edits[0]);
+    grabOnceFocused("-focused", "xdotool key Tab", edits[1]);
+    grabOnceFocused("-after", "xdotool key shift+Tab", edits[0]);
     const RECT box = label->BoundsRect();
     std::ofstream(output + ".probe") << box.left << ' ' << box.top << ' ' << box.right << ' ' << box.bottom;
 }

@@ -30,7 +30,7 @@ TEST(BackgroundDrawing, RemainsStopAtTheFirstEmptySlot) {
     EXPECT_EQ(BackgroundPlan(grid, 1, 1, 0).size(), 2u);
 }
 
-TEST(RoundScreen, LinesAndHeightForTheRankedPlayers) {
+TEST(RoundScreen, LinesHeightAndNamesCutToTheirColumnForTheRankedPlayers) {
     std::array<TPlayerRecord, 4> records{};
     records[2].Wins = 2;
     records[0].Kills = 3;
@@ -58,16 +58,12 @@ TEST(RoundScreen, LinesAndHeightForTheRankedPlayers) {
     TInfoPlan tall = InfoPlan(7, {2, 0}, names, records, 400, 50, 120, width);
     EXPECT_EQ(tall.Texts[5].Y - tall.Texts[1].Y, 56);
     EXPECT_EQ(tall.Height, (50 + 10) * 2 + 2 * 56 + 10);
-}
-
-TEST(RoundScreen, ANameTooWideForItsColumnKeepsWholeCharactersAndEndsInAnEllipsis) {
-    std::array<std::string, 4> names{"Zed the Magrathean", "Zo\u00eb\u00eb\u00eb\u00eb", "Bob", "Dee"};
-    auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
-    // Eight bytes fit: the column is 100 wide, two blanks take 20.
-    TInfoPlan plan = InfoPlan(1, {0, 1, 2}, names, {}, 400, 20, 100, width);
-    EXPECT_EQ(plan.Texts[1].Text, "Zed t...");
-    EXPECT_EQ(plan.Texts[5].Text, "Zo\u00eb...");
-    EXPECT_EQ(plan.Texts[9].Text, "Bob");
+    // A name too wide for its column keeps whole characters and ends in an ellipsis: eight
+    // bytes fit, as the column is 100 wide and two blanks take 20.
+    names = {"Zed the Magrathean", "Zo\u00eb\u00eb\u00eb\u00eb", "Bob", "Dee"};
+    TInfoPlan cut = InfoPlan(1, {0, 1, 2}, names, {}, 400, 20, 100, width);
+    EXPECT_EQ(cut.Texts[1].Text + "|" + cut.Texts[5].Text + "|" + cut.Texts[9].Text,
+              "Zed t...|Zo\u00eb...|Bob");
 }
 
 TEST(StatsOverlay, HelpLinesModeAndSpeed) {

@@ -99,6 +99,24 @@ TEST_F(MainFormTest, PauseHoldsTheFrameClockAndShowsTheTitle) {
     EXPECT_EQ(MainForm->Caption(), "Vortamix - Game");
 }
 
+// The paused title moves one column every 51.2 ms at 640 pixels: the frames between show the
+// same picture, and it is neither drawn nor presented again.
+TEST_F(MainFormTest, APausedPictureIsDrawnAndPresentedOnlyWhenTheTitleMoves) {
+    WriteSettings(FourPlayers);
+    Start();
+    MainForm->MenuStart->Click();
+    Frames(5);
+    MainForm->MenuPause->Click();
+    clock.clock().Set(0x10000); // title phase 0
+    Frame(0);
+    const int presented = presenter->FrameCount(), blits = DDrawTest::CallCount(DDOperation::Blt);
+    Frames(5, 10);
+    EXPECT_EQ(presenter->FrameCount(), presented);
+    EXPECT_EQ(DDrawTest::CallCount(DDOperation::Blt), blits + 5) << "only the five presents, done as nothing";
+    Frame(10);
+    EXPECT_EQ(presenter->FrameCount(), presented + 1);
+}
+
 TEST_F(MainFormTest, ClosingWritesTheSettingsBack) {
     WriteSettings(std::string("; kept\n") + FourPlayers + "[Mine]\nX=1\n");
     Start();

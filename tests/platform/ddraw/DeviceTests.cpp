@@ -1,4 +1,5 @@
 #include "DDrawTestSupport.h"
+#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/SurfaceDC.h"
 
 #include <algorithm>
@@ -168,7 +169,8 @@ TEST_F(BltTest, ClipperLimitsTheDestinationToItsWindow) {
     window.client = RECT{0, 0, 2, 2};
     IDirectDrawSurface7* src = offscreen(4, 4);
     IDirectDrawSurface7* dst = offscreen(4, 4);
-    FillSurface(src, 5);
+    for (int i = 0; i < 16; ++i)
+        WritePixel(src, i % 4, i / 4, DWORD(i + 1));
     IDirectDrawClipper* clipper = nullptr;
     ASSERT_EQ(device->CreateClipper(0, &clipper, nullptr), DD_OK);
     clipper->SetHWnd(0, &window);
@@ -176,7 +178,7 @@ TEST_F(BltTest, ClipperLimitsTheDestinationToItsWindow) {
     clipper->Release();
     RECT big{-4, -4, 8, 8};
     ASSERT_EQ(dst->Blt(&big, src, nullptr, DDBLT_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(ReadPixel(dst, 1, 1), 5u);
+    EXPECT_EQ(ReadPixel(dst, 0, 0), 6u) << "source pixel (1, 1), three times as large from (-4, -4)";
     EXPECT_EQ(ReadPixel(dst, 2, 2), 0u);
     src->Release();
     dst->Release();
@@ -342,6 +344,39 @@ TEST_F(DisplayTest, WindowedPresentShowsTheClientArea) {
     EXPECT_FALSE(frame.fullScreen);
     EXPECT_EQ(window.presenter.PixelAt(9, 4), 0x123456u);
     back->Release();
+    primary->Release();
+}
+
+// A paused game presents the same back surface again and again: the screen shows it
+// already, until the picture, the place or the palette changes.
+TEST_F(DisplayTest, AnUnchangedPictureIsNotPresentedAgain) {
+    TestWindow window;
+    ASSERT_EQ(device->SetCooperativeLevel(&window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(device->SetDisplayMode(640, 480, 8, 0, 0), DD_OK);
+    DDSURFACEDESC2 desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(device->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    PALETTEENTRY entries[256]{};
+    IDirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(device->CreatePalette(DDPCAPS_8BIT, entries, &palette, nullptr), DD_OK);
+    ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+    IDirectDrawSurface7* back = offscreen(8, 4);
+    RECT area{0, 0, 8, 4};
+    // Before presents 2, 3 and 4 the picture, the place and the palette change in turn.
+    for (int step = 0; step < 6; ++step) {
+        if (step == 2) FillSurface(back, 4);
+        if (step == 3) area = RECT{0, 1, 8, 5};
+        if (step == 4) palette->SetEntries(0, 0, 1, entries + 1);
+        const int before = window.presenter.FrameCount();
+        EXPECT_EQ(primary->Blt(&area, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+        EXPECT_EQ(window.presenter.FrameCount() > before, step != 1 && step != 5) << "present " << step;
+    }
+    DDrawTest::LoseAllSurfaces(false);
+    EXPECT_EQ(primary->Blt(&area, back, nullptr, DDBLT_WAIT, nullptr), DDERR_SURFACELOST);
+    back->Release();
+    palette->Release();
     primary->Release();
 }
 

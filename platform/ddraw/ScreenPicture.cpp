@@ -1,0 +1,99 @@
+#include "platform/ddraw/ScreenPicture.h"
+
+#include <algorithm>
+#include <cstring>
+
+bool ScreenPicture::Receive(const std::uint32_t* pixels, int width, int height, int stride, bool fullScreen) {
+    if (width != width_ || height != height_ || fullScreen != fullScreen_) {
+        width_ = width;
+        height_ = height;
+        fullScreen_ = fullScreen;
+        frame_.resize(std::size_t(width) * std::size_t(height));
+        for (int y = 0; y < height; ++y)
+            std::copy_n(pixels + std::ptrdiff_t(y) * stride, width,
+                        frame_.begin() + std::ptrdiff_t(y) * width);
+        changedTiles_.assign(std::size_t(tileColumns()) * std::size_t((height + kTile - 1) / kTile), 0);
+        replaced_ = true;
+        return true;
+    }
+    const std::size_t rowBytes = std::size_t(width_) * sizeof(std::uint32_t);
+    const int columns = tileColumns();
+    bool changed = false;
+    for (int y = 0; y < height_; ++y) {
+        const std::uint32_t* in = pixels + std::ptrdiff_t(y) * stride;
+        std::uint32_t* kept = frame_.data() + std::ptrdiff_t(y) * width_;
+        // Most rows of a game frame are as they were: one comparison settles them.
+        if (std::memcmp(in, kept, rowBytes) == 0) continue;
+        std::uint8_t* tiles = changedTiles_.data() + std::ptrdiff_t(y / kTile) * columns;
+        for (int column = 0, x = 0; column < columns; ++column, x += kTile) {
+            const std::size_t bytes = std::size_t(std::min(kTile, width_ - x)) * sizeof(std::uint32_t);
+            if (std::memcmp(in + x, kept + x, bytes) == 0) continue;
+            std::memcpy(kept + x, in + x, bytes);
+            tiles[column] = 1;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// The changed tiles as rectangles of the frame, one per run of neighbouring tiles in a row
+// of tiles; the tiles count as unchanged again.
+std::vector<RECT> ScreenPicture::changedAreas() {
+    std::vector<RECT> areas;
+    const int columns = tileColumns();
+    for (std::size_t i = 0; i < changedTiles_.size();) {
+        if (!changedTiles_[i]) {
+            ++i;
+            continue;
+        }
+        const int row = int(i) / columns, first = int(i) % columns;
+        int last = first;
+        while (last < columns && changedTiles_[i + std::size_t(last - first)]) {
+            changedTiles_[i + std::size_t(last - first)] = 0;
+            ++last;
+        }
+        areas.push_back(RECT{first * kTile, row * kTile, std::min(last * kTile, width_),
+                             std::min((row + 1) * kTile, height_)});
+        i += std::size_t(last - first);
+    }
+    return areas;
+}
+
+std::vector<RECT> ScreenPicture::Update(int screenWidth, int screenHeight) {
+    bool whole = false;
+    if (replaced_) {
+        replaced_ = false;
+        shown_ = frame_;
+        shownWidth_ = width_;
+        shownHeight_ = height_;
+        shownFullScreen_ = fullScreen_;
+        std::fill(changedTiles_.begin(), changedTiles_.end(), 0);
+        whole = true;
+    }
+    const int width = shownFullScreen_ ? screenWidth : shownWidth_;
+    const int height = shownFullScreen_ ? screenHeight : shownHeight_;
+    if (scale_.SourceWidth() != shownWidth_ || scale_.SourceHeight() != shownHeight_ ||
+        scale_.DestWidth() != width || scale_.DestHeight() != height) {
+        scale_ = AspectScale(shownWidth_, shownHeight_, width, height);
+        whole = true;
+    }
+    const std::vector<RECT> areas = changedAreas();
+    for (const RECT& area : areas)
+        for (int y = area.top; y < area.bottom; ++y)
+            std::copy(frame_.begin() + std::ptrdiff_t(y) * width_ + area.left,
+                      frame_.begin() + std::ptrdiff_t(y) * width_ + area.right,
+                      shown_.begin() + std::ptrdiff_t(y) * width_ + area.left);
+    if (whole) return {RECT{0, 0, std::max(width, 0), std::max(height, 0)}};
+    std::vector<RECT> changed;
+    for (const RECT& area : areas)
+        if (const RECT screen = scale_.DestOf(area); screen.right > screen.left) changed.push_back(screen);
+    return changed;
+}
+
+RECT ScreenPicture::Shown() const {
+    return scale_.Picture();
+}
+
+void ScreenPicture::Draw(const RECT& area, std::uint32_t* dest, int destStride, std::uint32_t setBits) const {
+    scale_.Render(shown_.data(), shownWidth_, area, dest, destStride, setBits);
+}
