@@ -269,6 +269,7 @@ TEST_F(CaptureToPlayerEngine, APlayerKeepsItsDelayWhileTheCaptureEnginesHandlerH
     feedBlock(25);
     renderBlock();
     EXPECT_EQ(played.Firsts(), (std::vector<std::int16_t>{0, 0, 0, 21, 22, 23, 24, 25}));
+    capture->SetActive(false); // no block reaches the handler once the test's signals are gone
 }
 
 TEST_F(CaptureToPlayerEngine, ACaptureDeviceThatVanishesLeavesThePlayerSilentNotRepeating) {
