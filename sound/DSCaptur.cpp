@@ -3,6 +3,7 @@
 #include "platform/framework/Published.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -108,6 +109,7 @@ void TDSCapture::Start() {
         blocksDone_ = 0;
         ++session_;
     }
+    lastHandedOut_ = BuffersCountMask();
     DrainBlockEvents();
     if (const HRESULT hr = buffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
         steps_.SetLastResult(hr);
@@ -124,22 +126,58 @@ void TDSCapture::Stop() {
 
 void TDSCapture::Process(int block) {
     if (!buffer_) return;
-    const int current = (block - 1) & BuffersCountMask();
+    const int mask = BuffersCountMask();
+    const int completed = (block - 1) & mask;
+    DWORD position = 0;
+    if (FAILED(buffer_->GetCurrentPosition(&position, nullptr))) {
+        handOut(completed);
+        return;
+    }
+    const auto size = static_cast<DWORD>(BufferSize());
+    // The block the cursor left last, and the oldest one it has not begun to write over.
+    const int lastComplete = (static_cast<int>(position / size) - 1) & mask;
+    const int oldestIntact = static_cast<int>((position + size - 1) / size) & mask;
+    // The cursor has entered this block again since the one before it was handed out: the
+    // ring was captured over while a handler held the thread, and the notifications still
+    // waiting are a turn old. What is intact goes out oldest first; what the device wrote
+    // over is lost.
+    if (WaitForSingleObject(Events()[completed], 0) == WAIT_OBJECT_0) {
+        DrainBlockEvents();
+        for (int b = oldestIntact;; b = (b + 1) & mask) {
+            handOut(b);
+            if (b == lastComplete) break;
+        }
+        return;
+    }
+    // Only a block completed after the last one handed out is new.
+    const int last = lastHandedOut_.load();
+    const int ahead = (completed - last) & mask;
+    if (ahead == 0 || ahead > ((lastComplete - last) & mask)) return;
+    handOut(completed);
+}
+
+// The block is copied out before the handler sees it: a handler that holds on to it for
+// longer than the ring never keeps the device from writing there, and the block never comes
+// out again a turn later with what it held before.
+void TDSCapture::handOut(int index) {
+    lastHandedOut_ = index;
     {
         std::lock_guard ring(ringLock_);
-        currentBlock_ = current;
+        currentBlock_ = index;
         ++blocksDone_;
     }
     if (!OnProc()) return;
     void* parts[2] = {};
     DWORD lengths[2] = {};
     const auto size = static_cast<DWORD>(BufferSize());
-    if (FAILED(buffer_->Lock(static_cast<DWORD>(current) * size, size, &parts[0], &lengths[0], &parts[1],
+    if (FAILED(buffer_->Lock(static_cast<DWORD>(index) * size, size, &parts[0], &lengths[0], &parts[1],
                              &lengths[1], 0)))
         return;
-    for (int i = 0; i < 2; ++i)
-        if (parts[i] && lengths[i]) FireProc(static_cast<BYTE*>(parts[i]), lengths[i]);
+    handedOut_.resize(size);
+    std::memcpy(handedOut_.data(), parts[0], lengths[0]);
+    if (parts[1]) std::memcpy(handedOut_.data() + lengths[0], parts[1], lengths[1]);
     buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    FireProc(handedOut_.data(), lengths[0] + lengths[1]);
 }
 
 void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {

@@ -6,10 +6,12 @@
 #include "sound/DSSteps.h"
 #include "sound/SndEngin.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 // Splits frames of a locked region in the given format into 16-bit left and right samples
 // (left only for mono), the two parts read as one stream.
@@ -93,6 +95,8 @@ protected:
 
 private:
     bool switchOn();
+    // Copies the block at index out of the ring and hands the copy to OnProc.
+    void handOut(int index);
 
     std::shared_ptr<TDSCaptureLink> link_ = std::make_shared<TDSCaptureLink>(this);
     std::optional<GUID> device_;                         // guarded by Control
@@ -109,4 +113,7 @@ private:
     int ringBlockSize_ = 0;        // guarded by ringLock_
     int ringBlocksMask_ = 0;       // guarded by ringLock_
     WAVEFORMATEX ringFormat_;      // guarded by ringLock_
+    // Set again by each start of capture, used by the events thread.
+    std::atomic<int> lastHandedOut_{0};
+    std::vector<BYTE> handedOut_; // events thread
 };

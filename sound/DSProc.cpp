@@ -151,6 +151,11 @@ void TDSProcessor::Start() {
     TSndControlHold hold(Control);
     if (!captureBuffer_ || !output_) return;
     if (UseEffects()) EffectsInit();
+    {
+        std::lock_guard placing(placementLock_);
+        placement_.Reset(BufferSize(), BuffersCount());
+        waiting_ = {};
+    }
     DrainBlockEvents();
     if (const HRESULT hr = captureBuffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
         steps_.SetLastResult(hr);
@@ -187,6 +192,16 @@ bool TDSProcessor::lockOutput(DWORD offset, void** parts, DWORD* lengths) {
     return SUCCEEDED(hr);
 }
 
+void TDSProcessor::silenceOutputBlock(int index) {
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    if (!lockOutput(static_cast<DWORD>(index * BufferSize()), parts, lengths)) return;
+    const int silence = WorkingFormat.wBitsPerSample == 8 ? 0x80 : 0;
+    for (int i = 0; i < 2; ++i)
+        if (parts[i]) std::memset(parts[i], silence, lengths[i]);
+    output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
 void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* outLengths) {
     void* in[2] = {};
     DWORD inLengths[2] = {};
@@ -207,16 +222,36 @@ void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* out
         EffectsProcess(static_cast<BYTE*>(out[0]), outLengths[0], static_cast<BYTE*>(out[1]), outLengths[1]);
 }
 
-void TDSProcessor::Process(int block) {
-    if (!output_) return;
-    const int mask = BuffersCountMask();
-    const int captured = (block - 1) & mask;
-    const int target = (captured + BufferOffset() + 2) & mask;
+void TDSProcessor::writeCaptured(int captured, int target) {
     void* out[2] = {};
     DWORD outLengths[2] = {};
     if (!lockOutput(static_cast<DWORD>(target * BufferSize()), out, outLengths)) return;
     copyCaptured(captured, out, outLengths);
     output_->Unlock(out[0], outLengths[0], out[1], outLengths[1]);
+}
+
+void TDSProcessor::Process(int block) {
+    if (!output_) return;
+    const int captured = (block - 1) & BuffersCountMask();
+    TDSDuplexCursors cursors;
+    if (FAILED(output_->GetCurrentPosition(&cursors.play, nullptr)) ||
+        FAILED(captureBuffer_->GetCurrentPosition(&cursors.capture, nullptr))) {
+        writeCaptured(captured, (captured + BufferOffset() + 2) & BuffersCountMask());
+        return;
+    }
+    std::lock_guard placing(placementLock_);
+    // A block the play cursor has left sounds silence next time round unless a captured
+    // block is written there first: a late block never leaves it the sound of a turn ago.
+    const auto [first, count] = placement_.Played(cursors.play);
+    for (int i = 0; i < count; ++i)
+        silenceOutputBlock((first + i) & BuffersCountMask());
+    // The block that waited for the cursor to leave its place is still in the capture ring.
+    if (waiting_.block >= 0 && !placement_.Sounding(waiting_.block, cursors.play))
+        writeCaptured(waitingCaptured_, waiting_.block);
+    const TDSDuplexPlace place = placement_.Place(captured, BufferOffset(), cursors);
+    waiting_ = place.waits ? place : TDSDuplexPlace{};
+    waitingCaptured_ = captured;
+    if (place.block >= 0 && !place.waits) writeCaptured(captured, place.block);
 }
 
 void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {

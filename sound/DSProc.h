@@ -5,10 +5,12 @@
 // Both buffers hold the capture format (the working format); the requested format is the
 // primary buffer's.
 #include "platform/dsound/DSound.h"
+#include "sound/DSDuplex.h"
 #include "sound/DSSteps.h"
 #include "sound/SndOut.h"
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 
 class TDSProcessor : public TSndOutEngine {
@@ -65,6 +67,8 @@ private:
     bool createCapture();
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
+    void writeCaptured(int captured, int target);
+    void silenceOutputBlock(int index);
 
     std::atomic<int> bufferOffset_;
     std::atomic<bool> getOutputBuffer_{false};
@@ -78,4 +82,9 @@ private:
     IDirectSoundBuffer* output_ = nullptr;
     IDirectSoundCapture* capture_ = nullptr;
     IDirectSoundCaptureBuffer* captureBuffer_ = nullptr;
+    // Where the events thread puts the blocks; each start begins them again.
+    std::mutex placementLock_;
+    TDSDuplexPlacement placement_; // guarded by placementLock_
+    TDSDuplexPlace waiting_;       // guarded by placementLock_
+    int waitingCaptured_ = 0;      // guarded by placementLock_
 };

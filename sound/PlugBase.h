@@ -73,4 +73,11 @@ public:
     WAVEFORMATEX Format;
     // The file to play; written by the engine directly before Init.
     std::string FileName;
+
+protected:
+    // The first call in the destructor of every concrete plug-in: an engine that plays it
+    // drops it (switching off and waiting for a block in progress) while all of it still
+    // exists, instead of from the base destructor, after the events thread may have called
+    // a Process that is no longer there.
+    void Withdraw() { SendFreeNotifications(); }
 };

@@ -28,6 +28,7 @@ const bool userPublished = RegisterPublishedClass(
 TSndUser::TSndUser(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndUser::~TSndUser() {
+    Withdraw();
     Release();
 }
 

@@ -1,9 +1,13 @@
 #include "sound/Plug_DSC.h"
 
 #include "platform/framework/Published.h"
+#include "sound/ThEvent.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -19,6 +23,7 @@ TDSCapturePlug::TDSCapturePlug(TComponent* owner) : TSndPlayPlug(owner) {
 }
 
 TDSCapturePlug::~TDSCapturePlug() {
+    Withdraw();
     Release();
     SetDSCapture(nullptr);
 }
@@ -98,35 +103,86 @@ void TDSCapturePlug::silence(unsigned char* data, unsigned long len) const {
     std::memset(data, Format.wBitsPerSample == 8 ? 0x80 : 0, len);
 }
 
-bool TDSCapturePlug::Process(unsigned char* data, unsigned long len) {
+TDSCaptureRing TDSCapturePlug::captureRing() const {
     TDSCaptureRing ring;
     withCapture([&](TDSCapture& capture) { ring = capture.Ring(); });
+    return ring;
+}
+
+// How far the capture has come in this session, from its cursor: it moves on while the
+// capture engine's own thread may be held up.
+std::uint64_t TDSCapturePlug::capturedBytes(const TDSCaptureRing& ring) {
+    const auto block = static_cast<std::uint64_t>(ring.blockSize);
+    const std::uint64_t ringBytes = block * static_cast<std::uint64_t>(ring.blocksMask + 1);
+    DWORD cursor = 0;
+    if (FAILED(ring.buffer->GetCurrentPosition(&cursor, nullptr))) return captured_;
+    // The engine has counted what it handed out; a reader that was not asked for a turn of
+    // the ring would otherwise lose the count of one.
+    const std::uint64_t counted = ring.blocksDone * block;
+    const std::uint64_t from = std::max(captured_, counted);
+    captured_ = from + (cursor + ringBytes - from % ringBytes) % ringBytes;
+    return captured_;
+}
+
+// Polls the capture cursor until the stream reaches wanted or a block's time has passed;
+// ring is the capture's as last seen.
+std::uint64_t TDSCapturePlug::awaitCaptured(std::uint64_t wanted, TDSCaptureRing& ring) {
+    using Clock = std::chrono::steady_clock;
+    const DWORD rate = ring.format.nAvgBytesPerSec ? ring.format.nAvgBytesPerSec : 1;
+    const Clock::time_point due = Clock::now() + std::chrono::microseconds(
+                                                     (wanted - readFrom_) * 1000000 / rate);
+    std::uint64_t captured = captured_;
+    while (captured < wanted && Clock::now() < due) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ring = captureRing();
+        if (!ring.buffer || ring.session != session_) break;
+        captured = capturedBytes(ring);
+    }
+    return captured;
+}
+
+bool TDSCapturePlug::Process(unsigned char* data, unsigned long len) {
+    TDSCaptureRing ring = captureRing();
     if (!ring.buffer) {
         silence(data, len);
         return false;
     }
     const auto block = static_cast<std::uint64_t>(ring.blockSize);
     const std::uint64_t ringBytes = block * static_cast<std::uint64_t>(ring.blocksMask + 1);
-    const std::uint64_t captured = ring.blocksDone * block;
-    // The block before the newest one, where the copying starts and starts again when the
-    // reader has fallen so far behind that the device is writing over what it would read.
-    const std::uint64_t start = captured >= 2 * block ? captured - 2 * block : 0;
-    const std::uint64_t oldest = captured + block > ringBytes ? captured + block - ringBytes : 0;
-    if (!reading_ || ring.session != session_ || readFrom_ < oldest) {
+    if (!reading_ || ring.session != session_) {
         reading_ = true;
         session_ = ring.session;
-        readFrom_ = start;
+        captured_ = 0;
+        // A block behind the newest sound: room for the capture to come a little late.
+        const std::uint64_t captured = capturedBytes(ring);
+        readFrom_ = captured > len + block ? captured - len - block : 0;
     }
-    // Two devices never ask at exactly the same pace: the newest block stays back, and a
-    // request that finds nothing new gets silence rather than the old sound again.
-    if (readFrom_ + len + block > captured) {
+    std::uint64_t captured = capturedBytes(ring);
+    // Asked for on time, a block the capture has not finished is waited for, up to the
+    // length of the block: silence in its place would put everything after it later for good.
+    if (readFrom_ + len > captured && TSndEventsThread::Current()) {
+        captured = awaitCaptured(readFrom_ + len, ring);
+        if (!ring.buffer) {
+            silence(data, len);
+            return false;
+        }
+        if (ring.session != session_) {
+            silence(data, len);
+            return true;
+        }
+    }
+    // What the capture has written over is lost; the reader goes on with the oldest sound
+    // the ring still holds, a block clear of the cursor.
+    const std::uint64_t oldest = captured + block > ringBytes ? captured + block - ringBytes : 0;
+    if (readFrom_ < oldest) readFrom_ = oldest;
+    if (readFrom_ + len > captured) {
         silence(data, len);
         return true;
     }
     void* parts[2] = {};
     DWORD lengths[2] = {};
-    if (FAILED(ring.buffer->Lock(static_cast<DWORD>(readFrom_ % ringBytes), static_cast<DWORD>(len),
-                                 &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
+    if (FAILED(ring.buffer->Lock(static_cast<DWORD>(readFrom_ % ringBytes), static_cast<DWORD>(len), &parts[0],
+                                 &lengths[0], &parts[1], &lengths[1], 0))) {
         silence(data, len);
         return true;
     }

@@ -30,9 +30,10 @@ public:
     bool Init() override;
     void Reset() override;
     void Release() override;
-    // Copies captured sound in order, starting with the block completed before the newest
-    // one and keeping that newest block back as a margin. When nothing new is captured yet
-    // the block is silence: the output never repeats old sound nor skips new sound.
+    // Copies captured sound in order, starting a block behind the newest. Sound not yet
+    // captured is waited for on the engine's events thread, for as long as the block lasts;
+    // when it does not come the block is silence and the sound follows in the next one: the
+    // output never repeats old sound nor skips new sound unless the capture wrote over it.
     bool Process(unsigned char* data, unsigned long len) override;
     // Byte offsets in the capture ring.
     void GetPosition(SND_POSITION* position) override;
@@ -51,13 +52,18 @@ private:
     }
     void giveFormat(TDSCapture& capture) const;
     void silence(unsigned char* data, unsigned long len) const;
+    TDSCaptureRing captureRing() const;
+    std::uint64_t capturedBytes(const TDSCaptureRing& ring);
+    std::uint64_t awaitCaptured(std::uint64_t wanted, TDSCaptureRing& ring);
 
     std::atomic<TDSCapture*> capture_{nullptr};
     mutable std::mutex linkLock_;
     std::shared_ptr<TDSCaptureLink> link_; // guarded by linkLock_
-    // Where the next copy starts, in bytes of the capture session's stream. Used by the
-    // output engine's events thread, or by its caller while that thread is stopped.
+    // Where the next copy starts and how far the capture has come, in bytes of the capture
+    // session's stream. Used by the output engine's events thread, or by its caller while
+    // that thread is stopped.
     bool reading_ = false;
     unsigned session_ = 0;
     std::uint64_t readFrom_ = 0;
+    std::uint64_t captured_ = 0;
 };

@@ -39,6 +39,7 @@ void Silence(unsigned char* data, unsigned long len, WORD bits) {
 TSndMOD::TSndMOD(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndMOD::~TSndMOD() {
+    Withdraw();
     Release();
 }
 

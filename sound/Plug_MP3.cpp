@@ -106,6 +106,7 @@ const char* ModeText(int mode) {
 TSndMP3::TSndMP3(TComponent* owner) : TSndPlayPlug(owner) {}
 
 TSndMP3::~TSndMP3() {
+    Withdraw();
     Release();
 }
 

@@ -23,6 +23,7 @@ TSndWav::TSndWav(TComponent* owner) : TSndPlayPlug(owner) {
 }
 
 TSndWav::~TSndWav() {
+    Withdraw();
     Release();
 }
 

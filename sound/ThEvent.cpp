@@ -4,6 +4,11 @@
 
 namespace {
 constexpr DWORD WaitTimeoutMs = 100;
+thread_local bool onEventsThread = false;
+} // namespace
+
+bool TSndEventsThread::Current() {
+    return onEventsThread;
 }
 
 TSndEventsThread::TSndEventsThread(TSndEngine* engine)
@@ -20,6 +25,7 @@ void TSndEventsThread::Stop() {
 
 void TSndEventsThread::Execute() {
     runningId_.store(std::this_thread::get_id());
+    onEventsThread = true;
     const TSndProcessScope processing;
     HANDLE handles[SndMaxBuffers + 1];
     int last = -1;

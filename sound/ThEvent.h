@@ -17,6 +17,9 @@ public:
     void Stop();
     // The id of the thread running Execute, set before it first calls the engine.
     const std::atomic<std::thread::id>& RunningId() const { return runningId_; }
+    // Whether the caller is an engine's events thread: it serves one block at a time, each
+    // due a while after it is asked for, where a pre-fill wants the blocks at once.
+    static bool Current();
 
 protected:
     void Execute() override;

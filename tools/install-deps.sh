@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libsdl2-dev libjpeg62-turbo-dev libsndfile1-dev libasound2-dev libspeexdsp-dev
+  libsdl2-dev libpulse-dev libjpeg62-turbo-dev libsndfile1-dev libasound2-dev libspeexdsp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth x11-apps xdotool imagemagick

@@ -1,21 +1,19 @@
 #include "platform/dsound/SdlBackend.h"
 
+#include "platform/dsound/DeviceClock.h"
+#include "platform/dsound/PulseCapture.h"
 #include "platform/dsound/SilentStream.h"
 
 #include <SDL.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
-// SDL's PulseAudio driver can open a capture device that never delivers: its capture thread
-// starts with the device paused and drains what the source has sent, and while the source
-// keeps sending at the pace it drains, that drain never ends. A device that has delivered
-// nothing after FirstCaptureMs is opened again, a few times at most.
-constexpr int FirstCaptureMs = 300;
-constexpr int CaptureOpenAttempts = 4;
+constexpr int MinimumOutputChunk = 1024;
 
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
@@ -49,6 +47,12 @@ std::vector<AudioDeviceInfo> listDevices(int capture) {
     return devices;
 }
 
+bool currentDriverIs(const char* name) {
+    SdlAudioRef audio;
+    const char* driver = audio.ok() ? SDL_GetCurrentAudioDriver() : nullptr;
+    return driver && std::strcmp(driver, name) == 0;
+}
+
 class SdlStream : public AudioStream {
 public:
     SdlStream(MixCallback mix, CaptureCallback feed) : mix_(std::move(mix)), feed_(std::move(feed)) {}
@@ -72,6 +76,11 @@ public:
         got.rate = have.freq;
         got.channels = want.channels;
         got.frames = have.samples;
+        // The disk driver writes the stream to a file, where nothing is lost by being late.
+        if (!capture && !currentDriverIs("disk")) {
+            clock_.emplace(have.freq, have.samples);
+            skipped_.resize(static_cast<std::size_t>(have.samples) * channels_);
+        }
         SDL_PauseAudioDevice(id_, 0);
         return true;
     }
@@ -81,31 +90,30 @@ public:
         id_ = 0;
     }
 
-    // True once a capture device has delivered frames; waits ms at most.
-    bool awaitCapture(int ms) {
-        std::unique_lock guard(deliveredLock_);
-        return deliveredChanged_.wait_for(guard, std::chrono::milliseconds(ms),
-                                          [this] { return delivered_; });
-    }
-
 private:
     static void SDLCALL callback(void* userdata, Uint8* stream, int length) {
         auto* self = static_cast<SdlStream*>(userdata);
         const int frames = length / static_cast<int>(sizeof(std::int16_t) * self->channels_);
         auto* samples = reinterpret_cast<std::int16_t*>(stream);
         if (self->mix_) {
+            if (self->clock_) self->keepTime();
             self->mix_(samples, frames);
+            if (self->clock_) self->clock_->Delivered(frames);
         } else if (self->feed_) {
             self->feed_(samples, frames);
-            self->markDelivered();
         }
     }
 
-    void markDelivered() {
-        std::lock_guard guard(deliveredLock_);
-        if (delivered_) return;
-        delivered_ = true;
-        deliveredChanged_.notify_all();
+    // Mixes away what a stall of this thread has cost, so the cursors stand where the
+    // device's clock says.
+    void keepTime() {
+        const auto chunk = static_cast<std::int64_t>(skipped_.size()) / channels_;
+        for (std::int64_t missed = clock_->Missed(std::chrono::steady_clock::now()); missed > 0;) {
+            const auto frames = static_cast<int>(std::min(missed, chunk));
+            mix_(skipped_.data(), frames);
+            clock_->Delivered(frames);
+            missed -= frames;
+        }
     }
 
     SdlAudioRef audio_;
@@ -113,10 +121,10 @@ private:
     CaptureCallback feed_;
     SDL_AudioDeviceID id_ = 0;
     int channels_ = 2;
-    std::mutex deliveredLock_;
-    std::condition_variable deliveredChanged_;
-    bool delivered_ = false; // guarded by deliveredLock_
+    std::optional<DeviceClock> clock_;  // output to a device only; device callback
+    std::vector<std::int16_t> skipped_; // device callback
 };
+
 
 } // namespace
 
@@ -131,7 +139,12 @@ std::vector<AudioDeviceInfo> SdlBackend::captureDevices() {
 std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, const DeviceFormat& wanted,
                                                     DeviceFormat& got, MixCallback mix) {
     auto stream = std::make_unique<SdlStream>(mix, nullptr);
-    if (stream->open(device, false, wanted, got)) return stream;
+    // SDL's PulseAudio driver keeps a single chunk in the server. Chunks of 512 frames run
+    // dry each time a busy machine is late to wake the device thread by 12 ms; 1024 frames
+    // ride out most such delays.
+    DeviceFormat asked = wanted;
+    asked.frames = std::max(wanted.frames, MinimumOutputChunk);
+    if (stream->open(device, false, asked, got)) return stream;
     // A machine without a sound card still plays the game: the default output goes silent.
     if (device.empty()) return OpenSilentOutput(wanted, got, std::move(mix));
     return nullptr;
@@ -139,15 +152,8 @@ std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, c
 
 std::unique_ptr<AudioStream> SdlBackend::openCapture(const std::string& device, const DeviceFormat& wanted,
                                                      DeviceFormat& got, CaptureCallback feed) {
-    std::unique_ptr<SdlStream> stream;
-    for (int attempt = 0; attempt < CaptureOpenAttempts; ++attempt) {
-        // The stuck device is closed before the next one opens: SDL hands a closed device's
-        // frames to nobody.
-        stream.reset();
-        stream = std::make_unique<SdlStream>(nullptr, feed);
-        if (!stream->open(device, true, wanted, got)) return nullptr;
-        if (stream->awaitCapture(FirstCaptureMs)) break;
-    }
-    // A machine too busy to deliver within the wait still gets the last device.
+    if (currentDriverIs("pulseaudio")) return OpenPulseCapture(device, wanted, got, std::move(feed));
+    auto stream = std::make_unique<SdlStream>(nullptr, std::move(feed));
+    if (!stream->open(device, true, wanted, got)) return nullptr;
     return stream;
 }

@@ -109,6 +109,34 @@ TEST_F(CaptureEngine, BlocksCompletedWhileAHandlerRunsAcrossTheEndOfTheRingComeO
     EXPECT_EQ(capture->Ring().blocksDone, 16u);
 }
 
+// The device captures on over a ring held by a handler: afterwards what the ring still holds
+// comes out oldest first, and no block twice nor after a newer one.
+TEST_F(CaptureEngine, AHandlerHeldLongerThanTheRingGetsWhatTheRingStillHoldsInOrderAndNothingTwice) {
+    Signal held, release;
+    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (FirstSample(data) != 3) return;
+        held.Set();
+        release.Wait();
+    });
+    capture->SetActive(true);
+    feedBlock(1);
+    feedBlock(2);
+    std::vector<std::int16_t> expected{1, 2, 3};
+    for (std::int16_t value = 3; value <= 23; ++value) {
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, value));
+        if (value == 3) {
+            ASSERT_TRUE(held.Wait());
+        }
+        if (value >= 8) expected.push_back(value); // 4 to 7 were captured over
+    }
+    release.Set();
+    ASSERT_TRUE(log.WaitFor(19));
+    feedBlock(24);
+    expected.push_back(24);
+    EXPECT_EQ(log.Firsts(), expected);
+}
+
 TEST_F(CaptureEngine, WithoutOnProcItCapturesButHandsOutNothing) {
     capture->SetActive(true);
     audio.backend().FeedCapture(DeviceFrames(3 * BlockFrames, 5, 5));

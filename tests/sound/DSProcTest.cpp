@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -21,20 +22,26 @@ protected:
         proc->SetOnProc([this](TObject*, BYTE* data, DWORD len) { log.Add(data, len); });
         proc->SetOnActiveChange([this](TObject*) { changes.Add(); });
     }
-    // Feeds one block and waits until the processor has copied it and let the output go.
+    // One block of a full-duplex device: the output plays a block, then the capture
+    // completes one; waits until the processor has copied it and let the output go.
     void feedBlock(std::int16_t value, const std::string& device = "") {
+        outputBlocks(1);
+        captureBlock(value, device);
+    }
+    void captureBlock(std::int16_t value, const std::string& device = "") {
         const int before = log.Count();
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)),
                                     device);
         ASSERT_TRUE(log.WaitFor(before + 1));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
-    // The first left sample of each output block, over one turn of the ring from its start.
+    // Plays blocks of the output: the first left sample of each, also kept in heard.
     std::vector<std::int16_t> outputBlocks(int blocks = 16) {
         const std::vector<std::int16_t> out = audio.backend().Render(blocks * BlockFrames);
         std::vector<std::int16_t> firsts;
         for (int b = 0; b < blocks; ++b)
             firsts.push_back(out[static_cast<std::size_t>(b) * BlockFrames * 2]);
+        heard.insert(heard.end(), firsts.begin(), firsts.end());
         return firsts;
     }
     BufferInfo output() {
@@ -53,6 +60,7 @@ protected:
     TDSProcessor* proc = nullptr;
     BlockLog log;
     Counter changes;
+    std::vector<std::int16_t> heard;
 };
 
 std::vector<std::int16_t> silentBut(int index, std::int16_t value, int blocks = 16) {
@@ -112,7 +120,7 @@ TEST_F(ProcessorEngine, EveryOffsetWritesTheCapturedBlockThatManyBlocksPastTheNe
         const auto value = static_cast<std::int16_t>(100 + offset);
         feedBlock(value); // block 0 captured, block 1's notification
         EXPECT_EQ(log.Firsts().back(), value);
-        EXPECT_EQ(outputBlocks(), silentBut((offset + 2) % 16, value)) << "offset " << offset;
+        EXPECT_EQ(outputBlocks(), silentBut(offset + 1, value)) << "offset " << offset;
     }
 }
 
@@ -121,30 +129,60 @@ TEST_F(ProcessorEngine, WithNoOffsetBlockFiveCopiesBlockFourIntoBlockSix) {
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    outputBlocks(4);
+    EXPECT_EQ(heard, (std::vector<std::int16_t>{0, 0, 1, 2, 3, 4, 5, 0, 0}));
 }
 
 TEST_F(ProcessorEngine, TheLargestOffsetWritesEachBlockIntoItsOwnIndexARingLater) {
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 5; ++value)
         feedBlock(value);
-    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(outputBlocks(), (std::vector<std::int16_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5}));
     proc->SetBuffersCount(4);
     proc->SetActive(true);
     feedBlock(9);
-    EXPECT_EQ(outputBlocks(4), silentBut(0, 9, 4)) << "an offset beyond a smaller ring wraps round it";
+    EXPECT_EQ(outputBlocks(4), silentBut(3, 9, 4)) << "an offset beyond a smaller ring wraps round it";
+}
+
+// The capture falls three blocks behind the output and catches up at once, as on a busy
+// machine: meanwhile the output plays silence, never what its blocks held a turn before; a
+// block too late for its place is not played a turn later; afterwards the delay is as before.
+TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSoundAndKeepsTheDelay) {
+    proc->SetBufferOffset(0);
+    proc->SetActive(true);
+    std::int16_t value = 0;
+    while (value < 20)
+        feedBlock(++value);
+    outputBlocks(3);
+    for (int b = 0; b < 3; ++b)
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
+    while (value < 40) {
+        outputBlocks(1);
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
+        ASSERT_TRUE(WaitUntil([&] { return log.Count() > 0 && log.Firsts().back() == value; }));
+        ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    }
+    outputBlocks(2);
+    std::vector<std::int16_t> sounded;
+    std::copy_if(heard.begin(), heard.end(), std::back_inserter(sounded), [](std::int16_t v) { return v != 0; });
+    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end(), std::less_equal<>())) << testing::PrintToString(heard);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()), (std::vector<std::int16_t>{37, 38, 39, 40}))
+        << "each block heard two blocks after it was captured";
 }
 
 TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {
     proc->SetActive(true);
     for (int b = 0; b < 16; ++b)
         feedBlock(7);
+    outputBlocks(1);
     audio.backend().FailNext(DsOp::CaptureLock, DSERR_GENERIC);
-    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 0: its copy fails
-    feedBlock(11);                                                // block 1
+    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 9, 9)); // block 16: its copy fails
+    feedBlock(11);                                                // block 17
     EXPECT_EQ(log.Count(), 17) << "the failed block is not handed out";
-    const std::vector<std::int16_t> blocks = outputBlocks(3);
-    EXPECT_EQ(blocks, (std::vector<std::int16_t>{0, 11, 7}));
+    outputBlocks();
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 16, heard.begin() + 32), std::vector<std::int16_t>(16, 7));
+    EXPECT_EQ(heard[32], 0) << "where block 16 would have sounded, not block 0 again";
+    EXPECT_EQ(heard[33], 11);
 }
 
 TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
@@ -152,7 +190,7 @@ TEST_F(ProcessorEngine, AFailedOutputLockSkipsTheBlock) {
     proc->SetActive(true);
     audio.backend().FailNext(DsOp::Lock, DSERR_GENERIC);
     audio.backend().FeedCapture(DeviceFrames(BlockFrames, 5, 5));
-    feedBlock(6);
+    captureBlock(6);
     EXPECT_EQ(log.Firsts(), std::vector<std::int16_t>{6});
     EXPECT_EQ(outputBlocks(4), (std::vector<std::int16_t>{0, 0, 0, 6}));
 }
@@ -172,6 +210,7 @@ TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryW
         handed.assign(data, data + len);
         log.Add(data, len);
     });
+    proc->SetBufferOffset(0);
     proc->SetActive(true);
     // 1024 frames of 8-bit mono at half the device rate: 2048 device frames.
     const int before = log.Count();
@@ -184,8 +223,9 @@ TEST_F(ProcessorEngine, EffectsSeeTheBlocksInTheCaptureFormatWhateverThePrimaryW
     proc->GetCurrentBuffer(left.data(), nullptr, 1024);
     EXPECT_EQ(left, std::vector<short>(1024, 40 * 256)) << "capture side, read as 8-bit mono";
     proc->SetGetOutputBuffer(true);
+    audio.backend().Render(2 * 2048);
     proc->GetCurrentBuffer(left.data(), nullptr, 1024);
-    EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 0, halved by the effect";
+    EXPECT_EQ(left, std::vector<short>(1024, 20 * 256)) << "output block 2, halved by the effect";
 }
 
 // The library's echo in the loop: half of each captured sample again 10 ms (441 frames)
@@ -231,7 +271,7 @@ TEST_F(ProcessorEngine, GetCurrentBufferReadsCaptureBeforeItsReadPositionOrOutpu
     EXPECT_EQ(right, std::vector<short>(64, 0));
     proc->SetBufferOffset(0);
     proc->SetActive(true);
-    feedBlock(3);
+    captureBlock(3);
     audio.backend().FeedCapture(DeviceFrames(32, 4, -4));
     proc->GetCurrentBuffer(left.data(), right.data(), 64);
     EXPECT_EQ(left[0], 3);
@@ -315,10 +355,10 @@ TEST_F(ProcessorEngine, EngineSwitchedFromItsOwnHandlerEndsOffWithoutHangingOrCr
         if (log.Count() == 2) proc->SetActive(false);
     });
     proc->SetActive(true);
-    audio.backend().FeedCapture(DeviceFrames(BlockFrames, 1, 1));
-    ASSERT_TRUE(log.WaitFor(1));
+    feedBlock(1);
     ASSERT_TRUE(changes.WaitFor(3)) << "off and on again in the new capture format";
     EXPECT_EQ(input().format.nChannels, 1);
+    audio.backend().Render(2 * BlockFrames);
     audio.backend().FeedCapture(DeviceFrames(2 * BlockFrames, 2, 2));
     ASSERT_TRUE(log.WaitFor(2));
     ASSERT_TRUE(changes.WaitFor(4));

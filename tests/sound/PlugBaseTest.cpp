@@ -1,10 +1,21 @@
 #include "sound/PlugBase.h"
+#include "DuplexTestKit.h"
+#include "platform/framework/MessageService.h"
+#include "sound/DSPlay.h"
+#include "sound/PlugUser.h"
+#include "sound/Plug_DSC.h"
+#include "sound/Plug_MOD.h"
+#include "sound/Plug_MP3.h"
+#include "sound/Plug_WAV.h"
+#include "tests/sound/mod/ModBuilder.h"
+#include "tests/sound/mp3/MpegTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -161,4 +172,78 @@ TEST(Id3Title, FindsTheTagThroughAWindowsStyleName) {
     SND_FILE_INFO info;
     ASSERT_TRUE(plug.GetMP3Info(windowsName, &info));
     EXPECT_STREQ(info.szTitle, "Song");
+}
+
+namespace {
+
+// Told before the engine that a plug-in goes away; holds its destruction there until the
+// engine has asked it for two more blocks.
+struct TeardownWitness : TComponent {
+    TeardownWitness(TComponent* watched, Counter& played) : TComponent(nullptr), blocks(played) {
+        FreeNotification(watched);
+    }
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        const int before = blocks.Value();
+        blocks.WaitFor(before + 2, 500);
+        blocksWhileGoing = blocks.Value() - before;
+    }
+    Counter& blocks;
+    std::atomic<int> blocksWhileGoing{-1};
+};
+
+template <class Plug> TSndPlayPlug* Make(TComponent* form) {
+    return new Plug(form);
+}
+
+} // namespace
+
+// Dropped only from the base destructor, a plug-in had its Process called by the events
+// thread after its own destructor ran (the sanitizers report it, a plain build may crash).
+TEST(PlugBaseEngine, EveryKindOfPlugInDeletedWhilePlayingLeavesItsEngineWhileStillWhole) {
+    ScopedManualAudio audio;
+    ScopedMessageRecorder messages;
+    const std::string wav = mp3test::TempFile("gone.wav"), mod = mp3test::TempFile("gone.mod"),
+                      mp3 = mp3test::TempFile("gone.mp3");
+    mp3test::WriteWav(wav, std::vector<std::int16_t>(8 * 44100, 1000), 2, 44100);
+    mod_test::ModBuilder song;
+    song.samples[0] = mod_test::TestSample::Looped(64, 64);
+    song.orders = {0, 0, 0, 0};
+    mp3test::WriteBytes(mod, song.Build());
+    mp3test::WriteBytes(mp3, mp3test::EncodeLame("-b 128", 44100, 2, 4.0));
+    const struct {
+        std::string file;
+        TSndPlayPlug* (*make)(TComponent*);
+    } kinds[] = {{wav, Make<TSndWav>}, {mod, Make<TSndMOD>}, {mp3, Make<TSndMP3>}, {"made up", Make<TSndUser>},
+                 {TDSCapturePlug::CaptureFileName, Make<TDSCapturePlug>}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.file);
+        TComponent form(nullptr);
+        TSndPlayPlug* plug = kind.make(&form);
+        if (auto* user = dynamic_cast<TSndUser*>(plug)) {
+            user->SetOnInit([](TObject*, bool& result) { result = true; });
+            user->SetOnProc([](TObject*, BYTE*, DWORD, bool& more) { more = true; });
+        }
+        if (auto* relay = dynamic_cast<TDSCapturePlug*>(plug)) relay->SetDSCapture(new TDSCapture(&form));
+        Counter blocks;
+        TeardownWitness witness(plug, blocks);
+        auto* play = new TDSPlay(&form);
+        play->SetBufferSize(4096);
+        form.LoadTree();
+        play->SetOnProc([&](TObject*, BYTE*, DWORD) { blocks.Add(); });
+        play->SetFileName(kind.file);
+        play->SetActive(true);
+        ASSERT_TRUE(play->Active());
+        std::atomic<bool> running{true};
+        std::thread device([&] {
+            for (; running; audio.backend().Render(441))
+                audio.backend().FeedCapture(DeviceFrames(441, 5, 5));
+        });
+        ASSERT_TRUE(blocks.WaitFor(blocks.Value() + 2));
+        delete plug;
+        running = false;
+        device.join();
+        EXPECT_GE(witness.blocksWhileGoing.load(), 2) << "the plug-in played on while whole";
+        EXPECT_EQ(play->ModulePlug(), nullptr) << "its engine let it go";
+    }
 }

@@ -81,30 +81,32 @@ TEST_F(CapturePlugEngine, ResetRestartsAnActiveCaptureAndLeavesAStoppedOneOff) {
     EXPECT_FALSE(capture->Active());
 }
 
-TEST_F(CapturePlugEngine, CopyingStartsAtTheBlockBeforeTheNewestAndRunsOnInOrder) {
+TEST_F(CapturePlugEngine, CopyingStartsABlockBehindTheNewestAndRunsOnInOrderUpToTheCursor) {
     ASSERT_TRUE(plug->Init());
     feedBlock(10); // block 0
     feedBlock(11); // block 1
-    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10)) << "the block before the newest one";
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10)) << "a block behind the newest one";
     feedBlock(12);
     EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 11));
     feedBlock(13);
     feedBlock(14);
     EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 12)) << "two captured at once: none is skipped";
     EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 13));
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 14)) << "the newest block is whole";
     bool more = false;
     EXPECT_EQ(process(1024, &more), std::vector<std::int16_t>(512, 0))
-        << "the newest block stays back: nothing to copy yet, and never the old sound again";
+        << "nothing to copy yet, and never the old sound again";
     EXPECT_TRUE(more) << "capture still runs, so the data goes on";
     feedBlock(15);
-    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 14));
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 15));
 }
 
 TEST_F(CapturePlugEngine, ARegionThatRunsPastTheEndOfTheRingIsCopiedFromBothParts) {
     ASSERT_TRUE(plug->Init());
-    for (std::int16_t value = 10; value <= 14; ++value)
-        feedBlock(value); // blocks 0..4; block 4 lies in the ring's first slot
-    EXPECT_EQ(process(2048), std::vector<std::int16_t>(1024, 0)) << "blocks 3 and 4: block 4 is the newest";
+    for (std::int16_t value = 10; value <= 13; ++value)
+        feedBlock(value); // blocks 0..3
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 12));
+    feedBlock(14); // block 4 lies in the ring's first slot
     feedBlock(15);
     const std::vector<std::int16_t> block = process(2048);
     EXPECT_EQ(block[0], 13) << "block 3, the ring's last slot";
@@ -113,14 +115,15 @@ TEST_F(CapturePlugEngine, ARegionThatRunsPastTheEndOfTheRingIsCopiedFromBothPart
     EXPECT_EQ(block[1023], 14);
 }
 
-TEST_F(CapturePlugEngine, AReaderARingBehindStartsAgainAtTheBlockBeforeTheNewest) {
+TEST_F(CapturePlugEngine, AReaderARingBehindGoesOnWithTheOldestSoundTheRingStillHolds) {
     ASSERT_TRUE(plug->Init());
     feedBlock(10);
     feedBlock(11);
     EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 10));
     for (std::int16_t value = 12; value <= 17; ++value)
         feedBlock(value); // block 1, next to be copied, has been captured over
-    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 16));
+    EXPECT_EQ(process(1024), std::vector<std::int16_t>(512, 15))
+        << "blocks 1 to 4 are lost; block 5 is the oldest a block clear of the cursor";
 }
 
 TEST_F(CapturePlugEngine, ARestartedCaptureBeginsWithNothingNotWithTheOldRing) {
@@ -226,20 +229,47 @@ TEST_F(CaptureToPlayerEngine, APlayerFedByCapturePlaysEachCapturedBlockOnceThenS
         << "the prefill finds nothing captured yet";
     feedBlock(21);
     feedBlock(22);
-    renderBlock(); // block 1 entered: block 3 filled from the block before the newest
+    renderBlock(); // block 1 entered: block 3 filled from a block behind the newest
     feedBlock(23);
     renderBlock(); // block 2 entered: block 0 filled
+    renderBlock(); // block 3 entered: block 1 filled with the newest
     renderBlock(); // no capture in between
-    EXPECT_EQ(played.Firsts(), (std::vector<std::int16_t>{0, 0, 0, 21, 22, 0}));
-    const std::vector<std::int16_t> out = audio.backend().Render(3 * 256);
-    EXPECT_EQ(out[0], 21) << "block 3 sounds the first captured block";
-    EXPECT_EQ(out[2 * 256], 22);
+    EXPECT_EQ(played.Firsts(), (std::vector<std::int16_t>{0, 0, 0, 21, 22, 23, 0}));
+    const std::vector<std::int16_t> out = audio.backend().Render(4 * 256);
+    EXPECT_EQ(out[0], 22) << "block 0 sounds the second captured block";
+    EXPECT_EQ(out[2 * 256], 23);
     EXPECT_EQ(out[4 * 256], 0);
     play->SetActive(false);
     EXPECT_TRUE(capture->Active()) << "a player switched off keeps its plug-in";
     play->SetFileName("");
     EXPECT_FALSE(capture->Active()) << "letting the plug-in go switches the capture off";
     EXPECT_TRUE(messages.Records().empty());
+}
+
+// While the capture engine's handler holds its thread, the player still gets each block as the
+// device captures it, in order, with no silent block putting everything after it later.
+TEST_F(CaptureToPlayerEngine, APlayerKeepsItsDelayWhileTheCaptureEnginesHandlerHoldsItsThread) {
+    Signal held, release;
+    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (FirstSample(data) != 23) return;
+        held.Set();
+        release.Wait();
+    });
+    play->SetActive(true);
+    feedBlock(21);
+    feedBlock(22);
+    renderBlock();
+    audio.backend().FeedCapture(DeviceFrames(256, 23, 23));
+    ASSERT_TRUE(held.Wait());
+    audio.backend().FeedCapture(DeviceFrames(256, 24, 24));
+    for (int b = 0; b < 3; ++b)
+        renderBlock();
+    release.Set();
+    feedBlock(25);
+    renderBlock();
+    EXPECT_EQ(played.Firsts(), (std::vector<std::int16_t>{0, 0, 0, 21, 22, 23, 24, 25}));
+    capture->SetActive(false); // no block reaches the handler once the test's signals are gone
 }
 
 TEST_F(CaptureToPlayerEngine, ACaptureDeviceThatVanishesLeavesThePlayerSilentNotRepeating) {

@@ -1,0 +1,35 @@
+#pragma once
+// Keeps an output stream's cursor on the real clock. A device whose thread is held up (a busy
+// machine) stops asking for frames, the sound server plays silence meanwhile, and the stream
+// then goes on where it stopped: each stall would put everything played after it later, for
+// good, and a cursor that other cursors are measured against (capture, notifications) would
+// drift away from them. A card's cursor never stops, so neither does this one: the frames a
+// stall took are mixed and thrown away.
+#include <chrono>
+#include <cstdint>
+
+class DeviceClock {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    // rate in frames per second; chunkFrames is what the device asks for at a time.
+    DeviceClock(int rate, int chunkFrames);
+    // Called when the device asks for frames, before they are mixed: the frames a stall took,
+    // to skip first (0 while the stream keeps up). The first requests only set the clock: a
+    // server may wait a while after the first one before it starts to play.
+    std::int64_t Missed(TimePoint now);
+    // The frames handed to the device, skipped ones included.
+    void Delivered(std::int64_t frames);
+
+private:
+    static constexpr int SettlingRequests = 4;
+    // More than a chunk late is a stall; less is the jitter of an ordinary wake-up, which the
+    // server's own buffer of about a chunk covers.
+    static constexpr int LateChunks = 1;
+
+    int rate_;
+    int chunkFrames_;
+    int requests_ = 0;
+    TimePoint start_;
+    std::int64_t delivered_ = 0; // frames since start_
+};
