@@ -14,8 +14,8 @@ public:
 
     // rate in frames per second; chunkFrames is what the device asks for at a time.
     DeviceClock(int rate, int chunkFrames);
-    // Called when the device asks for frames, before they are mixed: the frames a stall took,
-    // to skip first (0 while the stream keeps up). The first requests only set the clock: a
+    // Called when the device asks for frames, before they are mixed: the frames a stall took
+    // beyond the server's buffer, to skip first (0 while the stream keeps up). The first requests only set the clock: a
     // server may wait a while after the first one before it starts to play.
     std::int64_t Missed(TimePoint now);
     // The frames handed to the device, skipped ones included.
@@ -23,9 +23,11 @@ public:
 
 private:
     static constexpr int SettlingRequests = 4;
-    // More than a chunk late is a stall; less is the jitter of an ordinary wake-up, which the
-    // server's own buffer of about a chunk covers.
-    static constexpr int LateChunks = 1;
+    // The server keeps about a chunk of sound ahead of what it plays: a wake-up that late only
+    // empties it, and of a longer stall it plays silence for the rest alone. That rest is what
+    // is skipped; skipping the part the buffer covered would throw sound away the server had
+    // not played yet.
+    static constexpr int BufferedChunks = 1;
 
     int rate_;
     int chunkFrames_;
