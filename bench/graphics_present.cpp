@@ -4,10 +4,10 @@
 // full screen on a 1920 x 1200 screen: the device's present, the comparison with the frame
 // before and the drawing of what changed, as the Qt presenter does it (without the window
 // system's own copy).
-#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/DDraw.h"
 #include "platform/ddraw/DDrawTest.h"
 #include "platform/ddraw/Presenter.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/ddraw/ScreenPicture.h"
 
 #include <benchmark/benchmark.h>

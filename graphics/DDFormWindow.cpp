@@ -1,7 +1,7 @@
 // The window side of TDDForm: window events, size, full screen and the clipper.
 #include "graphics/DDForm.h"
 
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/framework/Application.h"
 #include "platform/kernel/Thread.h"
 

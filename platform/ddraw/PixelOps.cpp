@@ -1,7 +1,7 @@
 #include "platform/ddraw/PixelOps.h"
 
-#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/KeyedCopy.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/ddraw/ScaledRow.h"
 
 #include <algorithm>

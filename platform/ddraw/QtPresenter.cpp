@@ -1,6 +1,6 @@
 #include "platform/ddraw/QtPresenter.h"
 
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/ddraw/ScreenPicture.h"
 
 #include <QEvent>

@@ -74,7 +74,7 @@ std::vector<RECT> ScreenPicture::Update(int screenWidth, int screenHeight) {
     const int height = shownFullScreen_ ? screenHeight : shownHeight_;
     if (scale_.SourceWidth() != shownWidth_ || scale_.SourceHeight() != shownHeight_ ||
         scale_.DestWidth() != width || scale_.DestHeight() != height) {
-        scale_ = AspectScale(shownWidth_, shownHeight_, width, height);
+        scale_ = ProportionalScale(shownWidth_, shownHeight_, width, height);
         whole = true;
     }
     const std::vector<RECT> areas = changedAreas();

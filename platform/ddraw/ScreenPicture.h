@@ -3,13 +3,13 @@
 // in square tiles, and only the tiles that changed are kept and handed on; a frame equal to
 // the one before changes nothing. A game frame mostly differs from the last one only where
 // sprites moved, and only those parts are drawn on the screen again: unscaled in a window,
-// scaled keeping the aspect in full screen (AspectScale).
+// scaled keeping the aspect in full screen (ProportionalScale).
 //
 // Two sides: Receive keeps the newest frame; Update brings the shown frame up to date with it
 // and Draw draws parts of the screen from the shown frame. A presenter calls Receive and
 // Update under one lock; the shown frame changes only in Update, so the thread that calls
 // Update may call Draw without the lock.
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 
 #include <cstdint>
 #include <vector>
@@ -49,5 +49,5 @@ private:
     int shownWidth_ = 0;
     int shownHeight_ = 0;
     bool shownFullScreen_ = false;
-    AspectScale scale_; // full screen: the shown frame onto the screen
+    ProportionalScale scale_; // full screen: the shown frame onto the screen
 };

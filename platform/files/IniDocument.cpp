@@ -49,11 +49,12 @@ IniDocument::IniDocument(std::string_view text) {
     std::size_t firstBreak = text.find('\n');
     if (firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r')
         lineBreak_ = "\r\n";
+    // A carriage return alone ends a line too: no value may hold one, since none could be
+    // written back.
     while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines_.push_back(parseLine(std::string(line)));
+        std::size_t end = text.find_first_of("\r\n");
+        lines_.push_back(parseLine(std::string(text.substr(0, end))));
+        if (end != std::string_view::npos && text.substr(end, 2) == "\r\n") ++end;
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
 }

@@ -1,7 +1,7 @@
 #include "FormTestSupport.h"
 #include "graphics/DDCanvas.h"
-#include "platform/ddraw/AspectScale.h"
 #include "platform/ddraw/DirectXInfo.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/framework/Menus.h"
 #include "tests/ScreenshotRunner.h"
 

@@ -1,5 +1,5 @@
 #include "DDrawTestSupport.h"
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/ddraw/SurfaceDC.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "platform/ddraw/ScreenPicture.h"
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 #include "platform/ddraw/ScaledRow.h"
 
 #include <gtest/gtest.h>

@@ -145,13 +145,19 @@ TEST(IniFile, EraseSectionAndDeleteKeyRemoveOnlyTheirLines) {
     EXPECT_FALSE(ini.SectionExists("a"));
 }
 
-TEST(IniFile, CrLfFilesStayCrLfAndAByteOrderMarkIsKept) {
+TEST(IniFile, CrLfFilesStayCrLfAByteOrderMarkIsKeptAndALoneCarriageReturnEndsALine) {
     TempTree tree;
     TIniFile ini(tree.Write("v.ini", "\xEF\xBB\xBF[Sound]\r\nDriver=1\r\n"));
 
     EXPECT_EQ(ini.ReadInteger("Sound", "Driver", 0), 1);
     ini.WriteInteger("Sound", "Channels", 2);
     EXPECT_EQ(tree.Read("v.ini"), "\xEF\xBB\xBF[Sound]\r\nDriver=1\r\nChannels=2\r\n");
+
+    // Whatever is read can be written back.
+    TIniFile damaged(tree.Write("cr.ini", "[Options]\nName1=Ann\r\x1d junk\nName2=Bo\n"));
+    EXPECT_EQ(damaged.ReadString("Options", "Name1", ""), "Ann");
+    EXPECT_NO_THROW(damaged.WriteString("Options", "Name1", damaged.ReadString("Options", "Name1", "")));
+    EXPECT_EQ(damaged.ReadString("Options", "Name2", ""), "Bo");
 }
 
 TEST(IniFile, ReadsSeeChangesOtherWritersMadeToTheFile) {

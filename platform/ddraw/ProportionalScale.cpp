@@ -1,4 +1,4 @@
-#include "platform/ddraw/AspectScale.h"
+#include "platform/ddraw/ProportionalScale.h"
 
 #include "platform/ddraw/ScaledRow.h"
 
@@ -22,7 +22,7 @@ int NearestSourceIndex(int scaledIndex, int sourceLength, int scaledLength) {
     return int((scaledIndex * step + step / 2) >> 16);
 }
 
-AspectScale::AspectScale(int sourceWidth, int sourceHeight, int destWidth, int destHeight)
+ProportionalScale::ProportionalScale(int sourceWidth, int sourceHeight, int destWidth, int destHeight)
     : sourceWidth_(sourceWidth), sourceHeight_(sourceHeight), destWidth_(destWidth), destHeight_(destHeight),
       picture_(AspectFitRect(sourceWidth, sourceHeight, destWidth, destHeight)) {
     const int w = picture_.right - picture_.left, h = picture_.bottom - picture_.top;
@@ -45,14 +45,14 @@ std::pair<int, int> spanOf(const std::vector<int>& table, int from, int to) {
 
 } // namespace
 
-RECT AspectScale::DestOf(const RECT& area) const {
+RECT ProportionalScale::DestOf(const RECT& area) const {
     const auto [left, right] = spanOf(columns_, area.left, area.right);
     const auto [top, bottom] = spanOf(rows_, area.top, area.bottom);
     if (left >= right || top >= bottom) return RECT{};
     return RECT{picture_.left + left, picture_.top + top, picture_.left + right, picture_.top + bottom};
 }
 
-void AspectScale::Render(const std::uint32_t* source, int sourceStride, const RECT& screenArea,
+void ProportionalScale::Render(const std::uint32_t* source, int sourceStride, const RECT& screenArea,
                          std::uint32_t* dest, int destStride, std::uint32_t setBits) const {
     const int left = std::max(screenArea.left, picture_.left),
               right = std::min(screenArea.right, picture_.right);
@@ -85,7 +85,7 @@ void AspectScale::Render(const std::uint32_t* source, int sourceStride, const RE
     }
 }
 
-void AspectScale::FillBars(std::uint32_t* dest, int destStride) const {
+void ProportionalScale::FillBars(std::uint32_t* dest, int destStride) const {
     const RECT& p = picture_;
     if (p.right <= p.left || p.bottom <= p.top) {
         for (int y = 0; y < destHeight_; ++y)
@@ -106,7 +106,7 @@ void AspectScale::FillBars(std::uint32_t* dest, int destStride) const {
 void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
                         int destWidth, int destHeight) {
     if (destWidth <= 0 || destHeight <= 0) return;
-    const AspectScale scale(sourceWidth, sourceHeight, destWidth, destHeight);
+    const ProportionalScale scale(sourceWidth, sourceHeight, destWidth, destHeight);
     scale.FillBars(dest, destWidth);
     scale.Render(source, sourceWidth, RECT{0, 0, destWidth, destHeight}, dest, destWidth);
 }

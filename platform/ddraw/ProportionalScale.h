@@ -16,10 +16,10 @@ RECT AspectFitRect(int sourceWidth, int sourceHeight, int destWidth, int destHei
 // pixels are scaled to `scaledLength`: the one nearest to the scaled pixel's centre.
 int NearestSourceIndex(int scaledIndex, int sourceLength, int scaledLength);
 
-class AspectScale {
+class ProportionalScale {
 public:
-    AspectScale() = default;
-    AspectScale(int sourceWidth, int sourceHeight, int destWidth, int destHeight);
+    ProportionalScale() = default;
+    ProportionalScale(int sourceWidth, int sourceHeight, int destWidth, int destHeight);
 
     int SourceWidth() const { return sourceWidth_; }
     int SourceHeight() const { return sourceHeight_; }
@@ -45,6 +45,6 @@ private:
     std::vector<int> rows_;    // source row of each screen row of the picture
 };
 
-// The whole picture scaled to the whole destination (AspectScale), the bars left over black.
+// The whole picture scaled to the whole destination (ProportionalScale), the bars left over black.
 void ScaleKeepingAspect(const std::uint32_t* source, int sourceWidth, int sourceHeight, std::uint32_t* dest,
                         int destWidth, int destHeight);
