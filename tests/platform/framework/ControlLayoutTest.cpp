@@ -1,6 +1,5 @@
-// What controls take from their parent and keep against it (anchors, size constraints, the
-// order of Tab key moves, inherited colour, hints and 3-D flag), and how a right click and
-// the mouse wheel reach them.
+// What controls keep against their parent (anchors, size limits, Tab order, inherited colour,
+// hints and 3-D flag), and how a right click and the mouse wheel reach them.
 #include "platform/framework/Controls.h"
 
 #include "GuiTestSupport.h"
@@ -103,19 +102,16 @@ TEST_F(ControlLayout, TabOrderMovesTheFocusAndCountsFromZero) {
 }
 
 TEST_F(ControlLayout, ColourHintsAndThe3DFlagFollowTheParentUntilSet) {
-    struct Inherited {
-        const char* name;
-        const char* parentName;
-        const char* parents;
-        const char* own;
-    };
-    for (const Inherited& i : {Inherited{"Color", "ParentColor", "128", "255"},
-                               Inherited{"ShowHint", "ParentShowHint", "True", "False"},
-                               Inherited{"Ctl3D", "ParentCtl3D", "False", "True"}}) {
+    const struct {
+        const char *name, *parentName, *parents, *own;
+    } cases[] = {{"Color", "ParentColor", "128", "255"},
+                 {"ShowHint", "ParentShowHint", "True", "False"},
+                 {"Ctl3D", "ParentCtl3D", "False", "True"}};
+    const auto prop = [](TObject& object, const char* name) { return *GetPropInfo(object, name); };
+    for (const auto& i : cases) {
         auto* panel = place<TPanel>(form, {0, 0, 200, 100});
         auto* child = place<TPanel>(panel, {0, 0, 50, 50});
-        child->SetParentColor(true);
-        const auto prop = [](TObject& object, const char* name) { return *GetPropInfo(object, name); };
+        SetPropText(*child, prop(*child, i.parentName), "True");
         SetPropText(*panel, prop(*panel, i.name), i.parents);
         EXPECT_EQ(GetPropText(*child, prop(*child, i.name)), i.parents) << i.name;
         SetPropText(*child, prop(*child, i.name), i.own);
