@@ -83,13 +83,7 @@ TEST_F(CaptureEngine, HandsOutEachCompletedBlockInOrderAndTheLastOneWhenTheRingW
 TEST_F(CaptureEngine, BlocksCompletedWhileAHandlerRunsAcrossTheEndOfTheRingComeOutInCaptureOrder) {
     Signal held;
     Signal release;
-    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
-        log.Add(data, len);
-        if (FirstSample(data) == 14) {
-            held.Set();
-            release.Wait();
-        }
-    });
+    capture->SetOnProc(LogAndHoldAt(log, 14, held, release));
     capture->SetActive(true);
     for (std::int16_t value = 1; value <= 13; ++value)
         feedBlock(value);
@@ -113,12 +107,7 @@ TEST_F(CaptureEngine, BlocksCompletedWhileAHandlerRunsAcrossTheEndOfTheRingComeO
 // comes out oldest first, and no block twice nor after a newer one.
 TEST_F(CaptureEngine, AHandlerHeldLongerThanTheRingGetsWhatTheRingStillHoldsInOrderAndNothingTwice) {
     Signal held, release;
-    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
-        log.Add(data, len);
-        if (FirstSample(data) != 3) return;
-        held.Set();
-        release.Wait();
-    });
+    capture->SetOnProc(LogAndHoldAt(log, 3, held, release));
     capture->SetActive(true);
     feedBlock(1);
     feedBlock(2);

@@ -55,6 +55,17 @@ private:
     Counter count_;
 };
 
+// An OnProc handler that logs every block and holds its thread on the block whose first
+// sample is holdAt: it sets held, then waits for release.
+inline auto LogAndHoldAt(BlockLog& log, std::int16_t holdAt, Signal& held, Signal& release) {
+    return [&log, holdAt, &held, &release](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (FirstSample(data) != holdAt) return;
+        held.Set();
+        release.Wait();
+    };
+}
+
 // Waits until done() holds, giving other threads the processor meanwhile; false after ms.
 template <class Done> bool WaitUntil(Done done, int ms = 5000) {
     Signal never;

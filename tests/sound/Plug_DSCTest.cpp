@@ -250,12 +250,7 @@ TEST_F(CaptureToPlayerEngine, APlayerFedByCapturePlaysEachCapturedBlockOnceThenS
 // device captures it, in order, with no silent block putting everything after it later.
 TEST_F(CaptureToPlayerEngine, APlayerKeepsItsDelayWhileTheCaptureEnginesHandlerHoldsItsThread) {
     Signal held, release;
-    capture->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
-        log.Add(data, len);
-        if (FirstSample(data) != 23) return;
-        held.Set();
-        release.Wait();
-    });
+    capture->SetOnProc(LogAndHoldAt(log, 23, held, release));
     play->SetActive(true);
     feedBlock(21);
     feedBlock(22);
