@@ -252,5 +252,7 @@ BENCHMARK(PresentScrollingPicture)
     ->Args({640, 480, 32, 1})
     ->Args({640, 480, 32, 0})
     ->Args({1024, 768, 32, 1})
+    ->Args({1600, 1200, 32, 1})
+    ->Args({1600, 1200, 32, 0})
     ->ArgNames({"w", "h", "bpp", "full"})
     ->Unit(benchmark::kMicrosecond);

@@ -138,8 +138,10 @@ std::vector<TBandCopy> GlitchPlan(DWORD frameTick, bool strong, int width, int h
 std::array<TStretch, 2> TitleScrollPlan(DWORD tick, int width, int height, int top, int titleWidth,
                                         int titleHeight) {
     long long phase = tick & 0x7FFF;
-    int a = static_cast<int>(width * phase >> 15);
     int b = static_cast<int>(titleWidth * phase >> 15);
+    // The seam follows the title's own columns: both parts keep one scale, and the picture
+    // changes only when the title has moved a column.
+    int a = titleWidth > 0 ? static_cast<int>(static_cast<long long>(width) * b / titleWidth) : 0;
     return {TStretch{{0, top, a, height}, {titleWidth - b, 0, titleWidth, titleHeight}},
             TStretch{{a, top, width, height}, {0, 0, titleWidth - b, titleHeight}}};
 }

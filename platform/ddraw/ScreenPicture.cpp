@@ -14,8 +14,13 @@ bool ScreenPicture::Receive(const std::uint32_t* pixels, int width, int height, 
                         frame_.begin() + std::ptrdiff_t(y) * width);
         changedTiles_.assign(std::size_t(tileColumns()) * std::size_t((height + kTile - 1) / kTile), 0);
         replaced_ = true;
+        frameBehind_ = false;
         return true;
     }
+    return frameBehind_ ? receiveAfterSwap(pixels, stride) : receiveChanges(pixels, stride);
+}
+
+bool ScreenPicture::receiveChanges(const std::uint32_t* pixels, int stride) {
     const std::size_t rowBytes = std::size_t(width_) * sizeof(std::uint32_t);
     const int columns = tileColumns();
     bool changed = false;
@@ -29,6 +34,29 @@ bool ScreenPicture::Receive(const std::uint32_t* pixels, int width, int height, 
             const std::size_t bytes = std::size_t(std::min(kTile, width_ - x)) * sizeof(std::uint32_t);
             if (std::memcmp(in + x, kept + x, bytes) == 0) continue;
             std::memcpy(kept + x, in + x, bytes);
+            tiles[column] = 1;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// The newest frame is the shown one, and the kept frame is older: the frame received is
+// compared with the shown frame and kept whole.
+bool ScreenPicture::receiveAfterSwap(const std::uint32_t* pixels, int stride) {
+    frameBehind_ = false;
+    const std::size_t rowBytes = std::size_t(width_) * sizeof(std::uint32_t);
+    const int columns = tileColumns();
+    bool changed = false;
+    for (int y = 0; y < height_; ++y) {
+        const std::uint32_t* in = pixels + std::ptrdiff_t(y) * stride;
+        const std::uint32_t* shown = shown_.data() + std::ptrdiff_t(y) * width_;
+        std::memcpy(frame_.data() + std::ptrdiff_t(y) * width_, in, rowBytes);
+        if (std::memcmp(in, shown, rowBytes) == 0) continue;
+        std::uint8_t* tiles = changedTiles_.data() + std::ptrdiff_t(y / kTile) * columns;
+        for (int column = 0, x = 0; column < columns; ++column, x += kTile) {
+            const std::size_t bytes = std::size_t(std::min(kTile, width_ - x)) * sizeof(std::uint32_t);
+            if (tiles[column] || std::memcmp(in + x, shown + x, bytes) == 0) continue;
             tiles[column] = 1;
             changed = true;
         }
@@ -59,6 +87,24 @@ std::vector<RECT> ScreenPicture::changedAreas() {
     return areas;
 }
 
+void ScreenPicture::takeChangedAreas(const std::vector<RECT>& areas) {
+    long long changedPixels = 0;
+    for (const RECT& area : areas)
+        changedPixels += (area.right - area.left) * (area.bottom - area.top);
+    // A frame that changed mostly (a scrolling picture) is taken by exchanging the frames
+    // rather than copying it; the next frame received then settles what the older one lacks.
+    if (changedPixels * 2 > std::int64_t(width_) * height_) {
+        std::swap(frame_, shown_);
+        frameBehind_ = true;
+        return;
+    }
+    for (const RECT& area : areas)
+        for (int y = area.top; y < area.bottom; ++y)
+            std::copy(frame_.begin() + std::ptrdiff_t(y) * width_ + area.left,
+                      frame_.begin() + std::ptrdiff_t(y) * width_ + area.right,
+                      shown_.begin() + std::ptrdiff_t(y) * width_ + area.left);
+}
+
 std::vector<RECT> ScreenPicture::Update(int screenWidth, int screenHeight) {
     bool whole = false;
     if (replaced_) {
@@ -78,11 +124,7 @@ std::vector<RECT> ScreenPicture::Update(int screenWidth, int screenHeight) {
         whole = true;
     }
     const std::vector<RECT> areas = changedAreas();
-    for (const RECT& area : areas)
-        for (int y = area.top; y < area.bottom; ++y)
-            std::copy(frame_.begin() + std::ptrdiff_t(y) * width_ + area.left,
-                      frame_.begin() + std::ptrdiff_t(y) * width_ + area.right,
-                      shown_.begin() + std::ptrdiff_t(y) * width_ + area.left);
+    takeChangedAreas(areas);
     if (whole) return {RECT{0, 0, std::max(width, 0), std::max(height, 0)}};
     std::vector<RECT> changed;
     for (const RECT& area : areas)

@@ -35,14 +35,19 @@ public:
 private:
     int tileColumns() const { return (width_ + kTile - 1) / kTile; }
     std::vector<RECT> changedAreas();
+    bool receiveChanges(const std::uint32_t* pixels, int stride);
+    bool receiveAfterSwap(const std::uint32_t* pixels, int stride);
+    void takeChangedAreas(const std::vector<RECT>& areas);
 
-    // The newest frame.
+    // The newest frame; after an exchange (frameBehind_) the shown frame is the newest and
+    // this one is older.
     std::vector<std::uint32_t> frame_;
     int width_ = 0;
     int height_ = 0;
     bool fullScreen_ = false;
     std::vector<std::uint8_t> changedTiles_; // 1: the tile changed since the last Update
     bool replaced_ = false;                  // the size or the screen mode changed
+    bool frameBehind_ = false;               // the newest frame was taken by exchange
 
     // The shown frame and where it goes.
     std::vector<std::uint32_t> shown_;

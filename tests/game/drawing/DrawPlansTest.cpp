@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 TEST(BackgroundDrawing, TilesByKindThenRemainsWithThePlayerOnTop) {
     std::vector<TMapCell> grid(3);
     grid[0].Kind = ckSolid;
@@ -96,6 +98,19 @@ TEST(ScreenGlitch, SineTableAndBandsTenEntriesApartWhenStrong) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].Source, (RECT{0, 0, 95, 2}));
     EXPECT_EQ(left[0].X, 5);
+}
+
+// However wide the display, the picture changes once per title column in a turn: the
+// display is drawn again only when the title has moved.
+TEST(PausedTitle, ChangesOncePerTitleColumnAtEveryWidth) {
+    for (int width : {320, 640, 1600, 1920}) {
+        std::set<std::pair<int, int>> plans;
+        for (DWORD tick = 0; tick < 0x8000; ++tick) {
+            const auto plan = TitleScrollPlan(tick, width, 480, 0, 640, 480);
+            plans.insert({int(plan[0].Dest.right), int(plan[0].Source.left)});
+        }
+        EXPECT_EQ(plans.size(), 640u) << width << " wide";
+    }
 }
 
 TEST(PausedTitle, ScrollsRightAndWrapsEvery32768Milliseconds) {
