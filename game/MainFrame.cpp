@@ -28,8 +28,8 @@ void TMainForm::FormUpdateDisplay1(TObject*) {
     IDirectDrawSurface7* back = BackSurface;
     IDirectDrawSurface7* title = TitleSurface->Surface;
     if (!back || !title) return;
-    // The title moves one column in about 50 ms at 640 pixels: most frames find the picture
-    // drawn already, and an unchanged picture is not presented again.
+    // The title moves one of its columns in about 50 ms: most frames find the picture drawn
+    // already, and an unchanged picture is not presented again.
     TDrawnTitle now{TitleScrollPlan(GetTickCount(), DDWidth(), DDHeight(), top, TitleSurface->Width,
                                     TitleSurface->Height),
                     uniquenessOf(back), uniquenessOf(title)};

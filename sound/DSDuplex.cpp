@@ -22,7 +22,8 @@ int TDSDuplexPlacement::median(int count) const {
 TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDuplexCursors& cursors) {
     const int whole = static_cast<int>(ring());
     // How far the play cursor is ahead of the capture cursor, round the ring.
-    const int distance = static_cast<int>((cursors.play % ring() + ring() - cursors.capture % ring()) % ring());
+    const int distance =
+        static_cast<int>((cursors.play % ring() + ring() - cursors.capture % ring()) % ring());
     if (readings_ == 0) first_ = distance;
     // Taken from the first reading, the readings stay clear of the ring's wrap, wherever
     // the devices started.
@@ -48,7 +49,8 @@ TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDupl
     // where the capture cursor is after the distance between them, and the capture cursor
     // has moved on since the block ended.
     const int sinceCaptured = static_cast<int>(
-        (cursors.capture % ring() + ring() - static_cast<DWORD>((captured + 1) * blockSize_) % ring()) % ring());
+        (cursors.capture % ring() + ring() - static_cast<DWORD>((captured + 1) * blockSize_) % ring()) %
+        ring());
     // Blocks from the captured block to its place: the offset's 1 to the whole ring, as far
     // as the cursors keep step.
     const int blocksOn = ((offset + 1) & (blocks_ - 1)) + 1 + shift_;
@@ -61,7 +63,8 @@ TDSDuplexPlace TDSDuplexPlacement::Place(int captured, int offset, const TDSDupl
 }
 
 bool TDSDuplexPlacement::Sounding(int block, DWORD play) const {
-    return static_cast<int>(play % ring()) / blockSize_ == block && play % static_cast<DWORD>(blockSize_) != 0;
+    return static_cast<int>(play % ring()) / blockSize_ == block &&
+           play % static_cast<DWORD>(blockSize_) != 0;
 }
 
 int TDSDuplexPlacement::aroundRing(int bytes) const {

@@ -129,8 +129,8 @@ std::uint64_t TDSCapturePlug::capturedBytes(const TDSCaptureRing& ring) {
 std::uint64_t TDSCapturePlug::awaitCaptured(std::uint64_t wanted, TDSCaptureRing& ring) {
     using Clock = std::chrono::steady_clock;
     const DWORD rate = ring.format.nAvgBytesPerSec ? ring.format.nAvgBytesPerSec : 1;
-    const Clock::time_point due = Clock::now() + std::chrono::microseconds(
-                                                     (wanted - readFrom_) * 1000000 / rate);
+    const Clock::time_point due =
+        Clock::now() + std::chrono::microseconds((wanted - readFrom_) * 1000000 / rate);
     std::uint64_t captured = captured_;
     while (captured < wanted && Clock::now() < due) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -181,8 +181,8 @@ bool TDSCapturePlug::Process(unsigned char* data, unsigned long len) {
     }
     void* parts[2] = {};
     DWORD lengths[2] = {};
-    if (FAILED(ring.buffer->Lock(static_cast<DWORD>(readFrom_ % ringBytes), static_cast<DWORD>(len), &parts[0],
-                                 &lengths[0], &parts[1], &lengths[1], 0))) {
+    if (FAILED(ring.buffer->Lock(static_cast<DWORD>(readFrom_ % ringBytes), static_cast<DWORD>(len),
+                                 &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
         silence(data, len);
         return true;
     }

@@ -112,8 +112,8 @@ static void stretchRows32(const View& dest, const View& source, const Stretch& s
         if (row == previousRow)
             std::memcpy(out, dest.at(s.clipX, y - 1), std::size_t(s.clipW) * 4);
         else
-            fill(out, reinterpret_cast<const std::uint32_t*>(source.at(0, row)), source.pitch / 4, columns.data(),
-                 s.clipW, 0);
+            fill(out, reinterpret_cast<const std::uint32_t*>(source.at(0, row)), source.pitch / 4,
+                 columns.data(), s.clipW, 0);
         previousRow = row;
     }
 }

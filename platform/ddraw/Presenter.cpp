@@ -12,7 +12,8 @@ void PresentedFrame::Assign(const std::uint32_t* source, int sourceWidth, int so
     pixels.resize(std::size_t(width) * std::size_t(height));
     for (int y = 0; y < height; ++y)
         std::transform(source + std::ptrdiff_t(y) * stride, source + std::ptrdiff_t(y) * stride + width,
-                       pixels.begin() + std::ptrdiff_t(y) * width, [](std::uint32_t p) { return p & 0xFFFFFF; });
+                       pixels.begin() + std::ptrdiff_t(y) * width,
+                       [](std::uint32_t p) { return p & 0xFFFFFF; });
 }
 
 void MemoryPresenter::Present(const std::uint32_t* pixels, int width, int height, int stride,

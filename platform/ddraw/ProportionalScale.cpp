@@ -53,7 +53,7 @@ RECT ProportionalScale::DestOf(const RECT& area) const {
 }
 
 void ProportionalScale::Render(const std::uint32_t* source, int sourceStride, const RECT& screenArea,
-                         std::uint32_t* dest, int destStride, std::uint32_t setBits) const {
+                               std::uint32_t* dest, int destStride, std::uint32_t setBits) const {
     const int left = std::max(screenArea.left, picture_.left),
               right = std::min(screenArea.right, picture_.right);
     const int top = std::max(screenArea.top, picture_.top),

@@ -13,7 +13,8 @@ std::int64_t DeviceClock::Missed(TimePoint now) {
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - start_).count();
     const std::int64_t due = elapsed * rate_ / 1000000;
-    const std::int64_t beyondBuffer = due - delivered_ - static_cast<std::int64_t>(BufferedChunks) * chunkFrames_;
+    const std::int64_t beyondBuffer =
+        due - delivered_ - static_cast<std::int64_t>(BufferedChunks) * chunkFrames_;
     return std::max<std::int64_t>(beyondBuffer, 0);
 }
 

@@ -15,8 +15,9 @@ public:
     // rate in frames per second; chunkFrames is what the device asks for at a time.
     DeviceClock(int rate, int chunkFrames);
     // Called when the device asks for frames, before they are mixed: the frames a stall took
-    // beyond the server's buffer, to skip first (0 while the stream keeps up). The first requests only set the clock: a
-    // server may wait a while after the first one before it starts to play.
+    // beyond the server's buffer, to skip first (0 while the stream keeps up). The first
+    // requests only set the clock: a server may wait a while after the first one before it
+    // starts to play.
     std::int64_t Missed(TimePoint now);
     // The frames handed to the device, skipped ones included.
     void Delivered(std::int64_t frames);

@@ -142,7 +142,8 @@ private:
         self->raisePriority();
         const void* bytes = nullptr;
         size_t length = 0;
-        while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &bytes, &length) == 0 && length > 0) {
+        while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &bytes, &length) == 0 &&
+               length > 0) {
             const int frames = static_cast<int>(length) / self->frameBytes();
             // A hole is sound the server lost; silence keeps the frames after it in place.
             if (bytes)

@@ -125,7 +125,6 @@ private:
     std::vector<std::int16_t> skipped_; // device callback
 };
 
-
 } // namespace
 
 std::vector<AudioDeviceInfo> SdlBackend::outputDevices() {

@@ -51,7 +51,8 @@ int replace(const std::string& path, std::string_view data, bool flush, std::str
     // flushes a file renamed over another before the rename returns (milliseconds), and a
     // swap is just as atomic for every reader. The old file then goes. Where the file
     // system cannot swap, a rename does.
-    if (!flush && exists && renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+    if (!flush && exists &&
+        renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
         unlink(temporary.c_str());
         return fd;
     }

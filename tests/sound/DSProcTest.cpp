@@ -164,9 +164,12 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     }
     outputBlocks(2);
     std::vector<std::int16_t> sounded;
-    std::copy_if(heard.begin(), heard.end(), std::back_inserter(sounded), [](std::int16_t v) { return v != 0; });
-    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end(), std::less_equal<>())) << testing::PrintToString(heard);
-    EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()), (std::vector<std::int16_t>{37, 38, 39, 40}))
+    std::copy_if(heard.begin(), heard.end(), std::back_inserter(sounded),
+                 [](std::int16_t v) { return v != 0; });
+    EXPECT_TRUE(std::is_sorted(sounded.begin(), sounded.end(), std::less_equal<>()))
+        << testing::PrintToString(heard);
+    EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()),
+              (std::vector<std::int16_t>{37, 38, 39, 40}))
         << "each block heard two blocks after it was captured";
 }
 
@@ -180,7 +183,8 @@ TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayi
     feedBlock(11);                                                // block 17
     EXPECT_EQ(log.Count(), 17) << "the failed block is not handed out";
     outputBlocks();
-    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 16, heard.begin() + 32), std::vector<std::int16_t>(16, 7));
+    EXPECT_EQ(std::vector<std::int16_t>(heard.begin() + 16, heard.begin() + 32),
+              std::vector<std::int16_t>(16, 7));
     EXPECT_EQ(heard[32], 0) << "where block 16 would have sounded, not block 0 again";
     EXPECT_EQ(heard[33], 11);
 }

@@ -536,14 +536,17 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripStaysTheSameWithinABlockThroug
     monitor->SetActive(false);
     source.play->SetActive(false);
     ASSERT_FALSE(trips.empty()) << "no burst came back";
-    const double placedMs = Milliseconds((Offset + 2) * TripBlockFrames), blockMs = Milliseconds(TripBlockFrames);
+    const double placedMs = Milliseconds((Offset + 2) * TripBlockFrames),
+                 blockMs = Milliseconds(TripBlockFrames);
     const auto [shortest, longest] = std::minmax_element(trips.begin(), trips.end());
     RecordProperty("processor_round_trip_ms", static_cast<int>(trips.front()));
-    std::printf("processor round trips (blocks of 46 ms, offset 2), %zu of %d bursts back whole: %.1f to %.1f ms\n",
-                trips.size(), bursts, *shortest, *longest);
+    std::printf(
+        "processor round trips (blocks of 46 ms, offset 2), %zu of %d bursts back whole: %.1f to %.1f ms\n",
+        trips.size(), bursts, *shortest, *longest);
     EXPECT_GE(3 * static_cast<int>(trips.size()), bursts) << "a third of the bursts or more come back whole";
     EXPECT_GE(*shortest, placedMs - blockMs) << "the four blocks the processor puts between them, less one";
     EXPECT_LT(*longest, placedMs + 2 * blockMs) << "a turn of the ring, or a server that holds sound back";
-    EXPECT_LE(*longest - *shortest, blockMs) << "the trip changed by more than a block: " << testing::PrintToString(trips);
+    EXPECT_LE(*longest - *shortest, blockMs)
+        << "the trip changed by more than a block: " << testing::PrintToString(trips);
     EXPECT_TRUE(messages.Records().empty());
 }

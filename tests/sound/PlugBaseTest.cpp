@@ -214,7 +214,10 @@ TEST(PlugBaseEngine, EveryKindOfPlugInDeletedWhilePlayingLeavesItsEngineWhileSti
     const struct {
         std::string file;
         TSndPlayPlug* (*make)(TComponent*);
-    } kinds[] = {{wav, Make<TSndWav>}, {mod, Make<TSndMOD>}, {mp3, Make<TSndMP3>}, {"made up", Make<TSndUser>},
+    } kinds[] = {{wav, Make<TSndWav>},
+                 {mod, Make<TSndMOD>},
+                 {mp3, Make<TSndMP3>},
+                 {"made up", Make<TSndUser>},
                  {TDSCapturePlug::CaptureFileName, Make<TDSCapturePlug>}};
     for (const auto& kind : kinds) {
         SCOPED_TRACE(kind.file);

@@ -8,7 +8,8 @@
 // last. Up to a chunk late is a wake-up's jitter, which the server's buffer of a chunk covers;
 // of a longer stall only the frames beyond that buffer went unplayed, and they are skipped.
 TEST(DeviceClock, SkipsWhatAStallTookBeyondTheServersBufferAndNothingForJitterOrTheServersFirstPause) {
-    const std::vector<std::pair<int, long>> cases[] = { // ms since the first request, frames to skip
+    const std::vector<std::pair<int, long>> cases[] = {
+        // ms since the first request, frames to skip
         {{0, 0}, {10, 0}, {20, 0}, {30, 0}, {40, 0}, {50, 0}},
         {{0, 0}, {900, 0}, {900, 0}, {910, 0}, {920, 0}, {930, 0}, {940, 0}},
         {{0, 0}, {10, 0}, {20, 0}, {30, 0}, {48, 0}, {60, 0}},
@@ -19,7 +20,8 @@ TEST(DeviceClock, SkipsWhatAStallTookBeyondTheServersBufferAndNothingForJitterOr
         SCOPED_TRACE(&requests - cases);
         DeviceClock clock(1000, 10);
         for (const auto& [atMs, expected] : requests) {
-            const std::int64_t missed = clock.Missed(DeviceClock::TimePoint() + std::chrono::milliseconds(atMs));
+            const std::int64_t missed =
+                clock.Missed(DeviceClock::TimePoint() + std::chrono::milliseconds(atMs));
             EXPECT_EQ(missed, expected) << "at " << atMs << " ms";
             clock.Delivered(missed + 10);
         }

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <set>
 #include <tuple>
-#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -262,9 +262,14 @@ TEST(CanvasShapes, LinesDrawTheSamePixelsWhereverTheyEndEvenFarOutside) {
     const Pixels diagonal = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}};
     // An empty list of pixels stands for the walked reference.
     const std::vector<std::tuple<POINT, POINT, Pixels>> lines = {
-        {{1, 1}, {18, 7}, {}},       {{18, 8}, {2, 1}, {}},   {{3, 0}, {7, 9}, {}},
-        {{-15, -4}, {30, 12}, {}},   {{25, 9}, {-6, 2}, {}},  {{5, -20}, {9, 40}, {}},
-        {{0, 0}, {INT_MAX, INT_MAX}, diagonal},   {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
+        {{1, 1}, {18, 7}, {}},
+        {{18, 8}, {2, 1}, {}},
+        {{3, 0}, {7, 9}, {}},
+        {{-15, -4}, {30, 12}, {}},
+        {{25, 9}, {-6, 2}, {}},
+        {{5, -20}, {9, 40}, {}},
+        {{0, 0}, {INT_MAX, INT_MAX}, diagonal},
+        {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, diagonal},
         {{3, 4}, {INT_MIN, 4}, {{4, 0}, {4, 1}, {4, 2}, {4, 3}}},
     };
     for (auto [from, to, expected] : lines) {
