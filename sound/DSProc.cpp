@@ -196,10 +196,15 @@ void TDSProcessor::silenceOutputBlock(int index) {
     void* parts[2] = {};
     DWORD lengths[2] = {};
     if (!lockOutput(static_cast<DWORD>(index * BufferSize()), parts, lengths)) return;
+    silenceParts(parts, lengths);
+    output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
+void TDSProcessor::silenceParts(void* const* parts, const DWORD* lengths) {
     const int silence = WorkingFormat.wBitsPerSample == 8 ? 0x80 : 0;
+    std::lock_guard writing(outputBlocksLock_);
     for (int i = 0; i < 2; ++i)
         if (parts[i]) std::memset(parts[i], silence, lengths[i]);
-    output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
 }
 
 void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* outLengths) {
@@ -209,17 +214,25 @@ void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* out
     if (FAILED(captureBuffer_->Lock(static_cast<DWORD>(captured) * size, size, &in[0], &inLengths[0], &in[1],
                                     &inLengths[1], 0))) {
         // The block would otherwise play again what it held a whole ring earlier.
-        const int silence = WorkingFormat.wBitsPerSample == 8 ? 0x80 : 0;
-        for (int i = 0; i < 2; ++i)
-            if (out[i]) std::memset(out[i], silence, outLengths[i]);
+        silenceParts(out, outLengths);
         return;
     }
-    // Both regions are whole blocks at block boundaries: one part each, of one length.
-    std::memcpy(out[0], in[0], std::min(outLengths[0], inLengths[0]));
+    // The block as it stands, then the captured sound over its first part: both regions are
+    // whole blocks at block boundaries, one part each, of one length.
+    const auto* first = static_cast<const BYTE*>(out[0]);
+    block_.assign(first, first + outLengths[0]);
+    if (out[1])
+        block_.insert(block_.end(), static_cast<const BYTE*>(out[1]),
+                      static_cast<const BYTE*>(out[1]) + outLengths[1]);
+    std::memcpy(block_.data(), in[0], std::min(outLengths[0], inLengths[0]));
     captureBuffer_->Unlock(in[0], inLengths[0], in[1], inLengths[1]);
-    FireProc(static_cast<BYTE*>(out[0]), outLengths[0]);
+    FireProc(block_.data(), outLengths[0]);
     if (UseEffects())
-        EffectsProcess(static_cast<BYTE*>(out[0]), outLengths[0], static_cast<BYTE*>(out[1]), outLengths[1]);
+        EffectsProcess(block_.data(), outLengths[0], out[1] ? block_.data() + outLengths[0] : nullptr,
+                       outLengths[1]);
+    std::lock_guard writing(outputBlocksLock_);
+    std::memcpy(out[0], block_.data(), outLengths[0]);
+    if (out[1]) std::memcpy(out[1], block_.data() + outLengths[0], outLengths[1]);
 }
 
 void TDSProcessor::writeCaptured(int captured, int target) {
@@ -277,11 +290,16 @@ void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
         SilenceFrames(WorkingFormat, L, R, count);
         return;
     }
-    SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
-    if (fromOutput)
+    if (fromOutput) {
+        {
+            std::lock_guard reading(outputBlocksLock_);
+            SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
+        }
         output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
-    else
+    } else {
+        SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
         captureBuffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    }
 }
 
 void TDSProcessor::ShowError(const char* text) {

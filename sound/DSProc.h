@@ -12,6 +12,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class TDSProcessor : public TSndOutEngine {
     VX_CLASS(TDSProcessor, TSndOutEngine)
@@ -69,6 +70,8 @@ private:
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
     void writeCaptured(int captured, int target);
     void silenceOutputBlock(int index);
+    // Fills the locked parts of an output block with silence.
+    void silenceParts(void* const* parts, const DWORD* lengths);
 
     std::atomic<int> bufferOffset_;
     std::atomic<bool> getOutputBuffer_{false};
@@ -87,4 +90,9 @@ private:
     TDSDuplexPlacement placement_; // guarded by placementLock_
     TDSDuplexPlace waiting_;       // guarded by placementLock_
     int waitingCaptured_ = 0;      // guarded by placementLock_
+    // Held while the events thread writes output blocks and while GetCurrentBuffer reads
+    // them from another thread; nothing else is called under it. A block is handled and
+    // processed in a copy of its own (block_, events thread) and only then written.
+    std::mutex outputBlocksLock_;
+    std::vector<BYTE> block_;
 };
