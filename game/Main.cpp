@@ -261,9 +261,17 @@ void TMainForm::connectDialogs() {
 }
 
 void TMainForm::centreOnScreen() {
+    // The desktop tells the work area (the screen less its panels) of the primary screen
+    // only; on another screen the whole screen stands for it.
     const RECT screen = MonitorRect();
-    SetLeft(screen.left + (screen.right - screen.left - Width()) / 2);
-    SetTop(screen.top + (screen.bottom - screen.top - Height()) / 2);
+    RECT area = Screen->WorkAreaRect();
+    if (area.left < screen.left || area.top < screen.top || area.right > screen.right ||
+        area.bottom > screen.bottom)
+        area = screen;
+    // A window larger than the area keeps its frame and menu bar on the screen: it starts at
+    // the area's edge and the picture runs off the far side.
+    SetLeft(std::max(area.left, area.left + (area.right - area.left - Width()) / 2));
+    SetTop(std::max(area.top, area.top + (area.bottom - area.top - Height()) / 2));
 }
 
 void TMainForm::FormShow(TObject*) {

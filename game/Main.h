@@ -124,7 +124,7 @@ private:
     void readSettings();
     void writeSettings();
     void applyUiState();
-    // Centres the window on the screen it is on.
+    // Centres the window in the work area of the screen it is on, its frame kept on it.
     void centreOnScreen();
     TTimer* timerOf(TGameTimer timer) const;
     TDDSurface* sheetOf(TGameSheet sheet) const;

@@ -26,6 +26,10 @@ constexpr int RowWidth = 230;
 // Room for one check box without its caption: the boxes of a row's channels stand side by
 // side, each reachable by the mouse.
 constexpr int ChannelBoxWidth = 18;
+// Room the page control takes around a page: its frame at the sides and below, its tabs and
+// frame above.
+constexpr int PageFrameWidth = 10;
+constexpr int PageFrameHeight = 32;
 
 // Faders are the volume, bass and treble types (their units bits masked out); other faders,
 // sliders, numbers, times and custom controls get nothing drawn.
@@ -305,6 +309,21 @@ void TSndMixer::buildPage(TTabSheet* sheet, std::size_t first, const std::vector
         if (kindOf(controls[i].dwControlType) != TSndMixerKind::Meter) continue;
         row = placeMeter(sheet, Controls[first + i], controls[i], x0, row);
     }
+    fitPages(sheet);
+}
+
+// The page control grows, never shrinks, until the page's controls fit in it whole: a page
+// shows all its faders and rows at once, without scrolling. The page control fills the
+// mixer below the header, so it is the mixer that grows.
+void TSndMixer::fitPages(const TTabSheet* sheet) {
+    int right = 0, bottom = 0;
+    for (int i = 0; i < sheet->ControlCount(); ++i) {
+        const RECT bounds = sheet->Controls(i)->BoundsRect();
+        right = std::max(right, static_cast<int>(bounds.right));
+        bottom = std::max(bottom, static_cast<int>(bounds.bottom));
+    }
+    SetBounds(Left(), Top(), std::max(Width(), right + PageFrameWidth),
+              std::max(Height(), HeaderPanel->Height() + bottom + PageFrameHeight));
 }
 
 // Answers the number of fader track bars placed.

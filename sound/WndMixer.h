@@ -1,11 +1,11 @@
 #pragma once
-// TSndMixer: the mixer of one sound device as a 320 x 220 control. A strip at the top
-// chooses the device and the destination (playback, recording, ...); below it one tab page
-// per line of that destination shows the line's volume, bass and treble faders (vertical
-// track bars, loudest at the top), its switches and list choices (check boxes) and its level
-// meters (progress bars). Moving a fader or clicking a box sets the device at once; changes
-// made elsewhere arrive as mixer notices and move the controls; TSndMixerThread keeps the
-// meters of the page in view moving.
+// TSndMixer: the mixer of one sound device as a control of at least 320 x 220, grown to
+// hold its widest and tallest page. A strip at the top chooses the device and the
+// destination (playback, recording, ...); below it one tab page per line of that destination
+// shows the line's volume, bass and treble faders (vertical track bars, loudest at the top),
+// its switches and list choices (check boxes) and its level meters (progress bars). Moving a
+// fader or clicking a box sets the device at once; changes made elsewhere arrive as mixer
+// notices and move the controls; TSndMixerThread keeps the meters of the page in view moving.
 //
 // Mixer failures are reported in a message box captioned with the step that failed; while
 // the pages are built, a failure closes the device and leaves the pages built so far.
@@ -106,6 +106,7 @@ private:
     bool readLine(DWORD destination, int source, const char* failure);
     bool buildLine(int page);
     void buildPage(TTabSheet* sheet, std::size_t first, const std::vector<MIXERCONTROLA>& controls);
+    void fitPages(const TTabSheet* sheet);
     int placeFaders(TTabSheet* sheet, std::size_t first, const std::vector<MIXERCONTROLA>& controls);
     int placeBoxes(TTabSheet* sheet, TSndMixerControl& record, const std::vector<std::string>& captions,
                    int x0, int row);

@@ -17,9 +17,9 @@ using namespace mixer_fixtures;
 
 namespace {
 
-constexpr int screenWidth = 1024;
+constexpr int screenWidth = 1440;
 constexpr int screenHeight = 768;
-constexpr int cellWidth = 330;
+constexpr int cellWidth = 470;
 constexpr int cellHeight = 230;
 
 struct Grab {
@@ -37,9 +37,10 @@ struct Grab {
     }
 };
 
-// The mixers stand on a grid of cells, each 320 x 220 inside a 330 x 230 cell.
+// The mixers stand on a grid of cells, each inside a 470 x 230 cell (the studio's playback
+// pages make it 453 wide).
 RECT cell(int column, int row) {
-    return {column * cellWidth, row * cellHeight, column * cellWidth + 320, row * cellHeight + 220};
+    return {column * cellWidth, row * cellHeight, column * cellWidth + 460, row * cellHeight + 220};
 }
 
 bool dark(unsigned char r, unsigned char g, unsigned char b) {
@@ -62,7 +63,7 @@ Grab grabScene(const std::string& scene) {
     const std::string raw = std::string(VX_TEST_TMP) + "/mixer-" + scene + ".rgb";
     const std::string run =
         "ASAN_OPTIONS=detect_leaks=0 VX_MIXER_SHOT=\"" + png + "\" VX_MIXER_SCENE=" + scene +
-        " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 1024x768x24 \"" + self +
+        " QT_QPA_PLATFORM=xcb \"" VX_SOURCE_DIR "/tools/on-xvfb.sh\" 1440x768x24 \"" + self +
         "\" --gtest_also_run_disabled_tests "
         "--gtest_filter=MixDeskScreenshot.DISABLED_ShowsAScene >/dev/null 2>&1";
     Grab grab;

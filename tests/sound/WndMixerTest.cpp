@@ -1,5 +1,7 @@
 #include "MixerTestKit.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <algorithm>
 
 using namespace mixer_fixtures;
@@ -22,8 +24,6 @@ TEST_F(SndMixerControl, AMachineWithoutMixersSaysSoOnceAndBuildsNothing) {
 TEST_F(SndMixerControl, BuildsOnePagePerLineWithFadersThenRowsOfBoxesAndMeters) {
     AddStudio();
     Make();
-    EXPECT_EQ(mixer->Width(), 320);
-    EXPECT_EQ(mixer->Height(), 220);
     EXPECT_EQ(mixer->DeviceList->Items()->Strings(0), "Studio Card");
     ASSERT_EQ(mixer->MixerCombo->Items()->Count(), 3);
     EXPECT_EQ(mixer->MixerCombo->Items()->Strings(1), "Recording");
@@ -70,6 +70,32 @@ TEST_F(SndMixerControl, BuildsOnePagePerLineWithFadersThenRowsOfBoxesAndMeters) 
     EXPECT_EQ(right->Top(), 80);
     EXPECT_EQ(left->Max(), 32768);
     EXPECT_TRUE(mixer->WantsPoll());
+}
+
+// A page shows all its controls at once: the page control grows, never shrinks, to hold the
+// widest and tallest page, so that no page scrolls.
+TEST_F(SndMixerControl, ThePagesGrowToHoldTheWidestAndTallestPageSoNoneScrolls) {
+    MixerLayout layout = StudioLayout(); // playback is wide; "other" gets a tall list
+    layout[2].line.controls.push_back(
+        list(MIXERCONTROL_CONTROLTYPE_MUX, "Source", std::vector<std::string>(12, "Input")));
+    fake.backend().AddDevice("Studio Card", layout);
+    for (TSndMixerDestination destination : {mdPlay, mdRecord, mdOther}) {
+        Make(destination);
+        // Laid out, not painted: Qt paints large areas on threads of its own.
+        vx::ControlWidget(form)->setUpdatesEnabled(false);
+        form->Show();
+        for (int i = 0; i < mixer->Pages->PageCount(); ++i) {
+            TTabSheet* sheet = mixer->Pages->Pages(i);
+            mixer->Pages->SetActivePage(sheet);
+            auto* area = static_cast<QScrollArea*>(vx::ControlWidget(sheet));
+            ASSERT_TRUE(PumpUntil([&] { return sheet->Width() < mixer->Width(); }));
+            Settle();
+            EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << sheet->Caption();
+            EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << sheet->Caption();
+        }
+        form->Free();
+        form = nullptr;
+    }
 }
 
 TEST_F(SndMixerControl, ControlsOfKindsItDoesNotDrawAreListedButNeverTouched) {

@@ -223,15 +223,24 @@ TEST_F(MainFormTest, TheFirstRoundsThemeFollowsTheTimeOfDayAtStartUp) {
     EXPECT_GT(themes.size(), 1u);
 }
 
-// The window is placed for the form's own size at its first show; a stored larger mode then
-// resizes it, and it must end up in the middle of its screen again.
-TEST_F(MainFormTest, AStoredLargerModeStartsWithTheWindowCentred) {
-    WriteSettings(std::string(FourPlayers) + "[Screen]\nWidth=800\nHeight=600\nBPP=32\n");
-    Start();
-    ASSERT_EQ(MainForm->DDWidth(), 800);
-    const RECT screen = MainForm->MonitorRect();
-    EXPECT_EQ(MainForm->Left(), screen.left + (screen.right - screen.left - MainForm->Width()) / 2);
-    EXPECT_EQ(MainForm->Top(), screen.top + (screen.bottom - screen.top - MainForm->Height()) / 2);
+// The window is placed for the form's own size at its first show; a stored mode then resizes
+// it, and it must end up in the middle of its screen again, or, larger than the screen, with
+// its frame and menu bar on it from the work area's top-left corner.
+TEST_F(MainFormTest, AStoredModeCentresTheWindowAndKeepsALargerOneWithItsMenuBarOnTheScreen) {
+    const struct {
+        const char* mode;
+        bool wider, taller; // than the 800 x 800 offscreen screen, with the menu bar
+    } cases[] = {{"Width=640\nHeight=480", false, false},
+                 {"Width=640\nHeight=800", false, true},
+                 {"Width=1024\nHeight=768", true, false}};
+    for (const auto& c : cases) {
+        WriteSettings(std::string(FourPlayers) + "[Screen]\n" + c.mode + "\nBPP=32\n");
+        Start();
+        ASSERT_EQ(Screen->WorkAreaRect(), (RECT{0, 0, 800, 800}));
+        EXPECT_EQ(MainForm->Left(), c.wider ? 0 : (800 - MainForm->Width()) / 2) << c.mode;
+        EXPECT_EQ(MainForm->Top(), c.taller ? 0 : (800 - MainForm->Height()) / 2) << c.mode;
+        Stop();
+    }
 }
 
 // The help panel is as wide as the longest mode line of the modes the options offer.
