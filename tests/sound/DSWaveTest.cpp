@@ -242,6 +242,26 @@ TEST_F(Waves, AnInvalidFileIsReportedAndTheEffectStaysSilent) {
     EXPECT_FALSE(wave->Play(0, 0));
 }
 
+// A damaged stored count: the set cannot be made, which is told at once; a set already
+// playing stays as it was, and a large set that can be made still is.
+TEST_F(Waves, ACountTooLargeToMakeIsReportedAtOnceAndKeepsThePlayingSet) {
+    TDSWave* wave = addWave(writeFile("count.wav", waveImage(tone(100, 1))), 3);
+    start();
+    wave->SetNumBuffers(INT_MAX);
+    EXPECT_EQ(wave->NumBuffers(), 3);
+    EXPECT_EQ(buffers().size(), 3u);
+    EXPECT_TRUE(wave->Play(0, 0));
+    wave->SetNumBuffers(1000);
+    EXPECT_EQ(buffers().size(), 1000u);
+    play->SetActive(false);
+    wave->SetNumBuffers(INT_MAX);
+    play->SetActive(true);
+    EXPECT_FALSE(wave->IsLoaded()) << "switched on with the stored count";
+    ASSERT_EQ(messages.Records().size(), 2u);
+    for (const auto& message : messages.Records())
+        EXPECT_EQ(message.text, "Can't open wave file '" + wave->FileName() + "' or file is invalid");
+}
+
 TEST_F(Waves, SettingTheSameFileNameOnAnActivePlayerReloads) {
     const std::string path = writeFile("same.wav", waveImage(tone(100, 1000)));
     TDSWave* wave = addWave(path, 1);
