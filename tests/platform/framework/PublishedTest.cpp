@@ -47,6 +47,7 @@ public:
     void SetValue(const Variant& value) { value_ = value; }
     TCollection* Items() const { return &items_; }
     int Count() const { return static_cast<int>(items_.Count()); }
+    unsigned long Limit = 1024; // a Cardinal held in a wider field
 
 private:
     double ratio_ = 0;
@@ -75,6 +76,7 @@ void registerSamples() {
                 Property("Big", TypeInt64(), &TSample::Big, &TSample::SetBig),
                 AssignedProperty("Items", ClassType("TCollection"), &TSample::Items),
                 Property("Letter", TypeChar(), &TSample::Letter, &TSample::SetLetter),
+                FieldProperty("Limit", IntegerType("Cardinal"), &TSample::Limit),
                 Property("Ratio", TypeFloat(ftDouble), &TSample::Ratio, &TSample::SetRatio),
                 Property("Scale", TypeFloat(ftSingle), &TSample::Scale, &TSample::SetScale),
                 ReadOnlyProperty("Count", TypeInteger(), &TSample::Count),
@@ -157,6 +159,30 @@ TEST(PublishedProperties, TextsConvertByKindAndBadTextLeavesTheValue) {
     EXPECT_THROW(SetPropText(edit, prop(edit, "Align"), "alMiddle"), EPropertyError);
     EXPECT_EQ(edit.Width(), 77);
     EXPECT_EQ(edit.Align(), alRight);
+}
+
+TEST(PublishedProperties, ValuesOutsideTheirTypeAndMalformedSetsAreRefusedAndCardinalsReadUnsigned) {
+    registerSamples();
+    vx::EnsureQtApplication();
+    TEdit edit(nullptr);
+    const TPropInfo& anchors = prop(edit, "Anchors");
+    for (const char* good : {" [ ] ", "akRight akBottom", "[akLeft, akTop]"})
+        SetPropText(edit, anchors, good);
+    for (const char* bad : {"[akLeft,", "akLeft]", "[akLeft,]", "[,akLeft]", "[akLeft,,akTop]", "["})
+        EXPECT_THROW(SetPropText(edit, anchors, bad), EPropertyError) << bad;
+    EXPECT_EQ(edit.Anchors(), static_cast<TAnchors>(akLeft | akTop));
+    const struct {
+        const char* name;
+        std::int64_t value;
+    } outside[] = {{"Align", alClient + 1}, {"Align", -1}, {"Anchors", 16}, {"Width", 1LL << 32}};
+    for (const auto& value : outside)
+        EXPECT_THROW(SetOrdProp(edit, prop(edit, value.name), value.value), EPropertyError) << value.name;
+    EXPECT_EQ(edit.Align(), alNone);
+    EXPECT_EQ(edit.Width(), TEdit(nullptr).Width());
+
+    TSample sample(nullptr);
+    SetPropText(sample, prop(sample, "Limit"), "-1");
+    EXPECT_EQ(GetPropText(sample, prop(sample, "Limit")), "4294967295") << "the same 32 bits, unsigned";
 }
 
 TEST(PublishedProperties, SubObjectsAndSetsGoThroughTheirOwnProperties) {
