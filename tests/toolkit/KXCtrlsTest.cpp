@@ -311,7 +311,6 @@ TEST_F(KxLabelFixture, AltAndTheAcceleratorFocusesTheLabelsControlInsteadOfTypin
     target->SetParent(form);
     auto* edit = new TEdit(form);
     edit->SetParent(form);
-    edit->SetTop(40);
     label->SetCaption("&Name");
     label->SetFocusControl(target);
     form->Show();

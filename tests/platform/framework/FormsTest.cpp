@@ -4,16 +4,13 @@
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/Menus.h"
 #include "platform/framework/QtForms.h"
-#include "platform/framework/StdCtrls.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -279,44 +276,6 @@ TEST_F(FormInput, AltAndALetterGoesToTheControlWhoseAcceleratorItIs) {
     EXPECT_EQ(deep->hits, 1) << "inside a panel, and only with Alt";
     EXPECT_EQ(hidden->hits, 0) << "a hidden control has no accelerator";
     form->Free();
-}
-
-// Real key presses, shortcuts first, go to whichever widget has the focus: a text box.
-TEST_F(FormInput, AcceleratorsWinOverTheFocusedEditsTypingAndOtherAltKeysStillType) {
-    TForm form(nullptr);
-    auto* edit = new TEdit(&form);
-    edit->SetParent(&form);
-    auto* target = new TEdit(&form);
-    target->SetParent(&form);
-    target->SetTop(30);
-    auto* label = new TLabel(&form);
-    label->SetParent(&form);
-    label->SetTop(60);
-    label->SetCaption("&Name");
-    label->SetFocusControl(target);
-    auto* ok = new TButton(&form);
-    ok->SetParent(&form);
-    ok->SetTop(90);
-    ok->SetCaption("&Ok");
-    int clicks = 0;
-    ok->OnClick = [&](TObject*) { ++clicks; };
-    form.Show();
-    const struct {
-        Qt::Key key;
-        std::string typed;
-        TWinControl* focused;
-        int clicks;
-    } presses[] = {{Qt::Key_N, "", target, 0}, {Qt::Key_O, "", edit, 1}, {Qt::Key_Q, "q", edit, 1}};
-    for (const auto& press : presses) {
-        SCOPED_TRACE(press.key);
-        edit->SetText("");
-        edit->SetFocus();
-        ASSERT_TRUE(PumpUntil([&] { return edit->Focused(); }));
-        QTest::keyClick(QApplication::focusWidget(), press.key, Qt::AltModifier);
-        // A push button's own shortcut clicks once its pressed look has shown.
-        EXPECT_TRUE(PumpUntil([&] { return press.focused->Focused() && clicks == press.clicks; }));
-        EXPECT_EQ(edit->Text(), press.typed);
-    }
 }
 
 TEST_F(FormInput, ActivatingAnotherWindowDeactivatesTheFirst) {

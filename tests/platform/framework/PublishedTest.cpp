@@ -161,28 +161,17 @@ TEST(PublishedProperties, TextsConvertByKindAndBadTextLeavesTheValue) {
     EXPECT_EQ(edit.Align(), alRight);
 }
 
-TEST(PublishedProperties, ValuesOutsideTheirTypeAndMalformedSetsAreRefusedAndCardinalsReadUnsigned) {
-    registerSamples();
+TEST(PublishedProperties, ValuesOutsideTheirTypeAndMalformedSetsAreRefused) {
     vx::EnsureQtApplication();
     TEdit edit(nullptr);
-    const TPropInfo& anchors = prop(edit, "Anchors");
-    for (const char* good : {" [ ] ", "akRight akBottom", "[akLeft, akTop]"})
-        SetPropText(edit, anchors, good);
+    SetPropText(edit, prop(edit, "Anchors"), "[akLeft, akTop]");
     for (const char* bad : {"[akLeft,", "akLeft]", "[akLeft,]", "[,akLeft]", "[akLeft,,akTop]", "["})
-        EXPECT_THROW(SetPropText(edit, anchors, bad), EPropertyError) << bad;
+        EXPECT_THROW(SetPropText(edit, prop(edit, "Anchors"), bad), EPropertyError) << bad;
+    const std::pair<const char*, std::int64_t> outside[] = {
+        {"Align", alClient + 1}, {"Align", -1}, {"Anchors", 16}, {"Width", 1LL << 32}};
+    for (const auto& [name, value] : outside)
+        EXPECT_THROW(SetOrdProp(edit, prop(edit, name), value), EPropertyError) << name << " " << value;
     EXPECT_EQ(edit.Anchors(), static_cast<TAnchors>(akLeft | akTop));
-    const struct {
-        const char* name;
-        std::int64_t value;
-    } outside[] = {{"Align", alClient + 1}, {"Align", -1}, {"Anchors", 16}, {"Width", 1LL << 32}};
-    for (const auto& value : outside)
-        EXPECT_THROW(SetOrdProp(edit, prop(edit, value.name), value.value), EPropertyError) << value.name;
-    EXPECT_EQ(edit.Align(), alNone);
-    EXPECT_EQ(edit.Width(), TEdit(nullptr).Width());
-
-    TSample sample(nullptr);
-    SetPropText(sample, prop(sample, "Limit"), "-1");
-    EXPECT_EQ(GetPropText(sample, prop(sample, "Limit")), "4294967295") << "the same 32 bits, unsigned";
 }
 
 TEST(PublishedProperties, SubObjectsAndSetsGoThroughTheirOwnProperties) {
@@ -237,7 +226,7 @@ TEST(PublishedProperties, StringListsAreAssigned) {
     EXPECT_EQ(GetObjectProp(combo, prop(combo, "Items")), combo.Items());
 }
 
-TEST(PublishedProperties, FloatCharInt64VariantAndReadOnlyKinds) {
+TEST(PublishedProperties, FloatCharInt64CardinalVariantAndReadOnlyKinds) {
     registerSamples();
     TSample sample(nullptr);
     SetPropText(sample, prop(sample, "Ratio"), "0.1");
@@ -250,6 +239,8 @@ TEST(PublishedProperties, FloatCharInt64VariantAndReadOnlyKinds) {
     EXPECT_THROW(SetPropText(sample, prop(sample, "Letter"), "QQ"), EPropertyError);
     SetPropText(sample, prop(sample, "Big"), "-9000000000");
     EXPECT_EQ(sample.Big(), -9000000000LL);
+    SetPropText(sample, prop(sample, "Limit"), "-1");
+    EXPECT_EQ(GetPropText(sample, prop(sample, "Limit")), "4294967295") << "a Cardinal reads unsigned";
     SetPropText(sample, prop(sample, "Value"), "any text");
     EXPECT_EQ(GetVariantProp(sample, prop(sample, "Value")).AsString(), "any text");
     EXPECT_THROW(SetOrdProp(sample, prop(sample, "Count"), 3), EPropertyError);
