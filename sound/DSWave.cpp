@@ -171,6 +171,7 @@ bool FillWaveBuffer(IDirectSoundBuffer* buffer, const BYTE* data, DWORD size) {
 }
 
 SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int count) {
+    if (count > MaxWaveBuffers) return nullptr;
     auto sound = std::make_unique<SoundObject>();
     if (!ds || !LoadWaveResource(name, sound->wave)) return nullptr;
     sound->count = std::max(count, 1);
@@ -310,6 +311,10 @@ void TDSWave::SetFileName(const std::string& name) {
 
 void TDSWave::SetNumBuffers(int count) {
     if (count == numBuffers_) return;
+    if (count > MaxWaveBuffers && IsLoaded()) {
+        reportLoadFailure();
+        return;
+    }
     numBuffers_ = count;
     Init();
 }
@@ -324,9 +329,12 @@ void TDSWave::Init() {
         sound_ = CreateSoundObject(ds, fileName_, numBuffers_);
         failed = sound_ == nullptr;
     });
-    if (failed)
-        ShowMessageBox("Can't open wave file '" + fileName_ + "' or file is invalid", "DSWave: Fatal error",
-                       MB_ICONERROR);
+    if (failed) reportLoadFailure();
+}
+
+void TDSWave::reportLoadFailure() const {
+    ShowMessageBox("Can't open wave file '" + fileName_ + "' or file is invalid", "DSWave: Fatal error",
+                   MB_ICONERROR);
 }
 
 void TDSWave::Release() {

@@ -45,6 +45,7 @@ bool ParseWaveData(const BYTE* riff, std::size_t length, WAVEFORMATEX* format, c
                    DWORD* size);
 IDirectSoundBuffer* CreateWaveBuffer(IDirectSound* ds, const std::string& name);
 bool FillWaveBuffer(IDirectSoundBuffer* buffer, const BYTE* data, DWORD size);
+// Null when the set cannot be made, at once for a count above MaxWaveBuffers.
 SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int count);
 void DestroySoundObject(SoundObject* sound);
 IDirectSoundBuffer* PickSoundBuffer(SoundObject* sound);
@@ -54,6 +55,10 @@ const char* DirectSoundErrorText(HRESULT result);
 // The static-buffer flags of an effect: static, frequency, pan and volume control,
 // current-position-2.
 constexpr DWORD WaveBufferFlags = 0x100E2;
+// The most buffers a set can have. Copies share the wave's samples, so each is only a small
+// record; but the mixer visits every buffer in each of its periods, which for 65536 idle
+// copies already takes about half a millisecond, and for a million about eight.
+constexpr int MaxWaveBuffers = 65536;
 
 class TDSWave : public TComponent {
     VX_CLASS(TDSWave, TComponent)
@@ -68,6 +73,8 @@ public:
     int Volume() const { return volume_.load(); }
     void SetVolume(int volume) { volume_.store(volume); }
     int NumBuffers() const { return numBuffers_; }
+    // Reloads with the new count; a count whose set cannot be made is reported and, while
+    // a set is loaded, leaves that set and its count as they are.
     void SetNumBuffers(int count);
 
     // Reloads the buffer set through the player's DirectSound object.
@@ -82,6 +89,8 @@ public:
     bool IsLoaded() const;
 
 private:
+    void reportLoadFailure() const;
+
     std::string fileName_;
     std::atomic<int> volume_{128};
     int numBuffers_ = 1;

@@ -8,6 +8,7 @@
 #include "platform/files/UserFolders.h"
 #include "platform/framework/Application.h"
 #include "platform/framework/FolderDialog.h"
+#include "platform/framework/Published.h"
 #include "toolkit/Kxprgrss.h"
 
 #include <cerrno>
@@ -251,6 +252,12 @@ TFileOperFlags::TFileOperFlags(std::initializer_list<TFileOperFlag> flags) {
         Include(flag);
 }
 
+TFileOperFlags TFileOperFlags::FromBits(unsigned bits) {
+    TFileOperFlags flags;
+    flags.bits_ = bits;
+    return flags;
+}
+
 TFileOperFlags& TFileOperFlags::Include(TFileOperFlag flag) {
     bits_ |= 1u << flag;
     return *this;
@@ -275,6 +282,62 @@ unsigned FileOperationFlags(const TFileOperFlags& options) {
         if (options.Contains(static_cast<TFileOperFlag>(flag))) result |= flags[flag];
     return result;
 }
+
+namespace {
+
+TPropInfo fileOperFlagsProperty() {
+    TPropInfo info;
+    info.Name = "Options";
+    info.PropType = &SetType(
+        "TFileOperFlags",
+        EnumerationType("TFileOperFlag", {"flAllowUndo", "flConfirmMouse", "flFilesOnly", "flMultiDest",
+                                          "flNoConfirmation", "flNoConfirmMkDir", "flRenameOnCollision",
+                                          "flSilent", "flSimpleProgress", "flNoErrorUI"}));
+    info.Get = [](TObject& object) {
+        return published::toValue(published::as<TKxFileOperator>(object).Options().Bits());
+    };
+    info.Set = [](TObject& object, const TPropValue& value) {
+        published::as<TKxFileOperator>(object).SetOptions(
+            TFileOperFlags::FromBits(published::fromValue<unsigned>(value, "Options")));
+    };
+    info.Default = TFileOperFlags{flAllowUndo, flNoConfirmMkDir}.Bits();
+    return info;
+}
+
+const bool fileComponentsPublished =
+    RegisterPublishedClass(
+        "TBrowseFolderDlg", "TComponent",
+        {
+            Property("BrowseKind", EnumerationType("TBrowseKind", {"bfFolders"}),
+                     &TBrowseFolderDlg::BrowseKind, &TBrowseFolderDlg::SetBrowseKind, bfFolders),
+            Property("DesktopRoot", TypeBoolean(), &TBrowseFolderDlg::DesktopRoot,
+                     &TBrowseFolderDlg::SetDesktopRoot, true),
+            Property("DialogText", TypeString(), &TBrowseFolderDlg::DialogText,
+                     &TBrowseFolderDlg::SetDialogText),
+            Property("FolderName", TypeString(), &TBrowseFolderDlg::FolderName,
+                     &TBrowseFolderDlg::SetFolderName),
+            Property("HelpContext", TypeInteger(), &TBrowseFolderDlg::HelpContext,
+                     &TBrowseFolderDlg::SetHelpContext, 0),
+            Property("Position", EnumerationType("TDialogPosition", {"dpDefault", "dpScreenCenter"}),
+                     &TBrowseFolderDlg::Position, &TBrowseFolderDlg::SetPosition, dpScreenCenter),
+            EventProperty("OnInitialized", MethodType("TNotifyEvent"), &TBrowseFolderDlg::OnInitialized),
+            EventProperty("OnSelChanged", MethodType("TNotifyEvent"), &TBrowseFolderDlg::OnSelChanged),
+        }) &&
+    RegisterPublishedClass(
+        "TKxFileOperator", "TComponent",
+        {
+            Property("Destination", TypeString(), &TKxFileOperator::Destination,
+                     &TKxFileOperator::SetDestination),
+            Property("Operation",
+                     EnumerationType("TFileOperation", {"foCopy", "foDelete", "foMove", "foRename"}),
+                     &TKxFileOperator::Operation, &TKxFileOperator::SetOperation, foCopy),
+            fileOperFlagsProperty(),
+            Property("ProgressTitle", TypeString(), &TKxFileOperator::ProgressTitle,
+                     &TKxFileOperator::SetProgressTitle),
+            Property("Source", TypeString(), &TKxFileOperator::Source, &TKxFileOperator::SetSource),
+        });
+
+} // namespace
 
 TKxFileOperator::TKxFileOperator(TComponent* owner) : TComponent(owner) {}
 

@@ -85,6 +85,9 @@ enum TFileOperFlag {
 class TFileOperFlags {
 public:
     TFileOperFlags(std::initializer_list<TFileOperFlag> flags = {});
+    // The flags as a bit set, bit (1 << flag) per flag, as a published set holds them.
+    static TFileOperFlags FromBits(unsigned bits);
+    unsigned Bits() const { return bits_; }
     bool Contains(TFileOperFlag flag) const { return (bits_ >> flag) & 1u; }
     TFileOperFlags& Include(TFileOperFlag flag);
     TFileOperFlags& Exclude(TFileOperFlag flag);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace {
 
@@ -58,9 +59,12 @@ template <class T> bool TSecretPanel::storeLocked(T& field, T value) {
     return true;
 }
 
+// Past the larger side of the client area nothing is left inside, so a larger width (a
+// damaged stored value) lays out as that and never overflows the arithmetic.
 int TSecretPanel::inflateWidth() const {
-    return borderWidth_ + (BevelOuter() != bvNone ? BevelWidth() : 0) +
-           (BevelInner() != bvNone ? BevelWidth() : 0);
+    const std::int64_t width = std::int64_t{borderWidth_} + (BevelOuter() != bvNone ? BevelWidth() : 0) +
+                               (BevelInner() != bvNone ? BevelWidth() : 0);
+    return static_cast<int>(std::min<std::int64_t>(width, Max(ClientWidth(), ClientHeight())));
 }
 
 void TSecretPanel::SetActive(bool active) {
@@ -436,7 +440,7 @@ void TSecretPanel::Paint() {
     RECT rect = ClientRect();
     paintBevel(canvas, rect, BevelOuter(), BevelWidth());
     canvas.Brush().SetColor(Color());
-    for (int i = 0; i < borderWidth_; ++i) {
+    for (int i = 0; i < borderWidth_ && WidthOf(rect) > 0 && HeightOf(rect) > 0; ++i) {
         canvas.FrameRect(rect);
         rect = {rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
     }

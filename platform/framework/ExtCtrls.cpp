@@ -54,7 +54,7 @@ void TPanel::drawBevel(RECT& rect, TBevelCut cut) {
     TCanvas& canvas = Canvas();
     const TColor topLeft = cut == bvRaised ? clBtnHighlight : clBtnShadow;
     const TColor bottomRight = cut == bvRaised ? clBtnShadow : clBtnHighlight;
-    for (int i = 0; i < bevelWidth_; ++i) {
+    for (int i = 0; i < bevelWidth_ && rect.right > rect.left && rect.bottom > rect.top; ++i) {
         canvas.Brush().SetColor(topLeft);
         canvas.FillRect({rect.left, rect.top, rect.right, rect.top + 1});
         canvas.FillRect({rect.left, rect.top, rect.left + 1, rect.bottom});

@@ -53,10 +53,40 @@ void FormClient::paintEvent(QPaintEvent*) {
     Guarded([&] { form_->Perform(WM_PAINT); });
 }
 
+namespace {
+
+// Sees every key press of the application before the widget it goes to.
+class AcceleratorFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        return event->type() == QEvent::KeyPress && receiver->isWidgetType() &&
+               FormWindow::takeAccelerator(static_cast<QWidget*>(receiver), static_cast<QKeyEvent*>(event));
+    }
+};
+
+} // namespace
+
 FormWindow::FormWindow(TForm* form)
     : Widget<QWidget>(form), form_(form), client_(new FormClient(form, this)) {
     clickOnRelease = true;
     setFocusPolicy(Qt::StrongFocus);
+    static const bool filtering = [] {
+        qApp->installEventFilter(new AcceleratorFilter(qApp));
+        return true;
+    }();
+    static_cast<void>(filtering);
+}
+
+bool FormWindow::takeAccelerator(QWidget* receiver, QKeyEvent* event) {
+    auto* window = dynamic_cast<FormWindow*>(receiver->window());
+    if (!window || !window->control) return false;
+    const WORD key = VirtualKeyOf(event->key());
+    bool taken = false;
+    Guarded([&] { taken = window->form_->acceleratorKey(key, ShiftOf(event->modifiers())); });
+    return taken;
 }
 
 void FormWindow::setMenuBar(QMenuBar* menuBar) {
@@ -514,12 +544,12 @@ bool TForm::KeyDown(WORD& key, TShiftState shift) {
     if (key == VK_RETURN && clickButton(true)) return true;
     if (key == VK_ESCAPE && clickButton(false)) return true;
     // F10 opens the menu bar, as on every desktop.
-    if (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0 && window_->openMenu()) return true;
-    // Alt and a letter or digit: the control whose caption marks that key acts on it.
+    return key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0 && window_->openMenu();
+}
+
+bool TForm::acceleratorKey(WORD key, TShiftState shift) {
     const bool letter = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
-    if (letter && (shift & (ssAlt | ssCtrl)) == ssAlt && dialogChar(this, static_cast<char>(key)))
-        return true;
-    return false;
+    return letter && (shift & (ssAlt | ssCtrl)) == ssAlt && dialogChar(this, static_cast<char>(key));
 }
 
 namespace {

@@ -155,6 +155,9 @@ private:
     void applyConstraints();
     void placeAtFirstShow();
     bool clickButton(bool defaultButton);
+    // Alt and a letter or digit: the control whose caption marks that key acts on it. The
+    // form hears such keys before the focused control, which would otherwise type them.
+    bool acceleratorKey(WORD key, TShiftState shift);
     static bool dialogChar(const TWinControl* parent, char key);
 
     vx::FormWindow* window_;

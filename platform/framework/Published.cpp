@@ -193,6 +193,26 @@ template <class T> T take(const TPropValue& value, const TPropInfo& prop) {
     throw EPropertyError("Invalid property value '" + std::string(text) + "' for " + prop.Name);
 }
 
+// The bits of a set's members (0 to 31 at most).
+std::int64_t memberBits(const TTypeInfo& setType) {
+    const int last = setType.CompType ? std::min(setType.CompType->MaxValue(), 31) : 31;
+    return (std::int64_t{1} << (last + 1)) - 1;
+}
+
+// The value as the property's type holds it; one the type cannot hold is refused.
+std::int64_t ordinalOfType(const TPropInfo& prop, std::int64_t value) {
+    const TTypeInfo& type = *prop.PropType;
+    bool holds = true;
+    if (type.Kind == tkInteger)
+        holds = value >= INT32_MIN && value <= UINT32_MAX;
+    else if (type.Kind == tkEnumeration)
+        holds = value >= type.MinValue && value <= type.MaxValue();
+    else if (type.Kind == tkSet)
+        holds = (value & ~memberBits(type)) == 0;
+    if (!holds) invalidText(prop, std::to_string(value));
+    return type.Unsigned ? static_cast<std::uint32_t>(value) : value;
+}
+
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
@@ -316,7 +336,11 @@ const TTypeInfo& TypeThreadPriority() {
 }
 
 const TTypeInfo& IntegerType(const std::string& name) {
-    return simpleType(tkInteger, name);
+    return TypeTable::instance().get(name, [&](TTypeInfo& type) {
+        type.Kind = tkInteger;
+        type.Name = name;
+        type.Unsigned = name == "Cardinal";
+    });
 }
 
 const TTypeInfo& EnumerationType(const std::string& name, std::vector<std::string> names, int minValue) {
@@ -399,11 +423,13 @@ bool IsStoredProp(TObject& object, const TPropInfo& prop) {
 }
 
 std::int64_t GetOrdProp(TObject& object, const TPropInfo& prop) {
-    return take<std::int64_t>(read(object, prop), prop);
+    const std::int64_t value = take<std::int64_t>(read(object, prop), prop);
+    // A Cardinal kept in a wider field reads as the 32 bits it stands for.
+    return prop.PropType->Unsigned ? static_cast<std::uint32_t>(value) : value;
 }
 
 void SetOrdProp(TObject& object, const TPropInfo& prop, std::int64_t value) {
-    write(object, prop, value);
+    write(object, prop, ordinalOfType(prop, value));
 }
 
 double GetFloatProp(TObject& object, const TPropInfo& prop) {
@@ -472,15 +498,15 @@ std::string SetToString(const TTypeInfo& setType, std::int64_t value) {
     return text + "]";
 }
 
-std::int64_t StringToSet(const TTypeInfo& setType, std::string_view text) {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '[') text.remove_prefix(1);
-    if (!text.empty() && text.back() == ']') text.remove_suffix(1);
+namespace {
+
+// The members named by blank-separated words.
+std::int64_t setMembers(const TTypeInfo& setType, std::string_view words) {
     std::int64_t value = 0;
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = std::min(text.find_first_of(", ", pos), text.size());
-        const std::string_view word = text.substr(pos, end - pos);
+    while (pos < words.size()) {
+        const std::size_t end = std::min(words.find_first_of(" \t", pos), words.size());
+        const std::string_view word = words.substr(pos, end - pos);
         pos = end + 1;
         if (word.empty()) continue;
         const int member = setType.CompType ? GetEnumValue(*setType.CompType, word) : -1;
@@ -489,6 +515,30 @@ std::int64_t StringToSet(const TTypeInfo& setType, std::string_view text) {
         value |= std::int64_t{1} << member;
     }
     return value;
+}
+
+} // namespace
+
+std::int64_t StringToSet(const TTypeInfo& setType, std::string_view text) {
+    const auto malformed = [&] {
+        throw EPropertyError("Invalid set text '" + std::string(text) + "' for " + setType.Name);
+    };
+    std::string_view members = trimmed(text);
+    const bool opened = !members.empty() && members.front() == '[';
+    // A lone "[" is no pair of brackets.
+    const bool closed = members.size() > (opened ? 1u : 0u) && members.back() == ']';
+    if (opened != closed) malformed();
+    if (opened) members = members.substr(1, members.size() - 2);
+    if (trimmed(members).empty()) return 0;
+    std::int64_t value = 0;
+    for (std::size_t pos = 0;;) {
+        const std::size_t comma = std::min(members.find(',', pos), members.size());
+        const std::string_view item = members.substr(pos, comma - pos);
+        if (trimmed(item).empty()) malformed();
+        value |= setMembers(setType, item);
+        if (comma == members.size()) return value;
+        pos = comma + 1;
+    }
 }
 
 std::string GetPropText(TObject& object, const TPropInfo& prop) {
@@ -526,15 +576,15 @@ std::string GetPropText(TObject& object, const TPropInfo& prop) {
 
 namespace {
 
-std::int64_t integerText(const TPropInfo& prop, std::string_view text, bool wide) {
+// A 32-bit integer type is signed or unsigned (Cardinal): its text is either, as
+// SetOrdProp takes it.
+std::int64_t integerText(const TPropInfo& prop, std::string_view text) {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     std::int64_t value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
         invalidText(prop, text);
-    // A 32-bit integer type is signed or unsigned (Cardinal): its text is either.
-    if (!wide && (value < INT32_MIN || value > UINT32_MAX)) invalidText(prop, text);
     return value;
 }
 
@@ -555,7 +605,7 @@ void SetPropText(TObject& object, const TPropInfo& prop, std::string_view text) 
     switch (type.Kind) {
     case tkInteger:
     case tkInt64:
-        SetOrdProp(object, prop, integerText(prop, text, type.Kind == tkInt64));
+        SetOrdProp(object, prop, integerText(prop, text));
         return;
     case tkChar:
     case tkWChar:

@@ -79,6 +79,8 @@ public:
     TFloatType FloatType = ftDouble;
     // The class a class-kind property holds ("TStrings", "TWinControl", "TFont").
     std::string ClassName;
+    // An integer type of unsigned 32-bit values (Cardinal).
+    bool Unsigned = false;
 
     int MaxValue() const { return MinValue + static_cast<int>(EnumNames.size()) - 1; }
 };
@@ -95,8 +97,8 @@ const TTypeInfo& TypeBoolean();
 const TTypeInfo& TypeFloat(TFloatType floatType);
 const TTypeInfo& TypeVariant();
 const TTypeInfo& TypeThreadPriority();
-// A named type of its own (one object per name): an integer type such as TColor, an
-// enumeration with its members, a set of an enumeration, a class.
+// A named type of its own (one object per name): an integer type such as TColor (Cardinal
+// is the unsigned one), an enumeration with its members, a set of an enumeration, a class.
 const TTypeInfo& IntegerType(const std::string& name);
 const TTypeInfo& EnumerationType(const std::string& name, std::vector<std::string> names, int minValue = 0);
 const TTypeInfo& SetType(const std::string& name, const TTypeInfo& memberType);
@@ -154,7 +156,10 @@ const TPropInfo* GetPropInfo(const TObject& object, std::string_view name, TType
 bool IsPublishedProp(const TObject& object, std::string_view name);
 bool IsStoredProp(TObject& object, const TPropInfo& prop);
 
-// Typed access; a value of the wrong kind for the property raises EPropertyError.
+// Typed access; a value of the wrong kind for the property raises EPropertyError, and so
+// does an ordinal value its type cannot hold: an integer beyond 32 bits (signed or
+// unsigned, as for texts), an enumeration value that is no member, a set with a bit that
+// is none. A Cardinal reads as its unsigned 32 bits.
 std::int64_t GetOrdProp(TObject& object, const TPropInfo& prop);
 void SetOrdProp(TObject& object, const TPropInfo& prop, std::int64_t value);
 double GetFloatProp(TObject& object, const TPropInfo& prop);
@@ -185,7 +190,8 @@ int GetEnumValue(const TTypeInfo& type, std::string_view name);
 // "[fsBold,fsItalic]" (members in value order); "[]" for none.
 std::string SetToString(const TTypeInfo& setType, std::int64_t value);
 // The members named between optional brackets, separated by commas and blanks; a name
-// that is no member raises EPropertyError.
+// that is no member, a bracket without its partner or a comma without a name on each side
+// raises EPropertyError.
 std::int64_t StringToSet(const TTypeInfo& setType, std::string_view text);
 
 // The value as text: integers in decimal, a character as itself, an enumeration member's

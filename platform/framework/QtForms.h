@@ -43,6 +43,9 @@ public:
     // Places the menu bar and the client area; the resize event of a hidden window comes
     // only when it is shown, so size changes call this at once.
     void layoutChildren();
+    // A key press on its way to a widget of a form: true when one of the form's
+    // accelerators took it, so that the widget never sees it.
+    static bool takeAccelerator(QWidget* receiver, QKeyEvent* event);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

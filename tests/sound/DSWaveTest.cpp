@@ -242,6 +242,17 @@ TEST_F(Waves, AnInvalidFileIsReportedAndTheEffectStaysSilent) {
     EXPECT_FALSE(wave->Play(0, 0));
 }
 
+TEST_F(Waves, ACountTooLargeToMakeIsReportedAtOnceAndKeepsThePlayingSet) {
+    TDSWave* wave = addWave(writeFile("count.wav", waveImage(tone(100, 1))), 3);
+    start();
+    wave->SetNumBuffers(INT_MAX);
+    EXPECT_EQ(wave->NumBuffers(), 3);
+    EXPECT_TRUE(wave->Play(0, 0)) << "the set of three plays on";
+    wave->SetNumBuffers(1000);
+    EXPECT_EQ(buffers().size(), 1000u) << "a large set that can be made is";
+    EXPECT_EQ(messages.Records().size(), 1u);
+}
+
 TEST_F(Waves, SettingTheSameFileNameOnAnActivePlayerReloads) {
     const std::string path = writeFile("same.wav", waveImage(tone(100, 1000)));
     TDSWave* wave = addWave(path, 1);

@@ -3,6 +3,7 @@
 #include "platform/framework/Published.h"
 #include "tests/toolkit/ListBoxTestSupport.h"
 #include "tests/toolkit/PublishedList.h"
+#include "toolkit/FileUtil.h"
 #include "toolkit/KXCtrls.h"
 #include "toolkit/KxCheckListBox.h"
 #include "toolkit/KxHook.h"
@@ -82,6 +83,12 @@ const struct {
     {"TKxTimer", made<TKxTimer>,
      "Enabled:b=True Interval:i=1000 SyncEvent:b=True Threaded:b=True ThreadPriority:e=tpNormal OnTimer:m"},
     {"TKxWindowHook", made<TKxWindowHook>, "Active:b=True WinControl:o BeforeMessage:m AfterMessage:m"},
+    {"TBrowseFolderDlg", made<TBrowseFolderDlg>,
+     "BrowseKind:e=bfFolders DesktopRoot:b=True~False DialogText:s~Where? FolderName:s~/tmp/x "
+     "HelpContext:i=0~12 Position:e=dpScreenCenter~dpDefault OnInitialized:m OnSelChanged:m"},
+    {"TKxFileOperator", made<TKxFileOperator>,
+     "Destination:s~/tmp/y Operation:e=foCopy~foRename Options:t=[flAllowUndo,flNoConfirmMkDir]~[flSilent,"
+     "flNoErrorUI] ProgressTitle:s~Copying Source:s~a;b"},
     {"TFormPlacement", made<TFormPlacement>,
      "Active:b=True IniFileName:s IniSection:s MinMaxInfo:o Options:t=[fpState,fpPosition] "
      "PreventResize:b=False "

@@ -1,14 +1,17 @@
 #include "toolkit/KXCtrls.h"
 
 #include "platform/framework/Forms.h"
+#include "platform/framework/StdCtrls.h"
 #include "tests/toolkit/PixelTarget.h"
 #include "toolkit/kxUiUtils.h"
 
 #include "platform/framework/QtBridge.h"
 #include "tests/platform/framework/GuiTestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -302,16 +305,20 @@ TEST_F(KxLabelFixture, AcceleratorMovesTheFocusOnlyWhenItCan) {
     EXPECT_FALSE(label->DialogChar('c'));
 }
 
-TEST_F(KxLabelFixture, AltAndTheAcceleratorOnTheFormFocusesTheLabelsControl) {
+TEST_F(KxLabelFixture, AltAndTheAcceleratorFocusesTheLabelsControlInsteadOfTypingIntoTheEdit) {
     TestLabel* label = place();
     auto* target = new TButton(form);
     target->SetParent(form);
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
     label->SetCaption("&Name");
     label->SetFocusControl(target);
     form->Show();
-    QKeyEvent alt(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
-    QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    edit->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return edit->Focused(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
     EXPECT_TRUE(PumpUntil([&] { return target->Focused(); }));
+    EXPECT_EQ(edit->Text(), "");
 }
 
 TEST_F(KxLabelFixture, FreeingTheFocusControlClearsTheReference) {

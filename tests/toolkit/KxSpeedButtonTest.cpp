@@ -2,6 +2,7 @@
 
 #include "platform/framework/ExtCtrls.h"
 #include "platform/framework/ImgList.h"
+#include "platform/framework/StdCtrls.h"
 #include "platform/kernel/Clock.h"
 #include "tests/toolkit/ListBoxTestSupport.h"
 #include "toolkit/kxUiUtils.h"
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 
 using namespace listbox_test;
@@ -282,14 +284,19 @@ TEST_F(SpeedButtonFixture, ADoubleClickCountsOnADownButtonOnly) {
     EXPECT_EQ(doubles, 1);
 }
 
-TEST_F(SpeedButtonFixture, AltAndTheAcceleratorClickTheButton) {
-    button->SetCaption("&Open");
-    QKeyEvent alt(QEvent::KeyPress, Qt::Key_O, Qt::AltModifier);
-    QApplication::sendEvent(vx::FormWidget(form), &alt);
+TEST_F(SpeedButtonFixture, AltAndTheAcceleratorClickTheButtonInsteadOfTypingIntoTheEdit) {
+    button->SetCaption("&Go");
+    auto* edit = place<TEdit>(10, 50, 100, 24);
+    form->Show();
+    edit->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return edit->Focused(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(clicksOf(button), 1);
+    EXPECT_EQ(edit->Text(), "");
     button->SetEnabled(false);
-    QApplication::sendEvent(vx::FormWidget(form), &alt);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(clicksOf(button), 1);
+    EXPECT_EQ(edit->Text(), "g") << "a disabled button's letter goes on to the edit";
 }
 
 TEST_F(SpeedButtonFixture, AnActionGivesItsCaptionCheckPictureAndCommand) {

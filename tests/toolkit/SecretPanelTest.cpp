@@ -106,6 +106,21 @@ TEST_F(SecretPanelFixture, ALineTallerThan255PixelsKeepsItsHeight) {
     panel->Stop();
 }
 
+TEST_F(SecretPanelFixture, HugeStoredBorderAndBevelWidthsPaintAnEmptyPanelAtOnceAndAreKept) {
+    auto* plain = place<TPanel>(10, 140, 100, 40);
+    plain->SetBevelWidth(INT_MAX);
+    panel->SetBevelInner(bvRaised);
+    panel->SetBevelWidth(INT_MAX);
+    panel->SetBorderWidth(INT_MAX);
+    lines({"x"});
+    panel->Play();
+    EXPECT_FALSE(vx::ControlWidget(panel)->grab().isNull());
+    EXPECT_FALSE(vx::ControlWidget(plain)->grab().isNull());
+    EXPECT_EQ(panel->BorderWidth(), INT_MAX);
+    EXPECT_EQ(panel->TextRect(), (RECT{0, 0, 0, 0}));
+    panel->Stop();
+}
+
 TEST_F(SecretPanelFixture, PlayingHidesTheChildrenAndStoppingBringsBackOnlyThoseItHid) {
     auto* shown = new TButton(form);
     shown->SetParent(panel);

@@ -47,6 +47,7 @@ public:
     void SetValue(const Variant& value) { value_ = value; }
     TCollection* Items() const { return &items_; }
     int Count() const { return static_cast<int>(items_.Count()); }
+    unsigned long Limit = 1024; // a Cardinal held in a wider field
 
 private:
     double ratio_ = 0;
@@ -75,6 +76,7 @@ void registerSamples() {
                 Property("Big", TypeInt64(), &TSample::Big, &TSample::SetBig),
                 AssignedProperty("Items", ClassType("TCollection"), &TSample::Items),
                 Property("Letter", TypeChar(), &TSample::Letter, &TSample::SetLetter),
+                FieldProperty("Limit", IntegerType("Cardinal"), &TSample::Limit),
                 Property("Ratio", TypeFloat(ftDouble), &TSample::Ratio, &TSample::SetRatio),
                 Property("Scale", TypeFloat(ftSingle), &TSample::Scale, &TSample::SetScale),
                 ReadOnlyProperty("Count", TypeInteger(), &TSample::Count),
@@ -159,6 +161,19 @@ TEST(PublishedProperties, TextsConvertByKindAndBadTextLeavesTheValue) {
     EXPECT_EQ(edit.Align(), alRight);
 }
 
+TEST(PublishedProperties, ValuesOutsideTheirTypeAndMalformedSetsAreRefused) {
+    vx::EnsureQtApplication();
+    TEdit edit(nullptr);
+    SetPropText(edit, prop(edit, "Anchors"), "[akLeft, akTop]");
+    for (const char* bad : {"[akLeft,", "akLeft]", "[akLeft,]", "[,akLeft]", "[akLeft,,akTop]", "["})
+        EXPECT_THROW(SetPropText(edit, prop(edit, "Anchors"), bad), EPropertyError) << bad;
+    const std::pair<const char*, std::int64_t> outside[] = {
+        {"Align", alClient + 1}, {"Align", -1}, {"Anchors", 16}, {"Width", 1LL << 32}};
+    for (const auto& [name, value] : outside)
+        EXPECT_THROW(SetOrdProp(edit, prop(edit, name), value), EPropertyError) << name << " " << value;
+    EXPECT_EQ(edit.Anchors(), static_cast<TAnchors>(akLeft | akTop));
+}
+
 TEST(PublishedProperties, SubObjectsAndSetsGoThroughTheirOwnProperties) {
     vx::EnsureQtApplication();
     TEdit edit(nullptr);
@@ -211,7 +226,7 @@ TEST(PublishedProperties, StringListsAreAssigned) {
     EXPECT_EQ(GetObjectProp(combo, prop(combo, "Items")), combo.Items());
 }
 
-TEST(PublishedProperties, FloatCharInt64VariantAndReadOnlyKinds) {
+TEST(PublishedProperties, FloatCharInt64CardinalVariantAndReadOnlyKinds) {
     registerSamples();
     TSample sample(nullptr);
     SetPropText(sample, prop(sample, "Ratio"), "0.1");
@@ -224,6 +239,8 @@ TEST(PublishedProperties, FloatCharInt64VariantAndReadOnlyKinds) {
     EXPECT_THROW(SetPropText(sample, prop(sample, "Letter"), "QQ"), EPropertyError);
     SetPropText(sample, prop(sample, "Big"), "-9000000000");
     EXPECT_EQ(sample.Big(), -9000000000LL);
+    SetPropText(sample, prop(sample, "Limit"), "-1");
+    EXPECT_EQ(GetPropText(sample, prop(sample, "Limit")), "4294967295") << "a Cardinal reads unsigned";
     SetPropText(sample, prop(sample, "Value"), "any text");
     EXPECT_EQ(GetVariantProp(sample, prop(sample, "Value")).AsString(), "any text");
     EXPECT_THROW(SetOrdProp(sample, prop(sample, "Count"), 3), EPropertyError);

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -308,23 +309,28 @@ TEST_F(LabelRules, ARightAlignedAutoSizedLabelKeepsItsRightEdge) {
     EXPECT_EQ(label->Left() + label->Width(), right);
 }
 
+// The key goes as the desktop sends it: to the focused text box, which would type it.
 TEST_F(LabelRules, TheAcceleratorFocusesTheFocusControlAndThePointerIsReported) {
     auto* label = place<TLabel>();
     auto* edit = place<TEdit>();
+    auto* typing = place<TEdit>();
     label->SetCaption("&Name");
     label->SetFocusControl(edit);
     std::string seen;
     label->OnMouseEnter = [&](TObject*) { seen += "in "; };
     label->OnMouseLeave = [&](TObject*) { seen += "out"; };
     form->Show();
-    QKeyEvent alt(QEvent::KeyPress, Qt::Key_N, Qt::AltModifier);
-    QCoreApplication::sendEvent(vx::FormWidget(form), &alt);
+    typing->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return typing->Focused(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
     EXPECT_TRUE(PumpUntil([&] { return edit->Focused(); }));
+    EXPECT_EQ(typing->Text(), "");
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QEvent leave(QEvent::Leave);
     for (QEvent* event : {static_cast<QEvent*>(&enter), &leave})
         QCoreApplication::sendEvent(vx::ControlWidget(label), event);
     EXPECT_EQ(seen, "in out");
+    label->OnMouseEnter = label->OnMouseLeave = nullptr; // seen goes before the form
     edit->Free();
     EXPECT_EQ(label->FocusControl(), nullptr);
 }
