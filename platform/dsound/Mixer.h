@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct SoundVoice {
     float gainLeft = 1.0f;
     float gainRight = 1.0f;
     std::vector<DSBPOSITIONNOTIFY> notifies;
+    // Where the last mix left the cursor when it read the voice straight, at the device's
+    // rate; none after any other mix.
+    std::optional<DWORD> straightTo;
 };
 
 // What a test can see of a live buffer.
