@@ -61,10 +61,7 @@ void decode(const SoundVoice& v, DWORD frame, DWORD count, float* out) {
 // silence, and not read while the owner writes there.
 bool frameLocked(const SoundVoice& v, DWORD frame) {
     const DWORD first = frame * v.format.nBlockAlign;
-    const DWORD last = first + v.format.nBlockAlign;
-    for (const auto& [start, end] : v.memory->locked)
-        if (first < end && start < last) return true;
-    return false;
+    return v.memory->Locked(first, first + v.format.nBlockAlign);
 }
 
 // Decodes count frames from `first` frames off the cursor, which may lie before it: a looping

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <thread>
 
 namespace {
@@ -171,6 +172,45 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()),
               (std::vector<std::int16_t>{37, 38, 39, 40}))
         << "each block heard two blocks after it was captured";
+}
+
+// The events thread is held in a handler for a ring or more while both devices run on, as on a
+// busy machine: meanwhile the output plays silence or new sound, never a block it played before
+// (each captured block has its own value), and it takes up the live sound again afterwards.
+TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveSoundAgain) {
+    constexpr std::int16_t HoldAt = 1000;
+    for (const TThreadPriority priority : {tpIdle, tpTimeCritical})
+        for (const int stallBlocks : {16, 24, 40, 56}) {
+            SCOPED_TRACE(testing::Message() << "priority " << priority << ", stall " << stallBlocks);
+            Signal held;
+            Signal release;
+            proc->SetOnProc(LogAndHoldAt(log, HoldAt, held, release));
+            proc->SetPriority(priority);
+            proc->SetBufferOffset(0);
+            proc->SetActive(true);
+            heard.clear();
+            std::int16_t value = 0;
+            while (value < 20)
+                feedBlock(++value);
+            outputBlocks(1);
+            audio.backend().FeedCapture(DeviceFrames(BlockFrames, HoldAt, 0));
+            ASSERT_TRUE(held.Wait());
+            for (int b = 0; b < stallBlocks; ++b) {
+                outputBlocks(1);
+                audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
+            }
+            const std::int16_t lastHeldUp = value;
+            release.Set();
+            for (int b = 0; b < 32; ++b)
+                feedBlock(++value);
+            proc->SetActive(false);
+            std::map<std::int16_t, int> times;
+            for (const std::int16_t v : heard)
+                if (v != 0) ++times[v];
+            for (const auto& [block, count] : times)
+                EXPECT_EQ(count, 1) << "block " << block << " of " << testing::PrintToString(heard);
+            EXPECT_GT(*std::max_element(heard.begin(), heard.end()), lastHeldUp);
+        }
 }
 
 TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {
