@@ -25,14 +25,15 @@ protected:
     }
     // One block of a full-duplex device: the output plays a block, then the capture
     // completes one; waits until the processor has copied it and let the output go.
-    void feedBlock(std::int16_t value, const std::string& device = "") {
+    void feedBlock(std::int16_t value, const std::string& device = "", bool waits = true) {
         outputBlocks(1);
-        captureBlock(value, device);
+        captureBlock(value, device, waits);
     }
-    void captureBlock(std::int16_t value, const std::string& device = "") {
+    void captureBlock(std::int16_t value, const std::string& device = "", bool waits = true) {
         const int before = log.Count();
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)),
                                     device);
+        if (!waits) return;
         ASSERT_TRUE(log.WaitFor(before + 1));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
@@ -174,17 +175,14 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
         << "each block heard two blocks after it was captured";
 }
 
-// The events thread is held in a handler for a ring or more while both devices run on, as on a
-// busy machine: meanwhile the output plays silence or new sound, never a block it played before
-// (each captured block has its own value), and it takes up the live sound again afterwards.
+// The events thread is held for a ring or more while both devices run on, as on a busy machine:
+// the output plays no block twice (each has its own value) and then plays live sound again.
 TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveSoundAgain) {
-    constexpr std::int16_t HoldAt = 1000;
     for (const TThreadPriority priority : {tpIdle, tpTimeCritical})
         for (const int stallBlocks : {16, 24, 40, 56}) {
             SCOPED_TRACE(testing::Message() << "priority " << priority << ", stall " << stallBlocks);
-            Signal held;
-            Signal release;
-            proc->SetOnProc(LogAndHoldAt(log, HoldAt, held, release));
+            Signal held, release;
+            proc->SetOnProc(LogAndHoldAt(log, 1000, held, release));
             proc->SetPriority(priority);
             proc->SetBufferOffset(0);
             proc->SetActive(true);
@@ -192,13 +190,10 @@ TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveS
             std::int16_t value = 0;
             while (value < 20)
                 feedBlock(++value);
-            outputBlocks(1);
-            audio.backend().FeedCapture(DeviceFrames(BlockFrames, HoldAt, 0));
+            feedBlock(1000, "", false);
             ASSERT_TRUE(held.Wait());
-            for (int b = 0; b < stallBlocks; ++b) {
-                outputBlocks(1);
-                audio.backend().FeedCapture(DeviceFrames(BlockFrames, ++value, 0));
-            }
+            for (int b = 0; b < stallBlocks; ++b)
+                feedBlock(++value, "", false);
             const std::int16_t lastHeldUp = value;
             release.Set();
             for (int b = 0; b < 32; ++b)
@@ -206,9 +201,7 @@ TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveS
             proc->SetActive(false);
             std::map<std::int16_t, int> times;
             for (const std::int16_t v : heard)
-                if (v != 0) ++times[v];
-            for (const auto& [block, count] : times)
-                EXPECT_EQ(count, 1) << "block " << block << " of " << testing::PrintToString(heard);
+                EXPECT_LE(v == 0 ? 0 : ++times[v], 1) << "block " << v << " again";
             EXPECT_GT(*std::max_element(heard.begin(), heard.end()), lastHeldUp);
         }
 }
