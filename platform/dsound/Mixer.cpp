@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -40,18 +39,6 @@ void collectCrossed(const SoundVoice& v, DWORD from, std::uint64_t advanced, boo
         if (distance == 0) distance = v.size;
         // A one-shot buffer that ran out stops at its end; it does not reach offset 0 again.
         if (distance < advanced || (distance == advanced && !ended)) fire.push_back(n.hEventNotify);
-    }
-}
-
-// Silences count frames a voice has played from a frame on, round its buffer; a frame its
-// owner has locked is the owner's to write.
-void silencePlayed(SoundVoice& v, DWORD from, DWORD count) {
-    const BYTE silence = v.format.wBitsPerSample == 8 ? 0x80 : 0;
-    const DWORD align = v.format.nBlockAlign;
-    BYTE* bytes = v.memory->bytes.data();
-    for (DWORD i = 0; i < std::min(count, v.frames); ++i) {
-        const DWORD at = (from + i) % v.frames * align;
-        if (!v.memory->Locked(at, at + align)) std::memset(bytes + at, silence, align);
     }
 }
 
@@ -178,10 +165,8 @@ void DeviceMixer::UpdateGains(SoundVoice& voice) {
 }
 
 void DeviceMixer::mixVoice(SoundVoice& v, int frames) {
-    const DWORD fromFrame = v.frame;
-    const DWORD from = fromFrame * v.format.nBlockAlign;
+    const DWORD from = v.frame * v.format.nBlockAlign;
     const VoiceRun run = resampler_->Mix(v, accum_.data(), frames, format_);
-    if (v.writesOnce) silencePlayed(v, fromFrame, run.advanced);
     if (run.ended) v.playing = false;
     if (!v.notifies.empty())
         collectCrossed(v, from, static_cast<std::uint64_t>(run.advanced) * v.format.nBlockAlign, run.ended,

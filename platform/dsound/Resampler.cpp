@@ -64,6 +64,18 @@ bool frameLocked(const SoundVoice& v, DWORD frame) {
     return v.memory->Locked(first, first + v.format.nBlockAlign);
 }
 
+// Frames of a voice that sounds its writes once turn to silence once the cursor has passed
+// them, from a frame on (not past the buffer's end); a frame its owner has locked is the
+// owner's to write.
+void silencePassed(SoundVoice& v, DWORD frame, DWORD count) {
+    if (!v.writesOnce) return;
+    const DWORD align = v.format.nBlockAlign;
+    for (DWORD f = frame; f < frame + count; ++f)
+        if (!frameLocked(v, f))
+            std::memset(v.memory->bytes.data() + static_cast<std::size_t>(f) * align,
+                        v.format.wBitsPerSample == 8 ? 0x80 : 0, align);
+}
+
 // Decodes count frames from `first` frames off the cursor, which may lie before it: a looping
 // voice wraps round its buffer, a one-shot one is silent beyond its ends.
 void decodeAround(const SoundVoice& v, long first, DWORD count, float* out) {
@@ -79,8 +91,10 @@ void decodeAround(const SoundVoice& v, long first, DWORD count, float* out) {
     }
 }
 
-// Moves the cursor past frames it has read; true when a one-shot voice ran out.
+// Moves the cursor past frames it has read (not past the buffer's end); true when a one-shot
+// voice ran out.
 bool advance(SoundVoice& v, DWORD frames, VoiceRun& run) {
+    silencePassed(v, v.frame, frames);
     run.advanced += frames;
     v.frame += frames;
     if (v.frame < v.frames) return false;
