@@ -6,7 +6,8 @@
 // ratio, so the play cursor moves by the same whole frames on every run and in any chunk
 // sizes; a new rate holds from the next mix on; what is heard lags the cursor by half the
 // filter's length. A voice read straight until then is taken over where it stands: the filter
-// is filled with the frames around the cursor, so the sound goes on without a gap.
+// is filled with the frames around the cursor, so the sound goes on without a gap. A voice
+// whose writes sound once (SoundWritesOnce) is left silent wherever its cursor has passed.
 //
 // Everything here runs under the mixer lock.
 #include "platform/dsound/Mixer.h"
