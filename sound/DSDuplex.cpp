@@ -8,7 +8,6 @@ void TDSDuplexPlacement::Reset(int blockSize, int blocks) {
     shift_ = 0;
     first_ = 0;
     start_ = 0;
-    playBlock_ = 0;
     readings_ = 0;
 }
 
@@ -73,11 +72,4 @@ int TDSDuplexPlacement::aroundRing(int bytes) const {
     if (bytes >= whole / 2) bytes -= whole;
     if (bytes < -whole / 2) bytes += whole;
     return bytes;
-}
-
-std::pair<int, int> TDSDuplexPlacement::Played(DWORD play) {
-    const int now = static_cast<int>(play / static_cast<DWORD>(blockSize_)) & (blocks_ - 1);
-    const int first = playBlock_;
-    playBlock_ = now;
-    return {first, (now - first) & (blocks_ - 1)};
 }

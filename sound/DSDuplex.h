@@ -13,7 +13,6 @@
 #include "platform/kernel/Types.h"
 
 #include <array>
-#include <utility>
 
 // The cursors of both rings read together, in bytes.
 struct TDSDuplexCursors {
@@ -36,9 +35,6 @@ public:
     TDSDuplexPlace Place(int captured, int offset, const TDSDuplexCursors& cursors);
     // Whether the play cursor is inside the output block.
     bool Sounding(int block, DWORD play) const;
-    // The output blocks the play cursor has left since the last call, as the first and a
-    // count: they have sounded and hold nothing to sound again.
-    std::pair<int, int> Played(DWORD play);
 
 private:
     // The distance between the cursors is judged over this many blocks: each cursor moves in
@@ -58,7 +54,6 @@ private:
     int shift_ = 0; // blocks beyond the offset, the short way round the ring
     int first_ = 0; // the distance between the cursors at the first reading
     int start_ = 0; // the distance between the cursors they started with, from first_
-    int playBlock_ = 0;
     std::array<int, Window> distances_{};
     int readings_ = 0;
 };

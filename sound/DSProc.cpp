@@ -108,8 +108,13 @@ bool TDSProcessor::switchOn() {
 }
 
 bool TDSProcessor::createOutput() {
-    return steps_.SetPrimaryFormat(ds_, RequestedFormat) &&
-           steps_.CreateSecondary(ds_, WorkingFormat, &output_);
+    if (!steps_.SetPrimaryFormat(ds_, RequestedFormat) ||
+        !steps_.CreateSecondary(ds_, WorkingFormat, &output_))
+        return false;
+    // A block sounds once: when this thread is held up past its place, the ring plays silence,
+    // never the sound of a turn before.
+    SoundWritesOnce(output_);
+    return true;
 }
 
 bool TDSProcessor::createCapture() {
@@ -192,31 +197,13 @@ bool TDSProcessor::lockOutput(DWORD offset, void** parts, DWORD* lengths) {
     return SUCCEEDED(hr);
 }
 
-void TDSProcessor::silenceOutputBlock(int index) {
-    void* parts[2] = {};
-    DWORD lengths[2] = {};
-    if (!lockOutput(static_cast<DWORD>(index * BufferSize()), parts, lengths)) return;
-    silenceParts(parts, lengths);
-    output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
-}
-
-void TDSProcessor::silenceParts(void* const* parts, const DWORD* lengths) {
-    const int silence = WorkingFormat.wBitsPerSample == 8 ? 0x80 : 0;
-    std::lock_guard writing(outputBlocksLock_);
-    for (int i = 0; i < 2; ++i)
-        if (parts[i]) std::memset(parts[i], silence, lengths[i]);
-}
-
 void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* outLengths) {
     void* in[2] = {};
     DWORD inLengths[2] = {};
     const auto size = static_cast<DWORD>(BufferSize());
     if (FAILED(captureBuffer_->Lock(static_cast<DWORD>(captured) * size, size, &in[0], &inLengths[0], &in[1],
-                                    &inLengths[1], 0))) {
-        // The block would otherwise play again what it held a whole ring earlier.
-        silenceParts(out, outLengths);
+                                    &inLengths[1], 0)))
         return;
-    }
     // The block as it stands, then the captured sound over its first part: both regions are
     // whole blocks at block boundaries, one part each, of one length.
     const auto* first = static_cast<const BYTE*>(out[0]);
@@ -253,11 +240,6 @@ void TDSProcessor::Process(int block) {
         return;
     }
     std::lock_guard placing(placementLock_);
-    // A block the play cursor has left sounds silence next time round unless a captured
-    // block is written there first: a late block never leaves it the sound of a turn ago.
-    const auto [first, count] = placement_.Played(cursors.play);
-    for (int i = 0; i < count; ++i)
-        silenceOutputBlock((first + i) & BuffersCountMask());
     // The block that waited for the cursor to leave its place is still in the capture ring.
     if (waiting_.block >= 0 && !placement_.Sounding(waiting_.block, cursors.play))
         writeCaptured(waitingCaptured_, waiting_.block);

@@ -69,9 +69,6 @@ private:
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
     void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
     void writeCaptured(int captured, int target);
-    void silenceOutputBlock(int index);
-    // Fills the locked parts of an output block with silence.
-    void silenceParts(void* const* parts, const DWORD* lengths);
 
     std::atomic<int> bufferOffset_;
     std::atomic<bool> getOutputBuffer_{false};

@@ -182,3 +182,9 @@ HRESULT DirectSoundCreate(const GUID* device, IDirectSound** object, void* outer
 HRESULT DirectSoundEnumerate(LPDSENUMCALLBACK callback, void* context);
 HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSoundCapture** object, void* outer);
 HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACK callback, void* context);
+
+// Our own addition for a looping buffer that its owner streams into: what is written sounds
+// once. Every frame the play cursor passes turns to silence until the owner writes it again,
+// so an owner held up for a turn of the ring or longer leaves a gap instead of sounding again
+// what it wrote a turn before. A primary buffer is left as it is.
+void SoundWritesOnce(IDirectSoundBuffer* buffer);

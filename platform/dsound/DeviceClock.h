@@ -5,6 +5,13 @@
 // good, and a cursor that other cursors are measured against (capture, notifications) would
 // drift away from them. A card's cursor never stops, so neither does this one: the frames a
 // stall took are mixed and thrown away.
+//
+// A card's clock is not the system's: one a few parts per million slower asks for frames a
+// little later each time, and measured by the system clock alone it would seem to fall a
+// chunk behind within minutes and lose a frame at every request after. So the clock follows
+// the device's own pace: each second it moves to where the device's most punctual request of
+// that second put it, and only a request later than that by more than the server buffers is
+// a stall.
 #include <chrono>
 #include <cstdint>
 
@@ -30,9 +37,16 @@ private:
     // not played yet.
     static constexpr int BufferedChunks = 1;
 
+    // Moves the clock to the device's pace once a second of requests has come.
+    void followDevice(std::int64_t late);
+
     int rate_;
     int chunkFrames_;
     int requests_ = 0;
     TimePoint start_;
     std::int64_t delivered_ = 0; // frames since start_
+    std::int64_t behind_ = 0;    // frames the device's clock has fallen behind the system's
+    int paceRequests_;           // requests in a second, at least a few
+    int paced_ = 0;              // requests since the clock last moved
+    std::int64_t earliest_ = 0;  // the least lateness among them
 };

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct SampleMemory {
     // Lock and Unlock the owner writes there, so the mixer hears silence instead of reading
     // bytes while they change (a stream that falls behind its play cursor).
     std::vector<std::pair<DWORD, DWORD>> locked;
+    // Whether its owner has locked any byte of [first, end).
+    bool Locked(DWORD first, DWORD end) const {
+        for (const auto& [start, stop] : locked)
+            if (first < stop && start < end) return true;
+        return false;
+    }
 };
 
 // One buffer's playing state. Everything but the constants is guarded by the mixer lock.
@@ -33,13 +40,17 @@ struct SoundVoice {
 
     bool playing = false;
     bool looping = false;
-    DWORD frame = 0; // play cursor in frames
+    bool writesOnce = false; // what the cursor passes turns to silence (SoundWritesOnce)
+    DWORD frame = 0;         // play cursor in frames
     DWORD frequency = 0;
     LONG volume = 0;
     LONG pan = 0;
     float gainLeft = 1.0f;
     float gainRight = 1.0f;
     std::vector<DSBPOSITIONNOTIFY> notifies;
+    // Where the last mix left the cursor when it read the voice straight, at the device's
+    // rate; none after any other mix.
+    std::optional<DWORD> straightTo;
 };
 
 // What a test can see of a live buffer.

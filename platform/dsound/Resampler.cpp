@@ -61,14 +61,40 @@ void decode(const SoundVoice& v, DWORD frame, DWORD count, float* out) {
 // silence, and not read while the owner writes there.
 bool frameLocked(const SoundVoice& v, DWORD frame) {
     const DWORD first = frame * v.format.nBlockAlign;
-    const DWORD last = first + v.format.nBlockAlign;
-    for (const auto& [start, end] : v.memory->locked)
-        if (first < end && start < last) return true;
-    return false;
+    return v.memory->Locked(first, first + v.format.nBlockAlign);
 }
 
-// Moves the cursor past frames it has read; true when a one-shot voice ran out.
+// Frames of a voice that sounds its writes once turn to silence once the cursor has passed
+// them, from a frame on (not past the buffer's end); a frame its owner has locked is the
+// owner's to write.
+void silencePassed(SoundVoice& v, DWORD frame, DWORD count) {
+    if (!v.writesOnce) return;
+    const DWORD align = v.format.nBlockAlign;
+    for (DWORD f = frame; f < frame + count; ++f)
+        if (!frameLocked(v, f))
+            std::memset(v.memory->bytes.data() + static_cast<std::size_t>(f) * align,
+                        v.format.wBitsPerSample == 8 ? 0x80 : 0, align);
+}
+
+// Decodes count frames from `first` frames off the cursor, which may lie before it: a looping
+// voice wraps round its buffer, a one-shot one is silent beyond its ends.
+void decodeAround(const SoundVoice& v, long first, DWORD count, float* out) {
+    const auto frames = static_cast<long>(v.frames);
+    for (DWORD i = 0; i < count; ++i) {
+        long at = static_cast<long>(v.frame) + first + static_cast<long>(i);
+        if (v.looping) at = (at % frames + frames) % frames;
+        float* frame = out + static_cast<std::size_t>(i) * v.format.nChannels;
+        if (at < 0 || at >= frames || frameLocked(v, static_cast<DWORD>(at)))
+            std::fill_n(frame, v.format.nChannels, 0.0f);
+        else
+            decode(v, static_cast<DWORD>(at), 1, frame);
+    }
+}
+
+// Moves the cursor past frames it has read (not past the buffer's end); true when a one-shot
+// voice ran out.
 bool advance(SoundVoice& v, DWORD frames, VoiceRun& run) {
+    silencePassed(v, v.frame, frames);
     run.advanced += frames;
     v.frame += frames;
     if (v.frame < v.frames) return false;
@@ -81,7 +107,8 @@ bool advance(SoundVoice& v, DWORD frames, VoiceRun& run) {
 
 class VoiceResampler::Filter {
 public:
-    Filter(int channels, DWORD from, DWORD to) : from_(from), to_(to) {
+    Filter(int channels, DWORD from, DWORD to)
+        : channels_(static_cast<spx_uint32_t>(channels)), from_(from), to_(to) {
         int error = 0;
         state_ = speex_resampler_init(static_cast<spx_uint32_t>(channels), from, to, Quality, &error);
         // With rates the buffers have checked, only memory can be missing.
@@ -100,6 +127,32 @@ public:
     }
     // Silence before the next frame taken, and the first frame made lies on it.
     void Restart() { speex_resampler_reset_mem(state_); }
+    // Fills the filter as if it had filtered the voice all along, so the first frame it makes
+    // is the one at the cursor; around(first, count, out) decodes frames from `first` off the
+    // cursor. Answers how many frames past the cursor it took.
+    template <class Around> DWORD TakeOver(Around around) {
+        const auto half = static_cast<spx_uint32_t>(speex_resampler_get_input_latency(state_));
+        speex_resampler_set_rate(state_, to_, to_);
+        const auto plainHalf = static_cast<spx_uint32_t>(speex_resampler_get_input_latency(state_));
+        // Stepping by half / plainHalf frames, the filter has the length it has at the voice's
+        // rate and its frames land on whole source frames: the frames before the cursor go
+        // through it and leave it on the cursor, holding them, with no fraction of a frame over.
+        speex_resampler_reset_mem(state_);
+        speex_resampler_set_rate_frac(state_, half, plainHalf, from_, to_);
+        speex_resampler_skip_zeros(state_);
+        spx_uint32_t num = 0;
+        spx_uint32_t den = 0;
+        speex_resampler_get_ratio(state_, &num, &den);
+        const spx_uint32_t before = (half + num - 1) / num * num;
+        spx_uint32_t taken = before + half;
+        spx_uint32_t made = before / num * den + 1;
+        std::vector<float> in(taken * channels_);
+        std::vector<float> out(made * channels_);
+        around(-static_cast<long>(before), taken, in.data());
+        speex_resampler_process_interleaved_float(state_, in.data(), &taken, out.data(), &made);
+        speex_resampler_set_rate(state_, from_, to_);
+        return half;
+    }
     // Source frames that make `made` device frames, and a frame or two the last step may want.
     DWORD SourceFor(DWORD made) const {
         return static_cast<DWORD>(static_cast<std::uint64_t>(made) * from_ / to_) + 2;
@@ -114,6 +167,7 @@ public:
 
 private:
     SpeexResamplerState* state_;
+    spx_uint32_t channels_;
     DWORD from_;
     DWORD to_;
 };
@@ -144,7 +198,6 @@ VoiceResampler::Filter* VoiceResampler::filterFor(const SoundVoice& voice, DWORD
             filter = (filters_[&voice] =
                           std::make_unique<Filter>(voice.format.nChannels, voice.frequency, deviceRate))
                          .get();
-        filter->Restart();
     }
     filter->SetRates(voice.frequency, deviceRate);
     return filter;
@@ -159,12 +212,30 @@ VoiceRun VoiceResampler::mixStraight(SoundVoice& voice, float* acc, DWORD frames
         done += count;
         if (advance(voice, count, run)) break;
     }
+    voice.straightTo = run.ended ? std::nullopt : std::optional<DWORD>(voice.frame);
     return run;
+}
+
+void VoiceResampler::begin(SoundVoice& voice, Filter& filter, VoiceRun& run) {
+    if (voice.straightTo != voice.frame) {
+        filter.Restart();
+        return;
+    }
+    const DWORD ahead = filter.TakeOver(
+        [&voice](long first, DWORD count, float* out) { decodeAround(voice, first, count, out); });
+    // The cursor moves past the frames the filter took ahead, a turn of the ring at a time.
+    for (DWORD left = ahead; left > 0 && !run.ended;) {
+        const DWORD step = std::min(left, voice.frames - voice.frame);
+        advance(voice, step, run);
+        left -= step;
+    }
 }
 
 VoiceRun VoiceResampler::mixFiltered(SoundVoice& voice, Filter& filter, float* acc, DWORD frames,
                                      int deviceChannels) {
     VoiceRun run;
+    if (!filter.next) begin(voice, filter, run);
+    voice.straightTo.reset();
     filtered_.resize(Piece * voice.format.nChannels);
     for (DWORD done = 0; done < frames;) {
         DWORD made = std::min(frames - done, Piece);

@@ -5,7 +5,9 @@
 // images of itself above 11 kHz. The resampler steps through the source by an exact integer
 // ratio, so the play cursor moves by the same whole frames on every run and in any chunk
 // sizes; a new rate holds from the next mix on; what is heard lags the cursor by half the
-// filter's length.
+// filter's length. A voice read straight until then is taken over where it stands: the filter
+// is filled with the frames around the cursor, so the sound goes on without a gap. A voice
+// whose writes sound once (SoundWritesOnce) is left silent wherever its cursor has passed.
 //
 // Everything here runs under the mixer lock.
 #include "platform/dsound/Mixer.h"
@@ -38,6 +40,8 @@ private:
     Filter* filterFor(const SoundVoice& voice, DWORD deviceRate);
     VoiceRun mixStraight(SoundVoice& voice, float* acc, DWORD frames, int deviceChannels);
     VoiceRun mixFiltered(SoundVoice& voice, Filter& filter, float* acc, DWORD frames, int deviceChannels);
+    // Starts a filter on a voice: from silence, or where the straight path left it.
+    void begin(SoundVoice& voice, Filter& filter, VoiceRun& run);
     // Decodes count frames from the cursor (not past the buffer's end) into source_; a
     // frame its owner has locked is silence.
     void read(const SoundVoice& voice, DWORD count);

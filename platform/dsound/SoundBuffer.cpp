@@ -274,6 +274,15 @@ HRESULT SoundBuffer::SetNotificationPositions(DWORD count, const DSBPOSITIONNOTI
     return DS_OK;
 }
 
+void SoundBuffer::SetWritesOnce() {
+    std::lock_guard guard(mixer_->Lock());
+    voice_.writesOnce = !voice_.primary;
+}
+
+void SoundWritesOnce(IDirectSoundBuffer* buffer) {
+    static_cast<SoundBuffer*>(buffer)->SetWritesOnce();
+}
+
 SoundBuffer* SoundBuffer::Duplicate() {
     SoundVoice copy;
     {

@@ -54,6 +54,7 @@ public:
     // A new buffer on the same sample memory, stopped at position 0.
     SoundBuffer* Duplicate();
     bool IsPrimary() const { return voice_.primary; }
+    void SetWritesOnce();
     // A primary buffer sets its owner's primary format, with the owner's priority level.
     void SetOwner(std::shared_ptr<DirectSoundState> owner) { owner_ = std::move(owner); }
 

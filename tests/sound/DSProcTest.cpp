@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <thread>
 
 namespace {
@@ -24,14 +25,15 @@ protected:
     }
     // One block of a full-duplex device: the output plays a block, then the capture
     // completes one; waits until the processor has copied it and let the output go.
-    void feedBlock(std::int16_t value, const std::string& device = "") {
+    void feedBlock(std::int16_t value, const std::string& device = "", bool waits = true) {
         outputBlocks(1);
-        captureBlock(value, device);
+        captureBlock(value, device, waits);
     }
-    void captureBlock(std::int16_t value, const std::string& device = "") {
+    void captureBlock(std::int16_t value, const std::string& device = "", bool waits = true) {
         const int before = log.Count();
         audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, static_cast<std::int16_t>(-value)),
                                     device);
+        if (!waits) return;
         ASSERT_TRUE(log.WaitFor(before + 1));
         ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
     }
@@ -171,6 +173,37 @@ TEST_F(ProcessorEngine, ACaptureThatFallsBehindAndCatchesUpNeverBringsBackOldSou
     EXPECT_EQ(std::vector<std::int16_t>(heard.end() - 4, heard.end()),
               (std::vector<std::int16_t>{37, 38, 39, 40}))
         << "each block heard two blocks after it was captured";
+}
+
+// The events thread is held for a ring or more while both devices run on, as on a busy machine:
+// the output plays no block twice (each has its own value) and then plays live sound again.
+TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveSoundAgain) {
+    for (const TThreadPriority priority : {tpIdle, tpTimeCritical})
+        for (const int stallBlocks : {16, 24, 40, 56}) {
+            SCOPED_TRACE(testing::Message() << "priority " << priority << ", stall " << stallBlocks);
+            Signal held, release;
+            proc->SetOnProc(LogAndHoldAt(log, 1000, held, release));
+            proc->SetPriority(priority);
+            proc->SetBufferOffset(0);
+            proc->SetActive(true);
+            heard.clear();
+            std::int16_t value = 0;
+            while (value < 20)
+                feedBlock(++value);
+            feedBlock(1000, "", false);
+            ASSERT_TRUE(held.Wait());
+            for (int b = 0; b < stallBlocks; ++b)
+                feedBlock(++value, "", false);
+            const std::int16_t lastHeldUp = value;
+            release.Set();
+            for (int b = 0; b < 32; ++b)
+                feedBlock(++value);
+            proc->SetActive(false);
+            std::map<std::int16_t, int> times;
+            for (const std::int16_t v : heard)
+                EXPECT_LE(v == 0 ? 0 : ++times[v], 1) << "block " << v << " again";
+            EXPECT_GT(*std::max_element(heard.begin(), heard.end()), lastHeldUp);
+        }
 }
 
 TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {

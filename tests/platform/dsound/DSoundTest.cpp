@@ -516,3 +516,23 @@ TEST(DSoundCapture, FedFramesLandInTheBufferInItsFormatAndSignalNotifications) {
     capture->Release();
     CloseHandle(half);
 }
+
+// A sine read straight at the device's rate, then at another: the resampler takes it over where
+// it stands, and the sine runs on at its new speed with no gap and no step back.
+TEST_F(DSoundFixture, ANewRateTakesAVoiceOverFromTheStraightPathWithoutAGap) {
+    auto sine = [](double frame) { return 10000 * std::sin(2 * Pi * frame / 100); };
+    std::vector<std::int16_t> source(4400);
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = static_cast<std::int16_t>(std::lround(sine(static_cast<double>(i))));
+    for (const double rate : {11025, 33075, 48000, 88200}) {
+        IDirectSoundBuffer* b = make(pcm(1, 16, 44100), 8800);
+        fill(b, source.data(), 8800);
+        b->Play(0, 0, DSBPLAY_LOOPING);
+        audio.backend().Render(1000);
+        b->SetFrequency(static_cast<DWORD>(rate));
+        const std::vector<std::int16_t> out = audio.backend().Render(300);
+        for (int i = 0; i < 300; ++i)
+            ASSERT_NEAR(out[2 * i], sine(1000 + i * rate / 44100), 10) << rate << " Hz, frame " << i;
+        b->Stop();
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 // A device of 1000 frames a second asking for 10 at a time: a request is due 10 ms after the
@@ -26,4 +27,31 @@ TEST(DeviceClock, SkipsWhatAStallTookBeyondTheServersBufferAndNothingForJitterOr
             clock.Delivered(missed + 10);
         }
     }
+}
+
+// A card some parts per million off the system clock asks for 1024 frames at its own pace for
+// an hour, each request up to 9 ms late: never a stall. One request 300 ms late half way is, and
+// what it cost beyond the server's chunk is skipped; the server goes on from where it ran dry.
+TEST(DeviceClock, FollowsACardOffTheSystemClockForAnHourAndSkipsOnlyARealStall) {
+    constexpr double Chunk = 1024.0 / 44100;
+    constexpr long Half = static_cast<long>(1800 / Chunk);
+    for (const double ppm : {-100, -50, -10, 0, 10, 50, 100})
+        for (const double stall : {0.0, 0.3}) {
+            SCOPED_TRACE(testing::Message() << ppm << " ppm, stall " << stall << " s");
+            DeviceClock clock(44100, 1024);
+            std::int64_t skipped[2] = {}; // elsewhere, at the stall
+            std::uint32_t noise = 1;
+            for (long k = 0; k < 2 * Half; ++k) {
+                noise = noise * 1664525u + 1013904223u;
+                const double at = k * Chunk / (1 + ppm * 1e-6) +
+                                  (k > Half ? stall - Chunk * (stall > 0) : 0) +
+                                  (k == Half ? stall : (noise >> 8) % 9000 * 1e-6);
+                const std::int64_t missed = clock.Missed(DeviceClock::TimePoint() +
+                                                         std::chrono::microseconds(std::llround(at * 1e6)));
+                skipped[k == Half] += missed;
+                clock.Delivered(missed + 1024);
+            }
+            EXPECT_EQ(skipped[0], 0);
+            EXPECT_NEAR(static_cast<double>(skipped[1]), (stall - Chunk * (stall > 0)) * 44100, 32);
+        }
 }
