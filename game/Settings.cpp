@@ -109,6 +109,8 @@ std::vector<std::string> ReadThemeNames(TIniFile& ini, int themeRows) {
 }
 
 void WriteSettings(TIniFile& ini, const TGameSettings& s) {
+    // One replacement of the file for all of them: each waits for the disk.
+    ini.BeginUpdate();
     ini.WriteBool("Sound", "MusicEnabled", s.MusicEnabled);
     ini.WriteBool("Sound", "SFXEnabled", s.SFXEnabled);
     ini.WriteInteger("Sound", "MusicVolume", s.MusicVolume);
@@ -132,6 +134,7 @@ void WriteSettings(TIniFile& ini, const TGameSettings& s) {
         ini.WriteInteger("BonusCount", BonusKeyNames[k], s.BonusCount[k]);
     for (std::size_t i = 0; i < 4; ++i)
         ini.WriteString("Options", NameKeys[i], s.Names[i]);
+    ini.EndUpdate();
 }
 
 std::vector<std::string> ReadPlaylist(const std::string& fileName) {

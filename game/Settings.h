@@ -51,7 +51,8 @@ std::string PlaylistFileName();
 void ReadSettings(TIniFile& ini, TGameSettings& s, bool joystickPresent);
 // The theme chooser's items: "<Random>", then one name per row of the maps image.
 std::vector<std::string> ReadThemeNames(TIniFile& ini, int themeRows);
-// Writes the keys back in their order; other keys and comments of the file stay.
+// Writes the keys back in their order, in one replacement of the file; other keys and
+// comments of the file stay.
 void WriteSettings(TIniFile& ini, const TGameSettings& s);
 
 // Every line not starting with "#", trailing control characters removed, even when empty.

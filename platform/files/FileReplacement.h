@@ -1,12 +1,15 @@
 #pragma once
 // The steps shared by the writers that replace a file whole (an atomic write, a safe copy):
-// the file a link really names, a new temporary file beside it, and writing every byte.
+// the file a link really names, a new temporary file beside it, writing every byte, and
+// clearing away the temporary files of writers that died before they were done.
 #include <string>
 #include <string_view>
 
 #include <sys/types.h>
 
-// The file a write to path really replaces: the target of a link, else path itself.
+// The file a write to path really replaces: the file at the end of a chain of links, which
+// need not exist yet (the write creates it, as an editor does), else path itself. For links
+// that lead round in a circle, the first of them (which then cannot be opened: ELOOP).
 std::string ReplacedFile(const std::string& path);
 // Creates a new file beside target, named after it (as much of its name as the file
 // system's name limit leaves room for) and this process and ending in suffix, open for
@@ -17,3 +20,7 @@ int CreateTemporaryBeside(const std::string& target, const std::string& suffix, 
 // Writes all of data to fd, again after an interrupted write; false with errno set (EIO
 // when the file took nothing) on failure.
 bool WriteAll(int fd, std::string_view data);
+// Removes the temporary files ending in suffix that CreateTemporaryBeside made for target in
+// processes that no longer run. Those of running processes stay, and so does everything in
+// a folder that cannot be listed.
+void RemoveAbandonedTemporaries(const std::string& target, const std::string& suffix);

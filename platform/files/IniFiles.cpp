@@ -81,14 +81,12 @@ bool ParseIniInteger(std::string_view text, int& value) {
 TIniFile::TIniFile(const std::string& fileName) : fileName_(fileName), file_(ResolvePath(fileName)) {}
 
 TIniFile::~TIniFile() {
-    if (!pending_.empty() || !refused_.empty()) {
-        try {
-            commit();
-        } catch (const Exception&) {
-            // Only an unfinished update gets here, on the way out of a failure already raised.
-        }
+    if (pending_.empty() && refused_.empty()) return;
+    try {
+        commit();
+    } catch (const Exception&) {
+        // Only an unfinished update gets here, on the way out of a failure already raised.
     }
-    file_.Sync();
 }
 
 const IniDocument& TIniFile::document() {
@@ -105,7 +103,9 @@ const IniDocument& TIniFile::document() {
 }
 
 void TIniFile::change(Edit edit) {
-    document();
+    // Within an update the file is looked at by the first write, and by the commit under the
+    // writers' lock, which applies the edits again to a file changed meanwhile.
+    if (updates_ == 0 || pending_.empty()) document();
     dirty_ = edit(document_) || dirty_;
     pending_.push_back(std::move(edit));
     if (updates_ == 0) commit();

@@ -2,9 +2,11 @@
 // TIniFile: a settings file with the Windows profile-file rules (see IniDocument.h for the
 // text rules). Like the profile functions it works on the file itself: every read sees
 // what is on disk now (the file is parsed again only when it changed) and every write
-// replaces the file at once, atomically, under the writers' lock (SettingsFile.h), so that
-// writers in other processes lose nothing of each other's. Between BeginUpdate and
-// EndUpdate the writes are gathered and the file is replaced once with all of them.
+// replaces the file at once, atomically and on the disk before it returns, under the
+// writers' lock (SettingsFile.h), so that writers in other processes lose nothing of each
+// other's. Between BeginUpdate and EndUpdate the writes are gathered and the file is
+// replaced once with all of them: a caller that stores many values gathers them, since
+// each replacement waits for the disk.
 //
 // A write that cannot be made raises EIniFileException with the message
 // "Unable to write to <file> (<reason>)"; the file and what reads return stay as before
@@ -36,7 +38,7 @@ class TIniFile : public TObject {
 public:
     // fileName goes through the path resolver; a missing file reads as empty.
     explicit TIniFile(const std::string& fileName);
-    // Writes what an unfinished update gathered and flushes the file to the disk.
+    // Writes what an unfinished update gathered.
     ~TIniFile() override;
 
     const std::string& FileName() const { return fileName_; }

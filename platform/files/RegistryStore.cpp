@@ -458,27 +458,37 @@ std::string RegistryFile(HKEY root) {
 struct RegistryStore::Impl {
     // One change, kept until it is in the file; false when it cannot be made.
     using Edit = std::function<bool(RegistryTree&)>;
+    struct Gathered {
+        const void* writer;
+        Edit edit;
+    };
 
     HKEY root;
     std::mutex lock; // guards everything below
     std::unique_ptr<SettingsFile> file;
-    RegistryTree tree;    // the file as last read, with the pending edits
+    RegistryTree tree;    // the file as last read, with every writer's gathered changes
     std::string fileText; // the text last read or written
     bool exists = false;
     bool whole = true; // the file was read whole
-    std::vector<Edit> pending;
+    std::vector<Gathered> gathered;
+
+    // The file's tree with every writer's gathered changes.
+    RegistryTree withGathered() const {
+        RegistryTree result = RegistryTree::Parse(fileText);
+        for (const Gathered& change : gathered)
+            change.edit(result);
+        return result;
+    }
 
     const RegistryTree& current() {
         const std::string now = RegistryFile(root);
         if (!file || file->Path() != now) file = std::make_unique<SettingsFile>(now);
         if (file->Changed()) {
             SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
-            tree = RegistryTree::Parse(contents.text);
             fileText = std::move(contents.text);
             exists = contents.exists;
             whole = contents.whole;
-            for (const Edit& edit : pending)
-                edit(tree);
+            tree = withGathered();
         }
         return tree;
     }
@@ -490,7 +500,7 @@ struct RegistryStore::Impl {
         return true;
     }
 
-    bool change(Edit edit, bool later, std::string& error) {
+    bool change(Edit edit, const void* writer, std::string& error) {
         std::lock_guard guard(lock);
         current();
         if (refuseUnread(error)) return false;
@@ -498,31 +508,43 @@ struct RegistryStore::Impl {
             error = "no such key, or a name or value past its limit";
             return false;
         }
-        pending.push_back(std::move(edit));
-        return later || commit(error);
+        gathered.push_back({writer, std::move(edit)});
+        return writer || commit(nullptr, error);
     }
 
-    bool commit(std::string& error) {
-        if (pending.empty()) return true;
+    // Writes the writer's gathered changes onto the file as it is now, and drops them
+    // from what is gathered whether that succeeds or not.
+    bool commit(const void* writer, std::string& error) {
+        const auto mine = [writer](const Gathered& change) { return change.writer == writer; };
+        if (std::none_of(gathered.begin(), gathered.end(), mine)) return true;
         std::error_code made;
         std::filesystem::create_directories(std::filesystem::path(RegistryFile(root)).parent_path(), made);
         SettingsWriteLock writers(RegistryFile(root));
-        current(); // another writer's file is read again, and the edits made on it
-        std::string text = tree.Text();
+        current(); // another process's file is read again
+        RegistryTree next = RegistryTree::Parse(fileText);
+        for (const Gathered& change : gathered)
+            if (change.writer == writer) change.edit(next);
+        std::erase_if(gathered, mine);
+        std::string text = next.Text();
         bool written = !refuseUnread(error);
         if (written && text.size() > kRegMaxFileSize) {
             error = "the settings store is full";
             written = false;
         }
-        written = written && ((exists && text == fileText) || file->Replace(text, error));
-        pending.clear();
-        if (!written) {
-            file->Forget();
-            return false;
+        written = written && ((exists && text == fileText) || replace(text, error));
+        if (written) {
+            fileText = std::move(text);
+            exists = true;
         }
-        fileText = std::move(text);
-        exists = true;
-        return true;
+        tree = withGathered();
+        return written;
+    }
+
+    bool replace(const std::string& text, std::string& error) {
+        if (file->Replace(text, error)) return true;
+        error = file->Path() + ": " + error;
+        file->Forget();
+        return false;
     }
 
     template <class Read> auto read(Read reader) {
@@ -563,35 +585,38 @@ std::optional<RegValue> RegistryStore::Value(std::string_view path, std::string_
     return impl_->read([&](const RegistryTree& tree) { return tree.Value(path, name); });
 }
 
-bool RegistryStore::CreateKey(std::string_view path, std::string& error, bool later) {
-    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.CreateKey(path); }, later,
-                         error);
+bool RegistryStore::CreateKey(std::string_view path, std::string& error, const void* writer) {
+    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.CreateKey(path); },
+                         writer, error);
 }
 
-bool RegistryStore::DeleteKey(std::string_view path, std::string& error, bool later) {
-    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.DeleteKey(path); }, later,
-                         error);
+bool RegistryStore::DeleteKey(std::string_view path, std::string& error, const void* writer) {
+    return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.DeleteKey(path); },
+                         writer, error);
 }
 
 bool RegistryStore::SetValue(std::string_view path, std::string_view name, const RegValue& value,
-                             std::string& error, bool later) {
+                             std::string& error, const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name),
                           value](RegistryTree& tree) { return tree.SetValue(path, name, value); },
-                         later, error);
+                         writer, error);
 }
 
-bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error, bool later) {
+bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error,
+                                const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name)](
                              RegistryTree& tree) { return tree.DeleteValue(path, name); },
-                         later, error);
+                         writer, error);
 }
 
-bool RegistryStore::Commit(std::string& error) {
+bool RegistryStore::Commit(const void* writer, std::string& error) {
     std::lock_guard guard(impl_->lock);
-    return impl_->commit(error);
+    return impl_->commit(writer, error);
 }
 
-void RegistryStore::Flush() {
+void RegistryStore::Discard(const void* writer) {
     std::lock_guard guard(impl_->lock);
-    if (impl_->file) impl_->file->Sync();
+    if (std::erase_if(impl_->gathered,
+                      [writer](const Impl::Gathered& change) { return change.writer == writer; }))
+        impl_->tree = impl_->withGathered();
 }

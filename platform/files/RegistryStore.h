@@ -11,11 +11,12 @@
 //   @="..."                         the key's unnamed value
 // Like TIniFile the store works on the file itself: every read sees what is on disk now
 // (the file is parsed again only when it changed) and every change replaces the file at
-// once, atomically, under the writers' lock (SettingsFile.h), unless it is gathered with
-// others into one replacement. A file edited by hand or damaged is read as far as it goes:
-// lines that make no sense are skipped, a repeated key adds to the first, a repeated value
-// name keeps the first value; a change rewrites the whole file in the form above, without
-// the comments and the lines that made no sense. Limits keep a file from growing without
+// once, atomically and on the disk before it returns, under the writers' lock
+// (SettingsFile.h), unless a writer gathers it with its other changes into one
+// replacement. A file edited by hand or damaged is read as far as it goes: lines that make
+// no sense are skipped, a repeated key adds to the first, a repeated value name keeps the
+// first value; a change rewrites the whole file in the form above, without the comments
+// and the lines that made no sense. Limits keep a file from growing without
 // bound: 16 MiB a file, key names of 255 characters, 512 levels, value names of 16383
 // characters and values of 1 MiB; a change that would pass them is refused. A longer file
 // is read up to the limit and never rewritten: a change to it is refused, since writing
@@ -116,18 +117,21 @@ public:
     std::vector<std::string> ValueNames(std::string_view path);
     std::optional<RegValue> Value(std::string_view path, std::string_view name);
     // The changes answer false when they could not be made (a missing key, a limit, a file
-    // that cannot be written); error then says why. A change made later is made in memory
-    // only, where every reader of this process sees it, and reaches the file with the next
-    // change that is not made later, or with Commit.
-    bool CreateKey(std::string_view path, std::string& error, bool later = false);
-    bool DeleteKey(std::string_view path, std::string& error, bool later = false);
+    // that cannot be written); error then says why. A change is written to the file at once,
+    // unless a writer gathers it: given the writer (an address that stands for it, such as
+    // the object that gathers), the change is made in memory only, where every reader of this
+    // process sees it, and stays the writer's own until the writer commits or discards it.
+    bool CreateKey(std::string_view path, std::string& error, const void* writer = nullptr);
+    bool DeleteKey(std::string_view path, std::string& error, const void* writer = nullptr);
     bool SetValue(std::string_view path, std::string_view name, const RegValue& value, std::string& error,
-                  bool later = false);
-    bool DeleteValue(std::string_view path, std::string_view name, std::string& error, bool later = false);
-    // Writes the changes made later, in one replacement of the file.
-    bool Commit(std::string& error);
-    // Flushes the last replacement of the file to the disk.
-    void Flush();
+                  const void* writer = nullptr);
+    bool DeleteValue(std::string_view path, std::string_view name, std::string& error,
+                     const void* writer = nullptr);
+    // Writes the changes the writer gathered, and no other writer's, in one replacement of
+    // the file. When that fails, the writer's changes are gone; the others' stay gathered.
+    bool Commit(const void* writer, std::string& error);
+    // Drops the changes the writer gathered.
+    void Discard(const void* writer);
 
     struct Impl;
     explicit RegistryStore(HKEY root);

@@ -26,13 +26,12 @@ TRegistry::TRegistry(DWORD access) : access_(access) {}
 
 TRegistry::~TRegistry() {
     std::string error;
-    if (updates_ > 0) store().Commit(error); // on the way out of a failure already raised
-    store().Flush();
+    if (updates_ > 0) store().Commit(writer(), error); // on the way out of a failure already raised
 }
 
 void TRegistry::EndUpdate() {
     std::string error;
-    if (updates_ > 0 && --updates_ == 0 && !store().Commit(error))
+    if (updates_ > 0 && --updates_ == 0 && !store().Commit(writer(), error))
         throw ERegistryException("Failed to write the settings (" + error + ")");
 }
 
@@ -58,7 +57,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     const std::string path = resolve(key);
     if (!store().KeyExists(path)) {
         std::string error;
-        if (!canCreate || (access_ & KEY_CREATE_SUB_KEY) == 0 || !store().CreateKey(path, error, later()))
+        if (!canCreate || (access_ & KEY_CREATE_SUB_KEY) == 0 || !store().CreateKey(path, error, gatherer()))
             return false;
     }
     path_ = path;
@@ -82,12 +81,12 @@ bool TRegistry::KeyExists(const std::string& key) const {
 
 bool TRegistry::CreateKey(const std::string& key) {
     std::string error;
-    return (access_ & KEY_CREATE_SUB_KEY) != 0 && store().CreateKey(resolve(key), error, later());
+    return (access_ & KEY_CREATE_SUB_KEY) != 0 && store().CreateKey(resolve(key), error, gatherer());
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
     std::string error;
-    return mayWrite() && store().DeleteKey(resolve(key), error, later());
+    return mayWrite() && store().DeleteKey(resolve(key), error, gatherer());
 }
 
 std::vector<std::string> TRegistry::GetKeyNames() const {
@@ -104,7 +103,7 @@ bool TRegistry::ValueExists(const std::string& name) const {
 
 bool TRegistry::DeleteValue(const std::string& name) {
     std::string error;
-    return mayWrite() && store().DeleteValue(path_, name, error, later());
+    return mayWrite() && store().DeleteValue(path_, name, error, gatherer());
 }
 
 TRegDataType TRegistry::GetDataType(const std::string& name) const {
@@ -137,7 +136,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
 void TRegistry::writeValue(const std::string& name, const RegValue& value) {
     if (!mayWrite()) writeFailed(name, "the key is open for reading only");
     std::string error;
-    if (!store().SetValue(path_, name, value, error, later())) writeFailed(name, error);
+    if (!store().SetValue(path_, name, value, error, gatherer())) writeFailed(name, error);
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
@@ -204,8 +203,13 @@ void TRegIniFile::WriteString(const std::string& section, const std::string& ide
     if (!mayWrite()) writeFailed(ident, "the key is open for reading only");
     std::string error;
     const std::string path = sectionPath(section);
-    if (!store().CreateKey(path, error, true) || !store().SetValue(path, ident, RegValue::String(value), error, later()))
-        writeFailed(ident, error);
+    // The section's key and the value reach the file together, in one replacement.
+    if (store().CreateKey(path, error, writer()) &&
+        store().SetValue(path, ident, RegValue::String(value), error, writer()) &&
+        (gatherer() || store().Commit(writer(), error)))
+        return;
+    if (!gatherer()) store().Discard(writer());
+    writeFailed(ident, error);
 }
 
 int TRegIniFile::ReadInteger(const std::string& section, const std::string& ident, int def) const {
@@ -253,10 +257,11 @@ bool TRegIniFile::ValueExists(const std::string& section, const std::string& ide
 
 void TRegIniFile::EraseSection(const std::string& section) {
     std::string error;
-    if (mayWrite() && !SplitRegPath(section).empty()) store().DeleteKey(sectionPath(section), error, later());
+    if (mayWrite() && !SplitRegPath(section).empty())
+        store().DeleteKey(sectionPath(section), error, gatherer());
 }
 
 void TRegIniFile::DeleteKey(const std::string& section, const std::string& ident) {
     std::string error;
-    if (mayWrite()) store().DeleteValue(sectionPath(section), ident, error, later());
+    if (mayWrite()) store().DeleteValue(sectionPath(section), ident, error, gatherer());
 }

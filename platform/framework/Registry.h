@@ -32,7 +32,7 @@ class TRegistry : public TObject {
     VX_CLASS(TRegistry, TObject)
 public:
     explicit TRegistry(DWORD access = KEY_ALL_ACCESS);
-    // Writes what an unfinished update gathered and flushes the store's file to the disk.
+    // Writes what an unfinished update gathered.
     ~TRegistry() override;
 
     HKEY RootKey() const { return root_; }
@@ -80,12 +80,16 @@ public:
 
     // Between BeginUpdate and the matching EndUpdate (updates nest) the changes are gathered
     // and written in one replacement of the store's file; this process sees each at once.
-    // EndUpdate raises ERegistryException when the file cannot be written.
+    // They are this object's own: another object's write neither writes nor, by failing,
+    // drops them. EndUpdate raises ERegistryException when the file cannot be written.
     void BeginUpdate() { ++updates_; }
     void EndUpdate();
 
 protected:
-    bool later() const { return updates_ > 0; }
+    // What this object's changes are gathered under in the store.
+    const void* writer() const { return this; }
+    // The same within an update; none outside, where each change is written at once.
+    const void* gatherer() const { return updates_ > 0 ? writer() : nullptr; }
     // The path a key name means from the current key.
     std::string resolve(const std::string& key) const;
     bool mayWrite() const { return (access_ & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0; }

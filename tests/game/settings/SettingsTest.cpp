@@ -1,5 +1,6 @@
 #include "game/Settings.h"
 #include "platform/files/IniFiles.h"
+#include "tests/platform/files/FileReplacements.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +83,9 @@ TEST(Settings, WrittenBackInOrderKeepingUnknownKeysAndComments) {
     TGameSettings s;
     ReadSettings(ini, s, false);
     s.Names[1] = "Zed";
+    FileReplacements replacements(path);
     WriteSettings(ini, s);
+    EXPECT_EQ(replacements.Count(), 1) << "the settings are written in one replacement of the file";
     std::string text = slurp(path);
     EXPECT_NE(text.find("; my settings"), std::string::npos);
     EXPECT_NE(text.find("OwnKey=5"), std::string::npos);

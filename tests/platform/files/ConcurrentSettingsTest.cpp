@@ -1,11 +1,13 @@
 #include "platform/files/IniFiles.h"
 #include "platform/files/RegistryStore.h"
+#include "tests/platform/files/OtherUser.h"
 #include "tests/platform/files/ScratchRegistry.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,12 +15,16 @@ namespace {
 
 constexpr int keysEach = 300;
 
-// Two processes at once, each storing its own keys one call at a time.
+// Two processes at once, each storing its own keys one call at a time. The administrator,
+// whom permissions do not stop, has them run as an ordinary user, so that the folder's
+// permissions hold for them as they do for a user.
 void inTwoProcesses(const std::function<bool(int process, int key)>& store) {
+    const OtherUser user;
     pid_t children[2];
     for (int process = 0; process < 2; ++process) {
         children[process] = fork();
         if (children[process] != 0) continue;
+        if (geteuid() == 0 && (setgid(user.gid) != 0 || setuid(user.uid) != 0)) _exit(2);
         bool stored = true;
         try {
             for (int key = 0; key < keysEach; ++key)
@@ -39,11 +45,26 @@ std::string keyName(int process, int key) {
     return "p" + std::to_string(process) + "k" + std::to_string(key);
 }
 
+// A folder of the given mode for the writers' user, for the length of a scope.
+struct WritersFolder {
+    WritersFolder(const std::string& folder, mode_t mode) : path(folder) {
+        std::filesystem::create_directories(path);
+        if (geteuid() == 0) (void)chown(path.c_str(), OtherUser().uid, OtherUser().gid);
+        chmod(path.c_str(), mode);
+    }
+    ~WritersFolder() { chmod(path.c_str(), 0755); } // so that it can be cleared away
+    std::string path;
+};
+
 } // namespace
 
-TEST(ConcurrentSettingsWriters, TwoProcessesWritingOneFileLoseNoKey) {
+// The folder's mode: 0333 lets the writers add to it but not list it.
+class ConcurrentSettingsWriters : public testing::TestWithParam<mode_t> {};
+
+TEST_P(ConcurrentSettingsWriters, TwoProcessesWritingOneFileLoseNoKey) {
     ScratchRegistry scratch;
-    const std::string iniPath = scratch.tree.Path("shared.ini");
+    WritersFolder folder(scratch.tree.Path("registry"), GetParam());
+    const std::string iniPath = scratch.tree.Path("registry/shared.ini");
     inTwoProcesses([&](int process, int key) {
         TIniFile(iniPath).WriteString("Keys", keyName(process, key), "v");
         return true;
@@ -52,9 +73,11 @@ TEST(ConcurrentSettingsWriters, TwoProcessesWritingOneFileLoseNoKey) {
 
     RegistryStore& store = *RegistryStore::ForRoot(HKEY_CURRENT_USER);
     std::string error;
-    ASSERT_TRUE(store.CreateKey("Keys", error));
     inTwoProcesses([&](int process, int key) {
-        return store.SetValue("Keys", keyName(process, key), RegValue::DWord(1), error);
+        return store.CreateKey("Keys", error) &&
+               store.SetValue("Keys", keyName(process, key), RegValue::DWord(1), error);
     });
     EXPECT_EQ(store.ValueNames("Keys").size(), 2u * keysEach) << "registry file";
 }
+
+INSTANTIATE_TEST_SUITE_P(FolderModes, ConcurrentSettingsWriters, testing::Values(0755, 0333));

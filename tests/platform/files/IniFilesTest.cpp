@@ -1,13 +1,18 @@
 #include "platform/files/IniFiles.h"
+#include "tests/platform/files/OtherUser.h"
 #include "tests/platform/files/TempTree.h"
 #include "tests/platform/files/Undeletable.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -179,7 +184,21 @@ TEST(IniFile, AFileThatIsNoRegularFileReadsAsEmptyAndIsNeverWritten) {
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("S", "k", "none"), "none") << "a FIFO is not opened (it would block)";
-    EXPECT_THROW(ini.WriteString("S", "k", "v"), EIniFileException);
+    EXPECT_THAT([&] { ini.WriteString("S", "k", "v"); },
+                testing::ThrowsMessage<EIniFileException>("Unable to write to " + path +
+                                                          " (not a regular file but a FIFO)"));
+}
+
+TEST(IniFile, ObjectsHoldNoDescriptorBetweenCalls) {
+    TempTree tree;
+    const auto held = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto before = held();
+    std::vector<std::unique_ptr<TIniFile>> live;
+    for (int i = 0; i < 50; ++i) {
+        live.push_back(std::make_unique<TIniFile>(tree.Path("v.ini")));
+        live.back()->WriteInteger("S", std::to_string(i), live.back()->ReadInteger("S", "0", i));
+    }
+    EXPECT_EQ(held(), before) << "descriptors";
 }
 
 TEST(IniFile, FileNameIsResolvedWithoutRegardToCase) {
@@ -210,16 +229,51 @@ TEST(IniFileWrite, ReplacesTheFileAtomicallyAndKeepsItsMode) {
     EXPECT_EQ(filesIn(tree.Root()), 1) << "no temporary file is left behind";
 }
 
-TEST(IniFileWrite, WriteThroughALinkReplacesTheLinkedFile) {
+TEST(IniFileWrite, WriteThroughALinkReplacesOrCreatesTheLinkedFile) {
     TempTree tree;
-    std::string target = tree.Write("real.ini", "[S]\nk=1\n");
-    std::filesystem::create_symlink(target, tree.Path("link.ini"));
-    TIniFile ini(tree.Path("link.ini"));
+    std::filesystem::create_symlink(tree.Write("real.ini", "[S]\nk=1\n"), tree.Path("link.ini"));
+    std::filesystem::create_symlink("missing.ini", tree.Path("dangling.ini"));
+    for (const auto& [link, target] : {std::pair{"link.ini", "real.ini"}, {"dangling.ini", "missing.ini"}}) {
+        TIniFile ini(tree.Path(link));
 
-    ini.WriteInteger("S", "k", 5);
+        ini.WriteInteger("S", "k", 5);
 
-    EXPECT_TRUE(std::filesystem::is_symlink(tree.Path("link.ini")));
-    EXPECT_EQ(tree.Read("real.ini"), "[S]\nk=5\n");
+        EXPECT_TRUE(std::filesystem::is_symlink(tree.Path(link))) << link;
+        EXPECT_EQ(tree.Read(target), "[S]\nk=5\n") << link;
+    }
+}
+
+TEST(IniFileWrite, AUsersFileWrittenByTheAdministratorKeepsItsOwnerAndGroup) {
+    if (geteuid() != 0) GTEST_SKIP() << "only the administrator can write another user's file";
+    TempTree tree;
+    const std::string path = tree.Write("v.ini", "[S]\nk=1\n");
+    const OtherUser user;
+    ASSERT_EQ(chown(path.c_str(), user.uid, user.gid), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+
+    TIniFile(path).WriteInteger("S", "k", 2);
+
+    struct stat after;
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, user.uid);
+    EXPECT_EQ(after.st_gid, user.gid);
+}
+
+TEST(IniFileWrite, RemovesTheTemporariesKilledWritersLeftOfTheFileAndNoOthers) {
+    TempTree tree;
+    const std::string path = tree.Write("v.ini", "[S]\nk=1\n");
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    const std::string stale = tree.Write(".v.ini." + std::to_string(dead) + ".3.tmp", "[S]\nk=");
+    const std::string running = tree.Write(".v.ini." + std::to_string(getppid()) + ".3.tmp", "[S]\nk=");
+    const std::string anotherFiles = tree.Write(".w.ini." + std::to_string(dead) + ".3.tmp", "[S]\nk=");
+
+    TIniFile(path).WriteInteger("S", "k", 2);
+
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(running)) << "its writer may still rename it";
+    EXPECT_TRUE(std::filesystem::exists(anotherFiles));
 }
 
 TEST(IniFileWrite, UnwritableFileRaisesAndChangesNothing) {

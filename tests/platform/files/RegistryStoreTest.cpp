@@ -143,6 +143,7 @@ TEST(RegistryStore, AFileThatIsNoRegularFileReadsAsEmptyAndCannotBeReplaced) {
     EXPECT_FALSE(users.KeyExists("Anything")) << "a FIFO is not opened (it would block)";
     std::string error;
     EXPECT_FALSE(users.CreateKey("Anything", error));
+    EXPECT_EQ(error, RegistryFile(HKEY_USERS) + ": not a regular file but a FIFO");
 }
 
 TEST(RegistryStore, NeverGrowsPastItsLimit) {

@@ -103,3 +103,23 @@ TEST(RegIniFile, ReadingAFileThatIsNotThereCreatesNothing) {
     EXPECT_THROW(reader.WriteString("Main", "x", "y"), ERegistryException);
     EXPECT_FALSE(std::filesystem::exists(RegistryFile(HKEY_CURRENT_USER)));
 }
+
+TEST(Registry, AnObjectsGatheredChangesAreItsOwnWhenAnotherObjectsWriteFails) {
+    ScratchRegistry scratch;
+    TRegistry filler;
+    ASSERT_TRUE(filler.OpenKey("Big", true));
+    const std::string megabyte(kRegMaxValueSize, 'x'); // three bytes of text a byte
+    const auto addMegabyte = [&](const std::string& name) {
+        filler.WriteBinaryData(name, megabyte.data(), static_cast<int>(megabyte.size()));
+    };
+    for (const char* name : {"1", "2", "3", "4", "5"})
+        addMegabyte(name); // 15 MiB of text, near the limit of 16
+
+    TRegistry gathering;
+    ASSERT_TRUE(gathering.OpenKey("Small", true));
+    gathering.BeginUpdate();
+    gathering.WriteString("Kept", "yes");
+    EXPECT_THROW(addMegabyte("6"), ERegistryException) << "the store is full";
+    EXPECT_NO_THROW(gathering.EndUpdate());
+    EXPECT_NE(scratch.FileText(HKEY_CURRENT_USER).find("\"Kept\"=\"yes\""), std::string::npos);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The calls through which the settings files meet the disk where the order of the calls or
+// their answers decide what survives: flushing, renaming, a file's status and the clock its
+// timestamps are taken from. The system's serve unless a test installs others, to record
+// the order of the calls or to stand in for a file system whose timestamps stand still.
+#include <string>
+
+#include <sys/stat.h>
+#include <time.h>
+
+class DiskCalls {
+public:
+    virtual ~DiskCalls() = default;
+    // fsync: the file's data and status, or a folder's entries, on the disk.
+    virtual int Flush(int fd);
+    virtual int Rename(const std::string& from, const std::string& to);
+    virtual int Status(const std::string& path, struct stat& info);
+    virtual int Status(int fd, struct stat& info);
+    // The wall clock, which file timestamps are taken from.
+    virtual timespec Now();
+};
+
+// The calls in use.
+DiskCalls& Disk();
+// Installs calls (nullptr: the system's). The caller keeps ownership.
+void SetDiskCalls(DiskCalls* calls);
