@@ -3,7 +3,7 @@
 # that the game never stops: the built game plays on a virtual X display with SDL's
 # PulseAudio driver on a private server (tools/sound-server.sh); after F9, Escape (a new
 # round, a new track) and Return follow each other every 150 ms for SECONDS seconds while
-# the screen is grabbed as often as X allows. Then F12 must end the game at once.
+# the window is grabbed about twelve times a second. Then F12 must end the game at once.
 #
 #   tools/quick-rounds.sh [RUN_DIR] [SECONDS]
 # RUN_DIR (the game's run folder) defaults to build/release/run, SECONDS to 30. Prints the
@@ -15,6 +15,7 @@ set -euo pipefail
 
 readonly SCREEN_W=1024 SCREEN_H=768
 readonly KEY_SECONDS=0.15
+readonly GRAB_PAUSE_SECONDS=0.05
 readonly MAX_STILL_SECONDS=1.0
 readonly MAX_EXIT_SECONDS=2.0
 
@@ -78,10 +79,14 @@ has_game_window() { [ -n "$(game_window)" ]; }
 main_window() { xdotool search --onlyvisible --name '^Vortamix - ' 2>/dev/null | head -n 1; }
 caption_is() { [ "$(xdotool getwindowname "$(main_window)" 2>/dev/null)" = "$1" ]; }
 
-# Grabs the screen until told to stop, one line per grab: its time and a digest of it.
-record_screen() {
+# Grabs the game's window until told to stop, one line per grab: its time and a digest of
+# it. The pause between grabs leaves the machine to the game.
+record_window() {
+    local window
+    window=$(main_window)
     while [ ! -e "$grabs.stop" ]; do
-        echo "$EPOCHREALTIME $(xwd -root -silent | md5sum | cut -c1-16)" >>"$grabs"
+        echo "$EPOCHREALTIME $(xwd -id "$window" -silent 2>/dev/null | md5sum | cut -c1-16)" >>"$grabs"
+        sleep "$GRAB_PAUSE_SECONDS"
     done
 }
 
@@ -99,7 +104,7 @@ xdotool windowfocus --sync "$(main_window)"
 xdotool key F9
 wait_for 10 "running match after F9" caption_is "Vortamix - Game"
 
-record_screen &
+record_window &
 recorder=$!
 start=$(now)
 changes=0

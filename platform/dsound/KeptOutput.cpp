@@ -177,7 +177,6 @@ public:
         if (!device_.stream) return;
         device_.tap->Point(nullptr);
         keeper().Keep(std::move(device_));
-        device_.stream = nullptr;
     }
 
 private:
