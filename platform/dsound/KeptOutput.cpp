@@ -1,20 +1,20 @@
 #include "platform/dsound/KeptOutput.h"
 
-#include "platform/kernel/Clock.h"
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// The keeper looks at the tick clock at least this often, so that a test clock moved on by
-// hand is noticed too.
-constexpr DWORD LookMs = 100;
+using Clock = std::chrono::steady_clock;
+
+// How often the keeper looks for devices that have lingered long enough.
+constexpr std::chrono::milliseconds LookEvery{100};
 
 // Where a device's callback goes: the mixer that holds the device, or nowhere (silence).
 class Tap {
@@ -51,15 +51,15 @@ struct Device {
     DeviceFormat got;
     std::shared_ptr<Tap> tap;
     std::unique_ptr<AudioStream> stream;
-    DWORD letGo = 0; // tick of the last close
+    Clock::time_point letGo; // the last close
 };
 
 bool sameFormat(const DeviceFormat& a, const DeviceFormat& b) {
     return a.rate == b.rate && a.channels == b.channels && a.frames == b.frames;
 }
 
-bool lingeredSince(const Device& device, DWORD now) {
-    return static_cast<std::int32_t>(now - device.letGo) >= static_cast<std::int32_t>(KeptOutputLingerMs);
+bool lingeredAt(const Device& device, Clock::time_point now) {
+    return now - device.letGo >= KeptOutputLinger;
 }
 
 void closeAll(std::vector<Device>& devices) {
@@ -98,7 +98,7 @@ public:
         {
             std::lock_guard guard(lock_);
             if (!stopping_) {
-                device.letGo = GetTickCount();
+                device.letGo = Clock::now();
                 kept_.push_back(std::move(device));
                 if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
                 changed_.notify_all();
@@ -108,12 +108,12 @@ public:
         device.stream->close();
     }
 
-    void CloseLingering(DWORD now) {
+    void CloseLingering(Clock::time_point now) {
         std::vector<Device> lingering;
         {
             std::lock_guard guard(lock_);
             const auto kept = std::stable_partition(kept_.begin(), kept_.end(),
-                                                    [&](const Device& d) { return !lingeredSince(d, now); });
+                                                    [&](const Device& d) { return !lingeredAt(d, now); });
             std::move(kept, kept_.end(), std::back_inserter(lingering));
             kept_.erase(kept, kept_.end());
             closing_ += static_cast<int>(lingering.size());
@@ -146,10 +146,10 @@ private:
                 changed_.wait(guard);
                 continue;
             }
-            changed_.wait_for(guard, std::chrono::milliseconds(LookMs));
+            changed_.wait_for(guard, LookEvery);
             if (stopping_) break;
             guard.unlock();
-            CloseLingering(GetTickCount());
+            CloseLingering(Clock::now());
             guard.lock();
         }
     }
@@ -204,7 +204,7 @@ std::unique_ptr<AudioStream> OpenKeptOutput(const std::string& id, const DeviceF
     return std::make_unique<KeptStream>(std::move(device));
 }
 
-void CloseLingeringOutputs(DWORD now) {
+void CloseLingeringOutputs(std::chrono::steady_clock::time_point now) {
     keeper().CloseLingering(now);
 }
 

@@ -2,7 +2,6 @@
 #include "SoundTestKit.h"
 #include "platform/dsound/ManualBackend.h"
 #include "platform/framework/MessageService.h"
-#include "platform/kernel/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -236,7 +235,6 @@ TEST_F(Player, DeviceIsKeptByValueAndAChangeMovesAnActivePlayer) {
 // A sound server can take seconds to close a stream it has just opened: a new file or
 // another device, switched on the game's threads at every round, never waits for a close.
 TEST_F(Player, EngineSwitchesNeverWaitForADeviceToClose) {
-    ScopedTestClock clock(1000);
     audio.backend().SetOutputDevices({{"a", "Card A"}});
     build(1 << 20, 8192, 4, 16, 2, 44100);
     audio.backend().SetClosesHeld(true);

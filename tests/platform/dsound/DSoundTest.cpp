@@ -1,11 +1,11 @@
 #include "platform/dsound/DSound.h"
 #include "platform/dsound/KeptOutput.h"
 #include "platform/dsound/ManualBackend.h"
-#include "platform/kernel/Clock.h"
 #include "tests/platform/dsound/PcmFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -117,19 +117,20 @@ TEST(DSoundDevices, ObjectsOnOneDeviceShareItsMixerAndUnknownDevicesAreRefused) 
 // Engines switch off and on at every change of file: the device they let go stays open,
 // silent, for the next object, and closes once nobody has taken it back for a while.
 TEST(DSoundDevices, ADeviceLetGoStaysOpenAndSilentForTheNextObjectUntilItHasLingered) {
-    ScopedTestClock clock(1000);
+    using Clock = std::chrono::steady_clock;
     ScopedManualAudio audio;
+    Clock::time_point letGo;
     for (int round = 0; round < 2; ++round) {
         IDirectSound* ds = nullptr;
         ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK) << "the kept device is taken back";
+        const Clock::time_point before = Clock::now();
         ds->Release();
+        letGo = Clock::now();
         EXPECT_EQ(audio.backend().Render(10), std::vector<std::int16_t>(20, 0));
-        clock.clock().Advance(KeptOutputLingerMs - 1);
-        CloseLingeringOutputs(GetTickCount());
+        CloseLingeringOutputs(before + KeptOutputLinger - std::chrono::milliseconds(1));
         EXPECT_TRUE(audio.backend().OutputOpen());
     }
-    clock.clock().Advance(1);
-    CloseLingeringOutputs(GetTickCount());
+    CloseLingeringOutputs(letGo + KeptOutputLinger);
     EXPECT_FALSE(audio.backend().OutputOpen());
 }
 
