@@ -3,12 +3,15 @@
 # that the game never stops: the built game plays on a virtual X display with SDL's
 # PulseAudio driver on a private server (tools/sound-server.sh); after F9, Escape (a new
 # round, a new track) and Return follow each other every 150 ms for SECONDS seconds while
-# the window is grabbed about twelve times a second. Then F12 must end the game at once.
+# the window is grabbed about twelve times a second. Each key changes the picture when the
+# game takes it; how long the picture stays as it was after a key is how long the game kept
+# the player waiting. Then F12 must end the game at once.
 #
 #   tools/quick-rounds.sh [RUN_DIR] [SECONDS]
 # RUN_DIR (the game's run folder) defaults to build/release/run, SECONDS to 30. Prints the
-# longest time the picture stood still and how long F12 took. Exits 0 when neither the main
-# window after the title nor any picture took a second and the game ended within
+# longest wait for a key's answer, the longest still picture (which also counts a maze in
+# which nothing happens to move) and how long F12 took. Exits 0 when neither the main window
+# after the title nor any key's answer took a second and the game ended within
 # MAX_EXIT_SECONDS of F12, 1 when not (or when the game crashed), 77 when Xvfb, xdotool, xwd
 # or pulseaudio is missing.
 set -euo pipefail
@@ -16,7 +19,7 @@ set -euo pipefail
 readonly SCREEN_W=1024 SCREEN_H=768
 readonly KEY_SECONDS=0.15
 readonly GRAB_PAUSE_SECONDS=0.05
-readonly MAX_STILL_SECONDS=1.0
+readonly MAX_WAIT_SECONDS=1.0
 readonly MAX_EXIT_SECONDS=2.0
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,6 +50,7 @@ work=$2
 seconds=$3
 log=$work/game.log
 grabs=$work/grabs
+keys=$work/keys
 game=
 
 fail() {
@@ -109,7 +113,11 @@ recorder=$!
 start=$(now)
 changes=0
 while before "$(elapsed_since "$start")" "$seconds"; do
-    xdotool key Escape sleep "$KEY_SECONDS" key Return sleep "$KEY_SECONDS"
+    for key in Escape Return; do
+        xdotool key "$key"
+        echo "$EPOCHREALTIME" >>"$keys"
+        sleep "$KEY_SECONDS"
+    done
     changes=$((changes + 1))
     kill -0 "$game" 2>/dev/null || fail "the game ended during the round changes"
 done
@@ -134,9 +142,24 @@ still=$(awk -v until="$asked" '
     $2 != digest { if (NR > 1 && $1 - changed > longest) longest = $1 - changed; changed = $1; digest = $2 }
     { last = $1 }
     END { if (last - changed > longest) longest = last - changed; printf "%.3f", longest }' "$grabs")
+# Longest wait for a key's answer: from the key to the first grab that differs from the one
+# before the key (to F12 when none does).
+wait=$(awk -v until="$asked" '
+    FNR == NR { if ($1 <= until) { at[n] = $1; digest[n++] = $2 }; next }
+    {
+        i = 0
+        while (i < n && at[i] <= $1) i++
+        if (i == 0) next
+        shown = digest[i - 1]
+        while (i < n && digest[i] == shown) i++
+        answer = (i < n ? at[i] : until) - $1
+        if (answer > longest) longest = answer
+    }
+    END { printf "%.3f", longest }' "$grabs" "$keys")
 grabs_taken=$(awk -v until="$asked" '$1 <= until' "$grabs" | wc -l)
 echo "quick-rounds: main window ${shown}s after the title; $changes Escape-Return pairs in ${seconds}s," \
-    "$grabs_taken grabs; longest still picture ${still}s; F12 closed the game in ${took}s"
-before "$shown" "$MAX_STILL_SECONDS" || fail "the main window came ${shown}s after the title"
-before "$still" "$MAX_STILL_SECONDS" || fail "the picture stood still for ${still}s"
+    "$grabs_taken grabs; longest wait for a key's answer ${wait}s; longest still picture ${still}s;" \
+    "F12 closed the game in ${took}s"
+before "$shown" "$MAX_WAIT_SECONDS" || fail "the main window came ${shown}s after the title"
+before "$wait" "$MAX_WAIT_SECONDS" || fail "a key waited ${wait}s for its answer"
 before "$took" "$MAX_EXIT_SECONDS" || fail "F12 took ${took}s to close the game"
