@@ -282,9 +282,12 @@ void TMainForm::FormShow(TObject*) {
     if (SndSetForm && SndSetForm->MenuMusic->Checked()) {
         DSPlay->SetActive(true);
         if (!DSPlay->Active()) SndSetForm->MenuSFX->SetChecked(false);
+        rememberIfUnplayable(DSPlay->FileName());
     }
     if (TitleForm) TitleForm->ShowModal();
     DSPlay->SetActive(false);
+    // Switched on again without a playlist entry, the engine would try the title once more.
+    if (isUnplayable(DSPlay->FileName())) DSPlay->SetFileName("");
     DSPlay->SetLoop(true);
     if (SndSetForm) SndSetForm->MenuMusicClick(SndSetForm);
     PlayRandomTrack();

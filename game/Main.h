@@ -52,7 +52,7 @@ public:
     std::unique_ptr<TIniFile> Settings;
     TGameSettings Values;
     std::vector<std::string> Playlist;
-    // Playlist entries that no plug-in could play (game lock).
+    // Music files that no plug-in could play, the title's and the playlist's (game lock).
     std::set<std::string> UnplayableTracks;
     std::array<int, 256> SineTable{};
     TDirectInput Input;
@@ -127,6 +127,9 @@ private:
     // Centres the window in the work area of the screen it is on, its frame kept on it.
     void centreOnScreen();
     TTimer* timerOf(TGameTimer timer) const;
+    bool isUnplayable(const std::string& name) const;
+    // Called after the engine was switched on with name.
+    void rememberIfUnplayable(const std::string& name);
     TDDSurface* sheetOf(TGameSheet sheet) const;
     void composeFrame();
     // Repeats a blit while the form asks for it (a restored surface, a busy one).

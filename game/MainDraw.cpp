@@ -110,14 +110,22 @@ void TMainForm::PlayRandomTrack() {
         std::lock_guard lock(GameLock());
         if (!Options.MusicEnabled || Playlist.empty()) return;
         name = Playlist[static_cast<std::size_t>(GameRandom(static_cast<int>(Playlist.size())))];
-        // The engine has said once that no plug-in plays this file: the round stays silent
-        // without saying it again.
-        if (UnplayableTracks.count(name)) name.clear();
     }
+    // The engine has said once that no plug-in plays this file: the round stays silent
+    // without saying it again.
+    if (isUnplayable(name)) name.clear();
     DSPlay->SetFileName(name);
     DSPlay->SetActive(true);
-    if (!name.empty() && !DSPlay->ModulePlug()) {
-        std::lock_guard lock(GameLock());
-        UnplayableTracks.insert(name);
-    }
+    rememberIfUnplayable(name);
+}
+
+bool TMainForm::isUnplayable(const std::string& name) const {
+    std::lock_guard lock(GameLock());
+    return UnplayableTracks.count(name) != 0;
+}
+
+void TMainForm::rememberIfUnplayable(const std::string& name) {
+    if (name.empty() || DSPlay->ModulePlug()) return;
+    std::lock_guard lock(GameLock());
+    UnplayableTracks.insert(name);
 }

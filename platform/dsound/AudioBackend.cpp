@@ -1,5 +1,6 @@
 #include "platform/dsound/AudioBackend.h"
 
+#include "platform/dsound/KeptOutput.h"
 #include "platform/dsound/SdlBackend.h"
 
 #include <atomic>
@@ -9,6 +10,7 @@ std::atomic<AudioBackend*> installed{nullptr};
 }
 
 void SetAudioBackend(AudioBackend* backend) {
+    CloseKeptOutputs();
     installed.store(backend, std::memory_order_release);
 }
 

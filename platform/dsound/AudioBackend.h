@@ -44,6 +44,7 @@ public:
 };
 
 // The backend devices are opened on from now on (null: the SDL backend). The caller keeps
-// ownership and must not remove a backend while a device is open on it.
+// ownership and must not remove a backend while a device is open on it; the output devices
+// kept open for a next mixer (KeptOutput.h) are closed here first.
 void SetAudioBackend(AudioBackend* backend);
 AudioBackend& CurrentAudioBackend();

@@ -68,7 +68,19 @@ std::unique_ptr<AudioStream> ManualBackend::openCapture(const std::string& devic
     return std::make_unique<Stream>(*this, "in:" + device);
 }
 
+void ManualBackend::SetClosesHeld(bool held) {
+    {
+        std::lock_guard guard(lock_);
+        closesHeld_ = held;
+    }
+    closesFreed_.notify_all();
+}
+
 void ManualBackend::forget(const Stream* stream) {
+    {
+        std::unique_lock guard(lock_);
+        closesFreed_.wait(guard, [this] { return !closesHeld_; });
+    }
     std::lock_guard callbacks(callbackLock_);
     std::lock_guard guard(lock_);
     const std::string& key = stream->key();

@@ -8,6 +8,7 @@
 #include "platform/dsound/Mixer.h"
 #include "platform/dsound/ReleaseTrace.h"
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
@@ -28,6 +29,9 @@ public:
     void SetCaptureDevices(std::vector<AudioDeviceInfo> devices);
     // Opening any device fails while set.
     void SetOpenFails(bool fails);
+    // While set, closing a device waits until it is cleared, as a sound server can keep a
+    // close waiting for seconds.
+    void SetClosesHeld(bool held);
 
     // Mixes frames on an open output device ("" = default) and answers the interleaved
     // samples; silence when the device is not open.
@@ -62,6 +66,8 @@ private:
     std::vector<AudioDeviceInfo> outputs_;
     std::vector<AudioDeviceInfo> captures_;
     bool openFails_ = false;
+    bool closesHeld_ = false; // guarded by lock_
+    std::condition_variable closesFreed_;
     std::map<std::string, MixCallback> mixers_;        // guarded by lock_
     std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
     std::set<std::string> vanished_;                   // guarded by lock_

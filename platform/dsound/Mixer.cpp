@@ -1,5 +1,6 @@
 #include "platform/dsound/Mixer.h"
 
+#include "platform/dsound/KeptOutput.h"
 #include "platform/dsound/Resampler.h"
 
 #include <algorithm>
@@ -127,8 +128,8 @@ DeviceMixer::~DeviceMixer() {
 
 bool DeviceMixer::open() {
     DeviceFormat wanted;
-    stream_ = CurrentAudioBackend().openOutput(device_, wanted, format_,
-                                               [this](std::int16_t* out, int frames) { Mix(out, frames); });
+    stream_ =
+        OpenKeptOutput(device_, wanted, format_, [this](std::int16_t* out, int frames) { Mix(out, frames); });
     return stream_ != nullptr;
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -15,12 +16,33 @@ namespace {
 
 constexpr int MinimumOutputChunk = 1024;
 
+// SDL's audio calls may not overlap one another: a thread that started or stopped the
+// subsystem while another listed or opened devices crashed inside the library. Every call
+// into SDL's audio runs under this lock, taken through SdlCall.
+std::mutex sdlAudioLock;
+
+// SDL keeps an error buffer for each thread that calls it and frees it only for the threads
+// it starts itself: each of ours gives it back as it ends.
+struct SdlThreadData {
+    ~SdlThreadData() { SDL_TLSCleanup(); }
+};
+
+class SdlCall {
+public:
+    SdlCall() : guard_(sdlAudioLock) { static thread_local SdlThreadData data; }
+
+private:
+    std::lock_guard<std::mutex> guard_;
+};
+
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
 public:
     SdlAudioRef() : ok_(initAudio()) {}
     ~SdlAudioRef() {
-        if (ok_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (!ok_) return;
+        SdlCall call;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     SdlAudioRef(const SdlAudioRef&) = delete;
     SdlAudioRef& operator=(const SdlAudioRef&) = delete;
@@ -28,6 +50,7 @@ public:
 
 private:
     static bool initAudio() {
+        SdlCall call;
         // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program keeps
         // the ordinary signal behaviour.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -41,16 +64,24 @@ std::vector<AudioDeviceInfo> listDevices(int capture) {
     SdlAudioRef audio;
     std::vector<AudioDeviceInfo> devices;
     if (!audio.ok()) return devices;
+    SdlCall call;
     const int count = SDL_GetNumAudioDevices(capture);
     for (int i = 0; i < count; ++i)
         if (const char* name = SDL_GetAudioDeviceName(i, capture)) devices.push_back({name, name});
     return devices;
 }
 
+// Inside an SdlCall.
+bool driverIs(const char* name) {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return driver && std::strcmp(driver, name) == 0;
+}
+
 bool currentDriverIs(const char* name) {
     SdlAudioRef audio;
-    const char* driver = audio.ok() ? SDL_GetCurrentAudioDriver() : nullptr;
-    return driver && std::strcmp(driver, name) == 0;
+    if (!audio.ok()) return false;
+    SdlCall call;
+    return driverIs(name);
 }
 
 class SdlStream : public AudioStream {
@@ -68,6 +99,7 @@ public:
         want.callback = &SdlStream::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
+        SdlCall call;
         // SDL converts any channel count or sample format; only the rate is taken as the device gives it.
         id_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), capture ? 1 : 0, &want, &have,
                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
@@ -77,7 +109,7 @@ public:
         got.channels = want.channels;
         got.frames = have.samples;
         // The disk driver writes the stream to a file, where nothing is lost by being late.
-        if (!capture && !currentDriverIs("disk")) {
+        if (!capture && !driverIs("disk")) {
             clock_.emplace(have.freq, have.samples);
             skipped_.resize(static_cast<std::size_t>(have.samples) * channels_);
         }
@@ -86,7 +118,9 @@ public:
     }
 
     void close() override {
-        if (id_ != 0) SDL_CloseAudioDevice(id_);
+        if (id_ == 0) return;
+        SdlCall call;
+        SDL_CloseAudioDevice(id_);
         id_ = 0;
     }
 

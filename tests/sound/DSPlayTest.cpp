@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -229,6 +230,29 @@ TEST_F(Player, DeviceIsKeptByValueAndAChangeMovesAnActivePlayer) {
     EXPECT_EQ(changes.Value(), before + 2) << "the same identifier changes nothing";
     play->SetpID(nullptr);
     EXPECT_EQ(stream().device, "");
+}
+
+// A sound server can take seconds to close a stream it has just opened: a new file or
+// another device, switched on the game's threads at every round, never waits for a close.
+TEST_F(Player, EngineSwitchesNeverWaitForADeviceToClose) {
+    audio.backend().SetOutputDevices({{"a", "Card A"}});
+    build(1 << 20, 8192, 4, 16, 2, 44100);
+    audio.backend().SetClosesHeld(true);
+    const GUID card = DeviceGuid("a", false);
+    auto switching = std::async(std::launch::async, [&] {
+        for (const GUID* device : {&card, static_cast<const GUID*>(nullptr), &card, &card}) {
+            play->SetFileName("ramp.raw");
+            play->SetActive(true);
+            play->SetpID(device);
+        }
+        play->SetActive(false);
+    });
+    const bool prompt = switching.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    audio.backend().SetClosesHeld(false);
+    switching.wait();
+    EXPECT_TRUE(prompt) << "a switch waited for a device to close";
+    EXPECT_TRUE(messages.Records().empty());
+    EXPECT_EQ(changes.Value(), 14);
 }
 
 TEST_F(Player, VolumeKeepsAnyValueWhileTheBufferTakesOnlyValidOnes) {

@@ -1,5 +1,6 @@
 // The whole road of a sound effect to a real SDL device: the "disk" driver writes the
 // mixed stream to a file, which must hold the effect exactly.
+#include "platform/dsound/KeptOutput.h"
 #include "platform/dsound/Mixer.h"
 #include "platform/framework/MessageService.h"
 #include "sound/DSPlay.h"
@@ -73,6 +74,8 @@ TEST(WaveOnSdlDisk, TheDiskDriverFileHoldsTheEffectSampleForSample) {
         WaitForSingleObject(never, 10);
     CloseHandle(never);
     play->SetActive(false);
+    // The device outlives the player for a while; the driver's file is whole once it closes.
+    CloseKeptOutputs();
     UnregisterWaveResource("disk-effect");
 
     std::ifstream file(output, std::ios::binary);

@@ -21,6 +21,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -56,8 +57,9 @@ protected:
         return s.str();
     }
 
-    // Creates the forms as the entry does (no title dialog) and runs the first show.
-    void Start() {
+    // Creates the forms as the entry does (no title dialog) and runs the first show, after
+    // beforeShow.
+    void Start(const std::function<void()>& beforeShow = {}) {
         MainForm = new TMainForm(nullptr);
         MainForm->RunFrameThread = false;
         auto memory = std::make_unique<MemoryPresenter>();
@@ -71,6 +73,7 @@ protected:
         OptionsForm = new TOptionsForm(nullptr);
         OptionsForm->LoadTree();
         OptionsForm->DoCreate();
+        if (beforeShow) beforeShow();
         MainForm->FormShow(MainForm);
     }
 

@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 #include "graphics/DDCanvas.h"
 #include "graphics/DDModesCombo.h"
+#include "sound/DSPlay.h"
 #include "tests/platform/files/Undeletable.h"
 
 TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
@@ -270,6 +271,20 @@ TEST_F(MainFormTest, MusicThatNoPlugInPlaysIsReportedOnceNotEveryRound) {
     }
     EXPECT_EQ(MainForm->Round, 4);
     EXPECT_EQ(MessagesCaptioned("SndOutEngine: Fatal error"), 1);
+}
+
+TEST_F(MainFormTest, ATitleMusicThatNoPlugInPlaysIsReportedOnceWhateverThePlaylistHolds) {
+    const std::string title = "Data\\Music\\no such title.mod";
+    for (const std::string& playlist : {std::string(), title + "\n"}) {
+        WriteSettings("[Options]\nPlayer1=1\nPlayer2=1\nMonsters=0\n");
+        WritePlaylist(playlist);
+        messages.recorder().Clear();
+        Start([&] { MainForm->DSPlay->SetFileName(title); });
+        MainForm->MenuStart->Click();
+        Frames(2);
+        EXPECT_EQ(MessagesCaptioned("SndOutEngine: Fatal error"), 1) << "playlist: " << playlist;
+        Stop();
+    }
 }
 
 // A settings file that cannot be read, or cannot be written back, is reported once: when it

@@ -165,3 +165,18 @@ TEST(Playtest, AFourPlayerMatchPlaysThroughRoundsPauseAndFullScreen) {
     expectPlayersWalkAndBombsBurn(match);
     expectFullScreenFillsTheScreen(match);
 }
+
+// Round changes as fast as a player can make them, with the music on a real sound server,
+// where closing a device can take two seconds: the picture never stands still for a second
+// and F12 ends the game at once. tools/quick-rounds.sh plays and judges; this reports it.
+TEST(Playtest, QuickRoundChangesOnASoundServerNeverHoldThePictureNorF12) {
+    const std::string log = std::string(VX_TEST_TMP) + "/quick-rounds.log";
+    const int status = std::system(
+        ("bash \"" VX_SOURCE_DIR "/tools/quick-rounds.sh\" \"" VX_RUN_DIR "\" 30 > \"" + log + "\" 2>&1")
+            .c_str());
+    std::ifstream file(log);
+    const std::string output((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (exitCode == skippedStatus) GTEST_SKIP() << output;
+    EXPECT_EQ(exitCode, 0) << output;
+}

@@ -1,9 +1,11 @@
 #include "platform/dsound/DSound.h"
+#include "platform/dsound/KeptOutput.h"
 #include "platform/dsound/ManualBackend.h"
 #include "tests/platform/dsound/PcmFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -99,8 +101,8 @@ TEST(DSoundDevices, ObjectsOnOneDeviceShareItsMixerAndUnknownDevicesAreRefused) 
     EXPECT_TRUE(audio.backend().OutputOpen("a"));
     EXPECT_FALSE(audio.backend().OutputOpen(""));
     first->Release();
-    EXPECT_TRUE(audio.backend().OutputOpen("a"));
     second->Release();
+    CloseKeptOutputs();
     EXPECT_FALSE(audio.backend().OutputOpen("a"));
 
     GUID unknown;
@@ -110,6 +112,26 @@ TEST(DSoundDevices, ObjectsOnOneDeviceShareItsMixerAndUnknownDevicesAreRefused) 
     EXPECT_EQ(none, nullptr);
     audio.backend().SetOpenFails(true);
     EXPECT_EQ(DirectSoundCreate(nullptr, &none, nullptr), DSERR_NODRIVER);
+}
+
+// Engines switch off and on at every change of file: the device they let go stays open,
+// silent, for the next object, and closes once nobody has taken it back for a while.
+TEST(DSoundDevices, ADeviceLetGoStaysOpenAndSilentForTheNextObjectUntilItHasLingered) {
+    using Clock = std::chrono::steady_clock;
+    ScopedManualAudio audio;
+    Clock::time_point letGo;
+    for (int round = 0; round < 2; ++round) {
+        IDirectSound* ds = nullptr;
+        ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK) << "the kept device is taken back";
+        const Clock::time_point before = Clock::now();
+        ds->Release();
+        letGo = Clock::now();
+        EXPECT_EQ(audio.backend().Render(10), std::vector<std::int16_t>(20, 0));
+        CloseLingeringOutputs(before + KeptOutputLinger - std::chrono::milliseconds(1));
+        EXPECT_TRUE(audio.backend().OutputOpen());
+    }
+    CloseLingeringOutputs(letGo + KeptOutputLinger);
+    EXPECT_FALSE(audio.backend().OutputOpen());
 }
 
 TEST_F(DSoundFixture, PrimaryBufferRecordsAValidFormatOnlyWithPriorityLevel) {

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# Changes rounds as fast as a player can, with the music on a real sound server, and checks
+# that the game never stops: the built game plays on a virtual X display with SDL's
+# PulseAudio driver on a private server (tools/sound-server.sh); after F9, Escape (a new
+# round, a new track) and Return follow each other every 150 ms for SECONDS seconds while
+# the window is grabbed about twelve times a second. Each key changes the picture when the
+# game takes it; how long the picture stays as it was after a key is how long the game kept
+# the player waiting. Then F12 must end the game at once.
+#
+#   tools/quick-rounds.sh [RUN_DIR] [SECONDS]
+# RUN_DIR (the game's run folder) defaults to build/release/run, SECONDS to 30. Prints the
+# longest wait for a key's answer, the longest still picture (which also counts a maze in
+# which nothing happens to move) and how long F12 took. Exits 0 when neither the main window
+# after the title nor any key's answer took a second and the game ended within
+# MAX_EXIT_SECONDS of F12, 1 when not (or when the game crashed), 77 when Xvfb, xdotool, xwd
+# or pulseaudio is missing.
+set -euo pipefail
+
+readonly SCREEN_W=1024 SCREEN_H=768
+readonly KEY_SECONDS=0.15
+readonly GRAB_PAUSE_SECONDS=0.05
+readonly MAX_WAIT_SECONDS=1.0
+readonly MAX_EXIT_SECONDS=2.0
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" != --inside ]; then
+    run=$(realpath -m "${1:-$here/build/release/run}")
+    seconds=${2:-30}
+    for tool in Xvfb xdotool xwd pulseaudio; do
+        command -v "$tool" >/dev/null || { echo "quick-rounds: $tool missing" >&2; exit 77; }
+    done
+    [ -x "$run/vortamix" ] || { echo "quick-rounds: no game in $run" >&2; exit 1; }
+    work=$(mktemp -d /tmp/vx-rounds-XXXXXX)
+    trap 'bash "$here/tools/sound-server.sh" stop "$work/sound" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+    cp -a "$run/." "$work/game/"
+    printf '[Sound]\nMusicEnabled=1\nSFXEnabled=1\n[Options]\nPlayer1=1\nPlayer2=1\nMonsters=3\n' \
+        >"$work/game/vortamix.ini"
+    server_env=$(bash "$here/tools/sound-server.sh" start "$work/sound") || {
+        echo "quick-rounds: the sound server did not start" >&2
+        exit 77
+    }
+    # The X platform's own libraries keep allocations to the end under the sanitizers.
+    env $server_env SDL_AUDIODRIVER=pulseaudio QT_QPA_PLATFORM=xcb \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        "$here/tools/on-xvfb.sh" "${SCREEN_W}x${SCREEN_H}x24" bash "$0" --inside "$work" "$seconds"
+    exit
+fi
+
+work=$2
+seconds=$3
+log=$work/game.log
+grabs=$work/grabs
+keys=$work/keys
+game=
+
+fail() {
+    echo "quick-rounds: $*" >&2
+    [ ! -s "$log" ] || { echo "--- game output ---" >&2; tail -n 30 "$log" >&2; }
+    exit 1
+}
+stop_game() {
+    [ -n "$game" ] && kill -0 "$game" 2>/dev/null || return 0
+    kill -KILL "$game" 2>/dev/null || true
+    wait "$game" 2>/dev/null || true
+}
+trap stop_game EXIT
+
+now() { date +%s.%N; }
+elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+before() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+wait_for() {
+    local limit=$1 what=$2 start
+    shift 2
+    start=$(now)
+    until "$@"; do
+        kill -0 "$game" 2>/dev/null || fail "the game ended while waiting for $what"
+        before "$(elapsed_since "$start")" "$limit" || fail "no $what after ${limit}s"
+        sleep 0.05
+    done
+}
+game_window() { xdotool search --onlyvisible --pid "$game" 2>/dev/null | head -n 1; }
+has_game_window() { [ -n "$(game_window)" ]; }
+main_window() { xdotool search --onlyvisible --name '^Vortamix - ' 2>/dev/null | head -n 1; }
+caption_is() { [ "$(xdotool getwindowname "$(main_window)" 2>/dev/null)" = "$1" ]; }
+
+# Grabs the game's window until told to stop, one line per grab: its time and a digest of
+# it. The pause between grabs leaves the machine to the game.
+record_window() {
+    local window
+    window=$(main_window)
+    while [ ! -e "$grabs.stop" ]; do
+        echo "$EPOCHREALTIME $(xwd -id "$window" -silent 2>/dev/null | md5sum | cut -c1-16)" >>"$grabs"
+        sleep "$GRAB_PAUSE_SECONDS"
+    done
+}
+
+cd "$work/game"
+./vortamix >"$log" 2>&1 &
+game=$!
+wait_for 20 "title dialog" has_game_window
+# Closing the title at once switches the music from the title to a playlist entry while
+# the device is still young: the close a sound server makes wait the longest.
+xdotool mousemove --window "$(game_window)" 100 100 click 1
+clicked=$(now)
+wait_for 15 "main window after the title" caption_is "Vortamix - Setup"
+shown=$(elapsed_since "$clicked")
+xdotool windowfocus --sync "$(main_window)"
+xdotool key F9
+wait_for 10 "running match after F9" caption_is "Vortamix - Game"
+
+record_window &
+recorder=$!
+start=$(now)
+changes=0
+while before "$(elapsed_since "$start")" "$seconds"; do
+    for key in Escape Return; do
+        xdotool key "$key"
+        echo "$EPOCHREALTIME" >>"$keys"
+        sleep "$KEY_SECONDS"
+    done
+    changes=$((changes + 1))
+    kill -0 "$game" 2>/dev/null || fail "the game ended during the round changes"
+done
+xdotool key F12
+asked=$(now)
+while kill -0 "$game" 2>/dev/null; do
+    before "$(elapsed_since "$asked")" 30 || fail "the game did not close in 30 s after F12"
+    sleep 0.02
+done
+took=$(elapsed_since "$asked")
+status=0
+wait "$game" || status=$?
+game=
+touch "$grabs.stop"
+wait "$recorder" || true
+[ "$status" -eq 0 ] || fail "the game exited with status $status"
+
+# Longest time the picture stood still before F12: from a grab to the next one that differs,
+# or to the last grab.
+still=$(awk -v until="$asked" '
+    $1 > until { exit }
+    $2 != digest { if (NR > 1 && $1 - changed > longest) longest = $1 - changed; changed = $1; digest = $2 }
+    { last = $1 }
+    END { if (last - changed > longest) longest = last - changed; printf "%.3f", longest }' "$grabs")
+# Longest wait for a key's answer: from the key to the first grab that differs from the one
+# before the key (to F12 when none does).
+wait=$(awk -v until="$asked" '
+    FNR == NR { if ($1 <= until) { at[n] = $1; digest[n++] = $2 }; next }
+    {
+        i = 0
+        while (i < n && at[i] <= $1) i++
+        if (i == 0) next
+        shown = digest[i - 1]
+        while (i < n && digest[i] == shown) i++
+        answer = (i < n ? at[i] : until) - $1
+        if (answer > longest) longest = answer
+    }
+    END { printf "%.3f", longest }' "$grabs" "$keys")
+grabs_taken=$(awk -v until="$asked" '$1 <= until' "$grabs" | wc -l)
+echo "quick-rounds: main window ${shown}s after the title; $changes Escape-Return pairs in ${seconds}s," \
+    "$grabs_taken grabs; longest wait for a key's answer ${wait}s; longest still picture ${still}s;" \
+    "F12 closed the game in ${took}s"
+before "$shown" "$MAX_WAIT_SECONDS" || fail "the main window came ${shown}s after the title"
+before "$wait" "$MAX_WAIT_SECONDS" || fail "a key waited ${wait}s for its answer"
+before "$took" "$MAX_EXIT_SECONDS" || fail "F12 took ${took}s to close the game"
