@@ -239,14 +239,25 @@ void TDSProcessor::Process(int block) {
         writeCaptured(captured, (captured + BufferOffset() + 2) & BuffersCountMask());
         return;
     }
-    std::lock_guard placing(placementLock_);
-    // The block that waited for the cursor to leave its place is still in the capture ring.
-    if (waiting_.block >= 0 && !placement_.Sounding(waiting_.block, cursors.play))
-        writeCaptured(waitingCaptured_, waiting_.block);
-    const TDSDuplexPlace place = placement_.Place(captured, BufferOffset(), cursors);
-    waiting_ = place.waits ? place : TDSDuplexPlace{};
-    waitingCaptured_ = captured;
-    if (place.block >= 0 && !place.waits) writeCaptured(captured, place.block);
+    // The blocks are written after the placement lock is let go: writing fires the OnProc
+    // handler, which may call the engine back (GetCurrentBuffer takes Control), while Start
+    // takes this lock under Control.
+    struct Write {
+        int captured = -1;
+        int block = -1;
+    } writes[2];
+    {
+        std::lock_guard placing(placementLock_);
+        // The block that waited for the cursor to leave its place is still in the capture ring.
+        if (waiting_.block >= 0 && !placement_.Sounding(waiting_.block, cursors.play))
+            writes[0] = {waitingCaptured_, waiting_.block};
+        const TDSDuplexPlace place = placement_.Place(captured, BufferOffset(), cursors);
+        waiting_ = place.waits ? place : TDSDuplexPlace{};
+        waitingCaptured_ = captured;
+        if (place.block >= 0 && !place.waits) writes[1] = {captured, place.block};
+    }
+    for (const Write& write : writes)
+        if (write.block >= 0) writeCaptured(write.captured, write.block);
 }
 
 void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
