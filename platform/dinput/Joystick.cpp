@@ -1,5 +1,7 @@
 #include "platform/dinput/Joystick.h"
 
+#include "platform/kernel/SdlCall.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -15,19 +17,15 @@ class SdlJoystick : public TDIJoystickSource {
 public:
     ~SdlJoystick() override {
         Close();
-        if (initialised_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+        if (!initialised_) return;
+        SdlCall call;
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
 
     bool Open() override {
         Close();
-        if (!initialised_) {
-            SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-            // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program
-            // keeps the ordinary signal behaviour.
-            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
-            initialised_ = true;
-        }
+        if (!initialised_) initialised_ = initController();
+        if (!initialised_) return false;
         SDL_GameControllerUpdate();
         for (int i = 0; i < SDL_NumJoysticks(); ++i) {
             if (SDL_IsGameController(i) && (controller_ = SDL_GameControllerOpen(i)) != nullptr) return true;
@@ -55,6 +53,17 @@ public:
     }
 
 private:
+    // The subsystem's start and the hints are SDL's shared state, used by the sound devices
+    // too; the polling that follows touches the controller alone.
+    static bool initController() {
+        SdlCall call;
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program keeps
+        // the ordinary signal behaviour.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    }
+
     bool initialised_ = false;
     SDL_GameController* controller_ = nullptr;
 };

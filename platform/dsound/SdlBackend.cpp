@@ -3,37 +3,18 @@
 #include "platform/dsound/DeviceClock.h"
 #include "platform/dsound/PulseCapture.h"
 #include "platform/dsound/SilentStream.h"
+#include "platform/kernel/SdlCall.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 namespace {
 
 constexpr int MinimumOutputChunk = 1024;
-
-// SDL's audio calls may not overlap one another: a thread that started or stopped the
-// subsystem while another listed or opened devices crashed inside the library. Every call
-// into SDL's audio runs under this lock, taken through SdlCall.
-std::mutex sdlAudioLock;
-
-// SDL keeps an error buffer for each thread that calls it and frees it only for the threads
-// it starts itself: each of ours gives it back as it ends.
-struct SdlThreadData {
-    ~SdlThreadData() { SDL_TLSCleanup(); }
-};
-
-class SdlCall {
-public:
-    SdlCall() : guard_(sdlAudioLock) { static thread_local SdlThreadData data; }
-
-private:
-    std::lock_guard<std::mutex> guard_;
-};
 
 // Holds the audio subsystem open for as long as it lives (SDL counts the references).
 class SdlAudioRef {
