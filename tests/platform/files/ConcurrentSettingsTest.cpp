@@ -45,17 +45,6 @@ std::string keyName(int process, int key) {
     return "p" + std::to_string(process) + "k" + std::to_string(key);
 }
 
-// A folder of the given mode for the writers' user, for the length of a scope.
-struct WritersFolder {
-    WritersFolder(const std::string& folder, mode_t mode) : path(folder) {
-        std::filesystem::create_directories(path);
-        if (geteuid() == 0) (void)chown(path.c_str(), OtherUser().uid, OtherUser().gid);
-        chmod(path.c_str(), mode);
-    }
-    ~WritersFolder() { chmod(path.c_str(), 0755); } // so that it can be cleared away
-    std::string path;
-};
-
 } // namespace
 
 // The folder's mode: 0333 lets the writers add to it but not list it.
@@ -63,7 +52,10 @@ class ConcurrentSettingsWriters : public testing::TestWithParam<mode_t> {};
 
 TEST_P(ConcurrentSettingsWriters, TwoProcessesWritingOneFileLoseNoKey) {
     ScratchRegistry scratch;
-    WritersFolder folder(scratch.tree.Path("registry"), GetParam());
+    const std::string folder = scratch.tree.Path("registry");
+    std::filesystem::create_directories(folder);
+    if (geteuid() == 0) (void)chown(folder.c_str(), OtherUser().uid, OtherUser().gid);
+    chmod(folder.c_str(), GetParam());
     const std::string iniPath = scratch.tree.Path("registry/shared.ini");
     inTwoProcesses([&](int process, int key) {
         TIniFile(iniPath).WriteString("Keys", keyName(process, key), "v");
@@ -78,6 +70,7 @@ TEST_P(ConcurrentSettingsWriters, TwoProcessesWritingOneFileLoseNoKey) {
                store.SetValue("Keys", keyName(process, key), RegValue::DWord(1), error);
     });
     EXPECT_EQ(store.ValueNames("Keys").size(), 2u * keysEach) << "registry file";
+    chmod(folder.c_str(), 0755); // so that it can be cleared away
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderModes, ConcurrentSettingsWriters, testing::Values(0755, 0333));

@@ -1,7 +1,7 @@
 #include "platform/files/SettingsFile.h"
+#include "platform/files/DiskCalls.h"
 #include "platform/files/IniFiles.h"
 #include "platform/files/RegistryStore.h"
-#include "tests/platform/files/DiskCallDoubles.h"
 #include "tests/platform/files/ScratchRegistry.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,55 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+
+namespace {
+
+// Stands in for the disk calls of the settings files for its scope.
+class ScopedDiskCalls : public DiskCalls {
+public:
+    ScopedDiskCalls() { SetDiskCalls(this); }
+    ~ScopedDiskCalls() override { SetDiskCalls(nullptr); }
+};
+
+std::string inodeOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return std::to_string(info.st_ino);
+}
+
+// Makes every flush and rename and records it: "flush <inode>", "rename <inode> <new name>".
+class RecordedDiskCalls : public ScopedDiskCalls {
+public:
+    int Flush(int fd) override {
+        calls.push_back("flush " + inodeOf("/proc/self/fd/" + std::to_string(fd)));
+        return DiskCalls::Flush(fd);
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        calls.push_back("rename " + inodeOf(from) + " " + to);
+        return DiskCalls::Rename(from, to);
+    }
+    std::vector<std::string> calls;
+};
+
+// Gives every file one inode number and timestamps that stand still, with the clock just
+// past them: only a file's size and contents can tell a change.
+class FrozenFileStatus : public ScopedDiskCalls {
+public:
+    int Status(const std::string& path, struct stat& info) override {
+        return frozen(DiskCalls::Status(path, info), info);
+    }
+    int Status(int fd, struct stat& info) override { return frozen(DiskCalls::Status(fd, info), info); }
+    timespec Now() override { return {1700000000, 501000000}; }
+
+private:
+    static int frozen(int result, struct stat& info) {
+        info.st_ino = 1;
+        info.st_mtim = info.st_ctim = {1700000000, 500000000};
+        return result;
+    }
+};
+
+} // namespace
 
 TEST(SettingsFileDurability, EveryWriteFlushesItsDataBeforeTheRenameAndTheRenameBeforeItReturns) {
     ScratchRegistry scratch;
@@ -28,37 +77,28 @@ TEST(SettingsFileDurability, EveryWriteFlushesItsDataBeforeTheRenameAndTheRename
     for (const auto& [file, save] : saves) {
         RecordedDiskCalls disk;
         save();
-        struct stat written, folder;
-        ASSERT_EQ(stat(file.c_str(), &written), 0);
-        ASSERT_EQ(stat(scratch.tree.Path("registry").c_str(), &folder), 0);
-        const std::string inode = std::to_string(written.st_ino);
+        const std::string inode = inodeOf(file);
         EXPECT_EQ(disk.calls, (std::vector<std::string>{"flush " + inode, "rename " + inode + " " + file,
-                                                        "flush " + std::to_string(folder.st_ino)}))
+                                                        "flush " + inodeOf(scratch.tree.Path("registry"))}))
             << "the data, then the name, then the folder's entry";
     }
 }
 
 TEST(SettingsFileCache, AChangeThatTheFileStatusDoesNotShowIsSeenAndKept) {
-    const std::pair<const char*, std::function<void(const std::string&)>> changes[] = {
-        {"in place",
-         [](const std::string& path) { std::fstream(path, std::ios::in | std::ios::out) << "[S]\nk=2\n"; }},
-        {"by a new file renamed over it",
-         [](const std::string& path) {
-             std::ofstream(path + ".new") << "[S]\nk=2\n";
-             std::filesystem::rename(path + ".new", path);
-         }},
-    };
-    for (const auto& [how, change] : changes) {
+    for (const bool renamedOver : {false, true}) {
         TempTree tree;
         const std::string path = tree.Write("v.ini", "[S]\nk=1\n");
         FrozenFileStatus disk;
         TIniFile ini(path);
         ASSERT_EQ(ini.ReadInteger("S", "k", 0), 1);
 
-        change(path);
+        if (renamedOver)
+            std::filesystem::rename(tree.Write("new.ini", "[S]\nk=2\n"), path);
+        else
+            std::fstream(path, std::ios::in | std::ios::out) << "[S]\nk=2\n";
 
-        EXPECT_EQ(ini.ReadInteger("S", "k", 0), 2) << how;
+        EXPECT_EQ(ini.ReadInteger("S", "k", 0), 2) << "renamed over: " << renamedOver;
         ini.WriteInteger("S", "j", 3);
-        EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=2\nj=3\n") << how << ": the other program's change stays";
+        EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=2\nj=3\n") << "the other program's change stays";
     }
 }

@@ -106,17 +106,15 @@ TEST(RegIniFile, ReadingAFileThatIsNotThereCreatesNothing) {
 
 TEST(Registry, AnObjectsGatheredChangesAreItsOwnWhenAnotherObjectsWriteFails) {
     ScratchRegistry scratch;
-    TRegistry filler;
+    TRegistry filler, gathering;
     ASSERT_TRUE(filler.OpenKey("Big", true));
+    ASSERT_TRUE(gathering.OpenKey("Small", true));
     const std::string megabyte(kRegMaxValueSize, 'x'); // three bytes of text a byte
-    const auto addMegabyte = [&](const std::string& name) {
+    const auto addMegabyte = [&](const char* name) {
         filler.WriteBinaryData(name, megabyte.data(), static_cast<int>(megabyte.size()));
     };
     for (const char* name : {"1", "2", "3", "4", "5"})
         addMegabyte(name); // 15 MiB of text, near the limit of 16
-
-    TRegistry gathering;
-    ASSERT_TRUE(gathering.OpenKey("Small", true));
     gathering.BeginUpdate();
     gathering.WriteString("Kept", "yes");
     EXPECT_THROW(addMegabyte("6"), ERegistryException) << "the store is full";
