@@ -57,8 +57,7 @@ protected:
         return s.str();
     }
 
-    // Creates the forms as the entry does (no title dialog) and runs the first show, after
-    // beforeShow.
+    // Creates the forms as the entry does (no title dialog), calls beforeShow, runs the first show.
     void Start(const std::function<void()>& beforeShow = {}) {
         MainForm = new TMainForm(nullptr);
         MainForm->RunFrameThread = false;

@@ -225,21 +225,17 @@ TEST_F(MainFormTest, TheFirstRoundsThemeFollowsTheTimeOfDayAtStartUp) {
 }
 
 // The window is placed for the form's own size at its first show; a stored mode then resizes
-// it, and it must end up in the middle of its screen again, or, larger than the screen, with
-// its frame and menu bar on it from the work area's top-left corner.
+// it, and it must be centred again, or start at the work area's corner when it is larger.
 TEST_F(MainFormTest, AStoredModeCentresTheWindowAndKeepsALargerOneWithItsMenuBarOnTheScreen) {
-    const struct {
-        const char* mode;
-        bool wider, taller; // than the 800 x 800 offscreen screen, with the menu bar
-    } cases[] = {{"Width=640\nHeight=480", false, false},
-                 {"Width=640\nHeight=800", false, true},
-                 {"Width=1024\nHeight=768", true, false}};
-    for (const auto& c : cases) {
-        WriteSettings(std::string(FourPlayers) + "[Screen]\n" + c.mode + "\nBPP=32\n");
+    // Wider or taller than the 800 x 800 offscreen screen, with the menu bar, or neither.
+    for (const auto& [mode, wider, taller] : {std::tuple{"Width=640\nHeight=480", false, false},
+                                              {"Width=640\nHeight=800", false, true},
+                                              {"Width=1024\nHeight=768", true, false}}) {
+        WriteSettings(std::string(FourPlayers) + "[Screen]\n" + mode + "\nBPP=32\n");
         Start();
         ASSERT_EQ(Screen->WorkAreaRect(), (RECT{0, 0, 800, 800}));
-        EXPECT_EQ(MainForm->Left(), c.wider ? 0 : (800 - MainForm->Width()) / 2) << c.mode;
-        EXPECT_EQ(MainForm->Top(), c.taller ? 0 : (800 - MainForm->Height()) / 2) << c.mode;
+        EXPECT_EQ(MainForm->Left(), wider ? 0 : (800 - MainForm->Width()) / 2) << mode;
+        EXPECT_EQ(MainForm->Top(), taller ? 0 : (800 - MainForm->Height()) / 2) << mode;
         Stop();
     }
 }

@@ -174,8 +174,7 @@ TEST(Playtest, QuickRoundChangesOnASoundServerNeverHoldThePictureNorF12) {
     const int status = std::system(
         ("bash \"" VX_SOURCE_DIR "/tools/quick-rounds.sh\" \"" VX_RUN_DIR "\" 30 > \"" + log + "\" 2>&1")
             .c_str());
-    std::ifstream file(log);
-    const std::string output((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string output(std::istreambuf_iterator<char>(std::ifstream(log).rdbuf()), {});
     const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (exitCode == skippedStatus) GTEST_SKIP() << output;
     EXPECT_EQ(exitCode, 0) << output;

@@ -114,8 +114,7 @@ TEST(DSoundDevices, ObjectsOnOneDeviceShareItsMixerAndUnknownDevicesAreRefused) 
     EXPECT_EQ(DirectSoundCreate(nullptr, &none, nullptr), DSERR_NODRIVER);
 }
 
-// Engines switch off and on at every change of file: the device they let go stays open,
-// silent, for the next object, and closes once nobody has taken it back for a while.
+// Engines switch off and on at every change of file, so a device waits a while for the next.
 TEST(DSoundDevices, ADeviceLetGoStaysOpenAndSilentForTheNextObjectUntilItHasLingered) {
     using Clock = std::chrono::steady_clock;
     ScopedManualAudio audio;
