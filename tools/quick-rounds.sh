@@ -58,30 +58,8 @@ fail() {
     [ ! -s "$log" ] || { echo "--- game output ---" >&2; tail -n 30 "$log" >&2; }
     exit 1
 }
-stop_game() {
-    [ -n "$game" ] && kill -0 "$game" 2>/dev/null || return 0
-    kill -KILL "$game" 2>/dev/null || true
-    wait "$game" 2>/dev/null || true
-}
+source "$here/tools/game-driver.sh"
 trap stop_game EXIT
-
-now() { date +%s.%N; }
-elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
-before() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-wait_for() {
-    local limit=$1 what=$2 start
-    shift 2
-    start=$(now)
-    until "$@"; do
-        kill -0 "$game" 2>/dev/null || fail "the game ended while waiting for $what"
-        before "$(elapsed_since "$start")" "$limit" || fail "no $what after ${limit}s"
-        sleep 0.05
-    done
-}
-game_window() { xdotool search --onlyvisible --pid "$game" 2>/dev/null | head -n 1; }
-has_game_window() { [ -n "$(game_window)" ]; }
-main_window() { xdotool search --onlyvisible --name '^Vortamix - ' 2>/dev/null | head -n 1; }
-caption_is() { [ "$(xdotool getwindowname "$(main_window)" 2>/dev/null)" = "$1" ]; }
 
 # Grabs the game's window until told to stop, one line per grab: its time and a digest of
 # it. The pause between grabs leaves the machine to the game.
