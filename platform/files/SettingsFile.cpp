@@ -20,7 +20,8 @@ long long nanoseconds(const timespec& time) {
 }
 
 template <class Stamp> Stamp stampOf(const struct stat& info) {
-    return Stamp{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+    return Stamp{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim),
+                 nanoseconds(info.st_ctim)};
 }
 
 // Whether a change made after readNs must show in the file's change time. That needs the
