@@ -536,7 +536,8 @@ struct RegistryStore::Impl {
             fileText = std::move(text);
             exists = true;
         }
-        tree = withGathered();
+        // With no other writer's changes gathered, the tree just written is the file's.
+        tree = written && gathered.empty() ? std::move(next) : withGathered();
         return written;
     }
 
