@@ -102,11 +102,14 @@ SettingsFile::Contents SettingsFile::Read(std::size_t limit) {
     readLimit_ = limit == std::string::npos ? limit : limit + 1;
     const long long now = nanoseconds(Disk().Now());
     const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const bool missing = fd < 0 && errno == ENOENT;
     struct stat info;
     if (fd < 0 || Disk().Status(fd, info) != 0) {
         if (fd >= 0) close(fd);
+        // A file missing when it was opened reads as missing, even when another writer makes
+        // it a moment later: it is read when it is next looked at.
         struct stat other;
-        contents.exists = stat(path_.c_str(), &other) == 0;
+        contents.exists = !missing && Disk().Status(path_, other) == 0;
         contents.whole = !contents.exists;
         stamp_.reset();
         text_.clear();

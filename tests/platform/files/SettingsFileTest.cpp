@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -101,4 +102,27 @@ TEST(SettingsFileCache, AChangeThatTheFileStatusDoesNotShowIsSeenAndKept) {
         ini.WriteInteger("S", "j", 3);
         EXPECT_EQ(tree.Read("v.ini"), "[S]\nk=2\nj=3\n") << "the other program's change stays";
     }
+}
+
+// Another writer makes the file just after this one found it missing: this one's change
+// goes on, onto the file as the other made it.
+TEST(SettingsFileCache, AFileMadeWhileItIsReadIsNeverTakenForAnUnreadableOne) {
+    struct MadeAtTheLook : ScopedDiskCalls {
+        std::function<void()> make;
+        int Status(const std::string& path, struct stat& info) override {
+            if (make) std::exchange(make, {})();
+            return DiskCalls::Status(path, info);
+        }
+    };
+    ScratchRegistry scratch;
+    const std::string file = RegistryFile(HKEY_CURRENT_USER);
+    MadeAtTheLook disk;
+    disk.make = [&] {
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        std::ofstream(file) << "[Other]\n";
+    };
+    std::string error;
+    EXPECT_TRUE(RegistryStore::ForRoot(HKEY_CURRENT_USER)->CreateKey("Mine", error)) << error;
+    EXPECT_NE(scratch.FileText(HKEY_CURRENT_USER).find("[Other]"), std::string::npos);
+    EXPECT_NE(scratch.FileText(HKEY_CURRENT_USER).find("[Mine]"), std::string::npos);
 }
