@@ -90,7 +90,9 @@ TEST(ScaledRows, EveryVersionGivesThePixelsOfThePlainOne) {
     std::vector<std::uint32_t> in(1600);
     for (std::uint32_t& p : in)
         p = random();
-    for (const auto& [from, to] : {std::pair{640, 1600}, {320, 1920}, {1600, 1440}, {500, 500}, {9, 70}}) {
+    for (const auto& scale : {std::pair{640, 1600}, {320, 1920}, {1600, 1440}, {500, 500}, {9, 70}}) {
+        // Plain variables, not a structured binding: every compiler lets the lambda below capture them.
+        const int from = scale.first, to = scale.second;
         std::vector<int> columns(static_cast<std::size_t>(to));
         for (int x = 0; x < to; ++x)
             columns[std::size_t(x)] = NearestSourceIndex(x, from, to);
