@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <future>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -534,8 +535,9 @@ TEST_F(Player, EnginePlaysTheBlocksPastTheEndOfAFileAsSilenceUntilTheStop) {
     constexpr DWORD Length = 20 * Block + 1000; // longer than the ring of 16 blocks
     build(Length, Block, 16, 8, 1, 44100);
     play->SetFileName("ramp.raw");
-    Signal stopMayGoOn;
-    play->SetOnBeforeStop([&](TObject*) { stopMayGoOn.Wait(); });
+    // The handler owns its signal: the stop may come after this body, at the fixture's switch-off.
+    auto stopMayGoOn = std::make_shared<Signal>();
+    play->SetOnBeforeStop([stopMayGoOn](TObject*) { stopMayGoOn->Wait(); });
     play->SetActive(true);
     ASSERT_EQ(play->PrefillBlocks(), 16);
     std::vector<std::int16_t> heard;
@@ -555,7 +557,7 @@ TEST_F(Player, EnginePlaysTheBlocksPastTheEndOfAFileAsSilenceUntilTheStop) {
         const std::vector<std::int16_t> chunk = audio.backend().Render(Block);
         heard.insert(heard.end(), chunk.begin(), chunk.end());
     }
-    stopMayGoOn.Set();
+    stopMayGoOn->Set();
     for (DWORD frame = 0; frame < 22u * Block; ++frame) {
         const int expected = frame < Length ? (1 + int(frame % 251) - 128) * 256 : 0;
         ASSERT_EQ(heard[2 * frame], expected) << "frame " << frame;
