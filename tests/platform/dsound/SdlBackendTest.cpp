@@ -22,7 +22,7 @@ TEST_P(SdlDrivers, ThreadsSwitchingDevicesOnAndOffAtOnceNeverOverlapInTheAudioLi
     if (GetParam() != "Dummy") pulse.emplace("SDL_AUDIODRIVER", "pulseaudio");
     if (GetParam() == "PulseWithoutServer") noServer.emplace("PULSE_SERVER", "unix:/nonexistent/vortamix");
     if (GetParam() == "PulseOnServer") {
-#if defined(__SANITIZE_THREAD__)
+#if defined(VX_THREAD_SANITIZER)
         GTEST_SKIP() << "the sound server's client library is not instrumented for ThreadSanitizer";
 #endif
         server.emplace();
