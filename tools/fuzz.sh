@@ -9,7 +9,7 @@ cmake --preset fuzz >/dev/null
 targets=()
 for source in fuzz/*.cpp; do targets+=("fuzz_$(basename "$source" .cpp)"); done
 [ ${#targets[@]} -gt 0 ] || exit 0
-cmake --build --preset fuzz --parallel 4 --target "${targets[@]}"
+cmake --build --preset fuzz --parallel "$(nproc)" --target "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
 # Seeds: a few small valid pictures, so the fuzzers start past the signatures.
 seed() {
