@@ -28,8 +28,8 @@ function(vx_layer_tests layer)
   if(NOT sources)
     return()
   endif()
-  add_executable(test_${layer} ${sources})
-  target_link_libraries(test_${layer} PRIVATE ${layer} ${ARGN} GTest::gmock GTest::gtest_main)
+  add_executable(test_${layer} ${sources} ${PROJECT_SOURCE_DIR}/tests/TestMain.cpp)
+  target_link_libraries(test_${layer} PRIVATE ${layer} ${ARGN} GTest::gmock GTest::gtest)
   vx_warnings(test_${layer})
   target_compile_definitions(test_${layer} PRIVATE
     VX_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VX_RUN_DIR="${VX_RUN_DIR}"
@@ -38,6 +38,5 @@ function(vx_layer_tests layer)
   gtest_discover_tests(test_${layer}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy"
-               TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
 endfunction()

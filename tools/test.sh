@@ -5,7 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-release}
 bash tools/build.sh "$preset"
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
