@@ -40,22 +40,30 @@ printf '; seed\n[Software\\App]\n"Text"="a\\"b\\n"\n"Number"=dword:0000002a\n"By
 mkdir -p build/fuzz/corpus/fuzz_stored_properties
 printf '[Main]\nG_Number=5\nG_Ratio=0.5\nG_Scale=1E+20\nG_Letter=Q\nG_Big=-9\nG_Value=n\nG_Money=12.5\nG_Flags=[gfRed,gfBlue]\nG_Mode=gfGreen\nG_Text=t\nG_Partner=(null)\nG_LookStyle=[fsBold]\nG_Items.Count=2\n[Main.G_Items]\nItem1_Label=b\nItem1_Weight=3\n[Main.G_Lines]\nCount=2\nItem0=x\n[List]\nG.Number=1\n' \
   > build/fuzz/corpus/fuzz_stored_properties/seed.ini
-status=0
-shopt -s nullglob
-for name in "${targets[@]}"; do
-  target=build/fuzz/fuzz/$name
-  corpus=build/fuzz/corpus/$name
-  artifacts=build/fuzz/artifacts/$name/
+# One fuzzer a core at a time: each runs single-threaded for its given time.
+fuzz_one() {
+  local name=$1 target=build/fuzz/fuzz/$1 corpus=build/fuzz/corpus/$1 artifacts=build/fuzz/artifacts/$1/
   mkdir -p "$corpus" "$artifacts"
   # Pictures run long: a PCX file of a few hundred kilobytes describes a full screen.
-  options=()
+  local options=()
   [ "$name" = fuzz_pcx_loader ] && options+=(-max_len=262144)
   echo "== $name (${seconds}s)"
   if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" "${options[@]}" "$corpus" \
       > "build/fuzz/$name.log" 2>&1; then
     echo "$name found a crash; see build/fuzz/$name.log and $artifacts"
     tail -n 40 "build/fuzz/$name.log"
-    status=1
+    return 1
+  fi
+}
+status=0
+running=0
+for name in "${targets[@]}"; do
+  fuzz_one "$name" &
+  running=$((running + 1))
+  if [ "$running" -ge "$(nproc)" ]; then
+    wait -n || status=1
+    running=$((running - 1))
   fi
 done
+for _ in $(seq "$running"); do wait -n || status=1; done
 exit $status
