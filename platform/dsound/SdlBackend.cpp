@@ -140,7 +140,7 @@ std::shared_ptr<SdlAudio> SdlBackend::library() {
 }
 
 void SdlBackend::LetGoOfLibrary() {
-    std::shared_ptr<SdlAudio> letGo;
+    std::shared_ptr<SdlAudio> letGo; // outlives the guard: the library stops outside the lock
     std::lock_guard guard(lock_);
     letGo.swap(library_);
 }
