@@ -44,6 +44,14 @@ public:
     bool ready() const { return ready_; }
     // Why the server is not there, for a test's skip message.
     const std::string& why() const { return why_; }
+    // Stops the server and starts another in the same folder, as a crashed server comes back:
+    // clients lose what they had open and find the new server where the old one was.
+    bool restart() {
+        std::string output;
+        run(script() + " stop " + folder_, output);
+        ready_ = run(script() + " start " + folder_, output) == 0;
+        return ready_;
+    }
     // Runs a shell command against this server (pactl, amixer); returns its exit status.
     int shell(const std::string& command, std::string& output) const { return run(command, output); }
 

@@ -6,16 +6,23 @@
 #include <atomic>
 
 namespace {
+
 std::atomic<AudioBackend*> installed{nullptr};
+
+SdlBackend& sdlBackend() {
+    static SdlBackend sdl;
+    return sdl;
 }
+
+} // namespace
 
 void SetAudioBackend(AudioBackend* backend) {
     CloseKeptOutputs();
+    sdlBackend().LetGoOfLibrary();
     installed.store(backend, std::memory_order_release);
 }
 
 AudioBackend& CurrentAudioBackend() {
     if (AudioBackend* backend = installed.load(std::memory_order_acquire)) return *backend;
-    static SdlBackend sdl;
-    return sdl;
+    return sdlBackend();
 }

@@ -29,6 +29,10 @@ class AudioStream {
 public:
     virtual ~AudioStream() = default;
     virtual void close() = 0;
+    // Whether what is mixed into the stream reaches no device and never will again: the
+    // device stopped or was removed, its server went away, or the stream only stands in for
+    // a device that could not be opened. Capture streams answer false.
+    virtual bool Lost() const { return false; }
 };
 
 class AudioBackend {
@@ -45,6 +49,7 @@ public:
 
 // The backend devices are opened on from now on (null: the SDL backend). The caller keeps
 // ownership and must not remove a backend while a device is open on it; the output devices
-// kept open for a next mixer (KeptOutput.h) are closed here first.
+// kept open for a next mixer (KeptOutput.h) are closed here first, and the SDL backend lets
+// go of its audio library, so that it starts again with the driver the environment names.
 void SetAudioBackend(AudioBackend* backend);
 AudioBackend& CurrentAudioBackend();

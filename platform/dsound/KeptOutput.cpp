@@ -70,28 +70,39 @@ void closeAll(std::vector<Device>& devices) {
 
 class Keeper {
 public:
+    // At the process's end. Devices still kept are left open: the end of the process closes
+    // them at once, where closing a stream the sound server has only just opened would keep
+    // the exit waiting for up to a couple of seconds.
     ~Keeper() {
-        std::vector<Device> left;
         {
             std::lock_guard guard(lock_);
             stopping_ = true;
-            left.swap(kept_);
         }
         changed_.notify_all();
         if (thread_.joinable()) thread_.join();
-        closeAll(left);
+        for (std::vector<Device>* devices : {&kept_, &lost_})
+            for (Device& device : *devices)
+                static_cast<void>(device.stream.release());
     }
 
+    // A lost device is never handed back: it goes to the keeper's thread to be closed, and
+    // the caller opens the device afresh.
     bool TakeBack(const std::string& id, const DeviceFormat& wanted, Device& device) {
-        std::lock_guard guard(lock_);
         AudioBackend* backend = &CurrentAudioBackend();
-        const auto found = std::find_if(kept_.rbegin(), kept_.rend(), [&](const Device& d) {
-            return d.backend == backend && d.id == id && sameFormat(d.wanted, wanted);
-        });
-        if (found == kept_.rend()) return false;
-        device = std::move(*found);
-        kept_.erase(std::next(found).base());
-        return true;
+        for (;;) {
+            {
+                std::lock_guard guard(lock_);
+                const auto found = std::find_if(kept_.rbegin(), kept_.rend(), [&](const Device& d) {
+                    return d.backend == backend && d.id == id && sameFormat(d.wanted, wanted);
+                });
+                if (found == kept_.rend()) return false;
+                device = std::move(*found);
+                kept_.erase(std::next(found).base());
+            }
+            // Asked outside the lock: the audio library may be busy closing another device.
+            if (!device.stream->Lost()) return true;
+            closeSoon(std::move(device));
+        }
     }
 
     void Keep(Device device) {
@@ -100,7 +111,7 @@ public:
             if (!stopping_) {
                 device.letGo = Clock::now();
                 kept_.push_back(std::move(device));
-                if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+                startThread();
                 changed_.notify_all();
                 return;
             }
@@ -109,17 +120,19 @@ public:
     }
 
     void CloseLingering(Clock::time_point now) {
-        std::vector<Device> lingering;
+        std::vector<Device> closing;
         {
             std::lock_guard guard(lock_);
             const auto kept = std::stable_partition(kept_.begin(), kept_.end(),
                                                     [&](const Device& d) { return !lingeredAt(d, now); });
-            std::move(kept, kept_.end(), std::back_inserter(lingering));
+            std::move(kept, kept_.end(), std::back_inserter(closing));
             kept_.erase(kept, kept_.end());
-            closing_ += static_cast<int>(lingering.size());
+            std::move(lost_.begin(), lost_.end(), std::back_inserter(closing));
+            lost_.clear();
+            closing_ += static_cast<int>(closing.size());
         }
-        const int closed = static_cast<int>(lingering.size());
-        closeAll(lingering);
+        const int closed = static_cast<int>(closing.size());
+        closeAll(closing);
         {
             std::lock_guard guard(lock_);
             closing_ -= closed;
@@ -133,6 +146,8 @@ public:
         {
             std::unique_lock guard(lock_);
             all.swap(kept_);
+            std::move(lost_.begin(), lost_.end(), std::back_inserter(all));
+            lost_.clear();
             changed_.wait(guard, [this] { return closing_ == 0; });
         }
         closeAll(all);
@@ -142,11 +157,11 @@ private:
     void run() {
         std::unique_lock guard(lock_);
         while (!stopping_) {
-            if (kept_.empty()) {
+            if (kept_.empty() && lost_.empty()) {
                 changed_.wait(guard);
                 continue;
             }
-            changed_.wait_for(guard, LookEvery);
+            if (lost_.empty()) changed_.wait_for(guard, LookEvery);
             if (stopping_) break;
             guard.unlock();
             CloseLingering(Clock::now());
@@ -154,9 +169,28 @@ private:
         }
     }
 
+    // Inside the lock.
+    void startThread() {
+        if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    }
+
+    void closeSoon(Device device) {
+        {
+            std::lock_guard guard(lock_);
+            if (!stopping_) {
+                lost_.push_back(std::move(device));
+                startThread();
+                changed_.notify_all();
+                return;
+            }
+        }
+        device.stream->close();
+    }
+
     std::mutex lock_;
     std::condition_variable changed_;
     std::vector<Device> kept_; // guarded by lock_, the longest kept first
+    std::vector<Device> lost_; // to be closed at once; guarded by lock_
     int closing_ = 0;          // devices being closed outside the lock; guarded by lock_
     bool stopping_ = false;    // guarded by lock_
     std::thread thread_;

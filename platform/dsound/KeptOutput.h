@@ -4,8 +4,9 @@
 // seconds to close a stream it has just opened: the thread that switched would stand still
 // that long. So a device its mixer lets go stays open, playing silence, and the next mixer
 // that opens the same device in the same format takes it back; one that nobody takes back
-// within KeptOutputLinger is closed on the keeper's own thread. No caller waits for a device
-// to close.
+// within KeptOutputLinger is closed on the keeper's own thread. A kept device that is lost
+// meanwhile (its server went away, say) is never taken back: the next mixer opens the device
+// afresh. No caller waits for a device to close, not even the process's exit.
 #include "platform/dsound/AudioBackend.h"
 
 #include <chrono>
@@ -17,7 +18,7 @@
 constexpr std::chrono::milliseconds KeptOutputLinger{3000};
 
 // Opens an output device on the current backend, or takes back the one of that device and
-// wanted format that is kept open. Closing the answer (or destroying it) stops mix before it
+// wanted format that is kept open and not lost. Closing the answer (or destroying it) stops mix before it
 // returns and keeps the device open for the next caller.
 std::unique_ptr<AudioStream> OpenKeptOutput(const std::string& device, const DeviceFormat& wanted,
                                             DeviceFormat& got, MixCallback mix);

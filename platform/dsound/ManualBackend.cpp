@@ -13,6 +13,7 @@ public:
         if (!closed_) owner_.forget(this);
         closed_ = true;
     }
+    bool Lost() const override { return owner_.lost(this); }
     const std::string& key() const { return key_; }
 
 private:
@@ -53,10 +54,12 @@ void ManualBackend::SetOpenFails(bool fails) {
 std::unique_ptr<AudioStream> ManualBackend::openOutput(const std::string& device, const DeviceFormat&,
                                                        DeviceFormat& got, MixCallback mix) {
     std::lock_guard guard(lock_);
-    if (openFails_ || mixers_.count(device)) return nullptr;
+    const auto open = openOutputs_.find(device);
+    if (openFails_ || (open != openOutputs_.end() && !open->second.lost)) return nullptr;
     got = format_;
-    mixers_[device] = std::move(mix);
-    return std::make_unique<Stream>(*this, "out:" + device);
+    auto stream = std::make_unique<Stream>(*this, "out:" + device);
+    openOutputs_[device] = {stream.get(), std::move(mix)};
+    return stream;
 }
 
 std::unique_ptr<AudioStream> ManualBackend::openCapture(const std::string& device, const DeviceFormat&,
@@ -76,18 +79,36 @@ void ManualBackend::SetClosesHeld(bool held) {
     closesFreed_.notify_all();
 }
 
+void ManualBackend::SetOnClose(std::function<void()> onClose) {
+    std::lock_guard guard(lock_);
+    onClose_ = std::move(onClose);
+}
+
 void ManualBackend::forget(const Stream* stream) {
+    std::function<void()> onClose;
     {
         std::unique_lock guard(lock_);
         closesFreed_.wait(guard, [this] { return !closesHeld_; });
+        onClose = onClose_;
     }
+    if (onClose) onClose();
     std::lock_guard callbacks(callbackLock_);
     std::lock_guard guard(lock_);
     const std::string& key = stream->key();
-    if (key.rfind("out:", 0) == 0)
-        mixers_.erase(key.substr(4));
-    else
+    if (key.rfind("out:", 0) != 0) {
         capturers_.erase(key.substr(3));
+        return;
+    }
+    // A lost device may be open again on another stream by now.
+    const auto open = openOutputs_.find(key.substr(4));
+    if (open != openOutputs_.end() && open->second.stream == stream) openOutputs_.erase(open);
+}
+
+bool ManualBackend::lost(const Stream* stream) const {
+    if (stream->key().rfind("out:", 0) != 0) return false;
+    std::lock_guard guard(lock_);
+    const auto open = openOutputs_.find(stream->key().substr(4));
+    return open == openOutputs_.end() || open->second.stream != stream || open->second.lost;
 }
 
 std::vector<std::int16_t> ManualBackend::Render(int frames, const std::string& device) {
@@ -96,8 +117,8 @@ std::vector<std::int16_t> ManualBackend::Render(int frames, const std::string& d
     MixCallback mix;
     {
         std::lock_guard guard(lock_);
-        auto it = mixers_.find(device);
-        if (it != mixers_.end()) mix = it->second;
+        auto it = openOutputs_.find(device);
+        if (it != openOutputs_.end() && !it->second.lost) mix = it->second.mix;
     }
     if (mix) mix(samples.data(), frames);
     return samples;
@@ -142,7 +163,13 @@ void ManualBackend::VanishCaptureDevice(const std::string& device) {
 
 bool ManualBackend::OutputOpen(const std::string& device) const {
     std::lock_guard guard(lock_);
-    return mixers_.count(device) != 0;
+    return openOutputs_.count(device) != 0;
+}
+
+void ManualBackend::LoseOutputDevice(const std::string& device) {
+    std::lock_guard guard(lock_);
+    const auto open = openOutputs_.find(device);
+    if (open != openOutputs_.end()) open->second.lost = true;
 }
 
 int ManualBackend::LiveDirectSoundObjects() const {

@@ -32,6 +32,8 @@ public:
     // While set, closing a device waits until it is cleared, as a sound server can keep a
     // close waiting for seconds.
     void SetClosesHeld(bool held);
+    // Runs on the closing thread each time a device closes.
+    void SetOnClose(std::function<void()> onClose);
 
     // Mixes frames on an open output device ("" = default) and answers the interleaved
     // samples; silence when the device is not open.
@@ -44,6 +46,9 @@ public:
     // open stream of it goes on delivering silence, as a disconnected device does through SDL.
     void VanishCaptureDevice(const std::string& device = "");
     bool OutputOpen(const std::string& device = "") const;
+    // The open output device is lost, as when its sound server goes away: its stream says
+    // so, what is mixed into it is heard no more, and the device can be opened again.
+    void LoseOutputDevice(const std::string& device = "");
 
     const DeviceFormat& Format() const { return format_; }
     void FailNext(DsOp op, HRESULT result, int skip = 0) { FailNextCall(op, result, skip); }
@@ -57,7 +62,13 @@ public:
 private:
     class Stream;
     friend class Stream;
+    struct Output {
+        const Stream* stream = nullptr;
+        MixCallback mix;
+        bool lost = false;
+    };
     void forget(const Stream* stream);
+    bool lost(const Stream* stream) const;
 
     DeviceFormat format_;
     mutable std::mutex lock_;
@@ -66,9 +77,10 @@ private:
     std::vector<AudioDeviceInfo> outputs_;
     std::vector<AudioDeviceInfo> captures_;
     bool openFails_ = false;
-    bool closesHeld_ = false; // guarded by lock_
+    bool closesHeld_ = false;       // guarded by lock_
+    std::function<void()> onClose_; // guarded by lock_
     std::condition_variable closesFreed_;
-    std::map<std::string, MixCallback> mixers_;        // guarded by lock_
+    std::map<std::string, Output> openOutputs_;        // guarded by lock_
     std::map<std::string, CaptureCallback> capturers_; // guarded by lock_
     std::set<std::string> vanished_;                   // guarded by lock_
 };

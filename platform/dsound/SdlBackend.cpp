@@ -12,45 +12,35 @@
 #include <optional>
 #include <vector>
 
-namespace {
+// One start of SDL's audio subsystem, held by the backend and by every device opened in it;
+// the subsystem stops when the last holder lets go. Each start connects to the sound server
+// and each stop closes every device still open, so the backend keeps one start for as long
+// as the process uses sound.
+class SdlAudio {
+    struct Started {};
 
-constexpr int MinimumOutputChunk = 1024;
-
-// Holds the audio subsystem open for as long as it lives (SDL counts the references).
-class SdlAudioRef {
 public:
-    SdlAudioRef() : ok_(initAudio()) {}
-    ~SdlAudioRef() {
-        if (!ok_) return;
-        SdlCall call;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    SdlAudioRef(const SdlAudioRef&) = delete;
-    SdlAudioRef& operator=(const SdlAudioRef&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    static bool initAudio() {
+    // Null when the subsystem cannot start (no driver, or no server to connect to).
+    static std::shared_ptr<SdlAudio> Start() {
         SdlCall call;
         // SDL would turn Ctrl+C and kill into a quit event nobody reads; the program keeps
         // the ordinary signal behaviour.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+        return std::make_shared<SdlAudio>(Started{});
     }
-
-    bool ok_;
+    explicit SdlAudio(Started) {}
+    ~SdlAudio() {
+        SdlCall call;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    SdlAudio(const SdlAudio&) = delete;
+    SdlAudio& operator=(const SdlAudio&) = delete;
 };
 
-std::vector<AudioDeviceInfo> listDevices(int capture) {
-    SdlAudioRef audio;
-    std::vector<AudioDeviceInfo> devices;
-    if (!audio.ok()) return devices;
-    SdlCall call;
-    const int count = SDL_GetNumAudioDevices(capture);
-    for (int i = 0; i < count; ++i)
-        if (const char* name = SDL_GetAudioDeviceName(i, capture)) devices.push_back({name, name});
-    return devices;
-}
+namespace {
+
+constexpr int MinimumOutputChunk = 1024;
 
 // Inside an SdlCall.
 bool driverIs(const char* name) {
@@ -58,20 +48,14 @@ bool driverIs(const char* name) {
     return driver && std::strcmp(driver, name) == 0;
 }
 
-bool currentDriverIs(const char* name) {
-    SdlAudioRef audio;
-    if (!audio.ok()) return false;
-    SdlCall call;
-    return driverIs(name);
-}
-
 class SdlStream : public AudioStream {
 public:
-    SdlStream(MixCallback mix, CaptureCallback feed) : mix_(std::move(mix)), feed_(std::move(feed)) {}
+    SdlStream(std::shared_ptr<SdlAudio> library, MixCallback mix, CaptureCallback feed)
+        : library_(std::move(library)), mix_(std::move(mix)), feed_(std::move(feed)) {}
     ~SdlStream() override { close(); }
 
     bool open(const std::string& device, bool capture, const DeviceFormat& wanted, DeviceFormat& got) {
-        if (!audio_.ok()) return false;
+        if (!library_) return false;
         SDL_AudioSpec want{};
         want.freq = wanted.rate;
         want.format = AUDIO_S16SYS;
@@ -105,6 +89,13 @@ public:
         id_ = 0;
     }
 
+    // SDL stops a device whose server has gone or that was removed, and from then on runs its
+    // callback into nowhere.
+    bool Lost() const override {
+        SdlCall call;
+        return SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED;
+    }
+
 private:
     static void SDLCALL callback(void* userdata, Uint8* stream, int length) {
         auto* self = static_cast<SdlStream*>(userdata);
@@ -131,7 +122,7 @@ private:
         }
     }
 
-    SdlAudioRef audio_;
+    std::shared_ptr<SdlAudio> library_;
     MixCallback mix_;
     CaptureCallback feed_;
     SDL_AudioDeviceID id_ = 0;
@@ -141,6 +132,36 @@ private:
 };
 
 } // namespace
+
+std::shared_ptr<SdlAudio> SdlBackend::library() {
+    std::lock_guard guard(lock_);
+    if (!library_) library_ = SdlAudio::Start();
+    return library_;
+}
+
+void SdlBackend::LetGoOfLibrary() {
+    std::shared_ptr<SdlAudio> letGo; // outlives the guard: the library stops outside the lock
+    std::lock_guard guard(lock_);
+    letGo.swap(library_);
+}
+
+std::vector<AudioDeviceInfo> SdlBackend::listDevices(int capture) {
+    const std::shared_ptr<SdlAudio> started = library();
+    std::vector<AudioDeviceInfo> devices;
+    if (!started) return devices;
+    SdlCall call;
+    const int count = SDL_GetNumAudioDevices(capture);
+    for (int i = 0; i < count; ++i)
+        if (const char* name = SDL_GetAudioDeviceName(i, capture)) devices.push_back({name, name});
+    return devices;
+}
+
+bool SdlBackend::currentDriverIs(const char* name) {
+    const std::shared_ptr<SdlAudio> started = library();
+    if (!started) return false;
+    SdlCall call;
+    return driverIs(name);
+}
 
 std::vector<AudioDeviceInfo> SdlBackend::outputDevices() {
     return listDevices(0);
@@ -152,7 +173,7 @@ std::vector<AudioDeviceInfo> SdlBackend::captureDevices() {
 
 std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, const DeviceFormat& wanted,
                                                     DeviceFormat& got, MixCallback mix) {
-    auto stream = std::make_unique<SdlStream>(mix, nullptr);
+    auto stream = std::make_unique<SdlStream>(library(), mix, nullptr);
     // SDL's PulseAudio driver keeps a single chunk in the server. Chunks of 512 frames run
     // dry each time a busy machine is late to wake the device thread by 12 ms; 1024 frames
     // ride out most such delays.
@@ -167,7 +188,7 @@ std::unique_ptr<AudioStream> SdlBackend::openOutput(const std::string& device, c
 std::unique_ptr<AudioStream> SdlBackend::openCapture(const std::string& device, const DeviceFormat& wanted,
                                                      DeviceFormat& got, CaptureCallback feed) {
     if (currentDriverIs("pulseaudio")) return OpenPulseCapture(device, wanted, got, std::move(feed));
-    auto stream = std::make_unique<SdlStream>(nullptr, std::move(feed));
+    auto stream = std::make_unique<SdlStream>(library(), nullptr, std::move(feed));
     if (!stream->open(device, true, wanted, got)) return nullptr;
     return stream;
 }

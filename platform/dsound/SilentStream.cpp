@@ -18,6 +18,8 @@ public:
         running_.store(false);
         if (thread_.joinable()) thread_.join();
     }
+    // It only stands in for a device that could not be opened: the next user tries again.
+    bool Lost() const override { return true; }
 
 private:
     // Asks for one device chunk each time the real clock has played one, so the buffers'

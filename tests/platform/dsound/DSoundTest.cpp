@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <numbers>
@@ -131,6 +132,36 @@ TEST(DSoundDevices, ADeviceLetGoStaysOpenAndSilentForTheNextObjectUntilItHasLing
     }
     CloseLingeringOutputs(letGo + KeptOutputLinger);
     EXPECT_FALSE(audio.backend().OutputOpen());
+}
+
+// A sound server that goes away takes its streams with it: an object made afterwards opens
+// the device afresh instead of mixing into the lost stream, however soon it comes.
+TEST_F(DSoundFixture, ALostDeviceIsNeverTakenBackAndTheNextObjectOpensItAfresh) {
+    ds->Release();
+    audio.backend().LoseOutputDevice();
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+    ASSERT_EQ(ds->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
+    const std::vector<std::int16_t> tone(2 * 441, 1000);
+    IDirectSoundBuffer* b = make(pcm(2, 16, 44100), 441 * 4);
+    fill(b, tone.data(), 441 * 4);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(audio.backend().Render(441), tone);
+}
+
+// The sound server keeps the close of a stream it has only just opened waiting for up to a
+// couple of seconds; a program ending right after it opened a device leaves that close to
+// the end of the process instead of waiting for it.
+TEST(DSoundDevices, TheProcessEndsWithoutClosingTheDevicesItKept) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ScopedManualAudio audio;
+            audio.backend().SetOnClose([] { std::_Exit(1); });
+            IDirectSound* kept = nullptr;
+            if (DirectSoundCreate(nullptr, &kept, nullptr) == DS_OK) kept->Release();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DSoundFixture, PrimaryBufferRecordsAValidFormatOnlyWithPriorityLevel) {

@@ -1,11 +1,14 @@
 // The SDL backend on SDL's own drivers: the dummy driver, the PulseAudio driver on the
 // project's sound server, and the PulseAudio driver without a server, which plays silently.
+#include "platform/dsound/AudioBackend.h"
 #include "platform/dsound/DSound.h"
 #include "tests/ScopedEnvironment.h"
 #include "tests/SoundServer.h"
+#include "tests/platform/dsound/PcmFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -28,6 +31,7 @@ TEST_P(SdlDrivers, ThreadsSwitchingDevicesOnAndOffAtOnceNeverOverlapInTheAudioLi
         server.emplace();
         VX_REQUIRE_SOUND_SERVER(*server);
     }
+    SetAudioBackend(nullptr);
     std::vector<std::thread> threads;
     for (bool capture : {false, false, false, false, true})
         threads.emplace_back([capture] {
@@ -49,3 +53,70 @@ TEST_P(SdlDrivers, ThreadsSwitchingDevicesOnAndOffAtOnceNeverOverlapInTheAudioLi
 INSTANTIATE_TEST_SUITE_P(Drivers, SdlDrivers,
                          ::testing::Values("Dummy", "PulseWithoutServer", "PulseOnServer"),
                          [](const auto& param) { return param.param; });
+
+namespace {
+
+// What a pactl command line counts on the server.
+int countOn(const vx_test::ScopedSoundServer& server, const std::string& command) {
+    std::string count;
+    server.shell(command, count);
+    return std::atoi(count.c_str());
+}
+
+const char* const Streams = "pactl list sink-inputs short | wc -l";
+// Each connection gets the next index; the newest is the pactl asking.
+const char* const NewestClient = "pactl list clients short | cut -f1 | sort -n | tail -n1";
+
+class SdlOnSoundServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_THREAD__)
+        GTEST_SKIP() << "the sound server's client library is not instrumented for ThreadSanitizer";
+#endif
+        VX_REQUIRE_SOUND_SERVER(server);
+        SetAudioBackend(nullptr);
+    }
+
+    vx_test::ScopedSoundServer server;
+    ScopedEnvironment pulse{"SDL_AUDIODRIVER", "pulseaudio"};
+};
+
+} // namespace
+
+// A server that went away took its streams with it. A player switched off and on again at
+// once, as at every round, plays on the server that came back, not into the lost stream;
+// SDL learns of the loss on its device thread, so the player switches until it does.
+TEST_F(SdlOnSoundServer, APlayerSwitchedOnAfterTheServerCameBackPlaysOnTheNewOne) {
+    IDirectSound* ds = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+    ds->Release();
+    ASSERT_EQ(countOn(server, Streams), 1) << "the device stays open for the next player";
+    ASSERT_TRUE(server.restart()) << server.why();
+    int streams = 0;
+    for (int switches = 0; switches < 200 && streams == 0; ++switches) {
+        ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+        streams = countOn(server, Streams);
+        ds->Release();
+    }
+    EXPECT_EQ(streams, 1);
+}
+
+// The audio library stays started while the process uses sound: with nothing else open, a
+// capture switched on connects to the server only for its own stream.
+TEST_F(SdlOnSoundServer, ACaptureSwitchedOnConnectsOnlyForItsOwnStream) {
+    const WAVEFORMATEX format = pcm(2, 16, 44100);
+    DSCBUFFERDESC desc;
+    desc.dwBufferBytes = 4 * 4096;
+    desc.lpwfxFormat = &format;
+    int before = 0;
+    for (int switches = 0; switches <= 5; ++switches) {
+        if (switches == 1) before = countOn(server, NewestClient); // the library has started
+        IDirectSoundCapture* capture = nullptr;
+        IDirectSoundCaptureBuffer* buffer = nullptr;
+        ASSERT_EQ(DirectSoundCaptureCreate(nullptr, &capture, nullptr), DS_OK);
+        ASSERT_EQ(capture->CreateCaptureBuffer(&desc, &buffer, nullptr), DS_OK);
+        buffer->Release();
+        capture->Release();
+    }
+    EXPECT_EQ(countOn(server, NewestClient) - before - 1, 5) << "connections besides the pactl asking";
+}

@@ -50,6 +50,7 @@ TEST(SilentStream, TheDefaultOutputFallsBackToItWhenNoDeviceOpens) {
         backend.openOutput("", DeviceFormat{22050, 2, 256}, got, [&](std::int16_t*, int) { ++chunks; });
     ASSERT_NE(stream, nullptr);
     EXPECT_TRUE(waitForChunks(chunks, 2));
+    EXPECT_TRUE(stream->Lost()) << "a stand-in is never kept for the next user: it tries the device again";
     DeviceFormat named;
     EXPECT_EQ(
         backend.openOutput("a card that is not there", DeviceFormat{}, named, [](std::int16_t*, int) {}),
