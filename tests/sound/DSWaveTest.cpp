@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <thread>
 
@@ -242,15 +244,40 @@ TEST_F(Waves, AnInvalidFileIsReportedAndTheEffectStaysSilent) {
     EXPECT_FALSE(wave->Play(0, 0));
 }
 
-TEST_F(Waves, ACountTooLargeToMakeIsReportedAtOnceAndKeepsThePlayingSet) {
-    TDSWave* wave = addWave(writeFile("count.wav", waveImage(tone(100, 1))), 3);
+TEST_F(Waves, ANewCountWhoseSetCannotBeMadeKeepsThePlayingSetAndItsCount) {
+    const auto image = waveImage(tone(100, 1));
+    const std::string path = writeFile("count.wav", image);
+    TDSWave* wave = addWave(path, 3);
     start();
-    wave->SetNumBuffers(INT_MAX);
-    EXPECT_EQ(wave->NumBuffers(), 3);
-    EXPECT_TRUE(wave->Play(0, 0)) << "the set of three plays on";
+    const struct {
+        const char* cause;
+        int count;
+        std::function<void()> refuse;
+    } causes[] = {
+        {"more buffers than a set may have", INT_MAX, [] {}},
+        {"the first buffer refused", 4,
+         [&] { audio.backend().FailNext(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY); }},
+        {"a copy and its own buffer refused", 4,
+         [&] {
+             audio.backend().FailNext(DsOp::DuplicateSoundBuffer, DSERR_OUTOFMEMORY);
+             audio.backend().FailNext(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY, 1);
+         }},
+        {"the file gone since it was loaded", 4, [&] { std::filesystem::remove(path); }},
+    };
+    for (const auto& c : causes) {
+        messages.recorder().Clear();
+        c.refuse();
+        wave->SetNumBuffers(c.count);
+        EXPECT_EQ(wave->NumBuffers(), 3) << c.cause;
+        EXPECT_EQ(buffers().size(), 3u) << c.cause;
+        EXPECT_TRUE(wave->Play(0, 0)) << c.cause << ": the set of three plays on";
+        ASSERT_EQ(messages.Records().size(), 1u) << c.cause;
+        EXPECT_EQ(messages.Records()[0].text, "Can't open wave file '" + path + "' or file is invalid");
+    }
+    writeFile("count.wav", image);
     wave->SetNumBuffers(1000);
     EXPECT_EQ(buffers().size(), 1000u) << "a large set that can be made is";
-    EXPECT_EQ(messages.Records().size(), 1u);
+    EXPECT_EQ(wave->NumBuffers(), 1000);
 }
 
 TEST_F(Waves, SettingTheSameFileNameOnAnActivePlayerReloads) {
