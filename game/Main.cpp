@@ -213,6 +213,15 @@ void TMainForm::createSound() {
     DSPlay->SetBuffersCount(4);
     DSPlay->SetVolume(128);
     DSPlay->SetFileName("Data\\Music\\ms-suxx1.mod");
+    DSPlay->SetOnActiveChange([this](TObject*) { unlinkFailedWaves(); });
+}
+
+void TMainForm::unlinkFailedWaves() {
+    // Each switch-on loads the effects again, and every round change switches the engine on:
+    // a missing or damaged file has said so once and stays silent for the rest of the run.
+    if (!DSPlay->Active()) return;
+    for (TDSWave* wave : Waves)
+        if (wave->Player() && !wave->IsLoaded()) wave->SetPlayer(nullptr);
 }
 
 void TMainForm::FormCreate(TObject*) {

@@ -2,6 +2,7 @@
 #include "graphics/DDCanvas.h"
 #include "graphics/DDModesCombo.h"
 #include "sound/DSPlay.h"
+#include "sound/DSWave.h"
 #include "tests/platform/files/Undeletable.h"
 
 TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
@@ -302,4 +303,28 @@ TEST_F(MainFormTest, AnUnusableSettingsFileIsReportedOnceWhenItIsRead) {
         EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << "at close";
         Stop();
     }
+}
+
+// Every switch-on of the engine loads the effects again: a start, a match's start, each
+// round change and a format chosen in the sound dialog. A file that failed says so once.
+TEST_F(MainFormTest, AWaveFileThatFailsIsReportedOncePerRun) {
+    const std::string damaged = (Folder() / "damaged.wav").string();
+    std::ofstream(damaged) << std::string(60, 'x');
+    WriteSettings("[Options]\nPlayer1=1\nPlayer2=1\nMonsters=0\n");
+    WritePlaylist("Data\\Music\\ms-suxx1.mod\n");
+    Start([&] {
+        MainForm->Waves[scFreez]->SetFileName("data\\sfx\\no such.wav");
+        MainForm->Waves[scFinal]->SetFileName(damaged);
+    });
+    MainForm->MenuStart->Click();
+    for (int key : {DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE}) {
+        Key(key);
+        Frames(2);
+    }
+    SndSetForm->ChanBox->SetItemIndex(0);
+    SndSetForm->ChanBoxChange(SndSetForm->ChanBox);
+    EXPECT_EQ(MainForm->Round, 4);
+    EXPECT_EQ(MessagesCaptioned("DSWave: Fatal error"), 2);
+    EXPECT_TRUE(MainForm->DSPlay->Active());
+    EXPECT_TRUE(MainForm->Waves[scCool]->Play(0, 0)) << "the other effects still play";
 }
