@@ -328,3 +328,17 @@ TEST_F(MainFormTest, AWaveFileThatFailsIsReportedOncePerRun) {
     EXPECT_TRUE(MainForm->DSPlay->Active());
     EXPECT_TRUE(MainForm->Waves[scCool]->Play(0, 0)) << "the other effects still play";
 }
+
+TEST_F(MainFormTest, WithoutTheDataFolderOneBoxNamesItAndTheProgramEnds) {
+    std::filesystem::current_path(Folder());
+    MainForm = new TMainForm(nullptr);
+    MainForm->RunFrameThread = false;
+    MainForm->LoadTree();
+    MainForm->DoCreate();
+    ASSERT_EQ(messages.Records().size(), 1u);
+    EXPECT_NE(messages.Records()[0].text.find((Folder() / "data").string()), std::string::npos)
+        << messages.Records()[0].text;
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->ExitCode(), 1);
+    Application->SetExitCode(0);
+}
