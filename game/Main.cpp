@@ -20,10 +20,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+constexpr const char* DataFolder = "data";
 
 struct SurfaceSpec {
     TDDSurface* TMainForm::*member;
@@ -213,12 +216,30 @@ void TMainForm::createSound() {
     DSPlay->SetBuffersCount(4);
     DSPlay->SetVolume(128);
     DSPlay->SetFileName("Data\\Music\\ms-suxx1.mod");
+    DSPlay->SetOnActiveChange([this](TObject*) { unlinkFailedWaves(); });
+}
+
+void TMainForm::unlinkFailedWaves() {
+    // Each switch-on loads the effects again, and every round change switches the engine on:
+    // a missing or damaged file has said so once and stays silent for the rest of the run.
+    if (!DSPlay->Active()) return;
+    for (TDSWave* wave : Waves)
+        if (wave->Player() && !wave->IsLoaded()) wave->SetPlayer(nullptr);
 }
 
 void TMainForm::FormCreate(TObject*) {
     // Seeded before anything is drawn: the start-up music and the first round's theme come
     // before the first round reseeds the generator.
     Randomize();
+    if (!DirectoryExists(DataFolder)) {
+        // Every picture and sound would fail one by one; the user learns where to put them.
+        const std::string missing = (std::filesystem::current_path() / DataFolder).string();
+        Application->MessageBox("The folder " + missing + " with the game's pictures and sounds is missing.",
+                                "Vortamix", MB_ICONERROR);
+        Application->SetExitCode(1);
+        Application->Terminate();
+        return;
+    }
     if (FAILED(Input.InitDirectInput(vx::ControlWidget(this), false))) {
         Application->MessageBox("Can't use DirectInput 8", "Need DirectX 8 or better", MB_ICONHAND);
         Application->SetExitCode(1);

@@ -120,6 +120,8 @@ private:
     void createPlayers();
     void createTimers();
     void createSound();
+    // Unlinks the effects that did not load at the engine's switch-on from it.
+    void unlinkFailedWaves();
     void connectDialogs();
     void readSettings();
     void writeSettings();

@@ -177,11 +177,12 @@ SoundObject* CreateSoundObject(IDirectSound* ds, const std::string& name, int co
     sound->count = std::max(count, 1);
     sound->buffers.assign(static_cast<std::size_t>(sound->count), nullptr);
     // The first buffer comes from the data already read; only a refused duplicate reads
-    // the wave again.
+    // the wave again. Without it the set could never play, since picking starts there.
     sound->buffers[0] = createFilledBuffer(ds, sound->wave);
+    if (!sound->buffers[0]) return nullptr;
     for (int i = 1; i < sound->count; ++i) {
         IDirectSoundBuffer* copy = nullptr;
-        if (sound->buffers[0] && SUCCEEDED(ds->DuplicateSoundBuffer(sound->buffers[0], &copy)) && copy)
+        if (SUCCEEDED(ds->DuplicateSoundBuffer(sound->buffers[0], &copy)) && copy)
             sound->buffers[static_cast<std::size_t>(i)] = copy;
         else if (!(sound->buffers[static_cast<std::size_t>(i)] = CreateWaveBuffer(ds, name))) {
             DestroySoundObject(sound.release());
@@ -311,12 +312,22 @@ void TDSWave::SetFileName(const std::string& name) {
 
 void TDSWave::SetNumBuffers(int count) {
     if (count == numBuffers_) return;
-    if (count > MaxWaveBuffers && IsLoaded()) {
-        reportLoadFailure();
-        return;
-    }
-    numBuffers_ = count;
-    Init();
+    bool made = true;
+    bool kept = false;
+    if (player_)
+        player_->UseDirectSound([&](IDirectSound* ds) {
+            if (!ds) return;
+            // The new set is made beside the one that plays, which goes only once the new
+            // one is there.
+            SoundObject* set = CreateSoundObject(ds, fileName_, count);
+            made = set != nullptr;
+            std::unique_lock reload(reload_);
+            kept = !made && sound_;
+            if (made) std::swap(sound_, set);
+            DestroySoundObject(set);
+        });
+    if (!kept) numBuffers_ = count;
+    if (!made) reportLoadFailure();
 }
 
 void TDSWave::Init() {

@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -242,15 +245,26 @@ TEST_F(Waves, AnInvalidFileIsReportedAndTheEffectStaysSilent) {
     EXPECT_FALSE(wave->Play(0, 0));
 }
 
-TEST_F(Waves, ACountTooLargeToMakeIsReportedAtOnceAndKeepsThePlayingSet) {
-    TDSWave* wave = addWave(writeFile("count.wav", waveImage(tone(100, 1))), 3);
+TEST_F(Waves, ANewCountWhoseSetCannotBeMadeIsReportedAndKeepsThePlayingSetAndItsCount) {
+    const std::string path = writeFile("count.wav", waveImage(tone(100, 1)));
+    TDSWave* wave = addWave(path, 3);
     start();
-    wave->SetNumBuffers(INT_MAX);
-    EXPECT_EQ(wave->NumBuffers(), 3);
-    EXPECT_TRUE(wave->Play(0, 0)) << "the set of three plays on";
+    const std::tuple<const char*, int, std::function<void()>> causes[] = {
+        {"too many", INT_MAX, [] {}},
+        {"first buffer refused", 4,
+         [&] { audio.backend().FailNext(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY); }},
+        {"file gone", 4, [&] { std::filesystem::remove(path); }}};
+    for (const auto& [cause, count, refuse] : causes) {
+        refuse();
+        wave->SetNumBuffers(count);
+        EXPECT_EQ(wave->NumBuffers(), 3) << cause;
+        EXPECT_TRUE(wave->Play(0, 0)) << cause << ": the set of three plays on";
+    }
+    EXPECT_EQ(buffers().size(), 3u);
+    EXPECT_EQ(messages.Records().size(), 3u);
+    writeFile("count.wav", waveImage(tone(100, 1)));
     wave->SetNumBuffers(1000);
     EXPECT_EQ(buffers().size(), 1000u) << "a large set that can be made is";
-    EXPECT_EQ(messages.Records().size(), 1u);
 }
 
 TEST_F(Waves, SettingTheSameFileNameOnAnActivePlayerReloads) {

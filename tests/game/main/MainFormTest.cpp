@@ -2,6 +2,7 @@
 #include "graphics/DDCanvas.h"
 #include "graphics/DDModesCombo.h"
 #include "sound/DSPlay.h"
+#include "sound/DSWave.h"
 #include "tests/platform/files/Undeletable.h"
 
 TEST_F(MainFormTest, FirstShowReadsTheSettingsAndActivatesTheDisplay) {
@@ -133,18 +134,28 @@ TEST_F(MainFormTest, ClosingWritesTheSettingsBack) {
     EXPECT_FALSE(MainForm->DDActive());
 }
 
-TEST_F(MainFormTest, ADirectInputFailureEndsTheProgramBeforeTheFirstShow) {
-    TDirectInput::FailNextInit(static_cast<HRESULT>(0x80004005u));
-    MainForm = new TMainForm(nullptr);
-    MainForm->RunFrameThread = false;
-    MainForm->LoadTree();
-    MainForm->DoCreate();
-    ASSERT_EQ(messages.Records().size(), 1u);
-    EXPECT_EQ(messages.Records()[0].text, "Can't use DirectInput 8");
-    EXPECT_EQ(messages.Records()[0].caption, "Need DirectX 8 or better");
-    EXPECT_EQ(MainForm->PlayerList.Count(), 0);
-    EXPECT_EQ(Application->ExitCode(), 1) << "the program ends with a failure status";
-    Application->SetExitCode(0);
+TEST_F(MainFormTest, AStartUpFailureEndsTheProgramWithOneBoxBeforeTheFirstShow) {
+    const std::string noData =
+        "The folder " + (Folder() / "data").string() + " with the game's pictures and sounds is missing.";
+    const std::tuple<std::function<void()>, std::string, std::string> failures[] = {
+        {[] { TDirectInput::FailNextInit(static_cast<HRESULT>(0x80004005u)); }, "Can't use DirectInput 8",
+         "Need DirectX 8 or better"},
+        {[&] { std::filesystem::current_path(Folder()); }, noData, "Vortamix"}};
+    for (const auto& [fail, text, caption] : failures) {
+        messages.recorder().Clear();
+        fail();
+        MainForm = new TMainForm(nullptr);
+        MainForm->RunFrameThread = false;
+        MainForm->LoadTree();
+        MainForm->DoCreate();
+        ASSERT_EQ(messages.Records().size(), 1u);
+        EXPECT_EQ(messages.Records()[0].text, text);
+        EXPECT_EQ(messages.Records()[0].caption, caption);
+        EXPECT_EQ(MainForm->PlayerList.Count(), 0);
+        EXPECT_EQ(Application->ExitCode(), 1) << "the program ends with a failure status";
+        Application->SetExitCode(0);
+        Stop();
+    }
 }
 
 TEST_F(MainFormTest, FrameThreadPlaysWhileTimersMenusAndKeysRunOnTheGuiThread) {
@@ -256,10 +267,15 @@ TEST_F(MainFormTest, TheHelpPanelHoldsTheModeLineOfEveryOfferedMode) {
     }
 }
 
-TEST_F(MainFormTest, MusicThatNoPlugInPlaysIsReportedOnceNotEveryRound) {
+// Every round switches the engine on, which loads the effects again.
+TEST_F(MainFormTest, MusicAndEffectsThatFailAreReportedOnceNotEveryRound) {
+    std::ofstream(Folder() / "damaged.wav") << std::string(60, 'x');
     WriteSettings("[Options]\nPlayer1=1\nPlayer2=1\nMonsters=0\n");
     WritePlaylist("Data\\Music\\no such tune.mod\n");
-    Start();
+    Start([&] {
+        MainForm->Waves[scFreez]->SetFileName("data\\sfx\\no such.wav");
+        MainForm->Waves[scFinal]->SetFileName((Folder() / "damaged.wav").string());
+    });
     MainForm->MenuStart->Click();
     for (int key : {DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE, DIK_RETURN, DIK_ESCAPE}) {
         Key(key);
@@ -267,6 +283,8 @@ TEST_F(MainFormTest, MusicThatNoPlugInPlaysIsReportedOnceNotEveryRound) {
     }
     EXPECT_EQ(MainForm->Round, 4);
     EXPECT_EQ(MessagesCaptioned("SndOutEngine: Fatal error"), 1);
+    EXPECT_EQ(MessagesCaptioned("DSWave: Fatal error"), 2);
+    EXPECT_TRUE(MainForm->Waves[scCool]->Play(0, 0)) << "the other effects still play";
 }
 
 TEST_F(MainFormTest, ATitleMusicThatNoPlugInPlaysIsReportedOnceWhateverThePlaylistHolds) {
