@@ -70,7 +70,7 @@ const char* const NewestClient = "pactl list clients short | cut -f1 | sort -n |
 class SdlOnSoundServer : public ::testing::Test {
 protected:
     void SetUp() override {
-#if defined(__SANITIZE_THREAD__)
+#if defined(VX_THREAD_SANITIZER)
         GTEST_SKIP() << "the sound server's client library is not instrumented for ThreadSanitizer";
 #endif
         VX_REQUIRE_SOUND_SERVER(server);
