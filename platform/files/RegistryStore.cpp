@@ -2,10 +2,10 @@
 
 #include "platform/files/IniDocument.h"
 #include "platform/files/SettingsFile.h"
+#include "platform/files/UserFolders.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -517,8 +517,7 @@ struct RegistryStore::Impl {
     bool commit(const void* writer, std::string& error) {
         const auto mine = [writer](const Gathered& change) { return change.writer == writer; };
         if (std::none_of(gathered.begin(), gathered.end(), mine)) return true;
-        std::error_code made;
-        std::filesystem::create_directories(std::filesystem::path(RegistryFile(root)).parent_path(), made);
+        MakeFolders(RegistryFolder(), 0700);
         SettingsWriteLock writers(RegistryFile(root));
         current(); // another process's file is read again
         RegistryTree next = RegistryTree::Parse(fileText);
