@@ -9,32 +9,90 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include <pwd.h>
 #include <unistd.h>
 
+namespace {
+
+// A name as the store compares it: ASCII letters in lower case.
+std::string folded(std::string_view name) {
+    std::string result(name);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+} // namespace
+
+// Values and sub-keys keep the order they were made in; each is also found by its folded
+// name, so that finding one costs the same in a key of any size.
 struct RegistryTree::Key {
     std::string name;
     std::vector<std::pair<std::string, RegValue>> values;
     std::vector<std::unique_ptr<Key>> subKeys;
+    std::unordered_map<std::string, std::size_t> valueAt; // position in values
+    std::unordered_map<std::string, Key*> subKeyNamed;
 
     std::unique_ptr<Key> clone() const {
         auto copy = std::make_unique<Key>();
         copy->name = name;
         copy->values = values;
+        copy->valueAt = valueAt;
         for (const auto& sub : subKeys)
-            copy->subKeys.push_back(sub->clone());
+            copy->adopt(sub->clone());
         return copy;
     }
     Key* child(std::string_view wanted) const {
-        for (const auto& sub : subKeys)
-            if (SameIniName(sub->name, wanted)) return sub.get();
-        return nullptr;
+        const auto found = subKeyNamed.find(folded(wanted));
+        return found == subKeyNamed.end() ? nullptr : found->second;
+    }
+    Key* childOrNew(const std::string& wanted) {
+        if (Key* existing = child(wanted)) return existing;
+        auto made = std::make_unique<Key>();
+        made->name = wanted;
+        return adopt(std::move(made));
+    }
+    bool removeChild(std::string_view wanted) {
+        const auto found = subKeyNamed.find(folded(wanted));
+        if (found == subKeyNamed.end()) return false;
+        const Key* gone = found->second;
+        subKeyNamed.erase(found);
+        std::erase_if(subKeys, [gone](const auto& sub) { return sub.get() == gone; });
+        return true;
     }
     const RegValue* value(std::string_view wanted) const {
-        for (const auto& [valueName, value] : values)
-            if (SameIniName(valueName, wanted)) return &value;
-        return nullptr;
+        const auto found = valueAt.find(folded(wanted));
+        return found == valueAt.end() ? nullptr : &values[found->second].second;
+    }
+    // Sets the value; a value of that name already there keeps its place, or with keepFirst
+    // its data too (a file's repeated value name).
+    void setValue(std::string_view valueName, RegValue data, bool keepFirst = false) {
+        const auto [at, added] = valueAt.try_emplace(folded(valueName), values.size());
+        if (added)
+            values.emplace_back(std::string(valueName), std::move(data));
+        else if (!keepFirst)
+            values[at->second].second = std::move(data);
+    }
+    bool removeValue(std::string_view wanted) {
+        const auto found = valueAt.find(folded(wanted));
+        if (found == valueAt.end()) return false;
+        const std::size_t position = found->second;
+        valueAt.erase(found);
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
+        for (std::size_t i = position; i < values.size(); ++i)
+            valueAt[folded(values[i].first)] = i;
+        return true;
+    }
+
+private:
+    Key* adopt(std::unique_ptr<Key> sub) {
+        Key* adopted = sub.get();
+        subKeyNamed.emplace(folded(sub->name), adopted);
+        subKeys.push_back(std::move(sub));
+        return adopted;
     }
 };
 
@@ -291,20 +349,13 @@ RegistryTree RegistryTree::Parse(std::string_view text) {
                                                        ? std::vector<std::string>()
                                                        : SplitRegPath(line.substr(1, close - 1));
             current = close != std::string_view::npos && validPath(names) ? tree.root_.get() : nullptr;
-            for (std::size_t i = 0; current && i < names.size(); ++i) {
-                Key* next = current->child(names[i]);
-                if (!next) {
-                    current->subKeys.push_back(std::make_unique<Key>());
-                    next = current->subKeys.back().get();
-                    next->name = names[i];
-                }
-                current = next;
-            }
+            for (std::size_t i = 0; current && i < names.size(); ++i)
+                current = current->childOrNew(names[i]);
             continue;
         }
         if (!current) continue;
         auto entry = valueLine(line);
-        if (entry && !current->value(entry->first)) current->values.push_back(std::move(*entry));
+        if (entry) current->setValue(entry->first, std::move(entry->second), true);
     }
     return tree;
 }
@@ -336,15 +387,8 @@ bool RegistryTree::CreateKey(std::string_view path) {
     const std::vector<std::string> names = SplitRegPath(path);
     if (!validPath(names)) return false;
     Key* key = root_.get();
-    for (const std::string& name : names) {
-        Key* next = key->child(name);
-        if (!next) {
-            key->subKeys.push_back(std::make_unique<Key>());
-            next = key->subKeys.back().get();
-            next->name = name;
-        }
-        key = next;
-    }
+    for (const std::string& name : names)
+        key = key->childOrNew(name);
     return true;
 }
 
@@ -356,12 +400,7 @@ bool RegistryTree::DeleteKey(std::string_view path) {
     Key* parent = root_.get();
     for (const std::string& name : names)
         if (!(parent = parent->child(name))) return false;
-    auto& subs = parent->subKeys;
-    auto it =
-        std::find_if(subs.begin(), subs.end(), [&](const auto& sub) { return SameIniName(sub->name, last); });
-    if (it == subs.end()) return false;
-    subs.erase(it);
-    return true;
+    return parent->removeChild(last);
 }
 
 std::vector<std::string> RegistryTree::SubKeyNames(std::string_view path) const {
@@ -390,24 +429,13 @@ std::optional<RegValue> RegistryTree::Value(std::string_view path, std::string_v
 bool RegistryTree::SetValue(std::string_view path, std::string_view name, const RegValue& value) {
     Key* key = findKey(root_.get(), path);
     if (!key || name.size() > kRegMaxValueName || value.data.size() > kRegMaxValueSize) return false;
-    for (auto& [valueName, stored] : key->values)
-        if (SameIniName(valueName, name)) {
-            stored = value;
-            return true;
-        }
-    key->values.emplace_back(std::string(name), value);
+    key->setValue(name, value);
     return true;
 }
 
 bool RegistryTree::DeleteValue(std::string_view path, std::string_view name) {
     Key* key = findKey(root_.get(), path);
-    if (!key) return false;
-    auto& values = key->values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const auto& entry) { return SameIniName(entry.first, name); });
-    if (it == values.end()) return false;
-    values.erase(it);
-    return true;
+    return key && key->removeValue(name);
 }
 
 // ---- the folder and the stores ---------------------------------------------------------
