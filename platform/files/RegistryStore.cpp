@@ -486,39 +486,56 @@ std::string RegistryFile(HKEY root) {
 struct RegistryStore::Impl {
     // One change, kept until it is in the file; false when it cannot be made.
     using Edit = std::function<bool(RegistryTree&)>;
+    // What a change is about: a key, or a value of it, and whether the change sets the
+    // value. A value set that the file can no longer take is lost; a deletion that it can no
+    // longer take loses nothing, since what it deletes is gone already.
+    struct Subject {
+        std::string key;
+        std::optional<std::string> value = {};
+        bool sets = false;
+    };
     struct Gathered {
         const void* writer;
         Edit edit;
+        Subject subject;
     };
 
     HKEY root;
     std::mutex lock; // guards everything below
     std::unique_ptr<SettingsFile> file;
-    RegistryTree tree;    // the file as last read, with every writer's gathered changes
-    std::string fileText; // the text last read or written
+    RegistryTree fileTree; // the file as last read or written
+    std::string fileText;  // its text
     bool exists = false;
     bool whole = true; // the file was read whole
     std::vector<Gathered> gathered;
+    // While anything is gathered: the file with every writer's gathered changes, which is what
+    // this process reads.
+    std::optional<RegistryTree> withGathered;
 
-    // The file's tree with every writer's gathered changes.
-    RegistryTree withGathered() const {
-        RegistryTree result = RegistryTree::Parse(fileText);
+    RegistryTree& seen() { return withGathered ? *withGathered : fileTree; }
+
+    void gatherAgain() {
+        withGathered.reset();
+        if (gathered.empty()) return;
+        withGathered = fileTree;
         for (const Gathered& change : gathered)
-            change.edit(result);
-        return result;
+            change.edit(*withGathered);
     }
 
-    const RegistryTree& current() {
+    // Reads the file again when it is no longer the one last read or written.
+    void refresh() {
         const std::string now = RegistryFile(root);
         if (!file || file->Path() != now) file = std::make_unique<SettingsFile>(now);
-        if (file->Changed()) {
-            SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
-            fileText = std::move(contents.text);
-            exists = contents.exists;
-            whole = contents.whole;
-            tree = withGathered();
-        }
-        return tree;
+        if (file->Changed()) reload();
+    }
+
+    void reload() {
+        SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
+        fileText = std::move(contents.text);
+        exists = contents.exists;
+        whole = contents.whole;
+        fileTree = RegistryTree::Parse(fileText);
+        gatherAgain();
     }
 
     bool refuseUnread(std::string& error) const {
@@ -528,56 +545,110 @@ struct RegistryStore::Impl {
         return true;
     }
 
-    bool change(Edit edit, const void* writer, std::string& error) {
+    static bool refuseEdit(std::string& error) {
+        error = "no such key, or a name or value past its limit";
+        return false;
+    }
+
+    // The values set whose keys the file does not hold, by key: "<file> has no key 'K' for
+    // 'a', 'b'; no key ...".
+    std::string lostValues(const std::vector<Subject>& lost) const {
+        std::string text = file->Path() + " has no key";
+        for (std::size_t i = 0; i < lost.size(); ++i) {
+            if (i > 0 && lost[i].key == lost[i - 1].key)
+                text += ", '";
+            else
+                text += (i > 0 ? "; no key '" : " '") + lost[i].key + "' for '";
+            text += lost[i].value.value_or("") + "'";
+        }
+        return text;
+    }
+
+    // Why a change written at once cannot stand in the file alone.
+    std::string notYetWritten(const Subject& subject) const {
+        const std::string what = subject.value && !subject.sets
+                                     ? "the value '" + *subject.value + "' of the key '" + subject.key + "'"
+                                     : "the key '" + subject.key + "'";
+        return file->Path() + " does not hold " + what +
+               ": another writer of this program has yet to write it";
+    }
+
+    bool change(Edit edit, Subject subject, const void* writer, std::string& error) {
         std::lock_guard guard(lock);
-        current();
+        refresh();
         if (refuseUnread(error)) return false;
-        if (!edit(tree)) {
-            error = "no such key, or a name or value past its limit";
+        if (!withGathered && writer) withGathered = fileTree;
+        if (!edit(seen())) {
+            if (gathered.empty()) withGathered.reset();
+            return refuseEdit(error);
+        }
+        if (writer) {
+            gathered.push_back({writer, std::move(edit), std::move(subject)});
+            return true;
+        }
+        return writeAtOnce(edit, subject, error);
+    }
+
+    // Writes a change that this process sees made onto the file as the writers' lock finds it.
+    bool writeAtOnce(const Edit& edit, const Subject& subject, std::string& error) {
+        MakeFolders(RegistryFolder(), 0700);
+        SettingsWriteLock writers(RegistryFile(root));
+        if (file->Changed()) { // another writer's file: the change is made on it again
+            reload();
+            if (refuseUnread(error)) return false;
+            if (!edit(seen())) return refuseEdit(error);
+        }
+        // What this process sees may hold a key or a value that only a gathered change made.
+        if (withGathered && !edit(fileTree)) {
+            gatherAgain();
+            error = notYetWritten(subject);
             return false;
         }
-        gathered.push_back({writer, std::move(edit)});
-        return writer || commit(nullptr, error);
+        return writeOut(error);
     }
 
     // Writes the writer's gathered changes onto the file as it is now, and drops them
-    // from what is gathered whether that succeeds or not.
+    // from what is gathered whether that succeeds or not. A value whose key the file no
+    // longer holds fails the commit, after the others are written.
     bool commit(const void* writer, std::string& error) {
         const auto mine = [writer](const Gathered& change) { return change.writer == writer; };
         if (std::none_of(gathered.begin(), gathered.end(), mine)) return true;
         MakeFolders(RegistryFolder(), 0700);
         SettingsWriteLock writers(RegistryFile(root));
-        current(); // another process's file is read again
-        RegistryTree next = RegistryTree::Parse(fileText);
+        refresh(); // another process's file is read again
+        std::vector<Subject> lost;
+        const bool readWhole = !refuseUnread(error);
         for (const Gathered& change : gathered)
-            if (change.writer == writer) change.edit(next);
+            if (readWhole && mine(change) && !change.edit(fileTree) && change.subject.sets)
+                lost.push_back(change.subject);
         std::erase_if(gathered, mine);
-        std::string text = next.Text();
-        bool written = !refuseUnread(error);
-        if (written && text.size() > kRegMaxFileSize) {
-            error = "the settings store is full";
-            written = false;
-        }
-        written = written && ((exists && text == fileText) || replace(text, error));
-        if (written) {
-            fileText = std::move(text);
-            exists = true;
-        }
-        // With no other writer's changes gathered, the tree just written is the file's.
-        tree = written && gathered.empty() ? std::move(next) : withGathered();
-        return written;
+        const bool written = readWhole && writeOut(error);
+        gatherAgain();
+        if (written && !lost.empty()) error = lostValues(lost);
+        return written && lost.empty();
     }
 
-    bool replace(const std::string& text, std::string& error) {
-        if (file->Replace(text, error)) return true;
-        error = file->Path() + ": " + error;
+    // Replaces the file with fileTree's text. On failure the file is read again at the next
+    // call, so that fileTree is the file's once more.
+    bool writeOut(std::string& error) {
+        std::string text = fileTree.Text();
+        if (exists && text == fileText) return true;
+        if (text.size() > kRegMaxFileSize)
+            error = "the settings store is full";
+        else if (file->Replace(text, error)) {
+            fileText = std::move(text);
+            exists = true;
+            return true;
+        } else
+            error = file->Path() + ": " + error;
         file->Forget();
         return false;
     }
 
     template <class Read> auto read(Read reader) {
         std::lock_guard guard(lock);
-        return reader(current());
+        refresh();
+        return reader(std::as_const(seen()));
     }
 };
 
@@ -615,26 +686,26 @@ std::optional<RegValue> RegistryStore::Value(std::string_view path, std::string_
 
 bool RegistryStore::CreateKey(std::string_view path, std::string& error, const void* writer) {
     return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.CreateKey(path); },
-                         writer, error);
+                         {std::string(path)}, writer, error);
 }
 
 bool RegistryStore::DeleteKey(std::string_view path, std::string& error, const void* writer) {
     return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.DeleteKey(path); },
-                         writer, error);
+                         {std::string(path)}, writer, error);
 }
 
 bool RegistryStore::SetValue(std::string_view path, std::string_view name, const RegValue& value,
                              std::string& error, const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name),
                           value](RegistryTree& tree) { return tree.SetValue(path, name, value); },
-                         writer, error);
+                         {std::string(path), std::string(name), true}, writer, error);
 }
 
 bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error,
                                 const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name)](
                              RegistryTree& tree) { return tree.DeleteValue(path, name); },
-                         writer, error);
+                         {std::string(path), std::string(name)}, writer, error);
 }
 
 bool RegistryStore::Commit(const void* writer, std::string& error) {
@@ -646,5 +717,5 @@ void RegistryStore::Discard(const void* writer) {
     std::lock_guard guard(impl_->lock);
     if (std::erase_if(impl_->gathered,
                       [writer](const Impl::Gathered& change) { return change.writer == writer; }))
-        impl_->tree = impl_->withGathered();
+        impl_->gatherAgain();
 }
