@@ -1,5 +1,7 @@
 #include "platform/files/IniDocument.h"
 
+#include <unordered_set>
+
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
@@ -26,12 +28,6 @@ std::string_view unquoted(std::string_view value) {
     return value;
 }
 
-bool containsName(const std::vector<std::string>& names, std::string_view name) {
-    for (const std::string& existing : names)
-        if (SameIniName(existing, name)) return true;
-    return false;
-}
-
 } // namespace
 
 bool SameIniName(std::string_view a, std::string_view b) {
@@ -39,6 +35,13 @@ bool SameIniName(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     return true;
+}
+
+std::string FoldedIniName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = asciiLower(c);
+    return folded;
 }
 
 IniDocument::IniDocument(std::string_view text) {
@@ -118,19 +121,29 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
 
 std::vector<std::string> IniDocument::Sections() const {
     std::vector<std::string> names;
+    std::unordered_set<std::string> listed;
     for (const Line& line : lines_)
-        if (line.kind == Kind::Section && !containsName(names, line.name)) names.push_back(line.name);
+        if (line.kind == Kind::Section && listed.insert(FoldedIniName(line.name)).second)
+            names.push_back(line.name);
     return names;
 }
 
 std::vector<std::string> IniDocument::Keys(std::string_view section) const {
     std::vector<std::string> names;
-    std::optional<Range> range = firstSection(trimmed(section));
-    if (!range) return names;
-    for (std::size_t i = range->header + 1; i < range->end; ++i)
-        if (lines_[i].kind == Kind::Key && !containsName(names, lines_[i].name))
-            names.push_back(lines_[i].name);
+    for (auto& [name, value] : Entries(section))
+        names.push_back(std::move(name));
     return names;
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::Entries(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::optional<Range> range = firstSection(trimmed(section));
+    if (!range) return entries;
+    std::unordered_set<std::string> listed;
+    for (std::size_t i = range->header + 1; i < range->end; ++i)
+        if (lines_[i].kind == Kind::Key && listed.insert(FoldedIniName(lines_[i].name)).second)
+            entries.emplace_back(lines_[i].name, unquoted(lines_[i].value));
+    return entries;
 }
 
 bool IniDocument::HasSection(std::string_view section) const {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class IniDocument {
@@ -23,6 +24,8 @@ public:
     std::vector<std::string> Sections() const;
     // Keys of the first section of that name in file order, each once (first spelling).
     std::vector<std::string> Keys(std::string_view section) const;
+    // The same keys with their values as Value gives them.
+    std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
     bool HasSection(std::string_view section) const;
 
     // Each edit answers whether it changed the text.
@@ -58,3 +61,6 @@ private:
 
 // The name compare of profile files: ASCII letters without regard to case.
 bool SameIniName(std::string_view a, std::string_view b);
+// The name with its ASCII letters in lower case: two names are the same by SameIniName when
+// their folded names are equal, so that a name can be looked up in a hash table.
+std::string FoldedIniName(std::string_view name);

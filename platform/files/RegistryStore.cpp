@@ -15,18 +15,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-
-// A name as the store compares it: ASCII letters in lower case.
-std::string folded(std::string_view name) {
-    std::string result(name);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
-} // namespace
-
 // Values and sub-keys keep the order they were made in; each is also found by its folded
 // name, so that finding one costs the same in a key of any size.
 struct RegistryTree::Key {
@@ -46,7 +34,7 @@ struct RegistryTree::Key {
         return copy;
     }
     Key* child(std::string_view wanted) const {
-        const auto found = subKeyNamed.find(folded(wanted));
+        const auto found = subKeyNamed.find(FoldedIniName(wanted));
         return found == subKeyNamed.end() ? nullptr : found->second;
     }
     Key* childOrNew(const std::string& wanted) {
@@ -56,7 +44,7 @@ struct RegistryTree::Key {
         return adopt(std::move(made));
     }
     bool removeChild(std::string_view wanted) {
-        const auto found = subKeyNamed.find(folded(wanted));
+        const auto found = subKeyNamed.find(FoldedIniName(wanted));
         if (found == subKeyNamed.end()) return false;
         const Key* gone = found->second;
         subKeyNamed.erase(found);
@@ -64,33 +52,33 @@ struct RegistryTree::Key {
         return true;
     }
     const RegValue* value(std::string_view wanted) const {
-        const auto found = valueAt.find(folded(wanted));
+        const auto found = valueAt.find(FoldedIniName(wanted));
         return found == valueAt.end() ? nullptr : &values[found->second].second;
     }
     // Sets the value; a value of that name already there keeps its place, or with keepFirst
     // its data too (a file's repeated value name).
     void setValue(std::string_view valueName, RegValue data, bool keepFirst = false) {
-        const auto [at, added] = valueAt.try_emplace(folded(valueName), values.size());
+        const auto [at, added] = valueAt.try_emplace(FoldedIniName(valueName), values.size());
         if (added)
             values.emplace_back(std::string(valueName), std::move(data));
         else if (!keepFirst)
             values[at->second].second = std::move(data);
     }
     bool removeValue(std::string_view wanted) {
-        const auto found = valueAt.find(folded(wanted));
+        const auto found = valueAt.find(FoldedIniName(wanted));
         if (found == valueAt.end()) return false;
         const std::size_t position = found->second;
         valueAt.erase(found);
         values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
         for (std::size_t i = position; i < values.size(); ++i)
-            valueAt[folded(values[i].first)] = i;
+            valueAt[FoldedIniName(values[i].first)] = i;
         return true;
     }
 
 private:
     Key* adopt(std::unique_ptr<Key> sub) {
         Key* adopted = sub.get();
-        subKeyNamed.emplace(folded(sub->name), adopted);
+        subKeyNamed.emplace(FoldedIniName(sub->name), adopted);
         subKeys.push_back(std::move(sub));
         return adopted;
     }
