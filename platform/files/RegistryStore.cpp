@@ -621,14 +621,13 @@ struct RegistryStore::Impl {
     bool writeOut(std::string& error) {
         std::string text = fileTree.Text();
         if (exists && text == fileText) return true;
-        if (text.size() > kRegMaxFileSize)
-            error = "the settings store is full";
-        else if (file->Replace(text, error)) {
+        const bool fits = text.size() <= kRegMaxFileSize;
+        if (fits && file->Replace(text, error)) {
             fileText = std::move(text);
             exists = true;
             return true;
-        } else
-            error = file->Path() + ": " + error;
+        }
+        error = fits ? file->Path() + ": " + error : "the settings store is full";
         file->Forget();
         return false;
     }
