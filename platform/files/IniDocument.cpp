@@ -37,11 +37,11 @@ bool SameIniName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string FoldedIniName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        c = asciiLower(c);
-    return folded;
+std::size_t IniNameHash::operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ull; // FNV-1a
+    for (char c : name)
+        hash = (hash ^ static_cast<unsigned char>(asciiLower(c))) * 1099511628211ull;
+    return hash;
 }
 
 IniDocument::IniDocument(std::string_view text) {
@@ -62,7 +62,7 @@ IniDocument::IniDocument(std::string_view text) {
         } else {
             Section& section = sections_.back();
             if (line.kind == Kind::Key && section.header)
-                section.firstKey.try_emplace(FoldedIniName(line.name), section.lines.size());
+                section.firstKey.try_emplace(line.name, section.lines.size());
             section.lines.push_back(std::move(line));
         }
         if (end != std::string_view::npos && text.substr(end, 2) == "\r\n") ++end;
@@ -94,24 +94,23 @@ IniDocument::Line IniDocument::parseLine(std::string text) {
 void IniDocument::indexKeys(Section& section) {
     section.firstKey.clear();
     for (std::size_t i = 0; i < section.lines.size(); ++i)
-        if (section.lines[i].kind == Kind::Key)
-            section.firstKey.try_emplace(FoldedIniName(section.lines[i].name), i);
+        if (section.lines[i].kind == Kind::Key) section.firstKey.try_emplace(section.lines[i].name, i);
 }
 
 void IniDocument::indexSections() {
     firstSection_.clear();
     for (std::size_t i = 1; i < sections_.size(); ++i)
-        firstSection_.try_emplace(FoldedIniName(sections_[i].header->name), i);
+        firstSection_.try_emplace(sections_[i].header->name, i);
 }
 
 std::optional<std::size_t> IniDocument::keyLine(const Section& section, std::string_view key) {
-    const auto found = section.firstKey.find(FoldedIniName(trimmed(key)));
+    const auto found = section.firstKey.find(trimmed(key));
     if (found == section.firstKey.end()) return std::nullopt;
     return found->second;
 }
 
 const IniDocument::Section* IniDocument::firstSection(std::string_view name) const {
-    const auto found = firstSection_.find(FoldedIniName(trimmed(name)));
+    const auto found = firstSection_.find(trimmed(name));
     return found == firstSection_.end() ? nullptr : &sections_[found->second];
 }
 
@@ -148,7 +147,7 @@ std::vector<std::string> IniDocument::Sections() const {
     std::vector<std::string> names;
     for (std::size_t i = 1; i < sections_.size(); ++i) {
         const std::string& name = sections_[i].header->name;
-        if (firstSection_.at(FoldedIniName(name)) == i) names.push_back(name);
+        if (firstSection_.find(name)->second == i) names.push_back(name);
     }
     return names;
 }
@@ -196,7 +195,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     std::size_t insertAt = found->lines.size();
     while (insertAt > 0 && trimmed(found->lines[insertAt - 1].text).empty())
         --insertAt;
-    if (line.kind == Kind::Key) found->firstKey.try_emplace(FoldedIniName(line.name), insertAt);
+    if (line.kind == Kind::Key) found->firstKey.try_emplace(line.name, insertAt);
     found->lines.insert(found->lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
     return true;
 }
@@ -209,7 +208,7 @@ void IniDocument::appendSection(std::string_view name, Line first) {
     added.header = parseLine("[" + std::string(name) + "]");
     added.lines.push_back(std::move(first));
     indexKeys(added);
-    firstSection_.try_emplace(FoldedIniName(added.header->name), sections_.size() - 1);
+    firstSection_.try_emplace(added.header->name, sections_.size() - 1);
 }
 
 bool IniDocument::EraseSection(std::string_view section) {

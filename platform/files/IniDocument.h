@@ -10,6 +10,20 @@
 #include <utility>
 #include <vector>
 
+// The name compare of profile files: ASCII letters without regard to case.
+bool SameIniName(std::string_view a, std::string_view b);
+// Hashes and compares names as SameIniName does, so that a table finds a name written in any
+// case without a copy of it folded to one.
+struct IniNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+};
+struct IniNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return SameIniName(a, b); }
+};
+template <class T> using IniNameMap = std::unordered_map<std::string, T, IniNameHash, IniNameEqual>;
+
 class IniDocument {
 public:
     IniDocument() = default;
@@ -54,7 +68,7 @@ private:
         std::vector<Line> lines;
         // The folded name of each key to its first line, so that finding a key costs the same
         // in a section of any length.
-        std::unordered_map<std::string, std::size_t> firstKey;
+        IniNameMap<std::size_t> firstKey;
     };
 
     static Line parseLine(std::string text);
@@ -67,13 +81,7 @@ private:
 
     std::vector<Section> sections_ = std::vector<Section>(1); // the first has no header
     // The folded name of each section to the first section of that name.
-    std::unordered_map<std::string, std::size_t> firstSection_;
+    IniNameMap<std::size_t> firstSection_;
     std::string lineBreak_ = "\n";
     bool byteOrderMark_ = false;
 };
-
-// The name compare of profile files: ASCII letters without regard to case.
-bool SameIniName(std::string_view a, std::string_view b);
-// The name with its ASCII letters in lower case: two names are the same by SameIniName when
-// their folded names are equal, so that a name can be looked up in a hash table.
-std::string FoldedIniName(std::string_view name);

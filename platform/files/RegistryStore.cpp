@@ -9,20 +9,19 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <unordered_map>
 #include <utility>
 
 #include <pwd.h>
 #include <unistd.h>
 
-// Values and sub-keys keep the order they were made in; each is also found by its folded
-// name, so that finding one costs the same in a key of any size.
+// Values and sub-keys keep the order they were made in; each is also found by its name in a
+// table, so that finding one costs the same in a key of any size.
 struct RegistryTree::Key {
     std::string name;
     std::vector<std::pair<std::string, RegValue>> values;
     std::vector<std::unique_ptr<Key>> subKeys;
-    std::unordered_map<std::string, std::size_t> valueAt; // position in values
-    std::unordered_map<std::string, Key*> subKeyNamed;
+    IniNameMap<std::size_t> valueAt; // position in values
+    IniNameMap<Key*> subKeyNamed;
 
     std::unique_ptr<Key> clone() const {
         auto copy = std::make_unique<Key>();
@@ -34,7 +33,7 @@ struct RegistryTree::Key {
         return copy;
     }
     Key* child(std::string_view wanted) const {
-        const auto found = subKeyNamed.find(FoldedIniName(wanted));
+        const auto found = subKeyNamed.find(wanted);
         return found == subKeyNamed.end() ? nullptr : found->second;
     }
     Key* childOrNew(const std::string& wanted) {
@@ -44,7 +43,7 @@ struct RegistryTree::Key {
         return adopt(std::move(made));
     }
     bool removeChild(std::string_view wanted) {
-        const auto found = subKeyNamed.find(FoldedIniName(wanted));
+        const auto found = subKeyNamed.find(wanted);
         if (found == subKeyNamed.end()) return false;
         const Key* gone = found->second;
         subKeyNamed.erase(found);
@@ -52,33 +51,33 @@ struct RegistryTree::Key {
         return true;
     }
     const RegValue* value(std::string_view wanted) const {
-        const auto found = valueAt.find(FoldedIniName(wanted));
+        const auto found = valueAt.find(wanted);
         return found == valueAt.end() ? nullptr : &values[found->second].second;
     }
     // Sets the value; a value of that name already there keeps its place, or with keepFirst
     // its data too (a file's repeated value name).
     void setValue(std::string_view valueName, RegValue data, bool keepFirst = false) {
-        const auto [at, added] = valueAt.try_emplace(FoldedIniName(valueName), values.size());
+        const auto [at, added] = valueAt.try_emplace(std::string(valueName), values.size());
         if (added)
             values.emplace_back(std::string(valueName), std::move(data));
         else if (!keepFirst)
             values[at->second].second = std::move(data);
     }
     bool removeValue(std::string_view wanted) {
-        const auto found = valueAt.find(FoldedIniName(wanted));
+        const auto found = valueAt.find(wanted);
         if (found == valueAt.end()) return false;
         const std::size_t position = found->second;
         valueAt.erase(found);
         values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
         for (std::size_t i = position; i < values.size(); ++i)
-            valueAt[FoldedIniName(values[i].first)] = i;
+            valueAt.find(values[i].first)->second = i;
         return true;
     }
 
 private:
     Key* adopt(std::unique_ptr<Key> sub) {
         Key* adopted = sub.get();
-        subKeyNamed.emplace(FoldedIniName(sub->name), adopted);
+        subKeyNamed.emplace(sub->name, adopted);
         subKeys.push_back(std::move(sub));
         return adopted;
     }
