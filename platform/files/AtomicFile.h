@@ -14,8 +14,11 @@ inline constexpr const char* AtomicFileSuffix = ".tmp";
 // Writes data to path. A link is followed to its target, which is made when it is missing;
 // an existing file keeps its permission bits, and its owner and group where the writer may
 // give them. A file that is not writable (read-only, a directory, a missing folder) or not
-// a regular file is refused. On failure returns false, sets error to the reason and leaves
-// no temporary file behind; a writer killed meanwhile leaves one, which
+// a regular file is refused. The new file never lets anyone open it whom the old one would
+// refuse, from the moment it is made. On failure returns false, sets error to the reason and
+// leaves no temporary file behind. A writer killed meanwhile leaves none either where the
+// file system has files without a name (ext4, XFS, Btrfs, tmpfs), unless it dies in the
+// instant between naming its file and the rename; elsewhere it leaves one, which
 // RemoveAbandonedTemporaries (FileReplacement.h) clears away. written, when given,
 // receives the new file's status (all zero in the rare case that it could not be had).
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string& error,

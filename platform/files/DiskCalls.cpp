@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -11,6 +12,10 @@ DiskCalls systemCalls;
 std::atomic<DiskCalls*> installed{&systemCalls};
 
 } // namespace
+
+int DiskCalls::Open(const std::string& path, int flags, mode_t mode) {
+    return open(path.c_str(), flags, mode);
+}
 
 int DiskCalls::Flush(int fd) {
     return fsync(fd);

@@ -1,5 +1,6 @@
 #include "platform/files/FileReplacement.h"
 
+#include "platform/files/DiskCalls.h"
 #include "platform/files/FileNames.h"
 
 #include <atomic>
@@ -47,6 +48,27 @@ bool processRuns(pid_t process) {
     return process == getpid() || kill(process, 0) == 0 || errno == EPERM;
 }
 
+// Makes a new entry beside target, named after it (as much of its name as the file system's
+// name limit leaves room for), this process and a number, ending in suffix: make makes the
+// entry of the name it is given, failing with EEXIST when the name is taken. The name goes to
+// temporary; answers what make answered.
+template <class Make>
+int newEntryBeside(const std::string& target, const std::string& suffix, std::string& temporary, Make make) {
+    const std::string folder = DiskFilePath(target);
+    const std::string name = DiskFileName(target);
+    const std::string process = "." + std::to_string(getpid()) + ".";
+    const std::size_t limit = FileNameLimit(folder);
+    for (;;) {
+        const std::string number = std::to_string(temporaryCounter.fetch_add(1)) + suffix;
+        // The target's own name may use up the file system's limit: the part of it that
+        // fits goes in front; the process and the number keep the name unique.
+        const std::size_t fixed = 1 + process.size() + number.size();
+        temporary = folder + "." + ShortenedName(name, limit > fixed ? limit - fixed : 0) + process + number;
+        const int result = make(temporary);
+        if (result >= 0 || errno != EEXIST) return result;
+    }
+}
+
 } // namespace
 
 std::string ReplacedFile(const std::string& path) {
@@ -63,19 +85,22 @@ std::string ReplacedFile(const std::string& path) {
 
 int CreateTemporaryBeside(const std::string& target, const std::string& suffix, mode_t mode,
                           std::string& temporary) {
+    return newEntryBeside(target, suffix, temporary, [mode](const std::string& name) {
+        return Disk().Open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    });
+}
+
+int CreateUnnamedBeside(const std::string& target, mode_t mode) {
     const std::string folder = DiskFilePath(target);
-    const std::string name = DiskFileName(target);
-    const std::string process = "." + std::to_string(getpid()) + ".";
-    const std::size_t limit = FileNameLimit(folder);
-    for (;;) {
-        const std::string number = std::to_string(temporaryCounter.fetch_add(1)) + suffix;
-        // The target's own name may use up the file system's limit: the part of it that
-        // fits goes in front; the process and the number keep the name unique.
-        const std::size_t fixed = 1 + process.size() + number.size();
-        temporary = folder + "." + ShortenedName(name, limit > fixed ? limit - fixed : 0) + process + number;
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
+    return Disk().Open(folder.empty() ? "." : folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+}
+
+bool NameTemporaryBeside(int fd, const std::string& target, const std::string& suffix,
+                         std::string& temporary) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return newEntryBeside(target, suffix, temporary, [&self](const std::string& name) {
+               return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+           }) == 0;
 }
 
 bool WriteAll(int fd, std::string_view data) {

@@ -174,10 +174,9 @@ std::vector<std::string> TIniFile::ReadSections() {
 }
 
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) {
-    const IniDocument& current = document();
     std::vector<std::string> values;
-    for (const std::string& key : current.Keys(section))
-        values.push_back(key + "=" + current.Value(section, key).value_or(""));
+    for (const auto& [key, value] : document().Entries(section))
+        values.push_back(key + "=" + value);
     return values;
 }
 

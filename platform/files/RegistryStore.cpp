@@ -2,39 +2,84 @@
 
 #include "platform/files/IniDocument.h"
 #include "platform/files/SettingsFile.h"
+#include "platform/files/UserFolders.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include <pwd.h>
 #include <unistd.h>
 
+// Values and sub-keys keep the order they were made in; each is also found by its name in a
+// table, so that finding one costs the same in a key of any size.
 struct RegistryTree::Key {
     std::string name;
     std::vector<std::pair<std::string, RegValue>> values;
     std::vector<std::unique_ptr<Key>> subKeys;
+    IniNameMap<std::size_t> valueAt; // position in values
+    IniNameMap<Key*> subKeyNamed;
 
     std::unique_ptr<Key> clone() const {
         auto copy = std::make_unique<Key>();
         copy->name = name;
         copy->values = values;
+        copy->valueAt = valueAt;
         for (const auto& sub : subKeys)
-            copy->subKeys.push_back(sub->clone());
+            copy->adopt(sub->clone());
         return copy;
     }
     Key* child(std::string_view wanted) const {
-        for (const auto& sub : subKeys)
-            if (SameIniName(sub->name, wanted)) return sub.get();
-        return nullptr;
+        const auto found = subKeyNamed.find(wanted);
+        return found == subKeyNamed.end() ? nullptr : found->second;
+    }
+    Key* childOrNew(const std::string& wanted) {
+        if (Key* existing = child(wanted)) return existing;
+        auto made = std::make_unique<Key>();
+        made->name = wanted;
+        return adopt(std::move(made));
+    }
+    bool removeChild(std::string_view wanted) {
+        const auto found = subKeyNamed.find(wanted);
+        if (found == subKeyNamed.end()) return false;
+        const Key* gone = found->second;
+        subKeyNamed.erase(found);
+        std::erase_if(subKeys, [gone](const auto& sub) { return sub.get() == gone; });
+        return true;
     }
     const RegValue* value(std::string_view wanted) const {
-        for (const auto& [valueName, value] : values)
-            if (SameIniName(valueName, wanted)) return &value;
-        return nullptr;
+        const auto found = valueAt.find(wanted);
+        return found == valueAt.end() ? nullptr : &values[found->second].second;
+    }
+    // Sets the value; a value of that name already there keeps its place, or with keepFirst
+    // its data too (a file's repeated value name).
+    void setValue(std::string_view valueName, RegValue data, bool keepFirst = false) {
+        const auto [at, added] = valueAt.try_emplace(std::string(valueName), values.size());
+        if (added)
+            values.emplace_back(std::string(valueName), std::move(data));
+        else if (!keepFirst)
+            values[at->second].second = std::move(data);
+    }
+    bool removeValue(std::string_view wanted) {
+        const auto found = valueAt.find(wanted);
+        if (found == valueAt.end()) return false;
+        const std::size_t position = found->second;
+        valueAt.erase(found);
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
+        for (std::size_t i = position; i < values.size(); ++i)
+            valueAt.find(values[i].first)->second = i;
+        return true;
+    }
+
+private:
+    Key* adopt(std::unique_ptr<Key> sub) {
+        Key* adopted = sub.get();
+        subKeyNamed.emplace(sub->name, adopted);
+        subKeys.push_back(std::move(sub));
+        return adopted;
     }
 };
 
@@ -291,20 +336,13 @@ RegistryTree RegistryTree::Parse(std::string_view text) {
                                                        ? std::vector<std::string>()
                                                        : SplitRegPath(line.substr(1, close - 1));
             current = close != std::string_view::npos && validPath(names) ? tree.root_.get() : nullptr;
-            for (std::size_t i = 0; current && i < names.size(); ++i) {
-                Key* next = current->child(names[i]);
-                if (!next) {
-                    current->subKeys.push_back(std::make_unique<Key>());
-                    next = current->subKeys.back().get();
-                    next->name = names[i];
-                }
-                current = next;
-            }
+            for (std::size_t i = 0; current && i < names.size(); ++i)
+                current = current->childOrNew(names[i]);
             continue;
         }
         if (!current) continue;
         auto entry = valueLine(line);
-        if (entry && !current->value(entry->first)) current->values.push_back(std::move(*entry));
+        if (entry) current->setValue(entry->first, std::move(entry->second), true);
     }
     return tree;
 }
@@ -336,15 +374,8 @@ bool RegistryTree::CreateKey(std::string_view path) {
     const std::vector<std::string> names = SplitRegPath(path);
     if (!validPath(names)) return false;
     Key* key = root_.get();
-    for (const std::string& name : names) {
-        Key* next = key->child(name);
-        if (!next) {
-            key->subKeys.push_back(std::make_unique<Key>());
-            next = key->subKeys.back().get();
-            next->name = name;
-        }
-        key = next;
-    }
+    for (const std::string& name : names)
+        key = key->childOrNew(name);
     return true;
 }
 
@@ -356,12 +387,7 @@ bool RegistryTree::DeleteKey(std::string_view path) {
     Key* parent = root_.get();
     for (const std::string& name : names)
         if (!(parent = parent->child(name))) return false;
-    auto& subs = parent->subKeys;
-    auto it =
-        std::find_if(subs.begin(), subs.end(), [&](const auto& sub) { return SameIniName(sub->name, last); });
-    if (it == subs.end()) return false;
-    subs.erase(it);
-    return true;
+    return parent->removeChild(last);
 }
 
 std::vector<std::string> RegistryTree::SubKeyNames(std::string_view path) const {
@@ -390,24 +416,13 @@ std::optional<RegValue> RegistryTree::Value(std::string_view path, std::string_v
 bool RegistryTree::SetValue(std::string_view path, std::string_view name, const RegValue& value) {
     Key* key = findKey(root_.get(), path);
     if (!key || name.size() > kRegMaxValueName || value.data.size() > kRegMaxValueSize) return false;
-    for (auto& [valueName, stored] : key->values)
-        if (SameIniName(valueName, name)) {
-            stored = value;
-            return true;
-        }
-    key->values.emplace_back(std::string(name), value);
+    key->setValue(name, value);
     return true;
 }
 
 bool RegistryTree::DeleteValue(std::string_view path, std::string_view name) {
     Key* key = findKey(root_.get(), path);
-    if (!key) return false;
-    auto& values = key->values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const auto& entry) { return SameIniName(entry.first, name); });
-    if (it == values.end()) return false;
-    values.erase(it);
-    return true;
+    return key && key->removeValue(name);
 }
 
 // ---- the folder and the stores ---------------------------------------------------------
@@ -458,39 +473,56 @@ std::string RegistryFile(HKEY root) {
 struct RegistryStore::Impl {
     // One change, kept until it is in the file; false when it cannot be made.
     using Edit = std::function<bool(RegistryTree&)>;
+    // What a change is about: a key, or a value of it, and whether the change sets the
+    // value. A value set that the file can no longer take is lost; a deletion that it can no
+    // longer take loses nothing, since what it deletes is gone already.
+    struct Subject {
+        std::string key;
+        std::optional<std::string> value = {};
+        bool sets = false;
+    };
     struct Gathered {
         const void* writer;
         Edit edit;
+        Subject subject;
     };
 
     HKEY root;
     std::mutex lock; // guards everything below
     std::unique_ptr<SettingsFile> file;
-    RegistryTree tree;    // the file as last read, with every writer's gathered changes
-    std::string fileText; // the text last read or written
+    RegistryTree fileTree; // the file as last read or written
+    std::string fileText;  // its text
     bool exists = false;
     bool whole = true; // the file was read whole
     std::vector<Gathered> gathered;
+    // While anything is gathered: the file with every writer's gathered changes, which is what
+    // this process reads.
+    std::optional<RegistryTree> withGathered;
 
-    // The file's tree with every writer's gathered changes.
-    RegistryTree withGathered() const {
-        RegistryTree result = RegistryTree::Parse(fileText);
+    RegistryTree& seen() { return withGathered ? *withGathered : fileTree; }
+
+    void gatherAgain() {
+        withGathered.reset();
+        if (gathered.empty()) return;
+        withGathered = fileTree;
         for (const Gathered& change : gathered)
-            change.edit(result);
-        return result;
+            change.edit(*withGathered);
     }
 
-    const RegistryTree& current() {
+    // Reads the file again when it is no longer the one last read or written.
+    void refresh() {
         const std::string now = RegistryFile(root);
         if (!file || file->Path() != now) file = std::make_unique<SettingsFile>(now);
-        if (file->Changed()) {
-            SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
-            fileText = std::move(contents.text);
-            exists = contents.exists;
-            whole = contents.whole;
-            tree = withGathered();
-        }
-        return tree;
+        if (file->Changed()) reload();
+    }
+
+    void reload() {
+        SettingsFile::Contents contents = file->Read(kRegMaxFileSize);
+        fileText = std::move(contents.text);
+        exists = contents.exists;
+        whole = contents.whole;
+        fileTree = RegistryTree::Parse(fileText);
+        gatherAgain();
     }
 
     bool refuseUnread(std::string& error) const {
@@ -500,57 +532,109 @@ struct RegistryStore::Impl {
         return true;
     }
 
-    bool change(Edit edit, const void* writer, std::string& error) {
+    static bool refuseEdit(std::string& error) {
+        error = "no such key, or a name or value past its limit";
+        return false;
+    }
+
+    // The values set whose keys the file does not hold, by key: "<file> has no key 'K' for
+    // 'a', 'b'; no key ...".
+    std::string lostValues(const std::vector<Subject>& lost) const {
+        std::string text = file->Path() + " has no key";
+        for (std::size_t i = 0; i < lost.size(); ++i) {
+            if (i > 0 && lost[i].key == lost[i - 1].key)
+                text += ", '";
+            else
+                text += (i > 0 ? "; no key '" : " '") + lost[i].key + "' for '";
+            text += lost[i].value.value_or("") + "'";
+        }
+        return text;
+    }
+
+    // Why a change written at once cannot stand in the file alone.
+    std::string notYetWritten(const Subject& subject) const {
+        const std::string what = subject.value && !subject.sets
+                                     ? "the value '" + *subject.value + "' of the key '" + subject.key + "'"
+                                     : "the key '" + subject.key + "'";
+        return file->Path() + " does not hold " + what +
+               ": another writer of this program has yet to write it";
+    }
+
+    bool change(Edit edit, Subject subject, const void* writer, std::string& error) {
         std::lock_guard guard(lock);
-        current();
+        refresh();
         if (refuseUnread(error)) return false;
-        if (!edit(tree)) {
-            error = "no such key, or a name or value past its limit";
+        if (!withGathered && writer) withGathered = fileTree;
+        if (!edit(seen())) {
+            if (gathered.empty()) withGathered.reset();
+            return refuseEdit(error);
+        }
+        if (writer) {
+            gathered.push_back({writer, std::move(edit), std::move(subject)});
+            return true;
+        }
+        return writeAtOnce(edit, subject, error);
+    }
+
+    // Writes a change that this process sees made onto the file as the writers' lock finds it.
+    bool writeAtOnce(const Edit& edit, const Subject& subject, std::string& error) {
+        MakeFolders(RegistryFolder(), 0700);
+        SettingsWriteLock writers(RegistryFile(root));
+        if (file->Changed()) { // another writer's file: the change is made on it again
+            reload();
+            if (refuseUnread(error)) return false;
+            if (!edit(seen())) return refuseEdit(error);
+        }
+        // What this process sees may hold a key or a value that only a gathered change made.
+        if (withGathered && !edit(fileTree)) {
+            gatherAgain();
+            error = notYetWritten(subject);
             return false;
         }
-        gathered.push_back({writer, std::move(edit)});
-        return writer || commit(nullptr, error);
+        return writeOut(error);
     }
 
     // Writes the writer's gathered changes onto the file as it is now, and drops them
-    // from what is gathered whether that succeeds or not.
+    // from what is gathered whether that succeeds or not. A value whose key the file no
+    // longer holds fails the commit, after the others are written.
     bool commit(const void* writer, std::string& error) {
         const auto mine = [writer](const Gathered& change) { return change.writer == writer; };
         if (std::none_of(gathered.begin(), gathered.end(), mine)) return true;
-        std::error_code made;
-        std::filesystem::create_directories(std::filesystem::path(RegistryFile(root)).parent_path(), made);
+        MakeFolders(RegistryFolder(), 0700);
         SettingsWriteLock writers(RegistryFile(root));
-        current(); // another process's file is read again
-        RegistryTree next = RegistryTree::Parse(fileText);
+        refresh(); // another process's file is read again
+        std::vector<Subject> lost;
+        const bool readWhole = !refuseUnread(error);
         for (const Gathered& change : gathered)
-            if (change.writer == writer) change.edit(next);
+            if (readWhole && mine(change) && !change.edit(fileTree) && change.subject.sets)
+                lost.push_back(change.subject);
         std::erase_if(gathered, mine);
-        std::string text = next.Text();
-        bool written = !refuseUnread(error);
-        if (written && text.size() > kRegMaxFileSize) {
-            error = "the settings store is full";
-            written = false;
-        }
-        written = written && ((exists && text == fileText) || replace(text, error));
-        if (written) {
-            fileText = std::move(text);
-            exists = true;
-        }
-        // With no other writer's changes gathered, the tree just written is the file's.
-        tree = written && gathered.empty() ? std::move(next) : withGathered();
-        return written;
+        const bool written = readWhole && writeOut(error);
+        gatherAgain();
+        if (written && !lost.empty()) error = lostValues(lost);
+        return written && lost.empty();
     }
 
-    bool replace(const std::string& text, std::string& error) {
-        if (file->Replace(text, error)) return true;
-        error = file->Path() + ": " + error;
+    // Replaces the file with fileTree's text. On failure the file is read again at the next
+    // call, so that fileTree is the file's once more.
+    bool writeOut(std::string& error) {
+        std::string text = fileTree.Text();
+        if (exists && text == fileText) return true;
+        const bool fits = text.size() <= kRegMaxFileSize;
+        if (fits && file->Replace(text, error)) {
+            fileText = std::move(text);
+            exists = true;
+            return true;
+        }
+        error = fits ? file->Path() + ": " + error : "the settings store is full";
         file->Forget();
         return false;
     }
 
     template <class Read> auto read(Read reader) {
         std::lock_guard guard(lock);
-        return reader(current());
+        refresh();
+        return reader(std::as_const(seen()));
     }
 };
 
@@ -588,26 +672,26 @@ std::optional<RegValue> RegistryStore::Value(std::string_view path, std::string_
 
 bool RegistryStore::CreateKey(std::string_view path, std::string& error, const void* writer) {
     return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.CreateKey(path); },
-                         writer, error);
+                         {std::string(path)}, writer, error);
 }
 
 bool RegistryStore::DeleteKey(std::string_view path, std::string& error, const void* writer) {
     return impl_->change([path = std::string(path)](RegistryTree& tree) { return tree.DeleteKey(path); },
-                         writer, error);
+                         {std::string(path)}, writer, error);
 }
 
 bool RegistryStore::SetValue(std::string_view path, std::string_view name, const RegValue& value,
                              std::string& error, const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name),
                           value](RegistryTree& tree) { return tree.SetValue(path, name, value); },
-                         writer, error);
+                         {std::string(path), std::string(name), true}, writer, error);
 }
 
 bool RegistryStore::DeleteValue(std::string_view path, std::string_view name, std::string& error,
                                 const void* writer) {
     return impl_->change([path = std::string(path), name = std::string(name)](
                              RegistryTree& tree) { return tree.DeleteValue(path, name); },
-                         writer, error);
+                         {std::string(path), std::string(name)}, writer, error);
 }
 
 bool RegistryStore::Commit(const void* writer, std::string& error) {
@@ -619,5 +703,5 @@ void RegistryStore::Discard(const void* writer) {
     std::lock_guard guard(impl_->lock);
     if (std::erase_if(impl_->gathered,
                       [writer](const Impl::Gathered& change) { return change.writer == writer; }))
-        impl_->tree = impl_->withGathered();
+        impl_->gatherAgain();
 }

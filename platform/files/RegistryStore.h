@@ -121,6 +121,9 @@ public:
     // unless a writer gathers it: given the writer (an address that stands for it, such as
     // the object that gathers), the change is made in memory only, where every reader of this
     // process sees it, and stays the writer's own until the writer commits or discards it.
+    // A change written at once that needs what only another writer's gathered changes made (a
+    // value in a key not yet written) fails, naming the key, since it could not stand in
+    // the file alone.
     bool CreateKey(std::string_view path, std::string& error, const void* writer = nullptr);
     bool DeleteKey(std::string_view path, std::string& error, const void* writer = nullptr);
     bool SetValue(std::string_view path, std::string_view name, const RegValue& value, std::string& error,
@@ -128,7 +131,9 @@ public:
     bool DeleteValue(std::string_view path, std::string_view name, std::string& error,
                      const void* writer = nullptr);
     // Writes the changes the writer gathered, and no other writer's, in one replacement of
-    // the file. When that fails, the writer's changes are gone; the others' stay gathered.
+    // the file. A value whose key the file no longer holds (another program removed it) fails
+    // the commit, naming its key and name, after the writer's other changes are written. On
+    // failure the writer's changes are gone; the others' stay gathered.
     bool Commit(const void* writer, std::string& error);
     // Drops the changes the writer gathered.
     void Discard(const void* writer);

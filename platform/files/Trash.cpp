@@ -1,6 +1,7 @@
 #include "platform/files/Trash.h"
 
 #include "platform/files/FileNames.h"
+#include "platform/files/UserFolders.h"
 
 #include <cctype>
 #include <cerrno>
@@ -29,14 +30,6 @@ std::string homeTrash() {
     std::string data = environment("XDG_DATA_HOME");
     if (data.empty() || data[0] != '/') data = environment("HOME") + "/.local/share";
     return data + "/Trash";
-}
-
-bool makeDirectories(const std::string& path, mode_t mode) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-    const std::string parent = path.substr(0, path.find_last_of('/'));
-    if (!parent.empty() && parent != path && !makeDirectories(parent, mode)) return false;
-    return mkdir(path.c_str(), mode) == 0 || errno == EEXIST;
 }
 
 // The mount point of the file system that holds path: walk up while the device stays the same.
@@ -133,7 +126,7 @@ std::string TrashFolderFor(const std::string& path) {
     const std::string full = absolute(path);
     if (lstat(full.c_str(), &item) != 0) return {};
     std::string homeTrashDir = homeTrash();
-    makeDirectories(homeTrashDir, 0700);
+    MakeFolders(homeTrashDir, 0700);
     if (stat(homeTrashDir.c_str(), &home) == 0 && home.st_dev == item.st_dev) return homeTrashDir;
     const std::string top = topDirectory(full, item.st_dev);
     const std::string uid = std::to_string(getuid());
@@ -149,7 +142,7 @@ bool MoveToTrash(const std::string& path, std::string& error) {
     if (lstat(full.c_str(), &item) != 0) return fail(error, errno);
     if (full == "/") return fail(error, EPERM);
     const std::string trash = TrashFolderFor(full);
-    if (trash.empty() || !makeDirectories(trash + "/files", 0700) || !makeDirectories(trash + "/info", 0700))
+    if (trash.empty() || !MakeFolders(trash + "/files", 0700) || !MakeFolders(trash + "/info", 0700))
         return fail(error, errno ? errno : EACCES);
 
     // A trash at the top of a file system records paths relative to that top.

@@ -1,7 +1,10 @@
 #include "platform/files/UserFolders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -75,4 +78,14 @@ std::string SpecialFolderPath(int csidl) {
     default:
         return {};
     }
+}
+
+bool MakeFolders(const std::string& path, mode_t mode) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+    const std::size_t slash = path.find_last_of('/');
+    const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+    if (!parent.empty() && !MakeFolders(parent, mode)) return false;
+    return mkdir(path.c_str(), mode) == 0 ||
+           (errno == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
 }

@@ -5,6 +5,8 @@
 // $XDG_DATA_HOME/applications, the autostart folder in $XDG_CONFIG_HOME/autostart.
 #include <string>
 
+#include <sys/types.h>
+
 constexpr int CSIDL_DESKTOP = 0x0000;
 constexpr int CSIDL_PROGRAMS = 0x0002;
 constexpr int CSIDL_PERSONAL = 0x0005;
@@ -24,3 +26,8 @@ constexpr int CSIDL_PROFILE = 0x0028;
 // The folder's path without a trailing "/"; empty for a number with no folder here
 // (the drives and the network have none).
 std::string SpecialFolderPath(int csidl);
+
+// Makes the folder path and every missing folder above it, each with mode (less the umask),
+// from the moment it is made: a folder for the user's own files takes 0700, as the base
+// directory conventions ask. True when path is a folder afterwards.
+bool MakeFolders(const std::string& path, mode_t mode);

@@ -81,7 +81,9 @@ public:
     // Between BeginUpdate and the matching EndUpdate (updates nest) the changes are gathered
     // and written in one replacement of the store's file; this process sees each at once.
     // They are this object's own: another object's write neither writes nor, by failing,
-    // drops them. EndUpdate raises ERegistryException when the file cannot be written.
+    // drops them. EndUpdate raises ERegistryException when the file cannot be written, or
+    // when a value's key is gone from it (another program removed it), naming the key; the
+    // update's other changes are then written.
     void BeginUpdate() { ++updates_; }
     void EndUpdate();
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -326,4 +327,29 @@ TEST(IniDocument, NewKeyGoesAfterTheSectionsLastNonBlankLine) {
     IniDocument empty("[A]\n\n[B]\n");
     empty.Set("A", "k", "v");
     EXPECT_EQ(empty.Text(), "[A]\nk=v\n\n[B]\n");
+}
+
+TEST(IniDocument, AnEditedDocumentReadsAsItsOwnTextReadAgain) {
+    IniDocument document("; head\n[A]\nx=1\nX=2\n; note\n\n[B]\ny=2\n[a]\nz=3\n");
+    const std::function<void(IniDocument&)> edits[] = {
+        [](IniDocument& text) { text.DeleteKey("a", "x"); },
+        [](IniDocument& text) { text.Set("A", "w", "4"); },
+        [](IniDocument& text) { text.Set("A", "x", "5"); },
+        [](IniDocument& text) { text.EraseSection("b"); },
+        [](IniDocument& text) { text.Set("B", "new", "6"); },
+        [](IniDocument& text) { text.Set("a", "W", "7"); },
+        [](IniDocument& text) { text.EraseSection("A"); },
+        [](IniDocument& text) { text.Set("A", "z", "8"); },
+    };
+    for (std::size_t step = 0; step < std::size(edits); ++step) {
+        edits[step](document);
+        const IniDocument reread(document.Text());
+        EXPECT_EQ(document.Sections(), reread.Sections()) << "after edit " << step;
+        for (const std::string& section : reread.Sections()) {
+            EXPECT_EQ(document.Entries(section), reread.Entries(section)) << "after edit " << step;
+            for (const char* key : {"x", "w", "y", "z", "new"})
+                EXPECT_EQ(document.Value(section, key), reread.Value(section, key)) << "after edit " << step;
+        }
+    }
+    EXPECT_EQ(document.Text(), "; head\n[B]\nnew=6\n\n[A]\nz=8\n");
 }

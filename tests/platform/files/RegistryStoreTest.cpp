@@ -176,3 +176,34 @@ TEST(RegistryStore, AFileLongerThanTheLimitIsReadUpToIt) {
     EXPECT_NE(error.find("larger than 16 MiB"), std::string::npos) << error;
     EXPECT_EQ(std::filesystem::file_size(RegistryFile(HKEY_CLASSES_ROOT)), text.size());
 }
+
+// A write that returns without an error is in the file, whatever other writers gathered or
+// removed meanwhile; one that cannot be made fails naming its key, and the rest of its
+// writer's changes are written.
+TEST(RegistryStore, AWriteTheFileCannotTakeFailsNamingItsKey) {
+    ScratchRegistry scratch;
+    RegistryStore& store = *RegistryStore::ForRoot(HKEY_CURRENT_USER);
+    std::string error;
+    const int gathering = 0, other = 0;
+    ASSERT_TRUE(store.CreateKey("Gathered", error, &gathering)) << error;
+    ASSERT_TRUE(store.SetValue("Gathered", "pending", RegValue::DWord(1), error, &gathering)) << error;
+    ASSERT_TRUE(store.KeyExists("Gathered")) << "this process sees what is gathered";
+    EXPECT_FALSE(store.SetValue("Gathered", "v", RegValue::String("x"), error)) << "written at once";
+    EXPECT_NE(error.find("the key 'Gathered'"), std::string::npos) << error;
+    EXPECT_FALSE(store.DeleteValue("Gathered", "pending", error));
+    EXPECT_NE(error.find("the value 'pending' of the key 'Gathered'"), std::string::npos) << error;
+    EXPECT_FALSE(store.Value("Gathered", "v").has_value());
+    ASSERT_TRUE(store.Commit(&gathering, error)) << error;
+    EXPECT_TRUE(store.Value("Gathered", "pending").has_value());
+
+    scratch.WriteFile(HKEY_CURRENT_USER, "[Removed]\n[Kept]\n");
+    for (const char* name : {"lost", "also lost"})
+        ASSERT_TRUE(store.SetValue("Removed", name, RegValue::DWord(2), error, &gathering)) << error;
+    ASSERT_TRUE(store.SetValue("Kept", "saved", RegValue::DWord(3), error, &gathering)) << error;
+    ASSERT_TRUE(store.CreateKey("Kept\\Other", error, &other)) << error;
+    scratch.WriteFile(HKEY_CURRENT_USER, "[Kept]\n"); // another program removes the key
+    EXPECT_FALSE(store.Commit(&gathering, error));
+    EXPECT_EQ(error, RegistryFile(HKEY_CURRENT_USER) + " has no key 'Removed' for 'lost', 'also lost'");
+    EXPECT_EQ(scratch.FileText(HKEY_CURRENT_USER), "[Kept]\n\"saved\"=dword:00000003\n");
+    EXPECT_TRUE(store.KeyExists("Kept\\Other")) << "another writer's change stays gathered";
+}
