@@ -30,6 +30,17 @@ void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count) {
     if (format.nChannels == 2 && R) std::fill(R, R + count, short{0});
 }
 
+std::uint64_t CapturedBlockEnd(int block, std::uint64_t captured, DWORD blockSize, DWORD ringSize) {
+    const std::uint64_t end = (static_cast<std::uint64_t>(block) + 1) * blockSize % ringSize;
+    const std::uint64_t since = (captured % ringSize + ringSize - end) % ringSize;
+    return since + blockSize <= captured ? captured - since : 0;
+}
+
+std::uint64_t CapturedOver(std::uint64_t end, std::uint64_t captured, DWORD blockSize, DWORD ringSize) {
+    const std::uint64_t turnAfter = end - blockSize + ringSize;
+    return captured > turnAfter ? captured - turnAfter : 0;
+}
+
 TDSCapture::TDSCapture(TComponent* owner) : TSndEngine(owner) {
     FixInitBuffer();
 }

@@ -20,6 +20,13 @@ void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* fir
 // Zeroes count samples of L, and of R for a stereo format.
 void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count);
 
+// The capture count (the bytes captured, counted without wrapping) at which the last turn of
+// a block of a capture ring ended; 0 while the capture has not been round to it.
+std::uint64_t CapturedBlockEnd(int block, std::uint64_t captured, DWORD blockSize, DWORD ringSize);
+// The bytes at the start of a block whose turn ended at the capture count end that the capture
+// has written over since, for the turn after; the block's size or more once it came past it.
+std::uint64_t CapturedOver(std::uint64_t end, std::uint64_t captured, DWORD blockSize, DWORD ringSize);
+
 // What a reader on another thread may use of a running capture: the buffer, held for as
 // long as the reader keeps this, the ring it was built with, and the block handed out last.
 struct TDSCaptureRing {
