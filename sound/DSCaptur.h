@@ -104,6 +104,9 @@ private:
     bool switchOn();
     // Copies the block at index out of the ring and hands the copy to OnProc.
     void handOut(int index);
+    // Whether the block just copied holds a turn not handed out yet, its beginning silenced
+    // where the capture has written the turn after over it.
+    bool takeLatestTurn(int index, std::uint64_t captured);
 
     std::shared_ptr<TDSCaptureLink> link_ = std::make_shared<TDSCaptureLink>(this);
     std::optional<GUID> device_;                         // guarded by Control
@@ -122,5 +125,7 @@ private:
     WAVEFORMATEX ringFormat_;      // guarded by ringLock_
     // Set again by each start of capture, used by the events thread.
     std::atomic<int> lastHandedOut_{0};
+    // The capture count at which the last block handed out ended.
+    std::atomic<std::uint64_t> lastHandedEnd_{0};
     std::vector<BYTE> handedOut_; // events thread
 };
