@@ -385,23 +385,10 @@ TEST_F(ProcessorEngine, ShowingTheOutputWhileItPlaysLeavesEveryFrameOfItSounding
     proc->SetActive(true);
     for (std::int16_t value = 1; value <= 16; ++value)
         feedBlock(value); // each sounds a ring after its capture: the next turn is all sound
-    std::atomic<bool> done{false};
-    Signal showing;
-    std::thread shower([&] {
-        std::vector<short> left(1024), right(1024);
-        while (!done.load()) {
-            proc->GetCurrentBuffer(left.data(), right.data(), 1024);
-            showing.Set();
-        }
-    });
-    ASSERT_TRUE(showing.Wait());
-    std::vector<std::int16_t> played;
-    for (int frame = 0; frame < 16 * BlockFrames; ++frame) {
-        const std::vector<std::int16_t> samples = audio.backend().Render(1);
-        played.insert(played.end(), samples.begin(), samples.end());
-    }
-    done = true;
-    shower.join();
+    std::vector<short> left(2048), right(2048);
+    const std::vector<std::int16_t> played = RenderWhileShowing(
+        audio.backend(), 16 * BlockFrames, [&] { proc->GetCurrentBuffer(left.data(), right.data(), 2048); });
+    ASSERT_EQ(played.size(), 2u * 16 * BlockFrames);
     EXPECT_EQ(std::count(played.begin(), played.end(), 0), 0);
 }
 
