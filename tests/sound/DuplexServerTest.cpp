@@ -584,8 +584,9 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripNeverGrowsByATurnOfTheRingThro
 TEST_F(DuplexOnSoundServer, TheProcessorNeverSoundsACapturedFrameTwiceOrAfterALaterOne) {
     constexpr std::size_t HeardFrames = 4 * Rate;
     addLoopSink();
-    // The source and the recording take rings of three seconds: a server that falls behind
-    // and catches up at once may run past a ring of the processor's, never past theirs.
+    // The source takes a ring of three seconds: a server that falls behind and catches up at
+    // once may run past a ring of the processor's or the recording's, never past the source's,
+    // which would sound again what it played a turn before.
     PatternPlayer source(Numbered, &loopOutput);
     source.play->SetBufferSize(LongBlockBytes);
     source.StartAndWaitUntilPulled();
@@ -595,7 +596,6 @@ TEST_F(DuplexOnSoundServer, TheProcessorNeverSoundsACapturedFrameTwiceOrAfterALa
     processorForm.LoadTree();
     Recording out;
     TDSCapture* monitor = recorder(nullptr, out);
-    monitor->SetBufferSize(LongBlockBytes);
     monitor->SetActive(true);
     proc->SetActive(true);
     ASSERT_TRUE(proc->Active() && monitor->Active());
