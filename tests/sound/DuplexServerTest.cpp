@@ -581,7 +581,7 @@ TEST_F(DuplexOnSoundServer, TheProcessorsRoundTripNeverGrowsByATurnOfTheRingThro
 // monitor a second capture records. A block the processor takes late, or while the capture
 // writes over it, may go missing, but what it plays never sounds a frame twice nor one older
 // than a frame it sounded before.
-TEST_F(DuplexOnSoundServer, TheProcessorNeverSoundsACapturedFrameTwiceOrAfterALaterOne) {
+TEST_F(DuplexOnSoundServer, TheProcessorNeverSoundsWhatItCapturedTwiceNorAfterSomethingLater) {
     constexpr std::size_t HeardFrames = 4 * Rate;
     addLoopSink();
     // The source takes a ring of three seconds: a server that falls behind and catches up at
