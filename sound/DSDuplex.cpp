@@ -46,8 +46,8 @@ TDSDuplexPlace TDSDuplexPlacement::Place(std::uint64_t capturedEnd, int offset,
     const auto sinceCaptured = static_cast<std::int64_t>(cursors.capture - capturedEnd);
     const auto captured = static_cast<int>((capturedEnd / static_cast<std::uint64_t>(blockSize_) - 1) %
                                            static_cast<std::uint64_t>(blocks_));
-    // Blocks from the captured block to its place: the offset's 1 to the whole ring, and the
-    // blocks the cursors have drifted apart.
+    // Blocks from the captured block to its place: the offset's 1 to the whole ring, and on
+    // top the blocks the cursors have drifted apart.
     const int blocksOn = ((offset + 1) & (blocks_ - 1)) + 1;
     // Devices that started further apart than the offset allows still get the delay they
     // started with, shorter or longer by what the ring takes, never a silence for good.
