@@ -46,28 +46,22 @@ inline long long NumberOf(std::int16_t left, std::int16_t right) {
     return static_cast<long long>(right - 1) * NumberBase + (left - 1);
 }
 
-// What became of numbered frames heard in order: how many came again, and how many came
-// after a later one without having come before.
+// Numbered frames heard in order, silence left out: how many, and how many of them were no
+// later than one heard before (heard twice, or older).
 struct NumberedHearing {
     long long heard = 0;
-    long long twice = 0;
-    long long older = 0;
+    long long outOfTurn = 0;
 };
 
-// Judges interleaved stereo samples, silence left out.
 inline NumberedHearing JudgeNumbered(const std::vector<std::int16_t>& left,
                                      const std::vector<std::int16_t>& right) {
     NumberedHearing hearing;
-    std::vector<bool> seen;
     long long latest = -1;
     for (std::size_t i = 0; i < left.size(); ++i) {
         const long long n = NumberOf(left[i], right[i]);
         if (n < 0) continue;
         ++hearing.heard;
-        const auto at = static_cast<std::size_t>(n);
-        if (at >= seen.size()) seen.resize(at + 1);
-        if (n <= latest) ++(seen[at] ? hearing.twice : hearing.older);
-        seen[at] = true;
+        if (n <= latest) ++hearing.outOfTurn;
         latest = std::max(latest, n);
     }
     return hearing;
