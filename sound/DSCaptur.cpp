@@ -30,6 +30,17 @@ void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count) {
     if (format.nChannels == 2 && R) std::fill(R, R + count, short{0});
 }
 
+std::uint64_t CapturedBlockEnd(int block, std::uint64_t captured, DWORD blockSize, DWORD ringSize) {
+    const std::uint64_t end = (static_cast<std::uint64_t>(block) + 1) * blockSize % ringSize;
+    const std::uint64_t since = (captured % ringSize + ringSize - end) % ringSize;
+    return since + blockSize <= captured ? captured - since : 0;
+}
+
+std::uint64_t CapturedOver(std::uint64_t end, std::uint64_t captured, DWORD blockSize, DWORD ringSize) {
+    const std::uint64_t turnAfter = end - blockSize + ringSize;
+    return captured > turnAfter ? captured - turnAfter : 0;
+}
+
 TDSCapture::TDSCapture(TComponent* owner) : TSndEngine(owner) {
     FixInitBuffer();
 }
@@ -110,6 +121,9 @@ void TDSCapture::Start() {
         ++session_;
     }
     lastHandedOut_ = BuffersCountMask();
+    std::uint64_t captured = 0;
+    GetCaptureCount(buffer_, &captured);
+    lastHandedEnd_ = captured;
     DrainBlockEvents();
     if (const HRESULT hr = buffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
         steps_.SetLastResult(hr);
@@ -176,8 +190,28 @@ void TDSCapture::handOut(int index) {
     handedOut_.resize(size);
     std::memcpy(handedOut_.data(), parts[0], lengths[0]);
     if (parts[1]) std::memcpy(handedOut_.data() + lengths[0], parts[1], lengths[1]);
+    // Counted with the block locked, the capture has not written into it since.
+    std::uint64_t captured = 0;
+    const bool counted = SUCCEEDED(GetCaptureCount(buffer_, &captured));
     buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    if (counted && !takeLatestTurn(index, captured)) return;
     FireProc(handedOut_.data(), lengths[0] + lengths[1]);
+}
+
+// A capture that came round faster than the blocks were handed out (a device that delivers
+// seconds at once) leaves in each block its latest turn, and at the start of the block the
+// cursor is in again the beginning of the turn after. That beginning is silence here, and a
+// turn no later than one handed out before does not go out again: the recording never
+// sounds a stretch twice nor goes back a turn.
+bool TDSCapture::takeLatestTurn(int index, std::uint64_t captured) {
+    const auto size = static_cast<DWORD>(BufferSize());
+    const auto ring = static_cast<DWORD>(BuffersSize());
+    const std::uint64_t end = CapturedBlockEnd(index, captured, size, ring);
+    if (end <= lastHandedEnd_) return false;
+    lastHandedEnd_ = end;
+    const auto over = static_cast<std::ptrdiff_t>(CapturedOver(end, captured, size, ring));
+    std::fill_n(handedOut_.begin(), over, RequestedFormat.wBitsPerSample == 8 ? BYTE{0x80} : BYTE{0});
+    return true;
 }
 
 void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {

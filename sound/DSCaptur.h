@@ -20,6 +20,13 @@ void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* fir
 // Zeroes count samples of L, and of R for a stereo format.
 void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count);
 
+// The capture count (the bytes captured, counted without wrapping) at which the last turn of
+// a block of a capture ring ended; 0 while the capture has not been round to it.
+std::uint64_t CapturedBlockEnd(int block, std::uint64_t captured, DWORD blockSize, DWORD ringSize);
+// The bytes at the start of a block whose turn ended at the capture count end that the capture
+// has written over since, for the turn after; the block's size or more once it came past it.
+std::uint64_t CapturedOver(std::uint64_t end, std::uint64_t captured, DWORD blockSize, DWORD ringSize);
+
 // What a reader on another thread may use of a running capture: the buffer, held for as
 // long as the reader keeps this, the ring it was built with, and the block handed out last.
 struct TDSCaptureRing {
@@ -97,6 +104,9 @@ private:
     bool switchOn();
     // Copies the block at index out of the ring and hands the copy to OnProc.
     void handOut(int index);
+    // Whether the block just copied holds a turn not handed out yet, its beginning silenced
+    // where the capture has written the turn after over it.
+    bool takeLatestTurn(int index, std::uint64_t captured);
 
     std::shared_ptr<TDSCaptureLink> link_ = std::make_shared<TDSCaptureLink>(this);
     std::optional<GUID> device_;                         // guarded by Control
@@ -115,5 +125,7 @@ private:
     WAVEFORMATEX ringFormat_;      // guarded by ringLock_
     // Set again by each start of capture, used by the events thread.
     std::atomic<int> lastHandedOut_{0};
+    // The capture count at which the last block handed out ended.
+    std::atomic<std::uint64_t> lastHandedEnd_{0};
     std::vector<BYTE> handedOut_; // events thread
 };

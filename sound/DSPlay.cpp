@@ -311,26 +311,24 @@ void TDSPlay::ShowError(const char* text) {
 
 void TDSPlay::GetCurrentBuffer(short* L, short* R, int count) {
     TSndControlHold hold(Control);
+    if (count <= 0) return;
     const bool stereo = Channels() == 2;
     const auto bytes = static_cast<DWORD>(count * Channels() * BitsPerSample() / 8);
-    void* parts[2] = {};
-    DWORD lengths[2] = {};
+    // Read as the device hears it, without locking: a locked frame would sound as silence.
+    std::vector<BYTE> heard(bytes);
     DWORD play = 0;
     if (!stream_ || FAILED(stream_->GetCurrentPosition(&play, nullptr)) ||
-        FAILED(stream_->Lock(play, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
+        FAILED(ReadSoundBuffer(stream_, play, bytes, heard.data()))) {
         std::fill(L, L + count, short{0});
         if (stereo && R) std::fill(R, R + count, short{0});
         return;
     }
-    const auto* first = static_cast<const BYTE*>(parts[0]);
-    const auto* second = static_cast<const BYTE*>(parts[1]);
     if (BitsPerSample() == 16)
-        stereo ? GetBuf16Stereo(L, R, first, lengths[0], second, lengths[1])
-               : GetBuf16Mono(L, first, lengths[0], second, lengths[1]);
+        stereo ? GetBuf16Stereo(L, R, heard.data(), bytes, nullptr, 0)
+               : GetBuf16Mono(L, heard.data(), bytes, nullptr, 0);
     else
-        stereo ? GetBuf8Stereo(L, R, first, lengths[0], second, lengths[1])
-               : GetBuf8Mono(L, first, lengths[0], second, lengths[1]);
-    stream_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+        stereo ? GetBuf8Stereo(L, R, heard.data(), bytes, nullptr, 0)
+               : GetBuf8Mono(L, heard.data(), bytes, nullptr, 0);
 }
 
 void TDSPlay::UseDirectSound(const std::function<void(IDirectSound*)>& use) {

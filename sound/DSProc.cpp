@@ -156,10 +156,13 @@ void TDSProcessor::Start() {
     TSndControlHold hold(Control);
     if (!captureBuffer_ || !output_) return;
     if (UseEffects()) EffectsInit();
+    std::uint64_t captured = 0;
+    GetCaptureCount(captureBuffer_, &captured);
     {
         std::lock_guard placing(placementLock_);
         placement_.Reset(BufferSize(), BuffersCount());
         waiting_ = {};
+        lastCaptured_ = captured;
     }
     DrainBlockEvents();
     if (const HRESULT hr = captureBuffer_->Start(DSCBSTART_LOOPING); FAILED(hr)) {
@@ -197,67 +200,89 @@ bool TDSProcessor::lockOutput(DWORD offset, void** parts, DWORD* lengths) {
     return SUCCEEDED(hr);
 }
 
-void TDSProcessor::copyCaptured(int captured, void* const* out, const DWORD* outLengths) {
+// Takes the captured block into block_. The capture may have come round to it again since it
+// ended: what it wrote there belongs a turn later and is silence here; when nothing of the
+// block is left, false.
+bool TDSProcessor::copyCaptured(const Write& write) {
     void* in[2] = {};
     DWORD inLengths[2] = {};
     const auto size = static_cast<DWORD>(BufferSize());
-    if (FAILED(captureBuffer_->Lock(static_cast<DWORD>(captured) * size, size, &in[0], &inLengths[0], &in[1],
-                                    &inLengths[1], 0)))
-        return;
-    // The block as it stands, then the captured sound over its first part: both regions are
-    // whole blocks at block boundaries, one part each, of one length.
-    const auto* first = static_cast<const BYTE*>(out[0]);
-    block_.assign(first, first + outLengths[0]);
-    if (out[1])
-        block_.insert(block_.end(), static_cast<const BYTE*>(out[1]),
-                      static_cast<const BYTE*>(out[1]) + outLengths[1]);
-    std::memcpy(block_.data(), in[0], std::min(outLengths[0], inLengths[0]));
+    if (FAILED(captureBuffer_->Lock(static_cast<DWORD>(write.captured) * size, size, &in[0], &inLengths[0],
+                                    &in[1], &inLengths[1], 0)))
+        return false;
+    const auto* first = static_cast<const BYTE*>(in[0]);
+    block_.assign(first, first + inLengths[0]);
+    if (in[1])
+        block_.insert(block_.end(), static_cast<const BYTE*>(in[1]),
+                      static_cast<const BYTE*>(in[1]) + inLengths[1]);
+    // Counted with the block locked, the capture has not written into it since.
+    std::uint64_t captured = 0;
+    const bool counted = SUCCEEDED(GetCaptureCount(captureBuffer_, &captured));
     captureBuffer_->Unlock(in[0], inLengths[0], in[1], inLengths[1]);
-    FireProc(block_.data(), outLengths[0]);
-    if (UseEffects())
-        EffectsProcess(block_.data(), outLengths[0], out[1] ? block_.data() + outLengths[0] : nullptr,
-                       outLengths[1]);
-    std::lock_guard writing(outputBlocksLock_);
-    std::memcpy(out[0], block_.data(), outLengths[0]);
-    if (out[1]) std::memcpy(out[1], block_.data() + outLengths[0], outLengths[1]);
+    const std::uint64_t over =
+        CapturedOver(write.capturedEnd, captured, size, static_cast<DWORD>(BuffersSize()));
+    if (!counted || over >= block_.size()) return false;
+    std::fill_n(block_.begin(), over, WorkingFormat.wBitsPerSample == 8 ? BYTE{0x80} : BYTE{0});
+    return true;
 }
 
-void TDSProcessor::writeCaptured(int captured, int target) {
+// Writes the processed block into the locked output block, all but what the play cursor has
+// passed: written there, it would sound a turn late.
+void TDSProcessor::writeOutput(const Write& write, void* const* parts, const DWORD* lengths) {
+    std::uint64_t played = 0;
+    if (FAILED(GetPlayCount(output_, &played))) return;
+    const std::uint64_t from = played > write.sounds ? played - write.sounds : 0;
+    std::uint64_t at = 0;
+    for (int i = 0; i < 2; ++i) {
+        const std::uint64_t begin = std::max(from, at);
+        const std::uint64_t end = std::min<std::uint64_t>(at + lengths[i], block_.size());
+        if (parts[i] && begin < end)
+            std::memcpy(static_cast<BYTE*>(parts[i]) + (begin - at), block_.data() + begin, end - begin);
+        at += lengths[i];
+    }
+}
+
+void TDSProcessor::writeCaptured(const Write& write) {
     void* out[2] = {};
     DWORD outLengths[2] = {};
-    if (!lockOutput(static_cast<DWORD>(target * BufferSize()), out, outLengths)) return;
-    copyCaptured(captured, out, outLengths);
+    if (!lockOutput(static_cast<DWORD>(write.block * BufferSize()), out, outLengths)) return;
+    if (copyCaptured(write)) {
+        FireProc(block_.data(), static_cast<DWORD>(block_.size()));
+        if (UseEffects()) EffectsProcess(block_.data(), static_cast<DWORD>(block_.size()), nullptr, 0);
+        writeOutput(write, out, outLengths);
+    }
     output_->Unlock(out[0], outLengths[0], out[1], outLengths[1]);
 }
 
 void TDSProcessor::Process(int block) {
-    if (!output_) return;
-    const int captured = (block - 1) & BuffersCountMask();
+    // Without both cursors no block can be told on time: it is not copied, and its output
+    // block stays silent.
     TDSDuplexCursors cursors;
-    if (FAILED(output_->GetCurrentPosition(&cursors.play, nullptr)) ||
-        FAILED(captureBuffer_->GetCurrentPosition(&cursors.capture, nullptr))) {
-        writeCaptured(captured, (captured + BufferOffset() + 2) & BuffersCountMask());
+    if (!output_ || FAILED(GetPlayCount(output_, &cursors.play)) ||
+        FAILED(GetCaptureCount(captureBuffer_, &cursors.capture)))
         return;
-    }
+    const int captured = (block - 1) & BuffersCountMask();
+    const std::uint64_t end = CapturedBlockEnd(captured, cursors.capture, static_cast<DWORD>(BufferSize()),
+                                               static_cast<DWORD>(BuffersSize()));
     // The blocks are written after the placement lock is let go: writing fires the OnProc
     // handler, which may call the engine back (GetCurrentBuffer takes Control), while Start
     // takes this lock under Control.
-    struct Write {
-        int captured = -1;
-        int block = -1;
-    } writes[2];
+    Write writes[2];
     {
         std::lock_guard placing(placementLock_);
         // The block that waited for the cursor to leave its place is still in the capture ring.
-        if (waiting_.block >= 0 && !placement_.Sounding(waiting_.block, cursors.play))
-            writes[0] = {waitingCaptured_, waiting_.block};
-        const TDSDuplexPlace place = placement_.Place(captured, BufferOffset(), cursors);
-        waiting_ = place.waits ? place : TDSDuplexPlace{};
-        waitingCaptured_ = captured;
-        if (place.block >= 0 && !place.waits) writes[1] = {captured, place.block};
+        if (waiting_.block >= 0 && placement_.Free(waiting_.sounds, cursors.play)) writes[0] = waiting_;
+        waiting_ = {};
+        // Each turn of a capture block is taken once: an event a turn late finds the turn
+        // after it there, and one seen before (or older) is not taken again.
+        if (end > lastCaptured_) {
+            lastCaptured_ = end;
+            const TDSDuplexPlace place = placement_.Place(end, BufferOffset(), cursors);
+            (place.waits ? waiting_ : writes[1]) = {captured, place.block, end, place.sounds};
+        }
     }
     for (const Write& write : writes)
-        if (write.block >= 0) writeCaptured(write.captured, write.block);
+        if (write.block >= 0) writeCaptured(write);
 }
 
 void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
@@ -265,34 +290,28 @@ void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
     if (count <= 0) return;
     // The buffers hold the capture format, whatever the primary buffer was asked for.
     const auto bytes = static_cast<DWORD>(count) * WorkingFormat.nBlockAlign;
+    if (GetOutputBuffer()) {
+        // Read as the device hears it, without locking: a locked frame would sound as silence.
+        std::vector<BYTE> heard(bytes);
+        DWORD play = 0;
+        if (output_ && SUCCEEDED(output_->GetCurrentPosition(&play, nullptr)) &&
+            SUCCEEDED(ReadSoundBuffer(output_, play, bytes, heard.data())))
+            SplitFrames(WorkingFormat, L, R, heard.data(), bytes, nullptr, 0);
+        else
+            SilenceFrames(WorkingFormat, L, R, count);
+        return;
+    }
     void* parts[2] = {};
     DWORD lengths[2] = {};
-    const bool fromOutput = GetOutputBuffer();
-    bool locked = false;
-    if (fromOutput) {
-        DWORD play = 0;
-        locked = output_ && SUCCEEDED(output_->GetCurrentPosition(&play, nullptr)) &&
-                 SUCCEEDED(output_->Lock(play, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0));
-    } else {
-        DWORD read = 0;
-        locked = captureBuffer_ && SUCCEEDED(captureBuffer_->GetCurrentPosition(nullptr, &read)) &&
-                 SUCCEEDED(captureBuffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes,
-                                                &parts[0], &lengths[0], &parts[1], &lengths[1], 0));
-    }
-    if (!locked) {
+    DWORD read = 0;
+    if (!captureBuffer_ || FAILED(captureBuffer_->GetCurrentPosition(nullptr, &read)) ||
+        FAILED(captureBuffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes, &parts[0],
+                                    &lengths[0], &parts[1], &lengths[1], 0))) {
         SilenceFrames(WorkingFormat, L, R, count);
         return;
     }
-    if (fromOutput) {
-        {
-            std::lock_guard reading(outputBlocksLock_);
-            SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
-        }
-        output_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
-    } else {
-        SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
-        captureBuffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
-    }
+    SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
+    captureBuffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
 }
 
 void TDSProcessor::ShowError(const char* text) {

@@ -10,6 +10,7 @@
 #include "sound/SndOut.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -63,12 +64,23 @@ protected:
     void SwitchLocked(bool active) override;
 
 private:
+    // A captured block on its way out: the capture block, the capture count at which it
+    // ended, the output block and the play count at which that starts to sound, so that what
+    // either device has moved past since is left out.
+    struct Write {
+        int captured = -1;
+        int block = -1;
+        std::uint64_t capturedEnd = 0;
+        std::uint64_t sounds = 0;
+    };
+
     bool switchOn();
     bool createOutput();
     bool createCapture();
     bool lockOutput(DWORD offset, void** parts, DWORD* lengths);
-    void copyCaptured(int captured, void* const* out, const DWORD* outLengths);
-    void writeCaptured(int captured, int target);
+    bool copyCaptured(const Write& write);
+    void writeOutput(const Write& write, void* const* parts, const DWORD* lengths);
+    void writeCaptured(const Write& write);
 
     std::atomic<int> bufferOffset_;
     std::atomic<bool> getOutputBuffer_{false};
@@ -85,11 +97,10 @@ private:
     // Where the events thread puts the blocks; each start begins them again.
     std::mutex placementLock_;
     TDSDuplexPlacement placement_; // guarded by placementLock_
-    TDSDuplexPlace waiting_;       // guarded by placementLock_
-    int waitingCaptured_ = 0;      // guarded by placementLock_
-    // Held while the events thread writes output blocks and while GetCurrentBuffer reads
-    // them from another thread; nothing else is called under it. A block is handled and
-    // processed in a copy of its own (block_, events thread) and only then written.
-    std::mutex outputBlocksLock_;
+    Write waiting_;                // guarded by placementLock_
+    // The capture count at which the last block taken ended; guarded by placementLock_.
+    std::uint64_t lastCaptured_ = 0;
+    // A block is handled and processed in a copy of its own (events thread) and only then
+    // written.
     std::vector<BYTE> block_;
 };

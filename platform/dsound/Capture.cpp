@@ -25,12 +25,13 @@ struct CaptureState {
     bool capturing = false;
     bool looping = false;
     DWORD position = 0;      // capture cursor in bytes
+    std::uint64_t turns = 0; // times the capture cursor wrapped round
     std::uint32_t phase = 0; // resampling phase, in units of 1/device rate of a buffer frame
     std::vector<DSBPOSITIONNOTIFY> notifies;
-    // Byte ranges [first, second) the owner has locked to read. The device does not write
-    // into them until they are unlocked: a reader that falls a whole ring behind loses those
-    // frames instead of reading bytes while they change.
-    std::vector<std::pair<DWORD, DWORD>> locked;
+    // Regions the owner has locked to read. The device does not write into them until they
+    // are unlocked: a reader that falls a whole ring behind loses those frames instead of
+    // reading bytes while they change.
+    LockedRegions locked;
 };
 
 class CaptureDevice {
@@ -89,16 +90,12 @@ private:
             SetEvent(h);
     }
 
-    static bool frameLocked(const CaptureState& s) {
-        const DWORD first = s.position;
-        const DWORD last = first + s.format.nBlockAlign;
-        for (const auto& [start, end] : s.locked)
-            if (first < end && start < last) return true;
-        return false;
-    }
-
     void writeFrame(CaptureState& s, const std::int16_t* in) const {
-        if (!s.locked.empty() && frameLocked(s)) return;
+        const DWORD end = s.position + s.format.nBlockAlign;
+        if (!s.locked.Empty() && s.locked.Locked(s.position, end)) {
+            s.locked.Passed(s.position, end);
+            return;
+        }
         const int left = in[0];
         const int right = format_.channels == 2 ? in[1] : in[0];
         const int values[2] = {s.format.nChannels == 2 ? left : (left + right) / 2, right};
@@ -137,6 +134,7 @@ private:
                 collectReached(s, before, wrapped ? s.size : s.position, fire);
                 if (wrapped) {
                     s.position = 0;
+                    ++s.turns;
                     if (!s.looping) stopLocked(s, fire);
                 }
             }
@@ -218,6 +216,13 @@ public:
         if (readPosition) *readPosition = state_.position;
         return DS_OK;
     }
+    HRESULT getCaptureCount(std::uint64_t* captured) {
+        if (HRESULT fault = TakeFault(DsOp::GetCurrentPosition)) return fault;
+        if (!captured) return DSERR_INVALIDPARAM;
+        std::lock_guard guard(device_->lock());
+        *captured = state_.turns * state_.size + state_.position;
+        return DS_OK;
+    }
     HRESULT GetFormat(WAVEFORMATEX* format) override {
         if (!format) return DSERR_INVALIDPARAM;
         *format = state_.format;
@@ -244,8 +249,8 @@ public:
         *bytes1 = first;
         if (part2) *part2 = second ? state_.bytes.data() : nullptr;
         if (bytes2) *bytes2 = second;
-        state_.locked.emplace_back(offset, offset + first);
-        if (second) state_.locked.emplace_back(0, second);
+        state_.locked.Lock(offset, offset + first);
+        if (second) state_.locked.Lock(0, second);
         return DS_OK;
     }
     HRESULT Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) override {
@@ -256,13 +261,11 @@ public:
         };
         if (!inside(part1, bytes1) || !inside(part2, bytes2)) return DSERR_INVALIDPARAM;
         std::lock_guard guard(device_->lock());
+        const BYTE silence = state_.format.wBitsPerSample == 8 ? 0x80 : 0;
         auto release = [&](void* p, DWORD len) {
             if (!p || len == 0) return;
             const auto start = static_cast<DWORD>(static_cast<const BYTE*>(p) - base);
-            auto& locked = state_.locked;
-            const auto it =
-                std::find(locked.begin(), locked.end(), std::pair<DWORD, DWORD>{start, start + len});
-            if (it != locked.end()) locked.erase(it);
+            state_.locked.Unlock(start, start + len, state_.bytes, silence);
         };
         release(part1, bytes1);
         release(part2, bytes2);
@@ -390,6 +393,10 @@ std::vector<CaptureBufferInfo> AllCaptureBuffers() {
             all.push_back(info);
         });
     return all;
+}
+
+HRESULT GetCaptureCount(IDirectSoundCaptureBuffer* buffer, std::uint64_t* captured) {
+    return static_cast<CaptureBuffer*>(buffer)->getCaptureCount(captured);
 }
 
 int LiveCaptureObjects() {

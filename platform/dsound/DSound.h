@@ -186,5 +186,17 @@ HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACK callback, void* context);
 // Our own addition for a looping buffer that its owner streams into: what is written sounds
 // once. Every frame the play cursor passes turns to silence until the owner writes it again,
 // so an owner held up for a turn of the ring or longer leaves a gap instead of sounding again
-// what it wrote a turn before. A primary buffer is left as it is.
+// what it wrote a turn before; a frame passed while the owner had it locked sounded as
+// silence and stays silent when the owner lets go. A primary buffer is left as it is.
 void SoundWritesOnce(IDirectSoundBuffer* buffer);
+
+// Our own additions for an owner that must tell one turn of a looping buffer from the next:
+// the cursor counted without wrapping, its position plus the buffer's size for every time it
+// wrapped round since the buffer was made.
+HRESULT GetPlayCount(IDirectSoundBuffer* buffer, std::uint64_t* played);
+HRESULT GetCaptureCount(IDirectSoundCaptureBuffer* buffer, std::uint64_t* captured);
+
+// Our own addition for a caller that shows what a buffer sounds: copies bytes from offset
+// on, round the end, as the mixer hears them (a frame its owner has locked is silence),
+// without locking any, so the sound shown is never cut.
+HRESULT ReadSoundBuffer(IDirectSoundBuffer* buffer, DWORD offset, DWORD bytes, void* out);

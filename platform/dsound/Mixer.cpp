@@ -87,16 +87,14 @@ std::vector<BufferInfo> DeviceMixer::AllBuffers() {
             info.playing = v->playing;
             info.looping = v->looping;
             info.lost = v->memory && v->memory->lost;
-            info.locked = v->memory && !v->memory->locked.empty();
+            info.locked = v->memory && !v->memory->locked.Empty();
             info.playCursor = v->frame * v->format.nBlockAlign;
             info.volume = v->volume;
             info.pan = v->pan;
             info.frequency = v->frequency;
             info.memory = v->memory.get();
             info.notifications = v->notifies;
-            if (v->memory)
-                for (const auto& [first, end] : v->memory->locked)
-                    info.lockedBytes += end - first;
+            if (v->memory) info.lockedBytes = v->memory->locked.LockedBytes();
             all.push_back(info);
         }
     }

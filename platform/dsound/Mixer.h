@@ -5,6 +5,7 @@
 // notification events the play cursors crossed, after the mixer lock is released.
 #include "platform/dsound/AudioBackend.h"
 #include "platform/dsound/DSound.h"
+#include "platform/dsound/LockedRegions.h"
 
 #include <memory>
 #include <mutex>
@@ -17,16 +18,10 @@ struct SampleMemory {
     explicit SampleMemory(DWORD size) : bytes(size) {}
     std::vector<BYTE> bytes;
     bool lost = false; // guarded by the mixer lock
-    // Byte ranges [first, second) locked by their owner, guarded by the mixer lock. Between
-    // Lock and Unlock the owner writes there, so the mixer hears silence instead of reading
-    // bytes while they change (a stream that falls behind its play cursor).
-    std::vector<std::pair<DWORD, DWORD>> locked;
-    // Whether its owner has locked any byte of [first, end).
-    bool Locked(DWORD first, DWORD end) const {
-        for (const auto& [start, stop] : locked)
-            if (first < stop && start < end) return true;
-        return false;
-    }
+    // Regions locked by their owner, guarded by the mixer lock. Between Lock and Unlock the
+    // owner writes there, so the mixer hears silence instead of reading bytes while they
+    // change (a stream that falls behind its play cursor).
+    LockedRegions locked;
 };
 
 // One buffer's playing state. Everything but the constants is guarded by the mixer lock.
@@ -42,6 +37,7 @@ struct SoundVoice {
     bool looping = false;
     bool writesOnce = false; // what the cursor passes turns to silence (SoundWritesOnce)
     DWORD frame = 0;         // play cursor in frames
+    std::uint64_t turns = 0; // times the play cursor wrapped round
     DWORD frequency = 0;
     LONG volume = 0;
     LONG pan = 0;

@@ -61,19 +61,22 @@ void decode(const SoundVoice& v, DWORD frame, DWORD count, float* out) {
 // silence, and not read while the owner writes there.
 bool frameLocked(const SoundVoice& v, DWORD frame) {
     const DWORD first = frame * v.format.nBlockAlign;
-    return v.memory->Locked(first, first + v.format.nBlockAlign);
+    return v.memory->locked.Locked(first, first + v.format.nBlockAlign);
 }
 
 // Frames of a voice that sounds its writes once turn to silence once the cursor has passed
-// them, from a frame on (not past the buffer's end); a frame its owner has locked is the
-// owner's to write.
+// them, from a frame on (not past the buffer's end); a frame its owner has locked turns to
+// silence when the owner lets go of it.
 void silencePassed(SoundVoice& v, DWORD frame, DWORD count) {
     if (!v.writesOnce) return;
     const DWORD align = v.format.nBlockAlign;
-    for (DWORD f = frame; f < frame + count; ++f)
-        if (!frameLocked(v, f))
-            std::memset(v.memory->bytes.data() + static_cast<std::size_t>(f) * align,
-                        v.format.wBitsPerSample == 8 ? 0x80 : 0, align);
+    for (DWORD f = frame; f < frame + count; ++f) {
+        const DWORD first = f * align;
+        if (frameLocked(v, f))
+            v.memory->locked.Passed(first, first + align);
+        else
+            std::memset(v.memory->bytes.data() + first, v.format.wBitsPerSample == 8 ? 0x80 : 0, align);
+    }
 }
 
 // Decodes count frames from `first` frames off the cursor, which may lie before it: a looping
@@ -99,6 +102,7 @@ bool advance(SoundVoice& v, DWORD frames, VoiceRun& run) {
     v.frame += frames;
     if (v.frame < v.frames) return false;
     v.frame = 0;
+    ++v.turns;
     run.ended = !v.looping;
     return run.ended;
 }
@@ -260,7 +264,7 @@ void VoiceResampler::read(const SoundVoice& voice, DWORD count) {
     const std::size_t channels = voice.format.nChannels;
     source_.assign(count * channels, 0.0f);
     // Regions are locked only for the moments an owner writes, so the check is rarely paid.
-    if (voice.memory->locked.empty()) {
+    if (voice.memory->locked.Empty()) {
         decode(voice, voice.frame, count, source_.data());
         return;
     }

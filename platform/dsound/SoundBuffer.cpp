@@ -75,6 +75,35 @@ HRESULT SoundBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
     return DS_OK;
 }
 
+HRESULT SoundBuffer::GetPlayCount(std::uint64_t* played) {
+    if (HRESULT fault = TakeFault(DsOp::GetCurrentPosition)) return fault;
+    if (voice_.primary) return DSERR_INVALIDCALL;
+    if (!played) return DSERR_INVALIDPARAM;
+    std::lock_guard guard(mixer_->Lock());
+    *played = voice_.turns * voice_.size + voice_.frame * voice_.format.nBlockAlign;
+    return DS_OK;
+}
+
+HRESULT SoundBuffer::Read(DWORD offset, DWORD bytes, void* out) {
+    if (voice_.primary) return DSERR_INVALIDCALL;
+    if (!out || offset >= voice_.size || bytes > voice_.size) return DSERR_INVALIDPARAM;
+    std::lock_guard guard(mixer_->Lock());
+    if (voice_.memory->lost) return DSERR_BUFFERLOST;
+    const DWORD align = voice_.format.nBlockAlign;
+    const BYTE silence = voice_.format.wBitsPerSample == 8 ? 0x80 : 0;
+    auto* to = static_cast<BYTE*>(out);
+    // Frame by frame, as the mixer hears them: its owner may be writing a locked one.
+    for (DWORD done = 0; done < bytes; done += align) {
+        const DWORD at = (offset + done) % voice_.size;
+        const DWORD length = std::min(align, bytes - done);
+        if (voice_.memory->locked.Locked(at, at + align))
+            std::fill_n(to + done, length, silence);
+        else
+            std::copy_n(voice_.memory->bytes.data() + at, length, to + done);
+    }
+    return DS_OK;
+}
+
 HRESULT SoundBuffer::GetFormat(WAVEFORMATEX* format) {
     if (!format) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
@@ -134,8 +163,8 @@ HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1
     if (part2) *part2 = second ? base : nullptr;
     if (bytes2) *bytes2 = second;
     auto& locked = voice_.memory->locked;
-    locked.emplace_back(offset, offset + first);
-    if (second) locked.emplace_back(0, second);
+    locked.Lock(offset, offset + first);
+    if (second) locked.Lock(0, second);
     return DS_OK;
 }
 
@@ -149,12 +178,12 @@ HRESULT SoundBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2
     };
     if (!inside(part1, bytes1) || !inside(part2, bytes2)) return DSERR_INVALIDPARAM;
     std::lock_guard guard(mixer_->Lock());
-    auto& locked = voice_.memory->locked;
+    SampleMemory& memory = *voice_.memory;
+    const BYTE silence = voice_.format.wBitsPerSample == 8 ? 0x80 : 0;
     auto release = [&](void* p, DWORD len) {
         if (!p || len == 0) return;
         const auto start = static_cast<DWORD>(static_cast<const BYTE*>(p) - base);
-        const auto it = std::find(locked.begin(), locked.end(), std::pair<DWORD, DWORD>{start, start + len});
-        if (it != locked.end()) locked.erase(it);
+        memory.locked.Unlock(start, start + len, memory.bytes, silence);
     };
     release(part1, bytes1);
     release(part2, bytes2);
@@ -281,6 +310,14 @@ void SoundBuffer::SetWritesOnce() {
 
 void SoundWritesOnce(IDirectSoundBuffer* buffer) {
     static_cast<SoundBuffer*>(buffer)->SetWritesOnce();
+}
+
+HRESULT GetPlayCount(IDirectSoundBuffer* buffer, std::uint64_t* played) {
+    return static_cast<SoundBuffer*>(buffer)->GetPlayCount(played);
+}
+
+HRESULT ReadSoundBuffer(IDirectSoundBuffer* buffer, DWORD offset, DWORD bytes, void* out) {
+    return static_cast<SoundBuffer*>(buffer)->Read(offset, bytes, out);
 }
 
 SoundBuffer* SoundBuffer::Duplicate() {

@@ -51,6 +51,8 @@ public:
     HRESULT QueryNotify(IDirectSoundNotify** notify) override;
 
     HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions);
+    HRESULT GetPlayCount(std::uint64_t* played);
+    HRESULT Read(DWORD offset, DWORD bytes, void* out);
     // A new buffer on the same sample memory, stopped at position 0.
     SoundBuffer* Duplicate();
     bool IsPrimary() const { return voice_.primary; }

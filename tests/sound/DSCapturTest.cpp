@@ -104,26 +104,33 @@ TEST_F(CaptureEngine, BlocksCompletedWhileAHandlerRunsAcrossTheEndOfTheRingComeO
 }
 
 // The device captures on over a ring held by a handler: afterwards what the ring still holds
-// comes out oldest first, and no block twice nor after a newer one.
+// comes out oldest first, and no block twice nor after a newer one; also when the first
+// block after the hold is taken without the cursor read, as it stands.
 TEST_F(CaptureEngine, AHandlerHeldLongerThanTheRingGetsWhatTheRingStillHoldsInOrderAndNothingTwice) {
-    Signal held, release;
-    capture->SetOnProc(LogAndHoldAt(log, 3, held, release));
-    capture->SetActive(true);
-    feedBlock(1);
-    feedBlock(2);
-    std::vector<std::int16_t> expected{1, 2, 3};
-    for (std::int16_t value = 3; value <= 23; ++value) {
-        audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, value));
-        if (value == 3) {
-            ASSERT_TRUE(held.Wait());
+    for (const bool cursorUnread : {false, true}) {
+        SCOPED_TRACE(cursorUnread ? "the cursor unread once" : "the cursor read");
+        Signal held, release;
+        BlockLog handed;
+        capture->SetOnProc(LogAndHoldAt(handed, 3, held, release));
+        capture->SetActive(false);
+        capture->SetActive(true);
+        std::vector<std::int16_t> expected{1, 2, 3};
+        for (std::int16_t value = 1; value <= 23; ++value) {
+            audio.backend().FeedCapture(DeviceFrames(BlockFrames, value, value));
+            if (value <= 3) {
+                ASSERT_TRUE(value == 3 ? held.Wait() : handed.WaitFor(value));
+            }
+            // 4 to 7 were captured over; the block taken unread holds 20, the turn after 4.
+            if (cursorUnread ? value >= 20 : value >= 8) expected.push_back(value);
         }
-        if (value >= 8) expected.push_back(value); // 4 to 7 were captured over
+        if (cursorUnread) audio.backend().FailNext(DsOp::GetCurrentPosition, DSERR_GENERIC);
+        release.Set();
+        ASSERT_TRUE(handed.WaitFor(static_cast<int>(expected.size())));
+        audio.backend().FeedCapture(DeviceFrames(BlockFrames, 24, 24));
+        expected.push_back(24);
+        ASSERT_TRUE(handed.WaitFor(static_cast<int>(expected.size())));
+        EXPECT_EQ(handed.Firsts(), expected);
     }
-    release.Set();
-    ASSERT_TRUE(log.WaitFor(19));
-    feedBlock(24);
-    expected.push_back(24);
-    EXPECT_EQ(log.Firsts(), expected);
 }
 
 TEST_F(CaptureEngine, WithoutOnProcItCapturesButHandsOutNothing) {

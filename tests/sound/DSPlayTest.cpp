@@ -119,6 +119,20 @@ TEST_F(Player, StreamedDataReachesTheDevice) {
                                               (2 - 128) * 256, (3 - 128) * 256, (3 - 128) * 256}));
 }
 
+TEST_F(Player, ShowingTheOutputWhileItPlaysLeavesEveryFrameOfItSounding) {
+    build(1 << 20, 8192, 4, 8, 1, 44100);
+    play->SetFileName("ramp.raw");
+    play->SetActive(true);
+    std::vector<short> shown(8192);
+    const std::vector<std::int16_t> played = RenderWhileShowing(
+        audio.backend(), 3 * 8192, [&] { play->GetCurrentBuffer(shown.data(), nullptr, 8192); });
+    ASSERT_EQ(played.size(), 2u * 3 * 8192);
+    int cut = 0;
+    for (std::size_t frame = 0; frame < played.size() / 2; ++frame)
+        cut += played[2 * frame] != (1 + static_cast<int>(frame % 251) - 128) * 256;
+    EXPECT_EQ(cut, 0) << "frames of the pre-filled ramp that did not sound";
+}
+
 TEST_F(Player, WithoutAFileThePlayerIsActiveWithoutStreaming) {
     build(100, 8192, 4, 16, 2, 44100);
     play->SetActive(true);

@@ -206,6 +206,58 @@ TEST_F(ProcessorEngine, AThreadHeldUpForRingsNeverReplaysABlockAndThenPlaysLiveS
         }
 }
 
+// The events thread stalls for a ring while the output plays on and the capture catches up
+// with half a block more at once, as a sound server does after falling behind: the block the
+// capture cursor is in again holds the start of the turn after over the end of its own, and
+// it is as far ahead of the play cursor as it would be on time. Neither that block nor any
+// other is heard twice or after a later one.
+TEST_F(ProcessorEngine, ACaptureThatComesRoundWhileTheThreadStallsNeverSoundsAFrameTwiceOrLate) {
+    constexpr int RingFrames = 16 * BlockFrames;
+    long long fed = 0;
+    std::vector<std::int16_t> out;
+    auto render = [&](int frames) {
+        const std::vector<std::int16_t> samples = audio.backend().Render(frames);
+        out.insert(out.end(), samples.begin(), samples.end());
+    };
+    auto capture = [&](int frames) {
+        audio.backend().FeedCapture(NumberedFrames(fed, frames));
+        fed += frames;
+    };
+    Signal held, release;
+    proc->SetOnProc([&](TObject*, BYTE* data, DWORD len) {
+        log.Add(data, len);
+        if (NumberOf(FirstSample(data), FirstSample(data + 2)) == 20 * BlockFrames) {
+            held.Set();
+            release.Wait();
+        }
+    });
+    proc->SetActive(true);
+    for (int b = 0; b <= 20; ++b) {
+        const int before = log.Count();
+        render(BlockFrames);
+        capture(BlockFrames);
+        ASSERT_TRUE(b == 20 ? held.Wait() : log.WaitFor(before + 1));
+    }
+    capture(RingFrames + BlockFrames / 2);
+    render(RingFrames);
+    const long long newestBlock = fed - BlockFrames / 2 - BlockFrames;
+    release.Set();
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<std::int16_t> firsts = log.Firsts();
+        return std::find(firsts.begin(), firsts.end(), Numbered(newestBlock)[0]) != firsts.end();
+    })) << "the newest whole block is handed out last";
+    ASSERT_TRUE(WaitForUnlockedOutput(audio.backend()));
+    render(2 * RingFrames);
+    std::vector<std::int16_t> left, right;
+    for (std::size_t i = 0; i + 1 < out.size(); i += 2) {
+        left.push_back(out[i]);
+        right.push_back(out[i + 1]);
+    }
+    const NumberedHearing hearing = JudgeNumbered(left, right);
+    EXPECT_GT(hearing.heard, 0);
+    EXPECT_EQ(hearing.outOfTurn, 0);
+}
+
 TEST_F(ProcessorEngine, AFailedCaptureLockSilencesTheOutputBlockInsteadOfReplayingIt) {
     proc->SetActive(true);
     for (int b = 0; b < 16; ++b)
@@ -320,9 +372,23 @@ TEST_F(ProcessorEngine, GetCurrentBufferReadsCaptureBeforeItsReadPositionOrOutpu
     EXPECT_EQ(left[0], 0) << "the end of block 1";
     EXPECT_EQ(left[16], 3) << "block 2 holds captured block 0";
     EXPECT_EQ(right[16], -3);
-    audio.backend().FailNext(DsOp::Lock, DSERR_GENERIC);
+    audio.backend().FailNext(DsOp::GetCurrentPosition, DSERR_GENERIC);
     proc->GetCurrentBuffer(left.data(), right.data(), 64);
     EXPECT_EQ(left, std::vector<short>(64, 0));
+}
+
+// A caller that shows the output reads it while the device plays it: what it reads still
+// sounds, none of it as silence.
+TEST_F(ProcessorEngine, ShowingTheOutputWhileItPlaysLeavesEveryFrameOfItSounding) {
+    proc->SetGetOutputBuffer(true);
+    proc->SetActive(true);
+    for (std::int16_t value = 1; value <= 16; ++value)
+        feedBlock(value); // each sounds a ring after its capture: the next turn is all sound
+    std::vector<short> left(2048), right(2048);
+    const std::vector<std::int16_t> played = RenderWhileShowing(
+        audio.backend(), 16 * BlockFrames, [&] { proc->GetCurrentBuffer(left.data(), right.data(), 2048); });
+    ASSERT_EQ(played.size(), 2u * 16 * BlockFrames);
+    EXPECT_EQ(std::count(played.begin(), played.end(), 0), 0);
 }
 
 TEST_F(ProcessorEngine, EachFailingStepShowsItsMessageAndLeavesEverythingReleased) {

@@ -5,6 +5,8 @@
 #include "SoundTestKit.h"
 #include "platform/dsound/ManualBackend.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -18,6 +20,51 @@ inline std::vector<std::int16_t> DeviceFrames(int frames, std::int16_t left, std
         samples.push_back(right);
     }
     return samples;
+}
+
+// Every frame carries its own number, never silence: the left sample the low digit and the
+// right the high one, in base 32767, each one more than the digit.
+constexpr int NumberBase = 32767;
+inline std::array<std::int16_t, 2> Numbered(long long frame) {
+    return {static_cast<std::int16_t>(1 + frame % NumberBase),
+            static_cast<std::int16_t>(1 + frame / NumberBase % NumberBase)};
+}
+
+// Stereo device frames numbered from first on.
+inline std::vector<std::int16_t> NumberedFrames(long long first, int frames) {
+    std::vector<std::int16_t> samples;
+    samples.reserve(static_cast<std::size_t>(frames) * 2);
+    for (long long n = first; n < first + frames; ++n)
+        for (const std::int16_t sample : Numbered(n))
+            samples.push_back(sample);
+    return samples;
+}
+
+// The number a frame carries, or -1 for a silent one.
+inline long long NumberOf(std::int16_t left, std::int16_t right) {
+    if (left <= 0 || right <= 0) return -1;
+    return static_cast<long long>(right - 1) * NumberBase + (left - 1);
+}
+
+// Numbered frames heard in order, silence left out: how many, and how many of them were no
+// later than one heard before (heard twice, or older).
+struct NumberedHearing {
+    long long heard = 0;
+    long long outOfTurn = 0;
+};
+
+inline NumberedHearing JudgeNumbered(const std::vector<std::int16_t>& left,
+                                     const std::vector<std::int16_t>& right) {
+    NumberedHearing hearing;
+    long long latest = -1;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        const long long n = NumberOf(left[i], right[i]);
+        if (n < 0) continue;
+        ++hearing.heard;
+        if (n <= latest) ++hearing.outOfTurn;
+        latest = std::max(latest, n);
+    }
+    return hearing;
 }
 
 inline std::int16_t FirstSample(const BYTE* data) {

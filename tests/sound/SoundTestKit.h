@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles for the engine tests: a plug-in that plays a counted ramp, an effect that
 // logs its calls, and an event a test waits on instead of sleeping.
+#include "platform/dsound/ManualBackend.h"
 #include "platform/kernel/Events.h"
 #include "sound/Eff_Base.h"
 #include "sound/PlugBase.h"
@@ -133,6 +134,29 @@ public:
 private:
     HANDLE event_;
 };
+
+// Plays frames of the default device one at a time while another thread shows what plays
+// all along, as a level meter does; answers what the device played.
+inline std::vector<std::int16_t> RenderWhileShowing(ManualBackend& backend, int frames,
+                                                    const std::function<void()>& show) {
+    std::atomic<bool> done{false};
+    Signal showing;
+    std::thread shower([&] {
+        while (!done.load()) {
+            show();
+            showing.Set();
+        }
+    });
+    std::vector<std::int16_t> played;
+    if (showing.Wait())
+        for (int frame = 0; frame < frames; ++frame) {
+            const std::vector<std::int16_t> samples = backend.Render(1);
+            played.insert(played.end(), samples.begin(), samples.end());
+        }
+    done = true;
+    shower.join();
+    return played;
+}
 
 // Runs work on its own thread. A call that has not returned within the bound is a
 // deadlock: the test fails and the process ends, as a thread stuck in a lock cannot be

@@ -156,18 +156,23 @@ TEST_F(CaptureFixture, ALockRunningPastTheEndContinuesAtTheStartAsASecondPart) {
     EXPECT_EQ(buffer->Unlock(&outside, 4, nullptr, 0), DSERR_INVALIDPARAM);
 }
 
-TEST_F(CaptureFixture, TheDeviceLeavesARegionAReaderHoldsLockedAlone) {
+TEST_F(CaptureFixture, TheDeviceLeavesARegionAReaderHoldsLockedAloneAndItsLostFramesReadAsSilence) {
     open(2, 400);
     ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    audio.backend().FeedCapture(frames(200, 5)); // a whole turn
     void* p1 = nullptr;
     DWORD l1 = 0;
     ASSERT_EQ(buffer->Lock(0, 400, &p1, &l1, nullptr, nullptr, 0), DS_OK);
     audio.backend().FeedCapture(frames(150, 7));
     std::int16_t held = 0;
     std::memcpy(&held, p1, 2);
-    EXPECT_EQ(held, 0) << "frames meant for a locked region are dropped";
+    EXPECT_EQ(held, 5) << "frames meant for a locked region are dropped";
     EXPECT_EQ(position(), 600u) << "the cursor still moves";
+    std::uint64_t captured = 0;
+    EXPECT_EQ(GetCaptureCount(buffer, &captured), DS_OK);
+    EXPECT_EQ(captured, 800u + 600u) << "counted on past the turn";
     ASSERT_EQ(buffer->Unlock(p1, l1, nullptr, 0), DS_OK);
+    EXPECT_EQ(sampleAt(0), 0) << "dropped frames are lost: silence, not the turn before";
     EXPECT_EQ(sampleAt(100 * 4), 7) << "outside the region the frames land";
     audio.backend().FeedCapture(frames(150, 9));
     EXPECT_EQ(sampleAt(0), 9) << "once unlocked the next round lands again";

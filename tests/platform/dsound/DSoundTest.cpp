@@ -432,6 +432,32 @@ TEST_F(DSoundFixture, ARegionLockedForWritingPlaysAsSilenceUntilUnlocked) {
     EXPECT_EQ(audio.backend().Render(1)[0], 700);
 }
 
+// In a buffer whose writes sound once, a frame the cursor passes while its owner holds it
+// locked sounds as silence and stays so: what the owner wrote there came too late for that
+// turn. Reading what the buffer sounds locks nothing.
+TEST_F(DSoundFixture, AFramePassedWhileLockedStaysSilentAndReadingWhatSoundsLocksNothing) {
+    IDirectSoundBuffer* b = make(pcm(1, 16, 44100), 200);
+    SoundWritesOnce(b);
+    b->Play(0, 0, DSBPLAY_LOOPING);
+    void* p1;
+    DWORD l1;
+    ASSERT_EQ(b->Lock(0, 8, &p1, &l1, nullptr, nullptr, 0), DS_OK);
+    EXPECT_EQ(audio.backend().Render(1)[0], 0);
+    std::vector<std::int16_t> written(4, 900), read(4, 1);
+    std::memcpy(p1, written.data(), 8);
+    ASSERT_EQ(ReadSoundBuffer(b, 0, 8, read.data()), DS_OK);
+    EXPECT_EQ(read, std::vector<std::int16_t>(4, 0)) << "a locked frame reads as the silence it sounds";
+    ASSERT_EQ(b->Unlock(p1, l1, nullptr, 0), DS_OK);
+    ASSERT_EQ(ReadSoundBuffer(b, 0, 8, read.data()), DS_OK);
+    EXPECT_EQ(read, (std::vector<std::int16_t>{0, 900, 900, 900}));
+    EXPECT_FALSE(audio.backend().Buffers()[0].locked);
+    EXPECT_EQ(audio.backend().Render(1)[0], 900);
+    audio.backend().Render(99);
+    std::uint64_t played = 0;
+    ASSERT_EQ(GetPlayCount(b, &played), DS_OK);
+    EXPECT_EQ(played, 202u) << "a turn and a frame, counted without wrapping";
+}
+
 TEST_F(DSoundFixture, AnInjectedFailureHitsOnlyTheNextCall) {
     IDirectSoundBuffer* b = make(pcm(1, 16, 44100), 200);
     audio.backend().FailNext(DsOp::Play, DSERR_GENERIC);
