@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -45,18 +44,6 @@ private:
     std::vector<std::thread::id> threads_;
     std::vector<TObject*> senders_;
 };
-
-std::size_t liveThreads() {
-    auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(tasks, std::filesystem::directory_iterator()));
-}
-
-// The thread count before a timer starts. A sanitizer's helper thread starts with the
-// process's first extra thread; one joined thread first keeps it out of the comparison.
-std::size_t threadsBeforeTheTimer() {
-    std::thread([] {}).join();
-    return liveThreads();
-}
 
 // A few real milliseconds for a thread to do what it must not do; the assertions after it
 // can only fail when it did.
@@ -269,26 +256,26 @@ TEST(KxTimerThreadMode, SynchronizeRunsTheMethodOnTheGuiThread) {
 TEST(KxTimerDestruction, WhileTheThreadSleepsEndsTheThreadAtOnce) {
     StartGui();
     ScopedTestClock clock;
-    const std::size_t before = threadsBeforeTheTimer();
+    const int before = LiveThreadCount();
     Ticks ticks;
     // The clock never reaches the interval: the thread sleeps until destruction wakes it.
     TKxTimer* timer = runningTimer(600000, true, false, ticks.Handler());
     timer->Free();
-    EXPECT_EQ(liveThreads(), before);
+    EXPECT_EQ(LiveThreadCount(), before);
     EXPECT_EQ(ticks.Count(), 0);
 }
 
 TEST(KxTimerDestruction, AfterATickNothingRunsAgain) {
     StartGui();
     ScopedTestClock clock;
-    const std::size_t before = threadsBeforeTheTimer();
+    const int before = LiveThreadCount();
     for (bool syncEvent : {false, true}) {
         Ticks ticks;
         TKxTimer* timer = runningTimer(10, true, syncEvent, ticks.Handler());
         clock.clock().Advance(10);
         ASSERT_TRUE(PumpUntil([&] { return ticks.Count() == 1; }));
         timer->Free();
-        EXPECT_EQ(liveThreads(), before);
+        EXPECT_EQ(LiveThreadCount(), before);
         clock.clock().Advance(100);
         Application->ProcessMessages();
         EXPECT_EQ(ticks.Count(), 1);
@@ -336,7 +323,7 @@ TEST(KxTimerDestruction, WithATickHandedToTheGuiThreadDropsTheTick) {
 TEST(KxTimerDestruction, FromItsOwnHandlerInEveryMode) {
     StartGui();
     ScopedTestClock clock;
-    const std::size_t before = threadsBeforeTheTimer();
+    const int before = LiveThreadCount();
     struct Mode {
         bool threaded;
         bool syncEvent;
@@ -351,7 +338,8 @@ TEST(KxTimerDestruction, FromItsOwnHandlerInEveryMode) {
         clock.clock().Advance(10);
         RunDueTimers();
         ASSERT_TRUE(PumpUntil([&] { return calls.load() == 1; })) << mode.threaded << mode.syncEvent;
-        EXPECT_TRUE(PumpUntil([&] { return liveThreads() == before; })) << "the thread ends and frees itself";
+        EXPECT_TRUE(PumpUntil([&] { return LiveThreadCount() == before; }))
+            << "the thread ends and frees itself";
         clock.clock().Advance(10);
         RunDueTimers();
         EXPECT_FALSE(happensSoon([&] { return calls.load() > 1; }));
