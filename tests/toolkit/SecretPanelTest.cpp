@@ -231,6 +231,8 @@ TEST_F(SecretPanelFixture, ThePaintedTextRisesOnePixelATick) {
 
 TEST_F(SecretPanelFixture, ThreadAsyncTicksRunOnTheTimersThreadAndSyncOnesOnTheGuiThread) {
     lines({"x"});
+    // Cycled, the text never runs out and stops the panel while the GUI thread waits its turn.
+    panel->SetCycled(true);
     std::atomic<int> onGui{0}, elsewhere{0};
     panel->OnPaintClient = [&](TObject*, TCanvas& canvas, const RECT& rect) {
         (IsMainThread() ? onGui : elsewhere)++;
