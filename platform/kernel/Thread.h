@@ -61,7 +61,6 @@ private:
     mutable std::mutex lock_; // guards the fields below up to fatalMessage_
     std::condition_variable resumed_;
     bool suspended_;
-    bool started_ = false;
     int nativeTid_ = 0; // 0 until the thread runs
     TThreadPriority priority_ = tpNormal;
     std::string fatalMessage_;
