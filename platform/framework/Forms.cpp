@@ -571,7 +571,8 @@ TButton* findButton(const TWinControl* parent, bool defaultButton) {
 bool TForm::dialogChar(const TWinControl* parent, char key) {
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* control = parent->Controls(i);
-        if (!control->Visible()) continue;
+        // A hidden or disabled control takes no accelerator, and neither does anything on it.
+        if (!control->Visible() || !control->Enabled()) continue;
         if (control->DialogChar(key)) return true;
         if (auto* win = dynamic_cast<TWinControl*>(control))
             if (dialogChar(win, key)) return true;

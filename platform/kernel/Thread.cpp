@@ -53,6 +53,8 @@ int niceFor(TThreadPriority priority) {
 // A pending creation fault: -1 none, else the creations that still succeed before it.
 std::atomic<int> creationFault{-1};
 
+std::atomic<int> liveThreads{0};
+
 bool takeCreationFault() {
     int pending = creationFault.load();
     while (pending >= 0)
@@ -68,6 +70,10 @@ void FailNextThreadCreation(int skip) {
 
 void ClearThreadCreationFault() {
     creationFault.store(-1);
+}
+
+int LiveThreadCount() {
+    return liveThreads.load();
 }
 
 void SetMainThread(std::thread::id id) {
@@ -118,7 +124,13 @@ TThread::TThread(bool createSuspended) : suspended_(createSuspended) {
     if (takeCreationFault())
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
                                 "thread creation");
-    thread_ = std::thread([this] { run(); });
+    liveThreads.fetch_add(1);
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (...) {
+        liveThreads.fetch_sub(1);
+        throw;
+    }
 }
 
 TThread::~TThread() {
@@ -137,10 +149,11 @@ void TThread::run() {
     {
         std::unique_lock guard(lock_);
         resumed_.wait(guard, [this] { return !suspended_; });
-        started_ = true;
+        // Under the lock with the priority: a SetPriority racing with this start is
+        // applied either here or after it, never overwritten by an older value.
+        nativeTid_ = static_cast<int>(::syscall(SYS_gettid));
+        applyPriorityLocked();
     }
-    nativeTid_.store(static_cast<int>(::syscall(SYS_gettid)));
-    applyPriority();
     if (!Terminated()) {
         try {
             Execute();
@@ -162,11 +175,14 @@ void TThread::run() {
         }
     }
     if (FreeOnTerminate) {
-        // Nobody may wait for a thread that frees itself, so nobody is told: the thread
-        // touches nothing shared on its way out, which may be while the process ends.
+        // Nobody may wait for a thread that frees itself, so nobody is told: on its way
+        // out, which may be while the process ends, the thread touches nothing shared but
+        // the plain count of live threads.
         delete this;
+        liveThreads.fetch_sub(1);
         return;
     }
+    liveThreads.fetch_sub(1);
     finished_.store(true, std::memory_order_release);
     syncQueue().doneOrQueued.notify_all();
 }
@@ -207,15 +223,20 @@ DWORD TThread::WaitFor() {
     return ReturnValue;
 }
 
-void TThread::SetPriority(TThreadPriority priority) {
-    priority_ = priority;
-    applyPriority();
+TThreadPriority TThread::Priority() const {
+    std::lock_guard guard(lock_);
+    return priority_;
 }
 
-void TThread::applyPriority() {
-    int tid = nativeTid_.load();
-    if (tid != 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid),
+void TThread::SetPriority(TThreadPriority priority) {
+    std::lock_guard guard(lock_);
+    priority_ = priority;
+    applyPriorityLocked();
+}
+
+void TThread::applyPriorityLocked() {
+    if (nativeTid_ != 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(nativeTid_),
                       niceFor(priority_)); // may be refused; best effort
 }
 

@@ -36,8 +36,10 @@ public:
     // Deletes the object when Execute ends. Set before Resume; the object must be on the heap.
     bool FreeOnTerminate = false;
     // Best effort: Linux gives ordinary users no real-time priorities, so this is recorded
-    // and mapped to the thread's nice value where the system allows it.
-    TThreadPriority Priority() const { return priority_; }
+    // and mapped to the thread's nice value where the system allows it. May be called from
+    // any thread at any time: the last priority set is the one the thread runs at, also
+    // when it is set while the thread is starting.
+    TThreadPriority Priority() const;
     void SetPriority(TThreadPriority priority);
 
     std::function<void(TThread*)> OnTerminate;
@@ -53,19 +55,23 @@ protected:
 
 private:
     void run();
-    void applyPriority();
+    void applyPriorityLocked();
 
     std::thread thread_;
-    mutable std::mutex lock_;
+    mutable std::mutex lock_; // guards the fields below up to fatalMessage_
     std::condition_variable resumed_;
     bool suspended_;
-    bool started_ = false;
-    std::atomic<bool> terminated_{false};
-    std::atomic<bool> finished_{false};
-    std::atomic<int> nativeTid_{0};
+    int nativeTid_ = 0; // 0 until the thread runs
     TThreadPriority priority_ = tpNormal;
     std::string fatalMessage_;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
 };
+
+// The TThreads of the process whose thread has not yet ended: each counts from its creation
+// until the very end of its run, after its object is deleted when it frees itself. Once
+// WaitFor has returned, a thread is no longer counted.
+int LiveThreadCount();
 
 // Fault injection for tests: the next TThread creation after skip successful ones fails
 // as it does when the system has no thread left to give.

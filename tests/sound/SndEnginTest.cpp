@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -243,6 +244,21 @@ TEST(EngineEventsThread, ResizingTheRingRestartsTheThreadOnTheNewEvents) {
     ASSERT_TRUE(engine.processed.WaitFor(1));
     engine.SetActive(false);
     EXPECT_EQ(engine.Blocks(), (std::vector<int>{1}));
+}
+
+// Lowers the priority only (raises the nice value), which every user may do.
+TEST(EngineEventsThread, APriorityGivenWhileTheThreadStartsIsTheOneItRunsAt) {
+    RingEngine engine(nullptr);
+    engine.withThread = true;
+    std::atomic<int> nice{0};
+    engine.onProcess = [&](int) { nice = ::getpriority(PRIO_PROCESS, 0); };
+    engine.SetPriority(tpLowest);
+    engine.SetActive(true);
+    engine.SetPriority(tpIdle);
+    SetEvent(engine.Events()[0]);
+    ASSERT_TRUE(engine.processed.WaitFor(1));
+    engine.SetActive(false);
+    EXPECT_EQ(nice.load(), 19);
 }
 
 TEST(EngineStopThread, ActsOnlyOnTheSessionThatStartedIt) {

@@ -285,18 +285,35 @@ TEST_F(SpeedButtonFixture, ADoubleClickCountsOnADownButtonOnly) {
 }
 
 TEST_F(SpeedButtonFixture, AltAndTheAcceleratorClickTheButtonInsteadOfTypingIntoTheEdit) {
+    struct Case {
+        const char* where;
+        bool inPanel, buttonEnabled, panelEnabled, panelVisible, clicks;
+    };
     button->SetCaption("&Go");
-    auto* edit = place<TEdit>(10, 50, 100, 24);
+    auto* panel = place<TPanel>(60, 10, 100, 40);
+    auto* edit = place<TEdit>(10, 60, 100, 24);
     form->Show();
-    edit->SetFocus();
-    ASSERT_TRUE(PumpUntil([&] { return edit->Focused(); }));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
-    EXPECT_EQ(clicksOf(button), 1);
-    EXPECT_EQ(edit->Text(), "");
-    button->SetEnabled(false);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
-    EXPECT_EQ(clicksOf(button), 1);
-    EXPECT_EQ(edit->Text(), "g") << "a disabled button's letter goes on to the edit";
+    const Case cases[] = {
+        {"on the form", false, true, true, true, true},
+        {"disabled", false, false, true, true, false},
+        {"in a panel", true, true, true, true, true},
+        {"in a disabled panel", true, true, false, true, false},
+        {"in a hidden panel", true, true, true, false, false},
+    };
+    for (const Case& c : cases) {
+        button->SetParent(c.inPanel ? static_cast<TWinControl*>(panel) : form);
+        button->SetEnabled(c.buttonEnabled);
+        panel->SetEnabled(c.panelEnabled);
+        panel->SetVisible(c.panelVisible);
+        edit->SetText("");
+        edit->SetFocus();
+        ASSERT_TRUE(PumpUntil([&] { return edit->Focused(); })) << c.where;
+        const int before = clicksOf(button);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
+        EXPECT_EQ(clicksOf(button) - before, c.clicks ? 1 : 0) << c.where;
+        EXPECT_EQ(edit->Text(), c.clicks ? "" : "g")
+            << c.where << ": a letter no button takes goes on to the edit";
+    }
 }
 
 TEST_F(SpeedButtonFixture, AnActionGivesItsCaptionCheckPictureAndCommand) {

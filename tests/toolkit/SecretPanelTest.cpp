@@ -1,6 +1,7 @@
 #include "toolkit/SecretPanel.h"
 
 #include "platform/framework/StdCtrls.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Thread.h"
 #include "tests/toolkit/ListBoxTestSupport.h"
 
@@ -167,13 +168,19 @@ TEST_F(SecretPanelFixture, TheTextStopsItselfAfterTheLastLineHasGoneAndTheChildr
 }
 
 TEST_F(SecretPanelFixture, ACycledPanelStartsAgainInsteadOfStopping) {
+    ScopedTestClock clock;
     panel->SetBounds(10, 10, 60, 30);
     lines({"a"});
     panel->SetCycled(true);
     panel->Play();
+    // One tick a step, each awaited: the text runs to its end and the next tick starts it again.
     const int end = panel->MaxScroll();
-    ASSERT_TRUE(PumpUntil([&] { return panel->ScrollCount() >= end - 1; }));
-    ASSERT_TRUE(PumpUntil([&] { return panel->ScrollCount() < end / 2; }));
+    for (int tick = 1; tick <= end + 1; ++tick) {
+        const int before = panel->ScrollCount();
+        clock.clock().Advance(1);
+        ASSERT_TRUE(PumpUntil([&] { return panel->ScrollCount() != before; })) << "tick " << tick;
+    }
+    EXPECT_EQ(panel->ScrollCount(), 0);
     EXPECT_TRUE(panel->Active());
     EXPECT_EQ(stops, 0);
     panel->Stop();
@@ -231,6 +238,8 @@ TEST_F(SecretPanelFixture, ThePaintedTextRisesOnePixelATick) {
 
 TEST_F(SecretPanelFixture, ThreadAsyncTicksRunOnTheTimersThreadAndSyncOnesOnTheGuiThread) {
     lines({"x"});
+    // Cycled, the text never runs out and stops the panel while the GUI thread waits its turn.
+    panel->SetCycled(true);
     std::atomic<int> onGui{0}, elsewhere{0};
     panel->OnPaintClient = [&](TObject*, TCanvas& canvas, const RECT& rect) {
         (IsMainThread() ? onGui : elsewhere)++;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <system_error>
 
 namespace {
@@ -37,6 +39,20 @@ public:
 protected:
     void Execute() override {
         Synchronize([this] { ranOn = std::this_thread::get_id(); });
+    }
+};
+
+// Reads its own nice value once the test lets it.
+class NiceReadingThread : public TThread {
+public:
+    NiceReadingThread() : TThread(true) {}
+    std::promise<void> look;
+    std::atomic<int> nice{0};
+
+protected:
+    void Execute() override {
+        look.get_future().wait();
+        nice = ::getpriority(PRIO_PROCESS, 0); // this thread's own value on Linux
     }
 };
 
@@ -130,4 +146,42 @@ TEST(Thread, AnInjectedCreationFaultRefusesOnlyTheChosenCreation) {
     EXPECT_THROW(CountingThread(true), std::system_error);
     CountingThread third(true);
     ClearThreadCreationFault();
+}
+
+// Only ever lowers the priority (raises the nice value), which every user may do.
+TEST(Thread, APrioritySetWhileTheThreadStartsIsTheOneItRunsAt) {
+    for (int round = 0; round < 20; ++round) {
+        NiceReadingThread t;
+        t.SetPriority(tpLowest);
+        t.Resume();
+        t.SetPriority(tpIdle);
+        t.look.set_value();
+        t.WaitFor();
+        EXPECT_EQ(t.Priority(), tpIdle);
+        EXPECT_EQ(t.nice.load(), 19) << "round " << round;
+    }
+}
+
+// Threads of earlier tests that free themselves may still be ending meanwhile; they only
+// ever lower the count.
+TEST(Thread, ALiveThreadCountsUntilItHasEnded) {
+    CountingThread joined(true);
+    const int withJoined = LiveThreadCount();
+    joined.Resume();
+    joined.Terminate();
+    joined.WaitFor();
+    EXPECT_LT(LiveThreadCount(), withJoined) << "counted from its creation until WaitFor returned";
+    class SelfFreeing : public TThread {
+    public:
+        SelfFreeing() : TThread(true) { FreeOnTerminate = true; }
+
+    protected:
+        void Execute() override {}
+    };
+    auto* selfFreeing = new SelfFreeing;
+    const int withSelfFreeing = LiveThreadCount();
+    selfFreeing->Resume();
+    // Counted until after it has deleted itself; the loop ends only when that happened.
+    while (LiveThreadCount() >= withSelfFreeing)
+        std::this_thread::yield();
 }
