@@ -14,13 +14,16 @@
 #   11-paused-full      the paused game in full screen
 #   12-running-full     the running game in full screen
 #   13-escaped          the round screen of the next round after ESC, back in the window
+# The window is centred with its frame and comes back where it was after each of five round
+# trips to full screen (four while paused before 11, the fifth through 11 and 12).
 #
 #   tools/playtest.sh [OUT_DIR] [RUN_DIR]
 # OUT_DIR defaults to build/release/playtest, RUN_DIR (the game's run folder) to
 # build/release/run. The game runs from a copy of RUN_DIR, so the real settings file is left
-# alone. Exits 0 when every step was seen and every screenshot shows a picture, 1 when the
-# game crashed, hung or showed a blank screen, 77 when Xvfb, xdotool, xwd or ImageMagick is
-# missing.
+# alone. With VX_WINDOW_MANAGER=openbox the match is played under that window manager.
+# Exits 0 when every step was seen and every screenshot shows a picture, 1 when the game
+# crashed, hung, showed a blank screen or misplaced its window, 77 when Xvfb, xdotool,
+# xwininfo, xprop, xwd, ImageMagick or the window manager is missing.
 set -euo pipefail
 
 readonly SCREEN_W=1024 SCREEN_H=768
@@ -31,7 +34,7 @@ if [ "${1:-}" != --inside ]; then
     here=$(cd "$(dirname "$0")/.." && pwd)
     out=$(realpath -m "${1:-$here/build/release/playtest}")
     run=$(realpath -m "${2:-$here/build/release/run}")
-    for tool in Xvfb xdotool import convert xwd; do
+    for tool in Xvfb xdotool xwininfo xprop import convert xwd; do
         command -v "$tool" >/dev/null || { echo "playtest: $tool missing" >&2; exit 77; }
     done
     [ -x "$run/vortamix" ] || { echo "playtest: no game in $run" >&2; exit 1; }
@@ -80,6 +83,28 @@ window_width() { xdotool getwindowgeometry --shell "$(main_window)" | sed -n 's/
 is_full_screen() { [ "$(window_width)" = "$SCREEN_W" ]; }
 is_windowed() { [ "$(window_width)" != "$SCREEN_W" ]; }
 
+# The main window's client area on the screen: x y width height.
+client_area() {
+    xwininfo -id "$(main_window)" | awk '
+        /Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
+        END { print x, y, w, h }'
+}
+# The frame the window manager drew round it: left right top bottom (none without one).
+frame_extents() {
+    local extents
+    extents=$(xprop -id "$(main_window)" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ,)
+    echo "${extents:-0 0 0 0}"
+}
+centred_with_frame() {
+    local x y w h l r t b
+    read -r x y w h < <(client_area)
+    read -r l r t b < <(frame_extents)
+    local dx=$((2 * (x - l) + l + w + r - SCREEN_W)) dy=$((2 * (y - t) + t + h + b - SCREEN_H))
+    [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+}
+at_home() { [ "$(client_area)" = "$home" ]; }
+
 grab() { import -window root "$1"; }
 colour_count() { convert "$1" -format '%k' info:; }
 shows_picture() { local f=$out/probe.png; grab "$f"; [ "$(colour_count "$f")" -gt 16 ]; }
@@ -100,7 +125,7 @@ shot_kept() {
     kill -0 "$game" 2>/dev/null || fail "the game ended before $1.png"
     echo "playtest: $1.png ($colours colours)${2:+, $2}"
 }
-shot() { grab "$out/$1.png"; shot_kept "$1"; }
+shot() { grab "$out/$1.png"; shot_kept "$@"; }
 
 # Bright yellow and orange pixels of flames and sparks in a grab: red above 240, green above
 # 153, blue below 128.
@@ -136,7 +161,9 @@ shot 01-title
 xdotool mousemove --window "$(game_window)" 100 100 click 1
 wait_for 15 "main window after the title" caption_is "Vortamix - Setup"
 wait_for 10 "picture in the main window" shows_picture
-shot 02-setup
+wait_for 5 "window centred with its frame" centred_with_frame
+home=$(client_area)
+shot 02-setup "window at $home, frame $(frame_extents)"
 
 focus_game
 press F9
@@ -232,6 +259,16 @@ wait_for 5 "paused game" caption_is "Vortamix - Paused"
 sleep 0.3
 shot 10-paused
 
+for trip in 1 2 3 4; do
+    focus_game
+    press alt+Return
+    wait_for 10 "full screen on round trip $trip" is_full_screen
+    focus_game
+    press alt+Return
+    wait_for 10 "window after round trip $trip" is_windowed
+    wait_for 10 "window back at $home after round trip $trip" at_home
+done
+
 focus_game
 press alt+Return
 wait_for 10 "full screen" is_full_screen
@@ -248,10 +285,11 @@ shot 12-running-full
 focus_game
 press alt+Return
 wait_for 10 "window after full screen" is_windowed
+wait_for 10 "window back at $home after round trip 5" at_home
 focus_game
 press Escape
 wait_for 10 "round 3 screen after ESC" round_screen_shown
-shot 13-escaped
+shot 13-escaped "window at $(client_area)"
 
 press F12
 start=$(now)

@@ -166,6 +166,47 @@ void FormWindow::send(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam)
     if (control) Guarded([&] { form_->Perform(msg, wParam, lParam); });
 }
 
+QMargins FormWindow::frameMargins() {
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
+    if (testAttribute(Qt::WA_WState_Created)) {
+        const QRect outer = frameGeometry(), inner = geometry();
+        const QMargins now(inner.left() - outer.left(), inner.top() - outer.top(),
+                           outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        if (!now.isNull()) framed_ = now;
+    }
+    return framed_;
+}
+
+QPoint FormWindow::framePosition() {
+    // Until the window exists its position is the frame's corner it is to have.
+    if (!testAttribute(Qt::WA_WState_Created)) return pos();
+    const QMargins frame = frameMargins();
+    return geometry().topLeft() - QPoint(frame.left(), frame.top());
+}
+
+void FormWindow::placeFrame(QPoint corner, QSize size) {
+    centring_.reset();
+    if (!testAttribute(Qt::WA_WState_Created)) {
+        move(corner);
+        resize(size);
+        return;
+    }
+    const QMargins frame = frameMargins();
+    setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+}
+
+void FormWindow::centreWhenFramed(const RECT& area) {
+    if (frameMargins().isNull() && !windowFlags().testFlag(Qt::FramelessWindowHint)) centring_ = area;
+}
+
+void FormWindow::noticeFrame() {
+    const bool framedBefore = !framed_.isNull();
+    frameMargins();
+    if (framedBefore || framed_.isNull() || !centring_) return;
+    const RECT area = *centring_;
+    Guarded([&] { form_->CentreIn(area); });
+}
+
 void FormWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (control) Guarded([&] { form_->Close(); });
@@ -174,6 +215,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 void FormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (!isVisible()) return;
+    noticeFrame();
     const QPoint origin = client_->mapToGlobal(QPoint(0, 0));
     send(WM_MOVE, 0, (origin.x() & 0xFFFF) | ((origin.y() & 0xFFFF) << 16));
 }
@@ -185,6 +227,7 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) noticeFrame();
     if (event->type() == QEvent::ActivationChange && control) {
         const TNotifyEvent& handler = isActiveWindow() ? form_->OnActivate : form_->OnDeactivate;
         if (handler) Guarded([&] { handler(form_); });
@@ -323,11 +366,27 @@ void TForm::applyConstraints() {
     window_->setMaximumSize(maximum);
 }
 
+int TForm::Left() const {
+    return window_->framePosition().x();
+}
+
+int TForm::Top() const {
+    return window_->framePosition().y();
+}
+
+void TForm::CentreIn(const RECT& area) {
+    const QMargins frame = window_->frameMargins();
+    const int width = frame.left() + Width() + frame.right(),
+              height = frame.top() + Height() + frame.bottom();
+    SetBounds(std::max(area.left, area.left + (area.right - area.left - width) / 2),
+              std::max(area.top, area.top + (area.bottom - area.top - height) / 2), Width(), Height());
+    window_->centreWhenFramed(area);
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
     window_->setMinimumSize(0, 0);
     window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    window_->move(left, top);
-    window_->resize(std::max(0, width), std::max(0, height));
+    window_->placeFrame(QPoint(left, top), QSize(std::max(0, width), std::max(0, height)));
     applyConstraints();
     window_->layoutChildren();
     AlignControls();
