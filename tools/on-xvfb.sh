@@ -3,7 +3,9 @@
 # Xvfb picks a free display number itself (-displayfd), so any number of these may start at
 # once; xvfb-run's own search for a number races when tests run in parallel.
 # With VX_WINDOW_MANAGER=openbox the display gets that window manager, which frames windows
-# as a desktop does; the command starts once it manages the screen.
+# as a desktop does; the command starts once it manages the screen. With VX_FRAMEBUFFER_DIR
+# set, Xvfb keeps the screen in a file there (Xvfb_screen0, XWD format) that can be read
+# without asking the X server.
 set -euo pipefail
 screen=${1:?usage: on-xvfb.sh WIDTHxHEIGHTxDEPTH command...}
 shift
@@ -14,8 +16,10 @@ openbox) command -v openbox >/dev/null || { echo "on-xvfb: openbox missing" >&2;
 *) echo "on-xvfb: unknown window manager $wm" >&2; exit 2 ;;
 esac
 work=$(mktemp -d)
+framebuffer=()
+[ -z "${VX_FRAMEBUFFER_DIR:-}" ] || framebuffer=(-fbdir "$VX_FRAMEBUFFER_DIR")
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "$screen" "${framebuffer[@]}" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 manager=
 stop() {

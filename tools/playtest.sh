@@ -23,7 +23,7 @@
 # alone. With VX_WINDOW_MANAGER=openbox the match is played under that window manager.
 # Exits 0 when every step was seen and every screenshot shows a picture, 1 when the game
 # crashed, hung, showed a blank screen or misplaced its window, 77 when Xvfb, xdotool,
-# xwininfo, xprop, xwd, ImageMagick or the window manager is missing.
+# xwininfo, xprop, ImageMagick or the window manager is missing.
 set -euo pipefail
 
 readonly SCREEN_W=1024 SCREEN_H=768
@@ -34,7 +34,7 @@ if [ "${1:-}" != --inside ]; then
     here=$(cd "$(dirname "$0")/.." && pwd)
     out=$(realpath -m "${1:-$here/build/release/playtest}")
     run=$(realpath -m "${2:-$here/build/release/run}")
-    for tool in Xvfb xdotool xwininfo xprop import convert xwd; do
+    for tool in Xvfb xdotool xwininfo xprop import convert; do
         command -v "$tool" >/dev/null || { echo "playtest: $tool missing" >&2; exit 77; }
     done
     [ -x "$run/vortamix" ] || { echo "playtest: no game in $run" >&2; exit 1; }
@@ -52,11 +52,11 @@ if [ "${1:-}" != --inside ]; then
     ' "$run/vortamix.ini" >"$copy/vortamix.ini" 2>/dev/null ||
         printf '[Options]\nPlayer1=1\nPlayer2=1\nPlayer3=1\nPlayer4=1\n' >"$copy/vortamix.ini"
     rm -rf "$out"
-    mkdir -p "$out"
+    mkdir -p "$out" "$copy/framebuffer"
     status=0
     # The X platform's own libraries keep allocations to the end under the sanitizers.
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
+    QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy VX_FRAMEBUFFER_DIR="$copy/framebuffer" \
         "$(dirname "$0")/on-xvfb.sh" "${SCREEN_W}x${SCREEN_H}x24" \
         bash "$0" --inside "$out" "$copy" || status=$?
     exit "$status"
@@ -191,33 +191,37 @@ ticking=$(fire_pixels "$out/06-bombs.png")
 # The fuse runs 3.5 s from the frame that saw the keys; the flames burn for 0.4 s. A busy
 # machine can delay both but not bring them forward, so the screen is recorded from shortly
 # before the flames are due until they have burnt out, and flames that come too early fail.
-# The recorder only dumps the screen, X's fastest grab, so that the flames cannot fall between
-# two grabs however slowly the grabs are read. Of the grabs, the one with the most fire is
-# kept as the flames, the first after it with under a quarter of that fire as their end.
+# The recorder copies Xvfb's framebuffer file, asking nothing of the X server, so a busy
+# server cannot hold a grab back, and it stops FLAMES_UNTIL after the bombs were laid: flames
+# later than that are a game that froze for seconds. Of the grabs, the one with the most fire
+# is kept as the flames, the first after it with under a quarter of that fire as their end.
+readonly FLAMES_FROM=3.0 FLAMES_UNTIL=9
 frames=$out/frames
 mkdir -p "$frames"
+framebuffer=$VX_FRAMEBUFFER_DIR/Xvfb_screen0
+laid_us=$(awk -v t="$laid" 'BEGIN { printf "%.0f", t * 1000000 }')
 record_screen() {
-    local n=0
-    while [ ! -e "$frames/stop" ] && [ "$n" -lt 300 ]; do
-        xwd -root -silent >"$frames/grab" || break
-        echo "$n ${EPOCHREALTIME/./}" >>"$frames/times"
+    local n=0 start until_us=$((laid_us + FLAMES_UNTIL * 1000000))
+    while [ ! -e "$frames/stop" ] && [ "${EPOCHREALTIME/./}" -lt "$until_us" ]; do
+        start=${EPOCHREALTIME/./}
+        cp "$framebuffer" "$frames/grab" || break
+        echo "$n $start ${EPOCHREALTIME/./}" >>"$frames/times"
         mv "$frames/grab" "$frames/$n.xwd"
         n=$((n + 1))
-        sleep 0.03
+        sleep 0.05
     done
     touch "$frames/done"
 }
-until before 3.3 "$(elapsed_since "$laid")"; do sleep 0.02; done
+until before "$FLAMES_FROM" "$(elapsed_since "$laid")"; do sleep 0.02; done
 record_screen &
 recorder=$!
 trap 'kill "$recorder" 2>/dev/null || true; stop_game' EXIT
-laid_us=$(awk -v t="$laid" 'BEGIN { printf "%.0f", t * 1000000 }')
 burning=0 went_off= n=0
 while :; do
     until [ -e "$frames/$n.xwd" ]; do
         [ ! -e "$frames/done" ] || [ -e "$frames/$n.xwd" ] ||
-            fail "the flames ${went_off:+did not burn out}${went_off:-did not come} in $n grabs" \
-                "(at most $burning fire pixels, $ticking before)"
+            fail "the flames ${went_off:+did not burn out}${went_off:-did not come} within ${FLAMES_UNTIL}s" \
+                "of laying the bombs (at most $burning fire pixels, $ticking before)"
         kill -0 "$game" 2>/dev/null || fail "the game ended while the bombs were going off"
         sleep 0.02
     done
@@ -231,7 +235,8 @@ while :; do
         rm "$frames/$n.xwd"
     fi
     if [ -z "$went_off" ] && [ "$burning" -gt $((4 * ticking)) ] && [ "$burning" -gt 300 ]; then
-        went_off=$(awk -v n="$n" -v laid="$laid_us" '$1 == n { printf "%.2f", ($2 - laid) / 1e6 }' \
+        # The grab's end: the screen it holds was read before then.
+        went_off=$(awk -v n="$n" -v laid="$laid_us" '$1 == n { printf "%.2f", ($3 - laid) / 1e6 }' \
             "$frames/times")
         before 3.4 "$went_off" || fail "the bombs went off ${went_off}s after they were laid"
     fi
