@@ -180,28 +180,22 @@ shot 04-running
 step Right w j KP_4
 shot 05-walked
 
-# Four bombs at once, then each player walks round the corner of his start zone out of
-# the flames' reach (power 1): back into the corner, then along the other side.
-laid=$(now)
-tap "${BOMB_KEYS[@]}"
-step Left s l KP_6
-step Down d i KP_5
-shot 06-bombs
-ticking=$(fire_pixels "$out/06-bombs.png")
 # The fuse runs 3.5 s from the frame that saw the keys; the flames burn for 0.4 s. A busy
 # machine can delay both but not bring them forward, so the screen is recorded from shortly
 # before the flames are due until they have burnt out, and flames that come too early fail.
-# The recorder copies Xvfb's framebuffer file, asking nothing of the X server, so a busy
-# server cannot hold a grab back, and it stops FLAMES_UNTIL after the bombs were laid: flames
-# later than that are a game that froze for seconds. Of the grabs, the one with the most fire
-# is kept as the flames, the first after it with under a quarter of that fire as their end.
-readonly FLAMES_FROM=3.0 FLAMES_UNTIL=9
+# The recorder starts with the bombs and keeps its own time, so slow steps before the flames
+# cannot make it late; it copies Xvfb's framebuffer file, asking nothing of the X server, so
+# a busy server cannot hold a grab back; it stops FLAMES_UNTIL seconds after the bombs were
+# laid: flames later than that are a game that froze for seconds. Of the grabs, the one with
+# the most fire is kept as the flames, the first after it with under a quarter of that fire
+# as their end.
+readonly FLAMES_FROM_US=3000000 FLAMES_UNTIL=9
 frames=$out/frames
 mkdir -p "$frames"
 framebuffer=$VX_FRAMEBUFFER_DIR/Xvfb_screen0
-laid_us=$(awk -v t="$laid" 'BEGIN { printf "%.0f", t * 1000000 }')
 record_screen() {
     local n=0 start until_us=$((laid_us + FLAMES_UNTIL * 1000000))
+    while [ "${EPOCHREALTIME/./}" -lt $((laid_us + FLAMES_FROM_US)) ]; do sleep 0.02; done
     while [ ! -e "$frames/stop" ] && [ "${EPOCHREALTIME/./}" -lt "$until_us" ]; do
         start=${EPOCHREALTIME/./}
         cp "$framebuffer" "$frames/grab" || break
@@ -212,10 +206,19 @@ record_screen() {
     done
     touch "$frames/done"
 }
-until before "$FLAMES_FROM" "$(elapsed_since "$laid")"; do sleep 0.02; done
+
+# Four bombs at once, then each player walks round the corner of his start zone out of
+# the flames' reach (power 1): back into the corner, then along the other side.
+laid_us=${EPOCHREALTIME/./}
+tap "${BOMB_KEYS[@]}"
 record_screen &
 recorder=$!
 trap 'kill "$recorder" 2>/dev/null || true; stop_game' EXIT
+step Left s l KP_6
+step Down d i KP_5
+shot 06-bombs
+# The sparks of the fuses; a slow shot may come after the flames, the first grab is before them.
+ticking=$(fire_pixels "$out/06-bombs.png")
 burning=0 went_off= n=0
 while :; do
     until [ -e "$frames/$n.xwd" ]; do
@@ -226,6 +229,7 @@ while :; do
         sleep 0.02
     done
     fire=$(fire_pixels "$frames/$n.xwd")
+    [ "$n" -gt 0 ] || [ "$fire" -ge "$ticking" ] || ticking=$fire
     if [ "$fire" -gt "$burning" ]; then
         mv "$frames/$n.xwd" "$frames/peak.xwd"
         burning=$fire
