@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QScreen>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 #include <vector>
@@ -196,15 +197,24 @@ void FormWindow::placeFrame(QPoint corner, QSize size) {
 }
 
 void FormWindow::centreWhenFramed(const RECT& area) {
-    if (frameMargins().isNull() && !windowFlags().testFlag(Qt::FramelessWindowHint)) centring_ = area;
+    if (!frameMargins().isNull() || windowFlags().testFlag(Qt::FramelessWindowHint)) return;
+    centring_ = area;
+    lookForFrame(200);
 }
 
-void FormWindow::noticeFrame() {
-    const bool framedBefore = !framed_.isNull();
-    frameMargins();
-    if (framedBefore || framed_.isNull() || !centring_) return;
-    const RECT area = *centring_;
-    Guarded([&] { form_->CentreIn(area); });
+void FormWindow::lookForFrame(int looks) {
+    // Nothing tells a window that its frame has become known (the window manager may move it
+    // before it sets the frame's size): while a centring waits, the frame is looked for every
+    // 50 ms, for ten seconds at most.
+    QTimer::singleShot(50, this, [this, looks] {
+        if (!centring_) return;
+        if (frameMargins().isNull()) {
+            if (looks > 1) lookForFrame(looks - 1);
+            return;
+        }
+        const RECT area = *centring_;
+        Guarded([&] { form_->CentreIn(area); });
+    });
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -215,7 +225,6 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 void FormWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (!isVisible()) return;
-    noticeFrame();
     const QPoint origin = client_->mapToGlobal(QPoint(0, 0));
     send(WM_MOVE, 0, (origin.x() & 0xFFFF) | ((origin.y() & 0xFFFF) << 16));
 }
@@ -227,7 +236,6 @@ void FormWindow::resizeEvent(QResizeEvent* event) {
 
 void FormWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) noticeFrame();
     if (event->type() == QEvent::ActivationChange && control) {
         const TNotifyEvent& handler = isActiveWindow() ? form_->OnActivate : form_->OnDeactivate;
         if (handler) Guarded([&] { handler(form_); });

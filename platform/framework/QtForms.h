@@ -68,8 +68,8 @@ protected:
 
 private:
     void send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
-    // Learns the frame; the first one found makes the centring that waits for it.
-    void noticeFrame();
+    // Makes the centring that waits for the frame once the frame is known.
+    void lookForFrame(int looks);
 
     TForm* form_;
     FormClient* client_;
