@@ -66,9 +66,11 @@ out=$2
 copy=$3
 log=$out/game.log
 game=
+# Where a placement check last saw the window; a failure tells it.
+placement=
 
 fail() {
-    echo "playtest: $*" >&2
+    echo "playtest: $*${placement:+ ($placement)}" >&2
     if [ -s "$log" ]; then
         echo "--- game output ---" >&2
         tail -n 40 "$log" >&2
@@ -100,10 +102,16 @@ centred_with_frame() {
     local x y w h l r t b
     read -r x y w h < <(client_area)
     read -r l r t b < <(frame_extents)
+    placement="client area at $x,$y ${w}x$h, frame $l $r $t $b"
     local dx=$((2 * (x - l) + l + w + r - SCREEN_W)) dy=$((2 * (y - t) + t + h + b - SCREEN_H))
     [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
-at_home() { [ "$(client_area)" = "$home" ]; }
+at_home() {
+    local area
+    area=$(client_area)
+    placement="client area at $area"
+    [ "$area" = "$home" ]
+}
 
 grab() { import -window root "$1"; }
 colour_count() { convert "$1" -format '%k' info:; }
@@ -162,6 +170,8 @@ xdotool mousemove --window "$(game_window)" 100 100 click 1
 wait_for 15 "main window after the title" caption_is "Vortamix - Setup"
 wait_for 10 "picture in the main window" shows_picture
 wait_for 5 "window centred with its frame" centred_with_frame
+# Where a placement check last saw the window; a failure tells it.
+placement=
 home=$(client_area)
 shot 02-setup "window at $home, frame $(frame_extents)"
 
@@ -276,6 +286,7 @@ for trip in 1 2 3 4; do
     press alt+Return
     wait_for 10 "window after round trip $trip" is_windowed
     wait_for 10 "window back at $home after round trip $trip" at_home
+    placement=
 done
 
 focus_game

@@ -392,9 +392,12 @@ void TForm::CentreIn(const RECT& area) {
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
-    window_->setMinimumSize(0, 0);
-    window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    window_->placeFrame(QPoint(left, top), QSize(std::max(0, width), std::max(0, height)));
+    const QSize size(std::max(0, width), std::max(0, height));
+    // The limits widen only as far as the new size needs: a window that only moves stays as
+    // resizable as it was, and the window manager keeps the frame it drew for that.
+    window_->setMinimumSize(window_->minimumSize().boundedTo(size));
+    window_->setMaximumSize(window_->maximumSize().expandedTo(size));
+    window_->placeFrame(QPoint(left, top), size);
     applyConstraints();
     window_->layoutChildren();
     AlignControls();
