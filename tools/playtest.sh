@@ -232,9 +232,11 @@ ticking=$(fire_pixels "$out/06-bombs.png")
 burning=0 went_off= n=0
 while :; do
     until [ -e "$frames/$n.xwd" ]; do
-        [ ! -e "$frames/done" ] || [ -e "$frames/$n.xwd" ] ||
+        if [ -e "$frames/done" ] && [ ! -e "$frames/$n.xwd" ]; then
+            [ ! -e "$frames/peak.xwd" ] || convert "$frames/peak.xwd" "$out/07-most-fire.png"
             fail "the flames ${went_off:+did not burn out}${went_off:-did not come} within ${FLAMES_UNTIL}s" \
-                "of laying the bombs (at most $burning fire pixels, $ticking before)"
+                "of laying the bombs (at most $burning fire pixels, $ticking before; 07-most-fire.png)"
+        fi
         kill -0 "$game" 2>/dev/null || fail "the game ended while the bombs were going off"
         sleep 0.02
     done
