@@ -289,10 +289,7 @@ void TMainForm::centreOnScreen() {
     if (area.left < screen.left || area.top < screen.top || area.right > screen.right ||
         area.bottom > screen.bottom)
         area = screen;
-    // A window larger than the area keeps its frame and menu bar on the screen: it starts at
-    // the area's edge and the picture runs off the far side.
-    SetLeft(std::max(area.left, area.left + (area.right - area.left - Width()) / 2));
-    SetTop(std::max(area.top, area.top + (area.bottom - area.top - Height()) / 2));
+    CentreIn(area);
 }
 
 void TMainForm::FormShow(TObject*) {

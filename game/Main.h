@@ -128,6 +128,7 @@ private:
     void applyUiState();
     // Centres the window in the work area of the screen it is on, its frame kept on it.
     void centreOnScreen();
+    void showFullScreenRefused(const Exception& error);
     TTimer* timerOf(TGameTimer timer) const;
     bool isUnplayable(const std::string& name) const;
     // Called after the engine was switched on with name.

@@ -9,6 +9,9 @@
 #include "platform/framework/Application.h"
 #include "platform/kernel/Clock.h"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 DWORD uniquenessOf(IDirectDrawSurface7* surface) {
@@ -125,11 +128,28 @@ void TMainForm::MenuHelpContClick(TObject*) {
 
 void TMainForm::MenuToggleClick(TObject*) {
     if (!FirstShowDone) return;
-    ToggleScreen(0);
+    try {
+        ToggleScreen(0);
+    } catch (const Exception& error) {
+        // A size the display modes lack (a carried-over or hand-edited settings file) keeps
+        // playing in its window; only a window that could not come back is fatal.
+        if (!DDWindowed || !SurfacesReady) throw;
+        showFullScreenRefused(error);
+    }
     MenuToggle->SetCaption(DDWindowed ? "Full Screen" : "Windowed");
     Input.InitDirectInput(vx::ControlWidget(this), true);
     if (OptionsForm)
         for (int n = 1; n <= 4; ++n)
             if (OptionsForm->JPlayerBoxes[static_cast<std::size_t>(n - 1)]->Checked())
                 OptionsForm->SetJoystickPlayer(n, true);
+}
+
+void TMainForm::showFullScreenRefused(const Exception& error) {
+    char mode[64];
+    std::snprintf(mode, sizeof mode, "%dx%d %dbpp", DDWidth(), DDHeight(), DDBPP());
+    SetAppPaused(true);
+    Application->MessageBox(std::string("Full screen cannot show ") + mode + " (" + error.Message() +
+                                "); the game stays in the window. Setup > Options lists the modes that work.",
+                            "Vortamix", MB_OK | MB_ICONWARNING);
+    SetAppPaused(false);
 }

@@ -52,7 +52,8 @@ public:
     void SetDDHeight(int height);
     int DDBPP() const { return ddBpp_.load(); }
     void SetDDBPP(int bpp) { ddBpp_.store(bpp); }
-    // 1: to a window, 2: to full screen, anything else: the other one.
+    // 1: to a window, 2: to full screen, anything else: the other one. A failed switch to
+    // full screen raises its step's error with the form back in its window.
     void ToggleScreen(int mode);
     bool DDFullScreenClip() const { return fullScreenClip_.load(); }
     void SetFullScreenClip(bool clip);
@@ -75,6 +76,8 @@ public:
     bool MakeItSo(HRESULT hr);
     // One pass of the frame loop (the frame thread runs it; tests may run it directly).
     void UpdateFrame();
+    // Reports E as fatal and ends the application, through the form's close when it is the
+    // application's main form.
     void ExceptionHandler(TObject* Sender, const Exception& E);
 
     // Who shows the pictures (the window's own presenter unless replaced, as tests do).
@@ -134,6 +137,9 @@ private:
     void presentBackSurface();
     RECT clientRectOnScreen() const;
     void updateWindowRects();
+    // Border, and in a window the place saved in WindowRect.
+    void setWindowed(bool windowed);
+    void closeAfterFatalError();
     // Menu bar placement is widget work: done on the GUI thread, posted from any other.
     void placeMenuBar(TMenuBarPlacement placement);
     // Size of the screen the full-screen picture is scaled to, set by FixSize.
@@ -144,6 +150,7 @@ private:
     std::atomic<bool> ddActive_{false};
     std::atomic<bool> appPaused_{false};
     std::atomic<bool> fullScreenClip_{false};
+    bool closingAfterFatalError_ = false; // main thread only
     std::atomic<int> ddWidth_{640};
     std::atomic<int> ddHeight_{480};
     std::atomic<int> ddBpp_{16};

@@ -6,6 +6,7 @@
 #include "platform/kernel/Thread.h"
 
 #include <algorithm>
+#include <cstdio>
 
 RECT TDDForm::clientRectOnScreen() const {
     // The desktop the device draws on is the screen the window is on: the client area is
@@ -63,14 +64,30 @@ void TDDForm::ToggleScreen(int mode) {
     if (!DDActive() || !SurfacesReady || Minimized) return;
     SetDDActive(false);
     if (DDWindowed) WindowRect = BoundsRect();
-    DDWindowed = !DDWindowed;
-    SetBorderStyle(DDWindowed ? bsSizeable : bsNone);
+    setWindowed(!DDWindowed);
     if (DDWindowed) {
-        SetBounds(WindowRect.left, WindowRect.top, WindowRect.right - WindowRect.left,
-                  WindowRect.bottom - WindowRect.top);
-        SetVisible(true);
+        SetDDActive(true);
+        return;
     }
-    SetDDActive(true);
+    try {
+        SetDDActive(true);
+    } catch (const Exception&) {
+        // Full screen in a mode the device cannot set: the form goes back to its window
+        // before the caller hears of the failure.
+        SetDDActive(false);
+        setWindowed(true);
+        SetDDActive(true);
+        throw;
+    }
+}
+
+void TDDForm::setWindowed(bool windowed) {
+    DDWindowed = windowed;
+    SetBorderStyle(windowed ? bsSizeable : bsNone);
+    if (!windowed) return;
+    SetBounds(WindowRect.left, WindowRect.top, WindowRect.right - WindowRect.left,
+              WindowRect.bottom - WindowRect.top);
+    SetVisible(true);
 }
 
 void TDDForm::SetFullScreenClip(bool clip) {
@@ -135,10 +152,22 @@ void TDDForm::FixSize() {
 
 void TDDForm::ExceptionHandler(TObject*, const Exception& E) {
     SetDDActive(false);
-    if (Application) {
-        Application->MessageBox(E.Message(), "DirectDraw fatal error", MB_OK | MB_ICONERROR);
-        Application->SetExitCode(1);
-        Application->Terminate();
+    if (!Application) return;
+    Application->MessageBox(E.Message(), "DirectDraw fatal error", MB_OK | MB_ICONERROR);
+    Application->SetExitCode(1);
+    closeAfterFatalError();
+    Application->Terminate();
+}
+
+void TDDForm::closeAfterFatalError() {
+    // The main form ends the application through its close, whose handlers keep what the
+    // user changed; a close that raises again cannot keep the application running.
+    if (Application->MainForm() != this || closingAfterFatalError_) return;
+    closingAfterFatalError_ = true;
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "TDDForm: closing after a fatal error failed: %s\n", error.what());
     }
 }
 

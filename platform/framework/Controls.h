@@ -153,8 +153,8 @@ public:
     TWinControl* Parent() const { return parent_; }
     void SetParent(TWinControl* parent);
 
-    int Left() const;
-    int Top() const;
+    virtual int Left() const;
+    virtual int Top() const;
     int Width() const;
     int Height() const;
     void SetLeft(int left);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QScreen>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 #include <vector>
@@ -164,6 +165,56 @@ void FormWindow::menuHidden() {
 
 void FormWindow::send(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
     if (control) Guarded([&] { form_->Perform(msg, wParam, lParam); });
+}
+
+QMargins FormWindow::frameMargins() {
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
+    if (testAttribute(Qt::WA_WState_Created)) {
+        const QRect outer = frameGeometry(), inner = geometry();
+        const QMargins now(inner.left() - outer.left(), inner.top() - outer.top(),
+                           outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        if (!now.isNull()) framed_ = now;
+    }
+    return framed_;
+}
+
+QPoint FormWindow::framePosition() {
+    // Until the window exists its position is the frame's corner it is to have.
+    if (!testAttribute(Qt::WA_WState_Created)) return pos();
+    const QMargins frame = frameMargins();
+    return geometry().topLeft() - QPoint(frame.left(), frame.top());
+}
+
+void FormWindow::placeFrame(QPoint corner, QSize size) {
+    centring_.reset();
+    if (!testAttribute(Qt::WA_WState_Created)) {
+        move(corner);
+        resize(size);
+        return;
+    }
+    const QMargins frame = frameMargins();
+    setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size));
+}
+
+void FormWindow::centreWhenFramed(const RECT& area) {
+    if (!frameMargins().isNull() || windowFlags().testFlag(Qt::FramelessWindowHint)) return;
+    centring_ = area;
+    lookForFrame(200);
+}
+
+void FormWindow::lookForFrame(int looks) {
+    // Nothing tells a window that its frame has become known (the window manager may move it
+    // before it sets the frame's size): while a centring waits, the frame is looked for every
+    // 50 ms, for ten seconds at most.
+    QTimer::singleShot(50, this, [this, looks] {
+        if (!centring_) return;
+        if (frameMargins().isNull()) {
+            if (looks > 1) lookForFrame(looks - 1);
+            return;
+        }
+        const RECT area = *centring_;
+        Guarded([&] { form_->CentreIn(area); });
+    });
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -323,11 +374,30 @@ void TForm::applyConstraints() {
     window_->setMaximumSize(maximum);
 }
 
+int TForm::Left() const {
+    return window_->framePosition().x();
+}
+
+int TForm::Top() const {
+    return window_->framePosition().y();
+}
+
+void TForm::CentreIn(const RECT& area) {
+    const QMargins frame = window_->frameMargins();
+    const int width = frame.left() + Width() + frame.right(),
+              height = frame.top() + Height() + frame.bottom();
+    SetBounds(std::max(area.left, area.left + (area.right - area.left - width) / 2),
+              std::max(area.top, area.top + (area.bottom - area.top - height) / 2), Width(), Height());
+    window_->centreWhenFramed(area);
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
-    window_->setMinimumSize(0, 0);
-    window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    window_->move(left, top);
-    window_->resize(std::max(0, width), std::max(0, height));
+    const QSize size(std::max(0, width), std::max(0, height));
+    // The limits widen only as far as the new size needs: a window that only moves stays as
+    // resizable as it was, and the window manager keeps the frame it drew for that.
+    window_->setMinimumSize(window_->minimumSize().boundedTo(size));
+    window_->setMaximumSize(window_->maximumSize().expandedTo(size));
+    window_->placeFrame(QPoint(left, top), size);
     applyConstraints();
     window_->layoutChildren();
     AlignControls();

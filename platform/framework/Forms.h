@@ -100,7 +100,15 @@ public:
     int ClientHeight() const override;
     void SetClientWidth(int width) override;
     void SetClientHeight(int height) override;
+    // A form's position is the top-left corner of the frame the window manager draws round
+    // it; its width and height are the window's within that frame.
+    int Left() const override;
+    int Top() const override;
     void SetBounds(int left, int top, int width, int height) override;
+    // Centres the window with its frame in area (desktop coordinates); a window larger than
+    // area starts at its top-left corner and runs off the far side. A window not framed yet
+    // is centred again when the window manager frames it.
+    void CentreIn(const RECT& area);
     void SetVisible(bool visible) override;
     QWidget* ClientWidget() const override;
 

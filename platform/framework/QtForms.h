@@ -3,9 +3,11 @@
 #include "platform/framework/Forms.h"
 #include "platform/framework/QtControls.h"
 
+#include <QMargins>
 #include <QMenuBar>
 #include <QPointer>
 #include <atomic>
+#include <optional>
 
 namespace vx {
 
@@ -46,6 +48,17 @@ public:
     // A key press on its way to a widget of a form: true when one of the form's
     // accelerators took it, so that the widget never sees it.
     static bool takeAccelerator(QWidget* receiver, QKeyEvent* event);
+    // The frame the window manager draws round the window: as it is now, else as it last
+    // drew it round this window (one shown again after its flags changed is framed again
+    // only a moment later); none for a frameless window or one not framed yet.
+    QMargins frameMargins();
+    // The frame's top-left corner on the desktop, so a position read or set always means
+    // the corner of the frame.
+    QPoint framePosition();
+    void placeFrame(QPoint corner, QSize size);
+    // The frame of a window centred before it was framed is not counted yet: the window is
+    // centred in area again when the window manager first frames it.
+    void centreWhenFramed(const RECT& area);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,6 +68,8 @@ protected:
 
 private:
     void send(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // Makes the centring that waits for the frame once the frame is known.
+    void lookForFrame(int looks);
 
     TForm* form_;
     FormClient* client_;
@@ -62,6 +77,8 @@ private:
     TMenuBarPlacement placement_ = mbpAbove;
     std::atomic<int> shownBarHeight_{0};
     bool inMenuLoop_ = false;
+    QMargins framed_;
+    std::optional<RECT> centring_;
 };
 
 } // namespace vx

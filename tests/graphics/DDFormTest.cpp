@@ -172,6 +172,23 @@ TEST_F(DDFormSurfaces, ExceptionHandlerSwitchesOffAndReports) {
     Application->SetExitCode(0);
 }
 
+// The application's main form ends it through its close, whose handlers keep what they keep;
+// a fatal error raised while closing does not close it again.
+TEST_F(DDFormSurfaces, AFatalErrorClosesTheApplicationsMainFormOnce) {
+    ASSERT_EQ(Application->MainForm(), nullptr);
+    Application->CreateForm(form);
+    Activate();
+    int closes = 0;
+    form->OnClose = [&](TObject*, TCloseAction&) {
+        ++closes;
+        form->ExceptionHandler(form, Exception("while closing"));
+    };
+    form->ExceptionHandler(form, Exception("boom"));
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(messages.Records().size(), 2u);
+    Application->SetExitCode(0);
+}
+
 using DDFormDecisions = FormTest;
 
 TEST_F(DDFormDecisions, MakeItSoFollowsTheResult) {
@@ -237,6 +254,19 @@ TEST_F(DDFormScreen, ToggleToTheCurrentModeChangesNothing) {
     primary = form->PrimarySurface;
     form->ToggleScreen(2);
     EXPECT_EQ(form->PrimarySurface, primary);
+}
+
+TEST_F(DDFormScreen, AFullScreenModeTheDeviceRefusesLeavesTheFormInItsWindow) {
+    Create();
+    Activate();
+    form->SetBounds(30, 40, form->Width(), form->Height());
+    const RECT window = form->BoundsRect();
+    DDrawTest::FailNext(DDOperation::SetDisplayMode, 1, DDERR_UNSUPPORTED);
+    EXPECT_EQ(failureOf([&] { form->ToggleScreen(0); }), "TDDForm: Set Display Mode FAILED (FS)");
+    EXPECT_TRUE(form->DDWindowed);
+    EXPECT_TRUE(form->SurfacesReady);
+    EXPECT_EQ(form->BorderStyle(), bsSizeable);
+    EXPECT_EQ(form->BoundsRect(), window);
 }
 
 TEST_F(DDFormScreen, MaximisingGoesFullScreenAndRestoringComesBack) {

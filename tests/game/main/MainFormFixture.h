@@ -57,15 +57,22 @@ protected:
         return s.str();
     }
 
-    // Creates the forms as the entry does (no title dialog), calls beforeShow, runs the first show.
-    void Start(const std::function<void()>& beforeShow = {}) {
-        MainForm = new TMainForm(nullptr);
-        MainForm->RunFrameThread = false;
+    // Creates the forms as the entry does (no title dialog), calls beforeShow, runs the first
+    // show. The main form is the application's when asked for (closing it ends the application).
+    void Start(const std::function<void()>& beforeShow = {}, bool applicationsMainForm = false) {
+        if (applicationsMainForm) {
+            ASSERT_EQ(Application->MainForm(), nullptr);
+            Application->CreateForm(MainForm);
+            MainForm->RunFrameThread = false;
+        } else {
+            MainForm = new TMainForm(nullptr);
+            MainForm->RunFrameThread = false;
+            MainForm->LoadTree();
+            MainForm->DoCreate();
+        }
         auto memory = std::make_unique<MemoryPresenter>();
         presenter = memory.get();
         MainForm->SetPresenter(std::move(memory));
-        MainForm->LoadTree();
-        MainForm->DoCreate();
         SndSetForm = new TSndSetForm(nullptr);
         SndSetForm->LoadTree();
         SndSetForm->DoCreate();

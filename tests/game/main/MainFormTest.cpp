@@ -321,3 +321,28 @@ TEST_F(MainFormTest, AnUnusableSettingsFileIsReportedOnceWhenItIsRead) {
         Stop();
     }
 }
+
+// A size the display modes lack (a carried-over or hand-edited settings file) plays in its
+// window: full screen leaves it there with a message, and even a fatal error afterwards keeps
+// what was changed in the session.
+TEST_F(MainFormTest, FullScreenInASizeTheModesLackStaysInTheWindowAndAFatalErrorKeepsTheSettings) {
+    for (const std::string size : {"Width=1000\nHeight=700", "Width=2400\nHeight=1800"}) {
+        WriteSettings(std::string(FourPlayers) + "[Screen]\n" + size + "\nBPP=32\n");
+        messages.recorder().Clear();
+        Start({}, true);
+        OptionsForm->NameEdits[1]->SetText("Zed");
+        MainForm->MenuToggleClick(MainForm);
+        EXPECT_TRUE(MainForm->DDWindowed && MainForm->SurfacesReady) << size;
+        EXPECT_EQ(MainForm->MenuToggle->Caption(), "Full Screen") << size;
+        EXPECT_EQ(MessagesCaptioned("Vortamix"), 1) << size;
+        const int presented = presenter->FrameCount();
+        Frame();
+        EXPECT_EQ(presenter->FrameCount(), presented + 1) << size << ": the window still plays";
+        Application->HandleException(Exception("boom"));
+        EXPECT_EQ(MessagesCaptioned("DirectDraw fatal error"), 1) << size;
+        EXPECT_NE(SettingsText().find("Name2=Zed"), std::string::npos) << size;
+        EXPECT_NE(SettingsText().find(size), std::string::npos) << size;
+        Stop();
+    }
+    Application->SetExitCode(0);
+}

@@ -73,6 +73,7 @@ struct Shot {
 
 bool haveTools() {
     return std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && "
+                       "command -v xwininfo >/dev/null && command -v xprop >/dev/null && "
                        "command -v import >/dev/null && command -v convert >/dev/null") == 0;
 }
 
@@ -97,11 +98,13 @@ Shot readShot(const std::string& folder, const std::string& name) {
     return shot;
 }
 
-Match playMatch() {
+// Plays under windowManager (none when empty).
+Match playMatch(const std::string& windowManager) {
     Match match;
-    std::string folder = std::string(VX_TEST_TMP) + "/playtest";
-    std::string log = std::string(VX_TEST_TMP) + "/playtest.log";
-    std::string run = "bash \"" VX_SOURCE_DIR "/tools/playtest.sh\" \"" + folder +
+    std::string folder = std::string(VX_TEST_TMP) + "/playtest" + windowManager;
+    std::string log = folder + ".log";
+    std::string run = "VX_WINDOW_MANAGER=" + windowManager +
+                      " bash \"" VX_SOURCE_DIR "/tools/playtest.sh\" \"" + folder +
                       "\" \"" VX_RUN_DIR "\" > \"" + log + "\" 2>&1";
     int status = std::system(run.c_str());
     match.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -151,10 +154,14 @@ void expectFullScreenFillsTheScreen(const Match& match) {
 
 } // namespace
 
-// One case, since the match takes half a minute and every check looks at the same run.
-TEST(Playtest, AFourPlayerMatchPlaysThroughRoundsPauseAndFullScreen) {
-    if (!haveTools()) GTEST_SKIP() << "Xvfb, xdotool or imagemagick missing";
-    Match match = playMatch();
+// One case per desktop, since the match takes half a minute and every check looks at the
+// same run: without a window manager and under one, which frames the window again after each
+// switch back from full screen.
+class PlaytestUnder : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PlaytestUnder, AFourPlayerMatchPlaysThroughRoundsPauseAndFullScreen) {
+    if (!haveTools()) GTEST_SKIP() << "Xvfb, xdotool, x11-utils or imagemagick missing";
+    Match match = playMatch(GetParam());
     if (match.exitCode == skippedStatus) GTEST_SKIP() << match.output;
     EXPECT_EQ(match.exitCode, 0) << match.output;
     expectEveryShotShowsAPicture(match);
@@ -165,6 +172,11 @@ TEST(Playtest, AFourPlayerMatchPlaysThroughRoundsPauseAndFullScreen) {
     expectPlayersWalkAndBombsBurn(match);
     expectFullScreenFillsTheScreen(match);
 }
+
+INSTANTIATE_TEST_SUITE_P(Playtest, PlaytestUnder, ::testing::Values("", "openbox"),
+                         [](const ::testing::TestParamInfo<std::string>& desktop) {
+                             return desktop.param.empty() ? std::string("NoWindowManager") : desktop.param;
+                         });
 
 // Round changes as fast as a player can make them, with the music on a real sound server,
 // where closing a device can take two seconds: the picture never stands still for a second
