@@ -36,7 +36,6 @@ constexpr double ToneAmplitude = 8000.0;
 constexpr int BlockBytes = 4096; // 1024 frames of 16-bit stereo, 23 ms
 constexpr int BlockFrames = 1024;
 constexpr int LongBlockBytes = 32768; // 8192 frames, 186 ms
-constexpr int RingBlocks = 16;
 constexpr int WindowFrames = 512; // the stretch a tone is judged on, 11.6 ms
 constexpr int WholeWindowsWanted = 24;
 constexpr int WaitMs = 10000;

@@ -38,7 +38,7 @@ public:
         journal.push_back("create form");
         new RecordingPart(this, "First");
         new RecordingPart(this, "Second");
-        OnCreate = [this](TObject*) {
+        OnCreate = [](TObject*) {
             journal.push_back("OnCreate, main form " + Application->MainForm()->Name());
         };
         OnDestroy = [this](TObject*) { journal.push_back("OnDestroy " + marker); };
