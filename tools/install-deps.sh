@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libpulse-dev libjpeg62-turbo-dev libsndfile1-dev libasound2-dev libspeexdsp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth x11-apps xdotool imagemagick openbox
+  xvfb xauth x11-apps x11-utils xdotool imagemagick openbox
   sox libsox-fmt-all ffmpeg lame twolame
   libxmp-dev libopenmpt-dev libmad0-dev
   clang libclang-rt-14-dev
