@@ -30,6 +30,21 @@ void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count) {
     if (format.nChannels == 2 && R) std::fill(R, R + count, short{0});
 }
 
+void ReadLatestCapture(IDirectSoundCaptureBuffer* buffer, DWORD ringMask, const WAVEFORMATEX& format, short* L,
+                       short* R, int count) {
+    const auto bytes = static_cast<DWORD>(count) * format.nBlockAlign;
+    void* parts[2] = {};
+    DWORD lengths[2] = {};
+    DWORD read = 0;
+    if (!buffer || FAILED(buffer->GetCurrentPosition(nullptr, &read)) ||
+        FAILED(buffer->Lock((read - bytes) & ringMask, bytes, &parts[0], &lengths[0], &parts[1], &lengths[1], 0))) {
+        SilenceFrames(format, L, R, count);
+        return;
+    }
+    SplitFrames(format, L, R, parts[0], lengths[0], parts[1], lengths[1]);
+    buffer->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+}
+
 std::uint64_t CapturedBlockEnd(int block, std::uint64_t captured, DWORD blockSize, DWORD ringSize) {
     const std::uint64_t end = (static_cast<std::uint64_t>(block) + 1) * blockSize % ringSize;
     const std::uint64_t since = (captured % ringSize + ringSize - end) % ringSize;
@@ -217,18 +232,7 @@ bool TDSCapture::takeLatestTurn(int index, std::uint64_t captured) {
 void TDSCapture::GetCurrentBuffer(short* L, short* R, int count) {
     TSndControlHold hold(Control);
     if (count <= 0) return;
-    const auto bytes = static_cast<DWORD>(count) * RequestedFormat.nBlockAlign;
-    void* parts[2] = {};
-    DWORD lengths[2] = {};
-    DWORD read = 0;
-    if (!buffer_ || FAILED(buffer_->GetCurrentPosition(nullptr, &read)) ||
-        FAILED(buffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes, &parts[0],
-                             &lengths[0], &parts[1], &lengths[1], 0))) {
-        SilenceFrames(RequestedFormat, L, R, count);
-        return;
-    }
-    SplitFrames(RequestedFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
-    buffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    ReadLatestCapture(buffer_, static_cast<DWORD>(BuffersSizeMask()), RequestedFormat, L, R, count);
 }
 
 void TDSCapture::SetChannels(unsigned short channels) {

@@ -19,6 +19,10 @@ void SplitFrames(const WAVEFORMATEX& format, short* L, short* R, const void* fir
                  const void* second, DWORD secondLen);
 // Zeroes count samples of L, and of R for a stereo format.
 void SilenceFrames(const WAVEFORMATEX& format, short* L, short* R, int count);
+// Splits the count frames a capture ring of ringMask + 1 bytes wrote last, before its read
+// cursor; silence when there is no buffer or it cannot be read.
+void ReadLatestCapture(IDirectSoundCaptureBuffer* buffer, DWORD ringMask, const WAVEFORMATEX& format, short* L,
+                       short* R, int count);
 
 // The capture count (the bytes captured, counted without wrapping) at which the last turn of
 // a block of a capture ring ended; 0 while the capture has not been round to it.

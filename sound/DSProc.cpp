@@ -289,8 +289,8 @@ void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
     TSndControlHold hold(Control);
     if (count <= 0) return;
     // The buffers hold the capture format, whatever the primary buffer was asked for.
-    const auto bytes = static_cast<DWORD>(count) * WorkingFormat.nBlockAlign;
     if (GetOutputBuffer()) {
+        const auto bytes = static_cast<DWORD>(count) * WorkingFormat.nBlockAlign;
         // Read as the device hears it, without locking: a locked frame would sound as silence.
         std::vector<BYTE> heard(bytes);
         DWORD play = 0;
@@ -301,17 +301,7 @@ void TDSProcessor::GetCurrentBuffer(short* L, short* R, int count) {
             SilenceFrames(WorkingFormat, L, R, count);
         return;
     }
-    void* parts[2] = {};
-    DWORD lengths[2] = {};
-    DWORD read = 0;
-    if (!captureBuffer_ || FAILED(captureBuffer_->GetCurrentPosition(nullptr, &read)) ||
-        FAILED(captureBuffer_->Lock((read - bytes) & static_cast<DWORD>(BuffersSizeMask()), bytes, &parts[0],
-                                    &lengths[0], &parts[1], &lengths[1], 0))) {
-        SilenceFrames(WorkingFormat, L, R, count);
-        return;
-    }
-    SplitFrames(WorkingFormat, L, R, parts[0], lengths[0], parts[1], lengths[1]);
-    captureBuffer_->Unlock(parts[0], lengths[0], parts[1], lengths[1]);
+    ReadLatestCapture(captureBuffer_, static_cast<DWORD>(BuffersSizeMask()), WorkingFormat, L, R, count);
 }
 
 void TDSProcessor::ShowError(const char* text) {
